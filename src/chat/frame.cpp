@@ -1,0 +1,1 @@
+// Frames of the chat-client protocol.

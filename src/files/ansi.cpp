@@ -1,0 +1,62 @@
+#include "files/ansi.h"
+
+#include <QList>
+
+#include <array>
+
+namespace {
+
+// 0x80..0x9F; the rest of the page equals Latin-1.
+constexpr std::array<char16_t, 32> HighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+int byteFor(char32_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<int>(c);
+    for (int i = 0; i < 32; ++i) {
+        if (HighControls[i] == c)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
+} // namespace
+
+namespace Ansi {
+
+QString decode(const QByteArray &bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *dst = out.data();
+    for (char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        *dst++ = (u >= 0x80 && u < 0xA0) ? QChar(HighControls[u - 0x80]) : QChar(static_cast<char16_t>(u));
+    }
+    return out;
+}
+
+QByteArray encode(const QString &text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (char32_t c : text.toUcs4()) {
+        const int b = byteFor(c);
+        out.append(b < 0 ? '?' : static_cast<char>(b));
+    }
+    return out;
+}
+
+bool canEncode(const QString &text)
+{
+    for (char32_t c : text.toUcs4()) {
+        if (byteFor(c) < 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace Ansi

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Windows-1252, the 8-bit text of the program's files and of the chat client.
+// Every byte has a character (the five undefined ones map to U+0081 and so
+// on, as Windows does); a character with no byte becomes '?'.
+namespace Ansi {
+QString decode(const QByteArray &bytes);
+QByteArray encode(const QString &text);
+// Whether encode() keeps every character of text.
+bool canEncode(const QString &text);
+} // namespace Ansi

@@ -1,0 +1,44 @@
+#include "game/failure.h"
+
+Failure::Failure(int number) : Failure(number, describe(number)) {}
+
+Failure::Failure(int number, QString description)
+    : m_number(number), m_description(std::move(description)),
+      m_what(QString(QString::number(number) + QStringLiteral(": ") + m_description).toUtf8())
+{
+}
+
+const char *Failure::what() const noexcept
+{
+    return m_what.constData();
+}
+
+QString Failure::describe(int number)
+{
+    switch (number) {
+    case ErrOverflow:
+        return QStringLiteral("Overflow");
+    case ErrSubscript:
+        return QStringLiteral("Subscript out of range");
+    case ErrTypeMismatch:
+        return QStringLiteral("Type mismatch");
+    case ErrDiskFull:
+        return QStringLiteral("Disk full");
+    case ErrInputPastEnd:
+        return QStringLiteral("Input past end of file");
+    case ErrFileNotFound:
+        return QStringLiteral("File not found");
+    case ErrDeviceIO:
+        return QStringLiteral("Device I/O error");
+    case ErrPermissionDenied:
+        return QStringLiteral("Permission denied");
+    case ErrPathFileAccess:
+        return QStringLiteral("Path/File access error");
+    case ErrPathNotFound:
+        return QStringLiteral("Path not found");
+    case ErrDdeInit:
+        return QStringLiteral("Failed to initialize DDE layer");
+    default:
+        return QStringLiteral("Application-defined or object-defined error");
+    }
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// Integer in the game's sense: 16 bits, arithmetic that leaves the range is
+// an error (see checkedAdd), never a wrap.
+using Integer = std::int16_t;
+
+struct PlayerRec
+{
+    QString Name;
+    QString Response; // last answer, trimmed and upper-cased; Down entries only
+    float Level = 0;  // fairness level, a whole number
+    float Drawn = 0;  // picks and tries not yet settled into Level
+};
+
+struct WinnerRec
+{
+    QString Name;
+    QString Box; // caption of the box colour picked; empty until picked
+};
+
+struct BoxRec
+{
+    QString Color;
+    bool Available = false;
+    bool InDefault = false;
+};
+
+struct MacroRec
+{
+    QString Name;
+    QString Text; // lines joined by CR LF
+};
+
+// Capacities: lists that count from 1 leave entry 0 empty.
+inline constexpr int MaxPlayers = 150;
+inline constexpr int MaxWords = 10;
+inline constexpr int MaxDown = 10;
+inline constexpr int MaxWinners = 10;
+inline constexpr int BoxCount = 10;
+inline constexpr int MacroCount = 20;
+inline constexpr int SubCount = 10;
+
+// The one shared record of settings and game data. Every window and routine
+// reads and writes the fields in place on the user-interface thread.
+struct GameState
+{
+    // Settings, kept in the settings file.
+    Integer Delay = 0;
+    Integer Auto = 0;
+    Integer MainLeft = 0;
+    Integer MainTop = 0;
+    Integer BoxLeft = 0;
+    Integer BoxTop = 0;
+    bool OnTop = false;
+    QString Sorry;
+    QString WTG;
+    QString RegChar;
+    bool Confirm = false;
+    QString CalldownMSG;
+    bool Calldown = false;
+    QString MacroFile;
+
+    // Files and host.
+    QString HostName;
+    QString WordFile;
+    QString LogFile;
+
+    // Game words and progress.
+    Integer GamePhase = 0;
+    QDateTime GameStart;
+    std::array<QString, MaxWords + 1> Words{};
+    Integer WordCount = 0;
+    Integer WordIndex = 0;
+    std::array<bool, MaxWords + 1> Asked{};
+    QString Guess;
+
+    // Players, draw and winners.
+    std::array<PlayerRec, MaxPlayers + 1> Players{};
+    Integer PlayerCount = 0;
+    std::array<PlayerRec, MaxDown + 1> Down{};
+    Integer DownCount = 0;
+    Integer DownPointer = 0;
+    Integer DrawCount = 3;
+    QString ReplaceName;
+    std::array<WinnerRec, MaxWinners + 1> Winners{};
+    Integer WinnerCount = 0;
+
+    // Countdown, boxes and macros.
+    Integer CountdownLeft = 0;
+    bool CountdownOn = false;
+    std::array<BoxRec, BoxCount> Boxes{};
+    Integer BoxMode = 1;
+    std::array<MacroRec, MacroCount + 1> Macros{};
+    std::array<QString, SubCount + 1> Subs{};
+
+    // Chat link.
+    QString ChatText;
+    QString DapiStatus;
+    Integer WaitTicks = 0;
+};
+
+// The process's one instance. Everything in the program works on this record;
+// routines take it by reference so tests can hand them a record of their own.
+GameState &theGame();
+
+// Integer arithmetic that reports leaving the 16-bit range as error 6.
+Integer checkedAdd(Integer a, int b);

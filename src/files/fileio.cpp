@@ -2,6 +2,7 @@
 
 #include "game/failure.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The chat client's callbacks, as the client library delivers them: 8-bit
+// text exactly as the client sent it.
+class WadapiCallbacks
+{
+public:
+    virtual ~WadapiCallbacks() = default;
+    virtual void OnDapiStatus(const QByteArray &code) = 0;
+    virtual void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) = 0;
+    virtual void OnDapiText(const QByteArray &text) = 0;
+};
+
+// The chat-client library. Text arguments are 8-bit (Windows-1252); the chat
+// link converts. DapiCommunicate and DapiGetAllText return once the client's
+// status for the request has been handed to OnDapiStatus, or without one
+// when the client does not answer in time or the link is gone.
+class Wadapi
+{
+public:
+    virtual ~Wadapi() = default;
+
+    // 0 when the link is up; from then on the callbacks may run.
+    virtual qint16 InitDDE(const QString &app, WadapiCallbacks *callbacks) = 0;
+    virtual void DapiRegister(const QString &app) = 0;
+    virtual void DapiCommunicate(const QString &app, qint16 mode, const QByteArray &target,
+                                 const QByteArray &text) = 0;
+    virtual void DapiGetAllText(const QString &app) = 0;
+    virtual void DapiUnregister(const QString &app) = 0;
+    virtual void KillDDE() = 0;
+
+    // False once the client has gone away (or before InitDDE succeeded).
+    virtual bool connected() const = 0;
+};

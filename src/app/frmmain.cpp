@@ -1,9 +1,373 @@
 #include "app/frmmain.h"
 
+#include "app/busystate.h"
+#include "app/childwindows.h"
+#include "app/hostdialogs.h"
 #include "app/programfolder.h"
+#include "chat/chatlink.h"
+#include "chat/ticksource.h"
+#include "chat/waits.h"
+#include "game/gamestate.h"
+#include "macros/macrobuttons.h"
 
-frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor LightBlue(128, 128, 255);
+
+void paint(QWidget *w, const QColor &background, const QColor &text = Qt::black)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, background);
+    p.setColor(QPalette::WindowText, text);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QFont gameFont(int pointSize = -1)
+{
+    QFont font;
+    if (QFontDatabase::families().contains(QStringLiteral("WorldsAway")))
+        font = QFont(QStringLiteral("WorldsAway"));
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+template <typename T> T *named(T *w, const char *name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QPushButton *button(const char *name, const char *caption, const char *tip)
+{
+    auto *b = named(new QPushButton(QString::fromLatin1(caption)), name);
+    if (*tip)
+        b->setToolTip(QString::fromLatin1(tip));
+    return b;
+}
+
+} // namespace
+
+frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
+                 Environment env, QWidget *parent)
+    : QMainWindow(parent), m_gs(gs), m_wadapi(wadapi), m_dialogs(dialogs), m_env(std::move(env))
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Orvella V") + versionText());
+    setAttribute(Qt::WA_QuitOnClose, true);
+    m_link = std::make_unique<ChatLink>(gs, wadapi, timer1, dialogs, m_env.appName);
+    popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
+    buildControls();
+    buildMenus();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildControls()
+{
+    auto *central = new QWidget;
+    paint(central, LightBlue);
+    central->setFont(gameFont());
+    auto *v = new QVBoxLayout(central);
+    v->setContentsMargins(6, 6, 6, 6);
+    v->setSpacing(4);
+
+    lblWordOf = named(new QLabel(QStringLiteral("Word 1 of 10")), "lblWordOf");
+    lblWordOf->setToolTip(QStringLiteral("Player's response will show here"));
+    lblWord = named(new QLabel(QStringLiteral("Word")), "lblWord");
+    lblWord->setToolTip(QStringLiteral("Current Word"));
+    for (QLabel *l : {lblWordOf, lblWord}) {
+        l->setFont(gameFont(12));
+        l->setAlignment(Qt::AlignCenter);
+        l->setMinimumHeight(24);
+        l->setTextFormat(Qt::PlainText);
+        v->addWidget(l);
+    }
+    paint(lblWordOf, Qt::blue, Qt::yellow);
+    paint(lblWord, Qt::white, Qt::black);
+
+    auto *row = new QHBoxLayout;
+    cmdAsk = button("cmdAsk", "Start", "Load/Start/Ask");
+    cmdGet = button("cmdGet", "Get", "Get player's response");
+    cmdCheck = button("cmdCheck", "Check", "Check player's response");
+    row->addWidget(cmdAsk);
+    row->addWidget(cmdGet);
+    row->addWidget(cmdCheck);
+    v->addLayout(row);
+    cmdCountdown = button("cmdCountdown", "Countdown", "");
+    v->addWidget(cmdCountdown);
+
+    // The dummy button takes the focus while the window is busy; it lies
+    // under the list so the host never sees it.
+    auto *downArea = new QWidget;
+    auto *stack = new QStackedLayout(downArea);
+    stack->setStackingMode(QStackedLayout::StackAll);
+    Command2 = named(new QPushButton(QStringLiteral("dummy")), "Command2");
+    lstDown = named(new QListWidget, "lstDown");
+    lstDown->setToolTip(QStringLiteral("Right click on Player to call another"));
+    lstDown->setMinimumHeight(110);
+    stack->addWidget(Command2);
+    stack->addWidget(lstDown);
+    stack->setCurrentWidget(lstDown);
+    lstDown->raise();
+    v->addWidget(downArea);
+
+    MacroFrame = named(new QFrame, "MacroFrame");
+    MacroFrame->setFrameShape(QFrame::Box);
+    MacroFrame->setMouseTracking(true);
+    MacroFrame->installEventFilter(this);
+    paint(MacroFrame, LightBlue);
+    auto *macroLayout = new QVBoxLayout(MacroFrame);
+    macroLayout->setContentsMargins(4, 4, 4, 4);
+    lblMacro = named(new QLabel, "lblMacro");
+    lblMacro->setTextFormat(Qt::PlainText);
+    lblMacro->setMinimumHeight(18);
+    macroLayout->addWidget(lblMacro);
+    auto *grid = new QGridLayout;
+    grid->setSpacing(2);
+    QFont macroFont(QStringLiteral("Arial"));
+    macroFont.setPointSizeF(8.25);
+    macroFont.setBold(true);
+    for (int i = 1; i <= MacroCount; ++i) {
+        auto *b = new QPushButton(QString::number(i));
+        b->setObjectName(QStringLiteral("Macro%1").arg(i));
+        b->setFont(macroFont);
+        b->setFixedSize(26, 26);
+        b->setMouseTracking(true);
+        b->installEventFilter(this);
+        connect(b, &QPushButton::clicked, this, [this, i] { Macro_Click(i); });
+        grid->addWidget(b, (i - 1) / 10, (i - 1) % 10);
+        Macro[i] = b;
+    }
+    macroLayout->addLayout(grid);
+    v->addWidget(MacroFrame);
+
+    auto *drawRow = new QHBoxLayout;
+    cmdGetRegs = button("cmdGetRegs", "Get Regs", "Get player registrations");
+    cmdDraw = button("cmdDraw", "Draw", "Draw Players for this round");
+    fraDraw = named(new QFrame, "fraDraw");
+    paint(fraDraw, LightBlue);
+    auto *drawCount = new QHBoxLayout(fraDraw);
+    drawCount->setContentsMargins(0, 0, 0, 0);
+    txtDrawCnt = named(new QLineEdit(QStringLiteral("10")), "txtDrawCnt");
+    txtDrawCnt->setReadOnly(true);
+    txtDrawCnt->setToolTip(QStringLiteral("How many players to call down"));
+    txtDrawCnt->setFixedWidth(30);
+    vsDrawCnt = named(new QScrollBar(Qt::Vertical), "vsDrawCnt");
+    vsDrawCnt->setRange(-10, -2);
+    vsDrawCnt->setValue(-3);
+    vsDrawCnt->setFixedHeight(26);
+    drawCount->addWidget(txtDrawCnt);
+    drawCount->addWidget(vsDrawCnt);
+    connect(vsDrawCnt, &QScrollBar::valueChanged, this, [this] { vsDrawCnt_Change(); });
+    drawRow->addWidget(cmdGetRegs);
+    drawRow->addWidget(cmdDraw);
+    drawRow->addWidget(fraDraw);
+    v->addLayout(drawRow);
+
+    fraPlayers = named(new QFrame, "fraPlayers");
+    fraPlayers->setFrameShape(QFrame::Box);
+    paint(fraPlayers, LightBlue);
+    auto *players = new QVBoxLayout(fraPlayers);
+    players->setContentsMargins(4, 4, 4, 4);
+    auto *listRow = new QHBoxLayout;
+    cmdList = button("cmdList", "Players", "List registered players");
+    lblPlayercnt = named(new QLabel(QStringLiteral("999")), "lblPlayercnt");
+    listRow->addWidget(cmdList);
+    listRow->addWidget(lblPlayercnt);
+    players->addLayout(listRow);
+    lstPlayers = named(new QListWidget, "lstPlayers");
+    lstPlayers->setToolTip(QStringLiteral("Right click on Player to Delete"));
+    lstPlayers->setMinimumHeight(160);
+    players->addWidget(lstPlayers);
+    v->addWidget(fraPlayers, 1);
+
+    for (QListWidget *list : {lstDown, lstPlayers})
+        list->viewport()->installEventFilter(this);
+    // Placeholder entries of the designer; start-up empties the list.
+    for (int i = 1; i <= 8; ++i)
+        lstDown->addItem(QStringLiteral("Player %1").arg(i));
+
+    m_timer2 = named(new QTimer(this), "Timer2");
+    m_timer2->setInterval(1000);
+    m_timer2->setTimerType(Qt::PreciseTimer);
+
+    setCentralWidget(central);
+    resize(300, 640);
+}
+
+void frmMain::buildMenus()
+{
+    auto *bar = menuBar();
+    auto action = [this](QMenu *menu, const char *name, const char *caption,
+                         const QKeySequence &shortcut = {}) {
+        QAction *a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(shortcut);
+        return a;
+    };
+    auto menu = [](QMenu *m, const char *name) {
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+
+    mnuFile = menu(bar->addMenu(QStringLiteral("&File")), "mnuFile");
+    mnuLoad = action(mnuFile, "mnuLoad", "&Load", QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
+    mnuRecover = action(mnuFile, "mnuRecover", "&Recover", QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep3"));
+    mnuExit = action(mnuFile, "mnuExit", "E&xit", QKeySequence(Qt::CTRL | Qt::Key_X));
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+
+    mnuEdit = menu(bar->addMenu(QStringLiteral("&Edit")), "mnuEdit");
+    mnuMacro = action(mnuEdit, "mnuMacro", "Edit Macros");
+    mnuSubs = action(mnuEdit, "mnuSubs", "Edit Macro Subs");
+    mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuSep4"));
+    mnuBoxes = action(mnuEdit, "mnuBoxes", "Edit Boxes");
+    connect(mnuMacro, &QAction::triggered, this,
+            [this] { openWindow(createMacroEditor(m_gs, m_dialogs, m_env.folder, *this)); });
+    connect(mnuSubs, &QAction::triggered, this,
+            [this] { openWindow(createSubsEditor(m_gs, m_dialogs)); });
+    connect(mnuBoxes, &QAction::triggered, this, [this] {
+        m_gs.BoxMode = 1;
+        openWindow(createBoxWindow(m_gs, m_dialogs, m_env.folder, *this));
+    });
+
+    mnuOptions = menu(bar->addMenu(QStringLiteral("&Options")), "mnuOptions");
+    mnuCount = menu(mnuOptions->addMenu(QStringLiteral("Auto Countdown")), "mnuCount");
+    mnuAutoOff = action(mnuCount, "mnuAutoOff", "Off");
+    mnuFifteen = action(mnuCount, "mnuFifteen", "15 Seconds");
+    mnuThirty = action(mnuCount, "mnuThirty", "30 Seconds");
+    mnuSixty = action(mnuCount, "mnuSixty", "60 Seconds");
+    mnuSpeed = menu(mnuOptions->addMenu(QStringLiteral("Speed")), "mnuSpeed");
+    mnuVeryFast = action(mnuSpeed, "mnuVeryFast", "Very Fast");
+    mnuFast = action(mnuSpeed, "mnuFast", "Fast");
+    mnuMedium = action(mnuSpeed, "mnuMedium", "Medium");
+    mnuSlow = action(mnuSpeed, "mnuSlow", "Slow");
+    mnuTop = action(mnuOptions, "mnuTop", "Stay on Top");
+    mnuSet = action(mnuOptions, "mnuSet", "Settings");
+    connect(mnuSet, &QAction::triggered, this,
+            [this] { openWindow(createSettingsDialog(m_gs, m_dialogs, m_env.folder, *this)); });
+
+    const std::array<std::pair<QAction *, int>, 4> autos = {
+        {{mnuAutoOff, 0}, {mnuFifteen, 15}, {mnuThirty, 30}, {mnuSixty, 60}}};
+    const std::array<std::pair<QAction *, int>, 4> speeds = {
+        {{mnuVeryFast, 0}, {mnuFast, 1}, {mnuMedium, 2}, {mnuSlow, 3}}};
+    auto *autoGroup = new QActionGroup(this);
+    for (auto [a, seconds] : autos) {
+        a->setCheckable(true);
+        autoGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, seconds] { setAuto(seconds); });
+    }
+    auto *speedGroup = new QActionGroup(this);
+    for (auto [a, delay] : speeds) {
+        a->setCheckable(true);
+        speedGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, delay] { setSpeed(delay); });
+    }
+    mnuTop->setCheckable(true);
+    connect(mnuTop, &QAction::triggered, this, [this] { mnuTop_Click(); });
+
+    mnuAbout = bar->addAction(QStringLiteral("About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    connect(mnuAbout, &QAction::triggered, this, [this] { openWindow(createAboutWindow()); });
+
+    // The two pop-up menus, not in the menu bar.
+    mnuDPlayer = new QMenu(QStringLiteral("Down Player"), this);
+    mnuDPlayer->setObjectName(QStringLiteral("mnuDPlayer"));
+    mnuDPDraw = action(mnuDPlayer, "mnuDPDraw", "Draw Another Player");
+    mnuPlayer = new QMenu(QStringLiteral("Player"), this);
+    mnuPlayer->setObjectName(QStringLiteral("mnuPlayer"));
+    mnuPDelete = action(mnuPlayer, "mnuPDelete", "Delete Player");
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        if (watched == MacroFrame && event->type() == QEvent::MouseMove) {
+            // A move over a button also reaches the frame, which must not
+            // clear the name the button has just shown.
+            const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+            if (!qobject_cast<QPushButton *>(MacroFrame->childAt(at)))
+                lblMacro->clear();
+        } else {
+            for (int i = 1; i <= MacroCount; ++i) {
+                if (watched == Macro[i]) {
+                    showMacroName(i);
+                    break;
+                }
+            }
+        }
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        auto *press = static_cast<QMouseEvent *>(event);
+        if (press->button() == Qt::RightButton) {
+            if (watched == lstDown->viewport())
+                popupMenu(mnuDPlayer);
+            else if (watched == lstPlayers->viewport())
+                popupMenu(mnuPlayer);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::showMacroName(int index)
+{
+    lblMacro->setText(m_gs.Macros[index].Name);
+}
+
+void frmMain::Macro_Click(int index)
+{
+    runStep([&] { ExpandMacro(index, m_gs, *m_link, *this); });
+}
+
+void frmMain::vsDrawCnt_Change()
+{
+    focusDummy();
+    m_gs.DrawCount = static_cast<Integer>(-vsDrawCnt->value());
+    txtDrawCnt->setText(QString::number(m_gs.DrawCount));
+}
+
+void frmMain::openWindow(QWidget *window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    connect(window, &QObject::destroyed, this, [this] {
+        if (!m_unloaded)
+            show();
+    });
+    window->show();
+    hide();
+}
+
+void frmMain::runStep(const std::function<void()> &step)
+{
+    const GameState before = m_gs;
+    try {
+        step();
+    } catch (const LinkDown &) {
+        // The host has been told; the game goes on from where it stood.
+        m_gs = before;
+        RestoreControls();
+    } catch (const WaitAbandoned &) {
+        // The window closed while the step waited: nothing more to do.
+    }
 }

@@ -1,12 +1,167 @@
 #pragma once
 
+#include "app/maincontrols.h"
+
+#include <QLockFile>
 #include <QMainWindow>
 
-// The host's console.
-class frmMain final : public QMainWindow
+#include <array>
+#include <functional>
+#include <memory>
+
+class ChatLink;
+class HostDialogs;
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+class TickSource;
+class Wadapi;
+struct GameState;
+
+// The host's console: the word display, the turn buttons, the called-down
+// players, the macro buttons, the draw and the registered players.
+class frmMain final : public QMainWindow, public MainControls
 {
     Q_OBJECT
 
 public:
-    explicit frmMain(QWidget *parent = nullptr);
+    struct Environment
+    {
+        QString folder;                   // holds orvella.ini, Orvella.log and the lock
+        std::function<QString()> appName; // asked at every chat-client call
+    };
+
+    frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
+            Environment env, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up. False when the program must end at once (another copy runs,
+    // the chat client cannot be reached, the settings file is broken); the
+    // host has been told why and exitCode() says how to end.
+    bool Form_Load();
+    int exitCode() const { return m_exitCode; }
+
+    ChatLink &link() { return *m_link; }
+    QTimer &timer2() { return *m_timer2; }
+
+    // How a pop-up menu is shown; tests replace it.
+    std::function<void(QMenu *)> popupMenu;
+
+    // MainControls
+    void setEnabled(Ctl control, bool enabled) override;
+    bool isEnabled(Ctl control) const override;
+    void setCaption(Ctl control, const QString &caption) override;
+    QString caption(Ctl control) const override;
+    void setToolTip(Ctl control, const QString &tip) override;
+    void setMenusEnabled(bool enabled) override;
+    void setMacrosEnabled(bool enabled) override;
+    void focusDummy() override;
+    void setBusyPointer(bool busy) override;
+    void clearList(List list) override;
+    void addToList(List list, const QString &item) override;
+    void selectRow(List list, int row) override;
+    int selectedRow(List list) const override;
+
+    void LockControls();
+    void RestoreControls();
+
+    // Window edges in twips, as the settings file stores them.
+    double leftTwips() const;
+    double topTwips() const;
+
+    // Runs a game step; a chat link that fails ends the step with the game
+    // state as it was before it, and a close during one of its waits ends it
+    // quietly.
+    void runStep(const std::function<void()> &step);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void GlobalsInit(bool &mustEnd);
+    void Form_Unload();
+    void SettingsWriter();
+    void setSpeed(int delay);
+    void setAuto(int seconds);
+    void mnuTop_Click();
+    void vsDrawCnt_Change();
+    void Macro_Click(int index);
+    void openWindow(QWidget *window);
+    void showMacroName(int index);
+    QWidget *widgetFor(Ctl control) const;
+    QAction *actionFor(Ctl control) const;
+    QListWidget *listFor(List list) const;
+    void applyOnTop(bool onTop);
+
+    GameState &m_gs;
+    Wadapi &m_wadapi;
+    HostDialogs &m_dialogs;
+    Environment m_env;
+    std::unique_ptr<ChatLink> m_link;
+    std::unique_ptr<QLockFile> m_instanceLock;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    int m_exitCode = 0;
+    int m_busyDepth = 0;
+
+public:
+    // Controls, named as the host's manual names them; public for tests.
+    QLabel *lblWordOf = nullptr;
+    QLabel *lblWord = nullptr;
+    QPushButton *cmdAsk = nullptr;
+    QPushButton *cmdGet = nullptr;
+    QPushButton *cmdCheck = nullptr;
+    QPushButton *cmdCountdown = nullptr;
+    QListWidget *lstDown = nullptr;
+    QPushButton *Command2 = nullptr;
+    QFrame *MacroFrame = nullptr;
+    QLabel *lblMacro = nullptr;
+    std::array<QPushButton *, 21> Macro{}; // 1..20
+    QPushButton *cmdGetRegs = nullptr;
+    QPushButton *cmdDraw = nullptr;
+    QFrame *fraDraw = nullptr;
+    QScrollBar *vsDrawCnt = nullptr;
+    QLineEdit *txtDrawCnt = nullptr;
+    QFrame *fraPlayers = nullptr;
+    QPushButton *cmdList = nullptr;
+    QLabel *lblPlayercnt = nullptr;
+    QListWidget *lstPlayers = nullptr;
+    QTimer *m_timer2 = nullptr;
+
+    QMenu *mnuFile = nullptr;
+    QAction *mnuLoad = nullptr;
+    QAction *mnuRecover = nullptr;
+    QAction *mnuExit = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QAction *mnuMacro = nullptr;
+    QAction *mnuSubs = nullptr;
+    QAction *mnuBoxes = nullptr;
+    QMenu *mnuOptions = nullptr;
+    QMenu *mnuCount = nullptr;
+    QAction *mnuAutoOff = nullptr;
+    QAction *mnuFifteen = nullptr;
+    QAction *mnuThirty = nullptr;
+    QAction *mnuSixty = nullptr;
+    QMenu *mnuSpeed = nullptr;
+    QAction *mnuVeryFast = nullptr;
+    QAction *mnuFast = nullptr;
+    QAction *mnuMedium = nullptr;
+    QAction *mnuSlow = nullptr;
+    QAction *mnuTop = nullptr;
+    QAction *mnuSet = nullptr;
+    QAction *mnuAbout = nullptr;
+    QMenu *mnuDPlayer = nullptr;
+    QAction *mnuDPDraw = nullptr;
+    QMenu *mnuPlayer = nullptr;
+    QAction *mnuPDelete = nullptr;
 };

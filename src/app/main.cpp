@@ -1,12 +1,11 @@
-#include "app/frmmain.h"
-
 #include <QApplication>
+#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("orvella"));
-    frmMain window;
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Orvella V3.0.0"));
     window.show();
     return QApplication::exec();
 }

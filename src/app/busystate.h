@@ -1,0 +1,9 @@
+#pragma once
+
+struct GameState;
+class MainControls;
+
+// The busy-state pair that brackets every game step of the main window.
+void LockControls(MainControls &controls);
+// Leaves cmdAsk, cmdGet, cmdCheck and cmdCountdown to the step that ran.
+void RestoreControls(MainControls &controls, const GameState &gs);

@@ -1,0 +1,204 @@
+#include "app/frmmain.h"
+
+#include "app/hostdialogs.h"
+#include "app/programfolder.h"
+#include "chat/chatlink.h"
+#include "chat/wadapi.h"
+#include "chat/waits.h"
+#include "files/settingsfile.h"
+#include "game/failure.h"
+#include "game/gamestate.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cmath>
+
+using Ctl = MainControls::Ctl;
+
+namespace {
+QString countdownCaption(int seconds)
+{
+    return seconds == 0 ? QStringLiteral("Countdown") : QStringLiteral("Auto %1").arg(seconds);
+}
+} // namespace
+
+bool frmMain::Form_Load()
+{
+    QDir().mkpath(m_env.folder);
+    m_instanceLock = std::make_unique<QLockFile>(m_env.folder + QStringLiteral("/orvella.lock"));
+    // Never stale by age: only a lock whose process is gone is taken over,
+    // so a restart after a crash works and a second copy never does.
+    m_instanceLock->setStaleLockTime(0);
+    if (!m_instanceLock->tryLock(0)) {
+        m_instanceLock.reset();
+        m_dialogs.message(QStringLiteral("Quantrel is already running!"),
+                          QStringLiteral("Quantrel Ending"));
+        m_exitCode = 0;
+        return false;
+    }
+
+    if (m_link->InitDDE() != 0) {
+        m_dialogs.message(QStringLiteral("Run-time error %1:\r\n\r\n%2")
+                              .arg(int(ErrDdeInit))
+                              .arg(Failure::describe(ErrDdeInit)),
+                          QStringLiteral("Orvella"));
+        m_exitCode = 1;
+        return false;
+    }
+
+    setWindowTitle(QStringLiteral("Orvella V") + versionText());
+
+    bool mustEnd = false;
+    GlobalsInit(mustEnd);
+    if (mustEnd) {
+        m_exitCode = 1;
+        return false;
+    }
+
+    if (m_gs.MainLeft > 0) {
+        const double perPixel = 1440.0 / logicalDpiX();
+        move(int(std::lround(m_gs.MainLeft / perPixel)),
+             int(std::lround(m_gs.MainTop / (1440.0 / logicalDpiY()))));
+    }
+
+    if (m_gs.Delay < 0 || m_gs.Delay > 3)
+        m_gs.Delay = 1;
+    QAction *speeds[] = {mnuVeryFast, mnuFast, mnuMedium, mnuSlow};
+    for (int i = 0; i < 4; ++i)
+        speeds[i]->setChecked(i == m_gs.Delay);
+
+    if (m_gs.Auto != 0 && m_gs.Auto != 15 && m_gs.Auto != 30 && m_gs.Auto != 60)
+        m_gs.Auto = 0;
+    mnuAutoOff->setChecked(m_gs.Auto == 0);
+    mnuFifteen->setChecked(m_gs.Auto == 15);
+    mnuThirty->setChecked(m_gs.Auto == 30);
+    mnuSixty->setChecked(m_gs.Auto == 60);
+    cmdCountdown->setText(countdownCaption(m_gs.Auto));
+
+    mnuTop->setChecked(m_gs.OnTop);
+    applyOnTop(m_gs.OnTop);
+
+    m_gs.DrawCount = static_cast<Integer>(-vsDrawCnt->value());
+    txtDrawCnt->setText(QString::number(m_gs.DrawCount));
+
+    lblPlayercnt->setText(QStringLiteral("0"));
+    m_gs.PlayerCount = 0;
+    m_gs.BoxMode = 1;
+
+    cmdAsk->setText(QStringLiteral("Load"));
+    cmdAsk->setToolTip(QStringLiteral("Load"));
+    cmdAsk->setEnabled(true);
+
+    lblWordOf->clear();
+    lblWord->setText(QStringLiteral("Load Orvellas"));
+
+    for (QWidget *w : {static_cast<QWidget *>(cmdGet), static_cast<QWidget *>(cmdCheck),
+                       static_cast<QWidget *>(cmdCountdown), static_cast<QWidget *>(cmdGetRegs),
+                       static_cast<QWidget *>(cmdDraw), static_cast<QWidget *>(cmdList)})
+        w->setEnabled(false);
+
+    lstDown->clear();
+    lstPlayers->clear();
+    m_loaded = true;
+    return true;
+}
+
+void frmMain::GlobalsInit(bool &mustEnd)
+{
+    m_gs.HostName = QStringLiteral("Me");
+    m_gs.GamePhase = 0;
+    m_gs.PlayerCount = 0;
+    m_gs.WinnerCount = 0;
+    m_gs.BoxMode = 1;
+    m_gs.Calldown = false;
+    for (PlayerRec &p : m_gs.Players)
+        p = PlayerRec();
+    for (int i = 1; i <= MaxWords; ++i)
+        m_gs.Asked[i] = false;
+    m_wadapi.DapiRegister(m_env.appName());
+    if (!::SettingsReader(m_gs, m_dialogs, m_env.folder)) {
+        mustEnd = true;
+        return;
+    }
+    m_gs.LogFile = m_env.folder + QStringLiteral("/Orvella.log");
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload()
+{
+    if (!m_loaded || m_unloaded)
+        return;
+    m_unloaded = true;
+    m_link->Shutdown();
+    SettingsWriter();
+    // A step waiting for chat text or ticks must not outlive the window.
+    Waits::abandonAll();
+}
+
+double frmMain::leftTwips() const
+{
+    return pos().x() * 1440.0 / logicalDpiX();
+}
+
+double frmMain::topTwips() const
+{
+    return pos().y() * 1440.0 / logicalDpiY();
+}
+
+void frmMain::SettingsWriter()
+{
+    ::SettingsWriter(m_gs, m_dialogs, m_env.folder, leftTwips(), topTwips());
+}
+
+void frmMain::setSpeed(int delay)
+{
+    m_gs.Delay = static_cast<Integer>(delay);
+    QAction *speeds[] = {mnuVeryFast, mnuFast, mnuMedium, mnuSlow};
+    for (int i = 0; i < 4; ++i)
+        speeds[i]->setChecked(i == delay);
+    SettingsWriter();
+}
+
+void frmMain::setAuto(int seconds)
+{
+    // A countdown already running keeps its schedule; the new value applies
+    // from the next ask.
+    m_gs.Auto = static_cast<Integer>(seconds);
+    cmdCountdown->setText(countdownCaption(seconds));
+    mnuAutoOff->setChecked(seconds == 0);
+    mnuFifteen->setChecked(seconds == 15);
+    mnuThirty->setChecked(seconds == 30);
+    mnuSixty->setChecked(seconds == 60);
+    SettingsWriter();
+}
+
+void frmMain::mnuTop_Click()
+{
+    m_gs.OnTop = !m_gs.OnTop;
+    mnuTop->setChecked(m_gs.OnTop);
+    applyOnTop(m_gs.OnTop);
+    SettingsWriter();
+}
+
+void frmMain::applyOnTop(bool onTop)
+{
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    // Changing the flags hides a shown window.
+    if (visible)
+        show();
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/hostdialogs.h"
+
+class QWidget;
+
+// Real message boxes and file dialogs.
+class QtDialogs final : public HostDialogs
+{
+public:
+    void message(const QString &text, const QString &title) override;
+    Answer ask(const QString &text, const QString &title, bool withCancel) override;
+    std::optional<QString> openFile(const QString &filter) override;
+    std::optional<QString> saveFile(const QString &filter, const QString &preset) override;
+    void setBusy(bool busy) override;
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "chat/wadapi.h"
+#include "game/gamestate.h"
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+class HostDialogs;
+class TickSource;
+
+// The program's only road to the room: requests to the chat client, the
+// client's callbacks, the pacing wait and the line cutter. Its state lives
+// in GameState (ChatText, DapiStatus, WaitTicks) and in TokenRest.
+//
+// A request that fails ends the step under way with LinkDown after telling
+// the host: a client that gives no ending status within the answer limit is
+// reported for that request; a client that has gone away is reported once
+// per break. Waits throw WaitAbandoned once Waits::abandonAll() was called.
+class ChatLink final : public WadapiCallbacks
+{
+public:
+    static constexpr std::chrono::milliseconds DefaultAnswerLimit{5000};
+
+    // appName gives AppName at the moment of each call. The link takes over
+    // timer1's onTick.
+    ChatLink(GameState &game, Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
+             std::function<QString()> appName);
+    ~ChatLink() override;
+
+    ChatLink(const ChatLink &) = delete;
+    ChatLink &operator=(const ChatLink &) = delete;
+
+    // How long one request may go without an ending status (0 or -1).
+    void setAnswerLimit(std::chrono::milliseconds limit) { m_answerLimit = limit; }
+
+    // Opens the link under AppName with this object as the callbacks; 0 means up.
+    qint16 InitDDE();
+    // DapiUnregister, then KillDDE. Requests made afterwards throw LinkDown
+    // without telling the host; a second call does nothing.
+    void Shutdown();
+
+    // Says text in the room (mode 0) or sends it as an ESP to target (mode 2),
+    // repeating until the client answers 0 or -1. A mode outside 16 bits is
+    // error 6. Throws LinkDown.
+    void SendChat(int mode, const QString &target, const QString &text);
+    // Asks for all new chat text, which arrives through OnDapiText. Throws LinkDown.
+    void FetchChat();
+    // Empties ChatText, fetches and keeps events flowing until text has come.
+    // Throws LinkDown (ChatText is then as before the call) or WaitAbandoned.
+    void WaitForChat();
+    // Waits 2 × delay + 1 ticks of Timer1 while events flow; processes events
+    // at least once. Nested waits each end after their own ticks. Error 6
+    // when the tick count leaves the Integer range. Throws WaitAbandoned.
+    void My_Wait(Integer delay);
+    // Hands out a block piece by piece: a non-empty strBuf starts a new block,
+    // an empty one continues with TokenRest.
+    QString GetNext(const QString &strBuf, const QString &strToken);
+    void Timer1_Timer();
+
+    void OnDapiStatus(const QByteArray &code) override;
+    void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) override;
+    void OnDapiText(const QByteArray &text) override;
+
+    // What GetNext has not yet handed out of its last block.
+    QString TokenRest;
+
+private:
+    void request(const std::function<void()> &call);
+    void ensureUp();
+    [[noreturn]] void linkGone();
+    [[noreturn]] void notAnswering();
+    void showWaitTicks();
+
+    GameState &m_game;
+    Wadapi &m_wadapi;
+    TickSource &m_timer1;
+    HostDialogs &m_dialogs;
+    std::function<QString()> m_appName;
+    std::chrono::milliseconds m_answerLimit = DefaultAnswerLimit;
+
+    bool m_goneReported = false;
+    bool m_shutDown = false;
+    // Ticks since the link was made, and where each running My_Wait began,
+    // innermost last; 64 bits so no count of a long nested wait can overflow.
+    qint64 m_ticks = 0;
+    std::vector<qint64> m_waitStarts;
+};

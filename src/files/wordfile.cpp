@@ -1,0 +1,49 @@
+#include "files/wordfile.h"
+
+#include "files/fileio.h"
+#include "files/linereader.h"
+#include "game/failure.h"
+#include "game/gamestate.h"
+
+int readWords(QIODevice &in, GameState &gs)
+{
+    LineReader lines(in);
+    int n = 0;
+    // The limit is checked before reading, so a file may hold anything (or
+    // fail to read) after its tenth word.
+    while (n < MaxWords && !lines.atEnd()) {
+        QString candidate = lines.readLine().toUpper();
+        // Only spaces are trimmed: a leading tab must survive to get the line
+        // skipped below.
+        qsizetype begin = 0;
+        qsizetype end = candidate.size();
+        while (begin < end && candidate.at(begin) == u' ')
+            ++begin;
+        while (end > begin && candidate.at(end - 1) == u' ')
+            --end;
+        if (begin == end || candidate.at(begin).unicode() < 32)
+            continue;
+        ++n;
+        gs.Words[n] = candidate.mid(begin, end - begin);
+        gs.Asked[n] = false;
+    }
+    return n;
+}
+
+int readWordFile(const QString &path, GameState &gs)
+{
+    int n = 0;
+    FileIO::readFile(path, [&](QIODevice &in) { n = readWords(in, gs); });
+    return n;
+}
+
+QString wordFileFailureText(const Failure &failure)
+{
+    return QStringLiteral("Error = ") + QString::number(failure.number()) + QStringLiteral("\r\n") +
+           failure.description() + QStringLiteral("\r\nProblem with Orvella file.");
+}
+
+QString wordFileFailureTitle()
+{
+    return QStringLiteral("Problem with File");
+}

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "chat/ticksource.h"
+#include "chat/wadapi.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+// Answers each request from a script and records the calls.
+class ScriptedWadapi final : public Wadapi
+{
+public:
+    struct Reply
+    {
+        QByteArray status;
+        QByteArray text; // handed over before the status, as the client may do
+        bool hangUp = false;
+    };
+    std::deque<std::optional<Reply>> replies; // nullopt: no status at all
+    std::optional<Reply> whenScriptEnds;      // likewise, for every later request
+
+    bool up = false;
+    qint16 initResult = 0;
+    WadapiCallbacks *callbacks = nullptr;
+    QStringList log; // the first calls only: a silent client is asked very often
+    QList<QByteArray> sent;
+    int requests = 0;
+
+    qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
+    {
+        note(QStringLiteral("I ") + app);
+        callbacks = cb;
+        up = initResult == 0;
+        return initResult;
+    }
+    void DapiRegister(const QString &app) override { note(QStringLiteral("R ") + app); }
+    void DapiCommunicate(const QString &app, qint16 mode, const QByteArray &target,
+                         const QByteArray &text) override
+    {
+        note(QStringLiteral("C %1 %2 %3").arg(app).arg(mode).arg(QString::fromLatin1(target)));
+        sent << text;
+        answer();
+    }
+    void DapiGetAllText(const QString &app) override
+    {
+        note(QStringLiteral("G ") + app);
+        answer();
+    }
+    void DapiUnregister(const QString &app) override { note(QStringLiteral("U ") + app); }
+    void KillDDE() override
+    {
+        note(QStringLiteral("K"));
+        up = false;
+    }
+    bool connected() const override { return up; }
+
+private:
+    void note(const QString &call)
+    {
+        if (log.size() < 100)
+            log << call;
+    }
+    void answer()
+    {
+        ++requests;
+        std::optional<Reply> r = whenScriptEnds;
+        if (!replies.empty()) {
+            r = replies.front();
+            replies.pop_front();
+        }
+        if (!r)
+            return;
+        if (!r->text.isNull())
+            callbacks->OnDapiText(r->text);
+        if (r->hangUp)
+            up = false;
+        else
+            callbacks->OnDapiStatus(r->status);
+    }
+};
+
+inline std::optional<ScriptedWadapi::Reply> status(const char *code, QByteArray text = {})
+{
+    return ScriptedWadapi::Reply{QByteArray(code), std::move(text)};
+}
+
+// Timer1 without real time: while enabled, one tick per pass of the event loop.
+class FakeTicks final : public QObject, public TickSource
+{
+public:
+    void setEnabled(bool on) override
+    {
+        m_on = on;
+        if (on)
+            post();
+    }
+    bool enabled() const override { return m_on; }
+
+    int delivered = 0;
+    std::function<void(int)> afterTick;
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() != tickType())
+            return QObject::event(e);
+        m_pending = false;
+        if (!m_on)
+            return true;
+        post();
+        ++delivered;
+        if (onTick)
+            onTick();
+        if (afterTick)
+            afterTick(delivered);
+        return true;
+    }
+
+private:
+    static QEvent::Type tickType()
+    {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    void post()
+    {
+        if (!m_pending) {
+            m_pending = true;
+            QCoreApplication::postEvent(this, new QEvent(tickType()));
+        }
+    }
+    bool m_on = false;
+    bool m_pending = false;
+};

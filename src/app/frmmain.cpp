@@ -25,7 +25,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedLayout>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -68,16 +67,19 @@ QPushButton *button(const char *name, const char *caption, const char *tip)
 
 } // namespace
 
-frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
-                 Environment env, QWidget *parent)
+frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &timer2,
+                 HostDialogs &dialogs, std::mt19937 &random, Environment env, QWidget *parent)
     : QMainWindow(parent), m_gs(gs), m_wadapi(wadapi), m_dialogs(dialogs), m_env(std::move(env))
 {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_QuitOnClose, true);
     m_link = std::make_unique<ChatLink>(gs, wadapi, timer1, dialogs, m_env.appName);
+    m_game.reset(new GameContext{gs, *m_link, *this, dialogs, timer2, random, {}});
     popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
     buildControls();
     buildMenus();
+    wireRoundSteps();
+    wireTurnSteps();
 }
 
 frmMain::~frmMain() = default;
@@ -206,10 +208,6 @@ void frmMain::buildControls()
     // Placeholder entries of the designer; start-up empties the list.
     for (int i = 1; i <= 8; ++i)
         lstDown->addItem(QStringLiteral("Player %1").arg(i));
-
-    m_timer2 = named(new QTimer(this), "Timer2");
-    m_timer2->setInterval(1000);
-    m_timer2->setTimerType(Qt::PreciseTimer);
 
     setCentralWidget(central);
     resize(300, 640);
@@ -361,11 +359,14 @@ void frmMain::openWindow(QWidget *window)
 void frmMain::runStep(const std::function<void()> &step)
 {
     const GameState before = m_gs;
+    const int busyBefore = m_busyDepth;
     try {
         step();
     } catch (const LinkDown &) {
         // The host has been told; the game goes on from where it stood.
         m_gs = before;
+        while (m_busyDepth > busyBefore + 1)
+            setBusyPointer(false);
         RestoreControls();
     } catch (const WaitAbandoned &) {
         // The window closed while the step waited: nothing more to do.

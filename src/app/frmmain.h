@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/maincontrols.h"
+#include "game/gamecontext.h"
 
 #include <QLockFile>
 #include <QMainWindow>
@@ -8,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <random>
 
 class ChatLink;
 class HostDialogs;
@@ -20,7 +22,6 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QScrollBar;
-class QTimer;
 class TickSource;
 class Wadapi;
 struct GameState;
@@ -38,8 +39,9 @@ public:
         std::function<QString()> appName; // asked at every chat-client call
     };
 
-    frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
-            Environment env, QWidget *parent = nullptr);
+    frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &timer2,
+            HostDialogs &dialogs, std::mt19937 &random, Environment env,
+            QWidget *parent = nullptr);
     ~frmMain() override;
 
     // Start-up. False when the program must end at once (another copy runs,
@@ -49,7 +51,7 @@ public:
     int exitCode() const { return m_exitCode; }
 
     ChatLink &link() { return *m_link; }
-    QTimer &timer2() { return *m_timer2; }
+    GameContext &game() { return *m_game; }
 
     // How a pop-up menu is shown; tests replace it.
     std::function<void(QMenu *)> popupMenu;
@@ -64,6 +66,7 @@ public:
     void setMacrosEnabled(bool enabled) override;
     void focusDummy() override;
     void setBusyPointer(bool busy) override;
+    void setScrollValue(Ctl control, int value) override;
     void clearList(List list) override;
     void addToList(List list, const QString &item) override;
     void selectRow(List list, int row) override;
@@ -88,6 +91,9 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    // The game steps behind the buttons and menus, wired per stage of a game.
+    void wireRoundSteps();
+    void wireTurnSteps();
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     void SettingsWriter();
@@ -108,6 +114,7 @@ private:
     HostDialogs &m_dialogs;
     Environment m_env;
     std::unique_ptr<ChatLink> m_link;
+    std::unique_ptr<GameContext> m_game;
     std::unique_ptr<QLockFile> m_instanceLock;
     bool m_loaded = false;
     bool m_unloaded = false;
@@ -136,7 +143,6 @@ public:
     QPushButton *cmdList = nullptr;
     QLabel *lblPlayercnt = nullptr;
     QListWidget *lstPlayers = nullptr;
-    QTimer *m_timer2 = nullptr;
 
     QMenu *mnuFile = nullptr;
     QAction *mnuLoad = nullptr;

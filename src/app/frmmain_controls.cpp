@@ -137,6 +137,12 @@ void frmMain::setBusyPointer(bool busy)
     }
 }
 
+void frmMain::setScrollValue(Ctl control, int value)
+{
+    if (auto *bar = qobject_cast<QScrollBar *>(widgetFor(control)))
+        bar->setValue(value);
+}
+
 void frmMain::clearList(List list)
 {
     listFor(list)->clear();

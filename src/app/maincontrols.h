@@ -39,6 +39,8 @@ public:
     virtual void setMacrosEnabled(bool enabled) = 0;
     virtual void focusDummy() = 0;
     virtual void setBusyPointer(bool busy) = 0;
+    // The draw-count scroll bar's value (its change handler runs).
+    virtual void setScrollValue(Ctl control, int value) = 0;
 
     virtual void clearList(List list) = 0;
     virtual void addToList(List list, const QString &item) = 0;

@@ -44,7 +44,7 @@ protected:
     {
         if (!m_window)
             m_window = std::make_unique<frmMain>(
-                gs, wadapi, ticks, dialogs,
+                gs, wadapi, ticks, ticks2, dialogs, rng,
                 frmMain::Environment{dir.path(), [] { return QStringLiteral("orvella"); }});
         return *m_window;
     }
@@ -66,7 +66,9 @@ protected:
     GameState gs;
     ScriptedWadapi wadapi;
     FakeTicks ticks;
+    FakeTicks ticks2;
     ScriptedDialogs dialogs;
+    std::mt19937 rng{7};
     std::unique_ptr<frmMain> m_window;
 };
 
@@ -121,7 +123,7 @@ TEST_F(MainWindowTest, StoredOptionsAreAppliedAndNormalised)
     QTemporaryDir dir2;
     writeFile(dir2.path() + QStringLiteral("/orvella.ini"),
               "[settings]\r\ndelay=7\r\nauto=20\r\nleft=0\r\ntop=500\r\n\r\n");
-    frmMain w2(other, wadapi2, ticks, dialogs,
+    frmMain w2(other, wadapi2, ticks, ticks2, dialogs, rng,
                {dir2.path(), [] { return QStringLiteral("orvella"); }});
     const QPoint before = w2.pos();
     ASSERT_TRUE(w2.Form_Load());
@@ -173,7 +175,7 @@ TEST_F(MainWindowTest, ASecondCopyEndsBeforeTouchingTheLink)
     loaded();
     GameState other;
     ScriptedWadapi wadapi2;
-    frmMain second(other, wadapi2, ticks, dialogs,
+    frmMain second(other, wadapi2, ticks, ticks2, dialogs, rng,
                    {dir.path(), [] { return QStringLiteral("orvella"); }});
     EXPECT_FALSE(second.Form_Load());
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -184,7 +186,7 @@ TEST_F(MainWindowTest, ASecondCopyEndsBeforeTouchingTheLink)
     // Once the first copy is gone, a new one starts.
     window().close();
     m_window.reset();
-    frmMain third(other, wadapi2, ticks, dialogs,
+    frmMain third(other, wadapi2, ticks, ticks2, dialogs, rng,
                   {dir.path(), [] { return QStringLiteral("orvella"); }});
     wadapi2.whenScriptEnds = status("0");
     EXPECT_TRUE(third.Form_Load());
@@ -223,7 +225,7 @@ TEST_F(MainWindowTest, ClosingAndExitRunTheSameShutdown)
         GameState s;
         ScriptedWadapi link;
         link.whenScriptEnds = status("0");
-        frmMain w(s, link, ticks, dialogs, {d.path(), [] { return QStringLiteral("orvella"); }});
+        frmMain w(s, link, ticks, ticks2, dialogs, rng, {d.path(), [] { return QStringLiteral("orvella"); }});
         ASSERT_TRUE(w.Form_Load());
         w.show();
         if (byMenu)

@@ -26,6 +26,7 @@ public:
     void setMacrosEnabled(bool enabled) override { macrosEnabled = enabled; }
     void focusDummy() override { ++dummyFocused; }
     void setBusyPointer(bool busy) override { busyPointer = busy; }
+    void setScrollValue(Ctl c, int value) override { scroll[c] = value; }
     void clearList(List l) override { lists[l].clear(); }
     void addToList(List l, const QString &item) override { lists[l] << item; }
     void selectRow(List l, int row) override { selected[l] = row; }
@@ -44,6 +45,7 @@ public:
     std::map<Ctl, State> controls;
     std::map<List, QStringList> lists;
     std::map<List, int> selected;
+    std::map<Ctl, int> scroll;
     bool menusEnabled = true;
     bool macrosEnabled = true;
     bool busyPointer = false;

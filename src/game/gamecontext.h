@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <random>
+
+class ChatLink;
+class HostDialogs;
+class MainControls;
+class TickSource;
+struct GameState;
+
+// What a game step works with: the shared record, the road to the room,
+// the main window's controls, the host's dialogs, the countdown timer and
+// the one random generator of the process.
+struct GameContext
+{
+    GameState &gs;
+    ChatLink &link;
+    MainControls &controls;
+    HostDialogs &dialogs;
+    TickSource &timer2;
+    std::mt19937 &random;
+    // Opens the boxes window for the winner (BoxMode is already 2); the
+    // match waits until the host closes it.
+    std::function<void()> showBoxWindow;
+};

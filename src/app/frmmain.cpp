@@ -25,7 +25,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <map>
 
 namespace {
 
@@ -82,7 +85,11 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
     wireTurnSteps();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    while (m_busyDepth > 0)
+        setBusyPointer(false);
+}
 
 void frmMain::buildControls()
 {
@@ -358,17 +365,58 @@ void frmMain::openWindow(QWidget *window)
 
 void frmMain::runStep(const std::function<void()> &step)
 {
+    // Everything a step may change, so a failed link can put it all back.
+    struct Shown
+    {
+        bool enabled;
+        QString caption;
+        QString tip;
+    };
     const GameState before = m_gs;
     const int busyBefore = m_busyDepth;
+    const bool timer2Before = m_game->timer2.enabled();
+    std::map<Ctl, Shown> shown;
+    for (int c = 0; c <= int(Ctl::mnuRecover); ++c) {
+        const auto ctl = Ctl(c);
+        const QWidget *w = widgetFor(ctl);
+        shown[ctl] = {isEnabled(ctl), caption(ctl), w ? w->toolTip() : actionFor(ctl)->toolTip()};
+    }
+    const int scrollBefore = vsDrawCnt->value();
+    std::map<List, std::pair<QStringList, int>> lists;
+    for (List l : {List::lstDown, List::lstPlayers}) {
+        QStringList items;
+        for (int i = 0; i < listFor(l)->count(); ++i)
+            items << listFor(l)->item(i)->text();
+        lists[l] = {items, selectedRow(l)};
+    }
     try {
         step();
     } catch (const LinkDown &) {
         // The host has been told; the game goes on from where it stood.
         m_gs = before;
+        m_game->timer2.setEnabled(timer2Before);
+        for (const auto &[ctl, s] : shown) {
+            setEnabled(ctl, s.enabled);
+            setCaption(ctl, s.caption);
+            setToolTip(ctl, s.tip);
+        }
+        {
+            const QSignalBlocker block(vsDrawCnt);
+            vsDrawCnt->setValue(scrollBefore);
+        }
+        for (const auto &[l, content] : lists) {
+            clearList(l);
+            for (const QString &item : content.first)
+                addToList(l, item);
+            selectRow(l, content.second);
+        }
         while (m_busyDepth > busyBefore + 1)
             setBusyPointer(false);
         RestoreControls();
     } catch (const WaitAbandoned &) {
-        // The window closed while the step waited: nothing more to do.
+        // The window closed while the step waited: nothing more to do but
+        // hand the pointer back.
+        while (m_busyDepth > busyBefore)
+            setBusyPointer(false);
     }
 }

@@ -21,7 +21,7 @@ public:
         lblWord,
         lblPlayercnt,
         mnuLoad,
-        mnuRecover,
+        mnuRecover, // stays last: snapshots run up to it
     };
     enum class List { lstDown, lstPlayers };
 

@@ -362,3 +362,34 @@ TEST_F(MainWindowTest, DrawCountFollowsTheScrollBar)
     w.vsDrawCnt->setValue(-20);
     EXPECT_EQ(gs.DrawCount, 10);
 }
+
+TEST_F(MainWindowTest, AStepCutShortByTheLinkPutsStateAndControlsBack)
+{
+    frmMain &w = loaded();
+    w.addToList(MainControls::List::lstPlayers, QStringLiteral("Al"));
+    w.selectRow(MainControls::List::lstPlayers, 0);
+    gs.GamePhase = 1;
+    w.runStep([&] {
+        w.LockControls();
+        w.LockControls();
+        gs.GamePhase = 2;
+        gs.HostName = QStringLiteral("Unknown");
+        w.setEnabled(MainControls::Ctl::cmdAsk, false);
+        w.setCaption(MainControls::Ctl::cmdAsk, QStringLiteral("Ask"));
+        w.clearList(MainControls::List::lstPlayers);
+        w.vsDrawCnt->setValue(-9);
+        ticks2.setEnabled(true);
+        throw LinkDown();
+    });
+    EXPECT_EQ(gs.GamePhase, 1);
+    EXPECT_EQ(gs.HostName, QStringLiteral("Me"));
+    EXPECT_EQ(gs.DrawCount, 3);
+    EXPECT_TRUE(w.cmdAsk->isEnabled());
+    EXPECT_EQ(w.cmdAsk->text(), QStringLiteral("Load"));
+    EXPECT_EQ(w.vsDrawCnt->value(), -3);
+    ASSERT_EQ(w.lstPlayers->count(), 1);
+    EXPECT_EQ(w.selectedRow(MainControls::List::lstPlayers), 0);
+    EXPECT_FALSE(ticks2.enabled());
+    EXPECT_TRUE(w.Macro[1]->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}

@@ -1,0 +1,5 @@
+#include "files/loadwords.h"
+
+#include "game/gamecontext.h"
+
+void LoadWords(GameContext &) {}

@@ -1,0 +1,6 @@
+#pragma once
+
+struct GameContext;
+
+// The main button: Load, then Start, then Ask, by game phase.
+void cmdAsk_Click(GameContext &ctx);

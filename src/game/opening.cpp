@@ -1,0 +1,5 @@
+#include "game/opening.h"
+
+#include "game/gamecontext.h"
+
+void OpenGame(GameContext &) {}

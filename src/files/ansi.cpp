@@ -59,4 +59,15 @@ bool canEncode(const QString &text)
     return true;
 }
 
+QString upper(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        const QChar u = c.toUpper();
+        if (u != c && byteFor(u.unicode()) >= 0)
+            c = u;
+    }
+    return out;
+}
+
 } // namespace Ansi

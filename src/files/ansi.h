@@ -11,4 +11,8 @@ QString decode(const QByteArray &bytes);
 QByteArray encode(const QString &text);
 // Whether encode() keeps every character of text.
 bool canEncode(const QString &text);
+// Upper case character by character, keeping any character whose capital
+// the page cannot hold (µ, ß): a game word and an answer must still reach
+// the room as they were typed, and keep their length.
+QString upper(const QString &text);
 } // namespace Ansi

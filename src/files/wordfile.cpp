@@ -1,5 +1,6 @@
 #include "files/wordfile.h"
 
+#include "files/ansi.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "game/failure.h"
@@ -12,7 +13,7 @@ int readWords(QIODevice &in, GameState &gs)
     // The limit is checked before reading, so a file may hold anything (or
     // fail to read) after its tenth word.
     while (n < MaxWords && !lines.atEnd()) {
-        QString candidate = lines.readLine().toUpper();
+        QString candidate = Ansi::upper(lines.readLine());
         // Only spaces are trimmed: a leading tab must survive to get the line
         // skipped below.
         qsizetype begin = 0;

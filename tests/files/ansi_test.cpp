@@ -42,3 +42,9 @@ TEST(Ansi, KeepsNulAndGameCharacters)
     EXPECT_EQ(text, QStringLiteral("x") + QChar(0) + QStringLiteral("y«»°€"));
     EXPECT_EQ(Ansi::encode(text), bytes);
 }
+
+TEST(Ansi, UpperKeepsWhatThePageCannotHold)
+{
+    EXPECT_EQ(Ansi::upper(QStringLiteral("apple pie àéÿ")), QStringLiteral("APPLE PIE ÀÉŸ"));
+    EXPECT_EQ(Ansi::upper(QStringLiteral("µß")), QStringLiteral("µß"));
+}

@@ -1,5 +1,6 @@
 #include "files/fileio.h"
 
+#include "files/ansi.h"
 #include "game/failure.h"
 
 #include <QDir>
@@ -54,6 +55,14 @@ void writeFile(const QString &path, const std::function<void(QIODevice &)> &writ
     write(file);
     errno = 0;
     if (!file.commit())
+        throw Failure(errno == ENOSPC ? ErrDiskFull : ErrDeviceIO);
+}
+
+void writeText(QIODevice &out, const QString &text)
+{
+    const QByteArray bytes = Ansi::encode(text);
+    errno = 0;
+    if (out.write(bytes) != bytes.size())
         throw Failure(errno == ENOSPC ? ErrDiskFull : ErrDeviceIO);
 }
 

@@ -18,4 +18,8 @@ void readFile(const QString &path, const std::function<void(QIODevice &)> &read)
 // a failed write never leaves a half-written file behind; throws Failure.
 void writeFile(const QString &path, const std::function<void(QIODevice &)> &write);
 
+// Writes text as Windows-1252 bytes; a short write is 61 on a full disk,
+// 57 otherwise.
+void writeText(QIODevice &out, const QString &text);
+
 } // namespace FileIO

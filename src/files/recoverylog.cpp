@@ -1,7 +1,6 @@
 #include "files/recoverylog.h"
 
 #include "app/hostdialogs.h"
-#include "files/ansi.h"
 #include "files/fileio.h"
 #include "files/values.h"
 #include "game/banner.h"
@@ -22,12 +21,7 @@ public:
     void line(const QString &text) { m_text += text + CrLf; }
     void emptyLine() { m_text += CrLf; }
 
-    void writeTo(QIODevice &out) const
-    {
-        const QByteArray bytes = Ansi::encode(m_text);
-        if (out.write(bytes) != bytes.size())
-            throw Failure(ErrDeviceIO);
-    }
+    void writeTo(QIODevice &out) const { FileIO::writeText(out, m_text); }
 
 private:
     QString m_text;

@@ -1,7 +1,6 @@
 #include "files/settingsfile.h"
 
 #include "app/hostdialogs.h"
-#include "files/ansi.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/values.h"
@@ -12,7 +11,6 @@
 #include <QIODevice>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -97,14 +95,6 @@ double clampEdge(double edge)
     return std::clamp(edge, -32768.0, 32767.0);
 }
 
-void writeAll(QIODevice &out, const QString &text)
-{
-    const QByteArray bytes = Ansi::encode(text);
-    errno = 0;
-    if (out.write(bytes) != bytes.size())
-        throw Failure(errno == ENOSPC ? ErrDiskFull : ErrDeviceIO);
-}
-
 QString fileFailureText(const Failure &f)
 {
     return f.description() + CrLf + QString::number(f.number()) + CrLf +
@@ -155,7 +145,7 @@ void writeSettings(QIODevice &out, const GameState &gs, double left, double top)
     for (int i = 0; i < BoxCount; ++i)
         text += writeNumber(i) + u'=' + writeBoolean(gs.Boxes[i].InDefault) + CrLf;
     text += CrLf;
-    writeAll(out, text);
+    FileIO::writeText(out, text);
 }
 
 QString settingsPath(const QString &folder)

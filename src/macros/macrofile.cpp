@@ -1,7 +1,6 @@
 #include "macros/macrofile.h"
 
 #include "app/hostdialogs.h"
-#include "files/ansi.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/values.h"
@@ -10,7 +9,6 @@
 
 #include <QIODevice>
 
-#include <cerrno>
 
 namespace {
 
@@ -87,14 +85,6 @@ void readMacroSection(LineReader &reader, GameState &gs, QString line)
     }
 }
 
-void writeAll(QIODevice &out, const QString &text)
-{
-    const QByteArray bytes = Ansi::encode(text);
-    errno = 0;
-    if (out.write(bytes) != bytes.size())
-        throw Failure(errno == ENOSPC ? ErrDiskFull : ErrDeviceIO);
-}
-
 // The pointer must come back on every path, a failure's message box included.
 class BusyPointer
 {
@@ -148,7 +138,7 @@ void writeMacros(QIODevice &out, const GameState &gs)
         text += CrLf;
     }
     text += QStringLiteral("[End Macros]") + CrLf + CrLf;
-    writeAll(out, text);
+    FileIO::writeText(out, text);
 }
 
 void MacroReader(GameState &gs, HostDialogs &dialogs)

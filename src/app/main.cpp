@@ -1,11 +1,29 @@
+#include "app/frmmain.h"
+#include "app/programfolder.h"
+#include "app/qtdialogs.h"
+#include "chat/socketwadapi.h"
+#include "chat/ticksource.h"
+#include "game/gamestate.h"
+
 #include <QApplication>
-#include <QMainWindow>
+
+#include <random>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Orvella V3.0.0"));
+    QCoreApplication::setApplicationName(QStringLiteral("orvella"));
+    QtDialogs dialogs;
+    SocketWadapi wadapi;
+    QTimerTickSource timer1;
+    QTimerTickSource timer2(1000);
+    // One generator for the life of the process, seeded once: draws stay
+    // independent however close together they come.
+    std::mt19937 random(std::random_device{}());
+    frmMain window(theGame(), wadapi, timer1, timer2, dialogs, random,
+                   {programFolder(), appName});
+    if (!window.Form_Load())
+        return window.exitCode();
     window.show();
     return QApplication::exec();
 }

@@ -1,1 +1,305 @@
-// Frames of the chat-client protocol.
+#include "chat/frame.h"
+
+#include <QtEndian>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr qsizetype HeaderSize = 4;
+
+enum class Shape
+{
+    App,
+    Communicate,
+    OneString,
+    Event
+};
+
+std::optional<Shape> shapeOf(char op)
+{
+    switch (static_cast<FrameOp>(op)) {
+    case FrameOp::Init:
+    case FrameOp::Register:
+    case FrameOp::GetAllText:
+    case FrameOp::Unregister:
+        return Shape::App;
+    case FrameOp::Communicate:
+        return Shape::Communicate;
+    case FrameOp::Status:
+    case FrameOp::Text:
+        return Shape::OneString;
+    case FrameOp::Event:
+        return Shape::Event;
+    }
+    return std::nullopt;
+}
+
+void putString(QByteArray &out, const QByteArray &s)
+{
+    char len[4];
+    qToBigEndian<quint32>(static_cast<quint32>(s.size()), len);
+    out.append(len, 4);
+    out.append(s);
+}
+
+void putNumber(QByteArray &out, qint16 n)
+{
+    char bytes[2];
+    qToBigEndian<qint16>(n, bytes);
+    out.append(bytes, 2);
+}
+
+// Reads fields off one payload; any read past its end fails the whole frame.
+class FieldReader
+{
+public:
+    explicit FieldReader(QByteArrayView payload) : m_data(payload) {}
+
+    bool string(QByteArray &out)
+    {
+        if (m_data.size() - m_pos < 4)
+            return false;
+        const quint32 len = qFromBigEndian<quint32>(m_data.data() + m_pos);
+        m_pos += 4;
+        if (len > static_cast<quint64>(m_data.size() - m_pos))
+            return false;
+        out = m_data.sliced(m_pos, len).toByteArray();
+        m_pos += len;
+        return true;
+    }
+
+    bool number(qint16 &out)
+    {
+        if (m_data.size() - m_pos < 2)
+            return false;
+        out = qFromBigEndian<qint16>(m_data.data() + m_pos);
+        m_pos += 2;
+        return true;
+    }
+
+    bool atEnd() const { return m_pos == m_data.size(); }
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_pos = 1; // behind the op byte
+};
+
+} // namespace
+
+bool sentByProgram(FrameOp op)
+{
+    switch (op) {
+    case FrameOp::Init:
+    case FrameOp::Register:
+    case FrameOp::Communicate:
+    case FrameOp::GetAllText:
+    case FrameOp::Unregister:
+        return true;
+    case FrameOp::Status:
+    case FrameOp::Text:
+    case FrameOp::Event:
+        return false;
+    }
+    return false;
+}
+
+Frame Frame::init(const QByteArray &app)
+{
+    Frame f;
+    f.op = FrameOp::Init;
+    f.app = app;
+    return f;
+}
+
+Frame Frame::registration(const QByteArray &app)
+{
+    Frame f;
+    f.op = FrameOp::Register;
+    f.app = app;
+    return f;
+}
+
+Frame Frame::communicate(const QByteArray &app, qint16 mode, const QByteArray &target,
+                         const QByteArray &text)
+{
+    Frame f;
+    f.op = FrameOp::Communicate;
+    f.app = app;
+    f.number = mode;
+    f.target = target;
+    f.text = text;
+    return f;
+}
+
+Frame Frame::getAllText(const QByteArray &app)
+{
+    Frame f;
+    f.op = FrameOp::GetAllText;
+    f.app = app;
+    return f;
+}
+
+Frame Frame::unregistration(const QByteArray &app)
+{
+    Frame f;
+    f.op = FrameOp::Unregister;
+    f.app = app;
+    return f;
+}
+
+Frame Frame::status(const QByteArray &code)
+{
+    Frame f;
+    f.op = FrameOp::Status;
+    f.text = code;
+    return f;
+}
+
+Frame Frame::chatText(const QByteArray &text)
+{
+    Frame f;
+    f.op = FrameOp::Text;
+    f.text = text;
+    return f;
+}
+
+Frame Frame::event(const QByteArray &text1, qint16 number, const QByteArray &text2)
+{
+    Frame f;
+    f.op = FrameOp::Event;
+    f.text = text1;
+    f.number = number;
+    f.text2 = text2;
+    return f;
+}
+
+QByteArray encodeFrame(const Frame &frame)
+{
+    const std::optional<Shape> shape = shapeOf(static_cast<char>(frame.op));
+    if (!shape)
+        return {};
+    QByteArray payload(1, static_cast<char>(frame.op));
+    switch (*shape) {
+    case Shape::App:
+        putString(payload, frame.app);
+        break;
+    case Shape::Communicate:
+        putString(payload, frame.app);
+        putNumber(payload, frame.number);
+        putString(payload, frame.target);
+        putString(payload, frame.text);
+        break;
+    case Shape::OneString:
+        putString(payload, frame.text);
+        break;
+    case Shape::Event:
+        putString(payload, frame.text);
+        putNumber(payload, frame.number);
+        putString(payload, frame.text2);
+        break;
+    }
+    if (payload.size() > MaxFramePayload)
+        return {};
+    QByteArray out(HeaderSize, Qt::Uninitialized);
+    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), out.data());
+    out.append(payload);
+    return out;
+}
+
+void FrameDecoder::feed(QByteArrayView bytes)
+{
+    if (failed())
+        return;
+    // Drop what earlier frames used before the buffer grows again.
+    if (m_pos > 0) {
+        m_buffer.remove(0, m_pos);
+        m_pos = 0;
+    }
+    m_buffer.append(bytes);
+}
+
+std::optional<Frame> FrameDecoder::next()
+{
+    if (failed() || buffered() < HeaderSize)
+        return std::nullopt;
+    const quint32 length = qFromBigEndian<quint32>(m_buffer.constData() + m_pos);
+    // Judged on the header alone, so an absurd length never makes us buffer.
+    if (length > static_cast<quint32>(MaxFramePayload)) {
+        fail(QStringLiteral("a frame of %1 bytes is too large").arg(length));
+        return std::nullopt;
+    }
+    if (length == 0) {
+        fail(QStringLiteral("an empty frame"));
+        return std::nullopt;
+    }
+    if (buffered() - HeaderSize < static_cast<qsizetype>(length))
+        return std::nullopt;
+
+    const QByteArrayView payload(m_buffer.constData() + m_pos + HeaderSize, length);
+    const char opByte = payload.at(0);
+    const std::optional<Shape> shape = shapeOf(opByte);
+    if (!shape) {
+        fail(QStringLiteral("unknown operation 0x%1")
+                 .arg(static_cast<uchar>(opByte), 2, 16, QLatin1Char('0')));
+        return std::nullopt;
+    }
+
+    Frame f;
+    f.op = static_cast<FrameOp>(opByte);
+    FieldReader r(payload);
+    bool ok = false;
+    switch (*shape) {
+    case Shape::App:
+        ok = r.string(f.app);
+        break;
+    case Shape::Communicate:
+        ok = r.string(f.app) && r.number(f.number) && r.string(f.target) && r.string(f.text);
+        break;
+    case Shape::OneString:
+        ok = r.string(f.text);
+        break;
+    case Shape::Event:
+        ok = r.string(f.text) && r.number(f.number) && r.string(f.text2);
+        break;
+    }
+    if (!ok || !r.atEnd()) {
+        fail(QStringLiteral("a malformed '%1' frame").arg(QLatin1Char(opByte)));
+        return std::nullopt;
+    }
+
+    m_pos += HeaderSize + length;
+    if (m_pos == m_buffer.size()) {
+        m_buffer.clear();
+        m_pos = 0;
+    }
+    return f;
+}
+
+void FrameDecoder::reset()
+{
+    m_buffer.clear();
+    m_pos = 0;
+    m_error.clear();
+}
+
+void FrameDecoder::fail(const QString &error)
+{
+    m_error = error;
+    m_buffer.clear();
+    m_pos = 0;
+}
+
+QString defaultWadapiSocketPath()
+{
+    const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtimeDir.isEmpty())
+        return runtimeDir + QStringLiteral("/wadapi.sock");
+#ifdef Q_OS_UNIX
+    return QStringLiteral("/tmp/wadapi-%1.sock").arg(::getuid());
+#else
+    return QStringLiteral("/tmp/wadapi.sock");
+#endif
+}

@@ -1,1 +1,100 @@
-// The stand-in chat client: a room and a client that the program talks to.
+#include "room/chatroom.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array<const char16_t *, 10> GestureTags = {
+    u"<relax>", u"<sigh>",  u"<frown>", u"<grin>",  u"<jump>",
+    u"<wave>",  u"<react>", u"<bow>",   u"<shrug>", u"<present>",
+};
+
+QString withoutControls(QString text)
+{
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+} // namespace
+
+ChatRoom::ChatRoom(const QString &hostName, QObject *parent)
+    : QObject(parent), m_host(withoutControls(hostName))
+{
+    // A program that connects learns its host's name from the echo of its
+    // first line and needs some text in front of that echo to find it.
+    add(QStringLiteral("Welcome to the room!"));
+    add(QStringLiteral("Be kind to each other, and good luck in the games."));
+}
+
+QString ChatRoom::gestureTag(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0xB0 || u > 0xB9)
+        return {};
+    return QString::fromUtf16(GestureTags[u - 0xB0]);
+}
+
+QString ChatRoom::shown(const QString &message)
+{
+    if (message.size() == 1) {
+        const QString tag = gestureTag(message.at(0));
+        if (!tag.isEmpty())
+            return tag;
+    }
+    return withoutControls(message);
+}
+
+void ChatRoom::say(const QString &name, const QString &text)
+{
+    add(withoutControls(name) + QStringLiteral(": ") + shown(text));
+}
+
+void ChatRoom::espToHost(const QString &from, const QString &text)
+{
+    add(QStringLiteral("ESP from ") + withoutControls(from) + QStringLiteral(": ") + shown(text));
+}
+
+void ChatRoom::notice(const QString &line)
+{
+    add(withoutControls(line));
+}
+
+qint64 ChatRoom::recentStart() const
+{
+    qint64 pos = end();
+    qsizetype chars = 0;
+    while (pos > m_first && (end() - pos < RecentLines || chars < RecentChars)) {
+        --pos;
+        chars += m_lines[static_cast<size_t>(pos - m_first)].size() + 2;
+    }
+    return pos;
+}
+
+QString ChatRoom::textSince(qint64 from) const
+{
+    QString text;
+    const qint64 start = std::max(from, m_first);
+    for (qint64 pos = start; pos < end(); ++pos) {
+        if (pos > start)
+            text += QStringLiteral("\r\n");
+        text += m_lines[static_cast<size_t>(pos - m_first)];
+    }
+    return text;
+}
+
+void ChatRoom::add(QString line)
+{
+    line.truncate(MaxLineLength);
+    m_chars += line.size();
+    m_lines.push_back(line);
+    while (m_chars > MaxBacklog && m_lines.size() > 1) {
+        m_chars -= m_lines.front().size();
+        m_lines.pop_front();
+        ++m_first;
+    }
+    emit lineAdded(line);
+}

@@ -1,0 +1,236 @@
+#include "chat/socketwadapi.h"
+
+#include "files/ansi.h"
+
+#include <QDeadlineTimer>
+#include <QLocalSocket>
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace {
+
+int msecs(std::chrono::milliseconds d)
+{
+    return static_cast<int>(std::clamp<qint64>(d.count(), 0, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+SocketWadapi::SocketWadapi(const QString &socketPath, QObject *parent)
+    : QObject(parent), m_path(socketPath)
+{}
+
+SocketWadapi::~SocketWadapi()
+{
+    closeSocket();
+}
+
+qint16 SocketWadapi::InitDDE(const QString &app, WadapiCallbacks *callbacks)
+{
+    closeSocket();
+    m_up = false;
+    m_lastError.clear();
+    m_callbacks = callbacks;
+
+    auto *socket = new QLocalSocket(this);
+    m_socket = socket;
+    connect(socket, &QLocalSocket::readyRead, this, &SocketWadapi::drain);
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+        if (m_socket != socket)
+            return;
+        // What the client said before leaving still counts.
+        drain();
+        if (m_socket == socket)
+            lose(QStringLiteral("the chat client went away"));
+    });
+
+    socket->connectToServer(m_path);
+    if (!socket->waitForConnected(msecs(m_connectTimeout))) {
+        lose(QStringLiteral("no chat client at %1: %2").arg(m_path, socket->errorString()));
+        return NoClient;
+    }
+    m_up = true;
+
+    Request req;
+    req.deliverStatus = false; // the result of InitDDE carries it
+    request(Frame::init(Ansi::encode(app)), req);
+    if (!req.answered) {
+        if (m_up)
+            lose(QStringLiteral("the chat client did not answer"));
+        return NoAnswer;
+    }
+    if (req.code != QByteArrayView("0")) {
+        lose(QStringLiteral("the chat client refused the link (%1)")
+                 .arg(QString::fromLatin1(req.code.toPercentEncoding(" "))));
+        return Refused;
+    }
+    return connected() ? 0 : NoAnswer;
+}
+
+void SocketWadapi::DapiRegister(const QString &app)
+{
+    if (connected())
+        send(Frame::registration(Ansi::encode(app)));
+}
+
+void SocketWadapi::DapiCommunicate(const QString &app, qint16 mode, const QByteArray &target,
+                                   const QByteArray &text)
+{
+    Request req;
+    request(Frame::communicate(Ansi::encode(app), mode, target, text), req);
+}
+
+void SocketWadapi::DapiGetAllText(const QString &app)
+{
+    Request req;
+    request(Frame::getAllText(Ansi::encode(app)), req);
+}
+
+void SocketWadapi::DapiUnregister(const QString &app)
+{
+    if (connected())
+        send(Frame::unregistration(Ansi::encode(app)));
+}
+
+void SocketWadapi::KillDDE()
+{
+    // The unregistration sent just before must not be thrown away with the
+    // socket's write buffer.
+    if (connected()) {
+        QLocalSocket *socket = m_socket;
+        socket->flush();
+        if (m_socket == socket && socket->bytesToWrite() > 0)
+            socket->waitForBytesWritten(1000);
+    }
+    m_up = false;
+    closeSocket();
+    m_callbacks = nullptr;
+}
+
+bool SocketWadapi::connected() const
+{
+    return m_up && m_socket && m_socket->state() == QLocalSocket::ConnectedState;
+}
+
+void SocketWadapi::request(const Frame &frame, Request &req)
+{
+    if (!connected())
+        return;
+    // Whatever came in since the last request is handed over first; a late
+    // status in it answers no request and is dropped, not taken for ours.
+    drain();
+    if (!connected())
+        return;
+
+    Request *outer = std::exchange(m_request, &req);
+    const auto restore = qScopeGuard([this, outer] { m_request = outer; });
+    if (!send(frame))
+        return;
+
+    const QDeadlineTimer deadline(m_replyTimeout);
+    while (!req.answered && connected()) {
+        drain();
+        if (req.answered || !connected() || deadline.hasExpired())
+            break;
+        QLocalSocket *socket = m_socket;
+        // readyRead may be emitted in here and drain the frames itself.
+        const bool ready =
+            socket->waitForReadyRead(msecs(std::chrono::milliseconds(deadline.remainingTime())));
+        if (m_socket != socket)
+            break;
+        if (!ready) {
+            if (socket->state() != QLocalSocket::ConnectedState) {
+                drain();
+                if (m_socket == socket)
+                    lose(QStringLiteral("the chat client went away"));
+            }
+            break; // or the time is up
+        }
+    }
+}
+
+bool SocketWadapi::send(const Frame &frame)
+{
+    const QByteArray bytes = encodeFrame(frame);
+    if (bytes.isEmpty())
+        return false; // too large for any client; the request goes unanswered
+    QLocalSocket *socket = m_socket;
+    if (socket->write(bytes) != bytes.size()) {
+        lose(QStringLiteral("cannot write to the chat client: %1").arg(socket->errorString()));
+        return false;
+    }
+    socket->flush();
+    return connected();
+}
+
+void SocketWadapi::drain()
+{
+    QLocalSocket *socket = m_socket;
+    if (!socket)
+        return;
+    if (socket->bytesAvailable() > 0)
+        m_decoder.feed(socket->readAll());
+    // Each frame leaves the decoder before its callback runs, so a drain
+    // started inside a callback goes on with the next frame, in order.
+    while (m_socket == socket) {
+        std::optional<Frame> frame = m_decoder.next();
+        if (!frame)
+            break;
+        dispatch(*frame);
+    }
+    if (m_socket == socket && m_decoder.failed())
+        lose(QStringLiteral("the chat client broke the protocol: %1").arg(m_decoder.errorString()));
+}
+
+void SocketWadapi::dispatch(const Frame &frame)
+{
+    switch (frame.op) {
+    case FrameOp::Status:
+        if (m_request && !m_request->answered) {
+            m_request->answered = true;
+            m_request->code = frame.text;
+            if (m_request->deliverStatus && m_callbacks)
+                m_callbacks->OnDapiStatus(frame.text);
+        }
+        return;
+    case FrameOp::Text:
+        if (m_callbacks)
+            m_callbacks->OnDapiText(frame.text);
+        return;
+    case FrameOp::Event:
+        if (m_callbacks)
+            m_callbacks->OnDapiEvent(frame.text, frame.number, frame.text2);
+        return;
+    case FrameOp::Init:
+    case FrameOp::Register:
+    case FrameOp::Communicate:
+    case FrameOp::GetAllText:
+    case FrameOp::Unregister:
+        break;
+    }
+    lose(QStringLiteral("the chat client sent a '%1' frame")
+             .arg(QLatin1Char(static_cast<char>(frame.op))));
+}
+
+void SocketWadapi::lose(const QString &why)
+{
+    m_up = false;
+    m_lastError = why;
+    closeSocket();
+}
+
+void SocketWadapi::closeSocket()
+{
+    m_decoder.reset();
+    QLocalSocket *socket = m_socket;
+    if (!socket)
+        return;
+    m_socket = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    // It may be emitting the signal that brought us here.
+    socket->deleteLater();
+}

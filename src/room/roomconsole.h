@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class ChatRoom;
+class WadapiServer;
+
+// The console of the stand-in chat client: lines typed by the person who
+// plays the players and the client's faults, and everything that happens,
+// one line each, for that person (or a test) to follow.
+//
+//   Name: text          Name says text in the room
+//   esp Name: text      Name sends the host a private message
+//   /notice text        a line of the client's own
+//   /status CODE [N]    answer the next N requests with status CODE ("" is empty)
+//   /silent [N]         leave the next N requests unanswered
+//   /clear              forget the queued statuses and silences
+//   /nul                the next text goes out with a NUL trailer
+//   /event [N] [text]   send the program an event
+//   /drop               close the program's connection
+//   /gestures, /help, /quit
+//
+// In names and texts \uXXXX stands for that character, so a gesture can be
+// typed as \u00B0 as well as °.
+class RoomConsole final : public QObject
+{
+    Q_OBJECT
+
+public:
+    RoomConsole(ChatRoom &room, WadapiServer &server, QObject *parent = nullptr);
+
+    void handleLine(const QString &line);
+
+    static QString unescaped(const QString &text);
+    static QStringList helpText();
+
+signals:
+    void output(const QString &line);
+    void quitRequested();
+
+private:
+    void command(const QString &name, const QString &args);
+    bool message(const QString &line);
+
+    ChatRoom &m_room;
+    WadapiServer &m_server;
+};

@@ -1,0 +1,320 @@
+#include "room/wadapiserver.h"
+
+#include "files/ansi.h"
+#include "room/chatroom.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+// A socket, or nothing at all: only then may a listener take the path.
+bool freeOrSocket(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return true;
+    return S_ISSOCK(st.st_mode);
+#else
+    return !QFile::exists(path);
+#endif
+}
+
+QString opName(FrameOp op)
+{
+    return QString(QLatin1Char(static_cast<char>(op)));
+}
+
+QString quoted(const QByteArray &bytes)
+{
+    QString s = Ansi::decode(bytes);
+    s.replace(QChar(0), QStringLiteral("\\0"));
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n"));
+    return u'"' + s + u'"';
+}
+
+QString describe(const Frame &f)
+{
+    switch (f.op) {
+    case FrameOp::Communicate:
+        return QStringLiteral("C %1 mode %2 target %3 text %4")
+            .arg(quoted(f.app))
+            .arg(f.number)
+            .arg(quoted(f.target), quoted(f.text));
+    case FrameOp::Status:
+    case FrameOp::Text:
+        return opName(f.op) + u' ' + quoted(f.text);
+    case FrameOp::Event:
+        return QStringLiteral("E %1 %2 %3").arg(quoted(f.text)).arg(f.number).arg(quoted(f.text2));
+    default:
+        return opName(f.op) + u' ' + quoted(f.app);
+    }
+}
+
+QString requests(int n)
+{
+    return n == 1 ? QStringLiteral("request") : QStringLiteral("requests");
+}
+
+} // namespace
+
+WadapiServer::WadapiServer(ChatRoom &room, QObject *parent)
+    : QObject(parent), m_room(room), m_server(new QLocalServer(this))
+{
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &WadapiServer::accept);
+    connect(&m_room, &ChatRoom::lineAdded, this, &WadapiServer::sendTextIfWanted);
+}
+
+WadapiServer::~WadapiServer()
+{
+    if (m_program)
+        m_program->disconnect(this);
+}
+
+bool WadapiServer::listen(const QString &path)
+{
+    m_error.clear();
+    if (!freeOrSocket(path)) {
+        m_error = QStringLiteral("%1 exists and is not a socket; leaving it alone.").arg(path);
+        return false;
+    }
+    if (QFile::exists(path)) {
+        QLocalSocket probe;
+        probe.connectToServer(path);
+        if (probe.waitForConnected(1000)) {
+            m_error = QStringLiteral("A chat client is already listening at %1.").arg(path);
+            return false;
+        }
+        // Left behind by a client that is gone.
+        QLocalServer::removeServer(path);
+    }
+    if (!m_server->listen(path)) {
+        m_error = QStringLiteral("Cannot listen at %1: %2").arg(path, m_server->errorString());
+        return false;
+    }
+    return true;
+}
+
+bool WadapiServer::hasProgram() const
+{
+    return m_program && m_program->state() == QLocalSocket::ConnectedState;
+}
+
+void WadapiServer::queueStatus(const QByteArray &code, int count)
+{
+    m_faults.push_back({false, code, count});
+}
+
+void WadapiServer::queueSilence(int count)
+{
+    m_faults.push_back({true, {}, count});
+}
+
+void WadapiServer::clearFaults()
+{
+    m_faults.clear();
+}
+
+void WadapiServer::addNulTrailerToNextText()
+{
+    m_nulTrailer = true;
+}
+
+bool WadapiServer::sendEvent(const QByteArray &text1, qint16 number, const QByteArray &text2)
+{
+    if (!hasProgram())
+        return false;
+    write(Frame::event(text1, number, text2));
+    return true;
+}
+
+bool WadapiServer::dropProgram()
+{
+    if (!hasProgram())
+        return false;
+    closeProgram(QStringLiteral("Connection to the program closed."));
+    return true;
+}
+
+void WadapiServer::accept()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        // A program that has just closed its old connection may be back
+        // before we have read the end of it: read on until the end shows, or
+        // nothing more is there. The bound keeps a chatty program from
+        // holding us here.
+        for (int i = 0; i < 64 && m_program && m_program->waitForReadyRead(0); ++i) {
+        }
+        if (hasProgram()) {
+            emit report(QStringLiteral("A second program tried to connect; turned away."));
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        m_program = socket;
+        m_decoder.reset();
+        m_textWanted = false;
+        // A program that has just come sees the recent lines first, as a
+        // chat window that opens shows them.
+        m_readPos = m_room.recentStart();
+        connect(socket, &QLocalSocket::readyRead, this, &WadapiServer::readProgram);
+        connect(socket, &QLocalSocket::disconnected, this, &WadapiServer::programGone);
+        emit report(QStringLiteral("Program connected."));
+        readProgram();
+    }
+}
+
+void WadapiServer::readProgram()
+{
+    QLocalSocket *socket = m_program;
+    if (!socket)
+        return;
+    m_decoder.feed(socket->readAll());
+    while (m_program == socket) {
+        const std::optional<Frame> frame = m_decoder.next();
+        if (!frame)
+            break;
+        handle(*frame);
+    }
+    if (m_program == socket && m_decoder.failed())
+        closeProgram(QStringLiteral("The program broke the protocol (%1); connection closed.")
+                         .arg(m_decoder.errorString()));
+}
+
+void WadapiServer::programGone()
+{
+    auto *socket = qobject_cast<QLocalSocket *>(sender());
+    if (!socket || socket != m_program)
+        return;
+    m_program = nullptr;
+    m_textWanted = false;
+    socket->deleteLater();
+    emit report(QStringLiteral("Program disconnected."));
+}
+
+void WadapiServer::handle(const Frame &frame)
+{
+    if (m_verbose)
+        emit report(QStringLiteral("<- ") + describe(frame));
+    if (!sentByProgram(frame.op)) {
+        closeProgram(QStringLiteral("The program sent a '%1' frame; connection closed.")
+                         .arg(opName(frame.op)));
+        return;
+    }
+    const QString app = Ansi::decode(frame.app);
+    switch (frame.op) {
+    case FrameOp::Init:
+        if (answeredByFault(frame))
+            return;
+        write(Frame::status("0"));
+        emit report(QStringLiteral("Link up for %1.").arg(app));
+        return;
+    case FrameOp::Register:
+        emit report(QStringLiteral("%1 registered.").arg(app));
+        return;
+    case FrameOp::Unregister:
+        emit report(QStringLiteral("%1 unregistered.").arg(app));
+        return;
+    case FrameOp::Communicate:
+        if (!answeredByFault(frame))
+            communicate(frame);
+        return;
+    case FrameOp::GetAllText:
+        if (answeredByFault(frame))
+            return;
+        write(Frame::status("0"));
+        m_textWanted = true;
+        sendTextIfWanted();
+        return;
+    default:
+        return;
+    }
+}
+
+bool WadapiServer::answeredByFault(const Frame &frame)
+{
+    if (m_faults.empty())
+        return false;
+    Fault &f = m_faults.front();
+    const Fault fault = f;
+    const int left = --f.count;
+    if (left <= 0)
+        m_faults.pop_front();
+    const QString more = QStringLiteral(" (%1 more %2 like this)").arg(left).arg(requests(left));
+    if (fault.silent) {
+        emit report(QStringLiteral("No answer to %1%2.").arg(opName(frame.op), more));
+    } else {
+        write(Frame::status(fault.code));
+        emit report(
+            QStringLiteral("Status %1 for %2%3.").arg(quoted(fault.code), opName(frame.op), more));
+    }
+    return true;
+}
+
+void WadapiServer::communicate(const Frame &frame)
+{
+    const QString text = Ansi::decode(frame.text);
+    const QString target = ChatRoom::shown(Ansi::decode(frame.target));
+    if (frame.number == 0) {
+        // The status first: text that a pending fetch is owed follows it.
+        write(Frame::status("0"));
+        m_room.say(m_room.hostName(), text);
+    } else if (frame.number == 2 && !target.trimmed().isEmpty()) {
+        write(Frame::status("0"));
+        emit report(QStringLiteral("ESP to %1: %2").arg(target, ChatRoom::shown(text)));
+    } else {
+        write(Frame::status("-1"));
+        emit report(QStringLiteral("Refused a message with mode %1 to %2 (status -1).")
+                        .arg(frame.number)
+                        .arg(quoted(frame.target)));
+    }
+}
+
+void WadapiServer::sendTextIfWanted()
+{
+    if (!m_textWanted || !hasProgram())
+        return;
+    const QString text = m_room.textSince(m_readPos);
+    if (text.isEmpty())
+        return;
+    m_readPos = m_room.end();
+    m_textWanted = false;
+    QByteArray bytes = Ansi::encode(text);
+    if (m_nulTrailer) {
+        m_nulTrailer = false;
+        bytes += QByteArrayView("~~~~\0trailing junk", 18);
+        emit report(QStringLiteral("The text went out with a NUL trailer."));
+    }
+    write(Frame::chatText(bytes));
+}
+
+void WadapiServer::write(const Frame &frame)
+{
+    if (!hasProgram())
+        return;
+    if (m_verbose)
+        emit report(QStringLiteral("-> ") + describe(frame));
+    m_program->write(encodeFrame(frame));
+    m_program->flush();
+}
+
+void WadapiServer::closeProgram(const QString &why)
+{
+    QLocalSocket *socket = m_program;
+    if (!socket)
+        return;
+    m_program = nullptr;
+    m_textWanted = false;
+    socket->disconnect(this);
+    // What was already written still reaches the program.
+    socket->disconnectFromServer();
+    socket->deleteLater();
+    emit report(why);
+}

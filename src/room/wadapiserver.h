@@ -1,0 +1,76 @@
+#pragma once
+
+#include "chat/frame.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <deque>
+
+class ChatRoom;
+class QLocalServer;
+class QLocalSocket;
+
+// The chat client's side of the socket: takes one program at a time, says
+// its lines in the room under the host's name, and gives it the room's text.
+// Faults queued here replace the normal answer to the coming requests (I, C
+// and G), one request each, in the order queued; a request answered with a
+// fault is not carried out.
+class WadapiServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit WadapiServer(ChatRoom &room, QObject *parent = nullptr);
+    ~WadapiServer() override;
+
+    // Listens at path. A socket file left behind by a client that is gone is
+    // replaced; a client still listening there, or a path that is not a
+    // socket, is left alone and the call fails (see errorString()).
+    bool listen(const QString &path);
+    QString errorString() const { return m_error; }
+    bool hasProgram() const;
+    // Reports every frame as well.
+    void setVerbose(bool verbose) { m_verbose = verbose; }
+
+    void queueStatus(const QByteArray &code, int count);
+    void queueSilence(int count);
+    void clearFaults();
+    // The next text frame gets four characters, a NUL and junk behind the text.
+    void addNulTrailerToNextText();
+    bool sendEvent(const QByteArray &text1, qint16 number, const QByteArray &text2);
+    bool dropProgram();
+
+signals:
+    // What happened, for the person at the console: one line each.
+    void report(const QString &line);
+
+private:
+    struct Fault
+    {
+        bool silent = false;
+        QByteArray code;
+        int count = 0;
+    };
+
+    void accept();
+    void readProgram();
+    void programGone();
+    void handle(const Frame &frame);
+    bool answeredByFault(const Frame &frame);
+    void communicate(const Frame &frame);
+    void sendTextIfWanted();
+    void write(const Frame &frame);
+    void closeProgram(const QString &why);
+
+    ChatRoom &m_room;
+    QLocalServer *m_server;
+    QPointer<QLocalSocket> m_program;
+    FrameDecoder m_decoder;
+    std::deque<Fault> m_faults;
+    qint64 m_readPos = 0;
+    bool m_textWanted = false;
+    bool m_nulTrailer = false;
+    bool m_verbose = false;
+    QString m_error;
+};

@@ -39,4 +39,7 @@ fi
 ) &
 pids+=($!)
 
-build/release/src/orvella-room --host "$host"
+# Without a terminal the room would end with its empty input; keep it open.
+stay=()
+[ -t 0 ] || stay=(--stay)
+build/release/src/orvella-room --host "$host" "${stay[@]}"

@@ -1,5 +1,38 @@
 #include "files/loadwords.h"
 
+#include "app/busystate.h"
+#include "app/hostdialogs.h"
+#include "app/maincontrols.h"
+#include "files/wordfile.h"
+#include "game/failure.h"
 #include "game/gamecontext.h"
+#include "game/gamestate.h"
 
-void LoadWords(GameContext &) {}
+using Ctl = MainControls::Ctl;
+
+void LoadWords(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    LockControls(ctx.controls);
+    const std::optional<QString> chosen =
+        ctx.dialogs.openFile(QStringLiteral("Orvella (*.TXT)|*.txt|All Files (*.*)|*.*"));
+    // An empty path is a dialog that failed: treated as a cancel.
+    if (chosen && !chosen->isEmpty()) {
+        gs.WordFile = *chosen;
+        try {
+            const int n = readWordFile(gs.WordFile, gs);
+            gs.WordCount = static_cast<Integer>(n);
+            if (n >= 1) {
+                ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Start"));
+                gs.GamePhase = 1;
+                ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("Press Start"));
+                ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("to Begin"));
+            }
+        } catch (const Failure &failure) {
+            // The words read before the failure stay, but the count, the phase
+            // and the captions keep describing the list loaded before.
+            ctx.dialogs.message(wordFileFailureText(failure), wordFileFailureTitle());
+        }
+    }
+    RestoreControls(ctx.controls, gs);
+}

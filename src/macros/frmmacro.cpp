@@ -1,12 +1,372 @@
+#include "macros/frmmacro.h"
+
 #include "app/childwindows.h"
+#include "app/frmmain.h"
+#include "app/hostdialogs.h"
+#include "files/settingsfile.h"
+#include "macros/macrofile.h"
+#include "macros/savewarnings.h"
+#include "settings/gesturekeys.h"
 
-#include <QWidget>
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QVBoxLayout>
 
-// Placeholder until the window is built: opens empty.
-QWidget *createMacroEditor(GameState &, HostDialogs &, const QString &, frmMain &)
+namespace {
+
+const QColor Selected(192, 192, 255);
+const QString MacroFilter = QStringLiteral("Macro File (*.TXT)|*.txt|All Files (*.*)|*.*");
+const QString CrLf = QStringLiteral("\r\n");
+
+// The text box keeps lines as blocks; a macro text joins them with CR LF.
+QString boxText(QString macroText)
 {
-    auto *w = new QWidget;
-    w->setObjectName(QStringLiteral("frmMacro"));
-    w->setWindowTitle(QStringLiteral("Macro Editor"));
-    return w;
+    macroText.replace(CrLf, QStringLiteral("\n"));
+    macroText.replace(u'\r', u'\n');
+    return macroText;
+}
+
+// The document's raw text, not toPlainText(), which turns no-break spaces
+// into plain ones. Blocks end in U+2029; Shift+Enter puts U+2028 inside one.
+QString macroText(const QPlainTextEdit &box)
+{
+    QString raw = box.document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, u'\n');
+    raw.replace(QChar::LineSeparator, u'\n');
+    raw.replace(u'\n', CrLf);
+    return raw;
+}
+
+// Passes everything to the host's dialogs, notes whether a message box was
+// shown (MacroWriter reports a failed write that way and returns nothing),
+// and lifts the busy pointer while a box is up.
+class WatchedDialogs final : public HostDialogs
+{
+public:
+    explicit WatchedDialogs(HostDialogs &inner) : m_inner(inner) {}
+
+    void message(const QString &text, const QString &title) override
+    {
+        told = true;
+        for (int i = 0; i < m_busy; ++i)
+            m_inner.setBusy(false);
+        m_inner.message(text, title);
+        for (int i = 0; i < m_busy; ++i)
+            m_inner.setBusy(true);
+    }
+    Answer ask(const QString &text, const QString &title, bool withCancel) override
+    {
+        return m_inner.ask(text, title, withCancel);
+    }
+    std::optional<QString> openFile(const QString &filter) override
+    {
+        return m_inner.openFile(filter);
+    }
+    std::optional<QString> saveFile(const QString &filter, const QString &preset) override
+    {
+        return m_inner.saveFile(filter, preset);
+    }
+    void setBusy(bool busy) override
+    {
+        m_busy += busy ? 1 : -1;
+        m_inner.setBusy(busy);
+    }
+
+    bool told = false;
+
+private:
+    HostDialogs &m_inner;
+    int m_busy = 0;
+};
+
+} // namespace
+
+frmMacro::frmMacro(GameState &gs, HostDialogs &dialogs, QString folder, const frmMain &main,
+                   QWidget *parent)
+    : QMainWindow(parent), m_gs(gs), m_dialogs(dialogs), m_folder(std::move(folder)), m_main(main)
+{
+    setObjectName(QStringLiteral("frmMacro"));
+    setWindowTitle(QStringLiteral("Macro Editor"));
+    buildControls();
+    buildMenus();
+    Form_Load();
+}
+
+void frmMacro::buildControls()
+{
+    auto *central = new QWidget;
+    auto *h = new QHBoxLayout(central);
+
+    Frame1 = new QGroupBox;
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *grid = new QGridLayout(Frame1);
+    for (int i = 1; i <= MacroCount; ++i) {
+        auto *b = new QLineEdit(QString::number(i));
+        b->setObjectName(QStringLiteral("txtButton%1").arg(i));
+        b->setReadOnly(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAlignment(Qt::AlignCenter);
+        b->setFixedWidth(40);
+        b->setCursor(Qt::PointingHandCursor);
+        b->setMouseTracking(true);
+        b->setAutoFillBackground(true);
+        b->installEventFilter(this);
+        txtButton[i] = b;
+        highlight(i, false);
+        grid->addWidget(b, (i - 1) / 4, (i - 1) % 4);
+    }
+    h->addWidget(Frame1, 0, Qt::AlignTop);
+
+    auto *v = new QVBoxLayout;
+    txtMacroGuide = new QLineEdit;
+    txtMacroGuide->setObjectName(QStringLiteral("txtMacroGuide"));
+    txtMacroGuide->setReadOnly(true);
+    txtMacroGuide->setFocusPolicy(Qt::NoFocus);
+    Label2 = new QLabel(QStringLiteral("Macro descriptive name"));
+    Label2->setObjectName(QStringLiteral("Label2"));
+    txtMacroName = new QLineEdit;
+    txtMacroName->setObjectName(QStringLiteral("txtMacroName"));
+    Label2->setBuddy(txtMacroName);
+    Label1 = new QLabel;
+    Label1->setObjectName(QStringLiteral("Label1"));
+    txtMacroText = new QPlainTextEdit;
+    txtMacroText->setObjectName(QStringLiteral("txtMacroText"));
+    txtMacroText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtMacroText->installEventFilter(this);
+    Label1->setBuddy(txtMacroText);
+    v->addWidget(txtMacroGuide);
+    v->addWidget(Label2);
+    v->addWidget(txtMacroName);
+    v->addWidget(Label1);
+    v->addWidget(txtMacroText, 1);
+    h->addLayout(v, 1);
+
+    connect(txtMacroName, &QLineEdit::textChanged, this, [this] { Changed = true; });
+    connect(txtMacroText, &QPlainTextEdit::textChanged, this, [this] { Changed = true; });
+
+    setCentralWidget(central);
+    resize(560, 300);
+}
+
+void frmMacro::buildMenus()
+{
+    auto action = [this](const char *name, const char *caption) {
+        QAction *a = mnuFile->addAction(QString::fromLatin1(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuNew = action("mnuNew", "&New");
+    mnuOpen = action("mnuOpen", "&Open");
+    mnuSave = action("mnuSave", "&Save");
+    mnuSaveAs = action("mnuSaveAs", "Save &As...");
+    mnuSep1 = mnuFile->addSeparator();
+    mnuSep1->setObjectName(QStringLiteral("mnuSep1"));
+    mnuExit = action("mnuExit", "E&xit");
+
+    connect(mnuNew, &QAction::triggered, this, [this] { mnuNew_Click(); });
+    connect(mnuOpen, &QAction::triggered, this, [this] { mnuOpen_Click(); });
+    connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
+    connect(mnuSaveAs, &QAction::triggered, this, [this] { mnuSaveAs_Click(); });
+    connect(mnuExit, &QAction::triggered, this, [this] { close(); });
+}
+
+void frmMacro::Form_Load()
+{
+    EditIndex = 1;
+    Changed = false;
+    // Filling the boxes counts as a change, so closing at once rewrites the
+    // file when macro 1 has content.
+    showMacro(1);
+    highlight(1, true);
+    txtMacroGuide->setText(m_gs.Macros[1].Name);
+}
+
+void frmMacro::highlight(int index, bool selected)
+{
+    QPalette p = txtButton[index]->palette();
+    p.setColor(QPalette::Base, selected ? Selected : QColor(Qt::white));
+    txtButton[index]->setPalette(p);
+}
+
+void frmMacro::showMacro(int index)
+{
+    const MacroRec &macro = m_gs.Macros[index];
+    // A box set to what it already holds does not change.
+    if (macroText(*txtMacroText) != macro.Text)
+        txtMacroText->setPlainText(boxText(macro.Text));
+    txtMacroName->setText(macro.Name);
+    Label1->setText(QStringLiteral("Macro ") + QString::number(index));
+}
+
+void frmMacro::copyBoxesBack()
+{
+    m_gs.Macros[EditIndex].Name = txtMacroName->text();
+    m_gs.Macros[EditIndex].Text = macroText(*txtMacroText);
+}
+
+void frmMacro::txtButton_Click(int index)
+{
+    if (index != EditIndex) {
+        copyBoxesBack();
+        highlight(EditIndex, false);
+    }
+    EditIndex = static_cast<Integer>(index);
+    highlight(index, true);
+    txtMacroName->setFocus();
+    showMacro(index);
+}
+
+bool frmMacro::writeMacroFile()
+{
+    warnMacroFileLosses(m_gs, m_dialogs);
+    WatchedDialogs watched(m_dialogs);
+    watched.setBusy(true);
+    MacroWriter(m_gs, watched);
+    watched.setBusy(false);
+    // After a failed write the file does not hold the macros: Changed stays.
+    if (watched.told)
+        return false;
+    Changed = false;
+    return true;
+}
+
+bool frmMacro::mnuSave_Click()
+{
+    if (m_gs.MacroFile.isEmpty())
+        return mnuSaveAs_Click();
+    return writeMacroFile();
+}
+
+bool frmMacro::mnuSaveAs_Click()
+{
+    const std::optional<QString> path = m_dialogs.saveFile(MacroFilter, m_gs.MacroFile);
+    if (!path || path->isEmpty())
+        return false;
+    m_gs.MacroFile = *path;
+    return writeMacroFile();
+}
+
+bool frmMacro::saveChangesFirst(const QString &title)
+{
+    if (!Changed)
+        return true;
+    switch (m_dialogs.ask(QStringLiteral("Save changes to Macro file?"), title, true)) {
+    case HostDialogs::Answer::Yes:
+        // A save the host asked for but that did not happen must not be
+        // followed by throwing the macros away.
+        return mnuSave_Click();
+    case HostDialogs::Answer::No:
+        return true;
+    case HostDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void frmMacro::mnuNew_Click()
+{
+    if (!saveChangesFirst(QStringLiteral("Save Changes")))
+        return;
+    m_gs.MacroFile.clear();
+    for (int i = 1; i <= MacroCount; ++i)
+        m_gs.Macros[i] = MacroRec();
+    for (int n = 0; n < SubCount; ++n)
+        m_gs.Subs[n].clear();
+    Changed = false;
+}
+
+void frmMacro::mnuOpen_Click()
+{
+    if (!saveChangesFirst(QStringLiteral("Save Changes?")))
+        return;
+    const std::optional<QString> path = m_dialogs.openFile(MacroFilter);
+    if (!path || path->isEmpty())
+        return;
+    WatchedDialogs watched(m_dialogs);
+    watched.setBusy(true);
+    m_gs.MacroFile = *path;
+    MacroReader(m_gs, watched);
+    Changed = false;
+    EditIndex = 1;
+    // Refilling the boxes counts as a change again, as at loading.
+    showMacro(1);
+    for (int i = 1; i <= MacroCount; ++i)
+        highlight(i, i == 1);
+    txtMacroGuide->setText(m_gs.Macros[1].Name);
+    watched.setBusy(false);
+}
+
+void frmMacro::Form_Unload()
+{
+    copyBoxesBack();
+    if (Changed)
+        mnuSave_Click();
+    warnSettingsLosses({{QStringLiteral("Macro file path"), m_gs.MacroFile}}, m_dialogs);
+    SettingsWriter(m_gs, m_dialogs, m_folder, m_main.leftTwips(), m_main.topTwips());
+}
+
+void frmMacro::closeEvent(QCloseEvent *event)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload();
+    }
+    event->accept();
+}
+
+bool frmMacro::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtMacroText && event->type() == QEvent::KeyRelease) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // A held key repeats its release; the character goes in once.
+        if (key->isAutoRepeat())
+            return false;
+        const QChar c = GestureKeys::inserted(key->key(), key->modifiers());
+        if (!c.isNull())
+            txtMacroText->insertPlainText(QString(c));
+        return false;
+    }
+    for (int i = 1; i <= MacroCount; ++i) {
+        if (watched != txtButton[i])
+            continue;
+        switch (event->type()) {
+        case QEvent::Enter:
+        case QEvent::MouseMove:
+            txtMacroGuide->setText(m_gs.Macros[i].Name);
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // The number is not for selecting.
+            return true;
+        case QEvent::MouseButtonRelease: {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton &&
+                txtButton[i]->rect().contains(mouse->position().toPoint()))
+                txtButton_Click(i);
+            return true;
+        }
+        default:
+            break;
+        }
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QWidget *createMacroEditor(GameState &gs, HostDialogs &dialogs, const QString &folder,
+                           frmMain &main)
+{
+    return new frmMacro(gs, dialogs, folder, main);
 }

@@ -1,12 +1,166 @@
+#include "settings/frmset.h"
+
 #include "app/childwindows.h"
+#include "app/frmmain.h"
+#include "files/settingsfile.h"
+#include "game/gamestate.h"
+#include "macros/savewarnings.h"
+#include "settings/gesturekeys.h"
 
-#include <QWidget>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
 
-// Placeholder until the window is built: opens empty.
-QWidget *createSettingsDialog(GameState &, HostDialogs &, const QString &, frmMain &)
+namespace {
+
+// The chat world's font when it is installed, bold like the main window.
+QFont gameFont()
 {
-    auto *w = new QWidget;
-    w->setObjectName(QStringLiteral("frmSet"));
-    w->setWindowTitle(QStringLiteral("Settings"));
+    QFont font;
+    if (QFontDatabase::families().contains(QStringLiteral("WorldsAway")))
+        font = QFont(QStringLiteral("WorldsAway"));
+    font.setBold(true);
+    return font;
+}
+
+template <typename T> T *named(T *w, const char *name)
+{
+    w->setObjectName(QString::fromLatin1(name));
     return w;
+}
+
+QGroupBox *frame(const char *name, const QString &caption, QWidget *content)
+{
+    auto *box = named(new QGroupBox(caption), name);
+    auto *layout = new QHBoxLayout(box);
+    layout->addWidget(content);
+    return box;
+}
+
+} // namespace
+
+frmSet::frmSet(GameState &gs, HostDialogs &dialogs, QString folder, const frmMain &main,
+               QWidget *parent)
+    : QWidget(parent), m_gs(gs), m_dialogs(dialogs), m_folder(std::move(folder)), m_main(main)
+{
+    setObjectName(QStringLiteral("frmSet"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setFont(gameFont());
+    buildControls();
+    Form_Load();
+}
+
+void frmSet::buildControls()
+{
+    txtSorry =
+        named(new QLineEdit(QStringLiteral("Sorry %player%.  %word% is not a match")), "txtSorry");
+    txtWTG = named(new QLineEdit(QStringLiteral("WTG %player%!  %word% is a match")), "txtWTG");
+    lblReg = named(new QLabel(QStringLiteral("Registration Character:")), "lblReg");
+    txtRegChar = named(new QLineEdit(QStringLiteral("\u00B4")), "txtRegChar");
+    txtRegChar->setReadOnly(true);
+    txtRegChar->setFixedWidth(40);
+    txtRegChar->setAlignment(Qt::AlignCenter);
+    chkConfirm = named(new QCheckBox(QStringLiteral("Confirm in ESP")), "chkConfirm");
+    txtCalldown =
+        named(new QLineEdit(QStringLiteral("Turn ESP and ESP mail off before play starts")),
+              "txtCalldown");
+    chkCalldown =
+        named(new QCheckBox(QStringLiteral("Send Calldown Message in ESP")), "chkCalldown");
+
+    Frame1 = frame("Frame1", QStringLiteral("Sorry Message"), txtSorry);
+    Frame2 = frame("Frame2", QStringLiteral("WTG Message"), txtWTG);
+    Frame3 = named(new QGroupBox, "Frame3");
+    auto *reg = new QHBoxLayout(Frame3);
+    reg->addWidget(lblReg);
+    reg->addWidget(txtRegChar);
+    reg->addStretch(1);
+    reg->addWidget(chkConfirm);
+    Frame4 = frame("Frame4", QStringLiteral("Calldown Message"), txtCalldown);
+    Frame5 = frame("Frame5", QString(), chkCalldown);
+
+    auto *v = new QVBoxLayout(this);
+    for (QGroupBox *f : {Frame1, Frame2, Frame3, Frame4, Frame5})
+        v->addWidget(f);
+
+    setTabOrder(txtSorry, txtWTG);
+    setTabOrder(txtWTG, txtRegChar);
+    setTabOrder(txtRegChar, chkConfirm);
+    setTabOrder(chkConfirm, txtCalldown);
+    setTabOrder(txtCalldown, chkCalldown);
+
+    for (QLineEdit *box : {txtSorry, txtWTG, txtRegChar})
+        box->installEventFilter(this);
+    resize(420, 330);
+}
+
+void frmSet::Form_Load()
+{
+    // An empty setting leaves the design-time text in its box.
+    const std::pair<QLineEdit *, const QString *> texts[] = {{txtSorry, &m_gs.Sorry},
+                                                             {txtWTG, &m_gs.WTG},
+                                                             {txtRegChar, &m_gs.RegChar},
+                                                             {txtCalldown, &m_gs.CalldownMSG}};
+    for (const auto &[box, setting] : texts) {
+        if (!setting->isEmpty())
+            box->setText(*setting);
+    }
+    chkConfirm->setChecked(m_gs.Confirm);
+    chkCalldown->setChecked(m_gs.Calldown);
+}
+
+void frmSet::Form_Unload()
+{
+    m_gs.Sorry = txtSorry->text();
+    m_gs.WTG = txtWTG->text();
+    m_gs.RegChar = txtRegChar->text().left(1);
+    // A greyed box counts as checked.
+    m_gs.Confirm = chkConfirm->checkState() != Qt::Unchecked;
+    m_gs.CalldownMSG = txtCalldown->text();
+    m_gs.Calldown = chkCalldown->checkState() != Qt::Unchecked;
+    warnSettingsLosses({{QStringLiteral("Sorry Message"), m_gs.Sorry},
+                        {QStringLiteral("WTG Message"), m_gs.WTG},
+                        {QStringLiteral("Registration Character"), m_gs.RegChar},
+                        {QStringLiteral("Calldown Message"), m_gs.CalldownMSG}},
+                       m_dialogs);
+    SettingsWriter(m_gs, m_dialogs, m_folder, m_main.leftTwips(), m_main.topTwips());
+}
+
+void frmSet::closeEvent(QCloseEvent *event)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload();
+    }
+    event->accept();
+}
+
+bool frmSet::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyRelease)
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // A held key repeats its release; it counts once.
+    if (key->isAutoRepeat())
+        return false;
+    if (watched == txtRegChar) {
+        if (const std::optional<QChar> c = GestureKeys::regChar(key->key(), key->modifiers()))
+            txtRegChar->setText(QString(*c));
+    } else if (watched == txtSorry || watched == txtWTG) {
+        const QChar c = GestureKeys::inserted(key->key(), key->modifiers());
+        if (!c.isNull())
+            static_cast<QLineEdit *>(watched)->insert(QString(c));
+    }
+    return false;
+}
+
+QWidget *createSettingsDialog(GameState &gs, HostDialogs &dialogs, const QString &folder,
+                              frmMain &main)
+{
+    return new frmSet(gs, dialogs, folder, main);
 }

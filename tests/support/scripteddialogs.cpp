@@ -20,7 +20,10 @@ std::optional<QString> ScriptedDialogs::openFile(const QString &filter)
     filters << filter;
     if (files.empty())
         return std::nullopt;
-    auto f = files.front();
+    // Swapped out rather than copied: GCC's optimiser takes a copied
+    // optional<QString> for uninitialised.
+    std::optional<QString> f;
+    f.swap(files.front());
     files.pop_front();
     return f;
 }

@@ -177,6 +177,8 @@ void frmMain::buildControls()
     paint(fraDraw, LightBlue);
     auto *drawCount = new QHBoxLayout(fraDraw);
     drawCount->setContentsMargins(0, 0, 0, 0);
+    drawCount->setSpacing(1);
+    fraDraw->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     txtDrawCnt = named(new QLineEdit(QStringLiteral("10")), "txtDrawCnt");
     txtDrawCnt->setReadOnly(true);
     txtDrawCnt->setToolTip(QStringLiteral("How many players to call down"));

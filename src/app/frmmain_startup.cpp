@@ -6,6 +6,7 @@
 #include "chat/wadapi.h"
 #include "chat/waits.h"
 #include "files/settingsfile.h"
+#include "game/countdown.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
 
@@ -21,13 +22,6 @@
 #include <cmath>
 
 using Ctl = MainControls::Ctl;
-
-namespace {
-QString countdownCaption(int seconds)
-{
-    return seconds == 0 ? QStringLiteral("Countdown") : QStringLiteral("Auto %1").arg(seconds);
-}
-} // namespace
 
 bool frmMain::Form_Load()
 {
@@ -80,7 +74,7 @@ bool frmMain::Form_Load()
     mnuFifteen->setChecked(m_gs.Auto == 15);
     mnuThirty->setChecked(m_gs.Auto == 30);
     mnuSixty->setChecked(m_gs.Auto == 60);
-    cmdCountdown->setText(countdownCaption(m_gs.Auto));
+    cmdCountdown->setText(countdownCaption(m_gs.Auto).value_or(cmdCountdown->text()));
 
     mnuTop->setChecked(m_gs.OnTop);
     applyOnTop(m_gs.OnTop);
@@ -176,7 +170,7 @@ void frmMain::setAuto(int seconds)
     // A countdown already running keeps its schedule; the new value applies
     // from the next ask.
     m_gs.Auto = static_cast<Integer>(seconds);
-    cmdCountdown->setText(countdownCaption(seconds));
+    cmdCountdown->setText(countdownCaption(seconds).value_or(cmdCountdown->text()));
     mnuAutoOff->setChecked(seconds == 0);
     mnuFifteen->setChecked(seconds == 15);
     mnuThirty->setChecked(seconds == 30);

@@ -1,4 +1,74 @@
 #include "app/frmmain.h"
 
+#include "app/childwindows.h"
+#include "chat/chatlink.h"
+#include "chat/ticksource.h"
+#include "chat/waits.h"
+#include "files/recovergame.h"
+#include "game/asking.h"
+#include "game/countdown.h"
+#include "game/gamestate.h"
+
+#include <QAction>
+#include <QPushButton>
+
 // Asking, reading and checking answers, countdowns, boxes and resuming.
-void frmMain::wireTurnSteps() {}
+void frmMain::wireTurnSteps()
+{
+    connect(cmdGet, &QPushButton::clicked, this,
+            [this] { runStep([this] { cmdGet_Click(game()); }); });
+    connect(cmdCheck, &QPushButton::clicked, this,
+            [this] { runStep([this] { cmdCheck_Click(game()); }); });
+    connect(cmdCountdown, &QPushButton::clicked, this,
+            [this] { runStep([this] { cmdCountdown_Click(game()); }); });
+    // Its shortcut stays live while a step waits; it starts nothing then.
+    connect(mnuRecover, &QAction::triggered, this, [this] {
+        if (m_busyDepth == 0)
+            runStep([this] { RecoverGame(game()); });
+    });
+
+    m_game->timer2.onTick = [this] {
+        GameContext &ctx = game();
+        if (Waits::abandoned()) {
+            ctx.timer2.setEnabled(false);
+            return;
+        }
+        bool linkFailed = false;
+        runStep([&] {
+            try {
+                Timer2_Timer(ctx);
+            } catch (const LinkDown &) {
+                linkFailed = true;
+                throw;
+            }
+        });
+        if (linkFailed) {
+            // Left running, every further second would fail the same way
+            // (and a silent client would hold the window five seconds each
+            // time). It ends as if the host had cancelled it.
+            ctx.timer2.setEnabled(false);
+            m_gs.CountdownOn = false;
+            m_gs.CountdownLeft = 0;
+            setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
+            for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
+                setEnabled(c, true);
+        }
+    };
+
+    // The countdown timer is not the window's own; it must not call into a
+    // window that has gone.
+    connect(this, &QObject::destroyed, [timer2 = &m_game->timer2] {
+        timer2->setEnabled(false);
+        timer2->onTick = nullptr;
+    });
+
+    m_game->showBoxWindow = [this] {
+        QWidget *box = createBoxWindow(m_gs, m_dialogs, m_env.folder, *this);
+        // A child window, so it goes when the main window goes; the main
+        // window stays visible while the winner's box is called.
+        box->setParent(this, Qt::Window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setAttribute(Qt::WA_QuitOnClose, false);
+        box->show();
+    };
+}

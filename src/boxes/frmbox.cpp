@@ -1,12 +1,325 @@
+#include "boxes/frmbox.h"
+
 #include "app/childwindows.h"
+#include "app/frmmain.h"
+#include "app/hostdialogs.h"
+#include "chat/chatlink.h"
+#include "chat/waits.h"
+#include "files/settingsfile.h"
+#include "game/gamestate.h"
 
-#include <QWidget>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStackedLayout>
+#include <QVBoxLayout>
 
-// Placeholder until the window is built: opens empty.
-QWidget *createBoxWindow(GameState &, HostDialogs &, const QString &, frmMain &)
+#include <cmath>
+#include <limits>
+
+const std::array<frmBox::Colour, 10> frmBox::Colours = {{
+    {u"Black", 0x000000, true},
+    {u"Red", 0xFF0000, false},
+    {u"Orange", 0xFF8000, false},
+    {u"Yellow", 0xFFFF00, false},
+    {u"Green", 0x00FF00, false},
+    {u"Blue", 0x0000FF, true},
+    {u"Purple", 0xC000C0, true},
+    {u"Pink", 0xFFC0C0, false},
+    {u"Aqua", 0x00FFFF, false},
+    {u"White", 0xFFFFFF, false},
+}};
+
+namespace {
+
+// A position far out on a wide desktop must still fit the settings file.
+Integer twipsToInteger(double twips)
 {
-    auto *w = new QWidget;
-    w->setObjectName(QStringLiteral("frmBox"));
-    w->setWindowTitle(QStringLiteral("Box Caller"));
-    return w;
+    const double clamped =
+        std::clamp(std::round(twips), double(std::numeric_limits<Integer>::min()),
+                   double(std::numeric_limits<Integer>::max()));
+    return static_cast<Integer>(clamped);
+}
+
+} // namespace
+
+frmBox::frmBox(GameState &gs, HostDialogs &dialogs, QString folder, frmMain &main, QWidget *parent)
+    : QMainWindow(parent), m_gs(gs), m_dialogs(dialogs), m_folder(std::move(folder)), m_main(&main),
+      m_mainObject(&main)
+{
+    setObjectName(QStringLiteral("frmBox"));
+    setWindowTitle(QStringLiteral("Box Caller"));
+
+    mnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    mnuReset = mnuOptions->addAction(QStringLiteral("Reset Boxes"));
+    mnuReset->setObjectName(QStringLiteral("mnuReset"));
+    connect(mnuReset, &QAction::triggered, this, [this] { mnuReset_Click(); });
+
+    auto *central = new QWidget;
+    auto *v = new QVBoxLayout(central);
+    v->setContentsMargins(6, 6, 6, 6);
+    v->setSpacing(3);
+
+    // The dummy button lies under cmdCall: it only takes the focus.
+    auto *top = new QWidget;
+    auto *stack = new QStackedLayout(top);
+    stack->setStackingMode(QStackedLayout::StackAll);
+    Command2 = new QPushButton(QStringLiteral("dummy"));
+    Command2->setObjectName(QStringLiteral("Command2"));
+    cmdCall = new QPushButton(QStringLiteral("Call Boxes"));
+    cmdCall->setObjectName(QStringLiteral("cmdCall"));
+    stack->addWidget(Command2);
+    stack->addWidget(cmdCall);
+    stack->setCurrentWidget(cmdCall);
+    cmdCall->raise();
+    v->addWidget(top);
+    connect(cmdCall, &QPushButton::clicked, this, [this] { cmdCall_Click(); });
+
+    for (int i = 0; i < 10; ++i) {
+        const Colour &c = Colours[i];
+        const QColor background = QColor::fromRgb(c.rgb);
+        const QColor text = c.whiteText ? Qt::white : Qt::black;
+
+        auto *check = new QCheckBox;
+        check->setObjectName(QStringLiteral("chkBox%1").arg(i));
+        auto *label = new QLabel(QString::fromUtf16(c.caption));
+        label->setObjectName(QStringLiteral("lblBox%1").arg(i));
+        label->setTextFormat(Qt::PlainText);
+        label->setMinimumWidth(110);
+        label->setMinimumHeight(22);
+        label->setContentsMargins(6, 0, 6, 0);
+        label->installEventFilter(this);
+        for (QWidget *w : {static_cast<QWidget *>(check), static_cast<QWidget *>(label)}) {
+            QPalette p = w->palette();
+            p.setColor(QPalette::Window, background);
+            p.setColor(QPalette::Button, background);
+            p.setColor(QPalette::WindowText, text);
+            w->setPalette(p);
+            w->setAutoFillBackground(true);
+        }
+
+        auto *row = new QHBoxLayout;
+        row->setSpacing(0);
+        row->addWidget(check);
+        row->addWidget(label, 1);
+        v->addLayout(row);
+        chkBox[i] = check;
+        lblBox[i] = label;
+    }
+    setCentralWidget(central);
+
+    // The main window may close while a winner's box is being called.
+    main.installEventFilter(this);
+    Form_Load();
+}
+
+frmBox::~frmBox()
+{
+    dropArrowPointer();
+}
+
+void frmBox::Form_Load()
+{
+    if (m_gs.BoxLeft != 0)
+        move(int(std::lround(m_gs.BoxLeft * logicalDpiX() / 1440.0)),
+             int(std::lround(m_gs.BoxTop * logicalDpiY() / 1440.0)));
+    for (int i = 0; i < 10; ++i)
+        m_gs.Boxes[i].Color = lblBox[i]->text();
+    m_mode = m_gs.BoxMode;
+    if (m_mode == 1) {
+        cmdCall->setText(QStringLiteral("Set Default"));
+        for (int i = 0; i < 10; ++i)
+            chkBox[i]->setChecked(m_gs.Boxes[i].InDefault);
+    } else if (m_mode == 2) {
+        for (int i = 0; i < 10; ++i)
+            chkBox[i]->setChecked(m_gs.Boxes[i].Available);
+    }
+}
+
+void frmBox::Form_Activate()
+{
+    // An activation queued before the window closed may arrive after it.
+    if (m_unloaded)
+        return;
+    Command2->setFocus();
+    // The main window's busy state shows the hourglass over every window;
+    // the host works here, so this window shows the arrow until it closes.
+    if (!m_arrowPushed && !m_hourglass && QApplication::overrideCursor()) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        m_arrowPushed = true;
+    }
+}
+
+void frmBox::dropArrowPointer()
+{
+    if (m_arrowPushed) {
+        m_arrowPushed = false;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void frmBox::setPointerBusy(bool busy)
+{
+    m_hourglass = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+bool frmBox::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
+        const bool handled = QMainWindow::event(event);
+        Form_Activate();
+        return handled;
+    }
+    return QMainWindow::event(event);
+}
+
+bool frmBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_mainObject && event->type() == QEvent::Close) {
+        close();
+        return false;
+    }
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        for (int i = 0; i < 10; ++i) {
+            if (watched == lblBox[i] &&
+                lblBox[i]->rect().contains(
+                    static_cast<QMouseEvent *>(event)->position().toPoint())) {
+                lblBox_Click(i);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmBox::say(const QString &line, bool pause)
+{
+    if (!m_main)
+        return false;
+    try {
+        m_main->link().SendChat(0, QString(), line);
+        if (pause)
+            m_main->link().My_Wait(m_gs.Delay);
+        return true;
+    } catch (const LinkDown &) {
+        // The host has been told; the call stops and the window stays.
+        return false;
+    } catch (const WaitAbandoned &) {
+        return false;
+    }
+}
+
+void frmBox::cmdCall_Click()
+{
+    ++m_busy;
+    Command2->setFocus();
+    setPointerBusy(true);
+    cmdCall->setEnabled(false);
+
+    if (m_mode == 2) {
+        QString lineB;
+        for (int i = 0; i < 10; ++i) {
+            if (!chkBox[i]->isChecked())
+                continue;
+            lineB += lineB.isEmpty() ? QStringLiteral(" -- ") : QStringLiteral(", ");
+            lineB += m_gs.Boxes[i].Color;
+        }
+        if (!lineB.isEmpty()) {
+            lineB += QStringLiteral(" -- ");
+            if (say(QStringLiteral(" -- Select a box color -- "), true))
+                say(lineB, true);
+        } else {
+            say(QStringLiteral(" -- No boxes left -- "), false);
+        }
+    } else if (m_mode == 1) {
+        for (int i = 0; i < 10; ++i) {
+            m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
+            m_gs.Boxes[i].Available = chkBox[i]->isChecked();
+        }
+    }
+
+    setPointerBusy(false);
+    cmdCall->setEnabled(true);
+    --m_busy;
+    if (m_busy == 0 && m_closePending)
+        close();
+}
+
+void frmBox::lblBox_Click(int index)
+{
+    if (index < 0 || index >= 10)
+        return;
+    ++m_busy;
+    Command2->setFocus();
+    if (chkBox[index]->isChecked()) {
+        chkBox[index]->setChecked(false);
+        if (m_mode == 2 && m_gs.WinnerCount >= 1 && m_gs.WinnerCount <= MaxWinners)
+            m_gs.Winners[m_gs.WinnerCount].Box = lblBox[index]->text();
+    } else if (m_mode == 2) {
+        say(lblBox[index]->text() + QStringLiteral(" is not available."), false);
+    } else if (m_mode == 1) {
+        chkBox[index]->setChecked(true);
+    }
+    --m_busy;
+    if (m_busy == 0 && m_closePending)
+        close();
+}
+
+void frmBox::mnuReset_Click()
+{
+    for (int i = 0; i < 10; ++i)
+        if (m_gs.Boxes[i].InDefault)
+            chkBox[i]->setChecked(true);
+}
+
+void frmBox::closeEvent(QCloseEvent *event)
+{
+    if (m_busy > 0) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void frmBox::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_gs.BoxLeft = twipsToInteger(pos().x() * 1440.0 / logicalDpiX());
+    m_gs.BoxTop = twipsToInteger(pos().y() * 1440.0 / logicalDpiY());
+    if (m_mode == 1) {
+        for (int i = 0; i < 10; ++i)
+            m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
+        cmdCall->setText(QStringLiteral("Call Boxes"));
+        const double left = m_main ? m_main->leftTwips() : m_gs.MainLeft;
+        const double top = m_main ? m_main->topTwips() : m_gs.MainTop;
+        SettingsWriter(m_gs, m_dialogs, m_folder, left, top);
+    } else if (m_mode == 2) {
+        for (int i = 0; i < 10; ++i)
+            m_gs.Boxes[i].Available = chkBox[i]->isChecked();
+    }
+    m_gs.BoxMode = 1;
+    dropArrowPointer();
+    // The main window is shown again by whoever opened this one: in mode 1
+    // it was hidden by the menu, in mode 2 it stayed visible.
+}
+
+QWidget *createBoxWindow(GameState &gs, HostDialogs &dialogs, const QString &folder, frmMain &main)
+{
+    return new frmBox(gs, dialogs, folder, main);
 }

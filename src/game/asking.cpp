@@ -1,7 +1,246 @@
 #include "game/asking.h"
 
+#include "app/busystate.h"
+#include "app/hostdialogs.h"
+#include "app/maincontrols.h"
+#include "chat/chatlink.h"
+#include "chat/ticksource.h"
+#include "chat/waits.h"
+#include "files/ansi.h"
+#include "files/recoverylog.h"
+#include "game/countdown.h"
 #include "game/gamecontext.h"
+#include "game/gamestate.h"
+#include "game/marking.h"
+#include "game/template.h"
 
-void AskingSequence(GameContext &) {}
-void cmdGet_Click(GameContext &) {}
-void cmdCheck_Click(GameContext &) {}
+#include <algorithm>
+
+using Ctl = MainControls::Ctl;
+using List = MainControls::List;
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+PlayerRec &askedPlayer(GameState &gs)
+{
+    // DownPointer stays within 0..10 (the log reader and every writer keep
+    // it there); entry 0 is an empty record.
+    return gs.Down[std::clamp<int>(gs.DownPointer, 0, MaxDown)];
+}
+
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+void nextPlayer(GameState &gs)
+{
+    if (gs.DownPointer < gs.DownCount)
+        ++gs.DownPointer;
+    else
+        gs.DownPointer = 1;
+}
+
+// During the box call only the macro buttons and the boxes window may be
+// used. A macro ends by restoring the busy state's controls, so they are
+// taken back after every event the wait handles.
+void keepOnlyMacros(MainControls &controls)
+{
+    controls.setMenusEnabled(false);
+    controls.setEnabled(Ctl::cmdList, false);
+    controls.setEnabled(Ctl::cmdGetRegs, false);
+    controls.setEnabled(Ctl::cmdDraw, false);
+    controls.setMacrosEnabled(true);
+}
+
+void match(GameContext &ctx, const QString &response)
+{
+    GameState &gs = ctx.gs;
+    const QString name = askedPlayer(gs).Name;
+    const QString message = FillTemplate(gs.WTG, name, response);
+
+    // One winner per word and at most ten words; a log edited by hand could
+    // claim more, which must not write past the list.
+    if (gs.WinnerCount < MaxWinners) {
+        ++gs.WinnerCount;
+        gs.Winners[gs.WinnerCount] = WinnerRec{name, QString()};
+    }
+    for (int i = 1; i <= gs.PlayerCount; ++i) {
+        PlayerRec &p = gs.Players[i];
+        if (p.Name == name) {
+            p.Level += 4;
+            p.Drawn = 0;
+        } else if (p.Drawn > 0) {
+            p.Level += 2;
+            p.Drawn = 0;
+        }
+    }
+    ctx.link.SendChat(0, QString(), message);
+
+    gs.BoxMode = 2;
+    if (ctx.showBoxWindow) {
+        ctx.showBoxWindow();
+        ctx.controls.setMacrosEnabled(true);
+        Waits::pumpUntil([&] {
+            if (gs.BoxMode == 2)
+                keepOnlyMacros(ctx.controls);
+            return gs.BoxMode != 2;
+        });
+        ctx.controls.setMacrosEnabled(false);
+    } else {
+        // Nothing could ever close a window that cannot be shown.
+        gs.BoxMode = 1;
+    }
+
+    if (gs.WordIndex < gs.WordCount) {
+        ++gs.WordIndex;
+        ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+        ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
+        ctx.controls.setEnabled(Ctl::vsDrawCnt, true);
+    } else {
+        gs.WordIndex = checkedAdd(gs.WordIndex, 1);
+        ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("(no more)"));
+        ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("(no more)"));
+    }
+    for (int k = 1; k <= std::min<int>(gs.DownCount, MaxDown); ++k)
+        gs.Down[k] = PlayerRec();
+    gs.DownCount = 0;
+    gs.DownPointer = 0;
+    LogWriter(gs, ctx.dialogs);
+    ctx.controls.clearList(List::lstDown);
+    RestoreControls(ctx.controls, gs);
+}
+
+void miss(GameContext &ctx, const QString &word, const QString &response)
+{
+    GameState &gs = ctx.gs;
+    gs.Guess = MarkTable::mark(word, response).marks();
+    const QString name = askedPlayer(gs).Name;
+    const QString message = FillTemplate(gs.Sorry, name, response);
+    for (int i = 1; i <= gs.PlayerCount; ++i)
+        if (gs.Players[i].Name == name)
+            gs.Players[i].Drawn += 1;
+    ctx.link.SendChat(0, QString(), message);
+    nextPlayer(gs);
+    LogWriter(gs, ctx.dialogs);
+    ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
+    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
+    ctx.controls.setEnabled(Ctl::cmdAsk, true);
+    RestoreControls(ctx.controls, gs);
+}
+
+} // namespace
+
+QString askLine(const QString &name, const QString &guess)
+{
+    QString line = name + QStringLiteral(", your word is ");
+    for (const QChar c : guess) {
+        if (c == u' ')
+            line += QStringLiteral("-- ");
+        else
+            line += c + QStringLiteral(" ");
+    }
+    return line;
+}
+
+QString wordOfCaption(const GameState &gs)
+{
+    return QStringLiteral("Word %1 of %2").arg(gs.WordIndex).arg(gs.WordCount);
+}
+
+QString currentWord(const GameState &gs)
+{
+    if (gs.WordIndex < 1 || gs.WordIndex > gs.WordCount || gs.WordIndex > MaxWords)
+        return QString();
+    return gs.Words[gs.WordIndex];
+}
+
+void AskingSequence(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    const QString name = askedPlayer(gs).Name;
+    const QString banner = QString(16, u'«') + QString(16, u'»');
+    const QString line = askLine(name, gs.Guess);
+
+    if (gs.Calldown)
+        ctx.link.SendChat(2, name, gs.CalldownMSG);
+    ctx.link.SendChat(0, QString(), banner);
+    ctx.link.My_Wait(gs.Delay);
+    ctx.link.SendChat(0, QString(), line);
+
+    if (gs.WordIndex >= 0 && gs.WordIndex <= MaxWords)
+        gs.Asked[gs.WordIndex] = true;
+    if (!gs.CountdownOn && gs.Auto > 0) {
+        gs.CountdownLeft = gs.Auto;
+        ctx.timer2.setEnabled(true);
+    }
+    LogWriter(gs, ctx.dialogs);
+    ctx.controls.setEnabled(Ctl::cmdCountdown, true);
+    ctx.controls.setEnabled(Ctl::cmdGet, true);
+}
+
+void cmdGet_Click(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    LockControls(ctx.controls);
+    ctx.controls.setEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setEnabled(Ctl::cmdGet, false);
+    ctx.controls.setEnabled(Ctl::cmdCountdown, false);
+
+    const QString key = askedPlayer(gs).Name + u':';
+    ctx.link.WaitForChat();
+    QString text = gs.ChatText;
+
+    const qsizetype at = text.lastIndexOf(key);
+    if (at >= 0) {
+        // The key's first character is cut off, so the line handed out runs
+        // from the second letter of the name to the line's end.
+        text = text.mid(at + 1);
+        // An empty block would continue whatever the cutter still holds.
+        const QString line = text.isEmpty() ? QString() : ctx.link.GetNext(text, CrLf);
+        const qsizetype colon = line.indexOf(u':');
+        const QString response =
+            colon >= 0 ? Ansi::upper(trimSpaces(line.mid(colon + 1))) : QString();
+
+        askedPlayer(gs).Response = response;
+        ctx.controls.setCaption(Ctl::lblWordOf, response);
+        ctx.controls.setEnabled(Ctl::cmdCheck, true);
+
+        gs.CountdownOn = false;
+        gs.CountdownLeft = 0;
+        ctx.timer2.setEnabled(false);
+        ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
+    }
+    ctx.controls.setEnabled(Ctl::cmdCountdown, true);
+    ctx.controls.setEnabled(Ctl::cmdGet, true);
+    RestoreControls(ctx.controls, gs);
+}
+
+void cmdCheck_Click(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    LockControls(ctx.controls);
+    for (Ctl c : {Ctl::cmdCheck, Ctl::cmdGet, Ctl::cmdAsk, Ctl::cmdCountdown})
+        ctx.controls.setEnabled(c, false);
+    ctx.timer2.setEnabled(false);
+    gs.CountdownOn = false;
+    gs.CountdownLeft = 0;
+    if (const auto caption = countdownCaption(gs.Auto))
+        ctx.controls.setCaption(Ctl::cmdCountdown, *caption);
+
+    const QString word = currentWord(gs);
+    const QString response = askedPlayer(gs).Response;
+    if (word == response)
+        match(ctx, response);
+    else
+        miss(ctx, word, response);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+
+class HostDialogs;
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class frmMain;
+struct GameState;
+
+// "Box Caller": the ten coloured boxes. In mode 1 (BoxMode at opening) it
+// edits the default set kept in the settings file; in mode 2 it calls the
+// available boxes for the word's winner and records the one he picks.
+// Closing it stores the check marks (InDefault in mode 1, Available in mode
+// 2), sets BoxMode back to 1 and releases the window.
+class frmBox final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    struct Colour
+    {
+        const char16_t *caption;
+        unsigned rgb;
+        bool whiteText;
+    };
+    // Index i is the same in Boxes, chkBox, lblBox, the settings file and
+    // the recovery log.
+    static const std::array<Colour, 10> Colours;
+
+    frmBox(GameState &gs, HostDialogs &dialogs, QString folder, frmMain &main,
+           QWidget *parent = nullptr);
+    ~frmBox() override;
+
+    // Mode 2: says the available colours in the room. Mode 1 ("Set
+    // Default"): the checked boxes become the default set and available.
+    void cmdCall_Click();
+    // Mode 2: an available colour goes to the winner and is taken out of
+    // play; an unavailable one is only said to be so. Mode 1: toggles it.
+    void lblBox_Click(int index);
+    // Checks every box of the default set; nothing is unchecked.
+    void mnuReset_Click();
+
+    std::array<QLabel *, 10> lblBox{};
+    std::array<QCheckBox *, 10> chkBox{};
+    QPushButton *cmdCall = nullptr;
+    QPushButton *Command2 = nullptr;
+    QMenu *mnuOptions = nullptr;
+    QAction *mnuReset = nullptr;
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Load();
+    void Form_Activate();
+    void Form_Unload();
+    // Sends a line to the room; false when the chat link failed or the
+    // program is closing, and the handler should stop.
+    bool say(const QString &line, bool pause);
+    void setPointerBusy(bool busy);
+    void dropArrowPointer();
+
+    GameState &m_gs;
+    HostDialogs &m_dialogs;
+    QString m_folder;
+    QPointer<frmMain> m_main;
+    // Compared with, never used: events still reach the filter while the
+    // main window is being destroyed and is no longer a frmMain.
+    const QObject *m_mainObject = nullptr;
+    // The mode the window was opened in; BoxMode may be changed under it.
+    int m_mode = 1;
+    // A close asked for while a handler waits is carried out when it ends,
+    // so the window is never released under a running handler.
+    int m_busy = 0;
+    bool m_closePending = false;
+    bool m_unloaded = false;
+    bool m_arrowPushed = false;
+    bool m_hourglass = false; // this window's own, while a call goes out
+};

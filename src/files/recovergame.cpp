@@ -1,0 +1,251 @@
+#include "files/recovergame.h"
+
+#include "app/busystate.h"
+#include "app/hostdialogs.h"
+#include "app/maincontrols.h"
+#include "chat/chatlink.h"
+#include "files/fileio.h"
+#include "files/recoverylog.h"
+#include "files/recoveryreader.h"
+#include "files/wordfile.h"
+#include "game/asking.h"
+#include "game/banner.h"
+#include "game/failure.h"
+#include "game/gamecontext.h"
+#include "game/gamestate.h"
+#include "game/registration.h"
+
+#include <QBuffer>
+#include <QIODevice>
+
+#include <algorithm>
+#include <optional>
+
+using Ctl = MainControls::Ctl;
+using List = MainControls::List;
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+// The echo's line must start after the first line break of a window of this
+// many characters in front of the echo.
+constexpr qsizetype EchoWindow = 41;
+// A fetch after the first waits at most this many pauses of My_Wait(2) for
+// its text, so a silent room cannot hold the recovery.
+constexpr int RefetchPauses = 4;
+
+void say(GameContext &ctx, const QString &line)
+{
+    ctx.link.SendChat(0, QString(), line);
+    ctx.link.My_Wait(ctx.gs.Delay);
+}
+
+struct HostSeen
+{
+    bool window = false; // enough text stood in front of the last echo
+    QString name;        // the name in front of it; empty when none was found
+    bool found = false;
+};
+
+HostSeen readHost(ChatLink &link, const QString &text)
+{
+    const QString title = titleLine();
+    HostSeen seen;
+    const qsizetype echo = text.lastIndexOf(title);
+    if (echo < EchoWindow)
+        return seen;
+    seen.window = true;
+
+    const QString window = text.mid(echo - EchoWindow);
+    link.GetNext(window, CrLf); // the first piece may be a cut line
+    for (;;) {
+        const QString piece = link.GetNext(QString(), CrLf);
+        const qsizetype at = piece.indexOf(title);
+        if (at >= 0) {
+            // In front of the echo: the name, a colon and a space.
+            seen.name = piece.left(std::max<qsizetype>(0, at - 2));
+            seen.found = true;
+            return seen;
+        }
+        // A host name of 38 characters or more puts the echo's own line
+        // start inside the window: the echo went with the first piece.
+        if (piece.isEmpty() && link.TokenRest.isEmpty())
+            return seen;
+    }
+}
+
+// Fetches until the echo of the title line stands with a full window in
+// front of it. Later fetches are added behind the earlier ones, as the
+// room showed them, since the window may be made of both.
+bool hostConfirmed(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    ctx.link.WaitForChat();
+    QString text = gs.ChatText;
+    for (int fetch = 1;; ++fetch) {
+        const HostSeen seen = readHost(ctx.link, text);
+        if (seen.window)
+            return seen.found && seen.name == gs.HostName;
+        // An echo already in the text gains nothing in front of it later.
+        if (text.contains(titleLine()) || fetch == HostCheckFetches)
+            return false;
+        gs.ChatText.clear();
+        ctx.link.FetchChat();
+        for (int pause = 0; pause < RefetchPauses && gs.ChatText.isEmpty(); ++pause)
+            ctx.link.My_Wait(2);
+        if (!gs.ChatText.isEmpty())
+            text += (text.isEmpty() ? QString() : CrLf) + gs.ChatText;
+    }
+}
+
+void badRecovery(GameContext &ctx)
+{
+    ctx.dialogs.message(QStringLiteral("Bad recovery file found"), QStringLiteral("Bad Recovery"));
+    ctx.controls.setEnabled(Ctl::cmdAsk, true);
+    ctx.controls.setCaption(Ctl::lblWordOf, QString());
+    ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
+    say(ctx, QStringLiteral("Recovery Failed"));
+    RestoreControls(ctx.controls, ctx.gs);
+}
+
+void freshStart(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    ctx.controls.setCaption(Ctl::lblWordOf, QString());
+    ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
+    say(ctx, QStringLiteral("No Recovery File"));
+    ctx.link.SendChat(0, QString(), QStringLiteral("Everyone Re-Register, please"));
+    gs.WordIndex = 1;
+    gs.DownCount = 0;
+    gs.DownPointer = 0;
+    gs.PlayerCount = 0;
+    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
+    ctx.controls.setEnabled(Ctl::mnuRecover, false);
+    ctx.controls.setEnabled(Ctl::mnuLoad, false);
+    gs.GamePhase = 2;
+    ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
+    ctx.controls.setEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setEnabled(Ctl::cmdGetRegs, true);
+    RestoreControls(ctx.controls, gs);
+}
+
+void askCaption(GameContext &ctx)
+{
+    ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
+    ctx.controls.setToolTip(Ctl::cmdAsk, QStringLiteral("Ask"));
+}
+
+void showRestored(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    SortPlayers(gs);
+    RefillPlayers(gs, ctx.controls);
+    ctx.controls.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
+    ctx.controls.clearList(List::lstDown);
+
+    if (gs.DownCount < 1) {
+        for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck})
+            ctx.controls.setEnabled(c, false);
+        ctx.controls.setEnabled(Ctl::vsDrawCnt, true);
+        ctx.controls.setEnabled(Ctl::cmdGetRegs, true);
+        if (gs.PlayerCount > 0)
+            ctx.controls.setEnabled(Ctl::cmdDraw, true);
+    } else {
+        for (int i = 1; i <= gs.DownCount; ++i)
+            ctx.controls.addToList(List::lstDown, gs.Down[i].Name);
+        ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
+        ctx.controls.setEnabled(Ctl::cmdAsk, true);
+        ctx.controls.setEnabled(Ctl::cmdGetRegs, true);
+        ctx.controls.setEnabled(Ctl::cmdDraw, false);
+        ctx.controls.setEnabled(Ctl::vsDrawCnt, false);
+    }
+    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
+    ctx.controls.setEnabled(Ctl::mnuRecover, false);
+    ctx.controls.setEnabled(Ctl::mnuLoad, false);
+    gs.GamePhase = 2;
+    say(ctx, QStringLiteral("Recovery Complete"));
+    RestoreControls(ctx.controls, gs);
+}
+
+} // namespace
+
+void RecoverGame(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    LockControls(ctx.controls);
+    ctx.controls.setEnabled(Ctl::cmdAsk, false);
+    const QString banner[] = {titleLine(), versionLine(), contactLine()};
+
+    ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("Recovery"));
+    ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("Begun"));
+    say(ctx, QStringLiteral("Recovery Begun"));
+
+    // The log is read whole at once: nothing stays open across the waits.
+    QByteArray logBytes;
+    QBuffer log(&logBytes);
+    std::optional<RecoveryReader> reader;
+    auto logFailed = [&](const Failure &failure) {
+        ctx.dialogs.message(logFailureText(failure, gs.LogFile), programErrorTitle());
+        RestoreControls(ctx.controls, gs);
+    };
+    try {
+        FileIO::readFile(gs.LogFile, [&](QIODevice &in) { logBytes = in.readAll(); });
+        log.open(QIODevice::ReadOnly);
+        reader.emplace(log);
+        reader->readWordFilePath(gs);
+    } catch (const Failure &failure) {
+        logFailed(failure);
+        return;
+    }
+
+    try {
+        gs.WordCount = static_cast<Integer>(readWordFile(gs.WordFile, gs));
+    } catch (const Failure &failure) {
+        // A word file that has gone is passed over without a word.
+        if (failure.number() != ErrFileNotFound)
+            ctx.dialogs.message(logFailureText(failure, gs.WordFile), programErrorTitle());
+        RestoreControls(ctx.controls, gs);
+        return;
+    }
+
+    try {
+        reader->readHostName(gs);
+    } catch (const Failure &failure) {
+        logFailed(failure);
+        return;
+    }
+
+    say(ctx, banner[0]);
+    if (!hostConfirmed(ctx)) {
+        badRecovery(ctx);
+        return;
+    }
+
+    const QString invitation = QStringLiteral("ESP a ") + gs.RegChar + QStringLiteral(" to ") +
+                               gs.HostName + QStringLiteral(" to register.");
+    say(ctx, banner[1]);
+    say(ctx, banner[2]);
+    say(ctx, invitation);
+
+    RecoveryReader::Body body;
+    try {
+        body = reader->readBody(gs);
+    } catch (const Failure &failure) {
+        // The body is read only once [Word] was found, so the main button
+        // already reads Ask, and a draw count read before the failure shows.
+        askCaption(ctx);
+        ctx.controls.setScrollValue(Ctl::vsDrawCnt, -gs.DrawCount);
+        logFailed(failure);
+        return;
+    }
+    if (body == RecoveryReader::Body::FreshStart) {
+        freshStart(ctx);
+        return;
+    }
+    askCaption(ctx);
+    ctx.controls.setScrollValue(Ctl::vsDrawCnt, -gs.DrawCount);
+    showRestored(ctx);
+}

@@ -1,0 +1,152 @@
+#include "game/countdown.h"
+
+#include "app/busystate.h"
+#include "app/hostdialogs.h"
+#include "app/maincontrols.h"
+#include "chat/chatlink.h"
+#include "chat/ticksource.h"
+#include "files/recoverylog.h"
+#include "game/asking.h"
+#include "game/gamecontext.h"
+
+#include <algorithm>
+
+using Ctl = MainControls::Ctl;
+using List = MainControls::List;
+
+namespace {
+
+// The pause between closing lines is fixed, whatever the speed setting.
+constexpr Integer ClosingPause = 2;
+
+void stopAutomatic(GameContext &ctx)
+{
+    ctx.gs.CountdownOn = false;
+    ctx.timer2.setEnabled(false);
+    ctx.gs.CountdownLeft = 0;
+}
+
+void timeRanOut(GameContext &ctx, const QString &name)
+{
+    GameState &gs = ctx.gs;
+    for (int i = 1; i <= gs.PlayerCount; ++i)
+        if (gs.Players[i].Name == name)
+            gs.Players[i].Drawn += 1;
+    ctx.link.SendChat(0, QString(),
+                      QStringLiteral("Sorry ") + name + QStringLiteral(", time ran out"));
+    if (gs.DownPointer < gs.DownCount)
+        ++gs.DownPointer;
+    else
+        gs.DownPointer = 1;
+    LogWriter(gs, ctx.dialogs);
+    ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
+    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
+}
+
+} // namespace
+
+std::optional<QString> countdownCaption(int autoSeconds)
+{
+    switch (autoSeconds) {
+    case 0:
+        return QStringLiteral("Countdown");
+    case 15:
+    case 30:
+    case 60:
+        return QStringLiteral("Auto %1").arg(autoSeconds);
+    default:
+        return std::nullopt;
+    }
+}
+
+QStringList closingLines()
+{
+    return {
+        QStringLiteral("******   CLOSING   ******"),
+        QStringLiteral("*********   5   *********"),
+        QStringLiteral("********   4   ********"),
+        QStringLiteral("*******   3   *******"),
+        QStringLiteral("******   2   ******"),
+        QStringLiteral("*****   1   *****"),
+        QStringLiteral("*************"),
+        QStringLiteral("* CLOSED *"),
+        QStringLiteral("*************"),
+    };
+}
+
+void cmdCountdown_Click(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    LockControls(ctx.controls);
+    for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown})
+        ctx.controls.setEnabled(c, false);
+
+    if (gs.CountdownOn) {
+        stopAutomatic(ctx);
+        ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
+        ctx.controls.setEnabled(Ctl::cmdCountdown, true);
+        ctx.controls.setEnabled(Ctl::cmdGet, true);
+    } else {
+        // Clicked within the second after an ask: the automatic countdown is
+        // armed but has not spoken yet. Left armed, its first tick would
+        // start announcing seconds in the middle of this closing.
+        if (ctx.timer2.enabled())
+            stopAutomatic(ctx);
+        if (const auto caption = countdownCaption(gs.Auto))
+            ctx.controls.setCaption(Ctl::cmdCountdown, *caption);
+
+        for (const QString &line : closingLines()) {
+            ctx.link.SendChat(0, QString(), line);
+            ctx.link.My_Wait(ClosingPause);
+        }
+
+        const QString name = gs.Down[std::clamp<int>(gs.DownPointer, 0, MaxDown)].Name;
+        const auto answer =
+            ctx.dialogs.ask(QStringLiteral("Did ") + name + QStringLiteral(" respond in time??"),
+                            QStringLiteral("Countdown"));
+        if (answer == HostDialogs::Answer::Yes) {
+            cmdGet_Click(ctx);
+            ctx.controls.setEnabled(Ctl::cmdGet, true);
+            RestoreControls(ctx.controls, gs);
+            return;
+        }
+        timeRanOut(ctx, name);
+    }
+    ctx.controls.setEnabled(Ctl::cmdAsk, true);
+    RestoreControls(ctx.controls, gs);
+}
+
+void Timer2_Timer(GameContext &ctx)
+{
+    GameState &gs = ctx.gs;
+    ctx.controls.setEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setEnabled(Ctl::cmdCountdown, false);
+
+    if (gs.CountdownOn) {
+        gs.CountdownLeft = checkedAdd(gs.CountdownLeft, -1);
+    } else {
+        // The first tick announces the time and does not count down.
+        LockControls(ctx.controls);
+        ctx.controls.setEnabled(Ctl::cmdGet, false);
+        gs.CountdownOn = true;
+        ctx.link.SendChat(0, QString(),
+                          QStringLiteral("***  You have %1 seconds ***").arg(gs.CountdownLeft));
+        RestoreControls(ctx.controls, gs);
+    }
+    if (gs.CountdownLeft == 10) {
+        LockControls(ctx.controls);
+        ctx.controls.setEnabled(Ctl::cmdGet, false);
+        ctx.link.SendChat(0, QString(), QStringLiteral("***  Closing in 10 seconds  ***"));
+        RestoreControls(ctx.controls, gs);
+    }
+    ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Auto %1").arg(gs.CountdownLeft));
+    ctx.controls.setEnabled(Ctl::cmdCountdown, true);
+    ctx.controls.setEnabled(Ctl::cmdGet, true);
+
+    if (gs.CountdownLeft < 6) {
+        ctx.controls.setEnabled(Ctl::cmdCountdown, false);
+        stopAutomatic(ctx);
+        cmdCountdown_Click(ctx);
+    }
+}

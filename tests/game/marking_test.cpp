@@ -1,0 +1,118 @@
+#include "game/marking.h"
+#include "game/template.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+QString mark(const QString &word, const QString &answer)
+{
+    return MarkTable::mark(word, answer).marks();
+}
+
+// The marking rules read a second time, as literally as they are written:
+// one-character strings, empty past the end of the answer, and duplicates
+// counted pair by pair.
+QString markLiterally(const QString &W, const QString &R)
+{
+    struct Row
+    {
+        QString wc, gc;
+        int wn = 0, gn = 0;
+        QString mark = u" "_qs;
+    };
+    const int n = int(W.size()), L = int(std::min(W.size(), R.size()));
+    std::vector<Row> t(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        t[i].wc = W.mid(i - 1, 1);
+        t[i].wn = 1;
+        t[i].gc = i <= L ? R.mid(i - 1, 1) : QString();
+        t[i].gn = i <= L ? 1 : 0;
+    }
+    for (int i = 1; i < n; ++i)
+        for (int j = i + 1; j <= n; ++j) {
+            if (t[i].wc == t[j].wc)
+                ++t[i].wn, ++t[j].wn;
+            if (t[i].gc == t[j].gc)
+                ++t[i].gn, ++t[j].gn;
+        }
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= L; ++j) {
+            if (t[j].gc != t[i].wc)
+                continue;
+            if (i == j) {
+                t[j].mark = t[j].gc;
+            } else if (t[i].wn >= t[j].gn) {
+                if (t[j].mark == u" ")
+                    t[j].mark = t[j].gc.toLower();
+            } else if (t[i].wn > 0 && t[i].wc != t[i].gc && t[j].mark == u" ") {
+                t[j].mark = t[j].gc.toLower();
+                for (int k = i; k <= n; ++k)
+                    if (t[k].wc == t[i].wc)
+                        t[k].wn -= 2;
+            }
+        }
+    QString marks;
+    for (int i = 1; i <= n; ++i)
+        marks += t[i].mark;
+    return marks;
+}
+
+} // namespace
+
+TEST(Marking, WorkedExamples)
+{
+    EXPECT_EQ(mark(u"APPLE"_qs, u"PAPER"_qs), u"paPe "_qs);
+    EXPECT_EQ(mark(u"APPLE"_qs, u"APPLES"_qs), u"APPLE"_qs);
+    EXPECT_EQ(mark(u"CAT"_qs, u"AAA"_qs), u" A "_qs);
+    EXPECT_EQ(mark(u"CAT"_qs, u"TAC"_qs), u"tAc"_qs);
+    EXPECT_EQ(mark(u"LETTER"_qs, u"TTTTTT"_qs), u"  TT  "_qs);
+    EXPECT_EQ(mark(u"BANANA"_qs, u"NANABA"_qs), u"nANAbA"_qs);
+    EXPECT_EQ(mark(u"CAT"_qs, QString()), u"   "_qs);
+    EXPECT_EQ(mark(QString(), u"CAT"_qs), QString());
+}
+
+TEST(Marking, AgreesWithALiteralReadingOnRandomWords)
+{
+    std::mt19937 rng(20240601);
+    // Few letters, so repeated letters in word and answer are the rule.
+    const QString letters = u"ABCA D"_qs;
+    auto randomText = [&](int maxLength) {
+        QString text;
+        for (int i = int(rng() % (maxLength + 1)); i > 0; --i)
+            text += letters[rng() % letters.size()];
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const QString word = randomText(12), answer = randomText(14);
+        ASSERT_EQ(mark(word, answer), markLiterally(word, answer))
+            << word.toStdString() << " / " << answer.toStdString();
+    }
+    // Past 20 characters the table grows with the word.
+    const QString word = u"SUPERCALIFRAGILISTICEXPIALIDOCIOUS"_qs;
+    EXPECT_EQ(mark(word, u"SUPERCALIFRAGILISTICEXPIALIDOCIOUZ"_qs), word.left(33) + u' ');
+    for (int round = 0; round < 200; ++round) {
+        const QString w = randomText(60), a = randomText(60);
+        ASSERT_EQ(mark(w, a), markLiterally(w, a));
+    }
+    // A long answer costs no more than the word's length.
+    EXPECT_EQ(mark(word, QString(500000, u'E')).size(), word.size());
+}
+
+TEST(FillTemplate, PlaceholdersAsTheHostWritesThem)
+{
+    EXPECT_EQ(FillTemplate(u"WTG %player%! %word% is a match"_qs, u"Bob"_qs, u"APPLE"_qs),
+              u"WTG Bob! APPLE is a match"_qs);
+    EXPECT_EQ(FillTemplate(u"Sorry %player%.  %word% is not a match"_qs, u"Bob"_qs, u"PEAR"_qs),
+              u"Sorry Bob.  PEAR is not a match"_qs);
+    // %player% in any case, %word% only in lower case, the first of each.
+    EXPECT_EQ(FillTemplate(u"WTG %PLAYER%! %WORD%"_qs, u"Bob"_qs, u"X"_qs), u"WTG Bob! %WORD%"_qs);
+    EXPECT_EQ(FillTemplate(u"%Player% %player% %word% %word%"_qs, u"Bob"_qs, u"X"_qs),
+              u"Bob %player% X %word%"_qs);
+    // The word is looked for once the name is in.
+    EXPECT_EQ(FillTemplate(u"%player% said"_qs, u"%word%y"_qs, u"A"_qs), u"Ay said"_qs);
+    // A character whose lower case is longer must not shift the cut.
+    EXPECT_EQ(FillTemplate(u"\u0130\u0130 %PLAYER%!"_qs, u"Bob"_qs, {}), u"\u0130\u0130 Bob!"_qs);
+}

@@ -1,0 +1,98 @@
+#include "turnfixture.h"
+
+#include "files/recoverylog.h"
+
+#include <QAction>
+#include <QBuffer>
+
+namespace {
+
+// Everything the log restores, as the log writes it; the start time, which
+// a resumed game does not take back, set aside.
+QByteArray restorable(GameState gs)
+{
+    gs.GameStart = {};
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    writeLog(out, gs);
+    QByteArray text = out.data();
+    for (int i = 1; i < std::min<int>(gs.WordIndex, MaxWords + 1); ++i)
+        text += gs.Asked[i] ? "T" : "F";
+    for (int i = 1; i <= gs.WordCount; ++i)
+        text += gs.Words[i].toUtf8() + ',';
+    return text;
+}
+
+} // namespace
+
+// The recovery log's promise: whenever the program stops after a logged
+// step, a fresh start resumes the game where the log left it.
+TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
+{
+    struct Stop
+    {
+        QString step;
+        QByteArray log, state;
+    };
+    std::vector<Stop> stops;
+    TurnSession game;
+    frmMain &m = game.window();
+    for (BoxRec &b : game.gs.Boxes) // as a settings file with all boxes in the default set
+        b.Available = true;
+    auto stopHere = [&](const QString &step) {
+        stops.push_back({step, game.log(), restorable(game.gs)});
+    };
+    auto answer = [&](const QString &text) {
+        game.room.say(game.gs.Down[game.gs.DownPointer].Name, text);
+        m.cmdGet->click();
+    };
+
+    game.dialogs.files.push_back(game.writeFile(u"words.txt"_qs, "apple\r\nkiwi\r\nfig\r\n"));
+    m.cmdAsk->click(); // Load
+    game.room.pending << u"Lounge: Welcome to the Lounge! Please be nice to each other."_qs;
+    m.cmdAsk->click(); // Start
+    stopHere(u"opening"_qs);
+    for (const QString &name : {u"Zed"_qs, u"bo"_qs, u"Cy"_qs, u"Di"_qs, u"Ed"_qs})
+        game.room.pending << u"ESP from "_qs + name + u": $"_qs;
+    m.cmdGetRegs->click();
+    stopHere(u"registrations"_qs);
+
+    const QStringList right{u"apple"_qs, u"kiwi"_qs, u"fig"_qs};
+    for (int word = 1; word <= 3; ++word) {
+        m.cmdDraw->click();
+        stopHere(u"draw %1"_qs.arg(word));
+        m.cmdAsk->click();
+        stopHere(u"ask %1"_qs.arg(word));
+        answer(u"wrong"_qs);
+        m.cmdCheck->click();
+        stopHere(u"miss %1"_qs.arg(word));
+        m.cmdAsk->click();
+        game.dialogs.answers = {HostDialogs::Answer::No};
+        m.cmdCountdown->click();
+        stopHere(u"time ran out %1"_qs.arg(word));
+        m.cmdAsk->click();
+        answer(right[word - 1]);
+        pickBoxAndClose(word * 3 - 2);
+        m.cmdCheck->click();
+        stopHere(u"match %1"_qs.arg(word));
+    }
+    ASSERT_EQ(game.gs.WinnerCount, 3);
+    ASSERT_EQ(game.gs.Winners[2].Box, u"Green"_qs);
+    ASSERT_EQ(m.lblWord->text(), u"(no more)"_qs);
+
+    for (const Stop &stop : stops) {
+        TurnSession resumed;
+        resumed.window();
+        for (BoxRec &b : resumed.gs.Boxes)
+            b.Available = true;
+        resumed.room.pending << u"Lounge: Welcome back, everybody, the game goes on."_qs;
+        QFile f(resumed.gs.LogFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(stop.log);
+        f.close();
+        resumed.w->mnuRecover->trigger();
+        EXPECT_EQ(resumed.gs.GamePhase, 2) << stop.step.toStdString();
+        EXPECT_EQ(QString::fromUtf8(restorable(resumed.gs)), QString::fromUtf8(stop.state))
+            << stop.step.toStdString();
+    }
+}

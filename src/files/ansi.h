@@ -15,4 +15,7 @@ bool canEncode(const QString &text);
 // the page cannot hold (µ, ß): a game word and an answer must still reach
 // the room as they were typed, and keep their length.
 QString upper(const QString &text);
+// Removes spaces (character 32 only) from both ends: a leading tab must
+// survive where it decides something.
+QString trimSpaces(const QString &text);
 } // namespace Ansi

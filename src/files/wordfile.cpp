@@ -13,19 +13,12 @@ int readWords(QIODevice &in, GameState &gs)
     // The limit is checked before reading, so a file may hold anything (or
     // fail to read) after its tenth word.
     while (n < MaxWords && !lines.atEnd()) {
-        QString candidate = Ansi::upper(lines.readLine());
-        // Only spaces are trimmed: a leading tab must survive to get the line
-        // skipped below.
-        qsizetype begin = 0;
-        qsizetype end = candidate.size();
-        while (begin < end && candidate.at(begin) == u' ')
-            ++begin;
-        while (end > begin && candidate.at(end - 1) == u' ')
-            --end;
-        if (begin == end || candidate.at(begin).unicode() < 32)
+        const QString candidate = Ansi::trimSpaces(Ansi::upper(lines.readLine()));
+        // Only spaces are trimmed: a line led by a tab is skipped whole.
+        if (candidate.isEmpty() || candidate.at(0).unicode() < 32)
             continue;
         ++n;
-        gs.Words[n] = candidate.mid(begin, end - begin);
+        gs.Words[n] = candidate;
         gs.Asked[n] = false;
     }
     return n;

@@ -30,17 +30,6 @@ PlayerRec &askedPlayer(GameState &gs)
     return gs.Down[std::clamp<int>(gs.DownPointer, 0, MaxDown)];
 }
 
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 void nextPlayer(GameState &gs)
 {
     if (gs.DownPointer < gs.DownCount)
@@ -209,7 +198,7 @@ void cmdGet_Click(GameContext &ctx)
         const QString line = text.isEmpty() ? QString() : ctx.link.GetNext(text, CrLf);
         const qsizetype colon = line.indexOf(u':');
         const QString response =
-            colon >= 0 ? Ansi::upper(trimSpaces(line.mid(colon + 1))) : QString();
+            colon >= 0 ? Ansi::upper(Ansi::trimSpaces(line.mid(colon + 1))) : QString();
 
         askedPlayer(gs).Response = response;
         ctx.controls.setCaption(Ctl::lblWordOf, response);

@@ -30,14 +30,6 @@ PlayerRec &askedPlayer(GameState &gs)
     return gs.Down[std::clamp<int>(gs.DownPointer, 0, MaxDown)];
 }
 
-void nextPlayer(GameState &gs)
-{
-    if (gs.DownPointer < gs.DownCount)
-        ++gs.DownPointer;
-    else
-        gs.DownPointer = 1;
-}
-
 // During the box call only the macro buttons and the boxes window may be
 // used. A macro ends by restoring the busy state's controls, so they are
 // taken back after every event the wait handles.
@@ -113,21 +105,29 @@ void miss(GameContext &ctx, const QString &word, const QString &response)
     GameState &gs = ctx.gs;
     gs.Guess = MarkTable::mark(word, response).marks();
     const QString name = askedPlayer(gs).Name;
-    const QString message = FillTemplate(gs.Sorry, name, response);
-    for (int i = 1; i <= gs.PlayerCount; ++i)
-        if (gs.Players[i].Name == name)
-            gs.Players[i].Drawn += 1;
-    ctx.link.SendChat(0, QString(), message);
-    nextPlayer(gs);
-    LogWriter(gs, ctx.dialogs);
-    ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
-    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
-    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
+    passTurn(ctx, name, FillTemplate(gs.Sorry, name, response));
     ctx.controls.setEnabled(Ctl::cmdAsk, true);
     RestoreControls(ctx.controls, gs);
 }
 
 } // namespace
+
+void passTurn(GameContext &ctx, const QString &name, const QString &message)
+{
+    GameState &gs = ctx.gs;
+    for (int i = 1; i <= gs.PlayerCount; ++i)
+        if (gs.Players[i].Name == name)
+            gs.Players[i].Drawn += 1;
+    ctx.link.SendChat(0, QString(), message);
+    if (gs.DownPointer < gs.DownCount)
+        ++gs.DownPointer;
+    else
+        gs.DownPointer = 1;
+    LogWriter(gs, ctx.dialogs);
+    ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
+    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
+}
 
 QString askLine(const QString &name, const QString &guess)
 {
@@ -204,9 +204,7 @@ void cmdGet_Click(GameContext &ctx)
         ctx.controls.setCaption(Ctl::lblWordOf, response);
         ctx.controls.setEnabled(Ctl::cmdCheck, true);
 
-        gs.CountdownOn = false;
-        gs.CountdownLeft = 0;
-        ctx.timer2.setEnabled(false);
+        stopAutomaticCountdown(ctx);
         ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
     }
     ctx.controls.setEnabled(Ctl::cmdCountdown, true);
@@ -220,9 +218,7 @@ void cmdCheck_Click(GameContext &ctx)
     LockControls(ctx.controls);
     for (Ctl c : {Ctl::cmdCheck, Ctl::cmdGet, Ctl::cmdAsk, Ctl::cmdCountdown})
         ctx.controls.setEnabled(c, false);
-    ctx.timer2.setEnabled(false);
-    gs.CountdownOn = false;
-    gs.CountdownLeft = 0;
+    stopAutomaticCountdown(ctx);
     if (const auto caption = countdownCaption(gs.Auto))
         ctx.controls.setCaption(Ctl::cmdCountdown, *caption);
 

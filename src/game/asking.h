@@ -23,6 +23,9 @@ void cmdCheck_Click(GameContext &ctx);
 // "Bob, your word is C -- -- -- ": a space of the pattern shows as "-- ",
 // any other character followed by one space.
 QString askLine(const QString &name, const QString &guess);
+// A try that did not win: the player's mark is counted, message is said, and
+// the turn passes to the next called-down player, or back to the first.
+void passTurn(GameContext &ctx, const QString &name, const QString &message);
 // "Word 3 of 10".
 QString wordOfCaption(const GameState &gs);
 // Words(WordIndex), or empty when WordIndex points past the loaded words

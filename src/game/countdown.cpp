@@ -5,46 +5,26 @@
 #include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
-#include "files/recoverylog.h"
 #include "game/asking.h"
 #include "game/gamecontext.h"
 
 #include <algorithm>
 
 using Ctl = MainControls::Ctl;
-using List = MainControls::List;
 
 namespace {
 
 // The pause between closing lines is fixed, whatever the speed setting.
 constexpr Integer ClosingPause = 2;
 
-void stopAutomatic(GameContext &ctx)
+} // namespace
+
+void stopAutomaticCountdown(GameContext &ctx)
 {
     ctx.gs.CountdownOn = false;
     ctx.timer2.setEnabled(false);
     ctx.gs.CountdownLeft = 0;
 }
-
-void timeRanOut(GameContext &ctx, const QString &name)
-{
-    GameState &gs = ctx.gs;
-    for (int i = 1; i <= gs.PlayerCount; ++i)
-        if (gs.Players[i].Name == name)
-            gs.Players[i].Drawn += 1;
-    ctx.link.SendChat(0, QString(),
-                      QStringLiteral("Sorry ") + name + QStringLiteral(", time ran out"));
-    if (gs.DownPointer < gs.DownCount)
-        ++gs.DownPointer;
-    else
-        gs.DownPointer = 1;
-    LogWriter(gs, ctx.dialogs);
-    ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
-    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
-    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
-}
-
-} // namespace
 
 std::optional<QString> countdownCaption(int autoSeconds)
 {
@@ -83,7 +63,7 @@ void cmdCountdown_Click(GameContext &ctx)
         ctx.controls.setEnabled(c, false);
 
     if (gs.CountdownOn) {
-        stopAutomatic(ctx);
+        stopAutomaticCountdown(ctx);
         ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
         ctx.controls.setEnabled(Ctl::cmdCountdown, true);
         ctx.controls.setEnabled(Ctl::cmdGet, true);
@@ -92,7 +72,7 @@ void cmdCountdown_Click(GameContext &ctx)
         // armed but has not spoken yet. Left armed, its first tick would
         // start announcing seconds in the middle of this closing.
         if (ctx.timer2.enabled())
-            stopAutomatic(ctx);
+            stopAutomaticCountdown(ctx);
         if (const auto caption = countdownCaption(gs.Auto))
             ctx.controls.setCaption(Ctl::cmdCountdown, *caption);
 
@@ -111,7 +91,8 @@ void cmdCountdown_Click(GameContext &ctx)
             RestoreControls(ctx.controls, gs);
             return;
         }
-        timeRanOut(ctx, name);
+        // A no counts as a miss for the draw order but leaves the pattern.
+        passTurn(ctx, name, QStringLiteral("Sorry ") + name + QStringLiteral(", time ran out"));
     }
     ctx.controls.setEnabled(Ctl::cmdAsk, true);
     RestoreControls(ctx.controls, gs);
@@ -146,7 +127,7 @@ void Timer2_Timer(GameContext &ctx)
 
     if (gs.CountdownLeft < 6) {
         ctx.controls.setEnabled(Ctl::cmdCountdown, false);
-        stopAutomatic(ctx);
+        stopAutomaticCountdown(ctx);
         cmdCountdown_Click(ctx);
     }
 }

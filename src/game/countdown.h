@@ -19,6 +19,9 @@ void cmdCountdown_Click(GameContext &ctx);
 // tick, warns at 10 left and runs the closing below 6.
 void Timer2_Timer(GameContext &ctx);
 
+// Ends a running or armed automatic countdown without a word to the room.
+void stopAutomaticCountdown(GameContext &ctx);
+
 // The countdown button's caption for an Auto setting: "Countdown" for 0,
 // "Auto 15", "Auto 30", "Auto 60"; no caption for any other value.
 std::optional<QString> countdownCaption(int autoSeconds);

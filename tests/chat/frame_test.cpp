@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 namespace {
 
 QByteArray header(quint32 length)
@@ -24,21 +22,6 @@ bool breaks(const QByteArray &bytes)
 }
 
 } // namespace
-
-TEST(Frame, WireLayoutIsBigEndianInFieldOrder)
-{
-    EXPECT_EQ(encodeFrame(Frame::communicate("a", -2, "Bo", QByteArray("h\0i", 3))),
-              QByteArray("\0\0\0\x15"
-                         "C\0\0\0\x01"
-                         "a\xFF\xFE\0\0\0\x02"
-                         "Bo\0\0\0\x03"
-                         "h\0i",
-                         25));
-    EXPECT_EQ(encodeFrame(Frame::event("x", 258, "")), QByteArray("\0\0\0\x0C"
-                                                                  "E\0\0\0\x01"
-                                                                  "x\x01\x02\0\0\0\0",
-                                                                  16));
-}
 
 TEST(Frame, RoundTripsWholeAndByteByByte)
 {
@@ -70,6 +53,9 @@ TEST(Frame, RoundTripsWholeAndByteByByte)
     EXPECT_EQ(fromWhole, all);
     EXPECT_EQ(fromSplit, all);
     EXPECT_EQ(split.buffered(), 0);
+    // Lengths and numbers are big-endian, fields in order.
+    EXPECT_EQ(encodeFrame(Frame::event("x", 258, "yz")),
+              QByteArray::fromHex("0000000e450000000178010200000002797a"));
 }
 
 TEST(Frame, GarbageBreaksTheStreamForGood)
@@ -83,26 +69,13 @@ TEST(Frame, GarbageBreaksTheStreamForGood)
     EXPECT_FALSE(largest.failed());
     EXPECT_TRUE(encodeFrame(Frame::chatText(QByteArray(MaxFramePayload, 'x'))).isEmpty());
 
-    const QList<QByteArray> payloads = {
-        QByteArray(),               // no op
-        QByteArray("X\0\0\0\0", 5), // unknown op
-        QByteArray("T\0\0\0", 4),   // length cut short
-        QByteArray("T\xFF\xFF\xFF\xFF"
-                   "abc",
-                   8), // string past the payload
-        QByteArray("T\0\0\0\x01"
-                   "ab",
-                   7), // bytes after the last field
-        QByteArray("C\0\0\0\x01"
-                   "a\0",
-                   7), // number cut short
-        QByteArray("E\0\0\0\0\0\x01\0\0\0\x02"
-                   "a",
-                   12), // text2 cut short
-    };
-    for (const QByteArray &p : payloads)
-        EXPECT_TRUE(breaks(header(p.size()) + p + encodeFrame(Frame::status("0"))))
-            << p.toHex().constData();
+    // No op, an unknown op, a length cut short, a string past the payload,
+    // bytes after the last field, a number cut short, text2 cut short.
+    for (const char *hex : {"", "5800000000", "54000000", "54ffffffff616263", "54000000016162",
+                            "43000000016100", "450000000000010000000261"}) {
+        const QByteArray p = QByteArray::fromHex(hex);
+        EXPECT_TRUE(breaks(header(p.size()) + p + encodeFrame(Frame::status("0")))) << hex;
+    }
 
     // Frames before the garbage count; nothing after it does.
     FrameDecoder decoder;
@@ -112,36 +85,4 @@ TEST(Frame, GarbageBreaksTheStreamForGood)
     decoder.feed(encodeFrame(Frame::status("0")));
     EXPECT_FALSE(decoder.next());
     EXPECT_FALSE(decoder.errorString().isEmpty());
-}
-
-TEST(Frame, RandomBytesNeverCrashTheDecoder)
-{
-    std::mt19937 rng(12345);
-    for (int round = 0; round < 500; ++round) {
-        // Small plausible lengths and op bytes, so payloads get parsed.
-        QByteArray bytes = header(rng() % 40);
-        for (int i = static_cast<int>(rng() % 64); i > 0; --i)
-            bytes += rng() % 8 == 0 ? "ICGSTE"[rng() % 6] : static_cast<char>(rng());
-        FrameDecoder decoder;
-        for (qsizetype pos = 0; pos < bytes.size(); pos += 3) {
-            decoder.feed(bytes.sliced(pos, std::min<qsizetype>(3, bytes.size() - pos)));
-            while (decoder.next()) {
-            }
-        }
-        EXPECT_LE(decoder.buffered(), bytes.size());
-    }
-}
-
-TEST(Frame, SocketPathFollowsTheRuntimeDirectory)
-{
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
-    EXPECT_EQ(defaultWadapiSocketPath(), QStringLiteral("/run/user/4242/wadapi.sock"));
-    qputenv("XDG_RUNTIME_DIR", "");
-    EXPECT_TRUE(defaultWadapiSocketPath().startsWith(QStringLiteral("/tmp/wadapi-")));
-    EXPECT_TRUE(defaultWadapiSocketPath().endsWith(QStringLiteral(".sock")));
-    if (saved.isNull())
-        qunsetenv("XDG_RUNTIME_DIR");
-    else
-        qputenv("XDG_RUNTIME_DIR", saved);
 }

@@ -1,5 +1,3 @@
-#include "chat/recordingcallbacks.h"
-#include "chat/scriptedclient.h"
 #include "chat/socketwadapi.h"
 #include "room/roomprocess.h"
 #include "room/waituntil.h"
@@ -14,110 +12,18 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString App = QStringLiteral("orvella");
-const QByteArray Up = encodeFrame(Frame::status("0"));
 
-// The link against a client on a thread that answers from a script.
-class SocketWadapiScripted : public ::testing::Test
+// Records the callbacks in order: "S:code", "T:text", "E:text1|number|text2".
+struct Calls final : WadapiCallbacks
 {
-protected:
-    // Starts the client and links up; its first reply answers the I.
-    void linkUp(const QByteArrayList &replies)
+    QByteArrayList all;
+    void OnDapiStatus(const QByteArray &code) override { all << "S:" + code; }
+    void OnDapiText(const QByteArray &text) override { all << "T:" + text; }
+    void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) override
     {
-        client = std::make_unique<ScriptedClient>(path, replies);
-        ASSERT_TRUE(client->startListening());
-        wadapi = std::make_unique<SocketWadapi>(path);
-        ASSERT_EQ(wadapi->InitDDE(App, &calls), 0);
+        all << "E:" + text1 + '|' + QByteArray::number(number) + '|' + text2;
     }
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("w.sock"));
-    RecordingCallbacks calls;
-    std::unique_ptr<ScriptedClient> client;
-    std::unique_ptr<SocketWadapi> wadapi;
 };
-
-} // namespace
-
-TEST_F(SocketWadapiScripted, InitNeedsStatusZeroFromAClient)
-{
-    SocketWadapi nobody(dir.filePath(QStringLiteral("nobody.sock")));
-    EXPECT_EQ(nobody.InitDDE(App, &calls), SocketWadapi::NoClient);
-    nobody.DapiGetAllText(App); // returns at once on a link that never came up
-
-    int n = 0;
-    for (const QByteArray &reply :
-         {encodeFrame(Frame::status("7")), encodeFrame(Frame::status(QByteArray("0\0", 2))),
-          QByteArray()}) {
-        const QString p = dir.filePath(QStringLiteral("%1.sock").arg(++n));
-        ScriptedClient refusing(p, {reply});
-        ASSERT_TRUE(refusing.startListening());
-        SocketWadapi w(p);
-        w.setReplyTimeout(200ms);
-        EXPECT_NE(w.InitDDE(App, &calls), 0) << reply.toHex().constData();
-        EXPECT_FALSE(w.connected());
-    }
-    EXPECT_TRUE(calls.calls.isEmpty()) << "InitDDE's own status is its result";
-}
-
-TEST_F(SocketWadapiScripted, FramesBeforeTheStatusAreHandedOverInOrder)
-{
-    linkUp({Up, frames({Frame::chatText("one"), Frame::event("e", -3, "x"), Frame::chatText("two"),
-                        Frame::status("6"), Frame::chatText("after")})});
-    wadapi->DapiCommunicate(App, 2, "Bo", QByteArray("hi\0\xB0", 4));
-    ASSERT_GE(calls.calls.size(), 4);
-    EXPECT_EQ(calls.calls.mid(0, 4), QByteArrayList({"T:one", "E:e|-3|x", "T:two", "S:6"}));
-    // Text behind the status comes in the call or while events run.
-    EXPECT_TRUE(waitUntil([&] { return calls.calls.size() == 5; }));
-    EXPECT_EQ(client->received().value(1),
-              Frame::communicate("orvella", 2, "Bo", QByteArray("hi\0\xB0", 4)));
-}
-
-TEST_F(SocketWadapiScripted, ALateStatusAnswersNoLaterRequest)
-{
-    linkUp({Up, frames({Frame::status("0"), Frame::status("9")}), frames({Frame::status("6")})});
-    wadapi->DapiGetAllText(App);
-    wadapi->DapiGetAllText(App);
-    EXPECT_EQ(calls.of('S'), QByteArrayList({"0", "6"}));
-}
-
-TEST_F(SocketWadapiScripted, GarbageTakesTheLinkDownAtOnce)
-{
-    for (const QByteArray &garbage :
-         {QByteArray("\xFF\xFF\xFF\xFFjunk"), frames({Frame::getAllText("the program's own")})}) {
-        linkUp({Up, frames({Frame::chatText("fine")}) + garbage});
-        QElapsedTimer clock;
-        clock.start();
-        wadapi->DapiGetAllText(App);
-        wadapi->DapiGetAllText(App);
-        EXPECT_LT(clock.elapsed(), 1500);
-        EXPECT_FALSE(wadapi->connected());
-        EXPECT_EQ(calls.calls, QByteArrayList({"T:fine"})) << "what came before still counts";
-        calls.calls.clear();
-        wadapi.reset();
-        client.reset();
-    }
-}
-
-TEST_F(SocketWadapiScripted, KillDDEInACallbackStopsTheRest)
-{
-    linkUp({Up, frames({Frame::chatText("a"), Frame::chatText("b"), Frame::status("0")})});
-    calls.afterText = [&] { wadapi->KillDDE(); };
-    wadapi->DapiGetAllText(App);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(calls.calls, QByteArrayList({"T:a"}));
-    EXPECT_FALSE(wadapi->connected());
-}
-
-TEST_F(SocketWadapiScripted, UnregisterReachesTheClientBeforeTheLinkCloses)
-{
-    linkUp({Up});
-    wadapi->DapiUnregister(App);
-    wadapi->KillDDE();
-    ASSERT_TRUE(client->waitForReceived(2));
-    EXPECT_EQ(client->received().value(1), Frame::unregistration("orvella"));
-}
-
-namespace {
 
 // The link against the stand-in chat client, run as a child process.
 class SocketWadapiRoom : public ::testing::Test
@@ -126,130 +32,127 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(room.start(path, {QStringLiteral("--host"), QStringLiteral("Ann Lee")}));
-        wadapi = std::make_unique<SocketWadapi>(path);
-        ASSERT_EQ(wadapi->InitDDE(App, &calls), 0);
+        ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
     }
 
     // Types a console line and waits until the room has taken it.
     void type(const QString &line, const QString &ack)
     {
         room.type(line);
-        ASSERT_TRUE(room.waitForLine(ack)) << room.lines().join(u'\n').toStdString();
+        ASSERT_TRUE(room.waitForLine(ack)) << line.toStdString();
     }
 
+    // Asks for the text and waits for it: it follows the status.
     QByteArray fetch()
     {
-        const qsizetype before = calls.of('T').size();
-        wadapi->DapiGetAllText(App);
-        waitUntil([&] { return calls.of('T').size() > before; });
-        return calls.of('T').size() > before ? calls.of('T').last() : QByteArray();
+        calls.all.clear();
+        wadapi.DapiGetAllText(App);
+        waitUntil([&] { return calls.all.size() > 1; });
+        EXPECT_EQ(calls.all.value(0), "S:0");
+        return calls.all.value(1).mid(2);
     }
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("w.sock"));
     RoomProcess room;
-    RecordingCallbacks calls;
-    std::unique_ptr<SocketWadapi> wadapi;
+    Calls calls;
+    SocketWadapi wadapi{path};
 };
 
 } // namespace
 
-TEST_F(SocketWadapiRoom, TheHostsLineComesBackBehindAGreeting)
+TEST_F(SocketWadapiRoom, LinesGoBothWaysAndLaterOnesArriveWhileEventsRun)
 {
-    wadapi->DapiCommunicate(App, 0, {}, "\xAB\xBB\xAB\xBB  Orvella");
-    wadapi->DapiCommunicate(App, 2, "Bo", "psst \xB0");
-    EXPECT_EQ(calls.of('S'), QByteArrayList({"0", "0"}));
+    wadapi.DapiCommunicate(App, 0, {}, "\xAB\xBB\xAB\xBB  Orvella");
+    wadapi.DapiCommunicate(App, 2, "Bo", "psst \xB0");
+    EXPECT_EQ(calls.all, QByteArrayList({"S:0", "S:0"}));
     EXPECT_TRUE(room.waitForLine(QStringLiteral("Ann Lee: «»«»  Orvella")));
     EXPECT_TRUE(room.waitForLine(QStringLiteral("ESP to Bo: psst °")));
 
-    const QByteArray text = fetch();
+    // A new link first gets the recent lines; the opening needs 40 characters
+    // in front of its title's echo.
+    QByteArray text = fetch();
     EXPECT_TRUE(text.startsWith("Welcome to the room!\r\n"));
-    // The opening needs 40 characters in front of its title's echo.
     EXPECT_GE(text.indexOf("\r\nAnn Lee: \xAB\xBB\xAB\xBB  Orvella"), 40);
     EXPECT_TRUE(text.endsWith("Orvella")) << "no ESP to a player, no CR LF at the end";
-}
 
-TEST_F(SocketWadapiRoom, PlayersLinesEspsAndEventsReachTheProgram)
-{
-    fetch();
     type(QStringLiteral("Bo: hi"), QStringLiteral("Bo: hi"));
     type(QStringLiteral("esp Bo: °"), QStringLiteral("ESP from Bo: <relax>"));
-    type(QStringLiteral("esp Cy Lee: \\u00B9"), QStringLiteral("ESP from Cy Lee: <present>"));
     type(QStringLiteral("Bo: °° fünf €"), QStringLiteral("Bo: °° fünf €"));
-    EXPECT_EQ(fetch(), "Bo: hi\r\nESP from Bo: <relax>\r\nESP from Cy Lee: <present>\r\n"
-                       "Bo: \xB0\xB0 f\xFCnf \x80");
+    EXPECT_EQ(fetch(), "Bo: hi\r\nESP from Bo: <relax>\r\nBo: \xB0\xB0 f\xFCnf \x80");
 
-    type(QStringLiteral("/event 7 the door opens"), QStringLiteral("Event 7 sent"));
-    EXPECT_TRUE(waitUntil([&] { return calls.calls.last().startsWith('E'); }));
-    EXPECT_EQ(calls.calls.last(), "E:event|7|the door opens");
-}
-
-TEST_F(SocketWadapiRoom, TextThatComesLaterArrivesWhileEventsRun)
-{
-    fetch();
-    wadapi->DapiGetAllText(App);
-    EXPECT_EQ(calls.of('S').size(), 2);
-    EXPECT_EQ(calls.of('T').size(), 1) << "nothing new yet";
+    calls.all.clear();
+    wadapi.DapiGetAllText(App);
+    EXPECT_EQ(calls.all, QByteArrayList({"S:0"})) << "nothing new yet";
     type(QStringLiteral("Bo: late"), QStringLiteral("Bo: late"));
-    ASSERT_TRUE(waitUntil([&] { return calls.of('T').size() == 2; }));
-    EXPECT_EQ(calls.of('T').last(), "Bo: late");
+    type(QStringLiteral("/event 7 the door opens"), QStringLiteral("Event 7 sent"));
+    EXPECT_TRUE(waitUntil([&] { return calls.all.size() == 3; }));
+    EXPECT_EQ(calls.all, QByteArrayList({"S:0", "T:Bo: late", "E:event|7|the door opens"}));
 }
 
-TEST_F(SocketWadapiRoom, InjectedAnswersReachTheProgram)
+TEST_F(SocketWadapiRoom, InjectedAnswersAndSilenceReachTheProgram)
 {
     type(QStringLiteral("/status 6"), QStringLiteral("Queued"));
     type(QStringLiteral("/status 10 2"), QStringLiteral("Queued"));
     type(QStringLiteral("/status -1"), QStringLiteral("Queued"));
     for (int i = 0; i < 4; ++i)
-        wadapi->DapiCommunicate(App, 0, {}, "try");
-    wadapi->DapiCommunicate(App, 0, {}, "done");
-    EXPECT_EQ(calls.of('S'), QByteArrayList({"6", "10", "10", "-1", "0"}));
+        wadapi.DapiCommunicate(App, 0, {}, "try");
+    wadapi.DapiCommunicate(App, 0, {}, "done");
+    EXPECT_EQ(calls.all, QByteArrayList({"S:6", "S:10", "S:10", "S:-1", "S:0"}));
 
+    wadapi.setReplyTimeout(300ms);
+    type(QStringLiteral("/silent"), QStringLiteral("Queued"));
+    calls.all.clear();
+    QElapsedTimer clock;
+    clock.start();
+    wadapi.DapiGetAllText(App);
+    EXPECT_GE(clock.elapsed(), 250);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(calls.all.isEmpty());
+    EXPECT_TRUE(wadapi.connected());
+
+    // The next request is answered normally. Four characters, then the NUL
+    // and junk: the program's rule drops exactly those.
     type(QStringLiteral("/nul"), QStringLiteral("NUL trailer"));
     const QByteArray text = fetch();
     EXPECT_FALSE(text.contains("try")) << "a request answered with a fault is not carried out";
-    // Four characters, then the NUL and junk: the program's rule drops exactly those.
     const qsizetype nul = text.indexOf('\0');
     ASSERT_GT(nul, 4);
     EXPECT_TRUE(text.first(nul - 4).endsWith("\r\nAnn Lee: done")) << text.constData();
-}
 
-TEST_F(SocketWadapiRoom, ASilentClientIsGivenUpAfterTheDeadline)
-{
-    wadapi->setReplyTimeout(300ms);
+    // Linking up needs status 0; every new link starts with the recent lines.
+    type(QStringLiteral("/status 7"), QStringLiteral("Queued"));
+    EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::Refused);
     type(QStringLiteral("/silent"), QStringLiteral("Queued"));
-    QElapsedTimer clock;
-    clock.start();
-    wadapi->DapiGetAllText(App);
-    EXPECT_GE(clock.elapsed(), 250);
-    EXPECT_LT(clock.elapsed(), 3000);
-    EXPECT_TRUE(calls.calls.isEmpty());
-    EXPECT_TRUE(wadapi->connected());
-    EXPECT_TRUE(fetch().startsWith("Welcome")) << "the next request is answered normally";
+    EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::NoAnswer);
+    EXPECT_FALSE(wadapi.connected());
+    ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
+    EXPECT_TRUE(fetch().startsWith("Welcome"));
 }
 
-TEST_F(SocketWadapiRoom, AClientThatGoesAwayIsNoticed)
+TEST_F(SocketWadapiRoom, OneProgramAtATimeAndAClientThatGoesAwayIsNoticed)
 {
-    type(QStringLiteral("/drop"), QStringLiteral("Connection to the program closed."));
-    EXPECT_TRUE(waitUntil([&] { return !wadapi->connected(); }));
+    SocketWadapi second(path);
+    EXPECT_NE(second.InitDDE(App, &calls), 0);
+    EXPECT_TRUE(wadapi.connected());
 
-    ASSERT_EQ(wadapi->InitDDE(App, &calls), 0);
+    type(QStringLiteral("/drop"), QStringLiteral("Connection to the program closed."));
+    EXPECT_TRUE(waitUntil([&] { return !wadapi.connected(); }));
+
+    // The unregistration reaches the client before the link closes.
+    ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
+    wadapi.DapiUnregister(App);
+    wadapi.KillDDE();
+    EXPECT_TRUE(room.waitForLine(QStringLiteral("orvella unregistered.")));
+
+    ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
     room.kill();
     QElapsedTimer clock;
     clock.start();
-    wadapi->DapiCommunicate(App, 0, {}, "anyone?");
-    wadapi->DapiGetAllText(App);
+    wadapi.DapiCommunicate(App, 0, {}, "anyone?");
+    wadapi.DapiGetAllText(App);
     EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_FALSE(wadapi->connected());
-    EXPECT_TRUE(calls.calls.isEmpty());
-}
-
-TEST_F(SocketWadapiRoom, LinksUpAgainRightAfterKillDDE)
-{
-    for (int i = 0; i < 5; ++i) {
-        wadapi->DapiUnregister(App);
-        wadapi->KillDDE();
-        ASSERT_EQ(wadapi->InitDDE(App, &calls), 0);
-    }
-    EXPECT_TRUE(fetch().startsWith("Welcome")) << "every new link starts with the recent lines";
+    EXPECT_FALSE(wadapi.connected());
+    EXPECT_TRUE(calls.all.isEmpty());
+    EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::NoClient);
 }

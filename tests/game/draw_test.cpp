@@ -1,4 +1,4 @@
-#include "roundfixture.h"
+#include "gamefixture.h"
 
 #include "game/draw.h"
 
@@ -7,190 +7,92 @@
 
 namespace {
 
-class DrawTest : public RoundTest
+class DrawTest : public GameTest
 {
 protected:
     void SetUp() override { openGame(); }
-
-    PlayerRec &player(const QString &name)
-    {
-        for (int i = 1; i <= gs.PlayerCount; ++i)
-            if (gs.Players[i].Name == name)
-                return gs.Players[i];
-        throw std::out_of_range("no such player");
-    }
-    static QStringList announced(const QStringList &down)
-    {
-        QStringList lines(QStringLiteral("The following players have been selected to play:"));
-        for (int i = 0; i < down.size(); ++i)
-            lines << QStringLiteral("%1. %2, come on down!").arg(i + 1).arg(down[i]);
-        return lines << QStringLiteral("-o-o-o-");
-    }
-    static QStringList sorted(QStringList l)
-    {
-        l.sort();
-        return l;
-    }
 };
 
-const QStringList ABC = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-const QStringList Reset = {QStringLiteral("No more players available"),
-                           QStringLiteral("Resetting this round")};
-
-QStringList replacing(const QString &name)
+QStringList announced(const QStringList &down)
 {
-    return {QStringLiteral("«»  Replacing ") + name + QStringLiteral("  «»"),
-            QStringLiteral("«»  Re-Drawing  «»"), QStringLiteral("«»«»«»«»«»«»«»«»")};
+    QStringList lines(u"The following players have been selected to play:"_qs);
+    for (int i = 0; i < down.size(); ++i)
+        lines << u"%1. %2, come on down!"_qs.arg(i + 1).arg(down[i]);
+    return lines << u"-o-o-o-"_qs;
 }
 
 } // namespace
 
 TEST_F(DrawTest, ADrawCallsDownAnnouncesAndThenRepeats)
 {
-    frmMain &w = window();
-    gs.Calldown = true;
-    gs.CalldownMSG = QStringLiteral("It's your turn to play");
-    registerPlayers(ABC);
-    w.cmdDraw->click();
-
-    const QStringList down = downNames();
-    EXPECT_EQ(sorted(down), ABC);
-    EXPECT_EQ(chat.room(), announced(down));
-    EXPECT_EQ(chat.room(2), QStringList({down[0] + QStringLiteral("|It's your turn to play"),
-                                         down[1] + QStringLiteral("|It's your turn to play"),
-                                         down[2] + QStringLiteral("|It's your turn to play")}));
-    EXPECT_EQ(chat.said[2].mode, 2); // the messages come first
-    for (int i = 1; i <= 3; ++i)
-        EXPECT_TRUE(gs.Players[i].Level == 1 && gs.Players[i].Drawn == 0);
-    EXPECT_EQ(listed(w.lstDown), down);
-    EXPECT_EQ(w.lstDown->currentRow(), 0);
-    EXPECT_EQ(gs.DownPointer, 1);
-    EXPECT_EQ(gs.Guess, QStringLiteral("T    "));
-    EXPECT_TRUE(w.cmdAsk->isEnabled());
-    EXPECT_FALSE(w.vsDrawCnt->isEnabled());
-    EXPECT_EQ(w.cmdDraw->text() + w.cmdDraw->toolTip(),
-              QStringLiteral("RepeatList Players for this round"));
-    EXPECT_EQ(names(logged().Down, logged().DownCount), down);
-
-    chat.said.clear();
-    w.cmdDraw->click();
-    EXPECT_EQ(chat.room(),
-              QStringList({QStringLiteral("The following players are selected to play:"),
-                           QStringLiteral("1. ") + down[0], QStringLiteral("2. ") + down[1],
-                           QStringLiteral("3. ") + down[2], QStringLiteral("-o-o-o-")}));
-    EXPECT_EQ(downNames(), down);
-    EXPECT_EQ(gs.Players[1].Level, 1);
-}
-
-TEST_F(DrawTest, TooFewPlayersWarnAndChangeNothing)
-{
-    registerPlayers({QStringLiteral("A"), QStringLiteral("B")});
-    window().cmdDraw->click();
+    registerPlayers({u"A"_qs, u"B"_qs});
+    w->cmdDraw->click();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text + dialogs.messages[0].title,
-              QStringLiteral("Not enough players!Warning!"));
-    EXPECT_TRUE(chat.said.empty());
+              u"Not enough players!Warning!"_qs);
+    EXPECT_TRUE(room.heard.isEmpty() && w->cmdDraw->isEnabled());
     EXPECT_EQ(gs.DownCount, 0);
-    EXPECT_TRUE(window().cmdDraw->isEnabled());
+
+    gs.Calldown = true;
+    gs.CalldownMSG = u"It's your turn to play"_qs;
+    registerPlayers({u"C"_qs});
+    w->cmdDraw->click();
+    const QStringList down = downNames(), abc = {u"A"_qs, u"B"_qs, u"C"_qs};
+    EXPECT_TRUE(std::is_permutation(down.begin(), down.end(), abc.begin(), abc.end()));
+    QStringList calls;
+    for (const QString &name : down)
+        calls << u"ESP to "_qs + name + u": It's your turn to play"_qs;
+    EXPECT_EQ(room.heard, calls + announced(down));
+    EXPECT_EQ(listed(w->lstDown), down);
+    EXPECT_EQ(gs.Guess, u"T    "_qs);
+    EXPECT_TRUE(w->cmdAsk->isEnabled() && !w->vsDrawCnt->isEnabled());
+    EXPECT_EQ(w->cmdDraw->text() + w->cmdDraw->toolTip(), u"RepeatList Players for this round"_qs);
+
+    room.heard.clear();
+    w->cmdDraw->click();
+    EXPECT_EQ(room.heard,
+              QStringList({u"The following players are selected to play:"_qs, u"1. "_qs + down[0],
+                           u"2. "_qs + down[1], u"3. "_qs + down[2], u"-o-o-o-"_qs}));
 }
 
-TEST_F(DrawTest, LowerLevelsComeFirstAndNobodyAbove65IsDrawn)
+TEST_F(DrawTest, NeedingAPlayerAbove65ResetsTheRound)
 {
-    frmMain &w = window();
-    registerPlayers(ABC + QStringList({QStringLiteral("D"), QStringLiteral("E")}));
-    for (auto [name, level] : {std::pair{u"C", 1}, {u"D", 1}, {u"E", 2}})
-        player(QString::fromUtf16(name)).Level = float(level);
-    w.cmdDraw->click();
-    const QStringList down = downNames();
-    EXPECT_TRUE(down.contains(QStringLiteral("A")) && down.contains(QStringLiteral("B")));
-    EXPECT_NE(down.contains(QStringLiteral("C")), down.contains(QStringLiteral("D")));
-    EXPECT_EQ(player(QStringLiteral("E")).Level, 2);
-
-    // Taken at level 65 still counts.
-    gs.DownCount = 0;
+    registerPlayers({u"A"_qs, u"B"_qs, u"C"_qs, u"D"_qs, u"E"_qs});
     for (int i = 1; i <= 5; ++i)
-        gs.Players[i].Level = i <= 3 ? 66 : 65;
-    w.vsDrawCnt->setValue(-2);
-    chat.said.clear();
-    w.cmdDraw->click();
-    EXPECT_EQ(sorted(downNames()), QStringList({QStringLiteral("D"), QStringLiteral("E")}));
-    EXPECT_EQ(player(QStringLiteral("D")).Level, 66);
-
-    // Needing a player above 65 resets the round.
-    gs.DownCount = 0;
-    player(QStringLiteral("A")).Level = 3;
-    chat.said.clear();
-    w.vsDrawCnt->setValue(-3);
-    w.cmdDraw->click();
-    EXPECT_EQ(chat.room(), Reset);
+        gs.Players[i].Level = i == 1 ? 3 : i == 4 ? 65 : 66;
+    w->cmdDraw->click();
+    EXPECT_EQ(room.heard,
+              QStringList({u"No more players available"_qs, u"Resetting this round"_qs}));
     EXPECT_EQ(gs.DownCount + gs.DownPointer, 0);
-    EXPECT_TRUE(gs.Down[1].Name.isEmpty());
-    EXPECT_EQ(player(QStringLiteral("A")).Level, 2); // picked, then given back
-    EXPECT_EQ(player(QStringLiteral("A")).Drawn, 1); // settled by the next good draw
-    EXPECT_EQ(player(QStringLiteral("B")).Drawn, 0);
-    EXPECT_EQ(w.lstDown->count(), 0);
-    EXPECT_TRUE(w.vsDrawCnt->isEnabled() && w.cmdDraw->isEnabled());
-    EXPECT_EQ(w.cmdDraw->text(), QStringLiteral("Draw"));
-    EXPECT_FALSE(w.cmdAsk->isEnabled());
-    EXPECT_EQ(logged().DownCount, 0);
+    // A and D (taken at 65) were picked and lose a level; the next good
+    // draw settles their draws.
+    EXPECT_EQ(player(u"A"_qs).Level + player(u"D"_qs).Level, 2 + 64);
+    EXPECT_EQ(player(u"A"_qs).Drawn + player(u"D"_qs).Drawn, 2);
+    EXPECT_EQ(player(u"B"_qs).Drawn + player(u"E"_qs).Drawn, 0);
+    EXPECT_EQ(w->lstDown->count(), 0);
+    EXPECT_TRUE(w->vsDrawCnt->isEnabled() && w->cmdDraw->isEnabled() && !w->cmdAsk->isEnabled());
 }
 
 TEST_F(DrawTest, DrawAnotherPlayerReplacesTheSelectedOne)
 {
-    frmMain &w = window();
-    registerPlayers(ABC + QStringList(QStringLiteral("D")));
-    player(QStringLiteral("D")).Level = 1;
-    w.cmdDraw->click();
+    registerPlayers({u"A"_qs, u"B"_qs, u"C"_qs, u"D"_qs});
+    player(u"D"_qs).Level = 1;
+    w->cmdDraw->click();
     const QStringList first = downNames();
 
-    w.lstDown->setCurrentRow(-1);
-    chat.said.clear();
-    w.mnuDPDraw->trigger();
-    EXPECT_TRUE(chat.said.empty());
-
-    w.lstDown->setCurrentRow(1);
+    room.heard.clear();
+    w->lstDown->setCurrentRow(1);
     gs.DownPointer = 2;
-    w.mnuDPDraw->trigger();
-    const QStringList now = {first[0], first[2], QStringLiteral("D")};
-    EXPECT_EQ(chat.room(), replacing(first[1]) + announced(now));
-    EXPECT_EQ(downNames(), now);
+    w->mnuDPDraw->trigger();
+    const QStringList now = {first[0], first[2], u"D"_qs};
+    const QStringList replacing = {u"«»  Replacing "_qs + first[1] + u"  «»"_qs,
+                                   u"«»  Re-Drawing  «»"_qs, u"«»«»«»«»«»«»«»«»"_qs};
+    EXPECT_EQ(room.heard, replacing + announced(now));
+    EXPECT_EQ(listed(w->lstDown), now);
     EXPECT_EQ(player(first[1]).Level, 0);
     EXPECT_EQ(player(first[0]).Level, 1);
-    EXPECT_EQ(player(QStringLiteral("D")).Level, 2);
-    EXPECT_EQ(gs.DownPointer, 1);
+    EXPECT_EQ(player(u"D"_qs).Level, 2);
     EXPECT_TRUE(gs.ReplaceName.isEmpty());
-    EXPECT_EQ(listed(w.lstDown), now);
-    EXPECT_EQ(w.lstDown->currentRow(), 0);
-    EXPECT_EQ(names(logged().Down, logged().DownCount), now);
-}
-
-TEST_F(DrawTest, DrawAnotherPlayerWithNobodyLeft)
-{
-    frmMain &w = window();
-    registerPlayers(ABC);
-    w.cmdDraw->click();
-    const QStringList down = downNames();
-
-    // Nobody registered any more: refused before anything changes.
-    gs.PlayerCount = 0;
-    w.lstDown->setCurrentRow(1);
-    chat.said.clear();
-    w.mnuDPDraw->trigger();
-    EXPECT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(chat.said.empty());
-    EXPECT_EQ(downNames(), down);
-    EXPECT_EQ(listed(w.lstDown), down);
-    EXPECT_TRUE(gs.ReplaceName.isEmpty());
-
-    // Everybody registered is down: the round is reset.
-    gs.PlayerCount = 3;
-    w.mnuDPDraw->trigger();
-    EXPECT_EQ(chat.room(), replacing(down[1]) + Reset);
-    EXPECT_EQ(gs.DownCount, 0);
-    for (int i = 1; i <= 3; ++i)
-        EXPECT_EQ(gs.Players[i].Level, 0);
-    EXPECT_EQ(w.lstDown->count(), 0);
-    EXPECT_FALSE(w.cmdAsk->isEnabled());
 }
 
 namespace {
@@ -200,7 +102,7 @@ GameState playersAt(const std::vector<float> &levels)
     GameState gs;
     for (float level : levels) {
         ++gs.PlayerCount;
-        gs.Players[gs.PlayerCount] = {QStringLiteral("P%1").arg(gs.PlayerCount), {}, level, 0};
+        gs.Players[gs.PlayerCount] = {u"P%1"_qs.arg(gs.PlayerCount), {}, level, 0};
     }
     return gs;
 }
@@ -231,13 +133,15 @@ TEST(DrawFairness, EveryPoolMemberIsPickedEquallyOftenAndIndependently)
         two.sort();
         ++pairs[two.join(u'+')];
     }
-    EXPECT_EQ(singles.count(QStringLiteral("P6")), 0u);
+    EXPECT_EQ(singles.count(u"P6"_qs), 0u);
     // 99.9 % quantiles of chi-square with 4 and 9 degrees of freedom.
     EXPECT_LT(chiSquare(singles, 5, trials * 2 / 5.0), 18.47);
     EXPECT_LT(chiSquare(firsts, 5, trials / 5.0), 18.47);
     EXPECT_LT(chiSquare(pairs, 10, trials / 10.0), 27.88);
 }
 
+// Nobody above level 65 or at a level that is not whole, nobody down or
+// being replaced, and never a higher level while a lower one is left.
 TEST(DrawFairness, LowerLevelsAlwaysComeFirst)
 {
     std::mt19937 random(99);
@@ -248,8 +152,8 @@ TEST(DrawFairness, LowerLevelsAlwaysComeFirst)
             levels.push_back(float(levelOf(random)));
         GameState gs = playersAt(levels);
         gs.DownCount = 1;
-        gs.Down[1].Name = QStringLiteral("P3"); // already down
-        gs.ReplaceName = QStringLiteral("P4");
+        gs.Down[1].Name = u"P3"_qs;
+        gs.ReplaceName = u"P4"_qs;
         const int n = countOf(random);
         const bool complete = PickPlayers(gs, n, random);
         ASSERT_EQ(complete, gs.DownCount == n + 1);

@@ -1,8 +1,7 @@
-#include "turnfixture.h"
+#include "gamefixture.h"
 
 #include "files/recoverylog.h"
 
-#include <QAction>
 #include <QBuffer>
 
 namespace {
@@ -29,32 +28,23 @@ QByteArray restorable(GameState gs)
 // step, a fresh start resumes the game where the log left it.
 TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
 {
-    struct Stop
-    {
-        QString step;
-        QByteArray log, state;
-    };
-    std::vector<Stop> stops;
-    TurnSession game;
+    std::vector<std::tuple<std::string, QByteArray, QByteArray>> stops; // step, log, state
+    GameSession game;
     frmMain &m = game.window();
     for (BoxRec &b : game.gs.Boxes) // as a settings file with all boxes in the default set
         b.Available = true;
     auto stopHere = [&](const QString &step) {
-        stops.push_back({step, game.log(), restorable(game.gs)});
+        stops.emplace_back(step.toStdString(), game.log(), restorable(game.gs));
     };
+
     auto answer = [&](const QString &text) {
         game.room.say(game.gs.Down[game.gs.DownPointer].Name, text);
         m.cmdGet->click();
     };
 
-    game.dialogs.files.push_back(game.writeFile(u"words.txt"_qs, "apple\r\nkiwi\r\nfig\r\n"));
-    m.cmdAsk->click(); // Load
-    game.room.pending << u"Lounge: Welcome to the Lounge! Please be nice to each other."_qs;
-    m.cmdAsk->click(); // Start
+    game.openGame("apple\r\nkiwi\r\nfig\r\n");
     stopHere(u"opening"_qs);
-    for (const QString &name : {u"Zed"_qs, u"bo"_qs, u"Cy"_qs, u"Di"_qs, u"Ed"_qs})
-        game.room.pending << u"ESP from "_qs + name + u": $"_qs;
-    m.cmdGetRegs->click();
+    game.registerPlayers({u"Zed"_qs, u"bo"_qs, u"Cy"_qs, u"Di"_qs, u"Ed"_qs});
     stopHere(u"registrations"_qs);
 
     const QStringList right{u"apple"_qs, u"kiwi"_qs, u"fig"_qs};
@@ -80,19 +70,22 @@ TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
     ASSERT_EQ(game.gs.Winners[2].Box, u"Green"_qs);
     ASSERT_EQ(m.lblWord->text(), u"(no more)"_qs);
 
-    for (const Stop &stop : stops) {
-        TurnSession resumed;
+    for (const auto &[step, log, state] : stops) {
+        GameSession resumed;
         resumed.window();
         for (BoxRec &b : resumed.gs.Boxes)
             b.Available = true;
         resumed.room.pending << u"Lounge: Welcome back, everybody, the game goes on."_qs;
-        QFile f(resumed.gs.LogFile);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(stop.log);
-        f.close();
+        resumed.writeFile(u"Orvella.log"_qs, log);
         resumed.w->mnuRecover->trigger();
-        EXPECT_EQ(resumed.gs.GamePhase, 2) << stop.step.toStdString();
-        EXPECT_EQ(QString::fromUtf8(restorable(resumed.gs)), QString::fromUtf8(stop.state))
-            << stop.step.toStdString();
+        EXPECT_EQ(resumed.gs.GamePhase, 2) << step;
+        EXPECT_EQ(QString::fromUtf8(restorable(resumed.gs)), QString::fromUtf8(state)) << step;
+        // The window shows the game resumed.
+        const frmMain &r = *resumed.w;
+        EXPECT_EQ(GameSession::listed(r.lstDown), resumed.downNames()) << step;
+        EXPECT_EQ(r.lstDown->currentRow(), resumed.gs.DownPointer - 1) << step;
+        EXPECT_EQ(GameSession::listed(r.lstPlayers), resumed.playerNames()) << step;
+        EXPECT_EQ(r.cmdAsk->isEnabled(), resumed.gs.DownCount > 0) << step;
+        EXPECT_FALSE(r.mnuRecover->isEnabled() || r.mnuLoad->isEnabled()) << step;
     }
 }

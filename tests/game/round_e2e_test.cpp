@@ -1,79 +1,45 @@
-#include "app/frmmain.h"
+#include "gamefixture.h"
+
 #include "chat/socketwadapi.h"
-#include "chat/waits.h"
-#include "game/banner.h"
-#include "game/gamestate.h"
 #include "room/roomprocess.h"
-#include "support/fakechat.h"
-#include "support/scripteddialogs.h"
-
-#include <QFile>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 // The first half of a game against the stand-in chat client in a child
 // process, over the real socket: load, open, two registrations, a draw.
 TEST(RoundWithTheRoom, LoadOpenRegisterAndDrawTwo)
 {
-    QTemporaryDir dir;
-    const QString socket = dir.filePath(QStringLiteral("wadapi.sock"));
+    GameSession g;
     RoomProcess room;
-    ASSERT_TRUE(room.start(socket, {QStringLiteral("--host"), QStringLiteral("Ann Lee")}));
-    GameState gs;
-    SocketWadapi wadapi(socket);
-    FakeTicks ticks, ticks2;
-    ScriptedDialogs dialogs;
-    std::mt19937 rng(5);
-    frmMain w(gs, wadapi, ticks, ticks2, dialogs, rng,
-              {dir.filePath(QStringLiteral("data")), [] { return QStringLiteral("orvella"); }});
-    ASSERT_TRUE(w.Form_Load());
-    gs.RegChar = QStringLiteral("\u00b0");
-    gs.Confirm = true;
+    ASSERT_TRUE(room.start(g.path(u"wadapi.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
+    SocketWadapi wadapi(g.path(u"wadapi.sock"_qs));
+    g.chat = &wadapi;
+    frmMain &w = g.window();
+    g.gs.RegChar = u"\u00b0"_qs;
+    g.gs.Confirm = true;
 
-    QFile words(dir.filePath(QStringLiteral("words.txt")));
-    ASSERT_TRUE(words.open(QIODevice::WriteOnly));
-    words.write("tiger\r\nlion\r\n");
-    words.close();
-    dialogs.files.push_back(words.fileName());
+    g.dialogs.files.push_back(g.writeFile(u"words.txt"_qs, "tiger\r\nlion\r\n"));
     w.cmdAsk->click();
     w.cmdAsk->click();
-    EXPECT_EQ(gs.HostName, QStringLiteral("Ann Lee"));
-    EXPECT_EQ(w.lblWordOf->text(), QStringLiteral("Word 1 of 2"));
-    EXPECT_TRUE(room.waitForLine(QStringLiteral("Ann Lee: ESP a \u00b0 to Ann Lee to register.")));
+    EXPECT_EQ(g.gs.HostName, u"Ann Lee"_qs);
+    EXPECT_TRUE(room.waitForLine(u"Ann Lee: ESP a \u00b0 to Ann Lee to register."_qs));
 
-    room.type(QStringLiteral("esp Bo: \\u00B0"));
-    room.type(QStringLiteral("Dee: \u00b0"));
-    room.type(QStringLiteral("esp Cy Ng: \u00b0"));
-    ASSERT_TRUE(room.waitForLine(QStringLiteral("ESP from Cy Ng: <relax>")));
+    room.type(u"esp Bo: \\u00B0"_qs);
+    room.type(u"Dee: \u00b0"_qs);
+    room.type(u"esp Cy Ng: \u00b0"_qs);
+    ASSERT_TRUE(room.waitForLine(u"ESP from Cy Ng: <relax>"_qs));
     w.cmdGetRegs->click();
-    ASSERT_EQ(gs.PlayerCount, 2);
-    EXPECT_EQ(w.lstPlayers->item(1)->text(), QStringLiteral("Cy Ng"));
-    EXPECT_EQ(w.lblPlayercnt->text(), QStringLiteral("2"));
-    EXPECT_TRUE(room.waitForLine(QStringLiteral("ESP to Bo: You are registered")));
-    EXPECT_TRUE(room.waitForLine(QStringLiteral("ESP to Cy Ng: You are registered")));
+    ASSERT_EQ(g.playerNames(), QStringList({u"Bo"_qs, u"Cy Ng"_qs}));
+    EXPECT_TRUE(room.waitForLine(u"ESP to Bo: You are registered"_qs));
+    EXPECT_TRUE(room.waitForLine(u"ESP to Cy Ng: You are registered"_qs));
 
     w.vsDrawCnt->setValue(-2);
     w.cmdDraw->click();
-    ASSERT_EQ(gs.DownCount, 2);
-    EXPECT_NE(gs.Down[1].Name, gs.Down[2].Name);
-    EXPECT_TRUE(room.waitForLine(QStringLiteral("Ann Lee: 1. ") + gs.Down[1].Name));
-    EXPECT_TRUE(room.waitForLine(QStringLiteral("Ann Lee: 2. ") + gs.Down[2].Name +
-                                 QStringLiteral(", come on down!")));
-    EXPECT_TRUE(room.waitForLine(QStringLiteral("Ann Lee: -o-o-o-")));
+    ASSERT_EQ(g.gs.DownCount, 2);
+    EXPECT_NE(g.gs.Down[1].Name, g.gs.Down[2].Name);
+    EXPECT_TRUE(room.waitForLine(u"Ann Lee: 1. "_qs + g.gs.Down[1].Name));
+    EXPECT_TRUE(room.waitForLine(u"Ann Lee: 2. "_qs + g.gs.Down[2].Name + u", come on down!"_qs));
+    EXPECT_TRUE(room.waitForLine(u"Ann Lee: -o-o-o-"_qs));
     EXPECT_TRUE(w.cmdAsk->isEnabled());
-    EXPECT_TRUE(dialogs.messages.empty());
-
-    QFile log(gs.LogFile);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QByteArray bytes = log.readAll();
-    EXPECT_TRUE(bytes.contains("Host=Ann Lee\r\n"));
-    EXPECT_TRUE(bytes.contains("[Down]\r\nDraw= 2 \r\nCount= 2 \r\nPointer= 1 \r\n"));
-    EXPECT_TRUE(bytes.contains("\"Bo\",1,0\r\n\"Cy Ng\",1,0\r\n"));
+    EXPECT_TRUE(g.dialogs.messages.empty());
+    EXPECT_TRUE(g.log().contains("[Down]\r\nDraw= 2 \r\nCount= 2 \r\nPointer= 1 \r\n"));
     w.close();
-    Waits::resetAbandoned();
 }

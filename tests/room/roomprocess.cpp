@@ -2,18 +2,6 @@
 
 #include <QDeadlineTimer>
 
-RoomProcess::~RoomProcess()
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    if (m_inputClosed)
-        m_process.terminate(); // it was started with --stay
-    else
-        closeInput();
-    if (!waitForExit())
-        kill();
-}
-
 bool RoomProcess::start(const QString &socketPath, const QStringList &extraArgs)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -30,15 +18,17 @@ void RoomProcess::type(const QString &line)
 
 bool RoomProcess::waitForLine(const QString &text, int ms)
 {
+    const QByteArray wanted = text.toUtf8();
     const QDeadlineTimer deadline(ms);
     for (;;) {
+        // Whatever it printed before it ended is read below.
         const bool running = m_process.state() != QProcess::NotRunning;
-        m_partial += m_process.readAll();
-        for (qsizetype lf; (lf = m_partial.indexOf('\n')) >= 0; m_partial.remove(0, lf + 1))
-            m_lines << QString::fromUtf8(m_partial.first(lf));
-        while (m_seen < m_lines.size()) {
-            if (m_lines.at(m_seen++).contains(text))
-                return true;
+        m_output += m_process.readAll();
+        const qsizetype at = m_output.indexOf(wanted, m_seen);
+        const qsizetype end = at < 0 ? -1 : m_output.indexOf('\n', at);
+        if (end >= 0) {
+            m_seen = end + 1;
+            return true;
         }
         if (deadline.hasExpired() || !running)
             return false;
@@ -46,14 +36,9 @@ bool RoomProcess::waitForLine(const QString &text, int ms)
     }
 }
 
-void RoomProcess::closeInput()
+int RoomProcess::waitForExit()
 {
-    m_process.closeWriteChannel();
-    m_inputClosed = true;
-}
-
-void RoomProcess::kill()
-{
-    m_process.kill();
-    m_process.waitForFinished(5000);
+    m_process.waitForFinished(10000);
+    const bool ended = m_process.state() == QProcess::NotRunning;
+    return ended && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }

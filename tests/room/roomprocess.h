@@ -8,30 +8,25 @@
 class RoomProcess
 {
 public:
-    RoomProcess() = default;
-    ~RoomProcess();
-    RoomProcess(const RoomProcess &) = delete;
-    RoomProcess &operator=(const RoomProcess &) = delete;
+    ~RoomProcess() { kill(); }
 
     // Starts it on socketPath and waits until it listens.
     bool start(const QString &socketPath, const QStringList &extraArgs = {});
     void type(const QString &line);
     // Waits for a printed line holding text, past the lines already waited for.
     bool waitForLine(const QString &text, int ms = 10000);
-    QStringList lines() const { return m_lines; }
     // Ends its input, as Ctrl-D does.
-    void closeInput();
-    bool waitForExit()
+    void closeInput() { m_process.closeWriteChannel(); }
+    // Waits until it has ended; its exit code, or -1 when it did not end normally.
+    int waitForExit();
+    void kill()
     {
-        return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(10000);
+        m_process.kill();
+        m_process.waitForFinished(5000);
     }
-    void kill();
-    QProcess &process() { return m_process; }
 
 private:
     QProcess m_process;
-    QByteArray m_partial;
-    QStringList m_lines;
+    QByteArray m_output;
     qsizetype m_seen = 0;
-    bool m_inputClosed = false;
 };

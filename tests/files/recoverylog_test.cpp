@@ -171,7 +171,6 @@ TEST(RecoveryReader, BadLogsFailWithTheirNumbersKeepingWhatWasRead)
         {"Draw= 3 ", "Draw= 1 ", ErrSubscript},
         {"Draw= 3 ", "Draw= 11 ", ErrSubscript},
         {"Count= 3 ", "Count= 11 ", ErrSubscript},
-        {"Count= 3 ", "Count=-1 ", ErrSubscript},
         {"Pointer= 2 ", "Pointer= 4 ", ErrSubscript},
         {"Count= 4 ", "Count= 151 ", ErrSubscript},
         {"Count= 2 ", "Count= 11 ", ErrSubscript},

@@ -24,8 +24,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStackedLayout>
 #include <QSignalBlocker>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 #include <map>
@@ -363,6 +363,19 @@ void frmMain::openWindow(QWidget *window)
     });
     window->show();
     hide();
+}
+
+void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
+{
+    connect(button, &QPushButton::clicked, this, [this, step] { runStep([&] { step(game()); }); });
+}
+
+void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
+{
+    connect(action, &QAction::triggered, this, [this, step] {
+        if (m_busyDepth == 0)
+            runStep([&] { step(game()); });
+    });
 }
 
 void frmMain::runStep(const std::function<void()> &step)

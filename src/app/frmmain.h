@@ -40,8 +40,7 @@ public:
     };
 
     frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &timer2,
-            HostDialogs &dialogs, std::mt19937 &random, Environment env,
-            QWidget *parent = nullptr);
+            HostDialogs &dialogs, std::mt19937 &random, Environment env, QWidget *parent = nullptr);
     ~frmMain() override;
 
     // Start-up. False when the program must end at once (another copy runs,
@@ -94,6 +93,10 @@ private:
     // The game steps behind the buttons and menus, wired per stage of a game.
     void wireRoundSteps();
     void wireTurnSteps();
+    // Runs step through runStep on a click; a menu entry that stays reachable
+    // while a step waits (a shortcut, a pop-up menu) starts nothing then.
+    void onClick(QPushButton *button, void (*step)(GameContext &));
+    void onIdleTrigger(QAction *action, void (*step)(GameContext &));
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     void SettingsWriter();

@@ -15,17 +15,10 @@
 // Asking, reading and checking answers, countdowns, boxes and resuming.
 void frmMain::wireTurnSteps()
 {
-    connect(cmdGet, &QPushButton::clicked, this,
-            [this] { runStep([this] { cmdGet_Click(game()); }); });
-    connect(cmdCheck, &QPushButton::clicked, this,
-            [this] { runStep([this] { cmdCheck_Click(game()); }); });
-    connect(cmdCountdown, &QPushButton::clicked, this,
-            [this] { runStep([this] { cmdCountdown_Click(game()); }); });
-    // Its shortcut stays live while a step waits; it starts nothing then.
-    connect(mnuRecover, &QAction::triggered, this, [this] {
-        if (m_busyDepth == 0)
-            runStep([this] { RecoverGame(game()); });
-    });
+    onClick(cmdGet, cmdGet_Click);
+    onClick(cmdCheck, cmdCheck_Click);
+    onClick(cmdCountdown, cmdCountdown_Click);
+    onIdleTrigger(mnuRecover, RecoverGame);
 
     m_game->timer2.onTick = [this] {
         GameContext &ctx = game();
@@ -46,9 +39,7 @@ void frmMain::wireTurnSteps()
             // Left running, every further second would fail the same way
             // (and a silent client would hold the window five seconds each
             // time). It ends as if the host had cancelled it.
-            ctx.timer2.setEnabled(false);
-            m_gs.CountdownOn = false;
-            m_gs.CountdownLeft = 0;
+            stopAutomaticCountdown(ctx);
             setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
             for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
                 setEnabled(c, true);

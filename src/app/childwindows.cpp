@@ -18,4 +18,3 @@ QWidget *createAboutWindow()
     w->resize(320, 160);
     return w;
 }
-

@@ -13,7 +13,6 @@ QWidget *createAboutWindow();
 QWidget *createMacroEditor(GameState &gs, HostDialogs &dialogs, const QString &folder,
                            frmMain &main);
 QWidget *createSubsEditor(GameState &gs, HostDialogs &dialogs);
-QWidget *createBoxWindow(GameState &gs, HostDialogs &dialogs, const QString &folder,
-                         frmMain &main);
+QWidget *createBoxWindow(GameState &gs, HostDialogs &dialogs, const QString &folder, frmMain &main);
 QWidget *createSettingsDialog(GameState &gs, HostDialogs &dialogs, const QString &folder,
                               frmMain &main);

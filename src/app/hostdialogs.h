@@ -10,7 +10,12 @@
 class HostDialogs
 {
 public:
-    enum class Answer { Yes, No, Cancel };
+    enum class Answer
+    {
+        Yes,
+        No,
+        Cancel
+    };
 
     virtual ~HostDialogs() = default;
 

@@ -20,8 +20,7 @@ int main(int argc, char *argv[])
     // One generator for the life of the process, seeded once: draws stay
     // independent however close together they come.
     std::mt19937 random(std::random_device{}());
-    frmMain window(theGame(), wadapi, timer1, timer2, dialogs, random,
-                   {programFolder(), appName});
+    frmMain window(theGame(), wadapi, timer1, timer2, dialogs, random, {programFolder(), appName});
     if (!window.Form_Load())
         return window.exitCode();
     window.show();

@@ -7,7 +7,8 @@
 class MainControls
 {
 public:
-    enum class Ctl {
+    enum class Ctl
+    {
         cmdAsk,
         cmdGet,
         cmdCheck,
@@ -23,7 +24,11 @@ public:
         mnuLoad,
         mnuRecover, // stays last: snapshots run up to it
     };
-    enum class List { lstDown, lstPlayers };
+    enum class List
+    {
+        lstDown,
+        lstPlayers
+    };
 
     virtual ~MainControls() = default;
 

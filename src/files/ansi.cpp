@@ -34,7 +34,8 @@ QString decode(const QByteArray &bytes)
     QChar *dst = out.data();
     for (char b : bytes) {
         const auto u = static_cast<unsigned char>(b);
-        *dst++ = (u >= 0x80 && u < 0xA0) ? QChar(HighControls[u - 0x80]) : QChar(static_cast<char16_t>(u));
+        *dst++ = (u >= 0x80 && u < 0xA0) ? QChar(HighControls[u - 0x80])
+                                         : QChar(static_cast<char16_t>(u));
     }
     return out;
 }

@@ -5,8 +5,7 @@ Failure::Failure(int number) : Failure(number, describe(number)) {}
 Failure::Failure(int number, QString description)
     : m_number(number), m_description(std::move(description)),
       m_what(QString(QString::number(number) + QStringLiteral(": ") + m_description).toUtf8())
-{
-}
+{}
 
 const char *Failure::what() const noexcept
 {

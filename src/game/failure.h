@@ -6,7 +6,8 @@
 
 // The classic error numbers, so every message box can name number and
 // description exactly as the host's earlier tools did.
-enum ErrorNumber : int {
+enum ErrorNumber : int
+{
     ErrOverflow = 6,
     ErrSubscript = 9,
     ErrTypeMismatch = 13,

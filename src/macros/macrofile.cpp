@@ -9,7 +9,6 @@
 
 #include <QIODevice>
 
-
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");

@@ -107,8 +107,8 @@ TEST(FillTemplate, FirstPlaceholdersOnlyNameInAnyCaseWordInLowerCase)
     EXPECT_EQ(fill("%player% %player% %word% %word%"), QStringLiteral("Bob %player% PEAR %word%"));
     // A name holding the word placeholder is filled in turn, as the text is
     // searched after the name went in.
-    EXPECT_EQ(FillTemplate(QStringLiteral("%player%!"), QStringLiteral("%word%"),
-                           QStringLiteral("X")),
-              QStringLiteral("X!"));
+    EXPECT_EQ(
+        FillTemplate(QStringLiteral("%player%!"), QStringLiteral("%word%"), QStringLiteral("X")),
+        QStringLiteral("X!"));
     EXPECT_EQ(fill("İ %player%"), QStringLiteral("İ Bob"));
 }

@@ -140,8 +140,7 @@ void LogWriter(const GameState &gs, HostDialogs &dialogs)
     } catch (const Failure &failure) {
         if (failure.number() == ErrFileNotFound)
             return;
-        dialogs.message(failure.description() + CrLf + QString::number(failure.number()) + CrLf +
-                            QStringLiteral("Error with file ") + gs.LogFile,
+        dialogs.message(failure.report(QStringLiteral("Error with file ") + gs.LogFile),
                         programErrorTitle());
     }
 }

@@ -146,6 +146,5 @@ RecoveryReader::Body RecoveryReader::readBody(GameState &gs)
 
 QString logFailureText(const Failure &failure, const QString &file)
 {
-    return failure.description() + QStringLiteral("\r\n") + QString::number(failure.number()) +
-           QStringLiteral("\r\nError with file: ") + file;
+    return failure.report(QStringLiteral("Error with file: ") + file);
 }

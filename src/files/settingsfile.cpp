@@ -97,8 +97,7 @@ double clampEdge(double edge)
 
 QString fileFailureText(const Failure &f)
 {
-    return f.description() + CrLf + QString::number(f.number()) + CrLf +
-           QStringLiteral("Error with file orvella.ini");
+    return f.report(QStringLiteral("Error with file orvella.ini"));
 }
 
 } // namespace

@@ -33,8 +33,7 @@ int readWordFile(const QString &path, GameState &gs)
 
 QString wordFileFailureText(const Failure &failure)
 {
-    return QStringLiteral("Error = ") + QString::number(failure.number()) + QStringLiteral("\r\n") +
-           failure.description() + QStringLiteral("\r\nProblem with Orvella file.");
+    return failure.numberedReport(QStringLiteral("Problem with Orvella file."));
 }
 
 QString wordFileFailureTitle()

@@ -12,6 +12,18 @@ const char *Failure::what() const noexcept
     return m_what.constData();
 }
 
+QString Failure::report(const QString &tail) const
+{
+    return m_description + QStringLiteral("\r\n") + QString::number(m_number) +
+           QStringLiteral("\r\n") + tail;
+}
+
+QString Failure::numberedReport(const QString &tail) const
+{
+    return QStringLiteral("Error = ") + QString::number(m_number) + QStringLiteral("\r\n") +
+           m_description + QStringLiteral("\r\n") + tail;
+}
+
 QString Failure::describe(int number)
 {
     switch (number) {

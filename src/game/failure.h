@@ -35,6 +35,12 @@ public:
 
     static QString describe(int number);
 
+    // The two shapes in which the host is told about a file:
+    // description, number, tail; or "Error = " number, description, tail;
+    // the parts on lines of their own.
+    QString report(const QString &tail) const;
+    QString numberedReport(const QString &tail) const;
+
 private:
     int m_number;
     QString m_description;

@@ -3,6 +3,7 @@
 #include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
+#include "game/asking.h"
 #include "game/banner.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
@@ -81,8 +82,7 @@ void OpenGame(GameContext &ctx)
     }
 
     gs.WordIndex = 1;
-    ctx.controls.setCaption(Ctl::lblWordOf,
-                            QStringLiteral("Word %1 of %2").arg(gs.WordIndex).arg(gs.WordCount));
+    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
     ctx.controls.setCaption(Ctl::lblWord, gs.Words[1]);
 
     gs.GameStart = QDateTime::currentDateTime();

@@ -149,10 +149,9 @@ void MacroReader(GameState &gs, HostDialogs &dialogs)
         FileIO::readFile(gs.MacroFile, [&](QIODevice &in) { readMacros(in, gs); });
     } catch (const Failure &f) {
         busy.release();
-        dialogs.message(QStringLiteral("Error = ") + QString::number(f.number()) + CrLf +
-                            f.description() + CrLf + QStringLiteral("Problem with Macro file.") +
-                            CrLf + gs.MacroFile,
-                        QStringLiteral("Problem with Macro File"));
+        dialogs.message(
+            f.numberedReport(QStringLiteral("Problem with Macro file.") + CrLf + gs.MacroFile),
+            QStringLiteral("Problem with Macro File"));
     }
 }
 
@@ -165,8 +164,7 @@ void MacroWriter(const GameState &gs, HostDialogs &dialogs)
     } catch (const Failure &f) {
         if (f.number() == ErrFileNotFound)
             return;
-        dialogs.message(f.description() + CrLf + QString::number(f.number()) + CrLf +
-                            QStringLiteral("Error with file ") + gs.MacroFile,
+        dialogs.message(f.report(QStringLiteral("Error with file ") + gs.MacroFile),
                         QStringLiteral("Program Error"));
     }
 }

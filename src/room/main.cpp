@@ -1,14 +1,43 @@
 // The stand-in chat client: holds a chat room on the chat client's socket and
-// lets the program's host speak in it; players and faults come from stdin.
+// lets the program's host speak in it; players come from stdin, from the
+// scripted cast and from people joining over a local socket.
 #include "chat/frame.h"
 #include "room/chatroom.h"
 #include "room/fdlinereader.h"
+#include "room/joinclient.h"
+#include "room/peopleserver.h"
+#include "room/playerclock.h"
+#include "room/playercommands.h"
 #include "room/roomconsole.h"
+#include "room/scriptedplayers.h"
 #include "room/wadapiserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
+
+#include <random>
+
+namespace {
+
+QString peoplePathBeside(const QString &socketPath)
+{
+    return QFileInfo(socketPath).dir().filePath(QStringLiteral("orvella-room.sock"));
+}
+
+// A number from the command line within [low, high], or none.
+std::optional<double> numberIn(const QString &text, double low, double high)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || v < low || v > high)
+        return std::nullopt;
+    return v;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -18,27 +47,65 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Holds a chat room for Orvella. Lines typed on standard input play the "
-                       "players; /help lists what can be typed."));
+                       "players; /help lists what can be typed. Scripted players fill the room "
+                       "with --players; others join from a terminal with --join NAME."));
     parser.addHelpOption();
-    const QCommandLineOption hostOption(QStringLiteral("host"),
-                                        QStringLiteral("The host's avatar name (default Host)."),
-                                        QStringLiteral("name"), QStringLiteral("Host"));
+    const auto opt = [](const char *name, const char *help, const char *value = nullptr,
+                        const char *def = nullptr) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
+                                  QString::fromLatin1(value), QString::fromLatin1(def));
+    };
+    const QCommandLineOption hostOption = opt("host", "The host's avatar name.", "name", "Host");
     const QCommandLineOption socketOption(
         QStringLiteral("socket"),
         QStringLiteral("Listen here instead of at %1.").arg(defaultWadapiSocketPath()),
         QStringLiteral("path"), defaultWadapiSocketPath());
-    const QCommandLineOption stayOption(
-        QStringLiteral("stay"), QStringLiteral("Stay open after the end of standard input."));
-    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
-                                           QStringLiteral("Show every frame."));
-    parser.addOptions({hostOption, socketOption, stayOption, verboseOption});
+    const QCommandLineOption peopleOption =
+        opt("people", "Where people join (default: orvella-room.sock beside the socket).", "path");
+    const QCommandLineOption joinOption =
+        opt("join", "Join the running room as this person instead of holding one.", "name");
+    const QCommandLineOption playersOption = opt("players", "Scripted players (0).", "N", "0");
+    const QCommandLineOption seedOption = opt("seed", "Seed of the players' choices.", "N");
+    const QCommandLineOption wordsOption =
+        opt("words", "A word file or folder whose words the players know (repeatable).", "path");
+    const QCommandLineOption rightOption =
+        opt("right", "How often an answer is the likeliest word, 0 to 1 (0.6).", "P", "0.6");
+    const QCommandLineOption lateOption =
+        opt("late", "How often an answer comes too late, 0 to 1 (0.15).", "P", "0.15");
+    const QCommandLineOption speedOption =
+        opt("speed", "How many times faster than people the players are (1).", "F", "1");
+    const QCommandLineOption quietOption = opt("quiet-players", "Players do not chat idly.");
+    const QCommandLineOption stayOption = opt("stay", "Stay open after the end of standard input.");
+    const QCommandLineOption verboseOption = opt("verbose", "Show every frame.");
+    parser.addOptions({hostOption, socketOption, peopleOption, joinOption, playersOption,
+                       seedOption, wordsOption, rightOption, lateOption, speedOption, quietOption,
+                       stayOption, verboseOption});
     parser.process(app);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
+    const QString path = parser.value(socketOption);
+    const QString peoplePath =
+        parser.isSet(peopleOption) ? parser.value(peopleOption) : peoplePathBeside(path);
+    if (parser.isSet(joinOption))
+        return runJoinClient(peoplePath, parser.value(joinOption));
+
     const QString host = parser.value(hostOption).trimmed();
     if (host.isEmpty()) {
         err << "The host's name must not be empty." << Qt::endl;
+        return 2;
+    }
+    const std::optional<double> count = numberIn(parser.value(playersOption), 0, 24);
+    const std::optional<double> right = numberIn(parser.value(rightOption), 0, 1);
+    const std::optional<double> late = numberIn(parser.value(lateOption), 0, 1);
+    const std::optional<double> speed = numberIn(parser.value(speedOption), 0.1, 1000);
+    const std::optional<double> seed = parser.isSet(seedOption)
+                                           ? numberIn(parser.value(seedOption), 0, 4294967295.0)
+                                           : std::optional<double>(std::random_device{}());
+    if (!count || !right || !late || !speed || !seed) {
+        err << "Bad number: --players takes 0 to 24, --right and --late 0 to 1, --speed 0.1 to "
+               "1000, --seed 0 to 4294967295."
+            << Qt::endl;
         return 2;
     }
 
@@ -51,13 +118,47 @@ int main(int argc, char *argv[])
     QObject::connect(&console, &RoomConsole::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
-    const QString path = parser.value(socketOption);
+    TimerPlayerClock clock(*speed);
+    ScriptedPlayers players(room, clock, static_cast<quint32>(*seed),
+                            {*right, *late, !parser.isSet(quietOption)});
+    PeopleServer people(room);
+    players.nameTaken = [&people](const QString &n) { return people.has(n); };
+    people.nameTaken = [&players](const QString &n) { return players.has(n); };
+    people.others = [&players] { return players.names(); };
+    QObject::connect(&people, &PeopleServer::report, &console, &RoomConsole::output);
+    // The host's private messages reach the person they are for.
+    QObject::connect(&server, &WadapiServer::report, &people, [&people](const QString &line) {
+        const QString prefix = QStringLiteral("ESP to ");
+        const qsizetype colon = line.indexOf(QStringLiteral(": "), prefix.size());
+        if (line.startsWith(prefix) && colon > 0)
+            people.espFromHost(line.mid(prefix.size(), colon - prefix.size()), line.mid(colon + 2));
+    });
+    addPlayerCommands(console, players, people);
+
+    for (const QString &words : parser.values(wordsOption)) {
+        QString error;
+        if (!players.guesses().learn(words, &error)) {
+            err << error << Qt::endl;
+            return 2;
+        }
+    }
+
     if (!server.listen(path)) {
         err << server.errorString() << Qt::endl;
         return 1;
     }
     out << "Room open at " << path << "; the host is " << room.hostName()
         << ". Type /help for commands." << Qt::endl;
+    if (people.listen(peoplePath))
+        out << "People join with: orvella-room --join NAME"
+            << (parser.isSet(socketOption) || parser.isSet(peopleOption)
+                    ? QStringLiteral(" --people ") + peoplePath
+                    : QString())
+            << Qt::endl;
+    else
+        out << "Nobody can join: " << people.errorString() << Qt::endl;
+    for (int i = 0; i < int(*count); ++i)
+        players.add();
 
     FdLineReader input(0);
     QObject::connect(&input, &FdLineReader::lineRead, &console, &RoomConsole::handleLine);

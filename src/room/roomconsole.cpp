@@ -80,6 +80,12 @@ QStringList RoomConsole::helpText()
     };
 }
 
+void RoomConsole::addCommands(const QStringList &help, CommandHandler handler)
+{
+    m_extraHelp += help;
+    m_extra.push_back(std::move(handler));
+}
+
 void RoomConsole::handleLine(const QString &rawLine)
 {
     QString line = rawLine;
@@ -129,7 +135,7 @@ bool RoomConsole::message(const QString &line)
 void RoomConsole::command(const QString &name, const QString &args)
 {
     if (name == u"help") {
-        for (const QString &l : helpText())
+        for (const QString &l : helpText() + m_extraHelp)
             emit output(l);
     } else if (name == u"gestures") {
         for (char16_t c = 0xB0; c <= 0xB9; ++c)
@@ -194,7 +200,8 @@ void RoomConsole::command(const QString &name, const QString &args)
     } else if (name == u"quit") {
         emit output(QStringLiteral("Closing the room."));
         emit quitRequested();
-    } else {
+    } else if (std::none_of(m_extra.begin(), m_extra.end(),
+                            [&](const CommandHandler &h) { return h(name, args); })) {
         emit output(QStringLiteral("Unknown command /%1 (/help lists the commands)").arg(name));
     }
 }

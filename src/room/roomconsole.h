@@ -2,6 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
 
 class ChatRoom;
 class WadapiServer;
@@ -32,6 +36,12 @@ public:
 
     void handleLine(const QString &line);
 
+    // Commands of the room's other parts: handler takes a command's name
+    // (lower case, without the slash) and arguments, and says whether it
+    // knew the command; help lines are listed by /help.
+    using CommandHandler = std::function<bool(const QString &name, const QString &args)>;
+    void addCommands(const QStringList &help, CommandHandler handler);
+
     static QString unescaped(const QString &text);
     static QStringList helpText();
 
@@ -45,4 +55,6 @@ private:
 
     ChatRoom &m_room;
     WadapiServer &m_server;
+    QStringList m_extraHelp;
+    std::vector<CommandHandler> m_extra;
 };

@@ -1,0 +1,228 @@
+#include "room/peopleserver.h"
+
+#include "room/chatroom.h"
+#include "room/listenat.h"
+#include "room/roomtext.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+const QString EspFrom = QStringLiteral("ESP from ");
+
+} // namespace
+
+struct PeopleServer::Person
+{
+    QPointer<QLocalSocket> socket;
+    QByteArray pending;
+    QString name; // empty until admitted
+    double tokens = Burst;
+    QElapsedTimer sinceRefill;
+    bool gone = false;
+};
+
+PeopleServer::PeopleServer(ChatRoom &room, QObject *parent)
+    : QObject(parent), m_room(room), m_server(new QLocalServer(this))
+{
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &PeopleServer::accept);
+    connect(&m_room, &ChatRoom::lineAdded, this, &PeopleServer::roomLine);
+}
+
+PeopleServer::~PeopleServer()
+{
+    for (const auto &p : m_people) {
+        if (p->socket)
+            p->socket->disconnect(this);
+    }
+}
+
+bool PeopleServer::listen(const QString &path)
+{
+    m_error.clear();
+    return listenAt(*m_server, path, &m_error);
+}
+
+QStringList PeopleServer::names() const
+{
+    QStringList out;
+    for (const auto &p : m_people) {
+        if (!p->gone && !p->name.isEmpty())
+            out << p->name;
+    }
+    return out;
+}
+
+bool PeopleServer::has(const QString &name) const
+{
+    const QStringList all = names();
+    return std::any_of(all.begin(), all.end(),
+                       [&](const QString &n) { return RoomText::sameName(n, name); });
+}
+
+void PeopleServer::espFromHost(const QString &name, const QString &text)
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && p->name == name)
+            send(*p, QStringLiteral("ESP from %1: %2").arg(m_room.hostName(), text));
+    }
+}
+
+void PeopleServer::accept()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        auto person = std::make_unique<Person>();
+        Person *p = person.get();
+        p->socket = socket;
+        p->sinceRefill.start();
+        m_people.push_back(std::move(person));
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (Person *p = personOf(socket))
+                read(*p);
+        });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            if (Person *p = personOf(socket))
+                drop(*p, p->name.isEmpty() ? QString() : QStringLiteral("%1 left.").arg(p->name));
+        });
+        send(*p, QStringLiteral("* Welcome to the room. What is your name?"));
+    }
+}
+
+PeopleServer::Person *PeopleServer::personOf(QObject *socket) const
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && p->socket == socket)
+            return p.get();
+    }
+    return nullptr;
+}
+
+void PeopleServer::read(Person &p)
+{
+    p.pending += p.socket->readAll();
+    const QString who = p.name.isEmpty() ? QStringLiteral("A client") : p.name;
+    for (;;) {
+        const qsizetype lf = p.pending.indexOf('\n');
+        if (lf < 0 ? p.pending.size() > MaxRawLine : lf > MaxRawLine) {
+            drop(p, QStringLiteral("%1 sent a line of more than %2 bytes; dropped.")
+                        .arg(who)
+                        .arg(MaxRawLine));
+            return;
+        }
+        if (lf < 0)
+            return;
+        // A token a line, refilled as time goes by: bursts pass, floods do not.
+        p.tokens = std::min<double>(Burst, p.tokens + p.sinceRefill.restart() * PerSecond / 1000.0);
+        if (p.tokens < 1) {
+            drop(p, QStringLiteral("%1 flooded the room; dropped.").arg(who));
+            return;
+        }
+        p.tokens -= 1;
+        QByteArray line = p.pending.left(lf);
+        p.pending.remove(0, lf + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        handle(p, QString::fromUtf8(line));
+        if (p.gone)
+            return;
+    }
+}
+
+void PeopleServer::handle(Person &p, const QString &line)
+{
+    if (p.name.isEmpty()) {
+        admit(p, line.trimmed());
+        return;
+    }
+    if (!line.startsWith(u'/')) {
+        const QString text = RoomText::typed(line);
+        if (!text.trimmed().isEmpty())
+            m_room.say(p.name, text);
+        return;
+    }
+    const QString command = line.section(u' ', 0, 0).toLower();
+    if (command == u"/esp") {
+        const QString text = RoomText::typed(line.section(u' ', 1));
+        if (!text.trimmed().isEmpty())
+            m_room.espToHost(p.name, text);
+    } else if (command == u"/who") {
+        QStringList all = QStringList{m_room.hostName() + QStringLiteral(" (host)")} + names();
+        if (others)
+            all += others();
+        send(p, QStringLiteral("* In the room: ") + all.join(QStringLiteral(", ")));
+    } else if (command == u"/quit") {
+        send(p, QStringLiteral("* Goodbye."));
+        drop(p, QStringLiteral("%1 left.").arg(p.name));
+    } else {
+        send(p, QStringLiteral("* Say a line, or /esp TEXT (to the host), /who, /quit."));
+    }
+}
+
+void PeopleServer::admit(Person &p, const QString &name)
+{
+    QString problem = RoomText::nameProblem(name);
+    if (problem.isEmpty() && (RoomText::sameName(name, m_room.hostName()) || has(name) ||
+                              (nameTaken && nameTaken(name))))
+        problem = QStringLiteral("The name %1 is taken.").arg(name);
+    if (!problem.isEmpty()) {
+        send(p, QStringLiteral("* ") + problem + QStringLiteral(" Goodbye."));
+        drop(p, QStringLiteral("A client was turned away: %1").arg(problem));
+        return;
+    }
+    p.name = name;
+    send(p, QStringLiteral("* You are in the room as %1. Say a line, or /esp TEXT (to the "
+                           "host), /who, /quit.")
+                .arg(name));
+    for (const QString &line :
+         m_room.textSince(m_room.recentStart()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        roomLine(line);
+    m_room.notice(QStringLiteral("%1 has entered the room.").arg(name));
+    emit report(QStringLiteral("%1 joined.").arg(name));
+}
+
+void PeopleServer::roomLine(const QString &line)
+{
+    for (const auto &p : m_people) {
+        if (p->gone || p->name.isEmpty())
+            continue;
+        if (!line.startsWith(EspFrom)) {
+            send(*p, line);
+            continue;
+        }
+        // Private messages to the host: each sees only its own.
+        const QString own = EspFrom + p->name + QStringLiteral(": ");
+        if (line.startsWith(own))
+            send(*p, QStringLiteral("ESP to %1: %2").arg(m_room.hostName(), line.mid(own.size())));
+    }
+}
+
+void PeopleServer::send(Person &p, const QString &line)
+{
+    if (p.socket && p.socket->state() == QLocalSocket::ConnectedState)
+        p.socket->write(line.toUtf8() + '\n');
+}
+
+void PeopleServer::drop(Person &p, const QString &why)
+{
+    if (p.gone)
+        return;
+    p.gone = true;
+    if (p.socket) {
+        p.socket->disconnect(this);
+        // What was written still goes out.
+        p.socket->disconnectFromServer();
+        p.socket->deleteLater();
+    }
+    if (!p.name.isEmpty())
+        m_room.notice(QStringLiteral("%1 has left the room.").arg(p.name));
+    if (!why.isEmpty())
+        emit report(why);
+    // Not now: a caller up the stack may still hold p.
+    QTimer::singleShot(0, this,
+                       [this] { std::erase_if(m_people, [](const auto &q) { return q->gone; }); });
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class ChatRoom;
+class QLocalServer;
+class QLocalSocket;
+
+// People in the room over a local socket, in plain UTF-8 lines that a
+// terminal tool can speak (`nc -U PATH`). The first line is the avatar's
+// name; each later line is said in the room, "/esp TEXT" sends the host a
+// private message, "/who" lists the room and "/quit" leaves. A person sees
+// the room's lines, the ESPs it sent and those the host sends it; lines of
+// the server's own start with "* ".
+//
+// A client that misbehaves (a line without end, a flood of lines) is
+// dropped and reported; what a person types is cleaned the way a chat
+// client would before it reaches the room.
+class PeopleServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PeopleServer(ChatRoom &room, QObject *parent = nullptr);
+    ~PeopleServer() override;
+
+    bool listen(const QString &path);
+    QString errorString() const { return m_error; }
+
+    QStringList names() const;
+    bool has(const QString &name) const;
+    // Whether a name is in use outside these people (scripted players).
+    std::function<bool(const QString &)> nameTaken;
+    // The lines of "/who" beyond the people (scripted players).
+    std::function<QStringList()> others;
+
+    // The host sent name a private message.
+    void espFromHost(const QString &name, const QString &text);
+
+    // A line of more than this many bytes is not a person typing.
+    static constexpr qsizetype MaxRawLine = 8192;
+    // Lines in a burst, and lines per second after it.
+    static constexpr int Burst = 10;
+    static constexpr int PerSecond = 2;
+
+signals:
+    void report(const QString &line);
+
+private:
+    struct Person;
+
+    void accept();
+    void read(Person &p);
+    void handle(Person &p, const QString &line);
+    void admit(Person &p, const QString &name);
+    void roomLine(const QString &line);
+    void send(Person &p, const QString &line);
+    void drop(Person &p, const QString &why);
+    Person *personOf(QObject *socket) const;
+
+    ChatRoom &m_room;
+    QLocalServer *m_server;
+    std::vector<std::unique_ptr<Person>> m_people;
+    QString m_error;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// What a person can put into the room through a chat client of the chat
+// world: an 8-bit client with a short input line and short avatar names.
+namespace RoomText {
+
+// Avatar names are at most this long. Short enough that the program finds a
+// host's name whole in front of its title's echo, which holds 37 characters.
+constexpr qsizetype MaxNameLength = 20;
+// A chat client's input line takes no more than this; the rest is cut.
+constexpr qsizetype MaxMessageLength = 200;
+
+// The text as the client would send it: control characters (C0 and C1) are
+// dropped, a tab becomes a space, a character the client's code page
+// (Windows-1252) cannot hold becomes '?', and the text is cut to
+// MaxMessageLength.
+QString typed(const QString &text);
+
+// Why name cannot be an avatar's name; empty when it can. Names are
+// printable Windows-1252 text without a colon (it ends the name in a chat
+// line), trimmed, and at most MaxNameLength long.
+QString nameProblem(const QString &name);
+
+// Names that the room tells apart only by letter case are the same avatar.
+inline bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace RoomText

@@ -213,7 +213,10 @@ void ScriptedPlayers::hostSays(const QString &text)
     static const QRegularExpression calledDown(QStringLiteral("^\\d+\\. (.+), come on down!$"));
     if (text.startsWith(Invitation) && text.endsWith(InvitationEnd) &&
         text.size() > Invitation.size()) {
+        // An empty registration character leaves nothing to send.
         const QString reg = text.mid(Invitation.size(), 1);
+        if (text.mid(Invitation.size()).startsWith(QStringLiteral(" to ")))
+            return;
         for (const auto &p : m_players) {
             later(*p, 1000, 6000, [this, reg](Player &p) {
                 m_room.espToHost(p.name, reg);

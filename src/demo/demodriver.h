@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <random>
+
+class DemoDialogs;
+class QPushButton;
+class QTimerTickSource;
+class SocketWadapi;
+class frmBox;
+class frmMain;
+struct GameState;
+
+// Plays a whole game without a person: starts the stand-in room with
+// scripted players as a child process, opens the real main window over it
+// and clicks its buttons in the order a host would, at a pace to watch.
+class DemoDriver final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        QString roomExe;
+        QString wordFile;
+        QString folder; // the program's folder and the room's socket
+        QString host = QStringLiteral("Ann Lee");
+        int players = 4;
+        quint32 seed = 1;
+        double speed = 1.0; // 1: a person's pace
+    };
+
+    explicit DemoDriver(Options options, QObject *parent = nullptr);
+    ~DemoDriver() override;
+
+    // Starts the room; the game follows in the event loop, which is told to
+    // exit with 0 once the game is over (1 when it could not be played).
+    bool start();
+
+private:
+    // Runs act once ready() holds, a pause of the pace later.
+    void when(std::function<bool()> ready, std::function<void()> act, int patienceMs = -1,
+              std::function<void()> onTimeout = {});
+    void press(QPushButton *button, const QString &what);
+    int ms(int personMs) const;
+
+    void readRoom();
+    void openWindow();
+    void collectRegistrations(int tries);
+    void draw();
+    void ask();
+    void awaitAnswer();
+    void countdown();
+    void check();
+    void handleBox(QPointer<frmBox> box);
+    void afterTurn();
+    void finish(int code, const QString &why = {});
+
+    bool answeredSinceAsk(const QString &name) const;
+    QStringList roomLinesSince(qsizetype from) const;
+    void narrate(const QString &line);
+
+    Options m_opt;
+    QProcess m_room;
+    QByteArray m_roomPending;
+    QStringList m_heard;
+    std::unique_ptr<GameState> m_gs;
+    std::unique_ptr<SocketWadapi> m_wadapi;
+    std::unique_ptr<QTimerTickSource> m_timer1, m_timer2;
+    std::unique_ptr<DemoDialogs> m_dialogs;
+    std::mt19937 m_rng;
+    std::unique_ptr<frmMain> m_window;
+    QString m_asked;
+    qsizetype m_askedAt = 0;
+    int m_turns = 0;
+    bool m_finished = false;
+    QElapsedTimer m_clock;
+};

@@ -1,0 +1,77 @@
+// A whole demo game without a person: the real main window, clicked in a
+// host's order, against the stand-in room with scripted players.
+#include "demo/demodriver.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvella-demo"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays a whole game of Orvella by itself: starts the room with scripted players and "
+        "clicks the main window's buttons as a host would."));
+    parser.addHelpOption();
+    const auto opt = [](const char *name, const char *help, const char *value, const char *def) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
+                                  QString::fromLatin1(value), QString::fromLatin1(def));
+    };
+    const QCommandLineOption wordsOption =
+        opt("words", "The word file to play (default: a list of two words).", "file", "");
+    const QCommandLineOption playersOption = opt("players", "Scripted players (4).", "N", "4");
+    const QCommandLineOption seedOption =
+        opt("seed", "Seed of the draws and players (1).", "N", "1");
+    const QCommandLineOption speedOption =
+        opt("speed", "How many times faster than a person (1).", "F", "1");
+    const QCommandLineOption roomOption =
+        opt("room", "The stand-in room's executable (default: beside this one).", "path", "");
+    parser.addOptions({wordsOption, playersOption, seedOption, speedOption, roomOption});
+    parser.process(app);
+
+    QTextStream err(stderr);
+    bool okPlayers = false, okSeed = false, okSpeed = false;
+    DemoDriver::Options o;
+    o.players = parser.value(playersOption).toInt(&okPlayers);
+    o.seed = parser.value(seedOption).toUInt(&okSeed);
+    o.speed = parser.value(speedOption).toDouble(&okSpeed);
+    if (!okPlayers || o.players < 2 || o.players > 24 || !okSeed || !okSpeed || o.speed < 0.1 ||
+        o.speed > 1000) {
+        err << "Bad number: --players takes 2 to 24, --speed 0.1 to 1000." << Qt::endl;
+        return 2;
+    }
+    o.roomExe = parser.value(roomOption);
+    if (o.roomExe.isEmpty())
+        o.roomExe = QCoreApplication::applicationDirPath() + QStringLiteral("/orvella-room");
+
+    // Kept after the demo: the game's log is there to look at.
+    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/orvella-demo-XXXXXX"));
+    folder.setAutoRemove(false);
+    if (!folder.isValid()) {
+        err << "Cannot make a folder for the demo: " << folder.errorString() << Qt::endl;
+        return 1;
+    }
+    o.folder = folder.path();
+    o.wordFile = parser.value(wordsOption);
+    if (o.wordFile.isEmpty()) {
+        o.wordFile = folder.filePath(QStringLiteral("demo words.txt"));
+        QFile f(o.wordFile);
+        if (!f.open(QIODevice::WriteOnly) || f.write("lantern\r\nmaple syrup\r\n") < 0) {
+            err << "Cannot write " << o.wordFile << Qt::endl;
+            return 1;
+        }
+    } else {
+        o.wordFile = QFileInfo(o.wordFile).absoluteFilePath();
+    }
+
+    DemoDriver driver(o);
+    if (!driver.start())
+        return 1;
+    return QApplication::exec();
+}

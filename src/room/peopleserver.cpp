@@ -213,10 +213,14 @@ void PeopleServer::drop(Person &p, const QString &why)
         return;
     p.gone = true;
     if (p.socket) {
-        p.socket->disconnect(this);
-        // What was written still goes out.
-        p.socket->disconnectFromServer();
-        p.socket->deleteLater();
+        QLocalSocket *socket = p.socket;
+        socket->disconnect(this);
+        // What was written still goes out before the socket goes.
+        socket->flush();
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        socket->disconnectFromServer();
+        if (socket->state() == QLocalSocket::UnconnectedState)
+            socket->deleteLater();
     }
     if (!p.name.isEmpty())
         m_room.notice(QStringLiteral("%1 has left the room.").arg(p.name));

@@ -2,11 +2,15 @@
 
 #include <QDeadlineTimer>
 
+QString RoomProcess::program()
+{
+    return QStringLiteral(ORVELLA_ROOM_EXE);
+}
+
 bool RoomProcess::start(const QString &socketPath, const QStringList &extraArgs)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(QStringLiteral(ORVELLA_ROOM_EXE),
-                    QStringList{QStringLiteral("--socket"), socketPath} + extraArgs);
+    m_process.start(program(), QStringList{QStringLiteral("--socket"), socketPath} + extraArgs);
     return m_process.waitForStarted(10000) && waitForLine(QStringLiteral("Room open at"));
 }
 

@@ -10,6 +10,9 @@ class RoomProcess
 public:
     ~RoomProcess() { kill(); }
 
+    // The stand-in client's executable.
+    static QString program();
+
     // Starts it on socketPath and waits until it listens.
     bool start(const QString &socketPath, const QStringList &extraArgs = {});
     void type(const QString &line);

@@ -1,0 +1,92 @@
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A whole game of two words: the real main window, clicked by the demo
+// driver at full speed, against four scripted players in the room.
+TEST(Demo, AWholeGameWithScriptedPlayers)
+{
+    QTemporaryDir dir;
+    const QString words = dir.filePath(u"words.txt"_qs);
+    QFile f(words);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("lantern\r\nmaple syrup\r\n");
+    f.close();
+
+    QProcess demo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"TMPDIR"_qs, dir.path());
+    env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+    demo.setProcessEnvironment(env);
+    demo.start(QStringLiteral(ORVELLA_DEMO_EXE), {u"--speed"_qs, u"30"_qs, u"--players"_qs, u"4"_qs,
+                                                  u"--seed"_qs, u"5"_qs, u"--words"_qs, words});
+    ASSERT_TRUE(demo.waitForFinished(100000));
+    const QString out = QString::fromUtf8(demo.readAllStandardOutput());
+    ASSERT_EQ(demo.exitCode(), 0) << out.toStdString();
+
+    QStringList room;
+    for (const QString &l : out.section(u"What the room heard:\n"_qs, 1).split(u'\n'))
+        if (l.startsWith(u"  "_qs))
+            room << l.mid(2);
+    const QString host = u"Ann Lee: "_qs;
+    const qsizetype invited =
+        room.indexOf(host + u"ESP a "_qs + QChar(0xB0) + u" to Ann Lee to register."_qs);
+    ASSERT_GE(invited, 0);
+    QStringList registered;
+    for (const QString &l :
+         room.mid(invited).filter(QRegularExpression(u"^ESP from .*: <relax>$"_qs)))
+        registered << l;
+    EXPECT_EQ(registered.size(), 4) << registered.join(u'\n').toStdString();
+
+    // Every turn ends in the program's verdict on the answer the asked
+    // player gave, or in the countdown when none came.
+    static const QRegularExpression asked(u"^Ann Lee: (.+), your word is "_qs);
+    QStringList won, picked;
+    for (qsizetype i = 0; i < room.size(); ++i) {
+        const QRegularExpressionMatch m = asked.match(room[i]);
+        if (!m.hasMatch())
+            continue;
+        const QString p = m.captured(1);
+        QString answer;
+        qsizetype j = i + 1;
+        for (; j < room.size(); ++j) {
+            if (room[j].startsWith(p + u": "_qs))
+                answer = room[j].mid(p.size() + 2).trimmed().toUpper();
+            if (room[j].startsWith(host + u"WTG "_qs + p + u'!') ||
+                room[j].startsWith(host + u"Sorry "_qs + p))
+                break;
+        }
+        ASSERT_LT(j, room.size()) << "no verdict for " << p.toStdString();
+        const QString verdict = room[j].mid(host.size());
+        if (verdict == u"Sorry "_qs + p + u", time ran out"_qs)
+            continue;
+        EXPECT_TRUE(verdict.contains(u' ' + answer + u" is "_qs)) << verdict.toStdString();
+        if (!verdict.startsWith(u"WTG"_qs))
+            continue;
+        won << answer;
+        // The winner picks a colour that is offered, and it is offered no more.
+        const qsizetype call = room.indexOf(host + u" -- Select a box color -- "_qs, j);
+        ASSERT_GT(call, j);
+        const QString offered = room[call + 1];
+        qsizetype pick = call;
+        while (pick < room.size() && !room[pick].startsWith(p + u": "_qs))
+            ++pick;
+        ASSERT_LT(pick, room.size());
+        ASSERT_GT(pick, call);
+        for (const QString &c : offered.mid(host.size() + 4).chopped(4).split(u", "_qs))
+            if (room[pick].contains(c, Qt::CaseInsensitive))
+                picked << c;
+        ASSERT_EQ(picked.size(), won.size()) << room[pick].toStdString();
+        for (const QString &earlier : picked.mid(0, picked.size() - 1))
+            EXPECT_FALSE(offered.contains(earlier)) << offered.toStdString();
+    }
+    EXPECT_EQ(won, QStringList({u"LANTERN"_qs, u"MAPLE SYRUP"_qs}));
+
+    const QString log = out.section(u"The game's log: "_qs, 1).section(u'\n', 0, 0);
+    QFile logFile(log);
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly)) << log.toStdString();
+    EXPECT_TRUE(logFile.readAll().contains("Host=Ann Lee\r\n"));
+}

@@ -26,8 +26,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption wordsOption =
         opt("words", "The word file to play (default: a list of two words).", "file", "");
     const QCommandLineOption playersOption = opt("players", "Scripted players (4).", "N", "4");
-    const QCommandLineOption seedOption =
-        opt("seed", "Seed of the draws and players (1).", "N", "1");
+    const QCommandLineOption seedOption = opt(
+        "seed", "Seed of the draws and players (5: a game with a miss and a countdown).", "N", "5");
     const QCommandLineOption speedOption =
         opt("speed", "How many times faster than a person (1).", "F", "1");
     const QCommandLineOption roomOption =

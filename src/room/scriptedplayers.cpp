@@ -241,7 +241,11 @@ void ScriptedPlayers::hostSays(const QString &text)
         if (Player *p = find(text.mid(6).chopped(TimeRanOut.size())))
             ++p->turn;
     } else if (text == BoxCall) {
+        // The word is won: whoever was called down may chat again, but for
+        // the winner, who is about to pick.
         m_boxesCalled = true;
+        for (const auto &p : m_players)
+            p->down = p->name == m_lastAsked;
     } else if (m_boxesCalled && text != NoBoxes && text.startsWith(QStringLiteral(" -- ")) &&
                text.endsWith(QStringLiteral(" -- "))) {
         m_boxesCalled = false;
@@ -271,12 +275,13 @@ void ScriptedPlayers::pickBox(const QString &colours)
     const QStringList offered = colours.split(QStringLiteral(", "), Qt::SkipEmptyParts);
     if (!winner || offered.isEmpty())
         return;
-    for (const auto &p : m_players)
-        p->down = false;
     const QString colour = offered.at(pick(winner->rng, offered.size()));
     static const QStringList shapes = {QStringLiteral("%1"), QStringLiteral("%1 please"),
                                        QStringLiteral("%1!"), QStringLiteral("I'll take %1")};
     const QString said = shapes.at(pick(winner->rng, shapes.size()))
                              .arg(chance(winner->rng) < 0.5 ? colour.toLower() : colour);
-    later(*winner, 2000, 5000, [this, said](Player &p) { m_room.say(p.name, said); });
+    later(*winner, 2000, 5000, [this, said](Player &p) {
+        m_room.say(p.name, said);
+        p.down = false;
+    });
 }

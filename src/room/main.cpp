@@ -55,7 +55,8 @@ int main(int argc, char *argv[])
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
                                   QString::fromLatin1(value), QString::fromLatin1(def));
     };
-    const QCommandLineOption hostOption = opt("host", "The host's avatar name.", "name", "Host");
+    const QCommandLineOption hostOption =
+        opt("host", "The host's avatar name (default Host).", "name", "Host");
     const QCommandLineOption socketOption(
         QStringLiteral("socket"),
         QStringLiteral("Listen here instead of at %1.").arg(defaultWadapiSocketPath()),
@@ -150,11 +151,8 @@ int main(int argc, char *argv[])
     out << "Room open at " << path << "; the host is " << room.hostName()
         << ". Type /help for commands." << Qt::endl;
     if (people.listen(peoplePath))
-        out << "People join with: orvella-room --join NAME"
-            << (parser.isSet(socketOption) || parser.isSet(peopleOption)
-                    ? QStringLiteral(" --people ") + peoplePath
-                    : QString())
-            << Qt::endl;
+        out << "People join from another terminal with: orvella-room --join NAME --people "
+            << peoplePath << Qt::endl;
     else
         out << "Nobody can join: " << people.errorString() << Qt::endl;
     for (int i = 0; i < int(*count); ++i)

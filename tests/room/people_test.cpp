@@ -127,7 +127,8 @@ TEST(RoomExe, ScriptedPlayersAndAPersonFromAnotherTerminal)
     ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs),
                            {u"--players"_qs, u"2"_qs, u"--seed"_qs, u"9"_qs, u"--speed"_qs,
                             u"50"_qs, u"--host"_qs, u"Ann Lee"_qs}));
-    ASSERT_TRUE(room.waitForLine(u"People join with: orvella-room --join NAME --people"_qs));
+    ASSERT_TRUE(room.waitForLine(
+        u"People join from another terminal with: orvella-room --join NAME --people"_qs));
     EXPECT_TRUE(room.waitForLine(u"has entered the room."_qs));
     room.type(u"Ann Lee: ESP a $ to Ann Lee to register."_qs);
     EXPECT_TRUE(room.waitForLine(u": $"_qs));

@@ -8,6 +8,7 @@
 #include "chat/waits.h"
 #include "files/ansi.h"
 #include "files/recoverylog.h"
+#include "game/chatlines.h"
 #include "game/countdown.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
@@ -20,8 +21,6 @@ using Ctl = MainControls::Ctl;
 using List = MainControls::List;
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 
 PlayerRec &askedPlayer(GameState &gs)
 {
@@ -185,21 +184,11 @@ void cmdGet_Click(GameContext &ctx)
     ctx.controls.setEnabled(Ctl::cmdGet, false);
     ctx.controls.setEnabled(Ctl::cmdCountdown, false);
 
-    const QString key = askedPlayer(gs).Name + u':';
     ctx.link.WaitForChat();
-    QString text = gs.ChatText;
-
-    const qsizetype at = text.lastIndexOf(key);
-    if (at >= 0) {
-        // The key's first character is cut off, so the line handed out runs
-        // from the second letter of the name to the line's end.
-        text = text.mid(at + 1);
-        // An empty block would continue whatever the cutter still holds.
-        const QString line = text.isEmpty() ? QString() : ctx.link.GetNext(text, CrLf);
-        const qsizetype colon = line.indexOf(u':');
-        const QString response =
-            colon >= 0 ? Ansi::upper(Ansi::trimSpaces(line.mid(colon + 1))) : QString();
-
+    // Only his own last line counts, cut here: the link's shared cutter may
+    // be in use by a step this one interrupted.
+    if (const std::optional<QString> line = lastLineOf(gs.ChatText, askedPlayer(gs).Name)) {
+        const QString response = Ansi::upper(Ansi::trimSpaces(*line));
         askedPlayer(gs).Response = response;
         ctx.controls.setCaption(Ctl::lblWordOf, response);
         ctx.controls.setEnabled(Ctl::cmdCheck, true);

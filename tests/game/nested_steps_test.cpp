@@ -1,0 +1,53 @@
+#include "gamefixture.h"
+
+#include "chat/chatlink.h"
+#include "game/countdown.h"
+
+// A macro runs while the automatic countdown ticks, closes the turn inside
+// the macro's pauses and, on the host's Yes, reads the room's chat: the
+// macro still says exactly its own lines, and nothing the busy state
+// disabled comes back before it ends.
+TEST_F(GameTest, AMacroDuringACountdownThatEndsWithYes)
+{
+    openGame("apple\r\n");
+    registerPlayers({u"Bob"_qs, u"Cy"_qs});
+    w->vsDrawCnt->setValue(-2);
+    w->cmdDraw->click();
+    w->mnuFifteen->trigger();
+    w->cmdAsk->click();
+    const QString asked = gs.Down[gs.DownPointer].Name;
+    room.say(asked, u"apple"_qs);
+    room.pending << esp(u"Zed"_qs, u"my secret"_qs);
+    room.heard.clear();
+
+    QStringList lines;
+    for (int i = 1; i <= 30; ++i)
+        lines << u"line %1"_qs.arg(i);
+    gs.Macros[1].Text = lines.join(u"\r\n"_qs);
+    dialogs.answers = {HostDialogs::Answer::Yes};
+    int lockedTicks = 0;
+    ticks2.afterTick = [&](int) {
+        lockedTicks += !w->Macro[2]->isEnabled() && !w->mnuFile->menuAction()->isEnabled() &&
+                       !w->cmdGetRegs->isEnabled() && !w->cmdDraw->isEnabled() &&
+                       !w->cmdList->isEnabled();
+    };
+    // Whatever else cuts a block meanwhile.
+    ticks.afterTick = [&, start = ticks.delivered](int n) {
+        if (n == start + 3)
+            w->link().GetNext(u"stray\r\nlines"_qs, u"\r\n"_qs);
+    };
+    w->Macro[1]->click();
+
+    EXPECT_EQ(gs.Down[gs.DownPointer].Response, u"APPLE"_qs);
+    EXPECT_EQ(lockedTicks, ticks2.delivered);
+    EXPECT_EQ(ticks2.delivered, 11);
+    const qsizetype closed = room.heard.indexOf(u"* CLOSED *"_qs);
+    ASSERT_GE(closed, 0);
+    EXPECT_LT(closed, room.heard.indexOf(lines.last()));
+    QStringList said = room.heard;
+    said.removeIf([](const QString &l) { return l.startsWith(u'*'); });
+    EXPECT_EQ(said, lines);
+    EXPECT_TRUE(w->Macro[2]->isEnabled() && w->mnuFile->menuAction()->isEnabled());
+    EXPECT_TRUE(w->cmdDraw->isEnabled() && w->cmdGetRegs->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}

@@ -30,8 +30,8 @@ PlayerRec &askedPlayer(GameState &gs)
 }
 
 // During the box call only the macro buttons and the boxes window may be
-// used. A macro ends by restoring the busy state's controls, so they are
-// taken back after every event the wait handles.
+// used. A macro sent meanwhile leaves them disabled with the rest of its
+// busy state, so they are given back after every event the wait handles.
 void keepOnlyMacros(MainControls &controls)
 {
     controls.setMenusEnabled(false);

@@ -17,9 +17,9 @@ void OpenGame(GameContext &ctx);
 // Host detection on one block of chat text.
 struct HostEcho
 {
-    QString cut;   // the text from 40 characters before the title's last echo
-    QString name;  // the host's avatar name, empty when none could be taken
-    bool longName; // no line break in the window: the name may run past it
+    QString cut;           // the text from 40 characters before the title's last echo
+    QString name;          // the host's avatar name, empty when none could be taken
+    bool longName = false; // no line break in the window: the name may run past it
 };
 // No value when the title is absent or has fewer than 40 characters in front
 // of its first echo (fetch again without cutting). With a value, the text is

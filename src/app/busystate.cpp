@@ -7,6 +7,7 @@ using Ctl = MainControls::Ctl;
 
 void LockControls(MainControls &controls)
 {
+    controls.setBusyDepth(controls.busyDepth() + 1);
     controls.focusDummy();
     controls.setBusyPointer(true);
     controls.setMenusEnabled(false);
@@ -18,6 +19,11 @@ void LockControls(MainControls &controls)
 
 void RestoreControls(MainControls &controls, const GameState &gs)
 {
+    if (controls.busyDepth() > 1) {
+        controls.setBusyDepth(controls.busyDepth() - 1);
+        return;
+    }
+    controls.setBusyDepth(0);
     controls.setMenusEnabled(true);
     if (gs.GamePhase == 2) {
         controls.setEnabled(Ctl::cmdList, true);

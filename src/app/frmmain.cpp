@@ -8,6 +8,7 @@
 #include "chat/ticksource.h"
 #include "chat/waits.h"
 #include "game/gamestate.h"
+#include "game/stepundone.h"
 #include "macros/macrobuttons.h"
 
 #include <QActionGroup>
@@ -87,8 +88,7 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
 
 frmMain::~frmMain()
 {
-    while (m_busyDepth > 0)
-        setBusyPointer(false);
+    setBusyPointer(false);
 }
 
 void frmMain::buildControls()
@@ -324,13 +324,17 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
                 }
             }
         }
-    } else if (event->type() == QEvent::MouseButtonPress) {
-        auto *press = static_cast<QMouseEvent *>(event);
-        if (press->button() == Qt::RightButton) {
-            if (watched == lstDown->viewport())
-                popupMenu(mnuDPlayer);
-            else if (watched == lstPlayers->viewport())
-                popupMenu(mnuPlayer);
+    } else if (event->type() == QEvent::MouseButtonPress ||
+               event->type() == QEvent::MouseButtonDblClick ||
+               event->type() == QEvent::MouseButtonRelease) {
+        const bool onDown = watched == lstDown->viewport();
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton &&
+            (onDown || watched == lstPlayers->viewport())) {
+            if (event->type() != QEvent::MouseButtonRelease)
+                popupMenu(onDown ? mnuDPlayer : mnuPlayer);
+            // The menus act on the marked row: the press must not move the
+            // mark to the row under the pointer.
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -373,7 +377,7 @@ void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
 void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
 {
     connect(action, &QAction::triggered, this, [this, step] {
-        if (m_busyDepth == 0)
+        if (busyDepth() == 0)
             runStep([&] { step(game()); });
     });
 }
@@ -388,7 +392,7 @@ void frmMain::runStep(const std::function<void()> &step)
         QString tip;
     };
     const GameState before = m_gs;
-    const int busyBefore = m_busyDepth;
+    const int busyBefore = busyDepth();
     const bool timer2Before = m_game->timer2.enabled();
     std::map<Ctl, Shown> shown;
     for (int c = 0; c <= int(Ctl::mnuRecover); ++c) {
@@ -404,10 +408,7 @@ void frmMain::runStep(const std::function<void()> &step)
             items << listFor(l)->item(i)->text();
         lists[l] = {items, selectedRow(l)};
     }
-    try {
-        step();
-    } catch (const LinkDown &) {
-        // The host has been told; the game goes on from where it stood.
+    auto undo = [&] {
         m_gs = before;
         m_game->timer2.setEnabled(timer2Before);
         for (const auto &[ctl, s] : shown) {
@@ -425,13 +426,22 @@ void frmMain::runStep(const std::function<void()> &step)
                 addToList(l, item);
             selectRow(l, content.second);
         }
-        while (m_busyDepth > busyBefore + 1)
-            setBusyPointer(false);
+        // Ends this step's busy state, and leaves an interrupted step's.
+        setBusyDepth(busyBefore + 1);
         RestoreControls();
+    };
+    try {
+        step();
+    } catch (const LinkDown &) {
+        // The host has been told; the game goes on from where it stood.
+        undo();
+    } catch (const StepUndone &) {
+        undo();
     } catch (const WaitAbandoned &) {
         // The window closed while the step waited: nothing more to do but
         // hand the pointer back.
-        while (m_busyDepth > busyBefore)
+        setBusyDepth(busyBefore);
+        if (busyBefore == 0)
             setBusyPointer(false);
     }
 }

@@ -78,9 +78,9 @@ public:
     double leftTwips() const;
     double topTwips() const;
 
-    // Runs a game step; a chat link that fails ends the step with the game
-    // state as it was before it, and a close during one of its waits ends it
-    // quietly.
+    // Runs a game step; a chat link that fails or a step that gives up ends
+    // it with the game state as it was before it, and a close during one of
+    // its waits ends it quietly.
     void runStep(const std::function<void()> &step);
 
 protected:
@@ -122,7 +122,7 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     int m_exitCode = 0;
-    int m_busyDepth = 0;
+    bool m_pointerBusy = false;
 
 public:
     // Controls, named as the host's manual names them; public for tests.

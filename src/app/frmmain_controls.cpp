@@ -127,14 +127,14 @@ void frmMain::focusDummy()
 
 void frmMain::setBusyPointer(bool busy)
 {
-    // Steps nest (a countdown inside a wait), so the pointer is counted.
-    if (busy) {
-        if (m_busyDepth++ == 0)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else if (m_busyDepth > 0) {
-        if (--m_busyDepth == 0)
-            QApplication::restoreOverrideCursor();
-    }
+    // Nested steps are counted by the busy state; the pointer only follows.
+    if (busy == m_pointerBusy)
+        return;
+    m_pointerBusy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void frmMain::setScrollValue(Ctl control, int value)

@@ -52,4 +52,13 @@ public:
     // Row counted from 0; -1 selects nothing.
     virtual void selectRow(List list, int row) = 0;
     virtual int selectedRow(List list) const = 0;
+
+    // Game steps under way. LockControls counts one in and RestoreControls
+    // one out; a step that runs inside another's wait (a countdown tick
+    // during a macro) leaves the busy state to the step it interrupted.
+    int busyDepth() const { return m_busyDepth; }
+    void setBusyDepth(int depth) { m_busyDepth = depth; }
+
+private:
+    int m_busyDepth = 0;
 };

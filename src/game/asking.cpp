@@ -8,6 +8,7 @@
 #include "chat/waits.h"
 #include "files/ansi.h"
 #include "files/recoverylog.h"
+#include "game/chatlines.h"
 #include "game/countdown.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
@@ -21,8 +22,6 @@ using List = MainControls::List;
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
-
 PlayerRec &askedPlayer(GameState &gs)
 {
     // DownPointer stays within 0..10 (the log reader and every writer keep
@@ -31,8 +30,8 @@ PlayerRec &askedPlayer(GameState &gs)
 }
 
 // During the box call only the macro buttons and the boxes window may be
-// used. A macro ends by restoring the busy state's controls, so they are
-// taken back after every event the wait handles.
+// used. A macro sent meanwhile leaves them disabled with the rest of its
+// busy state, so they are given back after every event the wait handles.
 void keepOnlyMacros(MainControls &controls)
 {
     controls.setMenusEnabled(false);
@@ -185,21 +184,11 @@ void cmdGet_Click(GameContext &ctx)
     ctx.controls.setEnabled(Ctl::cmdGet, false);
     ctx.controls.setEnabled(Ctl::cmdCountdown, false);
 
-    const QString key = askedPlayer(gs).Name + u':';
     ctx.link.WaitForChat();
-    QString text = gs.ChatText;
-
-    const qsizetype at = text.lastIndexOf(key);
-    if (at >= 0) {
-        // The key's first character is cut off, so the line handed out runs
-        // from the second letter of the name to the line's end.
-        text = text.mid(at + 1);
-        // An empty block would continue whatever the cutter still holds.
-        const QString line = text.isEmpty() ? QString() : ctx.link.GetNext(text, CrLf);
-        const qsizetype colon = line.indexOf(u':');
-        const QString response =
-            colon >= 0 ? Ansi::upper(Ansi::trimSpaces(line.mid(colon + 1))) : QString();
-
+    // Only his own last line counts, cut here: the link's shared cutter may
+    // be in use by a step this one interrupted.
+    if (const std::optional<QString> line = lastLineOf(gs.ChatText, askedPlayer(gs).Name)) {
+        const QString response = Ansi::upper(Ansi::trimSpaces(*line));
         askedPlayer(gs).Response = response;
         ctx.controls.setCaption(Ctl::lblWordOf, response);
         ctx.controls.setEnabled(Ctl::cmdCheck, true);

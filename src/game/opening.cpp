@@ -1,14 +1,19 @@
 #include "game/opening.h"
 
+#include "app/hostdialogs.h"
 #include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
 #include "game/asking.h"
 #include "game/banner.h"
+#include "game/chatlines.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/stepundone.h"
 
 #include <QDateTime>
+
+#include <algorithm>
 
 using Ctl = MainControls::Ctl;
 
@@ -17,18 +22,81 @@ namespace {
 // The echo must have this many characters in front of it: room for the line
 // break, a name of up to 37 characters, the colon and the space.
 constexpr qsizetype EchoWindow = 40;
+// Fetches while the title has not come back: a client that never shows the
+// host's own lines must not keep the opening for ever.
+constexpr int EchoFetches = 20;
+// Once the title came back without a name that can be read, a client that
+// shows it again with more in front gets a few more looks, each over after
+// a few pauses, so a quiet room does not hold the opening either.
+constexpr int LooksAfterEcho = 2;
+constexpr int LookPauses = 4;
+
+enum class Miss
+{
+    NoEcho,
+    TooLittleText,
+    NoName,
+    NameTooLong,
+};
+
+QString missText(Miss miss)
+{
+    const QString notStarted = QStringLiteral(" The game was not started.");
+    switch (miss) {
+    case Miss::NoEcho:
+        return QStringLiteral("The chat client did not show the title line back, so the host's "
+                              "avatar name is not known.") +
+               notStarted +
+               QStringLiteral(" Check that the chat client is in the room, then click Start "
+                              "again.");
+    case Miss::TooLittleText:
+        return QStringLiteral("The title line came back with too little chat in front of it "
+                              "to read the host's avatar name.") +
+               notStarted +
+               QStringLiteral(" Click Start again once the room has chatted a little.");
+    case Miss::NoName:
+        return QStringLiteral("The title line came back without an avatar name in front of it "
+                              "that can be the host's.") +
+               notStarted;
+    case Miss::NameTooLong:
+        return QStringLiteral("The host's avatar name is too long to be read from the chat "
+                              "(at most 37 characters).") +
+               notStarted;
+    }
+    return QString();
+}
+
+// A fetch that is over after a few pauses when the room stays quiet.
+void lookBriefly(GameContext &ctx)
+{
+    ctx.gs.ChatText.clear();
+    ctx.link.FetchChat();
+    for (int pause = 0; pause < LookPauses && ctx.gs.ChatText.isEmpty(); ++pause)
+        ctx.link.My_Wait(2);
+}
 
 QString detectHost(GameContext &ctx)
 {
-    for (;;) {
-        ctx.link.WaitForChat();
+    Miss miss = Miss::NoEcho;
+    for (int tries = EchoFetches; tries > 0; --tries) {
+        if (miss == Miss::NoEcho)
+            ctx.link.WaitForChat();
+        else
+            lookBriefly(ctx);
         const std::optional<HostEcho> echo = findHostEcho(ctx.gs.ChatText);
-        if (!echo)
-            continue;
-        ctx.gs.ChatText = echo->cut;
-        if (!echo->name.isEmpty())
-            return echo->name;
+        if (echo) {
+            ctx.gs.ChatText = echo->cut;
+            if (!echo->name.isEmpty())
+                return echo->name;
+            miss = echo->longName ? Miss::NameTooLong : Miss::NoName;
+        } else if (ctx.gs.ChatText.contains(titleLine())) {
+            miss = Miss::TooLittleText;
+        }
+        if (miss != Miss::NoEcho)
+            tries = std::min(tries, LooksAfterEcho + 1);
     }
+    ctx.dialogs.message(missText(miss), QStringLiteral("Start"));
+    throw StepUndone();
 }
 
 } // namespace
@@ -44,7 +112,7 @@ std::optional<HostEcho> findHostEcho(const QString &chat)
     // The title begins and ends with "«»«»", so echoes may overlap; the last
     // one to begin is the one wanted either way.
     const qsizetype last = chat.lastIndexOf(title);
-    HostEcho echo{chat.mid(last - EchoWindow), QString()};
+    HostEcho echo{chat.mid(last - EchoWindow), QString(), false};
 
     const qsizetype colon = echo.cut.indexOf(QStringLiteral(": «»«»  Orvella"));
     // No colon behind a name, or nothing in front of it: nothing to take.
@@ -55,9 +123,12 @@ std::optional<HostEcho> findHostEcho(const QString &chat)
         --begin;
     // The scan reached the start of the window without meeting a line break,
     // so the name may be longer than what the window shows.
-    if (begin == 0)
-        return echo;
-    echo.name = echo.cut.mid(begin, colon - begin);
+    echo.longName = begin == 0;
+    // The character before the colon is taken whatever it is: a line break
+    // there means the line shows no name at all.
+    const QString name = echo.cut.mid(begin, colon - begin);
+    if (!echo.longName && plausibleName(name))
+        echo.name = name;
     return echo;
 }
 

@@ -6,6 +6,7 @@
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
 #include "game/banner.h"
+#include "game/chatlines.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
 #include "game/gestures.h"
@@ -20,18 +21,6 @@ using List = MainControls::List;
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
-const QString EspFrom = QStringLiteral("ESP from");
-
-// A real avatar name never holds a control character; one that does was put
-// together from a stranger's message, and a line break in it would split the
-// player's line in the recovery log.
-bool plausibleName(QStringView name)
-{
-    for (QChar c : name)
-        if (c.unicode() < 32)
-            return false;
-    return true;
-}
 
 } // namespace
 
@@ -52,37 +41,37 @@ void GetRegs(GameContext &ctx)
     const QString key = regKey(gs.RegChar);
 
     ctx.link.WaitForChat();
-    QString text = gs.ChatText;
-    // Registrations made before the latest opening belong to an earlier game.
+    const QString text = gs.ChatText;
+    // Registrations made before the latest opening belong to an earlier
+    // game; the line holding its echo is no one's message.
     const qsizetype echo = text.lastIndexOf(titleLine());
-    if (echo >= 0)
-        text.remove(0, echo + 1);
+    const QStringView rest = QStringView(text).mid(echo < 0 ? 0 : lineStartFrom(text, echo + 1));
 
+    // Line by line as GetNext cuts them, but without copying the rest of the
+    // block at every line: a flood of ESPs must not take quadratic time. The
+    // scan begins at the first private message and ends at an empty line.
     bool turnedAway = false;
-    const qsizetype from = text.indexOf(EspFrom);
-    if (from >= 0) {
-        // Line by line as GetNext cuts them, but without copying the rest of
-        // the block at every line: a flood of ESPs must not take quadratic time.
-        const QStringView block = QStringView(text).mid(from);
-        qsizetype at = 0;
-        for (;;) {
-            const qsizetype end = block.indexOf(CrLf, at);
-            const QStringView line = end < 0 ? block.mid(at) : block.mid(at, end - at);
-            at = end < 0 ? block.size() : end + CrLf.size();
-            if (line.isEmpty())
-                break;
-            if (!line.startsWith(EspFrom))
-                continue;
-            const QStringView rest = line.mid(EspFrom.size() + 1);
-            const qsizetype k = rest.indexOf(key);
-            if (k < 0 || rest.mid(k) != key)
-                continue;
-            const QStringView name = rest.left(k);
-            if (!plausibleName(name))
-                continue;
-            if (Register(ctx, name.toString()) == Registration::ListFull)
-                turnedAway = true;
-        }
+    bool scanning = false;
+    for (qsizetype at = 0; at < rest.size();) {
+        const qsizetype end = rest.indexOf(CrLf, at);
+        const QStringView line = end < 0 ? rest.mid(at) : rest.mid(at, end - at);
+        at = end < 0 ? rest.size() : end + CrLf.size();
+        const std::optional<QStringView> message = privateMessage(line);
+        scanning = scanning || message;
+        if (!scanning)
+            continue;
+        if (line.isEmpty())
+            break;
+        if (!message)
+            continue;
+        const qsizetype k = message->indexOf(key);
+        if (k < 0 || message->mid(k) != key)
+            continue;
+        const QStringView name = message->left(k);
+        if (!plausibleName(name))
+            continue;
+        if (Register(ctx, name.toString()) == Registration::ListFull)
+            turnedAway = true;
     }
     SortPlayers(gs);
     RefillPlayers(gs, ctx.controls);

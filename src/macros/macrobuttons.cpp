@@ -6,21 +6,23 @@
 #include "game/gamestate.h"
 #include "macros/macroexpand.h"
 
+#include <QStringList>
+
 void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &controls)
 {
     LockControls(controls);
-    const QString crlf = QStringLiteral("\r\n");
-    const QString &text = gs.Macros.at(index).Text;
-    // An empty text must not continue the remainder of whatever block the
-    // tokenizer was last given.
-    QString line = text.isEmpty() ? QString() : link.GetNext(text, crlf);
-    while (!line.isEmpty()) {
+    // The lines are cut here, not by the link's shared cutter: a step that
+    // runs during a pause (a countdown whose Yes reads the room's chat)
+    // would hand its own block to it, and the room would hear that instead.
+    const QStringList lines = gs.Macros.at(index).Text.split(QStringLiteral("\r\n"));
+    for (const QString &line : lines) {
+        if (line.isEmpty())
+            break;
         const QString expanded = expandMacroLine(line, gs);
         if (!expanded.isEmpty()) {
             link.SendChat(0, QString(), expanded);
             link.My_Wait(gs.Delay);
         }
-        line = link.GetNext(QString(), crlf);
     }
     RestoreControls(controls, gs);
 }

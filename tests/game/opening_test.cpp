@@ -20,6 +20,8 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
         {x(50) + lf + x(38, u'n') + u": "_qs + title, QString()}, // runs off the window
         {x(60) + lf + u"Ann Lee says "_qs + title, QString()},
         {x(38) + u": "_qs + title, QString()},
+        {x(50) + lf + u": "_qs + title, QString()}, // a line break is no name
+        {x(50) + lf + u"Ann\u0001: "_qs + title, QString()},
         {x(60) + lf + u"Ann Lee: "_qs + wrongCase, u"-"_qs},
         {x(60) + lf + u"Ann Lee: "_qs + versionLine(), u"-"_qs},
     };

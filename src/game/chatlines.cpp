@@ -1,0 +1,55 @@
+#include "game/chatlines.h"
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString EspFrom = QStringLiteral("ESP from ");
+
+bool startsLine(QStringView text, qsizetype at)
+{
+    return at == 0 || (at >= CrLf.size() && text.mid(at - CrLf.size(), CrLf.size()) == CrLf);
+}
+
+} // namespace
+
+bool plausibleName(QStringView name)
+{
+    for (QChar c : name)
+        if (c.unicode() < 32)
+            return false;
+    return true;
+}
+
+std::optional<QString> lastLineOf(const QString &text, const QString &name)
+{
+    const QString key = name + u':';
+    for (qsizetype at = text.lastIndexOf(key); at >= 0;
+         at = at == 0 ? -1 : text.lastIndexOf(key, at - 1)) {
+        const qsizetype esp = at - EspFrom.size();
+        const bool said = startsLine(text, at);
+        const bool sent = esp >= 0 && QStringView(text).mid(esp, EspFrom.size()) == EspFrom &&
+                          startsLine(text, esp);
+        if (!said && !sent)
+            continue;
+        const qsizetype from = at + key.size();
+        const qsizetype end = text.indexOf(CrLf, from);
+        return text.mid(from, end < 0 ? -1 : end - from);
+    }
+    return std::nullopt;
+}
+
+std::optional<QStringView> privateMessage(QStringView line)
+{
+    if (!line.startsWith(EspFrom))
+        return std::nullopt;
+    return line.mid(EspFrom.size());
+}
+
+qsizetype lineStartFrom(QStringView text, qsizetype from)
+{
+    if (startsLine(text, from))
+        return from;
+    // From one back, so a CR LF that from splits counts.
+    const qsizetype crlf = text.indexOf(CrLf, from - 1);
+    return crlf < 0 ? text.size() : crlf + CrLf.size();
+}

@@ -1,3 +1,4 @@
+#include "files/settingsfile.h"
 #include "files/wordfile.h"
 #include "game/gamestate.h"
 #include "macros/macrofile.h"
@@ -5,6 +6,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -59,5 +62,30 @@ TEST(Material, StarterMacrosReadBackAndWriteTheSameBytes)
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     writeMacros(out, gs);
+    EXPECT_EQ(out.data(), bytes);
+}
+
+TEST(Material, FirstSettingsFileIsWhatTheProgramWouldWrite)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("orvella.ini"));
+    const QString macros = dir.filePath(QStringLiteral("macros.txt"));
+    QProcess tool;
+    tool.start(QStringLiteral("bash"),
+               {QStringLiteral(ORVELLA_SOURCE_DIR "/scripts/write-settings.sh"), ini, macros});
+    ASSERT_TRUE(tool.waitForFinished() && tool.exitCode() == 0);
+    const QByteArray bytes = contents(ini);
+    QBuffer in;
+    in.setData(bytes);
+    in.open(QIODevice::ReadOnly);
+    GameState gs;
+    QString named;
+    readSettings(in, gs, [&] { named = gs.MacroFile; });
+    EXPECT_TRUE(named == macros && gs.Delay == 1 && gs.RegChar == QStringLiteral("$"));
+    EXPECT_TRUE(std::all_of(gs.Boxes.begin(), gs.Boxes.end(),
+                            [](const BoxRec &b) { return b.InDefault && b.Available; }));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    writeSettings(out, gs, 0, 0);
     EXPECT_EQ(out.data(), bytes);
 }

@@ -3,7 +3,7 @@
 # only when some are missing.
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          xvfb xauth fonts-dejavu-core)
+          xvfb xauth fonts-dejavu-core desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -9,83 +9,74 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
-
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
-QByteArray contents(const QString &path)
+// The file's bytes, checked to end every line in CR LF, and read by read.
+QByteArray readBack(const QString &path, const std::function<void(QIODevice &)> &read)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    EXPECT_TRUE(bytes.endsWith("\r\n") && bytes.count('\r') == bytes.count("\r\n") &&
+                bytes.count('\n') == bytes.count("\r\n"))
+        << path.toStdString();
+    QBuffer in;
+    in.setData(bytes);
+    in.open(QIODevice::ReadOnly);
+    read(in);
+    return bytes;
 }
 
-// Every line ends in CR LF: no lone CR or LF.
-bool crLfOnly(const QByteArray &bytes)
+QByteArray written(const std::function<void(QIODevice &)> &write)
 {
-    return bytes.endsWith("\r\n") && bytes.count('\r') == bytes.count("\r\n") &&
-           bytes.count('\n') == bytes.count("\r\n");
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    write(out);
+    return out.data();
 }
 
 } // namespace
 
-TEST(Material, WordListsHoldTenWordsOfMixedLengthInCrLfLines)
+TEST(Material, WordListsHoldTenWordsOfMixedLength)
 {
-    const QDir dir(QStringLiteral(ORVELLA_DATA_DIR "/words"));
+    const QDir dir(QStringLiteral(ORVELLA_SOURCE_DIR "/data/words"));
     const QStringList lists = dir.entryList({QStringLiteral("*.txt")}, QDir::Files);
     EXPECT_GE(lists.size(), 5);
     for (const QString &name : lists) {
-        const QByteArray bytes = contents(dir.filePath(name));
         GameState gs;
-        const int n = readWordFile(dir.filePath(name), gs);
-        EXPECT_TRUE(crLfOnly(bytes) && bytes.count("\r\n") == n) << name.toStdString();
-        EXPECT_EQ(n, 10) << name.toStdString();
-        const auto [shortest, longest] = std::minmax_element(
-            gs.Words.begin() + 1, gs.Words.begin() + n + 1,
-            [](const QString &a, const QString &b) { return a.size() < b.size(); });
-        EXPECT_TRUE(shortest->size() <= 4 && longest->size() >= 10) << name.toStdString();
+        int n = 0;
+        readBack(dir.filePath(name), [&](QIODevice &in) { n = readWords(in, gs); });
+        QList<qsizetype> lengths;
+        for (int i = 1; i <= n; ++i)
+            lengths << gs.Words[i].size();
+        std::sort(lengths.begin(), lengths.end());
+        EXPECT_TRUE(n == 10 && lengths.first() <= 4 && lengths.last() >= 10) << name.toStdString();
     }
 }
 
-TEST(Material, StarterMacrosReadBackAndWriteTheSameBytes)
+TEST(Material, StarterMacrosAndFirstSettingsAreWhatTheProgramWouldWrite)
 {
-    const QByteArray bytes = contents(QStringLiteral(ORVELLA_DATA_DIR "/macros/starter.txt"));
-    ASSERT_TRUE(crLfOnly(bytes));
-    QBuffer in;
-    in.setData(bytes);
-    in.open(QIODevice::ReadOnly);
     GameState gs;
-    readMacros(in, gs);
-    EXPECT_EQ(gs.Macros[1].Name, QStringLiteral("Greeting"));
-    EXPECT_EQ(gs.Subs[1], QStringLiteral("ESP %reg% to %host% to register."));
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    writeMacros(out, gs);
-    EXPECT_EQ(out.data(), bytes);
-}
+    const QByteArray macros =
+        readBack(QStringLiteral(ORVELLA_SOURCE_DIR "/data/macros/starter.txt"),
+                 [&](QIODevice &in) { readMacros(in, gs); });
+    EXPECT_TRUE(gs.Macros[1].Name == QStringLiteral("Greeting") &&
+                gs.Subs[1] == QStringLiteral("ESP %reg% to %host% to register."));
+    EXPECT_EQ(written([&](QIODevice &out) { writeMacros(out, gs); }), macros);
 
-TEST(Material, FirstSettingsFileIsWhatTheProgramWouldWrite)
-{
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("orvella.ini"));
-    const QString macros = dir.filePath(QStringLiteral("macros.txt"));
+    const QString named = dir.filePath(QStringLiteral("macros.txt"));
     QProcess tool;
     tool.start(QStringLiteral("bash"),
-               {QStringLiteral(ORVELLA_SOURCE_DIR "/scripts/write-settings.sh"), ini, macros});
+               {QStringLiteral(ORVELLA_SOURCE_DIR "/scripts/write-settings.sh"), ini, named});
     ASSERT_TRUE(tool.waitForFinished() && tool.exitCode() == 0);
-    const QByteArray bytes = contents(ini);
-    QBuffer in;
-    in.setData(bytes);
-    in.open(QIODevice::ReadOnly);
-    GameState gs;
-    QString named;
-    readSettings(in, gs, [&] { named = gs.MacroFile; });
-    EXPECT_TRUE(named == macros && gs.Delay == 1 && gs.RegChar == QStringLiteral("$"));
+    const QByteArray settings = readBack(ini, [&](QIODevice &in) { readSettings(in, gs, [] {}); });
+    EXPECT_TRUE(gs.MacroFile == named && gs.Delay == 1 && gs.RegChar == QStringLiteral("$"));
     EXPECT_TRUE(std::all_of(gs.Boxes.begin(), gs.Boxes.end(),
                             [](const BoxRec &b) { return b.InDefault && b.Available; }));
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    writeSettings(out, gs, 0, 0);
-    EXPECT_EQ(out.data(), bytes);
+    EXPECT_EQ(written([&](QIODevice &out) { writeSettings(out, gs, 0, 0); }), settings);
 }

@@ -104,19 +104,30 @@ picture() {
   echo "docs/images/$name.png"
 }
 
-# A window with another over it: the screen around both.
+# A window with others over it, each pasted where it stands on the screen
+# (a capture of the screen itself can miss a window's contents).
 overlapping() {
-  local name=$1 x=0 y=0 w=0 h=0
+  local name=$1 first=$2 w=0 h=0
   shift
   xdotool mousemove 1020 760
   sleep 0.5
   for win in "$@"; do
     eval "$(xdotool getwindowgeometry --shell "$win")"
-    w=$(( X + WIDTH > w ? X + WIDTH : w ))
-    h=$(( Y + HEIGHT > h ? Y + HEIGHT : h ))
+    w=$((X + WIDTH > w ? X + WIDTH : w))
+    h=$((Y + HEIGHT > h ? Y + HEIGHT : h))
   done
-  xwd -silent -root | xwdtopnm 2>/dev/null | pnmcut -left $x -top $y -width $w -height $h |
-    pnmtopng > "$out/$name.png"
+  eval "$(xdotool getwindowgeometry --shell "$first")"
+  xwd -silent -id "$first" | xwdtopnm 2>/dev/null |
+    pnmpad -white -left "$X" -top "$Y" -right $((w - X - WIDTH)) -bottom $((h - Y - HEIGHT)) \
+      > "$tmp/canvas.pnm"
+  shift
+  for win in "$@"; do
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    xwd -silent -id "$win" | xwdtopnm 2>/dev/null > "$tmp/over.pnm"
+    pnmpaste "$tmp/over.pnm" "$X" "$Y" "$tmp/canvas.pnm" > "$tmp/pasted.pnm"
+    mv "$tmp/pasted.pnm" "$tmp/canvas.pnm"
+  done
+  pnmtopng < "$tmp/canvas.pnm" > "$out/$name.png"
   optipng -quiet -o2 "$out/$name.png"
   echo "docs/images/$name.png"
 }
@@ -207,7 +218,7 @@ settle
 click "$main" "${countdown[@]}"
 heard "* CLOSED *"
 asked=$(window '^Countdown$')
-settle 3
+settle 2
 overlapping countdown "$main" "$asked"
 keys "$asked" key Escape
 settle 2
@@ -215,6 +226,8 @@ settle 2
 # The editors and the settings, from the menus.
 keys "$main" key alt+e Return
 editor=$(window '^Macro Editor$')
+settle
+xdotool mousemove --window "$editor" 86 53 # button 2 shows its name above
 settle
 picture macros "$editor"
 close "$editor"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and running need,
-# only when some are missing.
+# only when some are missing. With --docs also what remaking the guide's
+# pictures needs (scripts/screenshots.sh).
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          xvfb xauth fonts-dejavu-core)
+          xvfb xauth fonts-dejavu-core desktop-file-utils)
+[ "${1:-}" != --docs ] || packages+=(xdotool x11-apps netpbm optipng python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,14 +1,36 @@
 #!/usr/bin/env bash
-# Builds Orvella and the stand-in chat room, then starts the room with its
-# console in this terminal and Orvella connected to it. Type room lines at
-# the console ("Bo: hello", "esp Bo: $", "/help"); "/quit" ends both.
-# The host avatar's name can be given: bash scripts/run.sh "Ann Lee"
+# Builds Orvella and the stand-in chat room, then plays: the room with six
+# scripted players runs in this terminal, and Orvella starts connected to it.
+#
+#   bash scripts/run.sh [--fresh] [host name]     (the host is "Ann Lee" unless named)
+#
+# Orvella keeps its settings and recovery log in a data folder of its own,
+# build/play/orvella, never in the user's. Its first settings file names a
+# copy of the starter macros and offers all ten boxes; --fresh starts that
+# folder over. Orvella starts in data/words, so its Load dialog opens on the
+# word lists. The players' behaviour repeats with ORVELLA_SEED (default 7).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
+fresh=no
+if [ "${1:-}" = --fresh ]; then
+  fresh=yes
+  shift
+fi
 host=${1:-Ann Lee}
+seed=${ORVELLA_SEED:-7}
 bash scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/release -j2 --target orvella orvella-room
+
+play=$root/build/play
+folder=$play/orvella
+[ "$fresh" = no ] || rm -rf "$play"
+mkdir -p "$folder" "$play/config"
+if [ ! -e "$folder/orvella.ini" ]; then
+  cp data/macros/starter.txt "$folder/macros.txt"
+  bash scripts/write-settings.sh "$folder/orvella.ini" "$folder/macros.txt"
+fi
 
 runtime=$(mktemp -d)
 export XDG_RUNTIME_DIR=$runtime
@@ -29,17 +51,24 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: Orvella runs on the virtual display $DISPLAY."
 fi
 
-# Orvella connects once the room listens.
+# Orvella connects once the room listens. The file dialogs keep their own
+# memory under build/play too, so nothing of the user's is touched.
 (
   for _ in $(seq 1 100); do
     [ -S "$runtime/wadapi.sock" ] && break
     sleep 0.1
   done
-  exec build/release/src/orvella
+  cd data/words
+  XDG_DATA_HOME=$play XDG_CONFIG_HOME=$play/config exec "$root/build/release/src/orvella"
 ) &
 pids+=($!)
+
+echo "Orvella's data folder: $folder (settings, macros.txt, Orvella.log)."
+echo "1. In Orvella click Load, pick a word list, click Start, then play macro 1 (greeting) and 3 (how to register)."
+echo "2. Click Get Regs when players have sent their \$, then Draw and Ask; when the player answers, Get and Check."
+echo "3. After a match pick the winner's box; Draw again for the next word. Type /help here for the room; /quit ends both."
 
 # Without a terminal the room would end with its empty input; keep it open.
 stay=()
 [ -t 0 ] || stay=(--stay)
-build/release/src/orvella-room --host "$host" "${stay[@]}"
+build/release/src/orvella-room --host "$host" --players 6 --seed "$seed" "${stay[@]}"

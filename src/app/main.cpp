@@ -1,3 +1,4 @@
+#include "app/accessibility.h"
 #include "app/frmmain.h"
 #include "app/programfolder.h"
 #include "app/qtdialogs.h"
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvella"));
+    installWindowAccessibility();
     QtDialogs dialogs;
     SocketWadapi wadapi;
     QTimerTickSource timer1;

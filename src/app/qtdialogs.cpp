@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 
@@ -22,12 +23,45 @@ QString qtFilter(const QString &filter)
     return out.join(QStringLiteral(";;"));
 }
 
+// Runs a dialog made over the asking window and deletes it. Should that window
+// go while the dialog runs, it takes the dialog with it, and exec() answers
+// Rejected; the deleted dialog is not touched again.
+int run(QDialog *dialog, QStringList *files = nullptr)
+{
+    const QPointer<QDialog> guard(dialog);
+    const int result = dialog->exec();
+    if (guard && files)
+        *files = static_cast<QFileDialog *>(dialog)->selectedFiles();
+    delete guard.data();
+    return result;
+}
+
+std::optional<QString> chosenFile(QFileDialog *dialog)
+{
+    QStringList files;
+    if (run(dialog, &files) != QDialog::Accepted || files.isEmpty())
+        return std::nullopt;
+    return files.first();
+}
+
 } // namespace
+
+QWidget *askingWindow()
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    // Without a window manager no window may be active; the one on screen asked.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (w->isVisible() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog))
+            return w;
+    }
+    return nullptr;
+}
 
 void QtDialogs::message(const QString &text, const QString &title)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
-    box.exec();
+    run(new QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok, askingWindow()));
 }
 
 HostDialogs::Answer QtDialogs::ask(const QString &text, const QString &title, bool withCancel)
@@ -35,8 +69,7 @@ HostDialogs::Answer QtDialogs::ask(const QString &text, const QString &title, bo
     auto buttons = QMessageBox::Yes | QMessageBox::No;
     if (withCancel)
         buttons |= QMessageBox::Cancel;
-    QMessageBox box(QMessageBox::Question, title, text, buttons);
-    switch (box.exec()) {
+    switch (run(new QMessageBox(QMessageBox::Question, title, text, buttons, askingWindow()))) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
@@ -48,24 +81,20 @@ HostDialogs::Answer QtDialogs::ask(const QString &text, const QString &title, bo
 
 std::optional<QString> QtDialogs::openFile(const QString &filter)
 {
-    QFileDialog dialog;
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(qtFilter(filter));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().first();
+    auto *dialog = new QFileDialog(askingWindow());
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(qtFilter(filter));
+    return chosenFile(dialog);
 }
 
 std::optional<QString> QtDialogs::saveFile(const QString &filter, const QString &preset)
 {
-    QFileDialog dialog;
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(qtFilter(filter));
+    auto *dialog = new QFileDialog(askingWindow());
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilter(qtFilter(filter));
     if (!preset.isEmpty())
-        dialog.selectFile(preset);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().first();
+        dialog->selectFile(preset);
+    return chosenFile(dialog);
 }
 
 void QtDialogs::setBusy(bool busy)

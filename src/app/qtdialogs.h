@@ -4,7 +4,10 @@
 
 class QWidget;
 
-// Real message boxes and file dialogs.
+// The window the host is working in, over which a box or dialog opens.
+QWidget *askingWindow();
+
+// Real message boxes and file dialogs, each over the window that asked.
 class QtDialogs final : public HostDialogs
 {
 public:

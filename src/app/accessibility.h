@@ -1,0 +1,7 @@
+#pragma once
+
+// Makes screen readers announce every top-level window as a window with its
+// title. Qt gives a plain QWidget the role of a filler even when it stands
+// alone on screen (the settings, substitutions and About windows). Call once
+// the application object exists; later calls do nothing.
+void installWindowAccessibility();

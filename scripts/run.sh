@@ -71,4 +71,4 @@ echo "3. After a match pick the winner's box; Draw again for the next word. Type
 # Without a terminal the room would end with its empty input; keep it open.
 stay=()
 [ -t 0 ] || stay=(--stay)
-build/release/src/orvella-room --host "$host" --players 6 --seed "$seed" "${stay[@]}"
+build/release/src/orvella-room --host "$host" --players 6 --seed "$seed" --words data/words "${stay[@]}"

@@ -261,6 +261,10 @@ bool WadapiServer::answeredByFault(const Frame &frame)
 void WadapiServer::communicate(const Frame &frame)
 {
     const QString text = Ansi::decode(frame.text);
+    if (m_communicator) {
+        write(Frame::status(m_communicator(frame.number, Ansi::decode(frame.target), text)));
+        return;
+    }
     const QString target = ChatRoom::shown(Ansi::decode(frame.target));
     if (frame.number == 0) {
         // The status first: text that a pending fetch is owed follows it.

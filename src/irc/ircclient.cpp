@@ -169,6 +169,7 @@ void IrcClient::lost(const QString &why)
     const qsizetype unsaid = qsizetype(m_queue.size() + m_pending.size());
     m_queue.clear();
     m_pending.clear();
+    updateWaiting();
     emit report(why);
     if (m_stopping)
         return;
@@ -224,6 +225,7 @@ void IrcClient::handle(const IrcMessage &m)
             m_pending.pop_front();
             accepted(line, IrcText::fromWire(line.text).value_or(QString()));
         }
+        updateWaiting();
     } else if (c == "CAP") {
         handleCap(m);
     } else if (c == "AUTHENTICATE" && m.param(0) == "+") {
@@ -374,6 +376,7 @@ void IrcClient::handleMessage(const IrcMessage &m)
             const Line line = m_pending.front();
             m_pending.pop_front();
             accepted(line, text.value_or(QString()));
+            updateWaiting();
         }
         return;
     }
@@ -439,6 +442,7 @@ QByteArray IrcClient::communicate(qint16 mode, const QString &target, const QStr
     for (const QByteArray &piece : IrcText::toWire(text, textBudget(to)))
         if (!piece.isEmpty())
             m_queue.push_back({to, piece, mode == 0, 0});
+    updateWaiting();
     pump();
     return "0";
 }
@@ -480,6 +484,16 @@ void IrcClient::refused(const QString &reason)
     const Line line = m_pending.front();
     m_pending.pop_front();
     notice(QStringLiteral("Not delivered to %1 (%2).").arg(shownNick(line.target), reason));
+    updateWaiting();
+}
+
+void IrcClient::updateWaiting()
+{
+    const bool waiting = !m_queue.empty() || !m_pending.empty();
+    if (waiting != m_waiting) {
+        m_waiting = waiting;
+        emit hostLinesWaiting(waiting);
+    }
 }
 
 void IrcClient::notice(QString text)

@@ -70,6 +70,11 @@ signals:
     // connection is closed and stays closed.
     void fatal(const QString &why);
     void joined();
+    // Some of the host's lines are on their way to the server (true) or
+    // all have been taken or dropped (false). Text the program fetches
+    // meanwhile should wait, so that it sees its own lines in place: the
+    // opening finds the host's name only in front of enough older text.
+    void hostLinesWaiting(bool waiting);
 
 private:
     struct Line
@@ -95,6 +100,7 @@ private:
     void pump();
     void accepted(const Line &line, const QString &text);
     void refused(const QString &reason);
+    void updateWaiting();
     void notice(QString text);
     void noticeLater(const QString &text);
     bool isSelf(QByteArrayView nick) const;
@@ -123,6 +129,7 @@ private:
     bool m_stopping = false;
     bool m_echoMessage = false;
     bool m_saslDone = false;
+    bool m_waiting = false;
     QList<QByteArray> m_offered;
     QStringList m_names;
     int m_retries = 0;

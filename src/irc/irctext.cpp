@@ -174,8 +174,10 @@ QList<QByteArray> splitAtSpaces(const QByteArray &utf8, qsizetype budget)
     QList<QByteArray> pieces;
     QByteArrayView rest(utf8);
     while (rest.size() > budget) {
-        qsizetype cut = rest.first(budget).lastIndexOf(' ') + 1;
-        if (cut == 0) {
+        // The space opens the next piece: servers drop spaces at the end of
+        // a line, but keep them at the start of its text.
+        qsizetype cut = rest.first(budget + 1).lastIndexOf(' ');
+        if (cut <= 0) {
             cut = budget;
             while ((static_cast<uchar>(rest[cut]) & 0xC0) == 0x80)
                 --cut;

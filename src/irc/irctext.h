@@ -36,8 +36,8 @@ std::optional<QString> fromWire(const QByteArray &text);
 // ("\x01ACTION waves\x01"), a line starting with "/me " an action, control
 // characters become spaces. Long lines are split as splitAtSpaces() does.
 QList<QByteArray> toWire(const QString &text, qsizetype budget);
-// Cuts UTF-8 text into pieces of at most budget bytes, each ending just
-// behind a space where there is one, never inside a character; the pieces
-// joined give the text back exactly.
+// Cuts UTF-8 text into pieces of at most budget bytes, each but the first
+// starting with a space where there is one, never inside a character; the
+// pieces joined give the text back exactly.
 QList<QByteArray> splitAtSpaces(const QByteArray &utf8, qsizetype budget);
 } // namespace IrcText

@@ -37,9 +37,13 @@ int main(int argc, char *argv[])
     server.setCommunicator([&client](qint16 mode, const QString &target, const QString &text) {
         return client.communicate(mode, target, text);
     });
+    QObject::connect(&client, &IrcClient::hostLinesWaiting, &server, &WadapiServer::holdText);
     auto print = [&out](const QString &line) { out << line << Qt::endl; };
     QObject::connect(&server, &WadapiServer::report, print);
     QObject::connect(&client, &IrcClient::report, print);
+    // The host sees the room as the program reads it.
+    QObject::connect(&room, &ChatRoom::lineAdded,
+                     [&out](const QString &line) { out << "| " << line << Qt::endl; });
     QObject::connect(&client, &IrcClient::fatal, [&](const QString &why) {
         err << why << Qt::endl;
         QCoreApplication::exit(1);

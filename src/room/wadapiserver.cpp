@@ -143,6 +143,12 @@ bool WadapiServer::dropProgram()
     return true;
 }
 
+void WadapiServer::holdText(bool hold)
+{
+    m_textHeld = hold;
+    sendTextIfWanted();
+}
+
 void WadapiServer::accept()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
@@ -283,7 +289,7 @@ void WadapiServer::communicate(const Frame &frame)
 
 void WadapiServer::sendTextIfWanted()
 {
-    if (!m_textWanted || !hasProgram())
+    if (!m_textWanted || m_textHeld || !hasProgram())
         return;
     const QString text = m_room.textSince(m_readPos);
     if (text.isEmpty())

@@ -47,6 +47,8 @@ public:
     using Communicator =
         std::function<QByteArray(qint16 mode, const QString &target, const QString &text)>;
     void setCommunicator(Communicator communicator) { m_communicator = std::move(communicator); }
+    // While held, text owed to the program waits; it goes out once released.
+    void holdText(bool hold);
 
 signals:
     // What happened, for the person at the console: one line each.
@@ -81,4 +83,5 @@ private:
     bool m_verbose = false;
     QString m_error;
     Communicator m_communicator;
+    bool m_textHeld = false;
 };

@@ -257,9 +257,13 @@ void IrcClient::handle(const IrcMessage &m)
         if (!m_registered)
             nickRefused(n);
     } else if (n == 353) {
-        for (const QByteArray &name : m.trailing().split(' '))
+        for (QByteArray name : m.trailing().split(' ')) {
+            // Without the marks of channel operators and voices.
+            while (!name.isEmpty() && QByteArrayView("~&@%+").contains(name[0]))
+                name.remove(0, 1);
             if (!name.isEmpty())
-                m_names << shownNick(QByteArray(name).replace('@', "").replace('+', ""));
+                m_names << shownNick(name);
+        }
     } else if (n == 366 && !m_names.isEmpty()) {
         notice(QStringLiteral("In %1 now - %2.").arg(m_s.channel, m_names.join(u", ")));
         m_names.clear();
@@ -291,8 +295,7 @@ void IrcClient::handle(const IrcMessage &m)
         notice(QStringLiteral("%1 has left %2.").arg(shownNick(m.nick()), m_s.channel));
     } else if (c == "QUIT") {
         notice(QStringLiteral("%1 has quit.").arg(shownNick(m.nick())));
-        if (IrcNick::folded(m.nick()) == IrcNick::folded(utf8(m_wanted)) && m_nick != m_wanted)
-            send("NICK", {utf8(m_wanted)});
+        reclaimFrom(m.nick());
     } else if (c == "NICK") {
         const QString to = shownNick(m.param(0));
         if (isSelf(m.nick())) {
@@ -302,6 +305,7 @@ void IrcClient::handle(const IrcMessage &m)
                 m_reclaim.stop();
         } else {
             notice(QStringLiteral("%1 is now known as %2.").arg(shownNick(m.nick()), to));
+            reclaimFrom(m.nick());
         }
     } else if (c == "KICK" && isChannel(m.param(0))) {
         if (isSelf(m.param(1))) {
@@ -417,6 +421,12 @@ void IrcClient::nickRefused(int numeric)
     if (numeric == 432)
         m_wanted = next;
     tryNick(next);
+}
+
+void IrcClient::reclaimFrom(const QByteArray &leaving)
+{
+    if (m_nick != m_wanted && IrcNick::folded(leaving) == IrcNick::folded(utf8(m_wanted)))
+        send("NICK", {utf8(m_wanted)});
 }
 
 void IrcClient::enterChannel()

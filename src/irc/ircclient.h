@@ -96,6 +96,8 @@ private:
     void handleMessage(const IrcMessage &m);
     void tryNick(const QString &nick);
     void nickRefused(int numeric);
+    // Takes the wanted nick when the one holding it lets it go.
+    void reclaimFrom(const QByteArray &leaving);
     void enterChannel();
     void pump();
     void accepted(const Line &line, const QString &text);

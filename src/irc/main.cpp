@@ -54,6 +54,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     out << "Listening for Orvella at " << options->socketPath << "." << Qt::endl;
-    client.start();
+    // From the event loop, so that a fault at the start can end it.
+    QMetaObject::invokeMethod(&client, &IrcClient::start, Qt::QueuedConnection);
     return app.exec();
 }

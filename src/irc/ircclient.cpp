@@ -279,6 +279,7 @@ void IrcClient::handle(const IrcMessage &m)
             // Our own prefix as others see it, for the length of our lines.
             m_prefixLength = m.prefix.size() + 2;
             m_joined = true;
+            m_refusedTold = false;
             m_retries = 0;
             notice(QStringLiteral("%1 %2 as %3.")
                        .arg(m_broken ? QStringLiteral("Back in") : QStringLiteral("Joined"),
@@ -441,7 +442,11 @@ QByteArray IrcClient::communicate(qint16 mode, const QString &target, const QStr
         return "-1";
     }
     if (!m_joined) {
-        noticeLater(QStringLiteral("Not connected to the IRC server, so a line was not said."));
+        // Once until the client is back: the game may say many lines meanwhile.
+        if (!m_refusedTold)
+            noticeLater(QStringLiteral("Not connected to the IRC server; the host's lines are "
+                                       "not said until it is back."));
+        m_refusedTold = true;
         return "-1";
     }
     const QByteArray to = mode == 0 ? utf8(m_s.channel) : targetNick(target);

@@ -132,6 +132,7 @@ private:
     bool m_echoMessage = false;
     bool m_saslDone = false;
     bool m_waiting = false;
+    bool m_refusedTold = false;
     QList<QByteArray> m_offered;
     QStringList m_names;
     int m_retries = 0;

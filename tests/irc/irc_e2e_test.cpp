@@ -130,7 +130,8 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     server.process->kill();
     ASSERT_TRUE(roomShows(u"*** The connection to the IRC server was lost; reconnecting."_qs));
     w.cmdDraw->click();
-    EXPECT_TRUE(roomShows(u"*** Not connected to the IRC server, so a line was not said."_qs));
+    EXPECT_TRUE(roomShows(
+        u"*** Not connected to the IRC server; the host's lines are not said until it is back."_qs));
     ASSERT_TRUE(server.start(g.path(u"irc"_qs)));
     ASSERT_TRUE(joinAll());
     ASSERT_TRUE(roomShows(u"*** Back in #game as Ann_Lee."_qs));

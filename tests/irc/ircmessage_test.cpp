@@ -1,4 +1,5 @@
 #include "irc/ircmessage.h"
+#include "irc/ircoptions.h"
 #include "irc/irctext.h"
 #include "irc/tokenbucket.h"
 
@@ -134,4 +135,38 @@ TEST(TokenBucket, LetsABurstThroughThenOneLinePerInterval)
     EXPECT_TRUE(b.take(1000));
     EXPECT_TRUE(b.take(1000)); // a long pause refills, but only to the burst
     EXPECT_FALSE(b.take(1000));
+}
+
+TEST(IrcOptions, ReadsServersTlsAndSecrets)
+{
+    const QHash<QString, QString> env{{u"ORVELLA_IRC_SASL_USER"_qs, u"ann"_qs},
+                                      {u"ORVELLA_IRC_SASL_PASSWORD"_qs, u"pw"_qs}};
+    const QStringList base{u"orvella-irc"_qs, u"--channel"_qs, u"game"_qs, u"--nick"_qs, u"A"_qs};
+    QString error, help;
+    // server argument -> host, port, TLS
+    const QList<std::tuple<QStringList, QString, int, bool>> good = {
+        {{u"--server"_qs, u"irc.example.org"_qs}, u"irc.example.org"_qs, 6697, true},
+        {{u"--server"_qs, u"localhost:7000"_qs}, u"localhost"_qs, 7000, false},
+        {{u"--server"_qs, u"[::1]"_qs, u"--tls"_qs}, u"::1"_qs, 6697, true},
+        {{u"--server"_qs, u"[2001:db8::1]:6667"_qs, u"--no-tls"_qs},
+         u"2001:db8::1"_qs,
+         6667,
+         false},
+        {{u"--server"_qs, u"127.0.0.1"_qs, u"--port"_qs, u"1234"_qs}, u"127.0.0.1"_qs, 1234, false},
+    };
+    for (const auto &[args, host, port, tls] : good) {
+        const auto o = IrcOptions::parse(base + args, env, &error, &help);
+        ASSERT_TRUE(o) << error.toStdString();
+        EXPECT_EQ(std::tuple(o->settings.host, int(o->settings.port), o->settings.tls),
+                  std::tuple(host, port, tls));
+        EXPECT_EQ(o->settings.channel, u"#game"_qs);
+        EXPECT_EQ(o->settings.saslPassword, "pw");
+    }
+    for (const QStringList &args : {QStringList{u"--server"_qs, u"a:b"_qs},
+                                    {u"--server"_qs, u"a:70000"_qs},
+                                    {u"--server"_qs, u"a"_qs, u"--tls"_qs, u"--no-tls"_qs},
+                                    {u"--server"_qs, u"a"_qs, u"--password"_qs, u"x\ny"_qs},
+                                    {u"--server"_qs, u" "_qs}})
+        EXPECT_FALSE(IrcOptions::parse(base + args, env, &error, &help))
+            << args.join(u' ').toStdString();
 }

@@ -79,17 +79,6 @@ void IrcClient::start()
     connectNow();
 }
 
-void IrcClient::stop()
-{
-    m_stopping = true;
-    m_retry.stop();
-    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
-        send("QUIT", {"Host left"});
-        m_socket->flush();
-        m_socket->disconnectFromHost();
-    }
-}
-
 void IrcClient::connectNow()
 {
     if (m_stopping)

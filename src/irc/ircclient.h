@@ -49,8 +49,6 @@ public:
     ~IrcClient() override;
 
     void start();
-    // Leaves the network: QUIT, then the connection closes.
-    void stop();
     // Joined and ready to speak.
     bool isUp() const { return m_joined; }
     QString nick() const { return m_nick; }

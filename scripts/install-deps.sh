@@ -4,16 +4,32 @@
 # pictures needs (scripts/screenshots.sh).
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          xvfb xauth fonts-dejavu-core desktop-file-utils)
+          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd)
 [ "${1:-}" != --docs ] || packages+=(xdotool x11-apps netpbm optipng python3)
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   echo "Installing: ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # The IRC server is only for the tests, which start their own copy on a
+  # free port: its packaged service must not start and hold port 6667.
+  policy=/usr/sbin/policy-rc.d
+  own_policy=0
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$policy" >/dev/null
+    "${sudo_cmd[@]}" chmod +x "$policy"
+    own_policy=1
+  fi
+  status=0
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" || status=$?
+  [ "$own_policy" -eq 0 ] || "${sudo_cmd[@]}" rm -f "$policy"
+  [ "$status" -eq 0 ] || exit "$status"
+fi
+if [ -d /run/systemd/system ] && systemctl is-enabled --quiet ngircd 2>/dev/null; then
+  "${sudo_cmd[@]}" systemctl disable --now ngircd >/dev/null 2>&1 || true
 fi

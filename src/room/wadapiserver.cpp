@@ -143,6 +143,12 @@ bool WadapiServer::dropProgram()
     return true;
 }
 
+void WadapiServer::holdText(bool hold)
+{
+    m_textHeld = hold;
+    sendTextIfWanted();
+}
+
 void WadapiServer::accept()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
@@ -261,6 +267,10 @@ bool WadapiServer::answeredByFault(const Frame &frame)
 void WadapiServer::communicate(const Frame &frame)
 {
     const QString text = Ansi::decode(frame.text);
+    if (m_communicator) {
+        write(Frame::status(m_communicator(frame.number, Ansi::decode(frame.target), text)));
+        return;
+    }
     const QString target = ChatRoom::shown(Ansi::decode(frame.target));
     if (frame.number == 0) {
         // The status first: text that a pending fetch is owed follows it.
@@ -279,7 +289,7 @@ void WadapiServer::communicate(const Frame &frame)
 
 void WadapiServer::sendTextIfWanted()
 {
-    if (!m_textWanted || !hasProgram())
+    if (!m_textWanted || m_textHeld || !hasProgram())
         return;
     const QString text = m_room.textSince(m_readPos);
     if (text.isEmpty())

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <deque>
+#include <functional>
 
 class ChatRoom;
 class QLocalServer;
@@ -41,6 +42,14 @@ public:
     bool sendEvent(const QByteArray &text1, qint16 number, const QByteArray &text2);
     bool dropProgram();
 
+    // Takes the program's messages (C requests) elsewhere than into this
+    // room and gives the status to answer with; queued faults still come first.
+    using Communicator =
+        std::function<QByteArray(qint16 mode, const QString &target, const QString &text)>;
+    void setCommunicator(Communicator communicator) { m_communicator = std::move(communicator); }
+    // While held, text owed to the program waits; it goes out once released.
+    void holdText(bool hold);
+
 signals:
     // What happened, for the person at the console: one line each.
     void report(const QString &line);
@@ -73,4 +82,6 @@ private:
     bool m_nulTrailer = false;
     bool m_verbose = false;
     QString m_error;
+    Communicator m_communicator;
+    bool m_textHeld = false;
 };

@@ -9,9 +9,16 @@ QString RoomProcess::program()
 
 bool RoomProcess::start(const QString &socketPath, const QStringList &extraArgs)
 {
+    return launch(program(),
+                  QStringList{QStringLiteral("--socket"), socketPath} + extraArgs,
+                  QStringLiteral("Room open at"));
+}
+
+bool RoomProcess::launch(const QString &program, const QStringList &args, const QString &ready)
+{
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(program(), QStringList{QStringLiteral("--socket"), socketPath} + extraArgs);
-    return m_process.waitForStarted(10000) && waitForLine(QStringLiteral("Room open at"));
+    m_process.start(program, args);
+    return m_process.waitForStarted(10000) && waitForLine(ready);
 }
 
 void RoomProcess::type(const QString &line)

@@ -15,6 +15,8 @@ public:
 
     // Starts it on socketPath and waits until it listens.
     bool start(const QString &socketPath, const QStringList &extraArgs = {});
+    // Starts another program and waits until it prints ready.
+    bool launch(const QString &program, const QStringList &args, const QString &ready);
     void type(const QString &line);
     // Waits for a printed line holding text, past the lines already waited for.
     bool waitForLine(const QString &text, int ms = 10000);

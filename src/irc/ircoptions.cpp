@@ -1,0 +1,170 @@
+#include "irc/ircoptions.h"
+
+#include "chat/frame.h"
+
+#include <QCommandLineParser>
+#include <QHostAddress>
+
+namespace {
+
+const QString Example = QStringLiteral(
+    "Example\n"
+    "  orvella-irc --server irc.example.org --channel '#wordgame' --nick 'Ann Lee'\n"
+    "  ORVELLA_IRC_SASL_USER=ann ORVELLA_IRC_SASL_PASSWORD=secret orvella-irc \\\n"
+    "      --server irc.example.org:6697 --channel '#wordgame' --nick 'Ann Lee'\n"
+    "\n"
+    "The nick comes from the name: letters A-Z, digits and - [ ] \\ ` ^ { } | _ stay,\n"
+    "accents go (e for é), any other character becomes _ (\"Ann Lee\" is Ann_Lee), a\n"
+    "nick starting with a digit or - gets _ in front. A nick in use gets 2, 3, ...\n"
+    "behind it; the client takes the wanted nick back once it is free.\n"
+    "Secrets may come from ORVELLA_IRC_PASSWORD, ORVELLA_IRC_SASL_USER and\n"
+    "ORVELLA_IRC_SASL_PASSWORD instead of the command line.");
+
+bool isLoopback(const QString &host)
+{
+    QHostAddress address;
+    if (address.setAddress(host))
+        return address.isLoopback();
+    return host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0;
+}
+
+// "host", "host:port", "[v6 address]:port" or a bare v6 address.
+bool splitServer(const QString &server, QString &host, int &port)
+{
+    port = 0;
+    QString rest = server.trimmed();
+    if (rest.startsWith(u'[')) {
+        const qsizetype close = rest.indexOf(u']');
+        if (close < 0)
+            return false;
+        host = rest.mid(1, close - 1);
+        rest = rest.mid(close + 1);
+        if (rest.isEmpty())
+            return !host.isEmpty();
+        if (!rest.startsWith(u':'))
+            return false;
+        rest = rest.mid(1);
+    } else if (rest.count(u':') == 1) {
+        host = rest.section(u':', 0, 0);
+        rest = rest.section(u':', 1);
+    } else {
+        host = rest;
+        return !host.isEmpty();
+    }
+    bool ok = false;
+    port = rest.toInt(&ok);
+    return ok && !host.isEmpty() && port > 0 && port < 65536;
+}
+
+} // namespace
+
+std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
+                                            const QHash<QString, QString> &environment,
+                                            QString *error, QString *help)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        QStringLiteral("Orvella's chat client for IRC: joins a channel and lets Orvella host "
+                       "a game there.\n\n") +
+        Example);
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Shows this help."));
+    auto option = [](const char *name, const char *text, const char *value = nullptr) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(text),
+                                  value ? QString::fromLatin1(value) : QString());
+    };
+    const QCommandLineOption server =
+        option("server", "The IRC server, as host or host:port (required).", "host[:port]");
+    const QCommandLineOption port =
+        option("port", "The server's port (default 6697 with TLS, 6667 without).", "port");
+    const QCommandLineOption channel = option("channel", "The channel (required).", "#channel");
+    const QCommandLineOption nick =
+        option("nick", "The host's avatar name; the nick is made from it (required).", "name");
+    const QCommandLineOption tls = option(
+        "tls", "Speaks TLS to the server (the default, except for a server on this machine).");
+    const QCommandLineOption noTls = option("no-tls", "Speaks plain text to the server.");
+    const QCommandLineOption password =
+        option("password", "The server's password (or ORVELLA_IRC_PASSWORD).", "password");
+    const QCommandLineOption saslUser =
+        option("sasl-user", "Logs in with SASL PLAIN as this account (or ORVELLA_IRC_SASL_USER).",
+               "account");
+    const QCommandLineOption saslPassword = option(
+        "sasl-password", "The account's password (or ORVELLA_IRC_SASL_PASSWORD).", "password");
+    const QCommandLineOption socket =
+        option("socket",
+               "Where Orvella connects; default $XDG_RUNTIME_DIR/wadapi.sock, or "
+               "/tmp/wadapi-<uid>.sock without that variable.",
+               "path");
+    const QCommandLineOption burst =
+        option("burst", "Lines sent at once before pacing starts (default 5).", "lines");
+    const QCommandLineOption interval =
+        option("interval", "Then one line each this many milliseconds (default 2000).", "ms");
+    const QCommandLineOption verbose = option("verbose", "Shows every frame from and to Orvella.");
+    p.addOptions({helpOption, server, port, channel, nick, tls, noTls, password, saslUser,
+                  saslPassword, socket, burst, interval, verbose});
+
+    auto wrong = [&](const QString &why) -> std::optional<IrcOptions> {
+        *error = why + QStringLiteral("\nSee orvella-irc --help.");
+        return std::nullopt;
+    };
+    if (!p.parse(arguments))
+        return wrong(p.errorText());
+    if (p.isSet(helpOption)) {
+        *help = p.helpText();
+        return std::nullopt;
+    }
+    if (!p.positionalArguments().isEmpty())
+        return wrong(QStringLiteral("Unexpected argument: ") + p.positionalArguments().first());
+    for (const QCommandLineOption &o : {server, channel, nick})
+        if (p.value(o).trimmed().isEmpty())
+            return wrong(QStringLiteral("--%1 is required.").arg(o.names().first()));
+
+    IrcOptions o;
+    IrcSettings &s = o.settings;
+    int serverPort = 0;
+    if (!splitServer(p.value(server), s.host, serverPort))
+        return wrong(QStringLiteral("Not a server: ") + p.value(server));
+    if (p.isSet(port)) {
+        bool ok = false;
+        serverPort = p.value(port).toInt(&ok);
+        if (!ok || serverPort <= 0 || serverPort > 65535)
+            return wrong(QStringLiteral("Not a port: ") + p.value(port));
+    }
+    if (p.isSet(tls) && p.isSet(noTls))
+        return wrong(QStringLiteral("--tls and --no-tls contradict each other."));
+    s.tls = p.isSet(tls) || (!p.isSet(noTls) && !isLoopback(s.host));
+    s.port = static_cast<quint16>(serverPort > 0 ? serverPort : (s.tls ? 6697 : 6667));
+
+    s.channel = p.value(channel).trimmed();
+    if (!s.channel.startsWith(u'#') && !s.channel.startsWith(u'&'))
+        s.channel.prepend(u'#');
+    for (QChar c : s.channel)
+        if (c.unicode() <= 0x20 || c == u',' || c == u'\x07')
+            return wrong(QStringLiteral("A channel name cannot hold spaces, commas or control "
+                                        "characters."));
+    s.name = p.value(nick).trimmed();
+
+    auto secret = [&](const QCommandLineOption &opt, const char *variable) {
+        return (p.isSet(opt) ? p.value(opt) : environment.value(QString::fromLatin1(variable)))
+            .toUtf8();
+    };
+    s.password = secret(password, "ORVELLA_IRC_PASSWORD");
+    s.saslUser = secret(saslUser, "ORVELLA_IRC_SASL_USER");
+    s.saslPassword = secret(saslPassword, "ORVELLA_IRC_SASL_PASSWORD");
+    if (s.saslUser.isEmpty() != s.saslPassword.isEmpty())
+        return wrong(QStringLiteral("SASL needs both the account and its password."));
+    for (const QByteArray &b : {s.password, s.saslUser, s.saslPassword})
+        if (b.contains('\r') || b.contains('\n') || b.contains('\0'))
+            return wrong(QStringLiteral("A password or account cannot hold a line break."));
+
+    auto number = [&](const QCommandLineOption &opt, int fallback, int &out) {
+        bool ok = true;
+        out = p.isSet(opt) ? p.value(opt).toInt(&ok) : fallback;
+        return ok && out > 0;
+    };
+    if (!number(burst, s.burst, s.burst) || !number(interval, s.intervalMs, s.intervalMs))
+        return wrong(QStringLiteral("--burst and --interval take a positive number."));
+    o.socketPath = p.isSet(socket) ? p.value(socket) : defaultWadapiSocketPath();
+    o.verbose = p.isSet(verbose);
+    return o;
+}

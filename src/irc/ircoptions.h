@@ -1,0 +1,21 @@
+#pragma once
+
+#include "irc/ircclient.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// The command line of orvella-irc, read into the client's settings.
+struct IrcOptions
+{
+    IrcSettings settings;
+    QString socketPath;
+    bool verbose = false;
+
+    // Nothing when the arguments are wrong (error says why) or when help or
+    // the version was asked for (the text is in help, exit code 0).
+    static std::optional<IrcOptions> parse(const QStringList &arguments,
+                                           const QHash<QString, QString> &environment,
+                                           QString *error, QString *help);
+};

@@ -5,6 +5,7 @@
 #include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
+#include "files/reportwrite.h"
 #include "game/banner.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
@@ -89,7 +90,7 @@ void GetRegs(GameContext &ctx)
     if (turnedAway)
         ctx.dialogs.message(playerListFullText(), playerListFullTitle());
 
-    LogWriter(gs, ctx.dialogs);
+    reportWrite(ctx.dialogs, LogWriter(gs));
     ctx.controls.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
     RestoreControls(ctx.controls, gs);
 }

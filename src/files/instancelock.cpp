@@ -11,11 +11,12 @@ InstanceLock::InstanceLock(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
     m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    // A lock file that cannot be written still locks.
-    if (m_fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+    const int openErr = errno;
+    // A lock file that is there but cannot be written still locks.
+    if (m_fd < 0 && (openErr == EACCES || openErr == EPERM || openErr == EROFS))
         m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0) {
-        m_failure = FileFailure{FileIO::failureFor(errno), path};
+        m_failure = FileFailure{FileIO::failureFor(openErr), path};
         return;
     }
     if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {

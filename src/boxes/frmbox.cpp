@@ -5,8 +5,8 @@
 #include "app/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/waits.h"
-#include "files/settingsfile.h"
 #include "files/reportwrite.h"
+#include "files/settingsfile.h"
 #include "game/gamestate.h"
 
 #include <QAction>

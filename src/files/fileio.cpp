@@ -62,8 +62,8 @@ private:
 bool writeAll(int fd, const QByteArray &bytes, off_t at)
 {
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done),
-                                   at + off_t(done));
+        const ssize_t n =
+            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), at + off_t(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -107,8 +107,8 @@ void writeInPlace(const QByteArray &target, const QByteArray &bytes)
         throw FileIO::failureFor(errno);
     const QByteArray old = readAll(file.fd(), st.st_size);
     if (bytes.size() > old.size()) {
-        const int err = ::posix_fallocate(file.fd(), off_t(old.size()),
-                                          off_t(bytes.size() - old.size()));
+        const int err =
+            ::posix_fallocate(file.fd(), off_t(old.size()), off_t(bytes.size() - old.size()));
         if (err != 0) {
             (void)::ftruncate(file.fd(), off_t(old.size()));
             throw FileIO::failureFor(err);
@@ -128,8 +128,7 @@ void writeInPlace(const QByteArray &target, const QByteArray &bytes)
 
 QString randomTag()
 {
-    static const char letters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QString tag;
     for (int i = 0; i < 6; ++i)
         tag += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
@@ -293,9 +292,8 @@ std::optional<FileFailure> makeFolder(const QString &folder)
 
 bool isTemporaryName(const QString &name)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^.+\\.[A-Za-z0-9]{6}") + QRegularExpression::escape(TemporarySuffix) +
-        u'$');
+    static const QRegularExpression pattern(QStringLiteral("^.+\\.[A-Za-z0-9]{6}") +
+                                            QRegularExpression::escape(TemporarySuffix) + u'$');
     return pattern.match(name).hasMatch();
 }
 

@@ -15,8 +15,9 @@ LineReader::LineReader(QIODevice &device, qint64 maxFileBytes)
 
 Failure LineReader::lineTooLong()
 {
-    return Failure(ErrOutOfMemory, QStringLiteral("Out of memory (a line longer than %1 characters)")
-                                       .arg(MaxLineBytes));
+    return Failure(
+        ErrOutOfMemory,
+        QStringLiteral("Out of memory (a line longer than %1 characters)").arg(MaxLineBytes));
 }
 
 Failure LineReader::fileTooLarge(qint64 maxBytes)

@@ -139,8 +139,7 @@ WriteResult LogWriter(const GameState &gs)
 
 WriteResult startNewLog(const GameState &gs)
 {
-    WriteResult result =
-        FileIO::save(gs.LogFile, [&](QIODevice &out) { writeLogHeader(out, gs); });
+    WriteResult result = FileIO::save(gs.LogFile, [&](QIODevice &out) { writeLogHeader(out, gs); });
     // No log of an earlier game may be left to be resumed into this one.
     if (result)
         QFile::remove(gs.LogFile);

@@ -171,8 +171,8 @@ bool SettingsReader(GameState &gs, HostDialogs &dialogs, const QString &folder)
 
 WriteResult SettingsWriter(const GameState &gs, const QString &folder, double left, double top)
 {
-    WriteResult result = FileIO::save(
-        settingsPath(folder), [&](QIODevice &out) { writeSettings(out, gs, left, top); });
+    WriteResult result = FileIO::save(settingsPath(folder),
+                                      [&](QIODevice &out) { writeSettings(out, gs, left, top); });
     // Named as at start-up.
     if (result)
         result->file = QStringLiteral("orvella.ini");

@@ -1,8 +1,8 @@
 #include "macros/frmsubs.h"
 
 #include "app/childwindows.h"
-#include "macros/macrofile.h"
 #include "files/reportwrite.h"
+#include "macros/macrofile.h"
 #include "macros/savewarnings.h"
 #include "settings/gesturekeys.h"
 

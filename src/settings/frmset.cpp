@@ -2,8 +2,8 @@
 
 #include "app/childwindows.h"
 #include "app/frmmain.h"
-#include "files/settingsfile.h"
 #include "files/reportwrite.h"
+#include "files/settingsfile.h"
 #include "game/gamestate.h"
 #include "macros/savewarnings.h"
 #include "settings/gesturekeys.h"

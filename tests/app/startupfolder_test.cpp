@@ -16,8 +16,9 @@ struct StartIn : MainWindowRig
     }
     QString told() const
     {
-        return dialogs.messages.empty() ? QString()
-                                        : dialogs.messages[0].title + u'|' + dialogs.messages[0].text;
+        return dialogs.messages.empty()
+                   ? QString()
+                   : dialogs.messages[0].title + u'|' + dialogs.messages[0].text;
     }
 };
 
@@ -30,8 +31,8 @@ TEST(StartUp, AFolderOrLockThatCannotBeMadeIsToldAsWhatItIs)
         StartIn run;
         const QString plain = run.writeFile(u"plain"_qs, "x");
         EXPECT_FALSE(run.startIn(plain + u"/Orvella"_qs));
-        EXPECT_EQ(run.told(), u"Program Exiting|Path/File access error\r\n75\r\nError with file "_qs +
-                                  plain);
+        EXPECT_EQ(run.told(),
+                  u"Program Exiting|Path/File access error\r\n75\r\nError with file "_qs + plain);
         EXPECT_TRUE(run.room.client.log.isEmpty());
         EXPECT_NE(run.w->exitCode(), 0);
     }

@@ -179,8 +179,8 @@ TEST(DiskFault, OnlyTheWritersOwnLeftoversAreRemoved)
     }
     QDir(disk.folder()).mkdir(QStringLiteral("dir.abcdef.orvella-tmp"));
     FileIO::removeStrayTemporaries(disk.folder());
-    QStringList left = QDir(disk.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
-                                                     QDir::Hidden);
+    QStringList left =
+        QDir(disk.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     QStringList expected = others + QStringList{"dir.abcdef.orvella-tmp"};
     left.sort();
     expected.sort();

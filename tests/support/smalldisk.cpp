@@ -34,9 +34,8 @@ bool setImmutable(const QString &folder, bool on)
 
 SmallDisk::SmallDisk()
 {
-    m_mounted = ::geteuid() == 0 &&
-                ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                        "size=64k,mode=0700") == 0;
+    m_mounted = ::geteuid() == 0 && ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(),
+                                            "tmpfs", 0, "size=64k,mode=0700") == 0;
     // The filler stays outside the folder, which may be locked.
     QDir(m_dir.path()).mkdir(QStringLiteral("folder"));
 }
@@ -87,10 +86,9 @@ bool SmallDisk::lockFolder(bool locked)
 {
     if (locked == m_locked)
         return true;
-    const bool ok = ::geteuid() == 0
-                        ? setImmutable(folder(), locked)
-                        : ::chmod(QFile::encodeName(folder()).constData(),
-                                  locked ? 0555 : 0700) == 0;
+    const bool ok = ::geteuid() == 0 ? setImmutable(folder(), locked)
+                                     : ::chmod(QFile::encodeName(folder()).constData(),
+                                               locked ? 0555 : 0700) == 0;
     if (ok)
         m_locked = locked;
     return ok;

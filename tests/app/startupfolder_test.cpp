@@ -1,62 +1,45 @@
 #include "support/mainwindowfixture.h"
 #include "support/smalldisk.h"
 
-#include <QDir>
-
 namespace {
 
-// The main window started over a program folder of the test's choosing.
-struct StartIn : MainWindowRig
+// Started over a program folder of the test's choosing; what the host was told.
+QString startIn(MainWindowRig &run, const QString &folder)
 {
-    bool startIn(const QString &folder)
-    {
-        w = std::make_unique<frmMain>(gs, *chat, ticks, ticks2, dialogs, rng,
-                                      frmMain::Environment{folder, [] { return u"orvella"_qs; }});
-        return w->Form_Load();
-    }
-    QString told() const
-    {
-        return dialogs.messages.empty()
-                   ? QString()
-                   : dialogs.messages[0].title + u'|' + dialogs.messages[0].text;
-    }
-};
+    run.w =
+        std::make_unique<frmMain>(run.gs, *run.chat, run.ticks, run.ticks2, run.dialogs, run.rng,
+                                  frmMain::Environment{folder, [] { return u"o"_qs; }});
+    const bool started = run.w->Form_Load();
+    const auto &shown = run.dialogs.messages;
+    return QString::number(started) +
+           (shown.empty() ? QString() : u'|' + shown[0].title + u'|' + shown[0].text);
+}
 
 } // namespace
 
-TEST(StartUp, AFolderOrLockThatCannotBeMadeIsToldAsWhatItIs)
+TEST(StartUp, AFolderOrLockThatCannotBeMadeIsToldAsWhatItIsAndWhere)
 {
-    {
-        // A plain file where a folder should be: the program ends before the link.
-        StartIn run;
-        const QString plain = run.writeFile(u"plain"_qs, "x");
-        EXPECT_FALSE(run.startIn(plain + u"/Orvella"_qs));
-        EXPECT_EQ(run.told(),
-                  u"Program Exiting|Path/File access error\r\n75\r\nError with file "_qs + plain);
-        EXPECT_TRUE(run.room.client.log.isEmpty());
-        EXPECT_NE(run.w->exitCode(), 0);
-    }
-    {
-        // A folder that takes no lock file.
-        StartIn run;
-        SmallDisk disk;
-        if (!disk.lockFolder(true))
-            GTEST_SKIP() << "no way to keep new files out of a folder here";
-        EXPECT_FALSE(run.startIn(disk.folder()));
-        EXPECT_EQ(run.told(), u"Program Exiting|Permission denied\r\n70\r\nError with file "_qs +
-                                  disk.path(u"orvella.lock"_qs));
-    }
+    MainWindowRig plain, locked;
+    const QString file = plain.writeFile(u"plain"_qs, "x"); // where a folder should be
+    EXPECT_EQ(startIn(plain, file + u"/Orvella"_qs),
+              u"0|Program Exiting|Path/File access error\r\n75\r\nError with file "_qs + file);
+    EXPECT_TRUE(plain.room.client.log.isEmpty());
+    EXPECT_NE(plain.w->exitCode(), 0);
+    SmallDisk disk;
+    if (!disk.lockFolder(true))
+        GTEST_SKIP() << "no way to keep new files out of a folder here";
+    EXPECT_EQ(startIn(locked, disk.folder()),
+              u"0|Program Exiting|Permission denied\r\n70\r\nError with file "_qs +
+                  disk.path(u"orvella.lock"_qs));
 }
 
-TEST(StartUp, ALeftOverLockAndTheWritersLeftoversDoNotStopAStart)
+TEST(StartUp, ALockNobodyHoldsIsTakenAndOnlyTheWritersLeftoversGo)
 {
-    StartIn run;
-    // A lock file nobody holds (an empty one, as after a crash), and a
-    // temporary copy left by a kill between writing and renaming.
-    run.writeFile(u"orvella.lock"_qs, "");
+    MainWindowRig run;
+    run.writeFile(u"orvella.lock"_qs, ""); // as a crash may leave it
     run.writeFile(u"orvella.ini.Qx7Tz2.orvella-tmp"_qs, "[Settings]\r\n");
     run.writeFile(u"orvella.ini.bak"_qs, "kept");
-    EXPECT_TRUE(run.startIn(run.dir.path())) << run.told().toStdString();
+    EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
     EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files),
               QStringList({u"orvella.ini.bak"_qs, u"orvella.lock"_qs}));
 }

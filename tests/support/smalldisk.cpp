@@ -1,6 +1,5 @@
 #include "support/smalldisk.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <csignal>
@@ -8,88 +7,65 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-rlimit g_sizeLimit;
-void (*g_xfszHandler)(int) = SIG_DFL;
-
-bool setImmutable(const QString &folder, bool on)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    ::close(fd);
-    return ok;
-}
-
-} // namespace
-
 SmallDisk::SmallDisk()
 {
-    m_mounted = ::geteuid() == 0 && ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(),
+    m_mounted = ::geteuid() == 0 && ::mount("tmpfs", QFile::encodeName(m_root.path()).constData(),
                                             "tmpfs", 0, "size=64k,mode=0700") == 0;
-    // The filler stays outside the folder, which may be locked.
-    QDir(m_dir.path()).mkdir(QStringLiteral("folder"));
+    QDir(m_root.path()).mkdir(QStringLiteral("folder"));
 }
 
 SmallDisk::~SmallDisk()
 {
     lockFolder(false);
-    drain();
+    setFull(false);
     if (m_mounted)
-        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+        ::umount2(QFile::encodeName(m_root.path()).constData(), MNT_DETACH);
 }
 
-void SmallDisk::fill()
+void SmallDisk::setFull(bool full)
 {
-    if (m_full)
+    if (full == m_full)
         return;
-    m_full = true;
-    if (!m_mounted) {
-        // Writing past the limit fails with EFBIG instead of a signal.
-        g_xfszHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &g_sizeLimit);
-        rlimit tiny = g_sizeLimit;
+    m_full = full;
+    QFile filler(m_root.filePath(QStringLiteral("filler")));
+    if (m_mounted && full) {
+        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+    } else if (m_mounted) {
+        filler.remove();
+    } else if (full) {
+        // Past the limit a write fails with EFBIG instead of a signal.
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_limit);
+        rlimit tiny = m_limit;
         tiny.rlim_cur = 16;
         ::setrlimit(RLIMIT_FSIZE, &tiny);
-        return;
+    } else {
+        ::setrlimit(RLIMIT_FSIZE, &m_limit);
+        std::signal(SIGXFSZ, SIG_DFL);
     }
-    QFile filler(m_dir.filePath(QStringLiteral("filler")));
-    filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    const QByteArray block(4096, 'f');
-    while (filler.write(block) == block.size()) {
-    }
-}
-
-void SmallDisk::drain()
-{
-    if (!m_full)
-        return;
-    m_full = false;
-    if (!m_mounted) {
-        ::setrlimit(RLIMIT_FSIZE, &g_sizeLimit);
-        std::signal(SIGXFSZ, g_xfszHandler);
-        return;
-    }
-    QFile::remove(m_dir.filePath(QStringLiteral("filler")));
 }
 
 bool SmallDisk::lockFolder(bool locked)
 {
     if (locked == m_locked)
         return true;
-    const bool ok = ::geteuid() == 0 ? setImmutable(folder(), locked)
-                                     : ::chmod(QFile::encodeName(folder()).constData(),
-                                               locked ? 0555 : 0700) == 0;
-    if (ok)
-        m_locked = locked;
+    const QByteArray name = QFile::encodeName(folder());
+    bool ok = false;
+    if (::geteuid() != 0) {
+        ok = ::chmod(name.constData(), locked ? 0555 : 0700) == 0;
+    } else if (const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY); fd >= 0) {
+        // Root passes permission bits: the folder is made immutable.
+        int flags = 0;
+        ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = locked ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        ::close(fd);
+    }
+    m_locked = ok ? locked : m_locked;
     return ok;
 }

@@ -1,33 +1,30 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <QTemporaryDir>
 
-// A real folder that can be made full or made to refuse new files, for the
-// tests of what the writers leave behind.
+#include <sys/resource.h>
+
+// A real folder that can be made full, or made to refuse new files while its
+// files stay writable. Full is a 64 KiB file system of its own where mounting
+// is allowed (root), else a limit on the sizes of this process's files.
 class SmallDisk
 {
 public:
-    // A 64 KiB file system of its own when mounting is allowed (root);
-    // otherwise "full" is a limit on file sizes of this process.
     SmallDisk();
     ~SmallDisk();
     SmallDisk(const SmallDisk &) = delete;
     SmallDisk &operator=(const SmallDisk &) = delete;
 
-    QString folder() const { return m_dir.filePath(QStringLiteral("folder")); }
+    QString folder() const { return m_root.filePath(QStringLiteral("folder")); }
     QString path(const QString &name) const { return folder() + u'/' + name; }
-    bool mounted() const { return m_mounted; }
-
-    void fill();
-    void drain();
-    // No new file can be made in the folder, though its files stay writable;
-    // root too is refused. False when the system offers no way to do so.
+    void setFull(bool full);
+    // Root is refused too. False when the system offers no way to do it.
     bool lockFolder(bool locked);
 
 private:
-    QTemporaryDir m_dir;
-    bool m_mounted = false;
-    bool m_full = false;
-    bool m_locked = false;
+    QTemporaryDir m_root; // the folder, and a filler beside it
+    bool m_mounted = false, m_full = false, m_locked = false;
+    rlimit m_limit{};
 };

@@ -36,10 +36,17 @@ TEST(StartUp, AFolderOrLockThatCannotBeMadeIsToldAsWhatItIsAndWhere)
 TEST(StartUp, ALockNobodyHoldsIsTakenAndOnlyTheWritersLeftoversGo)
 {
     MainWindowRig run;
-    run.writeFile(u"orvella.lock"_qs, ""); // as a crash may leave it
-    run.writeFile(u"orvella.ini.Qx7Tz2.orvella-tmp"_qs, "[Settings]\r\n");
-    run.writeFile(u"orvella.ini.bak"_qs, "kept");
+    const QStringList kept = {u".abcdef.orvella-tmp"_qs,
+                              u"orvella.ini.Ab-2Cd.orvella-tmp"_qs,
+                              u"orvella.ini.Ab12C.orvella-tmp"_qs,
+                              u"orvella.ini.backup"_qs,
+                              u"orvella.lock"_qs,
+                              u"x.abcdef.orvella-tmp.txt"_qs};
+    for (const QString &name :
+         kept + QStringList{u"m.txt.000000.orvella-tmp"_qs, u"orvella.ini.Ab12Cd.orvella-tmp"_qs})
+        run.writeFile(name, ""); // the lock file empty, as a crash may leave it
+    QDir(run.dir.path()).mkdir(u"dir.abcdef.orvella-tmp"_qs);
     EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
-    EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files),
-              QStringList({u"orvella.ini.bak"_qs, u"orvella.lock"_qs}));
+    EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
+    EXPECT_TRUE(QFileInfo(run.path(u"dir.abcdef.orvella-tmp"_qs)).isDir());
 }

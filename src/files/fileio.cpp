@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace {
 
 const QString TemporarySuffix = QStringLiteral(".orvella-tmp");
@@ -190,6 +192,13 @@ void writeBytes(const QString &path, const QByteArray &bytes)
         (void)::fsync(folder.fd());
 }
 
+bool isTemporaryName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^.+\\.[A-Za-z0-9]{6}") +
+                                            QRegularExpression::escape(TemporarySuffix) + u'$');
+    return pattern.match(name).hasMatch();
+}
+
 } // namespace
 
 QString FileFailure::report() const
@@ -288,13 +297,6 @@ std::optional<FileFailure> makeFolder(const QString &folder)
     if (err == EEXIST)
         return std::nullopt;
     return FileFailure{failureFor(err), folder};
-}
-
-bool isTemporaryName(const QString &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^.+\\.[A-Za-z0-9]{6}") +
-                                            QRegularExpression::escape(TemporarySuffix) + u'$');
-    return pattern.match(name).hasMatch();
 }
 
 void removeStrayTemporaries(const QString &folder)

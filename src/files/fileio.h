@@ -56,9 +56,8 @@ void writeText(QIODevice &out, const QString &text);
 std::optional<FileFailure> makeFolder(const QString &folder);
 
 // Removes what writeFile leaves behind in folder when the program is killed
-// between writing a temporary and renaming it, and nothing else.
+// between writing a temporary and renaming it (name.XXXXXX.orvella-tmp, six
+// letters or digits), and nothing else.
 void removeStrayTemporaries(const QString &folder);
-// Whether a file name is one of writeFile's temporaries.
-bool isTemporaryName(const QString &name);
 
 } // namespace FileIO

@@ -7,6 +7,7 @@
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
+#include "files/instancelock.h"
 #include "game/gamestate.h"
 #include "game/stepundone.h"
 #include "macros/macrobuttons.h"

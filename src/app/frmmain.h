@@ -3,7 +3,6 @@
 #include "app/maincontrols.h"
 #include "game/gamecontext.h"
 
-#include <QLockFile>
 #include <QMainWindow>
 
 #include <array>
@@ -13,6 +12,7 @@
 
 class ChatLink;
 class HostDialogs;
+class InstanceLock;
 class QAction;
 class QActionGroup;
 class QFrame;
@@ -118,7 +118,7 @@ private:
     Environment m_env;
     std::unique_ptr<ChatLink> m_link;
     std::unique_ptr<GameContext> m_game;
-    std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<InstanceLock> m_instanceLock;
     bool m_loaded = false;
     bool m_unloaded = false;
     int m_exitCode = 0;

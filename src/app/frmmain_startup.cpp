@@ -5,6 +5,9 @@
 #include "chat/chatlink.h"
 #include "chat/wadapi.h"
 #include "chat/waits.h"
+#include "files/fileio.h"
+#include "files/instancelock.h"
+#include "files/reportwrite.h"
 #include "files/settingsfile.h"
 #include "game/countdown.h"
 #include "game/failure.h"
@@ -12,7 +15,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,18 +27,29 @@ using Ctl = MainControls::Ctl;
 
 bool frmMain::Form_Load()
 {
-    QDir().mkpath(m_env.folder);
-    m_instanceLock = std::make_unique<QLockFile>(m_env.folder + QStringLiteral("/orvella.lock"));
-    // Never stale by age: only a lock whose process is gone is taken over,
-    // so a restart after a crash works and a second copy never does.
-    m_instanceLock->setStaleLockTime(0);
-    if (!m_instanceLock->tryLock(0)) {
+    // A folder or lock file that cannot be made is told as what it is, not
+    // as another copy running.
+    std::optional<FileFailure> failed = FileIO::makeFolder(m_env.folder);
+    if (!failed) {
+        m_instanceLock =
+            std::make_unique<InstanceLock>(m_env.folder + QStringLiteral("/orvella.lock"));
+        if (m_instanceLock->state() == InstanceLock::State::HeldByAnother) {
+            m_instanceLock.reset();
+            m_dialogs.message(QStringLiteral("Quantrel is already running!"),
+                              QStringLiteral("Quantrel Ending"));
+            m_exitCode = 0;
+            return false;
+        }
+        failed = m_instanceLock->failure();
+    }
+    if (failed) {
         m_instanceLock.reset();
-        m_dialogs.message(QStringLiteral("Quantrel is already running!"),
-                          QStringLiteral("Quantrel Ending"));
-        m_exitCode = 0;
+        m_dialogs.message(failed->report(), QStringLiteral("Program Exiting"));
+        m_exitCode = 1;
         return false;
     }
+    // Only now: a second copy must not take the first one's writes for leftovers.
+    FileIO::removeStrayTemporaries(m_env.folder);
 
     if (m_link->InitDDE() != 0) {
         m_dialogs.message(QStringLiteral("Run-time error %1:\r\n\r\n%2")
@@ -153,7 +166,7 @@ double frmMain::topTwips() const
 
 void frmMain::SettingsWriter()
 {
-    ::SettingsWriter(m_gs, m_dialogs, m_env.folder, leftTwips(), topTwips());
+    reportWrite(m_dialogs, ::SettingsWriter(m_gs, m_env.folder, leftTwips(), topTwips()));
 }
 
 void frmMain::setSpeed(int delay)

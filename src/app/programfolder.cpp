@@ -1,15 +1,13 @@
 #include "app/programfolder.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 QString programFolder()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(folder);
-    return folder;
+    // Made by start-up, which tells the host when it cannot be.
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
 QString appName()

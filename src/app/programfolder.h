@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// The per-user folder that holds orvella.ini and Orvella.log, created when
-// missing. Paths are joined with '/'.
+// The per-user folder that holds orvella.ini and Orvella.log. Paths are
+// joined with '/'.
 QString programFolder();
 // The executable's base name, the name under which the chat client knows us.
 QString appName();

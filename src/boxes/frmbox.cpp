@@ -5,6 +5,7 @@
 #include "app/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/waits.h"
+#include "files/reportwrite.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
 
@@ -308,7 +309,7 @@ void frmBox::Form_Unload()
         cmdCall->setText(QStringLiteral("Call Boxes"));
         const double left = m_main ? m_main->leftTwips() : m_gs.MainLeft;
         const double top = m_main ? m_main->topTwips() : m_gs.MainTop;
-        SettingsWriter(m_gs, m_dialogs, m_folder, left, top);
+        reportWrite(m_dialogs, SettingsWriter(m_gs, m_folder, left, top));
     } else if (m_mode == 2) {
         for (int i = 0; i < 10; ++i)
             m_gs.Boxes[i].Available = chkBox[i]->isChecked();

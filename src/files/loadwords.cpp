@@ -27,6 +27,9 @@ void LoadWords(GameContext &ctx)
                 gs.GamePhase = 1;
                 ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("Press Start"));
                 ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("to Begin"));
+                // Before the game starts, while loading another file is still possible.
+                if (const QString text = unresumablePathText(gs.WordFile); !text.isEmpty())
+                    ctx.dialogs.message(text, wordFileFailureTitle());
             }
         } catch (const Failure &failure) {
             // The words read before the failure stay, but the count, the phase

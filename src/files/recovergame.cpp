@@ -5,6 +5,7 @@
 #include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/fileio.h"
+#include "files/linereader.h"
 #include "files/recoverylog.h"
 #include "files/recoveryreader.h"
 #include "files/wordfile.h"
@@ -192,7 +193,7 @@ void RecoverGame(GameContext &ctx)
         RestoreControls(ctx.controls, gs);
     };
     try {
-        FileIO::readFile(gs.LogFile, [&](QIODevice &in) { logBytes = in.readAll(); });
+        logBytes = FileIO::readBytes(gs.LogFile, LineReader::MaxFileBytes);
         log.open(QIODevice::ReadOnly);
         reader.emplace(log);
         reader->readWordFilePath(gs);
@@ -204,9 +205,9 @@ void RecoverGame(GameContext &ctx)
     try {
         gs.WordCount = static_cast<Integer>(readWordFile(gs.WordFile, gs));
     } catch (const Failure &failure) {
-        // A word file that has gone is passed over without a word.
-        if (failure.number() != ErrFileNotFound)
-            ctx.dialogs.message(logFailureText(failure, gs.WordFile), programErrorTitle());
+        // A word file that has gone is said too: the host must learn why
+        // the game does not resume.
+        ctx.dialogs.message(logFailureText(failure, gs.WordFile), programErrorTitle());
         RestoreControls(ctx.controls, gs);
         return;
     }

@@ -1,6 +1,5 @@
 #include "files/recoverylog.h"
 
-#include "app/hostdialogs.h"
 #include "files/fileio.h"
 #include "files/values.h"
 #include "game/banner.h"
@@ -133,28 +132,18 @@ void writeLog(QIODevice &out, const GameState &gs)
     log.writeTo(out);
 }
 
-void LogWriter(const GameState &gs, HostDialogs &dialogs)
+WriteResult LogWriter(const GameState &gs)
 {
-    try {
-        FileIO::writeFile(gs.LogFile, [&](QIODevice &out) { writeLog(out, gs); });
-    } catch (const Failure &failure) {
-        if (failure.number() == ErrFileNotFound)
-            return;
-        dialogs.message(failure.report(QStringLiteral("Error with file ") + gs.LogFile),
-                        programErrorTitle());
-    }
+    return FileIO::save(gs.LogFile, [&](QIODevice &out) { writeLog(out, gs); });
 }
 
-void startNewLog(const GameState &gs)
+WriteResult startNewLog(const GameState &gs)
 {
-    // Deleted first: should the new header fail to be written, no log of an
-    // earlier game must be left to be resumed into this one.
-    QFile::remove(gs.LogFile);
-    try {
-        FileIO::writeFile(gs.LogFile, [&](QIODevice &out) { writeLogHeader(out, gs); });
-    } catch (const Failure &) {
-        // The opening goes on without a log.
-    }
+    WriteResult result = FileIO::save(gs.LogFile, [&](QIODevice &out) { writeLogHeader(out, gs); });
+    // No log of an earlier game may be left to be resumed into this one.
+    if (result)
+        QFile::remove(gs.LogFile);
+    return result;
 }
 
 QString programErrorTitle()

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "files/fileio.h"
+
 #include <QString>
 
-class HostDialogs;
 class QDateTime;
 class QIODevice;
 struct GameState;
@@ -24,13 +25,13 @@ void writeLogHeader(QIODevice &out, const GameState &gs);
 // take the bytes throws Failure 57.
 void writeLog(QIODevice &out, const GameState &gs);
 
-// Rewrites gs.LogFile from gs, atomically. A failure is shown to the host
-// (titled programErrorTitle()) and the game goes on; never throws a Failure.
-void LogWriter(const GameState &gs, HostDialogs &dialogs);
+// Rewrites gs.LogFile from gs whole, or leaves it as it was and returns the
+// failure; never throws.
+[[nodiscard]] WriteResult LogWriter(const GameState &gs);
 
-// Starts the log of a newly opened game: the old log is deleted and the
-// header written. Failures are skipped without a word.
-void startNewLog(const GameState &gs);
+// Starts the log of a newly opened game with its header. When that fails,
+// the old log is removed all the same and the failure returned.
+[[nodiscard]] WriteResult startNewLog(const GameState &gs);
 
 // Title of the message boxes about the log.
 QString programErrorTitle();

@@ -104,7 +104,7 @@ QString fileFailureText(const Failure &f)
 
 void readSettings(QIODevice &in, GameState &gs, const std::function<void()> &readMacroFile)
 {
-    LineReader reader(in);
+    LineReader reader(in, LineReader::MaxFileBytes);
     while (!reader.atEnd()) {
         const QString line = reader.readLine();
         // A section that runs to the end of the file fails in readLine.
@@ -169,13 +169,12 @@ bool SettingsReader(GameState &gs, HostDialogs &dialogs, const QString &folder)
     return true;
 }
 
-void SettingsWriter(const GameState &gs, HostDialogs &dialogs, const QString &folder, double left,
-                    double top)
+WriteResult SettingsWriter(const GameState &gs, const QString &folder, double left, double top)
 {
-    try {
-        FileIO::writeFile(settingsPath(folder),
-                          [&](QIODevice &out) { writeSettings(out, gs, left, top); });
-    } catch (const Failure &f) {
-        dialogs.message(fileFailureText(f), QStringLiteral("Program Error"));
-    }
+    WriteResult result = FileIO::save(settingsPath(folder),
+                                      [&](QIODevice &out) { writeSettings(out, gs, left, top); });
+    // Named as at start-up.
+    if (result)
+        result->file = QStringLiteral("orvella.ini");
+    return result;
 }

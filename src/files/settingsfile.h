@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/fileio.h"
+
 #include <QString>
 
 #include <functional>
@@ -31,7 +33,7 @@ QString settingsPath(const QString &folder);
 // without writing the file, so the faulty file survives for the host to see.
 bool SettingsReader(GameState &gs, HostDialogs &dialogs, const QString &folder);
 
-// Rewrites the settings file atomically. A failure is shown in a
-// "Program Error" box and the program goes on; never throws.
-void SettingsWriter(const GameState &gs, HostDialogs &dialogs, const QString &folder, double left,
-                    double top);
+// Rewrites the settings file whole, or leaves it as it was and returns the
+// failure, naming the file orvella.ini; never throws.
+[[nodiscard]] WriteResult SettingsWriter(const GameState &gs, const QString &folder, double left,
+                                         double top);

@@ -36,6 +36,16 @@ QString wordFileFailureText(const Failure &failure)
     return failure.numberedReport(QStringLiteral("Problem with Orvella file."));
 }
 
+QString unresumablePathText(const QString &path)
+{
+    if (Ansi::canEncode(path))
+        return QString();
+    return QStringLiteral("The recovery log cannot hold the name of this word file:\r\n") + path +
+           QStringLiteral("\r\nThe game can be played, but if it breaks off it cannot be "
+                          "resumed.\r\nTo keep it resumable, rename the file and its folders "
+                          "with Western European letters only, and load it again.");
+}
+
 QString wordFileFailureTitle()
 {
     return QStringLiteral("Problem with File");

@@ -22,3 +22,9 @@ int readWordFile(const QString &path, GameState &gs);
 // The message box shown when a word file cannot be opened or read.
 QString wordFileFailureText(const Failure &failure);
 QString wordFileFailureTitle();
+
+// The recovery log keeps the word file's path in Windows-1252. A path it
+// cannot hold would come back with "?" in it, and the game could not be
+// resumed: the host is told so at loading, with what to do, under
+// wordFileFailureTitle(). Empty when the log can hold the path.
+QString unresumablePathText(const QString &path);

@@ -8,6 +8,7 @@
 #include "chat/waits.h"
 #include "files/ansi.h"
 #include "files/recoverylog.h"
+#include "files/reportwrite.h"
 #include "game/chatlines.h"
 #include "game/countdown.h"
 #include "game/gamecontext.h"
@@ -94,7 +95,7 @@ void match(GameContext &ctx, const QString &response)
         gs.Down[k] = PlayerRec();
     gs.DownCount = 0;
     gs.DownPointer = 0;
-    LogWriter(gs, ctx.dialogs);
+    reportWrite(ctx.dialogs, LogWriter(gs));
     ctx.controls.clearList(List::lstDown);
     RestoreControls(ctx.controls, gs);
 }
@@ -122,7 +123,7 @@ void passTurn(GameContext &ctx, const QString &name, const QString &message)
         ++gs.DownPointer;
     else
         gs.DownPointer = 1;
-    LogWriter(gs, ctx.dialogs);
+    reportWrite(ctx.dialogs, LogWriter(gs));
     ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
     ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
     ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
@@ -171,7 +172,7 @@ void AskingSequence(GameContext &ctx)
         gs.CountdownLeft = gs.Auto;
         ctx.timer2.setEnabled(true);
     }
-    LogWriter(gs, ctx.dialogs);
+    reportWrite(ctx.dialogs, LogWriter(gs));
     ctx.controls.setEnabled(Ctl::cmdCountdown, true);
     ctx.controls.setEnabled(Ctl::cmdGet, true);
 }

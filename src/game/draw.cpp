@@ -5,6 +5,7 @@
 #include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
+#include "files/reportwrite.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
 
@@ -72,7 +73,7 @@ void drawSucceeded(GameContext &ctx)
     // A draw offered past the last word has no word to show a pattern of.
     if (gs.WordIndex >= 1 && gs.WordIndex <= MaxWords && !gs.Words[gs.WordIndex].isEmpty())
         gs.Guess = patternOf(gs.Words[gs.WordIndex]);
-    LogWriter(gs, ctx.dialogs);
+    reportWrite(ctx.dialogs, LogWriter(gs));
     gs.ReplaceName.clear();
     ctx.controls.setEnabled(Ctl::vsDrawCnt, false);
     ctx.controls.setEnabled(Ctl::cmdAsk, true);
@@ -90,7 +91,7 @@ void drawFailed(GameContext &ctx)
     gs.DownCount = 0;
     gs.DownPointer = 0;
     gs.ReplaceName.clear();
-    LogWriter(gs, ctx.dialogs);
+    reportWrite(ctx.dialogs, LogWriter(gs));
     ctx.controls.clearList(List::lstDown);
     ctx.controls.setEnabled(Ctl::vsDrawCnt, true);
     ctx.controls.setEnabled(Ctl::cmdDraw, true);

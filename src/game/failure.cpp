@@ -29,6 +29,8 @@ QString Failure::describe(int number)
     switch (number) {
     case ErrOverflow:
         return QStringLiteral("Overflow");
+    case ErrOutOfMemory:
+        return QStringLiteral("Out of memory");
     case ErrSubscript:
         return QStringLiteral("Subscript out of range");
     case ErrTypeMismatch:

@@ -9,6 +9,7 @@
 enum ErrorNumber : int
 {
     ErrOverflow = 6,
+    ErrOutOfMemory = 7,
     ErrSubscript = 9,
     ErrTypeMismatch = 13,
     ErrDiskFull = 61,

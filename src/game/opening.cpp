@@ -4,6 +4,7 @@
 #include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
+#include "files/reportwrite.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/chatlines.h"
@@ -157,6 +158,6 @@ void OpenGame(GameContext &ctx)
     ctx.controls.setCaption(Ctl::lblWord, gs.Words[1]);
 
     gs.GameStart = QDateTime::currentDateTime();
-    startNewLog(gs);
+    reportWrite(ctx.dialogs, startNewLog(gs));
     gs.GamePhase = 2;
 }

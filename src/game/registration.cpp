@@ -5,6 +5,7 @@
 #include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
+#include "files/reportwrite.h"
 #include "game/banner.h"
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
@@ -78,7 +79,7 @@ void GetRegs(GameContext &ctx)
     if (turnedAway)
         ctx.dialogs.message(playerListFullText(), playerListFullTitle());
 
-    LogWriter(gs, ctx.dialogs);
+    reportWrite(ctx.dialogs, LogWriter(gs));
     ctx.controls.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
     RestoreControls(ctx.controls, gs);
 }

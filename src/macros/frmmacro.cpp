@@ -3,6 +3,7 @@
 #include "app/childwindows.h"
 #include "app/frmmain.h"
 #include "app/hostdialogs.h"
+#include "files/reportwrite.h"
 #include "files/settingsfile.h"
 #include "macros/macrofile.h"
 #include "macros/savewarnings.h"
@@ -47,9 +48,8 @@ QString macroText(const QPlainTextEdit &box)
     return raw;
 }
 
-// Passes everything to the host's dialogs, notes whether a message box was
-// shown (MacroWriter reports a failed write that way and returns nothing),
-// and lifts the busy pointer while a box is up.
+// Passes everything to the host's dialogs and lifts the busy pointer while a
+// box is up.
 class WatchedDialogs final : public HostDialogs
 {
 public:
@@ -57,7 +57,6 @@ public:
 
     void message(const QString &text, const QString &title) override
     {
-        told = true;
         for (int i = 0; i < m_busy; ++i)
             m_inner.setBusy(false);
         m_inner.message(text, title);
@@ -81,8 +80,6 @@ public:
         m_busy += busy ? 1 : -1;
         m_inner.setBusy(busy);
     }
-
-    bool told = false;
 
 private:
     HostDialogs &m_inner;
@@ -231,12 +228,11 @@ void frmMacro::txtButton_Click(int index)
 bool frmMacro::writeMacroFile()
 {
     warnMacroFileLosses(m_gs, m_dialogs);
-    WatchedDialogs watched(m_dialogs);
-    watched.setBusy(true);
-    MacroWriter(m_gs, watched);
-    watched.setBusy(false);
+    m_dialogs.setBusy(true);
+    const WriteResult result = MacroWriter(m_gs);
+    m_dialogs.setBusy(false);
     // After a failed write the file does not hold the macros: Changed stays.
-    if (watched.told)
+    if (!reportWrite(m_dialogs, result))
         return false;
     Changed = false;
     return true;
@@ -314,7 +310,7 @@ void frmMacro::Form_Unload()
     if (Changed)
         mnuSave_Click();
     warnSettingsLosses({{QStringLiteral("Macro file path"), m_gs.MacroFile}}, m_dialogs);
-    SettingsWriter(m_gs, m_dialogs, m_folder, m_main.leftTwips(), m_main.topTwips());
+    reportWrite(m_dialogs, SettingsWriter(m_gs, m_folder, m_main.leftTwips(), m_main.topTwips()));
 }
 
 void frmMacro::closeEvent(QCloseEvent *event)

@@ -1,6 +1,7 @@
 #include "macros/frmsubs.h"
 
 #include "app/childwindows.h"
+#include "files/reportwrite.h"
 #include "macros/macrofile.h"
 #include "macros/savewarnings.h"
 #include "settings/gesturekeys.h"
@@ -46,7 +47,7 @@ void frmSubs::closeEvent(QCloseEvent *event)
         // The macros go into the file too, as they stand.
         if (!m_gs.MacroFile.isEmpty())
             warnMacroFileLosses(m_gs, m_dialogs);
-        MacroWriter(m_gs, m_dialogs);
+        reportWrite(m_dialogs, MacroWriter(m_gs));
     }
     event->accept();
 }

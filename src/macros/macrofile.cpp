@@ -109,7 +109,7 @@ private:
 
 void readMacros(QIODevice &in, GameState &gs)
 {
-    LineReader reader(in);
+    LineReader reader(in, LineReader::MaxFileBytes);
     while (!reader.atEnd()) {
         const QString line = reader.readLine();
         if (line.startsWith(u"[substitutions]", Qt::CaseInsensitive))
@@ -155,16 +155,9 @@ void MacroReader(GameState &gs, HostDialogs &dialogs)
     }
 }
 
-void MacroWriter(const GameState &gs, HostDialogs &dialogs)
+WriteResult MacroWriter(const GameState &gs)
 {
     if (gs.MacroFile.isEmpty())
-        return;
-    try {
-        FileIO::writeFile(gs.MacroFile, [&](QIODevice &out) { writeMacros(out, gs); });
-    } catch (const Failure &f) {
-        if (f.number() == ErrFileNotFound)
-            return;
-        dialogs.message(f.report(QStringLiteral("Error with file ") + gs.MacroFile),
-                        QStringLiteral("Program Error"));
-    }
+        return std::nullopt;
+    return FileIO::save(gs.MacroFile, [&](QIODevice &out) { writeMacros(out, gs); });
 }

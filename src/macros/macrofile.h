@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/fileio.h"
+
 class QIODevice;
 class HostDialogs;
 struct GameState;
@@ -19,6 +21,6 @@ void writeMacros(QIODevice &out, const GameState &gs);
 // is shown in a "Problem with Macro File" box; never throws.
 void MacroReader(GameState &gs, HostDialogs &dialogs);
 
-// Rewrites the file named by MacroFile, if any, atomically. A failure other
-// than file-not-found is shown in a "Program Error" box; never throws.
-void MacroWriter(const GameState &gs, HostDialogs &dialogs);
+// Rewrites the file named by MacroFile, if any, whole, or leaves it as it was
+// and returns the failure; never throws.
+[[nodiscard]] WriteResult MacroWriter(const GameState &gs);

@@ -2,6 +2,7 @@
 
 #include "app/childwindows.h"
 #include "app/frmmain.h"
+#include "files/reportwrite.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
 #include "macros/savewarnings.h"
@@ -128,7 +129,7 @@ void frmSet::Form_Unload()
                         {QStringLiteral("Registration Character"), m_gs.RegChar},
                         {QStringLiteral("Calldown Message"), m_gs.CalldownMSG}},
                        m_dialogs);
-    SettingsWriter(m_gs, m_dialogs, m_folder, m_main.leftTwips(), m_main.topTwips());
+    reportWrite(m_dialogs, SettingsWriter(m_gs, m_folder, m_main.leftTwips(), m_main.topTwips()));
 }
 
 void frmSet::closeEvent(QCloseEvent *event)

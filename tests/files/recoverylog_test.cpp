@@ -1,5 +1,6 @@
 #include "files/recoverylog.h"
 #include "files/recoveryreader.h"
+#include "files/reportwrite.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
 #include "support/scripteddialogs.h"
@@ -114,19 +115,19 @@ TEST(RecoveryLog, WritesExactBytesInEnglishAndRefusesCountsThatDoNotFit)
     };
     gs = fullGame();
     gs.LogFile = file.fileName();
-    LogWriter(gs, dialogs);
+    EXPECT_FALSE(LogWriter(gs));
     EXPECT_EQ(onDisk(), FullLog);
     gs.PlayerCount = 151; // too many: the write fails and the old log stays whole
-    LogWriter(gs, dialogs);
+    reportWrite(dialogs, LogWriter(gs));
     EXPECT_EQ(onDisk(), FullLog);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               QStringLiteral("Subscript out of range\r\n9\r\nError with file ") + gs.LogFile);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Program Error"));
-    startNewLog(gs);
+    EXPECT_FALSE(startNewLog(gs));
     EXPECT_EQ(onDisk(), Header);
     gs.LogFile = dir.path();
-    EXPECT_NO_THROW(startNewLog(gs)); // and without a word
+    EXPECT_EQ(startNewLog(gs)->failure.number(), ErrPathFileAccess);
 }
 
 TEST(RecoveryReader, RestoresEveryLoggedValueAndStartsAfreshWithoutAGame)
@@ -176,7 +177,8 @@ TEST(RecoveryReader, BadLogsFailWithTheirNumbersKeepingWhatWasRead)
         {"Count= 2 ", "Count= 11 ", ErrSubscript},
         {"Current= 3 ", "Current= three", ErrTypeMismatch},
         {"Current= 3 ", QByteArray("Current=\x00\xff\x80\x01junk", 16), ErrTypeMismatch},
-        {"Current= 3 ", "Current= " + QByteArray(4 << 20, '9'), ErrOverflow},
+        {"Current= 3 ", "Current= " + QByteArray(400, '9'), ErrOverflow},
+        {"Current= 3 ", "Current= " + QByteArray(4 << 20, '9'), ErrOutOfMemory},
         {"Asked=True", "Asked=maybe", ErrTypeMismatch},
         {" 4 =False", " 4 =Nope", ErrTypeMismatch},
         {",1.5,", ",1.5x,", ErrTypeMismatch},

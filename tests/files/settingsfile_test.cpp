@@ -1,3 +1,4 @@
+#include "files/reportwrite.h"
 #include "files/settingsfile.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
@@ -133,11 +134,11 @@ TEST(SettingsFile, ReaderAndWriterOnDisk)
     EXPECT_FALSE(SettingsReader(gs, dialogs, blocked.path()));
     EXPECT_FALSE(SettingsReader(gs, dialogs, dir.filePath(QStringLiteral("none"))));
     // The writer replaces the file whole; a failure is told.
-    SettingsWriter(gs, dialogs, dir.path(), 10, 20);
+    EXPECT_FALSE(SettingsWriter(gs, dir.path(), 10, 20));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_EQ(ini.readAll(), written(gs, 10, 20));
     ini.close();
-    SettingsWriter(gs, dialogs, blocked.path(), 0, 0);
+    reportWrite(dialogs, SettingsWriter(gs, blocked.path(), 0, 0));
     QStringList told;
     for (const auto &m : dialogs.messages)
         told << m.title + u':' + m.text;

@@ -120,10 +120,12 @@ TEST_F(RecoverTest, FilesThatCannotBeReadStopTheRecoveryWhereItStands)
     EXPECT_EQ(w->vsDrawCnt->value(), -6);
     EXPECT_FALSE(w->cmdAsk->isEnabled() || gs.GamePhase);
 
-    // A word file that has gone says nothing; one that cannot be read does.
+    // A word file that has gone, or cannot be read, is told.
     QFile::remove(path(u"words.txt"_qs));
     recover();
-    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text + dialogs.messages[0].title,
+              u"File not found\r\n53\r\nError with file: "_qs + gs.WordFile + u"Program Error"_qs);
     EXPECT_EQ(room.heard, QStringList(u"Recovery Begun"_qs));
     QDir(dir.path()).mkdir(u"words.txt"_qs);
     recover();

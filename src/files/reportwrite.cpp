@@ -1,0 +1,12 @@
+#include "files/reportwrite.h"
+
+#include "app/hostdialogs.h"
+#include "files/recoverylog.h"
+
+bool reportWrite(HostDialogs &dialogs, const WriteResult &result)
+{
+    if (!result)
+        return true;
+    dialogs.message(result->report(), programErrorTitle());
+    return false;
+}

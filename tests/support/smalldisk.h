@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+// A real folder that can be made full, or made to refuse new files while its
+// files stay writable. Full is a 64 KiB file system of its own where mounting
+// is allowed (root), else a limit on the sizes of this process's files.
+class SmallDisk
+{
+public:
+    SmallDisk();
+    ~SmallDisk();
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+    QString folder() const { return m_root.filePath(QStringLiteral("folder")); }
+    QString path(const QString &name) const { return folder() + u'/' + name; }
+    void setFull(bool full);
+    // Root is refused too. False when the system offers no way to do it.
+    bool lockFolder(bool locked);
+
+private:
+    QTemporaryDir m_root; // the folder, and a filler beside it
+    bool m_mounted = false, m_full = false, m_locked = false;
+    rlimit m_limit{};
+};

@@ -80,7 +80,7 @@ public:
 
     // Runs a game step; a chat link that fails ends the step with the game
     // state as it was before it, and a close during one of its waits ends it
-    // quietly.
+    // quietly. Nothing runs while the link waits for the client's status.
     void runStep(const std::function<void()> &step);
 
 protected:

@@ -1,10 +1,12 @@
 #include "chat/socketwadapi.h"
 
+#include "chat/waits.h"
 #include "files/ansi.h"
 
-#include <QDeadlineTimer>
+#include <QCoreApplication>
 #include <QLocalSocket>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -67,7 +69,10 @@ qint16 SocketWadapi::InitDDE(const QString &app, WadapiCallbacks *callbacks)
                  .arg(QString::fromLatin1(req.code.toPercentEncoding(" "))));
         return Refused;
     }
-    return connected() ? 0 : NoAnswer;
+    if (!connected())
+        return NoAnswer;
+    m_established = true;
+    return 0;
 }
 
 void SocketWadapi::DapiRegister(const QString &app)
@@ -106,6 +111,7 @@ void SocketWadapi::KillDDE()
             socket->waitForBytesWritten(1000);
     }
     m_up = false;
+    m_established = false;
     closeSocket();
     m_callbacks = nullptr;
 }
@@ -125,30 +131,30 @@ void SocketWadapi::request(const Frame &frame, Request &req)
     if (!connected())
         return;
 
-    Request *outer = std::exchange(m_request, &req);
-    const auto restore = qScopeGuard([this, outer] { m_request = outer; });
+    m_waiting.push_back(&req);
+    const auto leave = qScopeGuard([this, &req] {
+        std::erase(m_waiting, &req);
+        // Delivered last, so a request made while this one waited cannot
+        // leave its own status where this call's caller reads.
+        if (req.answered && req.deliverStatus && m_callbacks)
+            m_callbacks->OnDapiStatus(req.code);
+    });
     if (!send(frame))
         return;
 
-    const QDeadlineTimer deadline(m_replyTimeout);
-    while (!req.answered && connected()) {
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    timeout.setTimerType(Qt::PreciseTimer);
+    bool timedOut = false;
+    connect(&timeout, &QTimer::timeout, &timeout, [&timedOut] { timedOut = true; });
+    timeout.start(m_replyTimeout);
+    // readyRead drains the frames as they come; a client that leaves is
+    // noticed through disconnected.
+    while (!req.answered && connected() && !timedOut && !Waits::abandoned()) {
         drain();
-        if (req.answered || !connected() || deadline.hasExpired())
+        if (req.answered || !connected())
             break;
-        QLocalSocket *socket = m_socket;
-        // readyRead may be emitted in here and drain the frames itself.
-        const bool ready =
-            socket->waitForReadyRead(msecs(std::chrono::milliseconds(deadline.remainingTime())));
-        if (m_socket != socket)
-            break;
-        if (!ready) {
-            if (socket->state() != QLocalSocket::ConnectedState) {
-                drain();
-                if (m_socket == socket)
-                    lose(QStringLiteral("the chat client went away"));
-            }
-            break; // or the time is up
-        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
 
@@ -189,11 +195,12 @@ void SocketWadapi::dispatch(const Frame &frame)
 {
     switch (frame.op) {
     case FrameOp::Status:
-        if (m_request && !m_request->answered) {
-            m_request->answered = true;
-            m_request->code = frame.text;
-            if (m_request->deliverStatus && m_callbacks)
-                m_callbacks->OnDapiStatus(frame.text);
+        for (Request *req : m_waiting) {
+            if (!req->answered) {
+                req->answered = true;
+                req->code = frame.text;
+                break;
+            }
         }
         return;
     case FrameOp::Text:
@@ -217,9 +224,13 @@ void SocketWadapi::dispatch(const Frame &frame)
 
 void SocketWadapi::lose(const QString &why)
 {
+    const bool announce = m_established && m_callbacks;
     m_up = false;
+    m_established = false;
     m_lastError = why;
     closeSocket();
+    if (announce)
+        m_callbacks->OnDapiGone();
 }
 
 void SocketWadapi::closeSocket()

@@ -187,18 +187,19 @@ void cmdGet_Click(GameContext &ctx)
 
     const QString key = askedPlayer(gs).Name + u':';
     ctx.link.WaitForChat();
-    QString text = gs.ChatText;
+    const QString &text = gs.ChatText;
 
     const qsizetype at = text.lastIndexOf(key);
     if (at >= 0) {
-        // The key's first character is cut off, so the line handed out runs
-        // from the second letter of the name to the line's end.
-        text = text.mid(at + 1);
-        // An empty block would continue whatever the cutter still holds.
-        const QString line = text.isEmpty() ? QString() : ctx.link.GetNext(text, CrLf);
+        // The key's first character is cut off, so the line runs from the
+        // second letter of the name to the line's end; only that line is
+        // copied, never the rest of the block.
+        const QStringView tail = QStringView(text).mid(at + 1);
+        const qsizetype end = tail.indexOf(CrLf);
+        const QStringView line = end < 0 ? tail : tail.left(end);
         const qsizetype colon = line.indexOf(u':');
         const QString response =
-            colon >= 0 ? Ansi::upper(Ansi::trimSpaces(line.mid(colon + 1))) : QString();
+            colon >= 0 ? Ansi::upper(Ansi::trimSpaces(line.mid(colon + 1).toString())) : QString();
 
         askedPlayer(gs).Response = response;
         ctx.controls.setCaption(Ctl::lblWordOf, response);

@@ -8,6 +8,7 @@
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 using Ctl = MainControls::Ctl;
@@ -18,9 +19,22 @@ namespace {
 // break, a name of up to 37 characters, the colon and the space.
 constexpr qsizetype EchoWindow = 40;
 
+// A room that hands over text at every fetch without the echo would be asked
+// back to back: the window's events run before a second fetch, and from the
+// third on each waits a tick of Timer1 first. A normal room shows the echo
+// at the first or second fetch.
+void paceFetch(ChatLink &link, int fetch)
+{
+    if (fetch == 2)
+        QCoreApplication::processEvents();
+    else if (fetch > 2)
+        link.My_Wait(0);
+}
+
 QString detectHost(GameContext &ctx)
 {
-    for (;;) {
+    for (int fetch = 1;; ++fetch) {
+        paceFetch(ctx.link, fetch);
         ctx.link.WaitForChat();
         const std::optional<HostEcho> echo = findHostEcho(ctx.gs.ChatText);
         if (!echo)

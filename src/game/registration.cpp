@@ -12,7 +12,9 @@
 
 #include <QStringView>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 using Ctl = MainControls::Ctl;
 using List = MainControls::List;
@@ -116,10 +118,29 @@ Registration Register(GameContext &ctx, const QString &name)
 
 void SortPlayers(GameState &gs)
 {
-    for (int i = 1; i <= gs.PlayerCount - 1; ++i)
-        for (int j = i + 1; j <= gs.PlayerCount; ++j)
-            if (gs.Players[i].Name.toLower() > gs.Players[j].Name.toLower())
-                std::swap(gs.Players[i], gs.Players[j]);
+    // The exchange sort runs on the lower-case keys, each made once, and on
+    // slot numbers; the records move once at the end. The passes and their
+    // swaps are the same as on the records themselves.
+    const int count = std::clamp<int>(gs.PlayerCount, 0, MaxPlayers);
+    std::vector<QString> keys(count + 1);
+    std::vector<int> slot(count + 1);
+    for (int i = 1; i <= count; ++i) {
+        keys[i] = gs.Players[i].Name.toLower();
+        slot[i] = i;
+    }
+    for (int i = 1; i <= count - 1; ++i) {
+        for (int j = i + 1; j <= count; ++j) {
+            if (keys[i] > keys[j]) {
+                keys[i].swap(keys[j]);
+                std::swap(slot[i], slot[j]);
+            }
+        }
+    }
+    std::vector<PlayerRec> sorted(count + 1);
+    for (int i = 1; i <= count; ++i)
+        sorted[i] = std::move(gs.Players[slot[i]]);
+    for (int i = 1; i <= count; ++i)
+        gs.Players[i] = std::move(sorted[i]);
 }
 
 void RefillPlayers(const GameState &gs, MainControls &controls)

@@ -134,9 +134,9 @@ void SocketWadapi::request(const Frame &frame, Request &req)
     m_waiting.push_back(&req);
     const auto leave = qScopeGuard([this, &req] {
         std::erase(m_waiting, &req);
-        // Delivered last, so a request made while this one waited cannot
-        // leave its own status where this call's caller reads.
-        if (req.answered && req.deliverStatus && m_callbacks)
+        // An outer request answered while a later one waited is told now,
+        // so the later one cannot leave its status where this caller reads.
+        if (req.answered && !req.delivered && req.deliverStatus && m_callbacks)
             m_callbacks->OnDapiStatus(req.code);
     });
     if (!send(frame))
@@ -199,6 +199,9 @@ void SocketWadapi::dispatch(const Frame &frame)
             if (!req->answered) {
                 req->answered = true;
                 req->code = frame.text;
+                req->delivered = req == m_waiting.back() && req->deliverStatus && m_callbacks;
+                if (req->delivered)
+                    m_callbacks->OnDapiStatus(frame.text);
                 break;
             }
         }

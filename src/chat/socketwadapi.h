@@ -14,14 +14,14 @@ class QLocalSocket;
 // The chat-client library over the local socket of the chat client.
 //
 // InitDDE, DapiCommunicate and DapiGetAllText wait for the client's status
-// frame while window events go on being processed; text and event frames
-// that come first are handed to the callbacks in order during the call, and
-// the status just before the call returns. They give up after the reply
-// timeout, when the link breaks or when the waits are abandoned, and then
-// return without a status. A request started from an event handled during
+// frame while window events go on being processed; frames are handed to the
+// callbacks in the order they come. They give up after the reply timeout,
+// when the link breaks or when the waits are abandoned, and then return
+// without a status. A request started from an event handled during
 // another's wait gets its own status: the client answers in order, so a
-// status answers the oldest request still waiting. Text and event frames
-// that arrive between requests are handed over while the event loop runs. A
+// status answers the oldest request still waiting, and the outer request's
+// status is handed over as its call returns. Text and event frames that
+// arrive between requests are handed over while the event loop runs. A
 // status frame that answers no request under way (a late answer to a
 // request already given up) is dropped. A link that breaks after InitDDE
 // succeeded calls OnDapiGone once.
@@ -66,6 +66,7 @@ private:
     {
         bool deliverStatus = true;
         bool answered = false;
+        bool delivered = false;
         QByteArray code;
     };
 

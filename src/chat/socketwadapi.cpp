@@ -4,6 +4,7 @@
 #include "files/ansi.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLocalSocket>
 #include <QScopeGuard>
 #include <QTimer>
@@ -13,6 +14,9 @@
 #include <utility>
 
 namespace {
+
+// How long a request waits for its status before events flow again.
+constexpr std::chrono::milliseconds QuickAnswer{2};
 
 int msecs(std::chrono::milliseconds d)
 {
@@ -142,12 +146,36 @@ void SocketWadapi::request(const Frame &frame, Request &req)
     if (!send(frame))
         return;
 
+    // A client answers at once as a rule. The first moments are waited for
+    // on the socket alone, which costs far less than passes of the event
+    // loop and holds the window up for no time a host could notice.
+    const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+    const QDeadlineTimer quick(std::min(m_replyTimeout, QuickAnswer), Qt::PreciseTimer);
+    while (!req.answered && connected()) {
+        QLocalSocket *socket = m_socket;
+        // readyRead may be emitted in here and drain the frames itself.
+        const bool ready = socket->waitForReadyRead(
+            msecs(std::chrono::ceil<std::chrono::milliseconds>(quick.remainingTimeAsDuration())));
+        if (m_socket != socket)
+            return;
+        if (!ready) {
+            if (socket->state() != QLocalSocket::ConnectedState) {
+                drain();
+                if (m_socket == socket)
+                    lose(QStringLiteral("the chat client went away"));
+                return;
+            }
+            break; // slow: on with events flowing
+        }
+        drain();
+    }
+
     QTimer timeout;
     timeout.setSingleShot(true);
     timeout.setTimerType(Qt::PreciseTimer);
     bool timedOut = false;
     connect(&timeout, &QTimer::timeout, &timeout, [&timedOut] { timedOut = true; });
-    timeout.start(m_replyTimeout);
+    timeout.start(std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration()));
     // readyRead drains the frames as they come; a client that leaves is
     // noticed through disconnected.
     while (!req.answered && connected() && !timedOut && !Waits::abandoned()) {

@@ -14,7 +14,8 @@ class QLocalSocket;
 // The chat-client library over the local socket of the chat client.
 //
 // InitDDE, DapiCommunicate and DapiGetAllText wait for the client's status
-// frame while window events go on being processed; frames are handed to the
+// frame, after the first two milliseconds while window events go on being
+// processed; frames are handed to the
 // callbacks in the order they come. They give up after the reply timeout,
 // when the link breaks or when the waits are abandoned, and then return
 // without a status. A request started from an event handled during

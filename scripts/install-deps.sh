@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that building, testing and running need,
 # only when some are missing.
 set -euo pipefail
-packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
+packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do

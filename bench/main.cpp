@@ -60,7 +60,8 @@ void table(const Results &r)
     std::vector<std::pair<std::string, bool>> verdicts;
     for (const char *p : paths) {
         const std::string name = p;
-        if (!r.count(name + "/1") || !r.count(name + "/10"))
+        if (!r.count(name + "/1") || !r.count(name + "/10") || !r.count("baseline/1") ||
+            !r.count("baseline/10"))
             continue;
         const double t1 = r.at(name + "/1"), t10 = r.at(name + "/10");
         const double b1 = r.at("baseline/1"), b10 = r.at("baseline/10");

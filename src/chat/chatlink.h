@@ -68,7 +68,8 @@ public:
     // repeating until the client answers 0 or -1. A mode outside 16 bits is
     // error 6. Throws LinkDown, or WaitAbandoned when the window closes.
     void SendChat(int mode, const QString &target, const QString &text);
-    // Asks for all new chat text, which arrives through OnDapiText. Throws LinkDown.
+    // Asks for all new chat text, which arrives through OnDapiText. Throws
+    // LinkDown, or WaitAbandoned when the window closes.
     void FetchChat();
     // Empties ChatText, fetches and keeps events flowing until text has come.
     // Throws LinkDown (ChatText is then as before the call) or WaitAbandoned.

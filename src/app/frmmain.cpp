@@ -385,6 +385,10 @@ void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
 
 void frmMain::runStep(const std::function<void()> &step)
 {
+    // Events flow while the link waits for the client's status; a click
+    // handled then would start a second step inside the first.
+    if (m_link->requesting())
+        return;
     // Everything a step may change, so a failed link can put it all back.
     struct Shown
     {

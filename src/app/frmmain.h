@@ -80,7 +80,8 @@ public:
 
     // Runs a game step; a chat link that fails or a step that gives up ends
     // it with the game state as it was before it, and a close during one of
-    // its waits ends it quietly.
+    // its waits ends it quietly. Nothing runs while the link waits for the
+    // client's status.
     void runStep(const std::function<void()> &step);
 
 protected:

@@ -11,6 +11,12 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QTimer>
+
+namespace {
+// How soon a countdown tick held back by a request is tried again.
+constexpr std::chrono::milliseconds TickRetry{20};
+} // namespace
 
 // Asking, reading and checking answers, countdowns, boxes and resuming.
 void frmMain::wireTurnSteps()
@@ -24,6 +30,15 @@ void frmMain::wireTurnSteps()
         GameContext &ctx = game();
         if (Waits::abandoned()) {
             ctx.timer2.setEnabled(false);
+            return;
+        }
+        // A second of the countdown that falls into the link's wait for a
+        // status is counted once that request is over, as it always was.
+        if (m_link->requesting()) {
+            QTimer::singleShot(TickRetry, this, [this] {
+                if (m_game->timer2.enabled() && m_game->timer2.onTick)
+                    m_game->timer2.onTick();
+            });
             return;
         }
         bool linkFailed = false;

@@ -7,7 +7,8 @@
 #include "game/failure.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -30,12 +31,21 @@ Integer clampTicks(qint64 ticks)
     return static_cast<Integer>(std::min<qint64>(ticks, std::numeric_limits<Integer>::max()));
 }
 
+ChatLink::RepeatClock realClock()
+{
+    return {[] {
+                return std::chrono::duration_cast<std::chrono::microseconds>(
+                    std::chrono::steady_clock::now().time_since_epoch());
+            },
+            [](std::chrono::milliseconds pause) { Waits::pauseFor(pause); }};
+}
+
 } // namespace
 
 ChatLink::ChatLink(GameState &game, Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
                    std::function<QString()> appName)
     : m_game(game), m_wadapi(wadapi), m_timer1(timer1), m_dialogs(dialogs),
-      m_appName(std::move(appName))
+      m_appName(std::move(appName)), m_clock(realClock())
 {
     m_timer1.onTick = [this] { Timer1_Timer(); };
 }
@@ -83,14 +93,24 @@ void ChatLink::FetchChat()
     request([&] { m_wadapi.DapiGetAllText(m_appName()); });
 }
 
+std::chrono::milliseconds ChatLink::repeatPause(int n)
+{
+    if (n <= 1)
+        return std::chrono::milliseconds(0);
+    return std::chrono::milliseconds(std::min(1 << std::min(n - 2, 7), 100));
+}
+
 void ChatLink::request(const std::function<void()> &call)
 {
     ensureUp();
-    // The client library blocks inside each call, so no window events run
-    // between repetitions; the deadline alone bounds a client that keeps
-    // answering 6, 10 or nothing at all.
-    const QDeadlineTimer deadline(m_answerLimit, Qt::PreciseTimer);
-    for (;;) {
+    ++m_requesting;
+    const auto leave = qScopeGuard([this] { --m_requesting; });
+    // Window events flow while the call waits for its status and between
+    // repeats, so the window repaints and closes even when the client keeps
+    // answering 6 or 10 or nothing; the growing pause spares both programs a
+    // busy loop. The limit still ends the request as before.
+    const std::chrono::microseconds deadline = m_clock.now() + m_answerLimit;
+    for (int repeat = 1;; ++repeat) {
         // A call that returns without a status must not pass for the ending
         // status of an earlier request.
         m_game.DapiStatus.clear();
@@ -99,12 +119,20 @@ void ChatLink::request(const std::function<void()> &call)
         const bool six = readsAsSix(status);
         if (!six && (status == u"0" || status == u"-1"))
             return;
+        if (Waits::abandoned())
+            throw WaitAbandoned();
+        if (m_shutDown)
+            throw LinkDown();
         if (!m_wadapi.connected())
             linkGone();
-        if (deadline.hasExpired())
+        const std::chrono::microseconds left = deadline - m_clock.now();
+        if (left.count() <= 0)
             notAnswering();
         if (!six && status == u"10")
             m_wadapi.DapiRegister(m_appName());
+        // Never past the limit: the last repeat comes as it runs out.
+        m_clock.pause(
+            std::min(repeatPause(repeat), std::chrono::ceil<std::chrono::milliseconds>(left)));
     }
 }
 
@@ -120,11 +148,29 @@ void ChatLink::ensureUp()
 
 void ChatLink::linkGone()
 {
+    reportGone();
+    throw LinkDown();
+}
+
+void ChatLink::reportGone()
+{
     if (!m_goneReported) {
         m_goneReported = true;
         m_dialogs.message(QStringLiteral("The chat client has gone away."), LinkTitle);
     }
-    throw LinkDown();
+}
+
+void ChatLink::OnDapiGone()
+{
+    // A request under way reports the break when its call returns.
+    if (m_requesting > 0)
+        return;
+    // The host hears of it now rather than at the next click, but not from
+    // inside the client library's own notice.
+    QTimer::singleShot(0, &m_context, [this] {
+        if (!m_shutDown && !m_wadapi.connected())
+            reportGone();
+    });
 }
 
 void ChatLink::notAnswering()
@@ -196,16 +242,24 @@ void ChatLink::showWaitTicks()
 
 QString ChatLink::GetNext(const QString &strBuf, const QString &strToken)
 {
-    if (!strBuf.isEmpty())
-        TokenRest = strBuf;
-    const qsizetype at = TokenRest.indexOf(strToken);
+    if (!strBuf.isEmpty()) {
+        m_block = strBuf;
+        m_blockPos = 0;
+    }
+    // The block stays whole and only the position moves, so cutting a block
+    // into lines takes time in proportion to its length.
+    const qsizetype at = m_block.indexOf(strToken, m_blockPos);
     QString piece;
     if (at < 0) {
-        piece = TokenRest;
-        TokenRest.clear();
+        piece = m_block.mid(m_blockPos);
+        m_blockPos = m_block.size();
     } else {
-        piece = TokenRest.left(at);
-        TokenRest = TokenRest.mid(at + strToken.size());
+        piece = m_block.mid(m_blockPos, at - m_blockPos);
+        m_blockPos = at + strToken.size();
+    }
+    if (m_blockPos >= m_block.size()) {
+        m_block.clear();
+        m_blockPos = 0;
     }
     return piece;
 }
@@ -219,13 +273,13 @@ void ChatLink::OnDapiEvent(const QByteArray &, qint16, const QByteArray &) {}
 
 void ChatLink::OnDapiText(const QByteArray &text)
 {
-    QString chat = Ansi::decode(text);
     // The client ends some blocks with four characters of its own and a NUL;
-    // a NUL within the first five characters is not such a trailer.
-    const qsizetype nul = chat.indexOf(QChar(0));
-    if (nul >= 5)
-        chat.truncate(nul - 4);
+    // a NUL within the first five characters is not such a trailer. Every
+    // byte is one character, so the bytes are searched and cut, which is
+    // quicker than searching the decoded text.
+    const qsizetype nul = text.indexOf('\0');
+    QString chat = Ansi::decode(nul >= 5 ? text.left(nul - 4) : text);
     while (chat.endsWith(u"\r\n"))
         chat.chop(2);
-    m_game.ChatText = chat;
+    m_game.ChatText = std::move(chat);
 }

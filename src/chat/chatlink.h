@@ -3,7 +3,9 @@
 #include "chat/wadapi.h"
 #include "game/gamestate.h"
 
+#include <QObject>
 #include <QString>
+#include <QStringView>
 
 #include <chrono>
 #include <functional>
@@ -14,12 +16,13 @@ class TickSource;
 
 // The program's only road to the room: requests to the chat client, the
 // client's callbacks, the pacing wait and the line cutter. Its state lives
-// in GameState (ChatText, DapiStatus, WaitTicks) and in TokenRest.
+// in GameState (ChatText, DapiStatus, WaitTicks) and in the cutter's block.
 //
 // A request that fails ends the step under way with LinkDown after telling
 // the host: a client that gives no ending status within the answer limit is
 // reported for that request; a client that has gone away is reported once
-// per break. Waits throw WaitAbandoned once Waits::abandonAll() was called.
+// per break, as soon as it goes. Waits throw WaitAbandoned once
+// Waits::abandonAll() was called.
 class ChatLink final : public WadapiCallbacks
 {
 public:
@@ -37,6 +40,24 @@ public:
     // How long one request may go without an ending status (0 or -1).
     void setAnswerLimit(std::chrono::milliseconds limit) { m_answerLimit = limit; }
 
+    // The clock of the answer limit (steady) and the pause between repeats
+    // of a request, during which events flow; tests replace both. The
+    // default pause throws WaitAbandoned.
+    struct RepeatClock
+    {
+        std::function<std::chrono::microseconds()> now;
+        std::function<void(std::chrono::milliseconds)> pause;
+    };
+    void setRepeatClock(RepeatClock clock) { m_clock = std::move(clock); }
+    // The pause before the n-th repeat of a request (n from 1): none at
+    // first, then growing to a ceiling, so a busy client is asked again soon
+    // and an endless one only a few times a second.
+    static std::chrono::milliseconds repeatPause(int n);
+
+    // True while a request waits for the client's status or repeats; a click
+    // handled then must not start another step.
+    bool requesting() const { return m_requesting > 0; }
+
     // Opens the link under AppName with this object as the callbacks; 0 means up.
     qint16 InitDDE();
     // DapiUnregister, then KillDDE. Requests made afterwards throw LinkDown
@@ -45,9 +66,10 @@ public:
 
     // Says text in the room (mode 0) or sends it as an ESP to target (mode 2),
     // repeating until the client answers 0 or -1. A mode outside 16 bits is
-    // error 6. Throws LinkDown.
+    // error 6. Throws LinkDown, or WaitAbandoned when the window closes.
     void SendChat(int mode, const QString &target, const QString &text);
-    // Asks for all new chat text, which arrives through OnDapiText. Throws LinkDown.
+    // Asks for all new chat text, which arrives through OnDapiText. Throws
+    // LinkDown, or WaitAbandoned when the window closes.
     void FetchChat();
     // Empties ChatText, fetches and keeps events flowing until text has come.
     // Throws LinkDown (ChatText is then as before the call) or WaitAbandoned.
@@ -57,16 +79,18 @@ public:
     // when the tick count leaves the Integer range. Throws WaitAbandoned.
     void My_Wait(Integer delay);
     // Hands out a block piece by piece: a non-empty strBuf starts a new block,
-    // an empty one continues with TokenRest.
+    // an empty one continues with TokenRest. Each piece costs its own length,
+    // however long the block.
     QString GetNext(const QString &strBuf, const QString &strToken);
+    // What GetNext has not yet handed out of its last block; valid until the
+    // next GetNext.
+    QStringView TokenRest() const { return QStringView(m_block).mid(m_blockPos); }
     void Timer1_Timer();
 
     void OnDapiStatus(const QByteArray &code) override;
     void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) override;
     void OnDapiText(const QByteArray &text) override;
-
-    // What GetNext has not yet handed out of its last block.
-    QString TokenRest;
+    void OnDapiGone() override;
 
 private:
     void request(const std::function<void()> &call);
@@ -74,6 +98,7 @@ private:
     [[noreturn]] void linkGone();
     [[noreturn]] void notAnswering();
     void showWaitTicks();
+    void reportGone();
 
     GameState &m_game;
     Wadapi &m_wadapi;
@@ -81,6 +106,10 @@ private:
     HostDialogs &m_dialogs;
     std::function<QString()> m_appName;
     std::chrono::milliseconds m_answerLimit = DefaultAnswerLimit;
+    RepeatClock m_clock;
+    int m_requesting = 0;
+    // Queued reports of a vanished client die with the link.
+    QObject m_context;
 
     bool m_goneReported = false;
     bool m_shutDown = false;
@@ -88,4 +117,8 @@ private:
     // innermost last; 64 bits so no count of a long nested wait can overflow.
     qint64 m_ticks = 0;
     std::vector<qint64> m_waitStarts;
+
+    // The block GetNext hands out, and where its unhanded rest begins.
+    QString m_block;
+    qsizetype m_blockPos = 0;
 };

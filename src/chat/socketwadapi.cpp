@@ -1,16 +1,22 @@
 #include "chat/socketwadapi.h"
 
+#include "chat/waits.h"
 #include "files/ansi.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLocalSocket>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
 #include <utility>
 
 namespace {
+
+// How long a request waits for its status before events flow again.
+constexpr std::chrono::milliseconds QuickAnswer{2};
 
 int msecs(std::chrono::milliseconds d)
 {
@@ -67,7 +73,10 @@ qint16 SocketWadapi::InitDDE(const QString &app, WadapiCallbacks *callbacks)
                  .arg(QString::fromLatin1(req.code.toPercentEncoding(" "))));
         return Refused;
     }
-    return connected() ? 0 : NoAnswer;
+    if (!connected())
+        return NoAnswer;
+    m_established = true;
+    return 0;
 }
 
 void SocketWadapi::DapiRegister(const QString &app)
@@ -106,6 +115,7 @@ void SocketWadapi::KillDDE()
             socket->waitForBytesWritten(1000);
     }
     m_up = false;
+    m_established = false;
     closeSocket();
     m_callbacks = nullptr;
 }
@@ -125,30 +135,54 @@ void SocketWadapi::request(const Frame &frame, Request &req)
     if (!connected())
         return;
 
-    Request *outer = std::exchange(m_request, &req);
-    const auto restore = qScopeGuard([this, outer] { m_request = outer; });
+    m_waiting.push_back(&req);
+    const auto leave = qScopeGuard([this, &req] {
+        std::erase(m_waiting, &req);
+        // An outer request answered while a later one waited is told now,
+        // so the later one cannot leave its status where this caller reads.
+        if (req.answered && !req.delivered && req.deliverStatus && m_callbacks)
+            m_callbacks->OnDapiStatus(req.code);
+    });
     if (!send(frame))
         return;
 
-    const QDeadlineTimer deadline(m_replyTimeout);
+    // A client answers at once as a rule. The first moments are waited for
+    // on the socket alone, which costs far less than passes of the event
+    // loop and holds the window up for no time a host could notice.
+    const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+    const QDeadlineTimer quick(std::min(m_replyTimeout, QuickAnswer), Qt::PreciseTimer);
     while (!req.answered && connected()) {
-        drain();
-        if (req.answered || !connected() || deadline.hasExpired())
-            break;
         QLocalSocket *socket = m_socket;
         // readyRead may be emitted in here and drain the frames itself.
-        const bool ready =
-            socket->waitForReadyRead(msecs(std::chrono::milliseconds(deadline.remainingTime())));
+        const bool ready = socket->waitForReadyRead(
+            msecs(std::chrono::ceil<std::chrono::milliseconds>(quick.remainingTimeAsDuration())));
         if (m_socket != socket)
-            break;
+            return;
         if (!ready) {
             if (socket->state() != QLocalSocket::ConnectedState) {
                 drain();
                 if (m_socket == socket)
                     lose(QStringLiteral("the chat client went away"));
+                return;
             }
-            break; // or the time is up
+            break; // slow: on with events flowing
         }
+        drain();
+    }
+
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    timeout.setTimerType(Qt::PreciseTimer);
+    bool timedOut = false;
+    connect(&timeout, &QTimer::timeout, &timeout, [&timedOut] { timedOut = true; });
+    timeout.start(std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration()));
+    // readyRead drains the frames as they come; a client that leaves is
+    // noticed through disconnected.
+    while (!req.answered && connected() && !timedOut && !Waits::abandoned()) {
+        drain();
+        if (req.answered || !connected())
+            break;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
 
@@ -189,11 +223,15 @@ void SocketWadapi::dispatch(const Frame &frame)
 {
     switch (frame.op) {
     case FrameOp::Status:
-        if (m_request && !m_request->answered) {
-            m_request->answered = true;
-            m_request->code = frame.text;
-            if (m_request->deliverStatus && m_callbacks)
-                m_callbacks->OnDapiStatus(frame.text);
+        for (Request *req : m_waiting) {
+            if (!req->answered) {
+                req->answered = true;
+                req->code = frame.text;
+                req->delivered = req == m_waiting.back() && req->deliverStatus && m_callbacks;
+                if (req->delivered)
+                    m_callbacks->OnDapiStatus(frame.text);
+                break;
+            }
         }
         return;
     case FrameOp::Text:
@@ -217,9 +255,13 @@ void SocketWadapi::dispatch(const Frame &frame)
 
 void SocketWadapi::lose(const QString &why)
 {
+    const bool announce = m_established && m_callbacks;
     m_up = false;
+    m_established = false;
     m_lastError = why;
     closeSocket();
+    if (announce)
+        m_callbacks->OnDapiGone();
 }
 
 void SocketWadapi::closeSocket()

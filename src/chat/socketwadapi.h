@@ -7,19 +7,25 @@
 #include <QPointer>
 
 #include <chrono>
+#include <vector>
 
 class QLocalSocket;
 
 // The chat-client library over the local socket of the chat client.
 //
-// InitDDE, DapiCommunicate and DapiGetAllText block without processing
-// window events until the client's status frame arrives; text and event
-// frames that come first are handed to the callbacks in order during the
-// call. They give up after the reply timeout or when the link breaks, and
-// then return without a status. Text and event frames that arrive between
-// requests are handed over while the event loop runs. A status frame that
-// answers no request under way (a late answer to a request already given
-// up) is dropped.
+// InitDDE, DapiCommunicate and DapiGetAllText wait for the client's status
+// frame, after the first two milliseconds while window events go on being
+// processed; frames are handed to the
+// callbacks in the order they come. They give up after the reply timeout,
+// when the link breaks or when the waits are abandoned, and then return
+// without a status. A request started from an event handled during
+// another's wait gets its own status: the client answers in order, so a
+// status answers the oldest request still waiting, and the outer request's
+// status is handed over as its call returns. Text and event frames that
+// arrive between requests are handed over while the event loop runs. A
+// status frame that answers no request under way (a late answer to a
+// request already given up) is dropped. A link that breaks after InitDDE
+// succeeded calls OnDapiGone once.
 //
 // The callbacks must not throw; they may call KillDDE.
 class SocketWadapi final : public QObject, public Wadapi
@@ -61,6 +67,7 @@ private:
     {
         bool deliverStatus = true;
         bool answered = false;
+        bool delivered = false;
         QByteArray code;
     };
 
@@ -77,7 +84,8 @@ private:
     QPointer<QLocalSocket> m_socket;
     FrameDecoder m_decoder;
     WadapiCallbacks *m_callbacks = nullptr;
-    Request *m_request = nullptr;
+    std::vector<Request *> m_waiting; // oldest first
     bool m_up = false;
+    bool m_established = false;
     QString m_lastError;
 };

@@ -12,6 +12,9 @@ public:
     virtual void OnDapiStatus(const QByteArray &code) = 0;
     virtual void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) = 0;
     virtual void OnDapiText(const QByteArray &text) = 0;
+    // The client went away on its own (not through KillDDE), reported once
+    // per link at the moment the library notices.
+    virtual void OnDapiGone() {}
 };
 
 // The chat-client library. Text arguments are 8-bit (Windows-1252); the chat

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 namespace {
 bool g_abandoned = false;
@@ -18,6 +19,23 @@ void pumpUntil(const std::function<bool()> &done)
             return;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+}
+
+void pauseFor(std::chrono::milliseconds pause)
+{
+    if (pause.count() <= 0) {
+        QCoreApplication::processEvents();
+        pumpUntil([] { return true; });
+        return;
+    }
+    // A precise timer: a coarse one may fire early, and the pause is short.
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    bool over = false;
+    QObject::connect(&timer, &QTimer::timeout, [&over] { over = true; });
+    timer.start(pause);
+    pumpUntil([&over] { return over; });
 }
 
 void abandonAll()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <exception>
 #include <functional>
 
@@ -26,6 +27,10 @@ namespace Waits {
 // Processes events, sleeping until the next one, until done() holds. Throws
 // WaitAbandoned once abandonAll() has been called.
 void pumpUntil(const std::function<bool()> &done);
+
+// Lets the time pass while events flow; a pause of 0 processes the pending
+// events once. Throws WaitAbandoned.
+void pauseFor(std::chrono::milliseconds pause);
 
 // Makes every running and future wait throw WaitAbandoned.
 void abandonAll();

@@ -71,7 +71,7 @@ HostSeen readHost(ChatLink &link, const QString &text)
         }
         // A host name of 38 characters or more puts the echo's own line
         // start inside the window: the echo went with the first piece.
-        if (piece.isEmpty() && link.TokenRest.isEmpty())
+        if (piece.isEmpty() && link.TokenRest().isEmpty())
             return seen;
     }
 }

@@ -12,6 +12,7 @@
 #include "game/gamestate.h"
 #include "game/stepundone.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
@@ -76,10 +77,24 @@ void lookBriefly(GameContext &ctx)
         ctx.link.My_Wait(2);
 }
 
+// A room that hands over text at every fetch without the echo would be asked
+// back to back: the window's events run before a second fetch, and from the
+// third on each waits a tick of Timer1 first. A normal room shows the echo
+// at the first or second fetch.
+void paceFetch(ChatLink &link, int fetch)
+{
+    if (fetch == 2)
+        QCoreApplication::processEvents();
+    else if (fetch > 2)
+        link.My_Wait(0);
+}
+
 QString detectHost(GameContext &ctx)
 {
     Miss miss = Miss::NoEcho;
+    int fetch = 0;
     for (int tries = EchoFetches; tries > 0; --tries) {
+        paceFetch(ctx.link, ++fetch);
         if (miss == Miss::NoEcho)
             ctx.link.WaitForChat();
         else

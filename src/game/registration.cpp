@@ -14,7 +14,9 @@
 
 #include <QStringView>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 using Ctl = MainControls::Ctl;
 using List = MainControls::List;
@@ -106,10 +108,35 @@ Registration Register(GameContext &ctx, const QString &name)
 
 void SortPlayers(GameState &gs)
 {
-    for (int i = 1; i <= gs.PlayerCount - 1; ++i)
-        for (int j = i + 1; j <= gs.PlayerCount; ++j)
-            if (gs.Players[i].Name.toLower() > gs.Players[j].Name.toLower())
-                std::swap(gs.Players[i], gs.Players[j]);
+    // The exchange sort compares each lower-case key with the others many
+    // times; it runs on the keys' ranks (equal keys, equal ranks), which
+    // compare alike, and on slot numbers. The passes and their swaps are
+    // the same as on the records themselves; the records move once at the end.
+    const int count = std::clamp<int>(gs.PlayerCount, 0, MaxPlayers);
+    std::vector<QString> keys(count + 1);
+    for (int i = 1; i <= count; ++i)
+        keys[i] = gs.Players[i].Name.toLower();
+    std::vector<QString> distinct(keys.begin() + 1, keys.end());
+    std::sort(distinct.begin(), distinct.end());
+    std::vector<int> rank(count + 1), slot(count + 1);
+    for (int i = 1; i <= count; ++i) {
+        rank[i] =
+            int(std::lower_bound(distinct.begin(), distinct.end(), keys[i]) - distinct.begin());
+        slot[i] = i;
+    }
+    for (int i = 1; i <= count - 1; ++i) {
+        for (int j = i + 1; j <= count; ++j) {
+            if (rank[i] > rank[j]) {
+                std::swap(rank[i], rank[j]);
+                std::swap(slot[i], slot[j]);
+            }
+        }
+    }
+    std::vector<PlayerRec> sorted(count + 1);
+    for (int i = 1; i <= count; ++i)
+        sorted[i] = std::move(gs.Players[slot[i]]);
+    for (int i = 1; i <= count; ++i)
+        gs.Players[i] = std::move(sorted[i]);
 }
 
 void RefillPlayers(const GameState &gs, MainControls &controls)

@@ -143,12 +143,12 @@ TEST_F(ChatLinkTest, GetNextHandsOutABlockLineByLine)
     EXPECT_EQ(link.GetNext({}, CRLF), u"B");
     EXPECT_EQ(link.GetNext({}, CRLF), QString());
     EXPECT_EQ(link.GetNext(QStringLiteral("one") + CRLF, CRLF), u"one");
-    EXPECT_TRUE(link.TokenRest.isEmpty());
+    EXPECT_TRUE(link.TokenRest().isEmpty());
 
     // A new block replaces what was left; an empty line ends a reader's loop.
     link.GetNext(QStringLiteral("a\r\nb"), CRLF);
     EXPECT_EQ(link.GetNext(QStringLiteral("\r\n\r\nc"), CRLF), QString());
-    EXPECT_EQ(link.TokenRest, QStringLiteral("\r\nc"));
+    EXPECT_EQ(link.TokenRest(), u"\r\nc");
     EXPECT_EQ(link.GetNext(QStringLiteral("x\ry\r\nz"), CRLF), QStringLiteral("x\ry"));
 }
 

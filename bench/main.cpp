@@ -1,0 +1,139 @@
+// The benchmark suite: each chat-text path on generated chat of 1 MB and
+// 10 MB beside a plain line split of the same bytes, the player sort, the
+// recovery-log write, a line to the stand-in chat client and back beside a
+// raw socket ping-pong, and a client that answers 6 or 10 for ever. Ends with
+// a table and one line per budget.
+//
+//   orvella-bench [--room=PATH-OF-orvella-room] [Google Benchmark flags]
+
+#include "results.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Keeps what each run took and shows the runs as they finish.
+class Collector final : public benchmark::ConsoleReporter
+{
+public:
+    Results results;
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
+                continue;
+            std::string name = run.run_name.function_name;
+            if (!run.run_name.args.empty())
+                name += '/' + run.run_name.args;
+            // The quickest repetition: a busy machine only ever slows a run.
+            const double seconds = run.real_accumulated_time / double(run.iterations);
+            auto [at, added] = results.emplace(name, seconds);
+            if (!added)
+                at->second = std::min(at->second, seconds);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+int g_missed = 0;
+
+void budget(bool met, const char *what, const char *detail)
+{
+    g_missed += met ? 0 : 1;
+    std::printf("%-6s %s (%s)\n", met ? "met" : "MISSED", what, detail);
+}
+
+void table(const Results &r)
+{
+    const double mb1 = 1.0, mb10 = 10.0;
+    std::printf("\n%-14s %10s %10s %9s %9s %9s\n", "path", "1 MB MB/s", "10 MB MB/s", "ratio 1",
+                "ratio 10", "10/1 time");
+    const char *paths[] = {"baseline",      "arrival", "getnext", "registration",
+                           "hostdetection", "answer",  "macros"};
+    std::vector<std::pair<std::string, bool>> verdicts;
+    for (const char *p : paths) {
+        const std::string name = p;
+        if (!r.count(name + "/1") || !r.count(name + "/10") || !r.count("baseline/1") ||
+            !r.count("baseline/10"))
+            continue;
+        const double t1 = r.at(name + "/1"), t10 = r.at(name + "/10");
+        const double b1 = r.at("baseline/1"), b10 = r.at("baseline/10");
+        const double ratio1 = b1 / t1, ratio10 = b10 / t10, growth = t10 / t1;
+        std::printf("%-14s %10.1f %10.1f %9.2f %9.2f %9.1f\n", p, mb1 / t1, mb10 / t10, ratio1,
+                    ratio10, growth);
+        if (name != "baseline")
+            verdicts.emplace_back(name, ratio1 >= 1.0 / 3 && ratio10 >= 1.0 / 3 && growth <= 12);
+    }
+    std::printf("\nBudgets\n");
+    for (const auto &[name, met] : verdicts) {
+        const std::string what = name + ": a third of the line split's speed or better, linear";
+        budget(met, what.c_str(), "ratio >= 0.33 at 1 and 10 MB, 10 MB/1 MB time <= 12");
+    }
+    if (r.count("sort150")) {
+        char detail[64];
+        std::snprintf(detail, sizeof detail, "%.3f ms", r.at("sort150") * 1e3);
+        budget(r.at("sort150") < 0.3e-3, "player sort at 150 under 0.3 ms", detail);
+    }
+    if (r.count("logwrite"))
+        std::printf("       recovery-log write (synced to disk): %.2f ms, no budget\n",
+                    r.at("logwrite") * 1e3);
+    if (r.count("roundtrip") && r.count("pingpong")) {
+        char detail[96];
+        const double ratio = r.at("roundtrip") / r.at("pingpong");
+        std::snprintf(detail, sizeof detail, "%.1f us against %.1f us, %.2f times",
+                      r.at("roundtrip") * 1e6, r.at("pingpong") * 1e6, ratio);
+        budget(ratio <= 2.5, "a line to the room and back within 2.5 times the raw ping-pong",
+               detail);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::string roomExe;
+    std::vector<char *> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--room=", 7) == 0)
+            roomExe = argv[i] + 7;
+        else
+            args.push_back(argv[i]);
+    }
+    int count = int(args.size());
+    QApplication app(count, args.data());
+    benchmark::Initialize(&count, args.data());
+
+    registerTextBenchmarks();
+    if (!roomExe.empty())
+        registerRoundTripBenchmarks(roomExe);
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    table(collector.results);
+
+    if (!roomExe.empty()) {
+        for (const char *status : {"6", "10"}) {
+            const EndlessAnswer e = measureEndlessAnswer(roomExe, status);
+            char detail[160];
+            std::snprintf(detail, sizeof detail,
+                          "%d requests and %d repaints in %.2f s; a close ended it in %.0f ms",
+                          e.requests, e.repaints, e.seconds, e.closeSeconds * 1e3);
+            const std::string what = "a client answering " + e.status +
+                                     " for ever: a few hundred requests, given up at 5 s, "
+                                     "the window repaints and closes";
+            budget(e.requests <= 300 && e.seconds >= 4.9 && e.seconds < 5.5 && e.repaints >= 50 &&
+                       e.closeSeconds >= 0 && e.closeSeconds < 0.2,
+                   what.c_str(), detail);
+        }
+    }
+    benchmark::Shutdown();
+    return g_missed == 0 ? 0 : 1;
+}

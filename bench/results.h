@@ -1,0 +1,26 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+// Seconds per iteration of each benchmark run, by name ("getnext/10").
+using Results = std::map<std::string, double>;
+
+// The chat-text paths, the sort and the log write, each beside a plain line
+// split of the same bytes.
+void registerTextBenchmarks();
+// A line to the stand-in chat client and its status back, beside a raw
+// Unix-socket ping-pong; needs the room's executable.
+void registerRoundTripBenchmarks(const std::string &roomExe);
+
+// A client answering 6 or 10 for ever: requests sent in the answer limit,
+// repaints meanwhile, and how long a close takes to end the request.
+struct EndlessAnswer
+{
+    std::string status;
+    int requests = 0;
+    int repaints = 0;
+    double seconds = 0;
+    double closeSeconds = 0; // from the close to the request's end
+};
+EndlessAnswer measureEndlessAnswer(const std::string &roomExe, const std::string &status);

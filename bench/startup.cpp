@@ -1,0 +1,151 @@
+// Start-up to the window shown, and resident memory then: the program as
+// its main() builds it against a bare Qt window, each started afresh several
+// times; prints the medians and one line per budget.
+//
+//   orvella-startup compare [RUNS]   (needs a chat client listening)
+//   orvella-startup bare | orvella   (one start; prints "shown RSS_KB")
+
+#include "app/frmmain.h"
+#include "app/programfolder.h"
+#include "app/qtdialogs.h"
+#include "chat/socketwadapi.h"
+#include "chat/ticksource.h"
+#include "game/gamestate.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMainWindow>
+#include <QProcess>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// Reports the first paint of a top-level window and ends the process there.
+class FirstPaint final : public QObject
+{
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType()) {
+            std::printf("shown %ld\n", residentKb());
+            std::fflush(stdout);
+            _exit(0);
+        }
+        return false;
+    }
+};
+
+int startOnce(int argc, char **argv, bool bare)
+{
+    QApplication app(argc, argv);
+    FirstPaint watcher;
+    app.installEventFilter(&watcher);
+    if (bare) {
+        QMainWindow window;
+        window.resize(300, 640);
+        window.show();
+        return QApplication::exec();
+    }
+    // As the program's main() does it.
+    QCoreApplication::setApplicationName(QStringLiteral("orvella"));
+    QtDialogs dialogs;
+    SocketWadapi wadapi;
+    QTimerTickSource timer1;
+    QTimerTickSource timer2(1000);
+    std::mt19937 random(std::random_device{}());
+    frmMain window(theGame(), wadapi, timer1, timer2, dialogs, random, {programFolder(), appName});
+    if (!window.Form_Load()) {
+        std::printf("failed %d\n", window.exitCode());
+        return 1;
+    }
+    window.show();
+    return QApplication::exec();
+}
+
+struct Start
+{
+    double ms = -1;
+    long kb = -1;
+};
+
+Start timeStart(const QString &self, const char *mode)
+{
+    QProcess child;
+    QElapsedTimer clock;
+    clock.start();
+    child.start(self, {QString::fromLatin1(mode)});
+    child.waitForFinished(20000);
+    const QByteArray out = child.readAllStandardOutput();
+    Start s;
+    if (out.startsWith("shown ")) {
+        s.ms = clock.nsecsElapsed() / 1e6;
+        s.kb = out.mid(6).trimmed().toLong();
+    }
+    return s;
+}
+
+template <typename T> T median(std::vector<T> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+int compare(const QString &self, int runs)
+{
+    std::vector<double> bareMs, mineMs;
+    std::vector<long> bareKb, mineKb;
+    for (int i = 0; i < runs; ++i) {
+        for (bool bare : {true, false}) {
+            const Start s = timeStart(self, bare ? "bare" : "orvella");
+            if (s.ms < 0) {
+                std::printf("the %s start did not show a window\n", bare ? "bare" : "program's");
+                return 2;
+            }
+            (bare ? bareMs : mineMs).push_back(s.ms);
+            (bare ? bareKb : mineKb).push_back(s.kb);
+        }
+    }
+    const double tb = median(bareMs), tm = median(mineMs);
+    const long kb = median(bareKb), km = median(mineKb);
+    std::printf("\n%-12s %12s %12s\n", "start-up", "to shown ms", "resident KB");
+    std::printf("%-12s %12.1f %12ld\n", "bare window", tb, kb);
+    std::printf("%-12s %12.1f %12ld\n", "orvella", tm, km);
+    std::printf("%-12s %12.2f %12.2f\n", "ratio", tm / tb, double(km) / kb);
+    std::printf("\nBudgets\n");
+    const bool timeMet = tm <= 1.4 * tb, memMet = km <= 1.25 * kb;
+    std::printf("%-6s start-up to the window shown within 1.4 times a bare Qt window's (%.2f)\n",
+                timeMet ? "met" : "MISSED", tm / tb);
+    std::printf("%-6s resident memory within 1.25 times (%.2f)\n", memMet ? "met" : "MISSED",
+                double(km) / kb);
+    return timeMet && memMet ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray("compare");
+    if (mode == "bare" || mode == "orvella")
+        return startOnce(argc, argv, mode == "bare");
+    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 7;
+    QCoreApplication app(argc, argv);
+    return compare(QCoreApplication::applicationFilePath(), runs);
+}

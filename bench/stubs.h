@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/hostdialogs.h"
+#include "app/maincontrols.h"
+#include "chat/ticksource.h"
+#include "chat/wadapi.h"
+
+#include <QByteArray>
+
+// Stand-ins for what the game steps reach outside: they do nothing, so only
+// the step's own work is timed.
+class QuietControls final : public MainControls
+{
+public:
+    void setEnabled(Ctl, bool) override {}
+    bool isEnabled(Ctl) const override { return true; }
+    void setCaption(Ctl, const QString &) override {}
+    QString caption(Ctl) const override { return {}; }
+    void setToolTip(Ctl, const QString &) override {}
+    void setMenusEnabled(bool) override {}
+    void setMacrosEnabled(bool) override {}
+    void focusDummy() override {}
+    void setBusyPointer(bool) override {}
+    void setScrollValue(Ctl, int) override {}
+    void clearList(List) override {}
+    void addToList(List, const QString &) override {}
+    void selectRow(List, int) override {}
+    int selectedRow(List) const override { return -1; }
+};
+
+class QuietDialogs final : public HostDialogs
+{
+public:
+    void message(const QString &, const QString &) override {}
+    Answer ask(const QString &, const QString &, bool) override { return Answer::No; }
+    std::optional<QString> openFile(const QString &) override { return std::nullopt; }
+    std::optional<QString> saveFile(const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    void setBusy(bool) override {}
+};
+
+class IdleTicks final : public TickSource
+{
+public:
+    void setEnabled(bool on) override { m_on = on; }
+    bool enabled() const override { return m_on; }
+
+private:
+    bool m_on = false;
+};
+
+// A client that answers every request at once and hands over `block` with
+// every fetch.
+class BlockClient final : public Wadapi
+{
+public:
+    QByteArray block;
+
+    qint16 InitDDE(const QString &, WadapiCallbacks *callbacks) override
+    {
+        m_callbacks = callbacks;
+        return 0;
+    }
+    void DapiRegister(const QString &) override {}
+    void DapiCommunicate(const QString &, qint16, const QByteArray &, const QByteArray &) override
+    {
+        m_callbacks->OnDapiStatus("0");
+    }
+    void DapiGetAllText(const QString &) override
+    {
+        m_callbacks->OnDapiText(block);
+        m_callbacks->OnDapiStatus("0");
+    }
+    void DapiUnregister(const QString &) override {}
+    void KillDDE() override {}
+    bool connected() const override { return true; }
+
+private:
+    WadapiCallbacks *m_callbacks = nullptr;
+};

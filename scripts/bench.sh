@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the release variant and runs the benchmark suite: the chat-text
+# paths on generated chat beside a plain line split, the player sort, the
+# recovery-log write, a line to the stand-in chat client and back beside a
+# raw socket ping-pong, a client answering 6 or 10 for ever, and start-up
+# time and memory against a bare Qt window. Prints a table and one met or
+# missed line per budget; exits non-zero when a budget is missed.
+# Extra arguments go to Google Benchmark (e.g. --benchmark_filter=getnext).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/release -j2 --target orvella-bench orvella-startup orvella-room
+
+scratch=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+status=0
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
+  build/release/bench/orvella-bench --room="$PWD/build/release/src/orvella-room" "$@" || status=$?
+
+# Start-up is compared on a real window system, where a window costs what
+# it costs the host; without a display, on a virtual one.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || break
+  done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  export DISPLAY=":$n"
+  for _ in $(seq 1 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+fi
+
+# The program starts against a room of its own, in folders of its own.
+export XDG_RUNTIME_DIR=$scratch XDG_DATA_HOME=$scratch/data
+build/release/src/orvella-room --stay >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 1 100); do
+  [ -S "$scratch/wadapi.sock" ] && break
+  sleep 0.1
+done
+build/release/bench/orvella-startup compare 7 || status=$?
+exit $status

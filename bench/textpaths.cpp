@@ -206,7 +206,7 @@ void logWrite(benchmark::State &state)
         rig.gs.Players[i].Name = names[i];
     rig.gs.PlayerCount = MaxPlayers;
     for (auto _ : state)
-        LogWriter(rig.gs, rig.dialogs);
+        benchmark::DoNotOptimize(LogWriter(rig.gs));
     QFile::remove(rig.gs.LogFile);
 }
 

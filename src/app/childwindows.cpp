@@ -1,6 +1,6 @@
 #include "app/childwindows.h"
 
-#include "app/programfolder.h"
+#include "files/programfolder.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,9 +1,9 @@
 #include "app/frmmain.h"
 
-#include "app/busystate.h"
+#include "game/busystate.h"
 #include "app/childwindows.h"
-#include "app/hostdialogs.h"
-#include "app/programfolder.h"
+#include "game/hostdialogs.h"
+#include "files/programfolder.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/maincontrols.h"
+#include "game/maincontrols.h"
 #include "game/gamecontext.h"
 
 #include <QLockFile>

@@ -1,4 +1,4 @@
-#include "app/busystate.h"
+#include "game/busystate.h"
 #include "app/frmmain.h"
 #include "game/gamestate.h"
 

@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
 
-#include "files/loadwords.h"
+#include "game/loadwords.h"
 #include "game/cmdask.h"
 #include "game/draw.h"
 #include "game/registration.h"

@@ -1,7 +1,7 @@
 #include "app/frmmain.h"
 
-#include "app/hostdialogs.h"
-#include "app/programfolder.h"
+#include "game/hostdialogs.h"
+#include "files/programfolder.h"
 #include "chat/chatlink.h"
 #include "chat/wadapi.h"
 #include "chat/waits.h"

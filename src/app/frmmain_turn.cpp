@@ -4,7 +4,7 @@
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
-#include "files/recovergame.h"
+#include "game/recovergame.h"
 #include "game/asking.h"
 #include "game/countdown.h"
 #include "game/gamestate.h"

@@ -1,5 +1,5 @@
 #include "app/frmmain.h"
-#include "app/programfolder.h"
+#include "files/programfolder.h"
 #include "app/qtdialogs.h"
 #include "chat/socketwadapi.h"
 #include "chat/ticksource.h"

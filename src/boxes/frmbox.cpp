@@ -2,7 +2,7 @@
 
 #include "app/childwindows.h"
 #include "app/frmmain.h"
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/waits.h"
 #include "files/settingsfile.h"

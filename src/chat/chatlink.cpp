@@ -1,6 +1,6 @@
 #include "chat/chatlink.h"
 
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
 #include "files/ansi.h"

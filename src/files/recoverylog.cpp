@@ -1,6 +1,6 @@
 #include "files/recoverylog.h"
 
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 #include "files/fileio.h"
 #include "files/values.h"
 #include "game/banner.h"

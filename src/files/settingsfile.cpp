@@ -1,6 +1,6 @@
 #include "files/settingsfile.h"
 
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/values.h"

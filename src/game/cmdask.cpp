@@ -1,8 +1,8 @@
 #include "game/cmdask.h"
 
-#include "app/busystate.h"
-#include "app/maincontrols.h"
-#include "files/loadwords.h"
+#include "game/busystate.h"
+#include "game/maincontrols.h"
+#include "game/loadwords.h"
 #include "game/asking.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"

@@ -1,8 +1,8 @@
 #include "game/draw.h"
 
-#include "app/busystate.h"
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
+#include "game/busystate.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
 #include "game/gamecontext.h"

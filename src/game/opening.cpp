@@ -1,6 +1,6 @@
 #include "game/opening.h"
 
-#include "app/maincontrols.h"
+#include "game/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
 #include "game/asking.h"

@@ -2,7 +2,7 @@
 
 #include "app/childwindows.h"
 #include "app/frmmain.h"
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 #include "files/settingsfile.h"
 #include "macros/macrofile.h"
 #include "macros/savewarnings.h"

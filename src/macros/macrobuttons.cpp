@@ -1,7 +1,7 @@
 #include "macros/macrobuttons.h"
 
-#include "app/busystate.h"
-#include "app/maincontrols.h"
+#include "game/busystate.h"
+#include "game/maincontrols.h"
 #include "chat/chatlink.h"
 #include "game/gamestate.h"
 #include "macros/macroexpand.h"

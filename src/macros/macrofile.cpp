@@ -1,6 +1,6 @@
 #include "macros/macrofile.h"
 
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/values.h"

@@ -1,6 +1,6 @@
 #include "macros/savewarnings.h"
 
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 #include "files/ansi.h"
 #include "game/gamestate.h"
 

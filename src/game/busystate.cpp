@@ -1,6 +1,6 @@
-#include "app/busystate.h"
+#include "game/busystate.h"
 
-#include "app/maincontrols.h"
+#include "game/maincontrols.h"
 #include "game/gamestate.h"
 
 using Ctl = MainControls::Ctl;

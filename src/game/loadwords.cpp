@@ -1,8 +1,8 @@
-#include "files/loadwords.h"
+#include "game/loadwords.h"
 
-#include "app/busystate.h"
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
+#include "game/busystate.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 #include "files/wordfile.h"
 #include "game/failure.h"
 #include "game/gamecontext.h"

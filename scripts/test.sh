@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks the layers' include directions, then builds and runs every test twice: a normal build, then one under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Checks the include directions between the layers, then builds and runs every
+# test twice: a normal build, then one under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -1,6 +1,5 @@
 #include "macros/frmsubs.h"
 
-#include "app/childwindows.h"
 #include "macros/macrofile.h"
 #include "macros/savewarnings.h"
 #include "settings/gesturekeys.h"
@@ -12,7 +11,7 @@
 #include <QLineEdit>
 
 frmSubs::frmSubs(GameState &gs, HostDialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_gs(gs), m_dialogs(dialogs)
+    : SavesOnClose(parent), m_gs(gs), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmSubs"));
     setWindowTitle(QStringLiteral("Macro Substitutions"));
@@ -39,16 +38,12 @@ frmSubs::frmSubs(GameState &gs, HostDialogs &dialogs, QWidget *parent)
     resize(420, 320);
 }
 
-void frmSubs::closeEvent(QCloseEvent *event)
+void frmSubs::Form_Unload()
 {
-    if (!m_unloaded) {
-        m_unloaded = true;
-        // The macros go into the file too, as they stand.
-        if (!m_gs.MacroFile.isEmpty())
-            warnMacroFileLosses(m_gs, m_dialogs);
-        MacroWriter(m_gs, m_dialogs);
-    }
-    event->accept();
+    // The macros go into the file too, as they stand.
+    if (!m_gs.MacroFile.isEmpty())
+        warnMacroFileLosses(m_gs, m_dialogs);
+    MacroWriter(m_gs, m_dialogs);
 }
 
 bool frmSubs::eventFilter(QObject *watched, QEvent *event)

@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, StoredOptionsAreAppliedAndNormalised)
     // The position is stored in twips.
     const double twipsPerPixel = 1440.0 / w.logicalDpiX();
     EXPECT_EQ(w.pos(), QPoint(qRound(1500 / twipsPerPixel), qRound(3000 / twipsPerPixel)));
-    EXPECT_NEAR(w.leftTwips(), 1500, twipsPerPixel);
+    EXPECT_NEAR(positionInTwips(w).x(), 1500, twipsPerPixel);
 
     MainWindowRig other;
     other.writeFile(u"orvella.ini"_qs,

@@ -30,7 +30,7 @@ TEST_F(SettingsDialogTest, EmptySettingsTakeTheDesignTextsWhenClosed)
 TEST_F(SettingsDialogTest, TheRegistrationBoxTakesOnlyItsKeysOnRelease)
 {
     gs.RegChar = QStringLiteral("$");
-    frmSet w(gs, dialogs, dir.path(), main());
+    frmSet w(main().childContext());
     w.show();
     EXPECT_EQ(w.txtRegChar->text(), QStringLiteral("$"));
     const auto shift = Qt::KeyboardModifiers(Qt::ShiftModifier);
@@ -65,7 +65,7 @@ TEST_F(SettingsDialogTest, TheTemplatesTakeGesturesAndClosingTakesEveryValueOver
     gs.RegChar = QStringLiteral("$");
     gs.Confirm = true;
     gs.WTG = QStringLiteral("WTG %player%!");
-    frmSet w(gs, dialogs, dir.path(), main());
+    frmSet w(main().childContext());
     w.show();
     EXPECT_TRUE(w.chkConfirm->isChecked());
     w.txtWTG->setCursorPosition(4);

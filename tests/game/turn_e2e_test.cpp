@@ -5,18 +5,24 @@
 TEST_F(RoomGame, ThreeWordsFromLoadToNoMore)
 {
     frmMain &m = window();
+    gs.RegChar = u"\u00b0"_qs; // a gesture character, confirmed
+    gs.Confirm = true;
     for (BoxRec &b : gs.Boxes)
         b.Available = true;
 
     dialogs.files.push_back(writeFile(u"words.txt"_qs, "apple\r\nkiwi\r\nfig\r\n"));
     m.cmdAsk->click();
     m.cmdAsk->click();
-    ASSERT_TRUE(heard(u"ESP a $ to Ann Lee to register."_qs));
-    for (const QString &name : {u"Bo"_qs, u"Cy"_qs, u"Dee"_qs})
-        client.type(u"esp "_qs + name + u": $"_qs);
-    ASSERT_TRUE(client.waitForLine(u"ESP from Dee: $"_qs));
+    EXPECT_EQ(gs.HostName, u"Ann Lee"_qs);
+    ASSERT_TRUE(heard(u"ESP a \u00b0 to Ann Lee to register."_qs));
+    client.type(u"esp Bo: \\u00B0"_qs);
+    client.type(u"Zed: \u00b0"_qs); // not an ESP
+    for (const QString &name : {u"Cy"_qs, u"Dee"_qs})
+        client.type(u"esp "_qs + name + u": \u00b0"_qs);
+    ASSERT_TRUE(client.waitForLine(u"ESP from Dee: <relax>"_qs));
     m.cmdGetRegs->click();
-    ASSERT_EQ(gs.PlayerCount, 3);
+    ASSERT_EQ(playerNames(), QStringList({u"Bo"_qs, u"Cy"_qs, u"Dee"_qs}));
+    EXPECT_TRUE(client.waitForLine(u"ESP to Bo: You are registered"_qs));
 
     QStringList winners;
     auto ask = [&](const QString &pattern) {
@@ -40,6 +46,7 @@ TEST_F(RoomGame, ThreeWordsFromLoadToNoMore)
 
     // Word 1: a miss with marks, a hand countdown, a match.
     m.cmdDraw->click();
+    EXPECT_TRUE(log().contains("[Down]\r\nDraw= 3 \r\nCount= 3 \r\nPointer= 1 \r\n"));
     EXPECT_TRUE(ask(u"A -- -- -- -- "_qs));
     answer(u"paper"_qs);
     m.cmdCheck->click();

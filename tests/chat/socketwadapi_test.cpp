@@ -1,7 +1,7 @@
 #include "chat/frame.h"
 #include "chat/socketwadapi.h"
-#include "room/roomprocess.h"
-#include "room/waituntil.h"
+#include "support/roomprocess.h"
+#include "support/waituntil.h"
 
 #include <QElapsedTimer>
 #include <QLocalServer>

@@ -2,7 +2,7 @@
 
 #include "chat/socketwadapi.h"
 #include "game/gamefixture.h"
-#include "room/roomprocess.h"
+#include "support/roomprocess.h"
 
 // A game in the main window against the stand-in chat client in a child
 // process, over the real socket; the host is Ann Lee.

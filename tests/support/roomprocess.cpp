@@ -1,4 +1,4 @@
-#include "room/roomprocess.h"
+#include "support/roomprocess.h"
 
 #include <QDeadlineTimer>
 

@@ -31,5 +31,4 @@ public:
     QStringList filters;
     QStringList presets;
     int busyDepth = 0;
-    int busyCalls = 0;
 };

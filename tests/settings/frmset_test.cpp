@@ -56,7 +56,8 @@ TEST_F(SettingsDialogTest, TheRegistrationBoxTakesOnlyItsKeysOnRelease)
         release(w.txtRegChar, key, mods);
         EXPECT_EQ(w.txtRegChar->text(), typed) << key;
     }
-    release(w.txtRegChar, Qt::Key_Q, none, /*autoRepeat=*/true); // a held key counts once
+    release(w.txtRegChar, Qt::Key_Q, none, /*autoRepeat=*/true);
+    EXPECT_EQ(w.txtRegChar->text(), QStringLiteral("-")) << "a held key counts once";
     QTest::keyPress(w.txtRegChar, Qt::Key_X); // typing does not reach it
     EXPECT_EQ(w.txtRegChar->text(), QStringLiteral("-"));
 }

@@ -1,8 +1,8 @@
 #include "app/frmmain.h"
-#include "files/programfolder.h"
 #include "app/qtdialogs.h"
 #include "chat/socketwadapi.h"
 #include "chat/ticksource.h"
+#include "files/programfolder.h"
 #include "game/gamestate.h"
 
 #include <QApplication>

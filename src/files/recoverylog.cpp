@@ -1,11 +1,11 @@
 #include "files/recoverylog.h"
 
-#include "game/hostdialogs.h"
 #include "files/fileio.h"
 #include "files/values.h"
 #include "game/banner.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "game/busystate.h"
 
-#include "game/maincontrols.h"
 #include "game/gamestate.h"
+#include "game/maincontrols.h"
 
 using Ctl = MainControls::Ctl;
 

@@ -1,12 +1,12 @@
 #include "game/draw.h"
 
-#include "game/busystate.h"
-#include "game/hostdialogs.h"
-#include "game/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
+#include "game/busystate.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 
 #include <vector>
 

@@ -1,12 +1,12 @@
 #include "game/loadwords.h"
 
-#include "game/busystate.h"
-#include "game/hostdialogs.h"
-#include "game/maincontrols.h"
 #include "files/wordfile.h"
+#include "game/busystate.h"
 #include "game/failure.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 
 using Ctl = MainControls::Ctl;
 

@@ -1,12 +1,12 @@
 #include "game/opening.h"
 
-#include "game/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/maincontrols.h"
 
 #include <QDateTime>
 

@@ -1,14 +1,14 @@
 #include "game/registration.h"
 
-#include "game/busystate.h"
-#include "game/hostdialogs.h"
-#include "game/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
 #include "game/banner.h"
+#include "game/busystate.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
 #include "game/gestures.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 
 #include <QStringView>
 

@@ -1,9 +1,9 @@
 #include "macros/macrobuttons.h"
 
-#include "game/busystate.h"
-#include "game/maincontrols.h"
 #include "chat/chatlink.h"
+#include "game/busystate.h"
 #include "game/gamestate.h"
+#include "game/maincontrols.h"
 #include "macros/macroexpand.h"
 
 void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &controls)

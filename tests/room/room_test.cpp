@@ -1,8 +1,8 @@
 #include "room/chatroom.h"
 #include "room/fdlinereader.h"
 #include "room/roomconsole.h"
-#include "support/roomprocess.h"
 #include "room/wadapiserver.h"
+#include "support/roomprocess.h"
 #include "support/waituntil.h"
 
 #include <QFile>

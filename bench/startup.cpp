@@ -6,10 +6,10 @@
 //   orvella-startup bare | orvella   (one start; prints "shown RSS_KB")
 
 #include "app/frmmain.h"
-#include "app/programfolder.h"
 #include "app/qtdialogs.h"
 #include "chat/socketwadapi.h"
 #include "chat/ticksource.h"
+#include "files/programfolder.h"
 #include "game/gamestate.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
 #include "chat/ticksource.h"
 #include "chat/wadapi.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 
 #include <QByteArray>
 

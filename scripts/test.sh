@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs every test twice: a normal build, then one under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Checks the include directions between the layers, then builds and runs every
+# test twice: a normal build, then one under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+bash scripts/check-layers.sh
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=0
 for variant in release asan; do

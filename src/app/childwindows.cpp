@@ -1,10 +1,12 @@
 #include "app/childwindows.h"
 
-#include "app/programfolder.h"
+#include "files/programfolder.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWidget>
+
+#include <cmath>
 
 QWidget *createAboutWindow()
 {
@@ -17,4 +19,16 @@ QWidget *createAboutWindow()
     layout->addWidget(label);
     w->resize(320, 160);
     return w;
+}
+
+QPointF positionInTwips(const QWidget &window)
+{
+    return {window.pos().x() * 1440.0 / window.logicalDpiX(),
+            window.pos().y() * 1440.0 / window.logicalDpiY()};
+}
+
+void moveToTwips(QWidget &window, double left, double top)
+{
+    window.move(int(std::lround(left * window.logicalDpiX() / 1440.0)),
+                int(std::lround(top * window.logicalDpiY() / 1440.0)));
 }

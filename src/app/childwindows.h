@@ -1,18 +1,66 @@
 #pragma once
 
+#include <QCloseEvent>
+#include <QPoint>
+#include <QPointer>
 #include <QString>
 
+#include <functional>
+
+class ChatLink;
 class HostDialogs;
 class QWidget;
-class frmMain;
 struct GameState;
+
+// What a window opened from the main window works with, so it never needs
+// the main window itself.
+struct ChildContext
+{
+    GameState &gs;
+    HostDialogs &dialogs;
+    QString folder; // holds orvella.ini
+    // Writes the settings file with the main window's position of the moment.
+    std::function<void()> writeSettings;
+    // The road to the room, for the boxes window; null once the main window
+    // has gone.
+    std::function<ChatLink *()> link;
+    // The main window: the boxes window closes when it closes.
+    QPointer<QObject> main;
+};
+
+// Window positions in twips, as the settings file keeps them.
+QPointF positionInTwips(const QWidget &window);
+void moveToTwips(QWidget &window, double left, double top);
+
+// A window that takes its controls' values over and saves them when it
+// closes, once however often it is closed.
+template <class Window> class SavesOnClose : public Window
+{
+public:
+    using Window::Window;
+
+protected:
+    virtual void Form_Unload() = 0;
+
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (!m_unloaded) {
+            m_unloaded = true;
+            Form_Unload();
+        }
+        event->accept();
+    }
+
+    bool unloaded() const { return m_unloaded; }
+
+private:
+    bool m_unloaded = false;
+};
 
 // The windows opened from the main window's menus. Each is shown while the
 // main window is hidden, and deletes itself when closed.
 QWidget *createAboutWindow();
-QWidget *createMacroEditor(GameState &gs, HostDialogs &dialogs, const QString &folder,
-                           frmMain &main);
+QWidget *createMacroEditor(const ChildContext &context);
 QWidget *createSubsEditor(GameState &gs, HostDialogs &dialogs);
-QWidget *createBoxWindow(GameState &gs, HostDialogs &dialogs, const QString &folder, frmMain &main);
-QWidget *createSettingsDialog(GameState &gs, HostDialogs &dialogs, const QString &folder,
-                              frmMain &main);
+QWidget *createBoxWindow(const ChildContext &context);
+QWidget *createSettingsDialog(const ChildContext &context);

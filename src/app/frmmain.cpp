@@ -1,14 +1,14 @@
 #include "app/frmmain.h"
 
-#include "app/busystate.h"
 #include "app/childwindows.h"
-#include "app/hostdialogs.h"
-#include "app/programfolder.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
 #include "files/instancelock.h"
+#include "files/programfolder.h"
+#include "game/busystate.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
 #include "game/stepundone.h"
 #include "macros/macrobuttons.h"
 
@@ -252,12 +252,12 @@ void frmMain::buildMenus()
     mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuSep4"));
     mnuBoxes = action(mnuEdit, "mnuBoxes", "Edit Boxes");
     connect(mnuMacro, &QAction::triggered, this,
-            [this] { openWindow(createMacroEditor(m_gs, m_dialogs, m_env.folder, *this)); });
+            [this] { openWindow(createMacroEditor(childContext())); });
     connect(mnuSubs, &QAction::triggered, this,
             [this] { openWindow(createSubsEditor(m_gs, m_dialogs)); });
     connect(mnuBoxes, &QAction::triggered, this, [this] {
         m_gs.BoxMode = 1;
-        openWindow(createBoxWindow(m_gs, m_dialogs, m_env.folder, *this));
+        openWindow(createBoxWindow(childContext()));
     });
 
     mnuOptions = menu(bar->addMenu(QStringLiteral("&Options")), "mnuOptions");
@@ -274,7 +274,7 @@ void frmMain::buildMenus()
     mnuTop = action(mnuOptions, "mnuTop", "Stay on Top");
     mnuSet = action(mnuOptions, "mnuSet", "Settings");
     connect(mnuSet, &QAction::triggered, this,
-            [this] { openWindow(createSettingsDialog(m_gs, m_dialogs, m_env.folder, *this)); });
+            [this] { openWindow(createSettingsDialog(childContext())); });
 
     const std::array<std::pair<QAction *, int>, 4> autos = {
         {{mnuAutoOff, 0}, {mnuFifteen, 15}, {mnuThirty, 30}, {mnuSixty, 60}}};

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/maincontrols.h"
+#include "app/childwindows.h"
 #include "game/gamecontext.h"
+#include "game/maincontrols.h"
 
 #include <QMainWindow>
 
@@ -74,9 +75,8 @@ public:
     void LockControls();
     void RestoreControls();
 
-    // Window edges in twips, as the settings file stores them.
-    double leftTwips() const;
-    double topTwips() const;
+    // What the windows opened from this one work with.
+    ChildContext childContext();
 
     // Runs a game step; a chat link that fails or a step that gives up ends
     // it with the game state as it was before it, and a close during one of

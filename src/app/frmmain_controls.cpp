@@ -1,5 +1,5 @@
-#include "app/busystate.h"
 #include "app/frmmain.h"
+#include "game/busystate.h"
 #include "game/gamestate.h"
 
 #include <QAction>

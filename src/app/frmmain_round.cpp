@@ -1,8 +1,8 @@
 #include "app/frmmain.h"
 
-#include "files/loadwords.h"
 #include "game/cmdask.h"
 #include "game/draw.h"
+#include "game/loadwords.h"
 #include "game/registration.h"
 
 #include <QAction>

@@ -1,17 +1,17 @@
 #include "app/frmmain.h"
 
-#include "app/hostdialogs.h"
-#include "app/programfolder.h"
 #include "chat/chatlink.h"
 #include "chat/wadapi.h"
 #include "chat/waits.h"
 #include "files/fileio.h"
 #include "files/instancelock.h"
-#include "files/reportwrite.h"
+#include "files/programfolder.h"
 #include "files/settingsfile.h"
 #include "game/countdown.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
+#include "game/reportwrite.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -69,11 +69,8 @@ bool frmMain::Form_Load()
         return false;
     }
 
-    if (m_gs.MainLeft > 0) {
-        const double perPixel = 1440.0 / logicalDpiX();
-        move(int(std::lround(m_gs.MainLeft / perPixel)),
-             int(std::lround(m_gs.MainTop / (1440.0 / logicalDpiY()))));
-    }
+    if (m_gs.MainLeft > 0)
+        moveToTwips(*this, m_gs.MainLeft, m_gs.MainTop);
 
     if (m_gs.Delay < 0 || m_gs.Delay > 3)
         m_gs.Delay = 1;
@@ -154,19 +151,23 @@ void frmMain::Form_Unload()
     Waits::abandonAll();
 }
 
-double frmMain::leftTwips() const
-{
-    return pos().x() * 1440.0 / logicalDpiX();
-}
-
-double frmMain::topTwips() const
-{
-    return pos().y() * 1440.0 / logicalDpiY();
-}
-
 void frmMain::SettingsWriter()
 {
-    reportWrite(m_dialogs, ::SettingsWriter(m_gs, m_env.folder, leftTwips(), topTwips()));
+    const QPointF place = positionInTwips(*this);
+    reportWrite(m_dialogs, ::SettingsWriter(m_gs, m_env.folder, place.x(), place.y()));
+}
+
+ChildContext frmMain::childContext()
+{
+    QPointer<frmMain> self(this);
+    auto writeSettings = [self, &gs = m_gs, &dialogs = m_dialogs, folder = m_env.folder] {
+        if (self)
+            self->SettingsWriter();
+        else
+            reportWrite(dialogs, ::SettingsWriter(gs, folder, gs.MainLeft, gs.MainTop));
+    };
+    auto link = [self]() -> ChatLink * { return self ? self->m_link.get() : nullptr; };
+    return {m_gs, m_dialogs, m_env.folder, writeSettings, link, this};
 }
 
 void frmMain::setSpeed(int delay)

@@ -4,10 +4,10 @@
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
-#include "files/recovergame.h"
 #include "game/asking.h"
 #include "game/countdown.h"
 #include "game/gamestate.h"
+#include "game/recovergame.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -69,7 +69,7 @@ void frmMain::wireTurnSteps()
     });
 
     m_game->showBoxWindow = [this] {
-        QWidget *box = createBoxWindow(m_gs, m_dialogs, m_env.folder, *this);
+        QWidget *box = createBoxWindow(childContext());
         // A child window, so it goes when the main window goes; the main
         // window stays visible while the winner's box is called.
         box->setParent(this, Qt::Window);

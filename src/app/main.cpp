@@ -1,9 +1,9 @@
 #include "app/accessibility.h"
 #include "app/frmmain.h"
-#include "app/programfolder.h"
 #include "app/qtdialogs.h"
 #include "chat/socketwadapi.h"
 #include "chat/ticksource.h"
+#include "files/programfolder.h"
 #include "game/gamestate.h"
 
 #include <QApplication>

@@ -1,13 +1,11 @@
 #include "boxes/frmbox.h"
 
-#include "app/childwindows.h"
-#include "app/frmmain.h"
-#include "app/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/waits.h"
-#include "files/reportwrite.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
+#include "game/reportwrite.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,9 +48,9 @@ Integer twipsToInteger(double twips)
 
 } // namespace
 
-frmBox::frmBox(GameState &gs, HostDialogs &dialogs, QString folder, frmMain &main, QWidget *parent)
-    : QMainWindow(parent), m_gs(gs), m_dialogs(dialogs), m_folder(std::move(folder)), m_main(&main),
-      m_mainObject(&main)
+frmBox::frmBox(const ChildContext &context, QWidget *parent)
+    : SavesOnClose(parent), m_gs(context.gs), m_dialogs(context.dialogs),
+      m_writeSettings(context.writeSettings), m_link(context.link), m_mainObject(context.main)
 {
     setObjectName(QStringLiteral("frmBox"));
     setWindowTitle(QStringLiteral("Box Caller"));
@@ -117,7 +115,8 @@ frmBox::frmBox(GameState &gs, HostDialogs &dialogs, QString folder, frmMain &mai
     setCentralWidget(central);
 
     // The main window may close while a winner's box is being called.
-    main.installEventFilter(this);
+    if (context.main)
+        context.main->installEventFilter(this);
     Form_Load();
 }
 
@@ -129,8 +128,7 @@ frmBox::~frmBox()
 void frmBox::Form_Load()
 {
     if (m_gs.BoxLeft != 0)
-        move(int(std::lround(m_gs.BoxLeft * logicalDpiX() / 1440.0)),
-             int(std::lround(m_gs.BoxTop * logicalDpiY() / 1440.0)));
+        moveToTwips(*this, m_gs.BoxLeft, m_gs.BoxTop);
     for (int i = 0; i < 10; ++i)
         m_gs.Boxes[i].Color = lblBox[i]->text();
     m_mode = m_gs.BoxMode;
@@ -147,7 +145,7 @@ void frmBox::Form_Load()
 void frmBox::Form_Activate()
 {
     // An activation queued before the window closed may arrive after it.
-    if (m_unloaded)
+    if (unloaded())
         return;
     Command2->setFocus();
     // The main window's busy state shows the hourglass over every window;
@@ -207,12 +205,13 @@ bool frmBox::eventFilter(QObject *watched, QEvent *event)
 
 bool frmBox::say(const QString &line, bool pause)
 {
-    if (!m_main)
+    ChatLink *link = m_link ? m_link() : nullptr;
+    if (!link)
         return false;
     try {
-        m_main->link().SendChat(0, QString(), line);
+        link->SendChat(0, QString(), line);
         if (pause)
-            m_main->link().My_Wait(m_gs.Delay);
+            link->My_Wait(m_gs.Delay);
         return true;
     } catch (const LinkDown &) {
         // The host has been told; the call stops and the window stays.
@@ -292,24 +291,20 @@ void frmBox::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    Form_Unload();
-    event->accept();
+    SavesOnClose::closeEvent(event);
 }
 
 void frmBox::Form_Unload()
 {
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    m_gs.BoxLeft = twipsToInteger(pos().x() * 1440.0 / logicalDpiX());
-    m_gs.BoxTop = twipsToInteger(pos().y() * 1440.0 / logicalDpiY());
+    const QPointF place = positionInTwips(*this);
+    m_gs.BoxLeft = twipsToInteger(place.x());
+    m_gs.BoxTop = twipsToInteger(place.y());
     if (m_mode == 1) {
         for (int i = 0; i < 10; ++i)
             m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
         cmdCall->setText(QStringLiteral("Call Boxes"));
-        const double left = m_main ? m_main->leftTwips() : m_gs.MainLeft;
-        const double top = m_main ? m_main->topTwips() : m_gs.MainTop;
-        reportWrite(m_dialogs, SettingsWriter(m_gs, m_folder, left, top));
+        if (m_writeSettings)
+            m_writeSettings();
     } else if (m_mode == 2) {
         for (int i = 0; i < 10; ++i)
             m_gs.Boxes[i].Available = chkBox[i]->isChecked();
@@ -320,7 +315,7 @@ void frmBox::Form_Unload()
     // it was hidden by the menu, in mode 2 it stayed visible.
 }
 
-QWidget *createBoxWindow(GameState &gs, HostDialogs &dialogs, const QString &folder, frmMain &main)
+QWidget *createBoxWindow(const ChildContext &context)
 {
-    return new frmBox(gs, dialogs, folder, main);
+    return new frmBox(context);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/childwindows.h"
+
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -12,7 +13,6 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class frmMain;
 struct GameState;
 
 // "Box Caller": the ten coloured boxes. In mode 1 (BoxMode at opening) it
@@ -20,7 +20,7 @@ struct GameState;
 // available boxes for the word's winner and records the one he picks.
 // Closing it stores the check marks (InDefault in mode 1, Available in mode
 // 2), sets BoxMode back to 1 and releases the window.
-class frmBox final : public QMainWindow
+class frmBox final : public SavesOnClose<QMainWindow>
 {
     Q_OBJECT
 
@@ -35,8 +35,7 @@ public:
     // the recovery log.
     static const std::array<Colour, 10> Colours;
 
-    frmBox(GameState &gs, HostDialogs &dialogs, QString folder, frmMain &main,
-           QWidget *parent = nullptr);
+    explicit frmBox(const ChildContext &context, QWidget *parent = nullptr);
     ~frmBox() override;
 
     // Mode 2: says the available colours in the room. Mode 1 ("Set
@@ -63,7 +62,7 @@ protected:
 private:
     void Form_Load();
     void Form_Activate();
-    void Form_Unload();
+    void Form_Unload() override;
     // Sends a line to the room; false when the chat link failed or the
     // program is closing, and the handler should stop.
     bool say(const QString &line, bool pause);
@@ -72,8 +71,8 @@ private:
 
     GameState &m_gs;
     HostDialogs &m_dialogs;
-    QString m_folder;
-    QPointer<frmMain> m_main;
+    std::function<void()> m_writeSettings;
+    std::function<ChatLink *()> m_link;
     // Compared with, never used: events still reach the filter while the
     // main window is being destroyed and is no longer a frmMain.
     const QObject *m_mainObject = nullptr;
@@ -83,7 +82,6 @@ private:
     // so the window is never released under a running handler.
     int m_busy = 0;
     bool m_closePending = false;
-    bool m_unloaded = false;
     bool m_arrowPushed = false;
     bool m_hourglass = false; // this window's own, while a call goes out
 };

@@ -1,10 +1,10 @@
 #include "chat/chatlink.h"
 
-#include "app/hostdialogs.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
 #include "files/ansi.h"
 #include "game/failure.h"
+#include "game/hostdialogs.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 
 #include <QTextStream>
 

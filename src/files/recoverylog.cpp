@@ -5,6 +5,7 @@
 #include "game/banner.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "files/settingsfile.h"
 
-#include "app/hostdialogs.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/values.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
 #include "macros/macrofile.h"
 
 #include <QIODevice>

@@ -1,19 +1,19 @@
 #include "game/asking.h"
 
-#include "app/busystate.h"
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
 #include "files/ansi.h"
 #include "files/recoverylog.h"
-#include "files/reportwrite.h"
+#include "game/busystate.h"
 #include "game/chatlines.h"
 #include "game/countdown.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 #include "game/marking.h"
+#include "game/reportwrite.h"
 #include "game/template.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "game/banner.h"
 
-#include "app/programfolder.h"
+#include "files/programfolder.h"
 
 QString titleLine()
 {

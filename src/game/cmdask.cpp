@@ -1,11 +1,11 @@
 #include "game/cmdask.h"
 
-#include "app/busystate.h"
-#include "app/maincontrols.h"
-#include "files/loadwords.h"
 #include "game/asking.h"
+#include "game/busystate.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/loadwords.h"
+#include "game/maincontrols.h"
 #include "game/opening.h"
 
 using Ctl = MainControls::Ctl;

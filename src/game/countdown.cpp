@@ -1,12 +1,12 @@
 #include "game/countdown.h"
 
-#include "app/busystate.h"
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "game/asking.h"
+#include "game/busystate.h"
 #include "game/gamecontext.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 
 #include <algorithm>
 

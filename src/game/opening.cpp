@@ -1,15 +1,15 @@
 #include "game/opening.h"
 
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
-#include "files/reportwrite.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
+#include "game/reportwrite.h"
 #include "game/stepundone.h"
 
 #include <QCoreApplication>

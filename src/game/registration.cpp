@@ -1,16 +1,16 @@
 #include "game/registration.h"
 
-#include "app/busystate.h"
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/recoverylog.h"
-#include "files/reportwrite.h"
 #include "game/banner.h"
+#include "game/busystate.h"
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
 #include "game/gestures.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
+#include "game/reportwrite.h"
 
 #include <QStringView>
 

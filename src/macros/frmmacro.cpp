@@ -2,9 +2,9 @@
 
 #include "app/childwindows.h"
 #include "app/frmmain.h"
-#include "app/hostdialogs.h"
-#include "files/reportwrite.h"
 #include "files/settingsfile.h"
+#include "game/hostdialogs.h"
+#include "game/reportwrite.h"
 #include "macros/macrofile.h"
 #include "macros/savewarnings.h"
 #include "settings/gesturekeys.h"
@@ -88,9 +88,9 @@ private:
 
 } // namespace
 
-frmMacro::frmMacro(GameState &gs, HostDialogs &dialogs, QString folder, const frmMain &main,
-                   QWidget *parent)
-    : QMainWindow(parent), m_gs(gs), m_dialogs(dialogs), m_folder(std::move(folder)), m_main(main)
+frmMacro::frmMacro(const ChildContext &context, QWidget *parent)
+    : SavesOnClose(parent), m_gs(context.gs), m_dialogs(context.dialogs),
+      m_writeSettings(context.writeSettings)
 {
     setObjectName(QStringLiteral("frmMacro"));
     setWindowTitle(QStringLiteral("Macro Editor"));
@@ -310,16 +310,7 @@ void frmMacro::Form_Unload()
     if (Changed)
         mnuSave_Click();
     warnSettingsLosses({{QStringLiteral("Macro file path"), m_gs.MacroFile}}, m_dialogs);
-    reportWrite(m_dialogs, SettingsWriter(m_gs, m_folder, m_main.leftTwips(), m_main.topTwips()));
-}
-
-void frmMacro::closeEvent(QCloseEvent *event)
-{
-    if (!m_unloaded) {
-        m_unloaded = true;
-        Form_Unload();
-    }
-    event->accept();
+    m_writeSettings();
 }
 
 bool frmMacro::eventFilter(QObject *watched, QEvent *event)
@@ -361,8 +352,7 @@ bool frmMacro::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-QWidget *createMacroEditor(GameState &gs, HostDialogs &dialogs, const QString &folder,
-                           frmMain &main)
+QWidget *createMacroEditor(const ChildContext &context)
 {
-    return new frmMacro(gs, dialogs, folder, main);
+    return new frmMacro(context);
 }

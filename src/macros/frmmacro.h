@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/childwindows.h"
 #include "game/gamestate.h"
 
 #include <QMainWindow>
@@ -13,21 +14,19 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
-class frmMain;
 
 // The macro editor: names and texts of the twenty macros, and the macro file
 // they are opened from and saved to. The boxes are a working copy of macro
 // EditIndex; they go into Macros only when another button is selected and
 // when the window closes. Closing saves a changed set of macros, writes the
 // settings file (so MacroFile is kept) and lets the window be deleted.
-class frmMacro final : public QMainWindow
+class frmMacro final : public SavesOnClose<QMainWindow>
 {
     Q_OBJECT
 
 public:
-    // Runs Form_Load. main gives the window edges the settings file stores.
-    frmMacro(GameState &gs, HostDialogs &dialogs, QString folder, const frmMain &main,
-             QWidget *parent = nullptr);
+    // Runs Form_Load.
+    explicit frmMacro(const ChildContext &context, QWidget *parent = nullptr);
 
     void txtButton_Click(int index);
     void mnuNew_Click();
@@ -58,14 +57,13 @@ public:
     QAction *mnuExit = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
     void buildMenus();
     void Form_Load();
-    void Form_Unload();
+    void Form_Unload() override;
     // The question before New and Open; false when the host cancels, or when
     // the save he asked for did not happen.
     bool saveChangesFirst(const QString &title);
@@ -78,7 +76,5 @@ private:
 
     GameState &m_gs;
     HostDialogs &m_dialogs;
-    QString m_folder;
-    const frmMain &m_main;
-    bool m_unloaded = false;
+    std::function<void()> m_writeSettings;
 };

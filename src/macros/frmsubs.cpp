@@ -1,7 +1,7 @@
 #include "macros/frmsubs.h"
 
 #include "app/childwindows.h"
-#include "files/reportwrite.h"
+#include "game/reportwrite.h"
 #include "macros/macrofile.h"
 #include "macros/savewarnings.h"
 #include "settings/gesturekeys.h"
@@ -13,7 +13,7 @@
 #include <QLineEdit>
 
 frmSubs::frmSubs(GameState &gs, HostDialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_gs(gs), m_dialogs(dialogs)
+    : SavesOnClose(parent), m_gs(gs), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmSubs"));
     setWindowTitle(QStringLiteral("Macro Substitutions"));
@@ -40,16 +40,12 @@ frmSubs::frmSubs(GameState &gs, HostDialogs &dialogs, QWidget *parent)
     resize(420, 320);
 }
 
-void frmSubs::closeEvent(QCloseEvent *event)
+void frmSubs::Form_Unload()
 {
-    if (!m_unloaded) {
-        m_unloaded = true;
-        // The macros go into the file too, as they stand.
-        if (!m_gs.MacroFile.isEmpty())
-            warnMacroFileLosses(m_gs, m_dialogs);
-        reportWrite(m_dialogs, MacroWriter(m_gs));
-    }
-    event->accept();
+    // The macros go into the file too, as they stand.
+    if (!m_gs.MacroFile.isEmpty())
+        warnMacroFileLosses(m_gs, m_dialogs);
+    reportWrite(m_dialogs, MacroWriter(m_gs));
 }
 
 bool frmSubs::eventFilter(QObject *watched, QEvent *event)

@@ -2,6 +2,8 @@
 
 #include "game/gamestate.h"
 
+#include "app/childwindows.h"
+
 #include <QWidget>
 
 #include <array>
@@ -12,7 +14,7 @@ class QLineEdit;
 
 // The substitutions editor: the ten texts of %sub0% to %sub9%. Every edit
 // goes into Subs at once; closing rewrites the macro file, if one is named.
-class frmSubs final : public QWidget
+class frmSubs final : public SavesOnClose<QWidget>
 {
     Q_OBJECT
 
@@ -26,11 +28,11 @@ public:
     std::array<QLineEdit *, SubCount> txtSub{};
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void Form_Unload() override;
+
     GameState &m_gs;
     HostDialogs &m_dialogs;
-    bool m_unloaded = false;
 };

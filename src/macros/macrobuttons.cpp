@@ -1,9 +1,9 @@
 #include "macros/macrobuttons.h"
 
-#include "app/busystate.h"
-#include "app/maincontrols.h"
 #include "chat/chatlink.h"
+#include "game/busystate.h"
 #include "game/gamestate.h"
+#include "game/maincontrols.h"
 #include "macros/macroexpand.h"
 
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "macros/savewarnings.h"
 
-#include "app/hostdialogs.h"
 #include "files/ansi.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
 
 #include <QRegularExpression>
 

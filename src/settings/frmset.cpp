@@ -2,9 +2,9 @@
 
 #include "app/childwindows.h"
 #include "app/frmmain.h"
-#include "files/reportwrite.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
+#include "game/reportwrite.h"
 #include "macros/savewarnings.h"
 #include "settings/gesturekeys.h"
 
@@ -46,9 +46,9 @@ QGroupBox *frame(const char *name, const QString &caption, QWidget *content)
 
 } // namespace
 
-frmSet::frmSet(GameState &gs, HostDialogs &dialogs, QString folder, const frmMain &main,
-               QWidget *parent)
-    : QWidget(parent), m_gs(gs), m_dialogs(dialogs), m_folder(std::move(folder)), m_main(main)
+frmSet::frmSet(const ChildContext &context, QWidget *parent)
+    : SavesOnClose(parent), m_gs(context.gs), m_dialogs(context.dialogs),
+      m_writeSettings(context.writeSettings)
 {
     setObjectName(QStringLiteral("frmSet"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -129,16 +129,7 @@ void frmSet::Form_Unload()
                         {QStringLiteral("Registration Character"), m_gs.RegChar},
                         {QStringLiteral("Calldown Message"), m_gs.CalldownMSG}},
                        m_dialogs);
-    reportWrite(m_dialogs, SettingsWriter(m_gs, m_folder, m_main.leftTwips(), m_main.topTwips()));
-}
-
-void frmSet::closeEvent(QCloseEvent *event)
-{
-    if (!m_unloaded) {
-        m_unloaded = true;
-        Form_Unload();
-    }
-    event->accept();
+    m_writeSettings();
 }
 
 bool frmSet::eventFilter(QObject *watched, QEvent *event)
@@ -160,8 +151,7 @@ bool frmSet::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-QWidget *createSettingsDialog(GameState &gs, HostDialogs &dialogs, const QString &folder,
-                              frmMain &main)
+QWidget *createSettingsDialog(const ChildContext &context)
 {
-    return new frmSet(gs, dialogs, folder, main);
+    return new frmSet(context);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/childwindows.h"
+
 #include <QWidget>
 
 class HostDialogs;
@@ -7,21 +9,19 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class frmMain;
 struct GameState;
 
 // The settings dialog: the answer templates, the registration character with
 // its confirmation switch, and the call-down message with its switch. It has
 // no OK or Cancel: closing takes over what the controls hold and writes the
 // settings file.
-class frmSet final : public QWidget
+class frmSet final : public SavesOnClose<QWidget>
 {
     Q_OBJECT
 
 public:
-    // Runs Form_Load. main gives the window edges the settings file stores.
-    frmSet(GameState &gs, HostDialogs &dialogs, QString folder, const frmMain &main,
-           QWidget *parent = nullptr);
+    // Runs Form_Load.
+    explicit frmSet(const ChildContext &context, QWidget *parent = nullptr);
 
     // Controls; public for tests.
     QGroupBox *Frame1 = nullptr;
@@ -38,17 +38,14 @@ public:
     QCheckBox *chkCalldown = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
     void Form_Load();
-    void Form_Unload();
+    void Form_Unload() override;
 
     GameState &m_gs;
     HostDialogs &m_dialogs;
-    QString m_folder;
-    const frmMain &m_main;
-    bool m_unloaded = false;
+    std::function<void()> m_writeSettings;
 };

@@ -19,7 +19,7 @@ TEST_F(WindowsTest, EveryWindowIsAnnouncedAsAWindowWithItsTitle)
     installWindowAccessibility();
     std::unique_ptr<QWidget> about(createAboutWindow());
     frmSubs subs(gs, dialogs);
-    frmSet set(gs, dialogs, dir.path(), main());
+    frmSet set(main().childContext());
     QWidget inner(&subs); // a part of a window stays what it was
     for (QWidget *w : {static_cast<QWidget *>(&main()), about.get(), static_cast<QWidget *>(&subs),
                        static_cast<QWidget *>(&set)}) {

@@ -13,7 +13,7 @@ protected:
     {
         gs.WinnerCount = 1;
         gs.BoxMode = 2;
-        auto *box = new frmBox(gs, dialogs, dir.path(), *w);
+        auto *box = new frmBox(w->childContext());
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
         return box;

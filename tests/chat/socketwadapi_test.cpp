@@ -1,11 +1,17 @@
+#include "chat/frame.h"
 #include "chat/socketwadapi.h"
-#include "room/roomprocess.h"
-#include "room/waituntil.h"
+#include "support/roomprocess.h"
+#include "support/waituntil.h"
 
 #include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <future>
 
 using namespace std::chrono_literals;
 
@@ -17,11 +23,14 @@ const QString App = QStringLiteral("orvella");
 struct Calls final : WadapiCallbacks
 {
     QByteArrayList all;
+    std::function<void()> onEvent;
     void OnDapiStatus(const QByteArray &code) override { all << "S:" + code; }
     void OnDapiText(const QByteArray &text) override { all << "T:" + text; }
     void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) override
     {
         all << "E:" + text1 + '|' + QByteArray::number(number) + '|' + text2;
+        if (onEvent)
+            onEvent();
     }
 };
 
@@ -139,6 +148,13 @@ TEST_F(SocketWadapiRoom, OneProgramAtATimeAndAClientThatGoesAwayIsNoticed)
     type(QStringLiteral("/drop"), QStringLiteral("Connection to the program closed."));
     EXPECT_TRUE(waitUntil([&] { return !wadapi.connected(); }));
 
+    // A callback may end the link from inside the frame reader.
+    ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
+    calls.onEvent = [&] { wadapi.KillDDE(); };
+    type(QStringLiteral("/event 7 bye"), QStringLiteral("Event 7 sent"));
+    EXPECT_TRUE(waitUntil([&] { return !wadapi.connected(); }));
+    calls.all.clear();
+
     // The unregistration reaches the client before the link closes.
     ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
     wadapi.DapiUnregister(App);
@@ -155,4 +171,62 @@ TEST_F(SocketWadapiRoom, OneProgramAtATimeAndAClientThatGoesAwayIsNoticed)
     EXPECT_FALSE(wadapi.connected());
     EXPECT_TRUE(calls.all.isEmpty());
     EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::NoClient);
+}
+
+// A client in a thread of its own that writes raw bytes: a status that comes
+// after the request gave up, then bytes that are no frame at all.
+TEST(SocketWadapiRawClient, ALateStatusAnswersNothingAndGarbageEndsTheLink)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("raw.sock"));
+    std::promise<void> listening, gaveUp, lateSent;
+    std::unique_ptr<QThread> client(QThread::create([&] {
+        QLocalServer server;
+        server.listen(path);
+        listening.set_value();
+        QLocalSocket *s =
+            server.waitForNewConnection(5000) ? server.nextPendingConnection() : nullptr;
+        FrameDecoder in;
+        const auto request = [&] {
+            while (s && !in.next()) {
+                if (!s->waitForReadyRead(5000))
+                    return false;
+                in.feed(s->readAll());
+            }
+            return s != nullptr;
+        };
+        const auto write = [&](const QByteArray &bytes) {
+            s->write(bytes);
+            s->waitForBytesWritten(5000);
+        };
+        if (request()) // the link
+            write(encodeFrame(Frame::status("0")));
+        if (request() && gaveUp.get_future().wait_for(5s) == std::future_status::ready)
+            write(encodeFrame(Frame::status("7")));
+        lateSent.set_value();
+        if (request())
+            write(encodeFrame(Frame::status("0")));
+        if (request())
+            write("\xff\xff\xff\xff not a frame");
+        if (s)
+            s->waitForDisconnected(5000);
+    }));
+    client->start();
+    listening.get_future().wait();
+    SocketWadapi wadapi(path);
+    Calls calls;
+    EXPECT_EQ(wadapi.InitDDE(App, &calls), 0);
+    wadapi.setReplyTimeout(100ms);
+    wadapi.DapiGetAllText(App); // left unanswered
+    gaveUp.set_value();
+    lateSent.get_future().wait();
+    QCoreApplication::processEvents(); // as the program's waits do between requests
+    wadapi.setReplyTimeout(5s);
+    wadapi.DapiGetAllText(App);
+    EXPECT_EQ(calls.all, QByteArrayList({"S:0"}));
+    wadapi.DapiGetAllText(App);
+    EXPECT_FALSE(wadapi.connected());
+    EXPECT_TRUE(wadapi.lastError().contains(QStringLiteral("protocol")))
+        << wadapi.lastError().toStdString();
+    client->wait();
 }

@@ -1,6 +1,6 @@
 #include "chat/socketwadapi.h"
-#include "room/roomprocess.h"
-#include "room/waituntil.h"
+#include "support/roomprocess.h"
+#include "support/waituntil.h"
 
 #include <QTemporaryDir>
 

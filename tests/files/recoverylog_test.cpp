@@ -1,8 +1,8 @@
 #include "files/recoverylog.h"
 #include "files/recoveryreader.h"
-#include "files/reportwrite.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
+#include "game/reportwrite.h"
 #include "support/scripteddialogs.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
-#include "files/reportwrite.h"
 #include "files/settingsfile.h"
 #include "game/failure.h"
 #include "game/gamestate.h"
+#include "game/reportwrite.h"
 #include "support/scripteddialogs.h"
 
 #include <QBuffer>
@@ -88,8 +88,9 @@ TEST(SettingsFile, ReadingRulesAndTheWrittenBytes)
     ASSERT_EQ(read("[boxes]\n1=1\n\n", bare), 0);
     EXPECT_TRUE(bare.Boxes[1].InDefault && bare.Boxes[1].Available);
     EXPECT_TRUE(bare.RegChar.isEmpty() && !bare.Confirm && bare.Sorry.isEmpty());
+    bare.MacroFile = QStringLiteral("old.mac"); // the defaults name no macro file
     ASSERT_EQ(read("[settings]\nregchar=\n\n", bare), 0);
-    EXPECT_TRUE(bare.RegChar.isEmpty());
+    EXPECT_TRUE(bare.RegChar.isEmpty() && bare.MacroFile.isEmpty());
     EXPECT_EQ(bare.CalldownMSG, QStringLiteral("It's your turn to play"));
 }
 

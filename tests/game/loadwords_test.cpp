@@ -1,45 +1,57 @@
-#include "gamefixture.h"
+#include "game/cmdask.h"
+#include "game/loadwords.h"
+#include "support/gamecontextrig.h"
 
-TEST_F(GameTest, LoadingWords)
+#include <gtest/gtest.h>
+
+using Ctl = MainControls::Ctl;
+
+TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
 {
-    frmMain &m = window();
-    m.mnuLoad->trigger(); // nothing scripted: the host cancels
-    dialogs.files.push_back(writeFile(u"blank.txt"_qs, "\r\n\tTAB\r\n  \r\n"));
-    gs.WordCount = 4;
-    m.mnuLoad->trigger();
-    EXPECT_EQ(gs.WordCount, 0);
-    EXPECT_EQ(m.cmdAsk->text() + m.lblWord->text(), u"LoadLoad Orvellas"_qs);
+    GameContextRig r;
+    auto shown = [&] {
+        return r.controls.caption(Ctl::cmdAsk) + u'|' + r.controls.caption(Ctl::lblWordOf) + u'|' +
+               r.controls.caption(Ctl::lblWord);
+    };
+    LoadWords(r.ctx); // nothing scripted: the host cancels
+    r.dialogs.files.push_back(r.writeFile(u"blank.txt"_qs, "\r\n\tTAB\r\n  \r\n"));
+    r.gs.WordCount = 4;
+    LoadWords(r.ctx);
+    EXPECT_EQ(r.gs.WordCount, 0);
+    EXPECT_EQ(shown(), u"||"_qs);
 
-    dialogs.files.push_back(writeFile(u"words.txt"_qs, " apple pie \r\n\r\n    \r\nkiwi\r\n"));
-    m.cmdAsk->click();
-    EXPECT_EQ(dialogs.filters.value(0), u"Orvella (*.TXT)|*.txt|All Files (*.*)|*.*"_qs);
-    EXPECT_EQ(gs.WordFile, path(u"words.txt"_qs));
-    EXPECT_EQ(gs.WordCount, 2);
-    EXPECT_EQ(gs.Words[1] + u'|' + gs.Words[2], u"APPLE PIE|KIWI"_qs);
-    EXPECT_EQ(m.cmdAsk->text() + m.lblWordOf->text() + m.lblWord->text(),
-              u"StartPress Startto Begin"_qs);
+    // Start without words loads them first.
+    r.dialogs.files.push_back(r.writeFile(u"words.txt"_qs, " apple pie \r\n\r\n    \r\nkiwi\r\n"));
+    cmdAsk_Click(r.ctx);
+    EXPECT_EQ(r.dialogs.filters.value(0), u"Orvella (*.TXT)|*.txt|All Files (*.*)|*.*"_qs);
+    EXPECT_EQ(r.gs.WordFile, r.dir.filePath(u"words.txt"_qs));
+    EXPECT_EQ(r.gs.Words[1] + u'|' + r.gs.Words[2], u"APPLE PIE|KIWI"_qs);
+    EXPECT_EQ(r.gs.WordCount, 2);
+    EXPECT_EQ(r.gs.GamePhase, 1);
+    EXPECT_EQ(shown(), u"Start|Press Start|to Begin"_qs);
 
     // At most ten words; a shorter list keeps the rest but forgets what was asked.
     QByteArray twelve;
     for (int i = 1; i <= 12; ++i)
         twelve += "word" + QByteArray::number(i) + "\r\n";
-    dialogs.files.push_back(writeFile(u"a.txt"_qs, twelve));
-    m.mnuLoad->trigger();
-    EXPECT_EQ(gs.WordCount, 10);
-    gs.Asked[2] = true;
-    dialogs.files.push_back(writeFile(u"b.txt"_qs, "one\r\ntwo\r\nthree\r\n"));
-    m.mnuLoad->trigger();
-    EXPECT_EQ(gs.WordCount, 3);
-    EXPECT_FALSE(gs.Asked[2]);
-    EXPECT_EQ(gs.Words[4], u"WORD4"_qs);
+    r.dialogs.files.push_back(r.writeFile(u"a.txt"_qs, twelve));
+    LoadWords(r.ctx);
+    EXPECT_EQ(r.gs.WordCount, 10);
+    r.gs.Asked[2] = true;
+    r.dialogs.files.push_back(r.writeFile(u"b.txt"_qs, "one\r\ntwo\r\nthree\r\n"));
+    LoadWords(r.ctx);
+    EXPECT_EQ(r.gs.WordCount, 3);
+    EXPECT_FALSE(r.gs.Asked[2]);
+    EXPECT_EQ(r.gs.Words[4], u"WORD4"_qs);
 
     // A file that cannot be read is reported; the words stay.
-    dialogs.files.push_back(path(u"gone.txt"_qs));
-    m.mnuLoad->trigger();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text + dialogs.messages[0].title,
+    r.dialogs.files.push_back(r.dir.filePath(u"gone.txt"_qs));
+    LoadWords(r.ctx);
+    ASSERT_EQ(r.dialogs.messages.size(), 1u);
+    EXPECT_EQ(r.dialogs.messages[0].text + r.dialogs.messages[0].title,
               u"Error = 53\r\nFile not found\r\nProblem with Orvella file.Problem with File"_qs);
-    EXPECT_EQ(gs.WordCount, 3);
-    EXPECT_EQ(m.lblWordOf->text(), u"Press Start"_qs);
-    EXPECT_TRUE(m.mnuFile->menuAction()->isEnabled());
+    EXPECT_EQ(r.gs.WordCount, 3);
+    EXPECT_EQ(shown(), u"Start|Press Start|to Begin"_qs);
+    EXPECT_TRUE(r.controls.menus);
+    EXPECT_FALSE(r.controls.busy);
 }

@@ -63,3 +63,17 @@ TEST_F(GameTest, OpeningAnnouncesLearnsTheHostAndStartsTheLog)
                                   formatGameStart(gs.GameStart) + crlf + gs.WordFile + crlf +
                                   u"Host=Ann Lee"_qs + crlf + crlf));
 }
+
+TEST_F(GameTest, ClosingTheWindowWhileTheOpeningWaitsEndsItQuietly)
+{
+    frmMain &m = window();
+    dialogs.files.push_back(writeFile(u"w.txt"_qs, "w1\r\n"));
+    m.cmdAsk->click();
+    room.chatter.clear();
+    room.onFetch = [&](int) { m.close(); };
+    m.cmdAsk->click();
+    EXPECT_TRUE(room.client.log.contains(u"K"_qs));
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(ticks.enabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}

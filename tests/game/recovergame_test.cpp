@@ -1,6 +1,6 @@
 #include "gamefixture.h"
 
-#include "files/recovergame.h"
+#include "game/recovergame.h"
 
 #include <QDir>
 

@@ -136,6 +136,8 @@ TEST_F(TurnTest, AMatchWaitsForTheBoxCallThenMovesOn)
 
 TEST_F(TurnTest, HandCountdown)
 {
+    // Clicked before the automatic countdown's first tick, which then never comes.
+    w->mnuFifteen->trigger();
     w->cmdAsk->click();
     room.heard.clear();
     const int before = ticks.delivered;
@@ -148,6 +150,8 @@ TEST_F(TurnTest, HandCountdown)
               u"Did Bob respond in time??Countdown"_qs);
     EXPECT_EQ(w->lstDown->currentRow(), 1);
     EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
+    EXPECT_TRUE(ticks2.delivered == 0 && !ticks2.enabled());
+    w->mnuAutoOff->trigger();
 
     // Yes: the answer is read.
     w->cmdAsk->click();

@@ -2,7 +2,7 @@
 
 #include "chat/socketwadapi.h"
 #include "game/gamefixture.h"
-#include "room/roomprocess.h"
+#include "support/roomprocess.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "irc/ircmessage.h"
-#include "room/waituntil.h"
+#include "support/waituntil.h"
 
 #include <QPointer>
 #include <QTcpServer>

@@ -41,7 +41,7 @@ TEST_F(MacroEditorTest, TheBoxesAreAWorkingCopyOfTheSelectedMacro)
     gs.Macros[1] = {QStringLiteral("Greeting"), QStringLiteral("Hello\r\nall\r\n")};
     gs.Macros[3].Name = QStringLiteral("Third");
     gs.Macros[4] = {QStringLiteral("Four"), QStringLiteral("four\r\n")};
-    frmMacro w(gs, dialogs, dir.path(), main());
+    frmMacro w(main().childContext());
     w.show();
     EXPECT_TRUE(w.Changed); // filling the boxes counts as a change
     EXPECT_EQ(w.txtMacroText->toPlainText(), QStringLiteral("Hello\nall\n"));
@@ -72,7 +72,7 @@ TEST_F(MacroEditorTest, TextsAndGesturesReachTheFileAndEverySaveTellsWhatIsLost)
     gs.Macros[6] = {QStringLiteral("Six"), QStringLiteral("a\r\n\r\nb\r\n")};
     gs.Macros[7] = {QStringLiteral("Seven"), QStringLiteral("\r\nlate")};
     gs.Subs[1] = QStringLiteral("\u2192");
-    frmMacro w(gs, dialogs, dir.path(), main());
+    frmMacro w(main().childContext());
     w.show();
     w.mnuSave->trigger();
     QPlainTextEdit *box = w.txtMacroText;
@@ -116,7 +116,7 @@ TEST_F(MacroEditorTest, NewAndOpenAskFirstAndNothingIsLostWhenASaveOrOpenFails)
     gs.Macros[1] = {QStringLiteral("Greeting"), QStringLiteral("Hello\r\nall\r\n")};
     gs.Macros[4] = {QStringLiteral("Four"), QStringLiteral("old\r\n")};
     gs.Subs[2] = QStringLiteral("x\u00B0");
-    frmMacro w(gs, dialogs, dir.path(), main());
+    frmMacro w(main().childContext());
     w.show();
     click(w, 4);
     w.txtMacroText->setPlainText(QStringLiteral("new")); // in the boxes only

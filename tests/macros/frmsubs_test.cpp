@@ -23,6 +23,7 @@ TEST_F(SubsEditorTest, EditsGoIntoSubsAtOnceAndClosingWritesTheFile)
     w->txtSub[6]->setText(QStringLiteral("\u03A9"));
     w->txtSub[0]->setSelection(0, 1);
     release(w->txtSub[0], Qt::Key_F4, Qt::ShiftModifier); // a gesture for the selection
+    release(w->txtSub[0], Qt::Key_F4, Qt::ShiftModifier, /*autoRepeat=*/true);
     EXPECT_EQ(gs.Subs[0], QStringLiteral("\u00B1b"));
 
     w->close();

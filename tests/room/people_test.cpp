@@ -1,7 +1,7 @@
 #include "room/chatroom.h"
 #include "room/peopleserver.h"
-#include "room/roomprocess.h"
-#include "room/waituntil.h"
+#include "support/roomprocess.h"
+#include "support/waituntil.h"
 
 #include <QLocalSocket>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 #include "room/chatroom.h"
 #include "room/fdlinereader.h"
 #include "room/roomconsole.h"
-#include "room/roomprocess.h"
 #include "room/wadapiserver.h"
-#include "room/waituntil.h"
+#include "support/roomprocess.h"
+#include "support/waituntil.h"
 
 #include <QFile>
 #include <QTemporaryDir>

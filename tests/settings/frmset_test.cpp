@@ -30,7 +30,7 @@ TEST_F(SettingsDialogTest, EmptySettingsTakeTheDesignTextsWhenClosed)
 TEST_F(SettingsDialogTest, TheRegistrationBoxTakesOnlyItsKeysOnRelease)
 {
     gs.RegChar = QStringLiteral("$");
-    frmSet w(gs, dialogs, dir.path(), main());
+    frmSet w(main().childContext());
     w.show();
     EXPECT_EQ(w.txtRegChar->text(), QStringLiteral("$"));
     const auto shift = Qt::KeyboardModifiers(Qt::ShiftModifier);
@@ -56,6 +56,8 @@ TEST_F(SettingsDialogTest, TheRegistrationBoxTakesOnlyItsKeysOnRelease)
         release(w.txtRegChar, key, mods);
         EXPECT_EQ(w.txtRegChar->text(), typed) << key;
     }
+    release(w.txtRegChar, Qt::Key_Q, none, /*autoRepeat=*/true);
+    EXPECT_EQ(w.txtRegChar->text(), QStringLiteral("-")) << "a held key counts once";
     QTest::keyPress(w.txtRegChar, Qt::Key_X); // typing does not reach it
     EXPECT_EQ(w.txtRegChar->text(), QStringLiteral("-"));
 }
@@ -65,7 +67,7 @@ TEST_F(SettingsDialogTest, TheTemplatesTakeGesturesAndClosingTakesEveryValueOver
     gs.RegChar = QStringLiteral("$");
     gs.Confirm = true;
     gs.WTG = QStringLiteral("WTG %player%!");
-    frmSet w(gs, dialogs, dir.path(), main());
+    frmSet w(main().childContext());
     w.show();
     EXPECT_TRUE(w.chkConfirm->isChecked());
     w.txtWTG->setCursorPosition(4);

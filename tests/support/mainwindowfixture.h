@@ -4,8 +4,8 @@
 #include "chat/waits.h"
 #include "files/ansi.h"
 #include "game/gamestate.h"
-#include "support/fakechat.h"
 #include "support/scripteddialogs.h"
+#include "support/scriptedroom.h"
 
 #include <QApplication>
 #include <QFile>
@@ -14,71 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-// A room behind the chat client. What the host says is heard (an ESP as
-// "ESP to name: text") and, with echo on, shown back under the host's name;
-// what players say waits for the next fetch, which hands out everything
-// waiting. A fetch with nothing waiting brings chatter, or without chatter
-// abandons the waits, so no step can hang. Statuses and the record of calls
-// come from the scripted client behind it.
-class ScriptedRoom final : public Wadapi
-{
-public:
-    ScriptedWadapi client;
-    QString host = u"Ann Lee"_qs;
-    bool echo = true;
-    QString chatter;
-    QStringList heard, pending;
-    int fetches = 0;
-    std::function<void(int)> onFetch;             // before fetch n is answered
-    std::function<bool(const QString &)> breakOn; // the link breaks on such a line
-
-    ScriptedRoom() { client.whenScriptEnds = status("0"); }
-    void say(const QString &name, const QString &text) { pending << name + u": "_qs + text; }
-
-    qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
-    {
-        m_cb = cb;
-        return client.InitDDE(app, cb);
-    }
-    void DapiRegister(const QString &app) override { client.DapiRegister(app); }
-    void DapiCommunicate(const QString &app, qint16 mode, const QByteArray &target,
-                         const QByteArray &text) override
-    {
-        const QString line = Ansi::decode(text);
-        if (breakOn && breakOn(line)) {
-            client.up = false;
-            return;
-        }
-        if (mode == 2)
-            heard << u"ESP to "_qs + Ansi::decode(target) + u": "_qs + line;
-        else
-            heard << line;
-        if (echo && mode == 0)
-            say(host, line);
-        client.DapiCommunicate(app, mode, target, text);
-    }
-    void DapiGetAllText(const QString &app) override
-    {
-        ++fetches;
-        if (onFetch)
-            onFetch(fetches);
-        if (pending.isEmpty() && !chatter.isEmpty())
-            pending << chatter;
-        if (!pending.isEmpty())
-            m_cb->OnDapiText(Ansi::encode(pending.join(u"\r\n"_qs)));
-        else
-            Waits::abandonAll();
-        pending.clear();
-        client.DapiGetAllText(app);
-    }
-    void DapiUnregister(const QString &app) override { client.DapiUnregister(app); }
-    void KillDDE() override { client.KillDDE(); }
-    bool connected() const override { return client.connected(); }
-
-private:
-    WadapiCallbacks *m_cb = nullptr;
-};
 
 // The real main window, offscreen in a folder of its own, over the room (or
 // whatever chat points at when it is built), scripted dialogs, both timers

@@ -37,5 +37,4 @@ std::optional<QString> ScriptedDialogs::saveFile(const QString &filter, const QS
 void ScriptedDialogs::setBusy(bool busy)
 {
     busyDepth += busy ? 1 : -1;
-    ++busyCalls;
 }

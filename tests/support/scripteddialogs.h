@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/hostdialogs.h"
+#include "game/hostdialogs.h"
 
 #include <QStringList>
 
@@ -31,5 +31,4 @@ public:
     QStringList filters;
     QStringList presets;
     int busyDepth = 0;
-    int busyCalls = 0;
 };

@@ -1,12 +1,12 @@
-#include "files/loadwords.h"
+#include "game/loadwords.h"
 
-#include "app/busystate.h"
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
 #include "files/wordfile.h"
+#include "game/busystate.h"
 #include "game/failure.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 
 using Ctl = MainControls::Ctl;
 

@@ -1,7 +1,7 @@
-#include "app/busystate.h"
+#include "game/busystate.h"
 
-#include "app/maincontrols.h"
 #include "game/gamestate.h"
+#include "game/maincontrols.h"
 
 using Ctl = MainControls::Ctl;
 

@@ -1,7 +1,7 @@
-#include "files/reportwrite.h"
+#include "game/reportwrite.h"
 
-#include "app/hostdialogs.h"
 #include "files/recoverylog.h"
+#include "game/hostdialogs.h"
 
 bool reportWrite(HostDialogs &dialogs, const WriteResult &result)
 {

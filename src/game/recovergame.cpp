@@ -1,8 +1,5 @@
-#include "files/recovergame.h"
+#include "game/recovergame.h"
 
-#include "app/busystate.h"
-#include "app/hostdialogs.h"
-#include "app/maincontrols.h"
 #include "chat/chatlink.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
@@ -11,9 +8,12 @@
 #include "files/wordfile.h"
 #include "game/asking.h"
 #include "game/banner.h"
+#include "game/busystate.h"
 #include "game/failure.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/hostdialogs.h"
+#include "game/maincontrols.h"
 #include "game/registration.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "room/roomprocess.h"
+#include "support/roomprocess.h"
 
 #include <QDeadlineTimer>
 
@@ -9,8 +9,7 @@ QString RoomProcess::program()
 
 bool RoomProcess::start(const QString &socketPath, const QStringList &extraArgs)
 {
-    return launch(program(),
-                  QStringList{QStringLiteral("--socket"), socketPath} + extraArgs,
+    return launch(program(), QStringList{QStringLiteral("--socket"), socketPath} + extraArgs,
                   QStringLiteral("Room open at"));
 }
 

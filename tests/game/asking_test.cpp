@@ -1,0 +1,33 @@
+#include "game/asking.h"
+#include "support/gamecontextrig.h"
+
+#include <gtest/gtest.h>
+
+// Get takes the asked player's last line in the chat text, whatever its shape.
+TEST(Asking, GetTakesTheAskedPlayersLastLineWhateverItsShape)
+{
+    const std::pair<QString, QString> cases[] = {
+        {u"Bob: paper"_qs, u"PAPER"_qs},
+        {u"Bob:   two words  "_qs, u"TWO WORDS"_qs},
+        {u"Bob:"_qs, QString()},
+        {u"Bob: a: b"_qs, u"A: B"_qs},
+        {u"Bob: caf\u00e9"_qs, u"CAF\u00c9"_qs},
+        {u"Bob: one\r\nCy: hi\r\nBob: two\r\nCy: x"_qs, u"TWO"_qs},
+        {u"ESP from Bob: psst"_qs, u"PSST"_qs},
+        {u"Al Bob: late"_qs, u"-"_qs}, // a name ending in his is someone else
+        {u"Bobby: no"_qs, u"-"_qs},       // not his: nothing changes
+        {u"Bob says: no"_qs, u"-"_qs},
+        {u"bob: no"_qs, u"-"_qs},
+    };
+    for (const auto &[text, response] : cases) {
+        GameContextRig r;
+        r.gs.Down[1].Name = u"Bob"_qs;
+        r.gs.Down[1].Response = u"-"_qs;
+        r.gs.DownCount = r.gs.DownPointer = 1;
+        r.room.pending = QStringList(text);
+        r.controls.setEnabled(MainControls::Ctl::cmdCheck, false);
+        cmdGet_Click(r.ctx);
+        EXPECT_EQ(r.gs.Down[1].Response, response) << text.toStdString();
+        EXPECT_EQ(r.controls.isEnabled(MainControls::Ctl::cmdCheck), response != u"-"_qs);
+    }
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "chat/chatlink.h"
+#include "game/gamecontext.h"
+#include "game/gamestate.h"
+#include "game/maincontrols.h"
+#include "support/scripteddialogs.h"
+#include "support/scriptedroom.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <map>
+
+// The main window's controls as plain values, so a step can run without one.
+class RecordingControls final : public MainControls
+{
+public:
+    struct Shown
+    {
+        bool enabled = true;
+        QString caption, tip;
+    };
+    std::map<Ctl, Shown> ctl;
+    std::map<List, QStringList> lists;
+    std::map<List, int> selected;
+    std::map<Ctl, int> scroll;
+    bool menus = true, macros = true;
+    bool busy = false;
+
+    void setEnabled(Ctl c, bool on) override { ctl[c].enabled = on; }
+    bool isEnabled(Ctl c) const override { return ctl.count(c) ? ctl.at(c).enabled : true; }
+    void setCaption(Ctl c, const QString &text) override { ctl[c].caption = text; }
+    QString caption(Ctl c) const override { return ctl.count(c) ? ctl.at(c).caption : QString(); }
+    void setToolTip(Ctl c, const QString &tip) override { ctl[c].tip = tip; }
+    void setMenusEnabled(bool on) override { menus = on; }
+    void setMacrosEnabled(bool on) override { macros = on; }
+    void focusDummy() override {}
+    void setBusyPointer(bool on) override { busy = on; }
+    void setScrollValue(Ctl c, int value) override { scroll[c] = value; }
+    void clearList(List l) override { lists[l].clear(), selected[l] = -1; }
+    void addToList(List l, const QString &item) override { lists[l] << item; }
+    void selectRow(List l, int row) override { selected[l] = row; }
+    int selectedRow(List l) const override { return selected.count(l) ? selected.at(l) : -1; }
+};
+
+// A GameContext over the scripted room, fake timers and scripted dialogs, in
+// a folder of its own; the link is up.
+struct GameContextRig
+{
+    QTemporaryDir dir;
+    GameState gs;
+    ScriptedRoom room;
+    FakeTicks timer1, timer2;
+    ScriptedDialogs dialogs;
+    RecordingControls controls;
+    std::mt19937 random{7};
+    ChatLink link{gs, room, timer1, dialogs, [] { return QStringLiteral("orvella"); }};
+    GameContext ctx{gs, link, controls, dialogs, timer2, random, {}};
+
+    GameContextRig()
+    {
+        link.InitDDE();
+        gs.LogFile = dir.filePath(QStringLiteral("Orvella.log"));
+    }
+    ~GameContextRig() { Waits::resetAbandoned(); }
+
+    QString writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+};

@@ -26,18 +26,8 @@ QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
 
 # Start-up is compared on a real window system, where a window costs what
 # it costs the host; without a display, on a virtual one.
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || break
-  done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  export DISPLAY=":$n"
-  for _ in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-  done
-fi
+. scripts/virtual-display.sh
+need_display || true
 
 # The program starts against a room of its own, in folders of its own.
 export XDG_RUNTIME_DIR=$scratch XDG_DATA_HOME=$scratch/data

@@ -30,13 +30,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for n in $(seq 90 120); do
-  [ -e "/tmp/.X11-unix/X$n" ] || break
-done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=":$n"
-for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+. scripts/virtual-display.sh
+start_virtual_display 1024x768x24
 
 # The room reads its console from a pipe that this script writes to.
 mkfifo "$tmp/console"

@@ -2,29 +2,12 @@
 
 #include "files/ansi.h"
 #include "room/chatroom.h"
+#include "room/listenat.h"
 
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
 namespace {
-
-// A socket, or nothing at all: only then may a listener take the path.
-bool freeOrSocket(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    struct stat st;
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return true;
-    return S_ISSOCK(st.st_mode);
-#else
-    return !QFile::exists(path);
-#endif
-}
 
 QString opName(FrameOp op)
 {
@@ -81,25 +64,7 @@ WadapiServer::~WadapiServer()
 bool WadapiServer::listen(const QString &path)
 {
     m_error.clear();
-    if (!freeOrSocket(path)) {
-        m_error = QStringLiteral("%1 exists and is not a socket; leaving it alone.").arg(path);
-        return false;
-    }
-    if (QFile::exists(path)) {
-        QLocalSocket probe;
-        probe.connectToServer(path);
-        if (probe.waitForConnected(1000)) {
-            m_error = QStringLiteral("A chat client is already listening at %1.").arg(path);
-            return false;
-        }
-        // Left behind by a client that is gone.
-        QLocalServer::removeServer(path);
-    }
-    if (!m_server->listen(path)) {
-        m_error = QStringLiteral("Cannot listen at %1: %2").arg(path, m_server->errorString());
-        return false;
-    }
-    return true;
+    return listenAt(*m_server, path, &m_error);
 }
 
 bool WadapiServer::hasProgram() const

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "game/failure.h"
+
+#include <QBuffer>
+
+#include <functional>
+
+// Bytes to read from, as a device.
+class BytesIn final : public QBuffer
+{
+public:
+    explicit BytesIn(const QByteArray &bytes)
+    {
+        setData(bytes);
+        open(QIODevice::ReadOnly);
+    }
+};
+
+// What write puts out.
+inline QByteArray writtenBy(const std::function<void(QIODevice &)> &write)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    write(out);
+    return out.data();
+}
+
+// The number of the failure run throws, or 0.
+inline int failureOf(const std::function<void()> &run)
+{
+    try {
+        run();
+    } catch (const Failure &f) {
+        return f.number();
+    }
+    return 0;
+}

@@ -85,30 +85,7 @@ TEST(RecoveryLog, EveryValueIsReadBackAndWrittenAgainByteForByteInEnglish)
     EXPECT_TRUE(written(gs).contains("Current= 11 \r\nAsked=False\r\n"));
 }
 
-TEST(RecoveryReader, TakesLooseFieldsAndStartsAfreshWithoutAGame)
-{
-    QByteArray lenient = FullLog;
-    lenient.replace("\"Bob\",2,0", "  Bob , 3 , 1 ");
-    lenient.replace("\"Lee, Jr\",0.1,1", "\"Lee, Jr\" junk , 0.5,-1");
-    lenient.replace("Count= 3 \r\n", "Count= 3\n").replace("[Word]\r\n", "[Word]\n");
-    GameState gs;
-    ASSERT_EQ(readBack(lenient, gs), Restored);
-    EXPECT_TRUE(
-        written(gs).contains("\"Bob\",3,1\r\n\"Say \"\"hi\"\"\",1.5,1\r\n\"Lee, Jr\",0.5,-1\r\n"));
-
-    // A header alone, or no header at all: nothing to resume.
-    QByteArray junk;
-    for (int i = 0; i < 50 * 256; ++i)
-        junk += char(i);
-    for (const QByteArray &log : {Header, junk}) {
-        GameState fresh;
-        fresh.WordIndex = 7;
-        EXPECT_EQ(readBack(log, fresh), FreshStart);
-        EXPECT_EQ(fresh.WordIndex, 7);
-    }
-}
-
-TEST(RecoveryReader, BadLogsFailWithTheirNumbersKeepingWhatWasRead)
+TEST(RecoveryReader, BadLogsFailKeepingWhatWasReadAndOnesWithoutAGameStartAfresh)
 {
     const std::tuple<const char *, QByteArray, int> cases[] = {
         {"Host=", "", ErrInputPastEnd},
@@ -141,4 +118,15 @@ TEST(RecoveryReader, BadLogsFailWithTheirNumbersKeepingWhatWasRead)
     GameState gs; // what was read before the cut stays
     EXPECT_EQ(readBack(FullLog.left(FullLog.indexOf("\"Lee, Jr\",0.1,1")), gs), ErrInputPastEnd);
     EXPECT_TRUE(gs.Down[2].Name == QStringLiteral("Say \"hi\"") && gs.Players[2].Level == 1.5f);
+
+    // A header alone, or no header at all: nothing to resume.
+    QByteArray junk;
+    for (int i = 0; i < 50 * 256; ++i)
+        junk += char(i);
+    for (const QByteArray &log : {Header, junk}) {
+        GameState fresh;
+        fresh.WordIndex = 7;
+        EXPECT_EQ(readBack(log, fresh), FreshStart);
+        EXPECT_EQ(fresh.WordIndex, 7);
+    }
 }

@@ -3,6 +3,7 @@
 #include "game/failure.h"
 
 #include <QBuffer>
+#include <QFile>
 
 #include <functional>
 
@@ -24,6 +25,13 @@ inline QByteArray writtenBy(const std::function<void(QIODevice &)> &write)
     out.open(QIODevice::WriteOnly);
     write(out);
     return out.data();
+}
+
+// A file's bytes; a file that cannot be read has none.
+inline QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The number of the failure run throws, or 0.

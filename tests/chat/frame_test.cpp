@@ -39,20 +39,17 @@ TEST(Frame, RoundTripsWholeAndByteByByte)
     QByteArray stream;
     for (const Frame &f : all)
         stream += encodeFrame(f);
-
-    FrameDecoder whole, split;
-    QList<Frame> fromWhole, fromSplit;
-    whole.feed(stream);
-    while (std::optional<Frame> f = whole.next())
-        fromWhole << *f;
-    for (char byte : stream) {
-        split.feed(QByteArrayView(&byte, 1));
-        while (std::optional<Frame> f = split.next())
-            fromSplit << *f;
+    for (qsizetype chunk : {stream.size(), qsizetype(1)}) {
+        FrameDecoder decoder;
+        QList<Frame> decoded;
+        for (qsizetype at = 0; at < stream.size(); at += chunk) {
+            decoder.feed(stream.mid(at, chunk));
+            while (std::optional<Frame> f = decoder.next())
+                decoded << *f;
+        }
+        EXPECT_EQ(decoded, all) << chunk;
+        EXPECT_EQ(decoder.buffered(), 0);
     }
-    EXPECT_EQ(fromWhole, all);
-    EXPECT_EQ(fromSplit, all);
-    EXPECT_EQ(split.buffered(), 0);
     // Lengths and numbers are big-endian, fields in order.
     EXPECT_EQ(encodeFrame(Frame::event("x", 258, "yz")),
               QByteArray::fromHex("0000000e450000000178010200000002797a"));
@@ -84,5 +81,4 @@ TEST(Frame, GarbageBreaksTheStreamForGood)
     EXPECT_FALSE(decoder.next());
     decoder.feed(encodeFrame(Frame::status("0")));
     EXPECT_FALSE(decoder.next());
-    EXPECT_FALSE(decoder.errorString().isEmpty());
 }

@@ -1,3 +1,4 @@
+#include "bytesio.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/recoverylog.h"
@@ -7,17 +8,9 @@
 #include "macros/macrofile.h"
 #include "support/smalldisk.h"
 
-#include <QBuffer>
-
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray bytesOf(const QString &file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-}
 
 GameState gameIn(const SmallDisk &disk, int textLength)
 {
@@ -67,11 +60,9 @@ TEST(DiskFault, AFolderThatTakesNoNewFileIsWrittenInPlaceOrKeptWhole)
     if (!disk.lockFolder(true))
         GTEST_SKIP() << "no way to keep new files out of a folder here";
     for (int length : {10, 3500}) { // shorter, then longer than the file
-        QBuffer expected;
-        expected.open(QIODevice::WriteOnly);
-        writeSettings(expected, gameIn(disk, length), 1, 2);
-        EXPECT_FALSE(SettingsWriter(gameIn(disk, length), disk.folder(), 1, 2));
-        EXPECT_EQ(bytesOf(ini), expected.data());
+        const GameState gs = gameIn(disk, length);
+        EXPECT_FALSE(SettingsWriter(gs, disk.folder(), 1, 2));
+        EXPECT_EQ(bytesOf(ini), writtenBy([&](QIODevice &out) { writeSettings(out, gs, 1, 2); }));
     }
     // The room for a longer file is not there: the old file stays.
     const QByteArray old = bytesOf(ini);
@@ -80,10 +71,6 @@ TEST(DiskFault, AFolderThatTakesNoNewFileIsWrittenInPlaceOrKeptWhole)
               ErrDiskFull);
     disk.setFull(false);
     EXPECT_EQ(bytesOf(ini), old);
-    // A file the folder does not hold yet cannot be made there.
-    EXPECT_EQ(LogWriter(gameIn(disk, 1))->report(),
-              QStringLiteral("Permission denied\r\n70\r\nError with file ") +
-                  disk.path(QStringLiteral("Orvella.log")));
 }
 
 TEST(DiskFault, HugeLinesAndFilesFailInsteadOfFillingMemory)
@@ -93,21 +80,12 @@ TEST(DiskFault, HugeLinesAndFilesFailInsteadOfFillingMemory)
     const std::pair<QByteArray, void (*)(QIODevice &, GameState &)> cases[] = {
         {line + line + line, [](QIODevice &in, GameState &gs) { readWords(in, gs); }},
         {"[settings]\r\n" + lines, [](QIODevice &in, GameState &gs) { readSettings(in, gs, {}); }},
-        {"[Macro 1 ]\r\nName\r\n" + lines,
-         [](QIODevice &in, GameState &gs) { readMacros(in, gs); }},
     };
     for (const auto &[bytes, read] : cases) {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
+        BytesIn in(bytes);
         GameState gs;
-        try {
-            read(buffer, gs);
-            ADD_FAILURE() << "read whole: " << bytes.left(20).constData();
-        } catch (const Failure &f) {
-            EXPECT_EQ(wordFileFailureText(f).left(12), QStringLiteral("Error = 7\r\nO"));
-            // Given up after little more than the cap.
-            EXPECT_LE(buffer.pos(), LineReader::MaxFileBytes + 64 * 1024);
-        }
+        EXPECT_EQ(failureOf([&] { read(in, gs); }), ErrOutOfMemory) << bytes.left(20).constData();
+        // Given up after little more than the cap.
+        EXPECT_LE(in.pos(), LineReader::MaxFileBytes + 64 * 1024);
     }
 }

@@ -1,6 +1,9 @@
 #include "bytesio.h"
 #include "files/wordfile.h"
 #include "game/gamestate.h"
+#include "macros/macrofile.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -29,4 +32,25 @@ TEST(WordFile, TakesTenUsableLinesUpperCasedAndReadsNoFurther)
     // The tenth line ends where the reader's first 64 KiB read does.
     ten.insert(ten.size() - 2, QByteArray(64 * 1024 - ten.size(), ' '));
     EXPECT_EQ(readFrom(ten + "k\r\nl\r\n", gs), std::pair(10, qint64(ten.size())));
+}
+
+// What the project ships: lists of ten words each, and starter macros that
+// the program would write back byte for byte.
+TEST(ShippedMaterial, ReadsAsTheProgramReadsIt)
+{
+    const QDir dir(QStringLiteral(ORVELLA_SOURCE_DIR "/data/words"));
+    const QStringList lists = dir.entryList({QStringLiteral("*.txt")}, QDir::Files);
+    EXPECT_GE(lists.size(), 5);
+    for (const QString &name : lists) {
+        GameState gs;
+        BytesIn in(bytesOf(dir.filePath(name)));
+        EXPECT_EQ(readWords(in, gs), 10) << name.toStdString();
+    }
+    const QByteArray macros =
+        bytesOf(QStringLiteral(ORVELLA_SOURCE_DIR "/data/macros/starter.txt"));
+    GameState gs;
+    BytesIn in(macros);
+    readMacros(in, gs);
+    EXPECT_EQ(gs.Macros[1].Name, QStringLiteral("Greeting"));
+    EXPECT_EQ(writtenBy([&](QIODevice &out) { writeMacros(out, gs); }), macros);
 }

@@ -18,9 +18,9 @@ TEST_F(WindowsTest, EveryWindowIsAnnouncedAsAWindowWithItsTitle)
     installWindowAccessibility();
     std::unique_ptr<QWidget> about(createAboutWindow());
     frmSubs subs(gs, dialogs);
-    frmSet set(main().childContext());
+    frmSet set(build().childContext());
     QWidget inner(&subs); // a part of a window stays what it was
-    for (QWidget *w : {static_cast<QWidget *>(&main()), about.get(), static_cast<QWidget *>(&subs),
+    for (QWidget *w : {static_cast<QWidget *>(&build()), about.get(), static_cast<QWidget *>(&subs),
                        static_cast<QWidget *>(&set)}) {
         QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(a, nullptr);

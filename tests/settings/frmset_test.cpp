@@ -10,10 +10,11 @@ using SettingsDialogTest = EditorTest;
 
 TEST_F(SettingsDialogTest, EmptySettingsTakeTheDesignTextsWhenClosed)
 {
-    frmMain &m = loadedMain();
+    frmMain &m = window();
+    m.show();
     m.mnuSet->trigger();
     EXPECT_FALSE(m.isVisible());
-    auto *w = shownWindow<frmSet>("frmSet");
+    auto *w = shown<frmSet>();
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->chkConfirm->isChecked() || w->chkCalldown->isChecked());
     w->close();
@@ -30,7 +31,7 @@ TEST_F(SettingsDialogTest, EmptySettingsTakeTheDesignTextsWhenClosed)
 TEST_F(SettingsDialogTest, TheRegistrationBoxTakesOnlyItsKeysOnRelease)
 {
     gs.RegChar = QStringLiteral("$");
-    frmSet w(main().childContext());
+    frmSet w(build().childContext());
     w.show();
     EXPECT_EQ(w.txtRegChar->text(), QStringLiteral("$"));
     const auto shift = Qt::KeyboardModifiers(Qt::ShiftModifier);
@@ -67,7 +68,7 @@ TEST_F(SettingsDialogTest, TheTemplatesTakeGesturesAndClosingTakesEveryValueOver
     gs.RegChar = QStringLiteral("$");
     gs.Confirm = true;
     gs.WTG = QStringLiteral("WTG %player%!");
-    frmSet w(main().childContext());
+    frmSet w(build().childContext());
     w.show();
     EXPECT_TRUE(w.chkConfirm->isChecked());
     w.txtWTG->setCursorPosition(4);

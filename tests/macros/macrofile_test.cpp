@@ -9,10 +9,9 @@
 namespace {
 
 // Runs the reader over bytes; the failure's number, or 0.
-int read(const QByteArray &bytes, GameState &gs)
+int read(QByteArray bytes, GameState &gs)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     try {
         readMacros(buffer, gs);

@@ -6,6 +6,7 @@ namespace {
 // Started over a program folder of the test's choosing; what the host was told.
 QString startIn(MainWindowRig &run, const QString &folder)
 {
+    run.dialogs.messages.clear();
     run.w =
         std::make_unique<frmMain>(run.gs, *run.chat, run.ticks, run.ticks2, run.dialogs, run.rng,
                                   frmMain::Environment{folder, [] { return u"o"_qs; }});
@@ -17,14 +18,32 @@ QString startIn(MainWindowRig &run, const QString &folder)
 
 } // namespace
 
-TEST(StartUp, AFolderOrLockThatCannotBeMadeIsToldAsWhatItIsAndWhere)
+// Each reason is told as what it is and where, and the settings file stays
+// as it was.
+TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
 {
-    MainWindowRig plain, locked;
+    MainWindowRig plain, broken, noClient, locked;
     const QString file = plain.writeFile(u"plain"_qs, "x"); // where a folder should be
-    EXPECT_EQ(startIn(plain, file + u"/Orvella"_qs),
-              u"0|Program Exiting|Path/File access error\r\n75\r\nError with file "_qs + file);
+    const QByteArray bad = "[settings]\r\nleft=40000\r\n\r\n";
+    broken.writeFile(u"orvella.ini"_qs, bad);
+    noClient.room.client.initResult = 1;
+    const std::tuple<MainWindowRig *, QString, QString> cases[] = {
+        {&plain, file + u"/Orvella"_qs,
+         u"Program Exiting|Path/File access error\r\n75\r\nError with file "_qs + file},
+        {&broken, broken.dir.path(),
+         u"Program Exiting|Overflow\r\n6\r\nError with file orvella.ini"_qs},
+        {&noClient, noClient.dir.path(),
+         u"Orvella|Run-time error 10001:\r\n\r\nFailed to initialize DDE layer"_qs},
+    };
+    for (const auto &[rig, folder, told] : cases) {
+        EXPECT_EQ(startIn(*rig, folder), u"0|"_qs + told);
+        EXPECT_NE(rig->w->exitCode(), 0);
+        rig->w->close();
+    }
     EXPECT_TRUE(plain.room.client.log.isEmpty());
-    EXPECT_NE(plain.w->exitCode(), 0);
+    EXPECT_EQ(noClient.room.client.log, QStringList(u"I o"_qs));
+    EXPECT_EQ(broken.readFile(broken.ini()), bad);
+    EXPECT_FALSE(QFile::exists(noClient.ini()));
     SmallDisk disk;
     if (!disk.lockFolder(true))
         GTEST_SKIP() << "no way to keep new files out of a folder here";
@@ -33,9 +52,12 @@ TEST(StartUp, AFolderOrLockThatCannotBeMadeIsToldAsWhatItIsAndWhere)
                   disk.path(u"orvella.lock"_qs));
 }
 
-TEST(StartUp, ALockNobodyHoldsIsTakenAndOnlyTheWritersLeftoversGo)
+// A lock left by a dead copy is taken and only the writer's leftovers go; a
+// live copy's lock ends a second one before it touches the link or the first
+// one's files.
+TEST(StartUp, ALockIsTakenOnlyFromADeadCopy)
 {
-    MainWindowRig run;
+    MainWindowRig run, second;
     const QStringList kept = {u".abcdef.orvella-tmp"_qs,
                               u"orvella.ini.Ab-2Cd.orvella-tmp"_qs,
                               u"orvella.ini.Ab12C.orvella-tmp"_qs,
@@ -49,4 +71,11 @@ TEST(StartUp, ALockNobodyHoldsIsTakenAndOnlyTheWritersLeftoversGo)
     EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
     EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
     EXPECT_TRUE(QFileInfo(run.path(u"dir.abcdef.orvella-tmp"_qs)).isDir());
+
+    const QString writing = run.writeFile(u"orvella.ini.Ab12Cd.orvella-tmp"_qs, "");
+    EXPECT_EQ(startIn(second, run.dir.path()),
+              u"0|Quantrel Ending|Quantrel is already running!"_qs);
+    EXPECT_TRUE(second.room.client.log.isEmpty() && QFile::exists(writing));
+    run.restart();
+    EXPECT_EQ(startIn(second, run.dir.path()), u"1"_qs);
 }

@@ -4,18 +4,11 @@
 
 #include <QKeyEvent>
 
-// The editors beside a real main window, built offscreen on fakes.
+// The editors beside a real main window (build() makes it, window() also
+// starts it), offscreen on fakes.
 class EditorTest : public ::testing::Test, protected MainWindowRig
 {
 protected:
-    frmMain &main() { return build(); }
-    frmMain &loadedMain()
-    {
-        window().show();
-        return *w;
-    }
-    template <typename T> static T *shownWindow(const char *) { return shown<T>(); }
-
     // A key-up as the window system delivers it: key code plus the modifiers
     // held at that moment.
     static void release(QWidget *w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,

@@ -9,10 +9,9 @@
 namespace {
 
 // Runs the reader over bytes; the failure's number, or 0.
-int read(const QByteArray &bytes, GameState &gs)
+int read(QByteArray bytes, GameState &gs)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     try {
         readMacros(buffer, gs);
@@ -75,26 +74,20 @@ TEST(MacroFile, ReadingRulesAndTheWrittenBytes)
     EXPECT_EQ(written(back), bytes);
 }
 
+// Reading stops at the fault; what came before it stays read.
 TEST(MacroFile, BadFilesFailAndKeepWhatWasRead)
 {
-    const std::pair<QByteArray, int> cases[] = {
-        {"[Macro 3\r\nA\r\n\r\n", 5},
-        {"[Macros]\r\nA\r\n\r\n", ErrTypeMismatch},
-        {"[Macro -1]\r\nA\r\n\r\n", ErrSubscript},
-        {"[Macro 99999]\r\nA\r\n\r\n", ErrOverflow},
-        {"[Macro 1]\r\nA\r\na\r\n\r\n", ErrInputPastEnd},
+    const std::tuple<QByteArray, int, QString> cases[] = {
+        {"[Macro 3\r\nA\r\n\r\n", 5, QString()},
+        {"[Macros]\r\nA\r\n\r\n", ErrTypeMismatch, QString()},
+        {"[Macro -1]\r\nA\r\n\r\n", ErrSubscript, QString()},
+        {"[Macro 99999]\r\nA\r\n\r\n", ErrOverflow, QString()},
+        {"[Macro 1]\r\nA\r\na\r\n\r\n", ErrInputPastEnd, QString()},
+        {"[Substitutions]\r\n%sub0%=a\r\n[Macro 1]\r\nB\r\nb", ErrInputPastEnd, u"a"_qs},
     };
-    for (const auto &[bytes, number] : cases) {
+    for (const auto &[bytes, number, sub0] : cases) {
         GameState gs;
         EXPECT_EQ(read(bytes, gs), number) << bytes.toStdString();
+        EXPECT_EQ(gs.Subs[0], sub0);
     }
-    GameState gs;
-    EXPECT_EQ(read("[Substitutions]\r\n%sub0%=a\r\n[Macro 1]\r\nB\r\nb", gs), ErrInputPastEnd);
-    EXPECT_EQ(gs.Subs[0], QStringLiteral("a"));
-
-    QByteArray junk(4096, '\0');
-    for (int i = 0; i < junk.size(); ++i)
-        junk[i] = char((i * 131 + 7) % 256);
-    ASSERT_EQ(read(junk + "\r\n[Macro 1]\r\nB\r\nb\r\n\r\n[End]\r\n\r\n", gs), 0);
-    EXPECT_EQ(gs.Macros[1].Text, QStringLiteral("b\r\n"));
 }

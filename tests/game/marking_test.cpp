@@ -31,19 +31,18 @@ TEST(Marking, WorkedExamples)
         EXPECT_EQ(MarkTable::mark(word, answer).marks(), marks) << word.toStdString();
 }
 
-TEST(FillTemplate, FirstPlaceholdersOnlyNameInAnyCaseWordInLowerCase)
+// Only the first of each placeholder, the name's in any case, the word's in
+// lower case; a name holding the word placeholder is filled in turn.
+TEST(FillTemplate, FirstPlaceholdersOnly)
 {
-    const auto fill = [](const char *t) {
-        return FillTemplate(QString::fromUtf8(t), QStringLiteral("Bob"), QStringLiteral("PEAR"));
+    const QString cases[][3] = {
+        {u"Sorry %player%.  %word% is not a match"_qs, u"Bob"_qs,
+         u"Sorry Bob.  PEAR is not a match"_qs},
+        {u"WTG %PLAYER%! %WORD%"_qs, u"Bob"_qs, u"WTG Bob! %WORD%"_qs},
+        {u"%player% %player% %word% %word%"_qs, u"Bob"_qs, u"Bob %player% PEAR %word%"_qs},
+        {u"%player%!"_qs, u"%word%"_qs, u"PEAR!"_qs},
+        {u"\u0130 %player%"_qs, u"Bob"_qs, u"\u0130 Bob"_qs},
     };
-    EXPECT_EQ(fill("Sorry %player%.  %word% is not a match"),
-              QStringLiteral("Sorry Bob.  PEAR is not a match"));
-    EXPECT_EQ(fill("WTG %PLAYER%! %WORD%"), QStringLiteral("WTG Bob! %WORD%"));
-    EXPECT_EQ(fill("%player% %player% %word% %word%"), QStringLiteral("Bob %player% PEAR %word%"));
-    // A name holding the word placeholder is filled in turn, as the text is
-    // searched after the name went in.
-    EXPECT_EQ(
-        FillTemplate(QStringLiteral("%player%!"), QStringLiteral("%word%"), QStringLiteral("X")),
-        QStringLiteral("X!"));
-    EXPECT_EQ(fill("İ %player%"), QStringLiteral("İ Bob"));
+    for (const auto &[text, name, filled] : cases)
+        EXPECT_EQ(FillTemplate(text, name, u"PEAR"_qs), filled) << text.toStdString();
 }

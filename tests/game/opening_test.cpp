@@ -1,5 +1,6 @@
 #include "gamefixture.h"
 
+#include "chat/chatlink.h"
 #include "files/recoverylog.h"
 #include "game/opening.h"
 
@@ -35,31 +36,47 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
     }
 }
 
-TEST_F(GameTest, OpeningAnnouncesLearnsTheHostAndStartsTheLog)
+// In a chatty room the echo shows, with room in front, only at the 12th
+// fetch; the fetches go at a tick's pace, and no click starts a step while
+// a request runs.
+TEST_F(GameTest, OpeningAnnouncesLearnsTheHostAndStartsTheLogAtAChattyRoomsPace)
 {
     frmMain &m = window();
     gs.RegChar = u"\u00b0"_qs;
-    gs.Delay = 2;
-    dialogs.files.push_back(writeFile(u"w.txt"_qs, "w1\r\nw2\r\nw3\r\nw4\r\nw5\r\nw6\r\nw7\r\n"));
+    gs.Delay = 0;
+    dialogs.files.push_back(writeFile(u"w.txt"_qs, "w1\r\nw2\r\n"));
     m.cmdAsk->click();
-    // The first echo comes too early in the text: fetch again.
+    room.echo = false;
     room.onFetch = [&](int n) {
-        if (n == 2)
+        if (n == 12)
             room.pending = {Greeting, u"Ann Lee: "_qs + titleLine(), u"Bo: hi"_qs};
     };
     m.cmdAsk->click();
-
     EXPECT_EQ(room.heard, QStringList({titleLine(), versionLine(), contactLine(),
                                        u"ESP a \u00b0 to Ann Lee to register."_qs}));
-    EXPECT_EQ(room.fetches, 2);
-    EXPECT_EQ(ticks.delivered, 3 + 3 * 5); // My_Wait(1) after the title, Delay after the rest
+    EXPECT_EQ(room.fetches, 12);
+    // My_Wait(1) after the title, one tick before each fetch from the third,
+    // one after each of the three lines that follow.
+    EXPECT_EQ(ticks.delivered, 3 + 10 + 3);
     EXPECT_EQ(gs.ChatText.indexOf(titleLine()), 40);
-    EXPECT_EQ(m.lblWordOf->text() + m.lblWord->text(), u"Word 1 of 7W1"_qs);
+    EXPECT_EQ(m.lblWordOf->text() + m.lblWord->text(), u"Word 1 of 2W1"_qs);
     EXPECT_FALSE(m.cmdAsk->isEnabled() || m.mnuLoad->isEnabled());
     const QString crlf = u"\r\n"_qs;
     EXPECT_EQ(log(), Ansi::encode(titleLine() + crlf + versionLine() + crlf +
                                   formatGameStart(gs.GameStart) + crlf + gs.WordFile + crlf +
                                   u"Host=Ann Lee"_qs + crlf + crlf));
+
+    bool ran = false;
+    room.breakOn = [&](const QString &) {
+        EXPECT_TRUE(m.link().requesting());
+        m.runStep([&] { ran = true; });
+        return false;
+    };
+    m.cmdList->click();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(room.heard.last(), u"--- No players registered ---"_qs);
+    m.runStep([&] { ran = true; });
+    EXPECT_TRUE(ran);
 }
 
 TEST_F(GameTest, ClosingTheWindowWhileTheOpeningWaitsEndsItQuietly)

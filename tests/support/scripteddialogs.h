@@ -13,16 +13,13 @@ class ScriptedDialogs final : public HostDialogs
 public:
     struct Shown
     {
-        QString text;
-        QString title;
+        QString text, title;
     };
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> files;
 
-    std::vector<Shown> messages;
-    std::vector<Shown> questions;
-    QStringList filters;
-    QStringList presets;
+    std::vector<Shown> messages, questions;
+    QStringList filters, presets;
     int busyDepth = 0;
 
     void message(const QString &text, const QString &title) override

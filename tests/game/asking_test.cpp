@@ -15,9 +15,14 @@ TEST(Asking, GetTakesTheAskedPlayersLastLineWhateverItsShape)
         {u"Bob: one\r\nCy: hi\r\nBob: two\r\nCy: x"_qs, u"TWO"_qs},
         {u"ESP from Bob: psst"_qs, u"PSST"_qs},
         {u"Al Bob: late"_qs, u"-"_qs}, // a name ending in his is someone else
-        {u"Bobby: no"_qs, u"-"_qs},       // not his: nothing changes
+        {u"Bobby: no"_qs, u"-"_qs},    // not his: nothing changes
         {u"Bob says: no"_qs, u"-"_qs},
         {u"bob: no"_qs, u"-"_qs},
+        // Only lines the client shows as his: no quotes, no look-alike names.
+        {u"Bob: pear\r\nxBob: apple\r\nZed: Bob: apple\r\nZed: ESP from Bob: apple"_qs, u"PEAR"_qs},
+        {u"Bob: pear\r\nBob: I said Bob: plum "_qs, u"I SAID BOB: PLUM"_qs},
+        {u"Bob: pear\r\n\r\nESP from Bob: <wave>\r\nZed: hi"_qs, u"<WAVE>"_qs},
+        {u"xBob: apple\r\nZed: I am Bob: apple"_qs, u"-"_qs},
     };
     for (const auto &[text, response] : cases) {
         GameContextRig r;

@@ -1,5 +1,6 @@
 #include "gamefixture.h"
 
+#include "chat/chatlink.h"
 #include "files/recoverylog.h"
 #include "game/opening.h"
 
@@ -35,33 +36,47 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
     }
 }
 
-TEST_F(GameTest, OpeningAnnouncesLearnsTheHostAndStartsTheLog)
+// In a chatty room the echo shows, with room in front, only at the 12th
+// fetch; the fetches go at a tick's pace, and no click starts a step while
+// a request runs.
+TEST_F(GameTest, OpeningAnnouncesLearnsTheHostAndStartsTheLogAtAChattyRoomsPace)
 {
     frmMain &m = window();
     gs.RegChar = u"\u00b0"_qs;
-    gs.Delay = 2;
-    dialogs.files.push_back(writeFile(u"w.txt"_qs, "w1\r\nw2\r\nw3\r\nw4\r\nw5\r\nw6\r\nw7\r\n"));
+    gs.Delay = 0;
+    dialogs.files.push_back(writeFile(u"w.txt"_qs, "w1\r\nw2\r\n"));
     m.cmdAsk->click();
-    // The first echo comes too early in the text: fetch again.
+    room.echo = false;
     room.onFetch = [&](int n) {
-        if (n == 2)
+        if (n == 12)
             room.pending = {Greeting, u"Ann Lee: "_qs + titleLine(), u"Bo: hi"_qs};
     };
     m.cmdAsk->click();
-
     EXPECT_EQ(room.heard, QStringList({titleLine(), versionLine(), contactLine(),
                                        u"ESP a \u00b0 to Ann Lee to register."_qs}));
-    EXPECT_EQ(room.fetches, 2);
-    EXPECT_EQ(ticks.delivered, 3 + 3 * 5); // My_Wait(1) after the title, Delay after the rest
+    EXPECT_EQ(room.fetches, 12);
+    // My_Wait(1) after the title, one tick before each fetch from the third,
+    // one after each of the three lines that follow.
+    EXPECT_EQ(ticks.delivered, 3 + 10 + 3);
     EXPECT_EQ(gs.ChatText.indexOf(titleLine()), 40);
-    EXPECT_EQ(m.lblWordOf->text() + m.lblWord->text(), u"Word 1 of 7W1"_qs);
-    EXPECT_EQ(gs.GamePhase, 2);
+    EXPECT_EQ(m.lblWordOf->text() + m.lblWord->text(), u"Word 1 of 2W1"_qs);
     EXPECT_FALSE(m.cmdAsk->isEnabled() || m.mnuLoad->isEnabled());
-    EXPECT_TRUE(m.cmdGetRegs->isEnabled() && m.cmdList->isEnabled() && m.cmdDraw->isEnabled());
     const QString crlf = u"\r\n"_qs;
     EXPECT_EQ(log(), Ansi::encode(titleLine() + crlf + versionLine() + crlf +
                                   formatGameStart(gs.GameStart) + crlf + gs.WordFile + crlf +
                                   u"Host=Ann Lee"_qs + crlf + crlf));
+
+    bool ran = false;
+    room.breakOn = [&](const QString &) {
+        EXPECT_TRUE(m.link().requesting());
+        m.runStep([&] { ran = true; });
+        return false;
+    };
+    m.cmdList->click();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(room.heard.last(), u"--- No players registered ---"_qs);
+    m.runStep([&] { ran = true; });
+    EXPECT_TRUE(ran);
 }
 
 TEST_F(GameTest, ClosingTheWindowWhileTheOpeningWaitsEndsItQuietly)
@@ -76,4 +91,28 @@ TEST_F(GameTest, ClosingTheWindowWhileTheOpeningWaitsEndsItQuietly)
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_FALSE(ticks.enabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(GameTest, AnOpeningThatCannotReadTheHostsNameSaysWhyAndUndoesItself)
+{
+    dialogs.files.push_back(writeFile(u"w.txt"_qs, "tiger\r\n"));
+    window().cmdAsk->click();
+    // Host, whether the room echoes, chat in front, fetches, what the host is told.
+    const std::tuple<QString, bool, QString, int, QString> cases[] = {
+        {u"Ann Lee"_qs, true, QString(), 3, u"too little chat"_qs},
+        {QString(38, u'n'), true, Greeting, 3, u"too long"_qs},
+        {QString(), true, Greeting, 3, u"without an avatar name"_qs}, // a line break is no name
+        {u"Ann Lee"_qs, false, Greeting, 20, u"did not show the title line"_qs},
+    };
+    for (const auto &[host, echo, before, fetches, says] : cases) {
+        std::tie(room.host, room.echo, room.pending, room.fetches) =
+            std::tuple(host, echo, QStringList(before), 0);
+        dialogs.messages.clear();
+        w->cmdAsk->click();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << says.toStdString();
+        EXPECT_TRUE(dialogs.messages[0].text.contains(says));
+        EXPECT_EQ(room.fetches, fetches);
+        EXPECT_EQ(gs.HostName + w->cmdAsk->text() + QString::number(gs.GamePhase), u"MeStart1"_qs);
+        EXPECT_TRUE(w->mnuLoad->isEnabled() && w->Macro[1]->isEnabled());
+    }
 }

@@ -1,16 +1,27 @@
-#include "game/roomgame.h"
+#include "chat/socketwadapi.h"
+#include "gamefixture.h"
+#include "support/roomprocess.h"
 
 // A whole game of three words against the stand-in chat client in a child
 // process, over the real socket; both timers tick from the event loop.
-TEST_F(RoomGame, ThreeWordsFromLoadToNoMore)
+TEST(RoomGame, ThreeWordsFromLoadToNoMore)
 {
-    frmMain &m = window();
+    GameSession game;
+    RoomProcess client;
+    ASSERT_TRUE(client.start(game.path(u"wadapi.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
+    SocketWadapi wadapi(game.path(u"wadapi.sock"_qs));
+    game.chat = &wadapi;
+    GameState &gs = game.gs;
+    ScriptedDialogs &dialogs = game.dialogs;
+    auto heard = [&](const QString &line) { return client.waitForLine(u"Ann Lee: "_qs + line); };
+
+    frmMain &m = game.window();
     gs.RegChar = u"\u00b0"_qs; // a gesture character, confirmed
     gs.Confirm = true;
     for (BoxRec &b : gs.Boxes)
         b.Available = true;
 
-    dialogs.files.push_back(writeFile(u"words.txt"_qs, "apple\r\nkiwi\r\nfig\r\n"));
+    dialogs.files.push_back(game.writeFile(u"words.txt"_qs, "apple\r\nkiwi\r\nfig\r\n"));
     m.cmdAsk->click();
     m.cmdAsk->click();
     EXPECT_EQ(gs.HostName, u"Ann Lee"_qs);
@@ -21,7 +32,7 @@ TEST_F(RoomGame, ThreeWordsFromLoadToNoMore)
         client.type(u"esp "_qs + name + u": \u00b0"_qs);
     ASSERT_TRUE(client.waitForLine(u"ESP from Dee: <relax>"_qs));
     m.cmdGetRegs->click();
-    ASSERT_EQ(playerNames(), QStringList({u"Bo"_qs, u"Cy"_qs, u"Dee"_qs}));
+    ASSERT_EQ(game.playerNames(), QStringList({u"Bo"_qs, u"Cy"_qs, u"Dee"_qs}));
     EXPECT_TRUE(client.waitForLine(u"ESP to Bo: You are registered"_qs));
 
     QStringList winners;
@@ -46,7 +57,7 @@ TEST_F(RoomGame, ThreeWordsFromLoadToNoMore)
 
     // Word 1: a miss with marks, a hand countdown, a match.
     m.cmdDraw->click();
-    EXPECT_TRUE(log().contains("[Down]\r\nDraw= 3 \r\nCount= 3 \r\nPointer= 1 \r\n"));
+    EXPECT_TRUE(game.log().contains("[Down]\r\nDraw= 3 \r\nCount= 3 \r\nPointer= 1 \r\n"));
     EXPECT_TRUE(ask(u"A -- -- -- -- "_qs));
     answer(u"paper"_qs);
     m.cmdCheck->click();
@@ -64,7 +75,7 @@ TEST_F(RoomGame, ThreeWordsFromLoadToNoMore)
     const QString slow = gs.Down[1].Name;
     dialogs.answers = {HostDialogs::Answer::No};
     m.cmdAsk->click();
-    Waits::pumpUntil([&] { return !ticks2.enabled(); });
+    Waits::pumpUntil([&] { return !game.ticks2.enabled(); });
     EXPECT_TRUE(heard(u"***  You have 15 seconds ***"_qs));
     EXPECT_TRUE(heard(u"Sorry "_qs + slow + u", time ran out"_qs));
     m.mnuAutoOff->trigger();

@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <optional>
+#include <utility>
 
 // Answers each request from a script and records the calls.
 class ScriptedWadapi final : public Wadapi
@@ -92,47 +93,35 @@ inline std::optional<ScriptedWadapi::Reply> status(const char *code, QByteArray 
 class FakeTicks final : public QObject, public TickSource
 {
 public:
+    int delivered = 0;
+    std::function<void(int)> afterTick;
+
     void setEnabled(bool on) override
     {
         m_on = on;
-        if (on)
-            post();
+        if (on && !std::exchange(m_pending, true))
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
     }
     bool enabled() const override { return m_on; }
-
-    int delivered = 0;
-    std::function<void(int)> afterTick;
 
 protected:
     bool event(QEvent *e) override
     {
-        if (e->type() != tickType())
+        if (e->type() != QEvent::User)
             return QObject::event(e);
         m_pending = false;
-        if (!m_on)
-            return true;
-        post();
-        ++delivered;
-        if (onTick)
-            onTick();
-        if (afterTick)
-            afterTick(delivered);
+        if (m_on) {
+            setEnabled(true);
+            ++delivered;
+            if (onTick)
+                onTick();
+            if (afterTick)
+                afterTick(delivered);
+        }
         return true;
     }
 
 private:
-    static QEvent::Type tickType()
-    {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return type;
-    }
-    void post()
-    {
-        if (!m_pending) {
-            m_pending = true;
-            QCoreApplication::postEvent(this, new QEvent(tickType()));
-        }
-    }
     bool m_on = false;
     bool m_pending = false;
 };

@@ -22,11 +22,8 @@ public:
         QString caption, tip;
     };
     std::map<Ctl, Shown> ctl;
-    std::map<List, QStringList> lists;
     std::map<List, int> selected;
-    std::map<Ctl, int> scroll;
-    bool menus = true, macros = true;
-    bool busy = false;
+    bool menus = true, macros = true, busy = false;
 
     void setEnabled(Ctl c, bool on) override { ctl[c].enabled = on; }
     bool isEnabled(Ctl c) const override { return ctl.count(c) ? ctl.at(c).enabled : true; }
@@ -37,9 +34,9 @@ public:
     void setMacrosEnabled(bool on) override { macros = on; }
     void focusDummy() override {}
     void setBusyPointer(bool on) override { busy = on; }
-    void setScrollValue(Ctl c, int value) override { scroll[c] = value; }
-    void clearList(List l) override { lists[l].clear(), selected[l] = -1; }
-    void addToList(List l, const QString &item) override { lists[l] << item; }
+    void setScrollValue(Ctl, int) override {}
+    void clearList(List l) override { selected[l] = -1; }
+    void addToList(List, const QString &) override {}
     void selectRow(List l, int row) override { selected[l] = row; }
     int selectedRow(List l) const override { return selected.count(l) ? selected.at(l) : -1; }
 };

@@ -41,20 +41,26 @@ struct IrcPeer
     // The next line heard that holds text, past those already waited for.
     QByteArray waitFor(const QByteArray &text, int ms = 10000)
     {
-        qsizetype at = -1;
-        waitUntil(
-            [&] {
-                for (qsizetype i = seen; at < 0 && i < heard.size(); ++i)
-                    if (heard[i].contains(text))
-                        at = i;
-                return at >= 0;
-            },
-            ms);
-        EXPECT_GE(at, 0) << "never heard " << text.toStdString();
-        if (at < 0)
+        qsizetype at = 0;
+        const auto found = [&] {
+            for (at = seen; at < heard.size(); ++at)
+                if (heard[at].contains(text))
+                    return true;
+            return false;
+        };
+        if (!waitUntil(found, ms)) {
+            ADD_FAILURE() << "never heard " << text.toStdString();
             return {};
+        }
         seen = at + 1;
         return heard[at];
+    }
+    // Each step: wait to hear the first, then say the second.
+    void play(const QList<std::pair<QByteArray, QByteArray>> &steps)
+    {
+        for (const auto &[hear, answer] : steps)
+            if (!waitFor(hear).isEmpty())
+                say(answer);
     }
 };
 
@@ -85,9 +91,7 @@ struct IrcPlayer : IrcPeer
         tcp.connectToHost(QHostAddress::LocalHost, port);
         if (!tcp.waitForConnected(5000))
             return false;
-        say("NICK " + nick);
-        say("USER " + nick + " 0 * :" + nick);
-        say("JOIN " + channel);
+        say("NICK " + nick + "\r\nUSER " + nick + " 0 * :" + nick + "\r\nJOIN " + channel);
         return !waitFor(" 366 ").isEmpty();
     }
 };

@@ -126,7 +126,7 @@ TEST(IrcClient, PacesInOrderAndRecoversFromABrokenOrSilentServer)
             {u"*** The connection to the IRC server was lost; reconnecting."_qs,
              u"*** Not connected to the IRC server; the host's lines are not said until it is back."_qs,
              u"*** Back in #room as Ann."_qs}));
-    EXPECT_FALSE(r.s.heard.join().contains("lost"));
+    EXPECT_FALSE(r.s.heard.contains("lost"));
 
     // A server that stops answering is pinged, then left.
     r.s.waitFor("PING orvella-alive", 5000);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "irc/ircmessage.h"
 #include "support/waituntil.h"
 
 #include <QPointer>
@@ -13,47 +12,39 @@
 struct IrcPeer
 {
     QPointer<QTcpSocket> socket;
-    IrcLineSplitter lines;
-    QList<QByteArray> heard;
+    QByteArray heard; // each line ends in LF
     qsizetype seen = 0;
-    bool answerPings = false;
 
     void attach(QTcpSocket *s)
     {
         socket = s;
-        lines.reset();
         heard.clear();
         seen = 0;
-        QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
-            lines.feed(s->readAll());
-            while (const std::optional<QByteArray> line = lines.next()) {
-                heard << *line;
-                if (answerPings && line->startsWith("PING "))
-                    say("PONG " + line->mid(5));
-            }
-        });
+        QObject::connect(s, &QTcpSocket::readyRead, s,
+                         [this, s] { heard += s->readAll().replace('\r', ""); });
     }
     void say(const QByteArray &line)
     {
         socket->write(line + "\r\n");
         socket->flush();
     }
-    // The next line heard that holds text, past those already waited for.
+    // The next whole line heard that holds text, past those already waited for.
     QByteArray waitFor(const QByteArray &text, int ms = 10000)
     {
-        qsizetype at = 0;
-        const auto found = [&] {
-            for (at = seen; at < heard.size(); ++at)
-                if (heard[at].contains(text))
-                    return true;
-            return false;
-        };
-        if (!waitUntil(found, ms)) {
-            ADD_FAILURE() << "never heard " << text.toStdString();
+        qsizetype at = -1, end = -1;
+        const bool found = waitUntil(
+            [&] {
+                at = heard.indexOf(text, seen);
+                end = at < 0 ? -1 : heard.indexOf('\n', at);
+                return end >= 0;
+            },
+            ms);
+        EXPECT_TRUE(found) << "never heard " << text.toStdString();
+        if (!found)
             return {};
-        }
-        seen = at + 1;
-        return heard[at];
+        at = heard.lastIndexOf('\n', at) + 1;
+        seen = end + 1;
+        return heard.sliced(at, end - at);
     }
     // Each step: wait to hear the first, then say the second.
     void play(const QList<std::pair<QByteArray, QByteArray>> &steps)
@@ -86,7 +77,6 @@ struct IrcPlayer : IrcPeer
     bool join(quint16 port, const QByteArray &nick, const QByteArray &channel)
     {
         tcp.abort();
-        answerPings = true;
         attach(&tcp);
         tcp.connectToHost(QHostAddress::LocalHost, port);
         if (!tcp.waitForConnected(5000))

@@ -23,7 +23,7 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
             "\nMotdPhrase = Test server\n[Limits]\nMaxNickLength = 30\n"
             "MaxPenaltyTime = 0\n[Options]\nDNS = no\nIdent = no\nPAM = no\n");
     std::unique_ptr<RoomProcess> server;
-    std::map<QString, IrcPlayer> players;
+    std::map<QString, IrcPeer> players;
     auto startServerAndJoin = [&] {
         server = std::make_unique<RoomProcess>();
         bool ok =
@@ -50,7 +50,7 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     for (BoxRec &b : gs.Boxes)
         b.Available = true;
     // The server drops the spaces that end a line.
-    IrcPlayer &bo = players[u"Bo"_qs];
+    IrcPeer &bo = players[u"Bo"_qs];
     auto heard = [&](const QString &line) {
         return !bo.waitFor("PRIVMSG #game :" + line.toUtf8().trimmed()).isEmpty();
     };

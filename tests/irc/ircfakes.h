@@ -15,7 +15,6 @@ struct IrcPeer
 {
     QTcpServer server;
     QTcpSocket tcp;
-    int connections = 0;
     QPointer<QTcpSocket> socket;
     QByteArray heard; // each line ends in LF
     qsizetype seen = 0;
@@ -23,10 +22,8 @@ struct IrcPeer
     quint16 listen()
     {
         server.listen(QHostAddress::LocalHost);
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
-            ++connections;
-            attach(server.nextPendingConnection());
-        });
+        QObject::connect(&server, &QTcpServer::newConnection, &server,
+                         [this] { attach(server.nextPendingConnection()); });
         return server.serverPort();
     }
     bool join(quint16 port, const QByteArray &nick, const QByteArray &channel)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "irc/ircmessage.h"
 #include "support/waituntil.h"
 
 #include <QPointer>
@@ -9,85 +8,70 @@
 
 #include <gtest/gtest.h>
 
-// A line-oriented peer on a TCP socket: what it hears can be waited for.
+// A line-oriented peer on TCP, whose lines can be waited for: a server the
+// test plays line by line (a new connection replaces the last), or a person
+// in a channel.
 struct IrcPeer
 {
+    QTcpServer server;
+    QTcpSocket tcp;
     QPointer<QTcpSocket> socket;
-    IrcLineSplitter lines;
-    QList<QByteArray> heard;
+    QByteArray heard; // each line ends in LF
     qsizetype seen = 0;
-    bool answerPings = false;
 
+    quint16 listen()
+    {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, &server,
+                         [this] { attach(server.nextPendingConnection()); });
+        return server.serverPort();
+    }
+    bool join(quint16 port, const QByteArray &nick, const QByteArray &channel)
+    {
+        tcp.abort();
+        attach(&tcp);
+        tcp.connectToHost(QHostAddress::LocalHost, port);
+        if (!tcp.waitForConnected(5000))
+            return false;
+        say("NICK " + nick + "\r\nUSER " + nick + " 0 * :" + nick + "\r\nJOIN " + channel);
+        return !waitFor(" 366 ").isEmpty();
+    }
     void attach(QTcpSocket *s)
     {
         socket = s;
-        lines.reset();
         heard.clear();
         seen = 0;
-        QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
-            lines.feed(s->readAll());
-            while (const std::optional<QByteArray> line = lines.next()) {
-                heard << *line;
-                if (answerPings && line->startsWith("PING "))
-                    say("PONG " + line->mid(5));
-            }
-        });
+        QObject::connect(s, &QTcpSocket::readyRead, s,
+                         [this, s] { heard += s->readAll().replace('\r', ""); });
     }
     void say(const QByteArray &line)
     {
         socket->write(line + "\r\n");
         socket->flush();
     }
-    // The next line heard that holds text, past those already waited for.
+    // The next whole line heard that holds text, past those already waited for.
     QByteArray waitFor(const QByteArray &text, int ms = 10000)
     {
-        qsizetype at = -1;
-        waitUntil(
+        qsizetype at = -1, end = -1;
+        const bool found = waitUntil(
             [&] {
-                for (qsizetype i = seen; at < 0 && i < heard.size(); ++i)
-                    if (heard[i].contains(text))
-                        at = i;
-                return at >= 0;
+                at = heard.indexOf(text, seen);
+                end = at < 0 ? -1 : heard.indexOf('\n', at);
+                return end >= 0;
             },
             ms);
-        EXPECT_GE(at, 0) << "never heard " << text.toStdString();
-        if (at < 0)
+        EXPECT_TRUE(found) << "never heard " << text.toStdString();
+        if (!found)
             return {};
-        seen = at + 1;
-        return heard[at];
+        at = heard.lastIndexOf('\n', at) + 1;
+        seen = end + 1;
+        return heard.sliced(at, end - at);
     }
-};
-
-// A server the test plays line by line; a new connection replaces the last.
-struct FakeIrcServer : IrcPeer
-{
-    QTcpServer server;
-    int connections = 0;
-    FakeIrcServer()
+    // Each step: wait to hear the first, then say the second.
+    void play(const QList<std::pair<QByteArray, QByteArray>> &steps)
     {
-        server.listen(QHostAddress::LocalHost);
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
-            ++connections;
-            attach(server.nextPendingConnection());
-        });
-    }
-};
-
-// A person in the channel on a plain IRC connection.
-struct IrcPlayer : IrcPeer
-{
-    QTcpSocket tcp;
-    bool join(quint16 port, const QByteArray &nick, const QByteArray &channel)
-    {
-        tcp.abort();
-        answerPings = true;
-        attach(&tcp);
-        tcp.connectToHost(QHostAddress::LocalHost, port);
-        if (!tcp.waitForConnected(5000))
-            return false;
-        say("NICK " + nick);
-        say("USER " + nick + " 0 * :" + nick);
-        say("JOIN " + channel);
-        return !waitFor(" 366 ").isEmpty();
+        for (const auto &[hear, answer] : steps)
+            if (!waitFor(hear).isEmpty())
+                say(answer);
     }
 };

@@ -4,8 +4,6 @@
 #include "room/roomtext.h"
 #include "room/scriptedplayers.h"
 
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 #include <map>
@@ -56,107 +54,39 @@ struct Cast
 
 } // namespace
 
-TEST(RoomText, TypedTextAndNames)
-{
-    EXPECT_EQ(RoomText::typed(QString::fromUtf16(u"a\tb\x01\x7F\x81\u20AC\u4E2D\U0001F600 \u00B0")),
-              QString::fromUtf16(u"a b\u20AC?? \u00B0"));
-    EXPECT_EQ(RoomText::typed(QString(500, u'x')).size(), RoomText::MaxMessageLength);
-    for (const char16_t *bad :
-         {u"", u" Bo", u"Bo:", u"Bo\x07", u"Bo \u4E2D", u"A23456789012345678901"})
-        EXPECT_FALSE(RoomText::nameProblem(QString::fromUtf16(bad)).isEmpty())
-            << QString::fromUtf16(bad).toStdString();
-    EXPECT_TRUE(RoomText::nameProblem(u"Philippa Ravensworth"_qs).isEmpty());
-}
-
-TEST(Guesses, PatternsFitsAndNearMisses)
-{
-    EXPECT_EQ(Guesses::pattern(u"L A -- t -- "_qs), u"LA t "_qs);
-    EXPECT_EQ(Guesses::pattern(u"- -- "_qs), u"- "_qs);
-    for (const QString &bad : {u""_qs, u"LA"_qs, u"L  A "_qs})
-        EXPECT_FALSE(Guesses::pattern(bad)) << bad.toStdString();
-    // t shown small: a T stands elsewhere in the word, not here.
-    EXPECT_TRUE(Guesses::fits(u"LANTERN"_qs, u"LA  t  "_qs));
-    EXPECT_FALSE(Guesses::fits(u"LAGOONS"_qs, u"LA  t  "_qs));
-    EXPECT_FALSE(Guesses::fits(u"LAMETAN"_qs, u"LA  t  "_qs));
-    EXPECT_FALSE(Guesses::fits(u"LANTERNS"_qs, u"LA  t  "_qs));
-
-    Guesses g;
-    QTemporaryDir dir;
-    QFile f(dir.filePath(u"a.txt"_qs));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("apple\r\n\r\nkiwi fruit\r\n");
-    f.close();
-    ASSERT_TRUE(g.learn(dir.path(), nullptr));
-    EXPECT_EQ(g.known(), QStringList({u"APPLE"_qs, u"KIWI FRUIT"_qs}));
-    QString error;
-    EXPECT_FALSE(g.learn(dir.filePath(u"none.txt"_qs), &error));
-    EXPECT_TRUE(error.contains(u"none.txt"_qs));
-
-    std::mt19937 rng(1);
-    EXPECT_EQ(g.likely(u"A    "_qs, rng), u"APPLE"_qs);
-    EXPECT_EQ(g.likely(u"Q "_qs, rng).size(), 2) << "no known word: the gaps are filled";
-    for (int i = 0; i < 200; ++i)
-        EXPECT_NE(Guesses::nearMiss(u"AA"_qs, rng), u"AA"_qs);
-}
-
-TEST(ScriptedPlayers, NamesOfTheCast)
+// Look-alike names would let one player's line pass for another's.
+TEST(ScriptedPlayers, CastNamesAreValidAndNoneEndsWithAnother)
 {
     const QStringList names = ScriptedPlayers::castNames();
-    int withSpace = 0, full = 0;
     for (const QString &n : names) {
         EXPECT_TRUE(RoomText::nameProblem(n).isEmpty()) << n.toStdString();
-        withSpace += n.contains(u' ');
-        full += n.size() == RoomText::MaxNameLength;
         for (const QString &m : names)
             EXPECT_TRUE(n == m || !n.endsWith(m, Qt::CaseInsensitive)) << n.toStdString();
     }
-    EXPECT_GT(withSpace, 3);
-    EXPECT_EQ(full, 1);
-
-    Cast c(1);
-    c.players.nameTaken = [](const QString &n) { return n == u"Bo Reed"_qs; };
-    QString why;
-    for (const QString &taken : {u"ann lee"_qs, u"Bo Reed"_qs, u"Bad:name"_qs})
-        EXPECT_TRUE(c.players.add(taken, &why).isEmpty()) << taken.toStdString();
-    for (qsizetype i = 0; i < names.size(); ++i)
-        EXPECT_FALSE(c.players.add().isEmpty());
-    EXPECT_TRUE(c.players.add({}, &why).isEmpty()) << "the cast is used up";
-    EXPECT_TRUE(c.players.remove(names.at(0)));
-    EXPECT_EQ(c.players.add(), names.at(0));
+    // t shown small: a T stands elsewhere in the word, not here.
+    EXPECT_TRUE(Guesses::fits(u"LANTERN"_qs, u"LA  t  "_qs));
+    for (const QString &word : {u"LAGOONS"_qs, u"LAMETAN"_qs, u"LANTERNS"_qs})
+        EXPECT_FALSE(Guesses::fits(word, u"LA  t  "_qs)) << word.toStdString();
 }
 
-TEST(ScriptedPlayers, RegisterAnswerAndPickABoxFromWhatTheRoomShows)
+// The demo game shows them registering, answering and picking in a real
+// game; these are the turns it does not play.
+TEST(ScriptedPlayers, ReactOnlyToWhatConcernsThem)
 {
     Cast c(7, {1.0, 0.0, false});
     for (int i = 0; i < 4; ++i)
         c.players.add();
-    const QStringList names = c.players.names();
     c.clock.run(5000);
-
-    // A gesture and a plain character; an empty one leaves nothing to send.
-    for (const QString &reg : {QString(QChar(0xB0)), u"$"_qs}) {
-        const QStringList heard =
-            c.host(u"ESP a "_qs + reg + u" to Ann Lee to register."_qs).filter(u"ESP from"_qs);
-        EXPECT_EQ(heard.size(), 4);
-        for (const QString &n : names)
-            EXPECT_TRUE(heard.contains(u"ESP from "_qs + n + u": "_qs + ChatRoom::shown(reg)));
-    }
+    // A plain character; an empty one leaves nothing to send.
+    EXPECT_EQ(c.host(u"ESP a $ to Ann Lee to register."_qs).filter(u": $"_qs).size(), 4);
     EXPECT_TRUE(c.host(u"ESP a  to Ann Lee to register."_qs).filter(u"ESP from"_qs).isEmpty());
-
-    const QString p = names.at(0);
-    const QStringList answer = c.host(p + u", your word is L A -- -- t -- -- "_qs);
-    ASSERT_EQ(answer.size(), 1);
-    EXPECT_TRUE(answer.at(0).startsWith(p + u": "_qs));
-    EXPECT_EQ(answer.at(0).section(u": "_qs, 1).toUpper(), u"LANTERN"_qs);
-
-    // The colours come after the call; only the winner picks one of them.
-    c.host(u" -- Select a box color -- "_qs, 0);
-    const QStringList pick = c.host(u" -- Red, Aqua -- "_qs);
-    ASSERT_EQ(pick.size(), 1);
-    EXPECT_TRUE(pick.at(0).startsWith(p + u": "_qs));
-    EXPECT_TRUE(pick.at(0).contains(u"red"_qs, Qt::CaseInsensitive) ||
-                pick.at(0).contains(u"aqua"_qs, Qt::CaseInsensitive));
+    // The winner picks once, after the call, and says nothing before it.
+    const QString p = c.players.names().at(0);
+    EXPECT_EQ(c.host(p + u", your word is L A -- -- t -- -- "_qs).size(), 1);
     EXPECT_TRUE(c.host(u" -- Red, Aqua -- "_qs).isEmpty()) << "no call, no pick";
+    c.host(u" -- Select a box color -- "_qs, 0);
+    EXPECT_EQ(c.host(u" -- Red, Aqua -- "_qs).filter(p + u": "_qs).size(), 1);
+    EXPECT_TRUE(c.host(u" -- Red, Aqua -- "_qs).isEmpty()) << "one call, one pick";
     EXPECT_TRUE(c.host(u"Nobody, your word is L A -- -- t -- -- "_qs).isEmpty());
 }
 

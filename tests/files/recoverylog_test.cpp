@@ -22,7 +22,6 @@ const QByteArray FullLog =
     "[Players]\r\nCount= 4 \r\n\"Bob\",2,0\r\n\"Say \"\"hi\"\"\",1.5,1\r\n\"Lee, Jr\",0.1,1\r\n"
     "\"Zo\xeb \",4,0\r\n\r\n"
     "[Winners]\r\nCount= 2 \r\n\"Cy\",\"Red\"\r\n\"Dee\",\"\"\r\n\r\n";
-const QByteArray Header = FullLog.left(FullLog.indexOf("[Word]"));
 
 QByteArray written(const GameState &gs)
 {
@@ -91,8 +90,6 @@ TEST(RecoveryReader, BadLogsFailKeepingWhatWasReadAndOnesWithoutAGameStartAfresh
         {"Count= 3 ", "Count= 11 ", ErrSubscript},
         {"Pointer= 2 ", "Pointer= 4 ", ErrSubscript},
         {"Count= 2 ", "Count= 11 ", ErrSubscript},
-        {"Current= 3 ", QByteArray("Current=\x00\xff\x80\x01junk", 16), ErrTypeMismatch},
-        {"Current= 3 ", "Current= " + QByteArray(400, '9'), ErrOverflow},
         {"Current= 3 ", "Current= " + QByteArray(4 << 20, '9'), ErrOutOfMemory},
         {" 4 =False", " 4 =Nope", ErrTypeMismatch},
         {",1.5,", ",1e39,", ErrOverflow},

@@ -1,6 +1,7 @@
 #include "chat/frame.h"
 
 #include <QList>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -8,10 +9,8 @@ namespace {
 
 QByteArray header(quint32 length)
 {
-    QByteArray h(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        h[i] = static_cast<char>(length >> (24 - 8 * i));
-    return h;
+    const quint32 bigEndian = qToBigEndian(length);
+    return QByteArray(reinterpret_cast<const char *>(&bigEndian), 4);
 }
 
 bool breaks(const QByteArray &bytes)
@@ -28,9 +27,6 @@ TEST(Frame, RoundTripsWholeAndByteByByte)
     const QByteArray binary("a\0b\xB0\xFF\r\n", 7);
     const QList<Frame> all = {
         Frame::init("orvella"),
-        Frame::registration("x"),
-        Frame::getAllText("x"),
-        Frame::unregistration(""),
         Frame::status("-1"),
         Frame::chatText(binary),
         Frame::event("t", 32767, binary),
@@ -59,11 +55,7 @@ TEST(Frame, GarbageBreaksTheStreamForGood)
 {
     // Absurd lengths are refused on the header alone, before any buffering.
     EXPECT_TRUE(breaks(header(quint32(MaxFramePayload) + 1) + "T"));
-    EXPECT_TRUE(breaks(header(0xFFFFFFFF)));
-    FrameDecoder largest;
-    largest.feed(header(quint32(MaxFramePayload)) + "T");
-    EXPECT_FALSE(largest.next());
-    EXPECT_FALSE(largest.failed());
+    EXPECT_FALSE(breaks(header(quint32(MaxFramePayload)) + "T"));
     EXPECT_TRUE(encodeFrame(Frame::chatText(QByteArray(MaxFramePayload, 'x'))).isEmpty());
 
     // No op, an unknown op, a length cut short, a string past the payload,

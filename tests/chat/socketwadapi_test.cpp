@@ -51,16 +51,6 @@ protected:
         ASSERT_TRUE(room.waitForLine(ack)) << line.toStdString();
     }
 
-    // Asks for the text and waits for it: it follows the status.
-    QByteArray fetch()
-    {
-        calls.all.clear();
-        wadapi.DapiGetAllText(App);
-        waitUntil([&] { return calls.all.size() > 1; });
-        EXPECT_EQ(calls.all.value(0), "S:0");
-        return calls.all.value(1).mid(2);
-    }
-
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("w.sock"));
     RoomProcess room;
@@ -76,7 +66,11 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysAndLaterOnesArriveWhileEventsRun)
     EXPECT_TRUE(room.waitForLine(QStringLiteral("ESP to Bo: psst °")));
     type(QStringLiteral("Bo: °° fünf €"), QStringLiteral("Bo: °° fünf €"));
     // A new link first gets the recent lines; an ESP to a player is not among them.
-    const QByteArray text = fetch();
+    calls.all.clear();
+    wadapi.DapiGetAllText(App);
+    ASSERT_TRUE(waitUntil([&] { return calls.all.size() > 1; })); // the text follows the status
+    EXPECT_EQ(calls.all.value(0), "S:0");
+    const QByteArray text = calls.all.value(1).mid(2);
     EXPECT_TRUE(text.endsWith("\r\nBo: \xB0\xB0 f\xFCnf \x80") && !text.contains("psst"));
 
     calls.all.clear();
@@ -88,26 +82,7 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysAndLaterOnesArriveWhileEventsRun)
     EXPECT_EQ(calls.all, QByteArrayList({"S:0", "T:Bo: late", "E:event|7|the door opens"}));
 }
 
-TEST_F(SocketWadapiRoom, ATrailerAndRefusedLinksReachTheProgram)
-{
-    // Four characters, then the NUL and junk: the link's rule drops exactly those.
-    wadapi.DapiCommunicate(App, 0, {}, "done");
-    type(QStringLiteral("/nul"), QStringLiteral("NUL trailer"));
-    const QByteArray text = fetch();
-    const qsizetype nul = text.indexOf('\0');
-    ASSERT_GT(nul, 4);
-    EXPECT_TRUE(text.first(nul - 4).endsWith("\r\nAnn Lee: done")) << text.constData();
-
-    // Linking up needs status 0.
-    wadapi.setReplyTimeout(300ms);
-    type(QStringLiteral("/status 7"), QStringLiteral("Queued"));
-    EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::Refused);
-    type(QStringLiteral("/silent"), QStringLiteral("Queued"));
-    EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::NoAnswer);
-    EXPECT_FALSE(wadapi.connected());
-}
-
-TEST_F(SocketWadapiRoom, OneProgramAtATimeAndAClientThatGoesAwayIsToldOnce)
+TEST_F(SocketWadapiRoom, OneProgramAtATimeLinkedOnZeroAndAClientThatGoesAwayIsToldOnce)
 {
     SocketWadapi second(path);
     EXPECT_NE(second.InitDDE(App, &calls), 0);
@@ -117,7 +92,6 @@ TEST_F(SocketWadapiRoom, OneProgramAtATimeAndAClientThatGoesAwayIsToldOnce)
     type(QStringLiteral("/drop"), QStringLiteral("Connection to the program closed."));
     EXPECT_TRUE(waitUntil([&] { return calls.gone > 0; }));
     EXPECT_FALSE(wadapi.connected());
-    wadapi.DapiGetAllText(App);
 
     // A callback may end the link from inside the frame reader; a link the
     // program closes is no news.
@@ -132,6 +106,14 @@ TEST_F(SocketWadapiRoom, OneProgramAtATimeAndAClientThatGoesAwayIsToldOnce)
     wadapi.KillDDE();
     EXPECT_TRUE(room.waitForLine(QStringLiteral("orvella unregistered.")));
     EXPECT_EQ(calls.gone, 1);
+
+    // Linking up needs status 0.
+    wadapi.setReplyTimeout(300ms);
+    type(QStringLiteral("/status 7"), QStringLiteral("Queued"));
+    EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::Refused);
+    type(QStringLiteral("/silent"), QStringLiteral("Queued"));
+    EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::NoAnswer);
+    EXPECT_FALSE(wadapi.connected());
 
     ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
     room.kill();

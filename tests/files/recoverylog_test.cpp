@@ -22,7 +22,6 @@ const QByteArray FullLog =
     "[Players]\r\nCount= 4 \r\n\"Bob\",2,0\r\n\"Say \"\"hi\"\"\",1.5,1\r\n\"Lee, Jr\",0.1,1\r\n"
     "\"Zo\xeb \",4,0\r\n\r\n"
     "[Winners]\r\nCount= 2 \r\n\"Cy\",\"Red\"\r\n\"Dee\",\"\"\r\n\r\n";
-const QByteArray Header = FullLog.left(FullLog.indexOf("[Word]"));
 
 QByteArray written(const GameState &gs)
 {
@@ -53,21 +52,16 @@ TEST(RecoveryLog, EveryValueIsReadBackAndWrittenAgainByteForByteInEnglish)
     gs.Asked[4] = true; // later entries are the word reload's business
     ASSERT_EQ(readBack(FullLog, gs), Restored);
     EXPECT_TRUE(gs.Asked[1] && gs.Asked[2] && gs.Asked[3] && gs.Asked[4] && !gs.Asked[5]);
-    EXPECT_TRUE(gs.Down[2].Name == QStringLiteral("Say \"hi\"") && gs.Down[4].Name.isEmpty());
-    EXPECT_TRUE(gs.Players[3].Level == 0.1f && gs.Players[3].Drawn == 1);
-    EXPECT_EQ(gs.Players[4].Name + gs.Winners[1].Box + gs.Winners[2].Box, u"Zo\u00eb Red");
 
-    // The start time is not taken back; its names are English whatever the locale.
+    // The rest is checked by writing it again. The start time is not taken
+    // back; its names are English whatever the locale, 0 and 12 o'clock both 12.
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     gs.GameStart = QDateTime(QDate(2026, 12, 5), QTime(21, 5));
     EXPECT_EQ(written(gs), FullLog);
-    const auto at = [](int h, int mi) {
-        return formatGameStart(QDateTime(QDate(2027, 1, 1), QTime(h, mi)));
-    };
-    EXPECT_EQ(at(0, 7), QStringLiteral("12:07am, Friday, January 1, 2027"));
-    EXPECT_EQ(at(12, 0), QStringLiteral("12:00pm, Friday, January 1, 2027"));
-    EXPECT_EQ(formatGameStart(QDateTime()), QStringLiteral("12:00am, Saturday, December 30, 1899"));
+    for (const auto &[hour, text] : {std::pair(0, "12:07am"), std::pair(12, "12:07pm")})
+        EXPECT_EQ(formatGameStart(QDateTime(QDate(2027, 1, 1), QTime(hour, 7))),
+                  QLatin1String(text) + QStringLiteral(", Friday, January 1, 2027"));
     QLocale::setDefault(before);
 
     // The writer refuses counts that would not read back.
@@ -88,7 +82,6 @@ TEST(RecoveryReader, BadLogsFailKeepingWhatWasReadAndOnesWithoutAGameStartAfresh
     // What to replace in the log (nothing: the log is the new bytes alone), by
     // what (nothing: cut there), and the failure or FreshStart.
     const std::tuple<const char *, QByteArray, int> cases[] = {
-        {"[Word]", "", FreshStart},
         {nullptr, junk, FreshStart},
         {"Host=", "", ErrInputPastEnd},
         {"Current= 3 ", "Current= 11 ", ErrSubscript},
@@ -96,10 +89,7 @@ TEST(RecoveryReader, BadLogsFailKeepingWhatWasReadAndOnesWithoutAGameStartAfresh
         {"Draw= 3 ", "Draw= 11 ", ErrSubscript},
         {"Count= 3 ", "Count= 11 ", ErrSubscript},
         {"Pointer= 2 ", "Pointer= 4 ", ErrSubscript},
-        {"Count= 4 ", "Count= 151 ", ErrSubscript},
         {"Count= 2 ", "Count= 11 ", ErrSubscript},
-        {"Current= 3 ", QByteArray("Current=\x00\xff\x80\x01junk", 16), ErrTypeMismatch},
-        {"Current= 3 ", "Current= " + QByteArray(400, '9'), ErrOverflow},
         {"Current= 3 ", "Current= " + QByteArray(4 << 20, '9'), ErrOutOfMemory},
         {" 4 =False", " 4 =Nope", ErrTypeMismatch},
         {",1.5,", ",1e39,", ErrOverflow},
@@ -108,7 +98,6 @@ TEST(RecoveryReader, BadLogsFailKeepingWhatWasReadAndOnesWithoutAGameStartAfresh
     for (const auto &[from, to, number] : cases) {
         QByteArray log = from ? FullLog : to;
         const qsizetype at = from ? log.indexOf(from) : 0;
-        ASSERT_GE(at, 0) << from;
         if (from)
             log = to.isEmpty() ? log.left(at) : log.replace(at, qstrlen(from), to);
         GameState gs;

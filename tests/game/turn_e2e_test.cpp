@@ -24,7 +24,6 @@ TEST(RoomGame, ThreeWordsFromLoadToNoMore)
     dialogs.files.push_back(game.writeFile(u"words.txt"_qs, "apple\r\nkiwi\r\nfig\r\n"));
     m.cmdAsk->click();
     m.cmdAsk->click();
-    EXPECT_EQ(gs.HostName, u"Ann Lee"_qs);
     ASSERT_TRUE(heard(u"ESP a \u00b0 to Ann Lee to register."_qs));
     client.type(u"esp Bo: \\u00B0"_qs);
     client.type(u"Zed: \u00b0"_qs); // not an ESP
@@ -57,7 +56,6 @@ TEST(RoomGame, ThreeWordsFromLoadToNoMore)
 
     // Word 1: a miss with marks, a hand countdown, a match.
     m.cmdDraw->click();
-    EXPECT_TRUE(game.log().contains("[Down]\r\nDraw= 3 \r\nCount= 3 \r\nPointer= 1 \r\n"));
     EXPECT_TRUE(ask(u"A -- -- -- -- "_qs));
     answer(u"paper"_qs);
     m.cmdCheck->click();

@@ -12,7 +12,7 @@
 #include <utility>
 
 // Answers each request from a script and records the calls.
-class ScriptedWadapi final : public Wadapi
+class ScriptedWadapi : public Wadapi
 {
 public:
     struct Reply

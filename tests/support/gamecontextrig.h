@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <map>
 
 // The main window's controls as plain values, so a step can run without one.
@@ -41,32 +43,38 @@ public:
     int selectedRow(List l) const override { return selected.count(l) ? selected.at(l) : -1; }
 };
 
-// A GameContext over the scripted room, fake timers and scripted dialogs, in
-// a folder of its own; the link is up.
-struct GameContextRig
+// What the game meets, in a folder of its own: the scripted room and
+// dialogs, both timers ticking from the event loop, a seeded generator.
+struct RigBase
 {
     QTemporaryDir dir;
     GameState gs;
     ScriptedRoom room;
-    FakeTicks timer1, timer2;
+    FakeTicks ticks, ticks2;
     ScriptedDialogs dialogs;
+    std::mt19937 rng{7};
+
+    ~RigBase() { Waits::resetAbandoned(); }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    }
+};
+
+// A GameContext over them, without a window; the link is up.
+struct GameContextRig : RigBase
+{
     RecordingControls controls;
-    std::mt19937 random{7};
-    ChatLink link{gs, room, timer1, dialogs, [] { return QStringLiteral("orvella"); }};
-    GameContext ctx{gs, link, controls, dialogs, timer2, random, {}};
+    ChatLink link{gs, room, ticks, dialogs, [] { return QStringLiteral("orvella"); }};
+    GameContext ctx{gs, link, controls, dialogs, ticks2, rng, {}};
 
     GameContextRig()
     {
         link.InitDDE();
-        gs.LogFile = dir.filePath(QStringLiteral("Orvella.log"));
-    }
-    ~GameContextRig() { Waits::resetAbandoned(); }
-
-    QString writeFile(const QString &name, const QByteArray &bytes) const
-    {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return f.fileName();
+        gs.LogFile = path(QStringLiteral("Orvella.log"));
     }
 };

@@ -1,48 +1,26 @@
 #pragma once
 
 #include "app/frmmain.h"
-#include "chat/waits.h"
-#include "files/ansi.h"
-#include "game/gamestate.h"
-#include "support/scripteddialogs.h"
-#include "support/scriptedroom.h"
+#include "support/gamecontextrig.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 
-// The real main window, offscreen in a folder of its own, over the room (or
-// whatever chat points at when it is built), scripted dialogs, both timers
-// ticking from the event loop and a seeded generator.
-struct MainWindowRig
+// The real main window, offscreen, over the room (or whatever chat points at
+// when it is built).
+struct MainWindowRig : RigBase
 {
-    QTemporaryDir dir;
-    GameState gs;
-    ScriptedRoom room;
     Wadapi *chat = &room;
-    FakeTicks ticks, ticks2;
-    ScriptedDialogs dialogs;
-    std::mt19937 rng{7};
     std::unique_ptr<frmMain> w;
     bool started = false;
 
-    ~MainWindowRig()
-    {
-        w.reset();
-        Waits::resetAbandoned();
-    }
-    frmMain::Environment env() const
-    {
-        return {dir.path(), [] { return u"orvella"_qs; }};
-    }
+    ~MainWindowRig() { w.reset(); }
     frmMain &build()
     {
+        const frmMain::Environment env{dir.path(), [] { return u"orvella"_qs; }};
         if (!w)
-            w = std::make_unique<frmMain>(gs, *chat, ticks, ticks2, dialogs, rng, env());
+            w = std::make_unique<frmMain>(gs, *chat, ticks, ticks2, dialogs, rng, env);
         return *w;
     }
     // Built and started once.
@@ -64,15 +42,7 @@ struct MainWindowRig
         started = false;
     }
 
-    QString path(const QString &name) const { return dir.filePath(name); }
     QString ini() const { return path(u"orvella.ini"_qs); }
-    QString writeFile(const QString &name, const QByteArray &bytes) const
-    {
-        QFile f(path(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return f.fileName();
-    }
     static QByteArray readFile(const QString &file)
     {
         QFile f(file);

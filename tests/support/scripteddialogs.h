@@ -19,7 +19,7 @@ public:
     std::deque<std::optional<QString>> files;
 
     std::vector<Shown> messages, questions;
-    QStringList filters, presets;
+    QStringList presets;
     int busyDepth = 0;
 
     void message(const QString &text, const QString &title) override
@@ -35,9 +35,8 @@ public:
         answers.pop_front();
         return a;
     }
-    std::optional<QString> openFile(const QString &filter) override
+    std::optional<QString> openFile(const QString &) override
     {
-        filters << filter;
         // Swapped out rather than copied: GCC's optimiser takes a copied
         // optional<QString> for uninitialised.
         std::optional<QString> f;

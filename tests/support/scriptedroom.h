@@ -11,11 +11,11 @@
 // what players say waits for the next fetch, which hands out everything
 // waiting. A fetch with nothing waiting brings chatter, or without chatter
 // abandons the waits, so no step can hang. Statuses and the record of calls
-// come from the scripted client behind it.
-class ScriptedRoom final : public Wadapi
+// come from the scripted client it builds on.
+class ScriptedRoom final : public ScriptedWadapi
 {
 public:
-    ScriptedWadapi client;
+    ScriptedWadapi &client = *this; // its statuses and record of calls
     QString host = u"Ann Lee"_qs;
     bool echo = true;
     QString chatter;
@@ -24,21 +24,15 @@ public:
     std::function<void(int)> onFetch;             // before fetch n is answered
     std::function<bool(const QString &)> breakOn; // the link breaks on such a line
 
-    ScriptedRoom() { client.whenScriptEnds = status("0"); }
+    ScriptedRoom() { whenScriptEnds = status("0"); }
     void say(const QString &name, const QString &text) { pending << name + u": "_qs + text; }
 
-    qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
-    {
-        m_cb = cb;
-        return client.InitDDE(app, cb);
-    }
-    void DapiRegister(const QString &app) override { client.DapiRegister(app); }
     void DapiCommunicate(const QString &app, qint16 mode, const QByteArray &target,
                          const QByteArray &text) override
     {
         const QString line = Ansi::decode(text);
         if (breakOn && breakOn(line)) {
-            client.up = false;
+            up = false;
             return;
         }
         if (mode == 2)
@@ -47,7 +41,7 @@ public:
             heard << line;
         if (echo && mode == 0)
             say(host, line);
-        client.DapiCommunicate(app, mode, target, text);
+        ScriptedWadapi::DapiCommunicate(app, mode, target, text);
     }
     void DapiGetAllText(const QString &app) override
     {
@@ -57,16 +51,10 @@ public:
         if (pending.isEmpty() && !chatter.isEmpty())
             pending << chatter;
         if (!pending.isEmpty())
-            m_cb->OnDapiText(Ansi::encode(pending.join(u"\r\n"_qs)));
+            callbacks->OnDapiText(Ansi::encode(pending.join(u"\r\n"_qs)));
         else
             Waits::abandonAll();
         pending.clear();
-        client.DapiGetAllText(app);
+        ScriptedWadapi::DapiGetAllText(app);
     }
-    void DapiUnregister(const QString &app) override { client.DapiUnregister(app); }
-    void KillDDE() override { client.KillDDE(); }
-    bool connected() const override { return client.connected(); }
-
-private:
-    WadapiCallbacks *m_cb = nullptr;
 };

@@ -5,12 +5,7 @@
 //   orvella-startup compare [RUNS]   (needs a chat client listening)
 //   orvella-startup bare | orvella   (one start; prints "shown RSS_KB")
 
-#include "app/frmmain.h"
-#include "app/qtdialogs.h"
-#include "chat/socketwadapi.h"
-#include "chat/ticksource.h"
-#include "files/programfolder.h"
-#include "game/gamestate.h"
+#include "app/runprogram.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,7 +15,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
 #include <vector>
 
 #include <unistd.h>
@@ -64,20 +58,7 @@ int startOnce(int argc, char **argv, bool bare)
         window.show();
         return QApplication::exec();
     }
-    // As the program's main() does it.
-    QCoreApplication::setApplicationName(QStringLiteral("orvella"));
-    QtDialogs dialogs;
-    SocketWadapi wadapi;
-    QTimerTickSource timer1;
-    QTimerTickSource timer2(1000);
-    std::mt19937 random(std::random_device{}());
-    frmMain window(theGame(), wadapi, timer1, timer2, dialogs, random, {programFolder(), appName});
-    if (!window.Form_Load()) {
-        std::printf("failed %d\n", window.exitCode());
-        return 1;
-    }
-    window.show();
-    return QApplication::exec();
+    return runProgram();
 }
 
 struct Start

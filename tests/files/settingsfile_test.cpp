@@ -68,7 +68,6 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
     bare.MacroFile = QStringLiteral("old.mac"); // the defaults name no macro file
     ASSERT_EQ(read("[settings]\nregchar=\n\n", bare), 0);
     EXPECT_TRUE(bare.RegChar.isEmpty() && bare.MacroFile.isEmpty());
-    EXPECT_EQ(bare.CalldownMSG, QStringLiteral("It's your turn to play"));
 
     // Bad files fail; bytes before any header are skipped.
     QByteArray junk;

@@ -67,8 +67,6 @@ TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
         stopHere(u"match %1"_qs.arg(word));
     }
     ASSERT_EQ(game.gs.WinnerCount, 3);
-    ASSERT_EQ(game.gs.Winners[2].Box, u"Green"_qs);
-    ASSERT_EQ(m.lblWord->text(), u"(no more)"_qs);
 
     for (const auto &[step, log, state] : stops) {
         GameSession resumed;

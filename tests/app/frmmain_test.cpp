@@ -56,7 +56,7 @@ TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
         for (QAction *menu : {w.mnuSlow, w.mnuSixty, w.mnuTop})
             menu->trigger();
         EXPECT_NE(bool(w.windowFlags() & Qt::WindowStaysOnTopHint), c.onTop);
-        const QByteArray saved = rig.readFile(rig.ini());
+        const QByteArray saved = bytesOf(rig.ini());
         EXPECT_TRUE(saved.contains("\r\nDelay= 3 \r\nAuto= 60 \r\n"));
         EXPECT_TRUE(saved.contains(c.onTop ? "\r\nOnTop=False\r\n" : "\r\nOnTop=True\r\n"));
         QFile::remove(rig.ini());

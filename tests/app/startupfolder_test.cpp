@@ -42,7 +42,7 @@ TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
     }
     EXPECT_TRUE(plain.room.client.log.isEmpty());
     EXPECT_EQ(noClient.room.client.log, QStringList(u"I o"_qs));
-    EXPECT_EQ(broken.readFile(broken.ini()), bad);
+    EXPECT_EQ(bytesOf(broken.ini()), bad);
     EXPECT_FALSE(QFile::exists(noClient.ini()));
     SmallDisk disk;
     if (!disk.lockFolder(true))

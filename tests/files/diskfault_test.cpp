@@ -1,4 +1,3 @@
-#include "bytesio.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/recoverylog.h"
@@ -6,6 +5,7 @@
 #include "files/wordfile.h"
 #include "game/gamestate.h"
 #include "macros/macrofile.h"
+#include "support/bytesio.h"
 #include "support/smalldisk.h"
 
 #include <gtest/gtest.h>

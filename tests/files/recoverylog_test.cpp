@@ -1,7 +1,7 @@
-#include "bytesio.h"
 #include "files/recoverylog.h"
 #include "files/recoveryreader.h"
 #include "game/gamestate.h"
+#include "support/bytesio.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
-#include "bytesio.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
+#include "support/bytesio.h"
 #include "support/scripteddialogs.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "bytesio.h"
 #include "files/values.h"
+#include "support/bytesio.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "bytesio.h"
 #include "files/wordfile.h"
 #include "game/gamestate.h"
 #include "macros/macrofile.h"
+#include "support/bytesio.h"
 
 #include <QDir>
 

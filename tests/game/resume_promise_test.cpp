@@ -1,8 +1,7 @@
 #include "gamefixture.h"
 
 #include "files/recoverylog.h"
-
-#include <QBuffer>
+#include "support/bytesio.h"
 
 namespace {
 
@@ -11,10 +10,7 @@ namespace {
 QByteArray restorable(GameState gs)
 {
     gs.GameStart = {};
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    writeLog(out, gs);
-    QByteArray text = out.data();
+    QByteArray text = writtenBy([&](QIODevice &out) { writeLog(out, gs); });
     for (int i = 1; i < std::min<int>(gs.WordIndex, MaxWords + 1); ++i)
         text += gs.Asked[i] ? "T" : "F";
     for (int i = 1; i <= gs.WordCount; ++i)

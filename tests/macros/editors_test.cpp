@@ -32,7 +32,7 @@ TEST_F(EditorTest, TheBoxesAreAWorkingCopyOfTheSelectedMacro)
     deleteClosed();
     EXPECT_TRUE(m.isVisible() && !shown<frmMacro>());
     EXPECT_EQ(dialogs.presets, QStringList{QString()});
-    EXPECT_TRUE(readFile(ini()).contains("\r\nMacroFile=\r\n"));
+    EXPECT_TRUE(bytesOf(ini()).contains("\r\nMacroFile=\r\n"));
 }
 
 TEST_F(EditorTest, GesturesGoInOnceAndEverySaveTellsWhatTheFileLoses)
@@ -56,7 +56,7 @@ TEST_F(EditorTest, GesturesGoInOnceAndEverySaveTellsWhatTheFileLoses)
         release(box, key, key % 2 ? Qt::ShiftModifier : Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier); // a break inside the paragraph
     w.close(); // saved; the settings file cannot hold the file's name
-    EXPECT_TRUE(readFile(gs.MacroFile)
+    EXPECT_TRUE(bytesOf(gs.MacroFile)
                     .contains("\r\n[Macro  1 ]\r\nG\r\na\xB0\xB3\xB1\xB2\xB5\xB7\xB8\xB9\xB4\xB6"
                               "\r\nb\r\n\r\n"));
     ASSERT_EQ(dialogs.messages.size(), 2u);
@@ -124,7 +124,7 @@ TEST_F(EditorTest, EditsGoIntoSubsAtOnceAndClosingWritesTheMacroFileIfNamed)
         EXPECT_EQ(gs.Subs[0], u"\u00B1b"_qs);
         w->close();
     }
-    EXPECT_TRUE(readFile(gs.MacroFile)
+    EXPECT_TRUE(bytesOf(gs.MacroFile)
                     .startsWith("[Substitutions]\r\n%sub0%=\xB1"
                                 "b\r\n%sub1%=\r\n%sub2%=\r\n%sub3%=nn\r\n%sub4%=\r\n%sub5%=\r\n"
                                 "%sub6%=?\r\n%sub7%=\r\n%sub8%=\r\n%sub9%=\r\n\r\n"

@@ -1,32 +1,21 @@
-#include "game/failure.h"
 #include "game/gamestate.h"
 #include "macros/macrofile.h"
-
-#include <QBuffer>
+#include "support/bytesio.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 // Runs the reader over bytes; the failure's number, or 0.
-int read(QByteArray bytes, GameState &gs)
+int read(const QByteArray &bytes, GameState &gs)
 {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    try {
-        readMacros(buffer, gs);
-    } catch (const Failure &f) {
-        return f.number();
-    }
-    return 0;
+    BytesIn in(bytes);
+    return failureOf([&] { readMacros(in, gs); });
 }
 
 QByteArray written(const GameState &gs)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    writeMacros(buffer, gs);
-    return buffer.data();
+    return writtenBy([&](QIODevice &out) { writeMacros(out, gs); });
 }
 
 } // namespace

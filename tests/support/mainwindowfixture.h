@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/frmmain.h"
+#include "support/bytesio.h"
 #include "support/gamecontextrig.h"
 
 #include <QApplication>
@@ -43,12 +44,7 @@ struct MainWindowRig : RigBase
     }
 
     QString ini() const { return path(u"orvella.ini"_qs); }
-    static QByteArray readFile(const QString &file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QByteArray log() const { return readFile(gs.LogFile); }
+    QByteArray log() const { return bytesOf(gs.LogFile); }
 
     // The window of this type that shows, if any.
     template <typename T> static T *shown()

@@ -1,5 +1,5 @@
 #include "chat/chatlink.h"
-#include "support/mainwindowfixture.h"
+#include "macros/editorfixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -10,12 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-namespace {
-
-class MainWindowTest : public ::testing::Test, protected MainWindowRig
-{};
-
-} // namespace
+using MainWindowTest = EditorTest; // a main window on fakes; the editors go unused
 
 // Options are applied at start, saved at once when changed from the menu,
 // and again when the window closes.

@@ -1,6 +1,6 @@
 #include "chatgen.h"
 
-#include "files/ansi.h"
+#include "base/ansi.h"
 #include "game/banner.h"
 
 #include <random>

@@ -2,7 +2,7 @@
 
 #include "chat/ticksource.h"
 #include "chat/wadapi.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 
 #include <QByteArray>

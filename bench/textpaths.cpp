@@ -4,7 +4,7 @@
 
 #include "chat/chatlink.h"
 #include "chat/frame.h"
-#include "files/ansi.h"
+#include "base/ansi.h"
 #include "files/recoverylog.h"
 #include "game/asking.h"
 #include "game/banner.h"

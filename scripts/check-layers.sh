@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../src"
 
 declare -A rank=([orvella_core]=0 [orvella_link]=1 [orvella_room]=1 [orvella-room]=1
-                 [orvella_irc]=1 [orvella-irc]=1 [orvella-demo]=2
+                 [orvella_irc]=1 [orvella-irc]=1 [orvella_chatclient]=1 [orvella-demo]=2
                  [orvella_ui]=2 [orvella]=2)
 names=(core link ui)
 declare -A layer folderLow

@@ -8,7 +8,7 @@
 #include "files/programfolder.h"
 #include "game/busystate.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/stepundone.h"
 #include "macros/macrobuttons.h"
 

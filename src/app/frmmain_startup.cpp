@@ -8,9 +8,9 @@
 #include "files/programfolder.h"
 #include "files/settingsfile.h"
 #include "game/countdown.h"
-#include "game/failure.h"
+#include "base/failure.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/reportwrite.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 #include "chat/waits.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/reportwrite.h"
 
 #include <QAction>

@@ -2,9 +2,9 @@
 
 #include "chat/ticksource.h"
 #include "chat/waits.h"
-#include "files/ansi.h"
-#include "game/failure.h"
-#include "game/hostdialogs.h"
+#include "base/ansi.h"
+#include "base/failure.h"
+#include "base/hostdialogs.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>

@@ -1,7 +1,7 @@
 #include "chat/socketwadapi.h"
 
 #include "chat/waits.h"
-#include "files/ansi.h"
+#include "base/ansi.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

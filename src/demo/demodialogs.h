@@ -1,6 +1,6 @@
 #pragma once
 
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 
 #include <QTextStream>
 

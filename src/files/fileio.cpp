@@ -1,6 +1,6 @@
 #include "files/fileio.h"
 
-#include "files/ansi.h"
+#include "base/ansi.h"
 #include "files/linereader.h"
 
 #include <QBuffer>

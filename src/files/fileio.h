@@ -1,6 +1,6 @@
 #pragma once
 
-#include "game/failure.h"
+#include "base/failure.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "files/linereader.h"
 
-#include "files/ansi.h"
-#include "game/failure.h"
+#include "base/ansi.h"
+#include "base/failure.h"
 
 #include <QIODevice>
 

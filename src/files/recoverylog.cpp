@@ -3,9 +3,9 @@
 #include "files/fileio.h"
 #include "files/values.h"
 #include "game/banner.h"
-#include "game/failure.h"
+#include "base/failure.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 
 #include <QDateTime>
 #include <QFile>

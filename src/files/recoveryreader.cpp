@@ -1,7 +1,7 @@
 #include "files/recoveryreader.h"
 
 #include "files/values.h"
-#include "game/failure.h"
+#include "base/failure.h"
 
 #include <cfloat>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "files/values.h"
 
-#include "game/failure.h"
+#include "base/failure.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 #include "files/wordfile.h"
 
-#include "files/ansi.h"
+#include "base/ansi.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
-#include "game/failure.h"
+#include "base/failure.h"
 #include "game/gamestate.h"
 
 int readWords(QIODevice &in, GameState &gs)

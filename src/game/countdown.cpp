@@ -5,7 +5,7 @@
 #include "game/asking.h"
 #include "game/busystate.h"
 #include "game/gamecontext.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 
 #include <algorithm>

@@ -3,12 +3,9 @@
 #include <QDateTime>
 #include <QString>
 
-#include <array>
-#include <cstdint>
+#include "base/integer.h"
 
-// Integer in the game's sense: 16 bits, arithmetic that leaves the range is
-// an error (see checkedAdd), never a wrap.
-using Integer = std::int16_t;
+#include <array>
 
 struct PlayerRec
 {
@@ -108,6 +105,3 @@ struct GameState
 // The process's one instance. Everything in the program works on this record;
 // routines take it by reference so tests can hand them a record of their own.
 GameState &theGame();
-
-// Integer arithmetic that reports leaving the 16-bit range as error 6.
-Integer checkedAdd(Integer a, int b);

@@ -2,10 +2,10 @@
 
 #include "files/wordfile.h"
 #include "game/busystate.h"
-#include "game/failure.h"
+#include "base/failure.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 
 using Ctl = MainControls::Ctl;

@@ -7,7 +7,7 @@
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 #include "game/reportwrite.h"
 #include "game/stepundone.h"

@@ -9,10 +9,10 @@
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/busystate.h"
-#include "game/failure.h"
+#include "base/failure.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 #include "game/registration.h"
 

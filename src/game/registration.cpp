@@ -7,8 +7,8 @@
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
-#include "game/gestures.h"
-#include "game/hostdialogs.h"
+#include "chat/gestures.h"
+#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 #include "game/reportwrite.h"
 

@@ -1,7 +1,7 @@
 #include "game/reportwrite.h"
 
 #include "files/recoverylog.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 
 bool reportWrite(HostDialogs &dialogs, const WriteResult &result)
 {

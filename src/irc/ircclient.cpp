@@ -1,8 +1,8 @@
 #include "irc/ircclient.h"
 
-#include "files/ansi.h"
+#include "base/ansi.h"
 #include "irc/irctext.h"
-#include "room/chatroom.h"
+#include "chatclient/chatroom.h"
 
 #include <QSslSocket>
 

@@ -1,7 +1,7 @@
 #include "irc/irctext.h"
 
-#include "files/ansi.h"
-#include "game/gestures.h"
+#include "base/ansi.h"
+#include "chat/gestures.h"
 
 #include <QStringDecoder>
 

@@ -2,8 +2,8 @@
 // program and speaks for its host in one channel of an IRC network.
 #include "irc/ircclient.h"
 #include "irc/ircoptions.h"
-#include "room/chatroom.h"
-#include "room/wadapiserver.h"
+#include "chatclient/chatroom.h"
+#include "chatclient/wadapiserver.h"
 
 #include <QCoreApplication>
 #include <QProcessEnvironment>

@@ -3,7 +3,7 @@
 #include "app/childwindows.h"
 #include "app/frmmain.h"
 #include "files/settingsfile.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 #include "game/reportwrite.h"
 #include "macros/macrofile.h"
 #include "macros/savewarnings.h"

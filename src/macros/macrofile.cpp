@@ -3,9 +3,9 @@
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/values.h"
-#include "game/failure.h"
+#include "base/failure.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 
 #include <QIODevice>
 

@@ -1,8 +1,8 @@
 #include "macros/savewarnings.h"
 
-#include "files/ansi.h"
+#include "base/ansi.h"
 #include "game/gamestate.h"
-#include "game/hostdialogs.h"
+#include "base/hostdialogs.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
 #include "room/guesses.h"
 
 #include "files/wordfile.h"
-#include "game/failure.h"
+#include "base/failure.h"
 #include "game/gamestate.h"
 
 #include <QDir>

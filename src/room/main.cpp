@@ -2,7 +2,7 @@
 // lets the program's host speak in it; players come from stdin, from the
 // scripted cast and from people joining over a local socket.
 #include "chat/frame.h"
-#include "room/chatroom.h"
+#include "chatclient/chatroom.h"
 #include "room/fdlinereader.h"
 #include "room/joinclient.h"
 #include "room/peopleserver.h"
@@ -10,7 +10,7 @@
 #include "room/playercommands.h"
 #include "room/roomconsole.h"
 #include "room/scriptedplayers.h"
-#include "room/wadapiserver.h"
+#include "chatclient/wadapiserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

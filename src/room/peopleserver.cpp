@@ -1,7 +1,7 @@
 #include "room/peopleserver.h"
 
-#include "room/chatroom.h"
-#include "room/listenat.h"
+#include "chatclient/chatroom.h"
+#include "chatclient/listenat.h"
 #include "room/roomtext.h"
 
 #include <QLocalServer>

@@ -1,8 +1,8 @@
 #include "room/roomconsole.h"
 
-#include "files/ansi.h"
-#include "room/chatroom.h"
-#include "room/wadapiserver.h"
+#include "base/ansi.h"
+#include "chatclient/chatroom.h"
+#include "chatclient/wadapiserver.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "room/roomtext.h"
 
-#include "files/ansi.h"
+#include "base/ansi.h"
 
 #include <QList>
 

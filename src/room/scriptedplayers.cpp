@@ -1,6 +1,6 @@
 #include "room/scriptedplayers.h"
 
-#include "room/chatroom.h"
+#include "chatclient/chatroom.h"
 #include "room/playerclock.h"
 #include "room/roomtext.h"
 

@@ -1,6 +1,6 @@
 #include "settings/gesturekeys.h"
 
-#include "game/gestures.h"
+#include "chat/gestures.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "chat/chatlink.h"
 #include "chat/waits.h"
-#include "game/failure.h"
+#include "base/failure.h"
 #include "support/fakechat.h"
 #include "support/scripteddialogs.h"
 

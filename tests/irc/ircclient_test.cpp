@@ -1,7 +1,7 @@
 #include "ircfakes.h"
 
 #include "irc/ircclient.h"
-#include "room/chatroom.h"
+#include "chatclient/chatroom.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "room/chatroom.h"
+#include "chatclient/chatroom.h"
 #include "room/guesses.h"
 #include "room/playerclock.h"
 #include "room/roomtext.h"

@@ -1,4 +1,4 @@
-#include "room/chatroom.h"
+#include "chatclient/chatroom.h"
 #include "room/fdlinereader.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chat/waits.h"
-#include "files/ansi.h"
+#include "base/ansi.h"
 #include "support/fakechat.h"
 
 #include <functional>

@@ -1,4 +1,4 @@
-#include "files/ansi.h"
+#include "base/ansi.h"
 
 #include <QList>
 

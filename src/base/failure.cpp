@@ -1,4 +1,4 @@
-#include "game/failure.h"
+#include "base/failure.h"
 
 Failure::Failure(int number) : Failure(number, describe(number)) {}
 

@@ -1,8 +1,8 @@
-#include "room/wadapiserver.h"
+#include "chatclient/wadapiserver.h"
 
-#include "files/ansi.h"
-#include "room/chatroom.h"
-#include "room/listenat.h"
+#include "base/ansi.h"
+#include "chatclient/chatroom.h"
+#include "chatclient/listenat.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

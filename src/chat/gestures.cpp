@@ -1,4 +1,4 @@
-#include "game/gestures.h"
+#include "chat/gestures.h"
 
 #include <array>
 

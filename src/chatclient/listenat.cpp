@@ -1,4 +1,4 @@
-#include "room/listenat.h"
+#include "chatclient/listenat.h"
 
 #include <QFile>
 #include <QLocalServer>

@@ -1,4 +1,4 @@
-#include "room/chatroom.h"
+#include "chatclient/chatroom.h"
 
 #include <algorithm>
 #include <array>

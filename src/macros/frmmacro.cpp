@@ -6,8 +6,8 @@
 #include "base/hostdialogs.h"
 #include "game/reportwrite.h"
 #include "macros/macrofile.h"
-#include "macros/savewarnings.h"
-#include "settings/gesturekeys.h"
+#include "game/savewarnings.h"
+#include "chat/gesturekeys.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -3,8 +3,8 @@
 #include "app/childwindows.h"
 #include "game/reportwrite.h"
 #include "macros/macrofile.h"
-#include "macros/savewarnings.h"
-#include "settings/gesturekeys.h"
+#include "game/savewarnings.h"
+#include "chat/gesturekeys.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

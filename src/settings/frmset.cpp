@@ -5,8 +5,8 @@
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
 #include "game/reportwrite.h"
-#include "macros/savewarnings.h"
-#include "settings/gesturekeys.h"
+#include "game/savewarnings.h"
+#include "chat/gesturekeys.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "settings/gesturekeys.h"
+#include "chat/gesturekeys.h"
 
 #include "chat/gestures.h"
 

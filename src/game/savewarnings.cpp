@@ -1,4 +1,4 @@
-#include "macros/savewarnings.h"
+#include "game/savewarnings.h"
 
 #include "base/ansi.h"
 #include "game/gamestate.h"

@@ -3,9 +3,9 @@
 # only when some are missing. With --docs also what remaking the guide's
 # pictures needs (scripts/screenshots.sh).
 set -euo pipefail
-packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev python3
           xvfb xauth fonts-dejavu-core desktop-file-utils ngircd)
-[ "${1:-}" != --docs ] || packages+=(xdotool x11-apps netpbm optipng python3)
+[ "${1:-}" != --docs ] || packages+=(xdotool x11-apps netpbm optipng)
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 missing=()

@@ -93,7 +93,7 @@ struct Linked
     CountingClient client{socket};
     IdleTicks timer1;
     QuietDialogs dialogs;
-    ChatLink link{gs, client, timer1, dialogs, [] { return QStringLiteral("orvella"); }};
+    ChatLink link{client, timer1, dialogs, [] { return QStringLiteral("orvella"); }};
     explicit Linked(const QString &path) : socket(path) { link.InitDDE(); }
 };
 

@@ -55,7 +55,7 @@ struct Rig
     QuietControls controls;
     QuietDialogs dialogs;
     std::mt19937 random{1};
-    ChatLink link{gs, client, timer1, dialogs, [] { return QStringLiteral("orvella"); }};
+    ChatLink link{client, timer1, dialogs, [] { return QStringLiteral("orvella"); }};
     GameContext ctx{gs, link, controls, dialogs, timer2, random, {}};
 
     explicit Rig(const QByteArray &block)
@@ -107,7 +107,7 @@ void arrival(benchmark::State &state)
         decoder.feed(wire);
         const std::optional<Frame> frame = decoder.next();
         rig.link.OnDapiText(frame->text);
-        benchmark::DoNotOptimize(rig.gs.ChatText.size());
+        benchmark::DoNotOptimize(rig.link.ChatText().size());
     }
     perBlock(state, mb);
 }

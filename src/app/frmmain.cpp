@@ -78,7 +78,7 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
 {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_QuitOnClose, true);
-    m_link = std::make_unique<ChatLink>(gs, wadapi, timer1, dialogs, m_env.appName);
+    m_link = std::make_unique<ChatLink>(wadapi, timer1, dialogs, m_env.appName);
     m_game.reset(new GameContext{gs, *m_link, *this, dialogs, timer2, random, {}});
     popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
     buildControls();
@@ -397,6 +397,7 @@ void frmMain::runStep(const std::function<void()> &step)
         QString tip;
     };
     const GameState before = m_gs;
+    const ChatLink::State linkBefore = m_link->state();
     const int busyBefore = busyDepth();
     const bool timer2Before = m_game->timer2.enabled();
     std::map<Ctl, Shown> shown;
@@ -415,6 +416,7 @@ void frmMain::runStep(const std::function<void()> &step)
     }
     auto undo = [&] {
         m_gs = before;
+        m_link->restore(linkBefore);
         m_game->timer2.setEnabled(timer2Before);
         for (const auto &[ctl, s] : shown) {
             setEnabled(ctl, s.enabled);

@@ -42,9 +42,9 @@ ChatLink::RepeatClock realClock()
 
 } // namespace
 
-ChatLink::ChatLink(GameState &game, Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
+ChatLink::ChatLink(Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
                    std::function<QString()> appName)
-    : m_game(game), m_wadapi(wadapi), m_timer1(timer1), m_dialogs(dialogs),
+    : m_wadapi(wadapi), m_timer1(timer1), m_dialogs(dialogs),
       m_appName(std::move(appName)), m_clock(realClock())
 {
     m_timer1.onTick = [this] { Timer1_Timer(); };
@@ -113,9 +113,9 @@ void ChatLink::request(const std::function<void()> &call)
     for (int repeat = 1;; ++repeat) {
         // A call that returns without a status must not pass for the ending
         // status of an earlier request.
-        m_game.DapiStatus.clear();
+        m_state.DapiStatus.clear();
         call();
-        const QString status = m_game.DapiStatus;
+        const QString status = m_state.DapiStatus;
         const bool six = readsAsSix(status);
         if (!six && (status == u"0" || status == u"-1"))
             return;
@@ -181,21 +181,30 @@ void ChatLink::notAnswering()
 
 void ChatLink::WaitForChat()
 {
-    const QString before = m_game.ChatText;
-    m_game.ChatText.clear();
+    const QString before = m_state.ChatText;
+    m_state.ChatText.clear();
     try {
         FetchChat();
         Waits::pumpUntil(
-            [this] { return !m_game.ChatText.isEmpty() || m_shutDown || !m_wadapi.connected(); });
-        if (m_game.ChatText.isEmpty()) {
+            [this] { return !m_state.ChatText.isEmpty() || m_shutDown || !m_wadapi.connected(); });
+        if (m_state.ChatText.isEmpty()) {
             if (m_shutDown)
                 throw LinkDown();
             linkGone();
         }
     } catch (...) {
-        m_game.ChatText = before;
+        m_state.ChatText = before;
         throw;
     }
+}
+
+void ChatLink::FetchChatBriefly()
+{
+    constexpr int Pauses = 4;
+    m_state.ChatText.clear();
+    FetchChat();
+    for (int pause = 0; pause < Pauses && m_state.ChatText.isEmpty(); ++pause)
+        My_Wait(2);
 }
 
 void ChatLink::My_Wait(Integer delay)
@@ -204,7 +213,7 @@ void ChatLink::My_Wait(Integer delay)
 
     const qint64 start = m_ticks;
     m_waitStarts.push_back(start);
-    m_game.WaitTicks = 0;
+    m_state.WaitTicks = 0;
     m_timer1.setEnabled(true);
     // The timer runs while any wait is in progress; an outer wait shows its
     // own count again once the inner one is over.
@@ -229,7 +238,7 @@ void ChatLink::Timer1_Timer()
 {
     ++m_ticks;
     if (m_waitStarts.empty())
-        m_game.WaitTicks = clampTicks(qint64(m_game.WaitTicks) + 1);
+        m_state.WaitTicks = clampTicks(qint64(m_state.WaitTicks) + 1);
     else
         showWaitTicks();
 }
@@ -237,7 +246,7 @@ void ChatLink::Timer1_Timer()
 void ChatLink::showWaitTicks()
 {
     // A wait ends at 32767 ticks at the latest, so clamping hides nothing.
-    m_game.WaitTicks = clampTicks(m_ticks - m_waitStarts.back());
+    m_state.WaitTicks = clampTicks(m_ticks - m_waitStarts.back());
 }
 
 QString ChatLink::GetNext(const QString &strBuf, const QString &strToken)
@@ -266,7 +275,7 @@ QString ChatLink::GetNext(const QString &strBuf, const QString &strToken)
 
 void ChatLink::OnDapiStatus(const QByteArray &code)
 {
-    m_game.DapiStatus = Ansi::decode(code);
+    m_state.DapiStatus = Ansi::decode(code);
 }
 
 void ChatLink::OnDapiEvent(const QByteArray &, qint16, const QByteArray &) {}
@@ -281,5 +290,5 @@ void ChatLink::OnDapiText(const QByteArray &text)
     QString chat = Ansi::decode(nul >= 5 ? text.left(nul - 4) : text);
     while (chat.endsWith(u"\r\n"))
         chat.chop(2);
-    m_game.ChatText = std::move(chat);
+    m_state.ChatText = std::move(chat);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/integer.h"
 #include "chat/wadapi.h"
-#include "game/gamestate.h"
 
 #include <QObject>
 #include <QString>
@@ -15,8 +15,9 @@ class HostDialogs;
 class TickSource;
 
 // The program's only road to the room: requests to the chat client, the
-// client's callbacks, the pacing wait and the line cutter. Its state lives
-// in GameState (ChatText, DapiStatus, WaitTicks) and in the cutter's block.
+// client's callbacks, the pacing wait and the line cutter. It keeps its own
+// state: the last chat text, the last status, the wait's tick count and the
+// cutter's block.
 //
 // A request that fails ends the step under way with LinkDown after telling
 // the host: a client that gives no ending status within the answer limit is
@@ -30,7 +31,7 @@ public:
 
     // appName gives AppName at the moment of each call. The link takes over
     // timer1's onTick.
-    ChatLink(GameState &game, Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
+    ChatLink(Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
              std::function<QString()> appName);
     ~ChatLink() override;
 
@@ -74,6 +75,9 @@ public:
     // Empties ChatText, fetches and keeps events flowing until text has come.
     // Throws LinkDown (ChatText is then as before the call) or WaitAbandoned.
     void WaitForChat();
+    // Empties ChatText and fetches, then gives a quiet room a few short
+    // pauses to answer; ChatText stays empty when none came.
+    void FetchChatBriefly();
     // Waits 2 × delay + 1 ticks of Timer1 while events flow; processes events
     // at least once. Nested waits each end after their own ticks. Error 6
     // when the tick count leaves the Integer range. Throws WaitAbandoned.
@@ -86,6 +90,25 @@ public:
     // next GetNext.
     QStringView TokenRest() const { return QStringView(m_block).mid(m_blockPos); }
     void Timer1_Timer();
+
+    // The chat text of the last fetch, without the client's trailer and
+    // final line ends. A step may cut it down to what it has not read yet.
+    const QString &ChatText() const { return m_state.ChatText; }
+    void setChatText(const QString &text) { m_state.ChatText = text; }
+    // The status of the last call to the client, as text.
+    const QString &DapiStatus() const { return m_state.DapiStatus; }
+    // Ticks of Timer1 since the innermost running wait began.
+    Integer WaitTicks() const { return m_state.WaitTicks; }
+
+    // What a step can change here, so a step that fails can be undone.
+    struct State
+    {
+        QString ChatText;
+        QString DapiStatus;
+        Integer WaitTicks = 0;
+    };
+    const State &state() const { return m_state; }
+    void restore(const State &state) { m_state = state; }
 
     void OnDapiStatus(const QByteArray &code) override;
     void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) override;
@@ -100,7 +123,7 @@ private:
     void showWaitTicks();
     void reportGone();
 
-    GameState &m_game;
+    State m_state;
     Wadapi &m_wadapi;
     TickSource &m_timer1;
     HostDialogs &m_dialogs;

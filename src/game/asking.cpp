@@ -188,7 +188,7 @@ void cmdGet_Click(GameContext &ctx)
     ctx.link.WaitForChat();
     // Only his own last line counts, cut here: the link's shared cutter may
     // be in use by a step this one interrupted.
-    if (const std::optional<QString> line = lastLineOf(gs.ChatText, askedPlayer(gs).Name)) {
+    if (const std::optional<QString> line = lastLineOf(ctx.link.ChatText(), askedPlayer(gs).Name)) {
         const QString response = Ansi::upper(Ansi::trimSpaces(*line));
         askedPlayer(gs).Response = response;
         ctx.controls.setCaption(Ctl::lblWordOf, response);

@@ -95,11 +95,6 @@ struct GameState
     Integer BoxMode = 1;
     std::array<MacroRec, MacroCount + 1> Macros{};
     std::array<QString, SubCount + 1> Subs{};
-
-    // Chat link.
-    QString ChatText;
-    QString DapiStatus;
-    Integer WaitTicks = 0;
 };
 
 // The process's one instance. Everything in the program works on this record;

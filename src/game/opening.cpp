@@ -31,7 +31,6 @@ constexpr int EchoFetches = 20;
 // shows it again with more in front gets a few more looks, each over after
 // a few pauses, so a quiet room does not hold the opening either.
 constexpr int LooksAfterEcho = 2;
-constexpr int LookPauses = 4;
 
 enum class Miss
 {
@@ -68,15 +67,6 @@ QString missText(Miss miss)
     return QString();
 }
 
-// A fetch that is over after a few pauses when the room stays quiet.
-void lookBriefly(GameContext &ctx)
-{
-    ctx.gs.ChatText.clear();
-    ctx.link.FetchChat();
-    for (int pause = 0; pause < LookPauses && ctx.gs.ChatText.isEmpty(); ++pause)
-        ctx.link.My_Wait(2);
-}
-
 // A room that hands over text at every fetch without the echo would be asked
 // back to back: the window's events run before a second fetch, and from the
 // third on each waits a tick of Timer1 first. A normal room shows the echo
@@ -98,14 +88,14 @@ QString detectHost(GameContext &ctx)
         if (miss == Miss::NoEcho)
             ctx.link.WaitForChat();
         else
-            lookBriefly(ctx);
-        const std::optional<HostEcho> echo = findHostEcho(ctx.gs.ChatText);
+            ctx.link.FetchChatBriefly();
+        const std::optional<HostEcho> echo = findHostEcho(ctx.link.ChatText());
         if (echo) {
-            ctx.gs.ChatText = echo->cut;
+            ctx.link.setChatText(echo->cut);
             if (!echo->name.isEmpty())
                 return echo->name;
             miss = echo->longName ? Miss::NameTooLong : Miss::NoName;
-        } else if (ctx.gs.ChatText.contains(titleLine())) {
+        } else if (ctx.link.ChatText().contains(titleLine())) {
             miss = Miss::TooLittleText;
         }
         if (miss != Miss::NoEcho)

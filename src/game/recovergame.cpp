@@ -32,10 +32,6 @@ const QString CrLf = QStringLiteral("\r\n");
 // The echo's line must start after the first line break of a window of this
 // many characters in front of the echo.
 constexpr qsizetype EchoWindow = 41;
-// A fetch after the first waits at most this many pauses of My_Wait(2) for
-// its text, so a silent room cannot hold the recovery.
-constexpr int RefetchPauses = 4;
-
 void say(GameContext &ctx, const QString &line)
 {
     ctx.link.SendChat(0, QString(), line);
@@ -83,7 +79,7 @@ bool hostConfirmed(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
     ctx.link.WaitForChat();
-    QString text = gs.ChatText;
+    QString text = ctx.link.ChatText();
     for (int fetch = 1;; ++fetch) {
         const HostSeen seen = readHost(ctx.link, text);
         if (seen.window)
@@ -91,12 +87,9 @@ bool hostConfirmed(GameContext &ctx)
         // An echo already in the text gains nothing in front of it later.
         if (text.contains(titleLine()) || fetch == HostCheckFetches)
             return false;
-        gs.ChatText.clear();
-        ctx.link.FetchChat();
-        for (int pause = 0; pause < RefetchPauses && gs.ChatText.isEmpty(); ++pause)
-            ctx.link.My_Wait(2);
-        if (!gs.ChatText.isEmpty())
-            text += (text.isEmpty() ? QString() : CrLf) + gs.ChatText;
+        ctx.link.FetchChatBriefly();
+        if (!ctx.link.ChatText().isEmpty())
+            text += (text.isEmpty() ? QString() : CrLf) + ctx.link.ChatText();
     }
 }
 

@@ -44,7 +44,7 @@ void GetRegs(GameContext &ctx)
     const QString key = regKey(gs.RegChar);
 
     ctx.link.WaitForChat();
-    const QString text = gs.ChatText;
+    const QString text = ctx.link.ChatText();
     // Registrations made before the latest opening belong to an earlier
     // game; the line holding its echo is no one's message.
     const qsizetype echo = text.lastIndexOf(titleLine());

@@ -33,12 +33,11 @@ protected:
 
     std::chrono::microseconds now{0};
     std::vector<int> pauses;
-    GameState game;
     ScriptedWadapi wadapi;
     FakeTicks ticks;
     ScriptedDialogs dialogs;
     QString app = QStringLiteral("orvella");
-    ChatLink link{game, wadapi, ticks, dialogs, [this] { return app; }};
+    ChatLink link{wadapi, ticks, dialogs, [this] { return app; }};
 };
 
 } // namespace
@@ -126,12 +125,12 @@ TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextUntilTextOrTheEnd)
     wadapi.replies = {status("0", "\r\n\r\n")};
     QTimer::singleShot(0, [this] { wadapi.callbacks->OnDapiText("B: yo\r\n"); });
     link.WaitForChat();
-    EXPECT_EQ(game.ChatText, QStringLiteral("B: yo"));
+    EXPECT_EQ(link.ChatText(), QStringLiteral("B: yo"));
 
     wadapi.whenScriptEnds = status("0");
     QTimer::singleShot(0, [this] { wadapi.up = false; });
     EXPECT_THROW(link.WaitForChat(), LinkDown);
-    EXPECT_EQ(game.ChatText, QStringLiteral("B: yo"));
+    EXPECT_EQ(link.ChatText(), QStringLiteral("B: yo"));
 }
 
 TEST_F(ChatLinkTest, DeliveredTextLosesTheClientsTrailerAndLineEnds)
@@ -147,7 +146,7 @@ TEST_F(ChatLinkTest, DeliveredTextLosesTheClientsTrailerAndLineEnds)
     };
     for (const auto &[in, out] : cases) {
         link.OnDapiText(in);
-        EXPECT_EQ(game.ChatText, out) << in.toHex().constData();
+        EXPECT_EQ(link.ChatText(), out) << in.toHex().constData();
     }
 }
 

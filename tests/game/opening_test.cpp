@@ -57,7 +57,7 @@ TEST_F(GameTest, OpeningLearnsTheHostAtAChattyRoomsPace)
     // My_Wait(1) after the title, one tick before each fetch from the third,
     // one after each of the three lines that follow.
     EXPECT_EQ(ticks.delivered, 3 + 10 + 3);
-    EXPECT_EQ(gs.ChatText.indexOf(titleLine()), 40);
+    EXPECT_EQ(m.link().ChatText().indexOf(titleLine()), 40);
     EXPECT_EQ(m.lblWordOf->text() + m.lblWord->text(), u"Word 1 of 2W1"_qs);
     EXPECT_FALSE(m.cmdAsk->isEnabled() || m.mnuLoad->isEnabled());
     EXPECT_TRUE(log().endsWith("\r\nHost=Ann Lee\r\n\r\n"));

@@ -69,7 +69,7 @@ struct RigBase
 struct GameContextRig : RigBase
 {
     RecordingControls controls;
-    ChatLink link{gs, room, ticks, dialogs, [] { return QStringLiteral("orvella"); }};
+    ChatLink link{room, ticks, dialogs, [] { return QStringLiteral("orvella"); }};
     GameContext ctx{gs, link, controls, dialogs, ticks2, rng, {}};
 
     GameContextRig()

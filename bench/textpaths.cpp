@@ -5,7 +5,7 @@
 #include "chat/chatlink.h"
 #include "chat/frame.h"
 #include "base/ansi.h"
-#include "files/recoverylog.h"
+#include "game/gamelog.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/gamecontext.h"

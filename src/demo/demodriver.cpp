@@ -13,7 +13,6 @@
 #include <QEventLoop>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
 
@@ -37,20 +36,15 @@ QString wadapiSocket(const QString &folder)
 // with and a pace between lines that can be followed.
 bool writeSettingsFile(const QString &folder)
 {
-    GameState gs;
+    SettingsRecord settings;
     QBuffer defaults;
     defaults.setData("[settings]\r\n\r\n");
     defaults.open(QIODevice::ReadOnly);
-    readSettings(defaults, gs, [] {});
-    gs.RegChar = QString(QChar(0xB0));
-    gs.Delay = 1;
-    for (BoxRec &b : gs.Boxes)
-        b.InDefault = b.Available = true;
-    QSaveFile file(settingsPath(folder));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    writeSettings(file, gs, 0, 0);
-    return file.commit();
+    readSettings(defaults, settings, [] {});
+    settings.RegChar = QString(QChar(0xB0));
+    settings.Delay = 1;
+    settings.Boxes.fill(true);
+    return !saveSettings(folder, settings, 0, 0);
 }
 
 } // namespace

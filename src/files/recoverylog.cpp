@@ -1,13 +1,9 @@
 #include "files/recoverylog.h"
 
+#include "base/failure.h"
 #include "files/fileio.h"
 #include "files/values.h"
-#include "game/banner.h"
-#include "base/failure.h"
-#include "game/gamestate.h"
-#include "base/hostdialogs.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QIODevice>
 
@@ -44,53 +40,54 @@ int entries(Integer count, int capacity)
     return qMax<int>(count, 0);
 }
 
-void addHeader(LogText &log, const GameState &gs)
+void addHeader(LogText &log, const LogHeader &header)
 {
-    log.line(titleLine());
-    log.line(versionLine());
-    log.line(formatGameStart(gs.GameStart));
-    log.line(gs.WordFile);
-    log.line(QStringLiteral("Host=") + gs.HostName);
+    log.line(header.title);
+    log.line(header.version);
+    log.line(formatGameStart(header.gameStart));
+    log.line(header.wordFile);
+    log.line(QStringLiteral("Host=") + header.hostName);
     log.emptyLine();
 }
 
-void addBody(LogText &log, const GameState &gs)
+void addBody(LogText &log, const LogBody &body)
 {
     log.line(QStringLiteral("[Word]"));
-    log.line(QStringLiteral("Current=") + Values::writeNumber(gs.WordIndex));
-    // After the last of ten words WordIndex stands at 11, where no word (and
-    // no Asked entry) exists.
-    const bool asked = gs.WordIndex >= 0 && gs.WordIndex <= MaxWords && gs.Asked[gs.WordIndex];
+    log.line(QStringLiteral("Current=") + Values::writeNumber(body.wordIndex));
+    // After the last of ten words the index stands at 11, where no word (and
+    // no asked entry) exists.
+    const bool asked = body.wordIndex >= 0 && body.wordIndex <= LogBody::MaxWords &&
+                       body.asked[body.wordIndex];
     log.line(QStringLiteral("Asked=") + Values::writeBoolean(asked));
-    log.line(QStringLiteral("Guess=") + gs.Guess);
+    log.line(QStringLiteral("Guess=") + body.guess);
     log.emptyLine();
 
     log.line(QStringLiteral("[Boxes]"));
-    for (int i = 0; i < BoxCount; ++i)
-        log.line(Values::writeNumber(i) + u'=' + Values::writeBoolean(gs.Boxes[i].Available));
+    for (int i = 0; i < LogBody::BoxCount; ++i)
+        log.line(Values::writeNumber(i) + u'=' + Values::writeBoolean(body.boxAvailable[i]));
     log.emptyLine();
 
     log.line(QStringLiteral("[Down]"));
-    log.line(QStringLiteral("Draw=") + Values::writeNumber(gs.DrawCount));
-    log.line(QStringLiteral("Count=") + Values::writeNumber(gs.DownCount));
-    log.line(QStringLiteral("Pointer=") + Values::writeNumber(gs.DownPointer));
-    for (int i = 1, n = entries(gs.DownCount, MaxDown); i <= n; ++i)
-        log.line(quoted(gs.Down[i].Name));
+    log.line(QStringLiteral("Draw=") + Values::writeNumber(body.drawCount));
+    log.line(QStringLiteral("Count=") + Values::writeNumber(body.downCount));
+    log.line(QStringLiteral("Pointer=") + Values::writeNumber(body.downPointer));
+    for (int i = 1, n = entries(body.downCount, LogBody::MaxDown); i <= n; ++i)
+        log.line(quoted(body.down[i]));
     log.emptyLine();
 
     log.line(QStringLiteral("[Players]"));
-    log.line(QStringLiteral("Count=") + Values::writeNumber(gs.PlayerCount));
-    for (int i = 1, n = entries(gs.PlayerCount, MaxPlayers); i <= n; ++i) {
-        const PlayerRec &p = gs.Players[i];
-        log.line(quoted(p.Name) + u',' + Values::writePlain(p.Level) + u',' +
-                 Values::writePlain(p.Drawn));
+    log.line(QStringLiteral("Count=") + Values::writeNumber(body.playerCount));
+    for (int i = 1, n = entries(body.playerCount, LogBody::MaxPlayers); i <= n; ++i) {
+        const LogBody::Player &p = body.players[i];
+        log.line(quoted(p.name) + u',' + Values::writePlain(p.level) + u',' +
+                 Values::writePlain(p.drawn));
     }
     log.emptyLine();
 
     log.line(QStringLiteral("[Winners]"));
-    log.line(QStringLiteral("Count=") + Values::writeNumber(gs.WinnerCount));
-    for (int i = 1, n = entries(gs.WinnerCount, MaxWinners); i <= n; ++i)
-        log.line(quoted(gs.Winners[i].Name) + u',' + quoted(gs.Winners[i].Box));
+    log.line(QStringLiteral("Count=") + Values::writeNumber(body.winnerCount));
+    for (int i = 1, n = entries(body.winnerCount, LogBody::MaxWinners); i <= n; ++i)
+        log.line(quoted(body.winners[i].name) + u',' + quoted(body.winners[i].box));
     log.emptyLine();
 }
 
@@ -117,37 +114,32 @@ QString formatGameStart(const QDateTime &start)
         .arg(date.year(), 4, 10, QLatin1Char('0'));
 }
 
-void writeLogHeader(QIODevice &out, const GameState &gs)
+void writeLogHeader(QIODevice &out, const LogHeader &header)
 {
     LogText log;
-    addHeader(log, gs);
+    addHeader(log, header);
     log.writeTo(out);
 }
 
-void writeLog(QIODevice &out, const GameState &gs)
+void writeLog(QIODevice &out, const LogHeader &header, const LogBody &body)
 {
     // Built whole before a byte is written, so a bad count leaves nothing.
     LogText log;
-    addHeader(log, gs);
-    addBody(log, gs);
+    addHeader(log, header);
+    addBody(log, body);
     log.writeTo(out);
 }
 
-WriteResult LogWriter(const GameState &gs)
+WriteResult saveLog(const QString &path, const LogHeader &header, const LogBody &body)
 {
-    return FileIO::save(gs.LogFile, [&](QIODevice &out) { writeLog(out, gs); });
+    return FileIO::save(path, [&](QIODevice &out) { writeLog(out, header, body); });
 }
 
-WriteResult startNewLog(const GameState &gs)
+WriteResult startLog(const QString &path, const LogHeader &header)
 {
-    WriteResult result = FileIO::save(gs.LogFile, [&](QIODevice &out) { writeLogHeader(out, gs); });
+    WriteResult result = FileIO::save(path, [&](QIODevice &out) { writeLogHeader(out, header); });
     // No log of an earlier game may be left to be resumed into this one.
     if (result)
-        QFile::remove(gs.LogFile);
+        QFile::remove(path);
     return result;
-}
-
-QString programErrorTitle()
-{
-    return QStringLiteral("Program Error");
 }

@@ -79,25 +79,19 @@ float RecoveryReader::nextSingle()
     return static_cast<float>(value);
 }
 
-void RecoveryReader::readWordFilePath(GameState &gs)
+QString RecoveryReader::readWordFilePath()
 {
     for (int i = 0; i < 3; ++i)
         nextLine();
-    gs.WordFile = nextLine();
+    return nextLine();
 }
 
-void RecoveryReader::readHostName(GameState &gs)
+QString RecoveryReader::readHostName()
 {
-    gs.HostName = valueAt(6);
+    return valueAt(6);
 }
 
-void RecoveryReader::readHeader(GameState &gs)
-{
-    readWordFilePath(gs);
-    readHostName(gs);
-}
-
-RecoveryReader::Body RecoveryReader::readBody(GameState &gs)
+RecoveryReader::Body RecoveryReader::readBody(LogBody &body)
 {
     while (m_line != u"[Word]") {
         if (m_lines.atEnd())
@@ -106,45 +100,40 @@ RecoveryReader::Body RecoveryReader::readBody(GameState &gs)
     }
     // After the last of ten words the log holds 11 here; resuming a finished
     // game is refused rather than pointing past the word list.
-    gs.WordIndex = readCount(9, 0, MaxWords);
-    gs.Asked[gs.WordIndex] = Values::readBoolean(valueAt(7));
-    gs.Guess = valueAt(7);
-    for (int i = 1; i < gs.WordIndex; ++i)
-        gs.Asked[i] = true;
+    body.wordIndex = readCount(9, 0, LogBody::MaxWords);
+    body.asked[body.wordIndex] = Values::readBoolean(valueAt(7));
+    body.guess = valueAt(7);
+    for (int i = 1; i < body.wordIndex; ++i)
+        body.asked[i] = true;
 
     seek(u"[Boxes]");
     // The index written in front of each value is not read: lines count.
-    for (int i = 0; i < BoxCount; ++i)
-        gs.Boxes[i].Available = Values::readBoolean(valueAt(5));
+    for (int i = 0; i < LogBody::BoxCount; ++i)
+        body.boxAvailable[i] = Values::readBoolean(valueAt(5));
 
     // A draw count, list or pointer the game cannot hold would make a later
     // step index past Down; refused here like any other bad index.
     seek(u"[Down]");
-    gs.DrawCount = readCount(6, 2, MaxDown);
-    gs.DownCount = readCount(7, 0, MaxDown);
-    gs.DownPointer = readCount(9, 0, gs.DownCount);
-    for (int i = 1; i <= gs.DownCount; ++i)
-        gs.Down[i].Name = nextField();
+    body.drawCount = readCount(6, 2, LogBody::MaxDown);
+    body.downCount = readCount(7, 0, LogBody::MaxDown);
+    body.downPointer = readCount(9, 0, body.downCount);
+    for (int i = 1; i <= body.downCount; ++i)
+        body.down[i] = nextField();
 
     seek(u"[Players]");
-    gs.PlayerCount = readCount(7, 0, MaxPlayers);
-    for (int i = 1; i <= gs.PlayerCount; ++i) {
-        PlayerRec &p = gs.Players[i];
-        p.Name = nextField();
-        p.Level = nextSingle();
-        p.Drawn = nextSingle();
+    body.playerCount = readCount(7, 0, LogBody::MaxPlayers);
+    for (int i = 1; i <= body.playerCount; ++i) {
+        LogBody::Player &p = body.players[i];
+        p.name = nextField();
+        p.level = nextSingle();
+        p.drawn = nextSingle();
     }
 
     seek(u"[Winners]");
-    gs.WinnerCount = readCount(7, 0, MaxWinners);
-    for (int i = 1; i <= gs.WinnerCount; ++i) {
-        gs.Winners[i].Name = nextField();
-        gs.Winners[i].Box = nextField();
+    body.winnerCount = readCount(7, 0, LogBody::MaxWinners);
+    for (int i = 1; i <= body.winnerCount; ++i) {
+        body.winners[i].name = nextField();
+        body.winners[i].box = nextField();
     }
     return Body::Restored;
-}
-
-QString logFailureText(const Failure &failure, const QString &file)
-{
-    return failure.report(QStringLiteral("Error with file: ") + file);
 }

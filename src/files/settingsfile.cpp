@@ -1,12 +1,9 @@
 #include "files/settingsfile.h"
 
+#include "base/failure.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/values.h"
-#include "base/failure.h"
-#include "game/gamestate.h"
-#include "base/hostdialogs.h"
-#include "macros/macrofile.h"
 
 #include <QIODevice>
 
@@ -20,70 +17,68 @@ const QString CrLf = QStringLiteral("\r\n");
 struct Key
 {
     QStringView name;
-    void (*apply)(GameState &gs, const QString &value);
+    void (*apply)(SettingsRecord &s, const QString &value);
 };
 
 // Tried in this order and matched by prefix: the first that fits decides, which
 // is why calldownmsg must come before calldown.
 constexpr Key Keys[] = {
-    {u"delay", [](GameState &gs, const QString &v) { gs.Delay = Values::readInteger(v); }},
-    {u"auto", [](GameState &gs, const QString &v) { gs.Auto = Values::readInteger(v); }},
-    {u"left", [](GameState &gs, const QString &v) { gs.MainLeft = Values::readInteger(v); }},
-    {u"top", [](GameState &gs, const QString &v) { gs.MainTop = Values::readInteger(v); }},
-    {u"ontop", [](GameState &gs, const QString &v) { gs.OnTop = Values::readBoolean(v); }},
-    {u"boxleft", [](GameState &gs, const QString &v) { gs.BoxLeft = Values::readInteger(v); }},
-    {u"boxtop", [](GameState &gs, const QString &v) { gs.BoxTop = Values::readInteger(v); }},
-    {u"regchar", [](GameState &gs, const QString &v) { gs.RegChar = v.left(1); }},
-    {u"confirm", [](GameState &gs, const QString &v) { gs.Confirm = Values::readBoolean(v); }},
-    {u"sorry", [](GameState &gs, const QString &v) { gs.Sorry = v; }},
-    {u"wtg", [](GameState &gs, const QString &v) { gs.WTG = v; }},
-    {u"calldownmsg", [](GameState &gs, const QString &v) { gs.CalldownMSG = v; }},
-    {u"calldown", [](GameState &gs, const QString &v) { gs.Calldown = Values::readBoolean(v); }},
-    {u"macrofile", [](GameState &gs, const QString &v) { gs.MacroFile = v; }},
+    {u"delay", [](SettingsRecord &s, const QString &v) { s.Delay = Values::readInteger(v); }},
+    {u"auto", [](SettingsRecord &s, const QString &v) { s.Auto = Values::readInteger(v); }},
+    {u"left", [](SettingsRecord &s, const QString &v) { s.Left = Values::readInteger(v); }},
+    {u"top", [](SettingsRecord &s, const QString &v) { s.Top = Values::readInteger(v); }},
+    {u"ontop", [](SettingsRecord &s, const QString &v) { s.OnTop = Values::readBoolean(v); }},
+    {u"boxleft", [](SettingsRecord &s, const QString &v) { s.BoxLeft = Values::readInteger(v); }},
+    {u"boxtop", [](SettingsRecord &s, const QString &v) { s.BoxTop = Values::readInteger(v); }},
+    {u"regchar", [](SettingsRecord &s, const QString &v) { s.RegChar = v.left(1); }},
+    {u"confirm", [](SettingsRecord &s, const QString &v) { s.Confirm = Values::readBoolean(v); }},
+    {u"sorry", [](SettingsRecord &s, const QString &v) { s.Sorry = v; }},
+    {u"wtg", [](SettingsRecord &s, const QString &v) { s.WTG = v; }},
+    {u"calldownmsg", [](SettingsRecord &s, const QString &v) { s.CalldownMSG = v; }},
+    {u"calldown", [](SettingsRecord &s, const QString &v) { s.Calldown = Values::readBoolean(v); }},
+    {u"macrofile", [](SettingsRecord &s, const QString &v) { s.MacroFile = v; }},
 };
 
-void setDefaults(GameState &gs)
+void setDefaults(SettingsRecord &s)
 {
-    gs.Delay = 0;
-    gs.Auto = 0;
-    gs.MainLeft = 0;
-    gs.MainTop = 0;
-    gs.OnTop = false;
-    gs.BoxLeft = 0;
-    gs.BoxTop = 0;
-    gs.RegChar = QStringLiteral("$");
-    gs.Confirm = true;
-    gs.Sorry = QStringLiteral("Sorry %player%.  %word% is not a match");
-    gs.WTG = QStringLiteral("WTG %player%! %word% is a match");
-    gs.CalldownMSG = QStringLiteral("It's your turn to play");
-    gs.Calldown = false;
-    gs.MacroFile.clear();
+    s.Delay = 0;
+    s.Auto = 0;
+    s.Left = 0;
+    s.Top = 0;
+    s.OnTop = false;
+    s.BoxLeft = 0;
+    s.BoxTop = 0;
+    s.RegChar = QStringLiteral("$");
+    s.Confirm = true;
+    s.Sorry = QStringLiteral("Sorry %player%.  %word% is not a match");
+    s.WTG = QStringLiteral("WTG %player%! %word% is a match");
+    s.CalldownMSG = QStringLiteral("It's your turn to play");
+    s.Calldown = false;
+    s.MacroFile.clear();
 }
 
-void applySetting(const QString &line, GameState &gs, const std::function<void()> &readMacroFile)
+void applySetting(const QString &line, SettingsRecord &s, const std::function<void()> &macroFileRead)
 {
     for (const Key &key : Keys) {
         if (!line.startsWith(key.name, Qt::CaseInsensitive))
             continue;
         // One separator character is skipped whatever it is.
-        key.apply(gs, line.mid(key.name.size() + 1));
+        key.apply(s, line.mid(key.name.size() + 1));
         if (key.name == u"macrofile")
-            readMacroFile();
+            macroFileRead();
         return;
     }
 }
 
-void applyBox(const QString &line, GameState &gs)
+void applyBox(const QString &line, SettingsRecord &s)
 {
     const qsizetype equals = line.indexOf(u'=');
     if (equals < 0)
         return;
     const Integer index = Values::readInteger(line.left(equals));
-    if (index < 0 || index >= BoxCount)
+    if (index < 0 || index >= SettingsRecord::BoxCount)
         throw Failure(ErrSubscript);
-    const bool value = Values::readBoolean(line.mid(equals + 1));
-    gs.Boxes[index].InDefault = value;
-    gs.Boxes[index].Available = value;
+    s.Boxes[index] = Values::readBoolean(line.mid(equals + 1));
 }
 
 // A window dragged far off a wide desktop must not make a file that the reader
@@ -95,54 +90,50 @@ double clampEdge(double edge)
     return std::clamp(edge, -32768.0, 32767.0);
 }
 
-QString fileFailureText(const Failure &f)
-{
-    return f.report(QStringLiteral("Error with file orvella.ini"));
-}
-
 } // namespace
 
-void readSettings(QIODevice &in, GameState &gs, const std::function<void()> &readMacroFile)
+void readSettings(QIODevice &in, SettingsRecord &settings,
+                  const std::function<void()> &macroFileRead)
 {
     LineReader reader(in, LineReader::MaxFileBytes);
     while (!reader.atEnd()) {
         const QString line = reader.readLine();
         // A section that runs to the end of the file fails in readLine.
         if (line.startsWith(u"[settings]", Qt::CaseInsensitive)) {
-            setDefaults(gs);
+            setDefaults(settings);
             for (QString l = reader.readLine(); !l.isEmpty(); l = reader.readLine())
-                applySetting(l, gs, readMacroFile);
+                applySetting(l, settings, macroFileRead);
         } else if (line.startsWith(u"[boxes]", Qt::CaseInsensitive)) {
             for (QString l = reader.readLine(); !l.isEmpty(); l = reader.readLine())
-                applyBox(l, gs);
+                applyBox(l, settings);
         }
     }
 }
 
-void writeSettings(QIODevice &out, const GameState &gs, double left, double top)
+void writeSettings(QIODevice &out, const SettingsRecord &s, double left, double top)
 {
     using Values::writeBoolean;
     using Values::writeNumber;
     QString text;
     text += QStringLiteral("[Settings]") + CrLf;
-    text += QStringLiteral("Delay=") + writeNumber(gs.Delay) + CrLf;
-    text += QStringLiteral("Auto=") + writeNumber(gs.Auto) + CrLf;
+    text += QStringLiteral("Delay=") + writeNumber(s.Delay) + CrLf;
+    text += QStringLiteral("Auto=") + writeNumber(s.Auto) + CrLf;
     text += QStringLiteral("Left=") + writeNumber(clampEdge(left)) + CrLf;
     text += QStringLiteral("Top=") + writeNumber(clampEdge(top)) + CrLf;
-    text += QStringLiteral("OnTop=") + writeBoolean(gs.OnTop) + CrLf;
-    text += QStringLiteral("BoxLeft=") + writeNumber(gs.BoxLeft) + CrLf;
-    text += QStringLiteral("BoxTop=") + writeNumber(gs.BoxTop) + CrLf;
-    text += QStringLiteral("RegChar=") + gs.RegChar + CrLf;
-    text += QStringLiteral("Confirm=") + writeBoolean(gs.Confirm) + CrLf;
-    text += QStringLiteral("Sorry=") + gs.Sorry + CrLf;
-    text += QStringLiteral("WTG=") + gs.WTG + CrLf;
-    text += QStringLiteral("CalldownMSG=") + gs.CalldownMSG + CrLf;
-    text += QStringLiteral("Calldown=") + writeBoolean(gs.Calldown) + CrLf;
-    text += QStringLiteral("MacroFile=") + gs.MacroFile + CrLf;
+    text += QStringLiteral("OnTop=") + writeBoolean(s.OnTop) + CrLf;
+    text += QStringLiteral("BoxLeft=") + writeNumber(s.BoxLeft) + CrLf;
+    text += QStringLiteral("BoxTop=") + writeNumber(s.BoxTop) + CrLf;
+    text += QStringLiteral("RegChar=") + s.RegChar + CrLf;
+    text += QStringLiteral("Confirm=") + writeBoolean(s.Confirm) + CrLf;
+    text += QStringLiteral("Sorry=") + s.Sorry + CrLf;
+    text += QStringLiteral("WTG=") + s.WTG + CrLf;
+    text += QStringLiteral("CalldownMSG=") + s.CalldownMSG + CrLf;
+    text += QStringLiteral("Calldown=") + writeBoolean(s.Calldown) + CrLf;
+    text += QStringLiteral("MacroFile=") + s.MacroFile + CrLf;
     text += CrLf;
     text += QStringLiteral("[Boxes]") + CrLf;
-    for (int i = 0; i < BoxCount; ++i)
-        text += writeNumber(i) + u'=' + writeBoolean(gs.Boxes[i].InDefault) + CrLf;
+    for (int i = 0; i < SettingsRecord::BoxCount; ++i)
+        text += writeNumber(i) + u'=' + writeBoolean(s.Boxes[i].value_or(false)) + CrLf;
     text += CrLf;
     FileIO::writeText(out, text);
 }
@@ -152,27 +143,12 @@ QString settingsPath(const QString &folder)
     return folder + QStringLiteral("/orvella.ini");
 }
 
-bool SettingsReader(GameState &gs, HostDialogs &dialogs, const QString &folder)
+WriteResult saveSettings(const QString &folder, const SettingsRecord &settings, double left,
+                         double top)
 {
-    bool opened = false;
-    try {
-        FileIO::readFile(settingsPath(folder), [&](QIODevice &in) {
-            opened = true;
-            readSettings(in, gs, [&] { MacroReader(gs, dialogs); });
-        });
-    } catch (const Failure &f) {
-        if (!opened && f.number() == ErrFileNotFound)
-            return true;
-        dialogs.message(fileFailureText(f), QStringLiteral("Program Exiting"));
-        return false;
-    }
-    return true;
-}
-
-WriteResult SettingsWriter(const GameState &gs, const QString &folder, double left, double top)
-{
-    WriteResult result = FileIO::save(settingsPath(folder),
-                                      [&](QIODevice &out) { writeSettings(out, gs, left, top); });
+    WriteResult result = FileIO::save(settingsPath(folder), [&](QIODevice &out) {
+        writeSettings(out, settings, left, top);
+    });
     // Named as at start-up.
     if (result)
         result->file = QStringLiteral("orvella.ini");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "game/gamestate.h"
+#include "base/integer.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 #include "chat/ticksource.h"
 #include "chat/waits.h"
 #include "base/ansi.h"
-#include "files/recoverylog.h"
+#include "game/gamelog.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"
 #include "game/countdown.h"

@@ -1,7 +1,7 @@
 #include "game/draw.h"
 
 #include "chat/chatlink.h"
-#include "files/recoverylog.h"
+#include "game/gamelog.h"
 #include "game/busystate.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"

@@ -1,6 +1,6 @@
 #include "game/loadwords.h"
 
-#include "files/wordfile.h"
+#include "game/gamefiles.h"
 #include "game/busystate.h"
 #include "base/failure.h"
 #include "game/gamecontext.h"

@@ -1,7 +1,7 @@
 #include "game/opening.h"
 
 #include "chat/chatlink.h"
-#include "files/recoverylog.h"
+#include "game/gamelog.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/chatlines.h"

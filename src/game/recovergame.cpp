@@ -3,9 +3,9 @@
 #include "chat/chatlink.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
-#include "files/recoverylog.h"
+#include "game/gamelog.h"
 #include "files/recoveryreader.h"
-#include "files/wordfile.h"
+#include "game/gamefiles.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/busystate.h"
@@ -15,6 +15,7 @@
 #include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 #include "game/registration.h"
+#include "game/reportwrite.h"
 
 #include <QBuffer>
 #include <QIODevice>
@@ -189,7 +190,7 @@ void RecoverGame(GameContext &ctx)
         logBytes = FileIO::readBytes(gs.LogFile, LineReader::MaxFileBytes);
         log.open(QIODevice::ReadOnly);
         reader.emplace(log);
-        reader->readWordFilePath(gs);
+        gs.WordFile = reader->readWordFilePath();
     } catch (const Failure &failure) {
         logFailed(failure);
         return;
@@ -206,7 +207,7 @@ void RecoverGame(GameContext &ctx)
     }
 
     try {
-        reader->readHostName(gs);
+        gs.HostName = reader->readHostName();
     } catch (const Failure &failure) {
         logFailed(failure);
         return;
@@ -225,9 +226,13 @@ void RecoverGame(GameContext &ctx)
     say(ctx, invitation);
 
     RecoveryReader::Body body;
+    // What was read before a failure stays restored.
+    LogBody restored = logBodyOf(gs);
     try {
-        body = reader->readBody(gs);
+        body = reader->readBody(restored);
+        restoreLogBody(restored, gs);
     } catch (const Failure &failure) {
+        restoreLogBody(restored, gs);
         // The body is read only once [Word] was found, so the main button
         // already reads Ask, and a draw count read before the failure shows.
         askCaption(ctx);

@@ -1,7 +1,7 @@
 #include "game/registration.h"
 
 #include "chat/chatlink.h"
-#include "files/recoverylog.h"
+#include "game/gamelog.h"
 #include "game/banner.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"

@@ -1,6 +1,5 @@
 #include "game/reportwrite.h"
 
-#include "files/recoverylog.h"
 #include "base/hostdialogs.h"
 
 bool reportWrite(HostDialogs &dialogs, const WriteResult &result)
@@ -9,4 +8,9 @@ bool reportWrite(HostDialogs &dialogs, const WriteResult &result)
         return true;
     dialogs.message(result->report(), programErrorTitle());
     return false;
+}
+
+QString programErrorTitle()
+{
+    return QStringLiteral("Program Error");
 }

@@ -5,7 +5,7 @@
 #include "files/settingsfile.h"
 #include "base/hostdialogs.h"
 #include "game/reportwrite.h"
-#include "macros/macrofile.h"
+#include "game/gamefiles.h"
 #include "game/savewarnings.h"
 #include "chat/gesturekeys.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/childwindows.h"
 #include "game/reportwrite.h"
-#include "macros/macrofile.h"
+#include "game/gamefiles.h"
 #include "game/savewarnings.h"
 #include "chat/gesturekeys.h"
 

@@ -1,13 +1,10 @@
 #include "room/guesses.h"
 
-#include "files/wordfile.h"
 #include "base/failure.h"
-#include "game/gamestate.h"
+#include "files/wordfile.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <memory>
 
 namespace {
 
@@ -34,12 +31,11 @@ bool Guesses::learn(const QString &path, QString *error)
     } else {
         files << path;
     }
-    auto gs = std::make_unique<GameState>();
     for (const QString &file : files) {
         try {
-            const int n = readWordFile(file, *gs);
-            for (int i = 1; i <= n; ++i)
-                learnWords({gs->Words[i]});
+            QStringList words;
+            readWordFile(file, words);
+            learnWords(words);
         } catch (const Failure &f) {
             if (error)
                 *error =

@@ -1,10 +1,10 @@
+#include "base/failure.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
+#include "files/macrofile.h"
 #include "files/recoverylog.h"
 #include "files/settingsfile.h"
 #include "files/wordfile.h"
-#include "game/gamestate.h"
-#include "macros/macrofile.h"
 #include "support/bytesio.h"
 #include "support/smalldisk.h"
 
@@ -12,24 +12,35 @@
 
 namespace {
 
-GameState gameIn(const SmallDisk &disk, int textLength)
+// What the three files of a game hold, with texts of a given length.
+struct Files
 {
-    GameState gs;
-    gs.LogFile = disk.path(QStringLiteral("Orvella.log"));
-    gs.MacroFile = disk.path(QStringLiteral("m.txt"));
-    gs.Sorry = gs.Guess = gs.Subs[0] = QString(textLength, u'x');
-    return gs;
+    QString folder;
+    SettingsRecord settings;
+    LogHeader header;
+    LogBody body;
+    MacroFileRecord macros;
+};
+
+Files filesIn(const SmallDisk &disk, int textLength)
+{
+    Files f;
+    f.folder = disk.folder();
+    f.settings.Sorry = f.body.guess = f.macros.subs[0] = QString(textLength, u'x');
+    return f;
 }
 
 // Each writer, and the name its failure tells the host.
-const std::pair<std::function<WriteResult(const GameState &, const QString &)>, QString> Writers[] =
-    {
-        {[](const GameState &gs, const QString &f) { return SettingsWriter(gs, f, 1, 2); },
-         QStringLiteral("orvella.ini")},
-        {[](const GameState &gs, const QString &) { return LogWriter(gs); },
-         QStringLiteral("Orvella.log")},
-        {[](const GameState &gs, const QString &) { return MacroWriter(gs); },
-         QStringLiteral("m.txt")},
+const std::pair<std::function<WriteResult(const Files &)>, QString> Writers[] = {
+    {[](const Files &f) { return saveSettings(f.folder, f.settings, 1, 2); },
+     QStringLiteral("orvella.ini")},
+    {[](const Files &f) { return saveLog(f.folder + QStringLiteral("/Orvella.log"), f.header, f.body); },
+     QStringLiteral("Orvella.log")},
+    {[](const Files &f) {
+         return FileIO::save(f.folder + QStringLiteral("/m.txt"),
+                             [&](QIODevice &out) { writeMacros(out, f.macros); });
+     },
+     QStringLiteral("m.txt")},
 };
 
 } // namespace
@@ -39,10 +50,10 @@ TEST(DiskFault, AFullDiskKeepsTheOldFileWholeAndSaysDiskFull)
     for (const auto &[write, name] : Writers) {
         SmallDisk disk;
         const QString file = disk.path(name);
-        ASSERT_FALSE(write(gameIn(disk, 10), disk.folder()));
+        ASSERT_FALSE(write(filesIn(disk, 10)));
         const QByteArray old = bytesOf(file);
         disk.setFull(true);
-        const WriteResult failed = write(gameIn(disk, 20), disk.folder());
+        const WriteResult failed = write(filesIn(disk, 20));
         disk.setFull(false);
         ASSERT_TRUE(failed);
         EXPECT_EQ(failed->report(), QStringLiteral("Disk full\r\n61\r\nError with file ") +
@@ -56,18 +67,19 @@ TEST(DiskFault, AFolderThatTakesNoNewFileIsWrittenInPlaceOrKeptWhole)
 {
     SmallDisk disk;
     const QString ini = settingsPath(disk.folder());
-    ASSERT_FALSE(SettingsWriter(gameIn(disk, 3000), disk.folder(), 1, 2));
+    ASSERT_FALSE(saveSettings(disk.folder(), filesIn(disk, 3000).settings, 1, 2));
     if (!disk.lockFolder(true))
         GTEST_SKIP() << "no way to keep new files out of a folder here";
     for (int length : {10, 3500}) { // shorter, then longer than the file
-        const GameState gs = gameIn(disk, length);
-        EXPECT_FALSE(SettingsWriter(gs, disk.folder(), 1, 2));
-        EXPECT_EQ(bytesOf(ini), writtenBy([&](QIODevice &out) { writeSettings(out, gs, 1, 2); }));
+        const SettingsRecord settings = filesIn(disk, length).settings;
+        EXPECT_FALSE(saveSettings(disk.folder(), settings, 1, 2));
+        EXPECT_EQ(bytesOf(ini),
+                  writtenBy([&](QIODevice &out) { writeSettings(out, settings, 1, 2); }));
     }
     // The room for a longer file is not there: the old file stays.
     const QByteArray old = bytesOf(ini);
     disk.setFull(true);
-    EXPECT_EQ(SettingsWriter(gameIn(disk, 6000), disk.folder(), 1, 2)->failure.number(),
+    EXPECT_EQ(saveSettings(disk.folder(), filesIn(disk, 6000).settings, 1, 2)->failure.number(),
               ErrDiskFull);
     disk.setFull(false);
     EXPECT_EQ(bytesOf(ini), old);
@@ -77,14 +89,21 @@ TEST(DiskFault, HugeLinesAndFilesFailInsteadOfFillingMemory)
 {
     const QByteArray line(LineReader::MaxLineBytes + 1, 'w');
     const QByteArray lines = (QByteArray(99, 's') + '\n').repeated(50000);
-    const std::pair<QByteArray, void (*)(QIODevice &, GameState &)> cases[] = {
-        {line + line + line, [](QIODevice &in, GameState &gs) { readWords(in, gs); }},
-        {"[settings]\r\n" + lines, [](QIODevice &in, GameState &gs) { readSettings(in, gs, {}); }},
+    const std::pair<QByteArray, void (*)(QIODevice &)> cases[] = {
+        {line + line + line,
+         [](QIODevice &in) {
+             QStringList words;
+             readWords(in, words);
+         }},
+        {"[settings]\r\n" + lines,
+         [](QIODevice &in) {
+             SettingsRecord settings;
+             readSettings(in, settings, {});
+         }},
     };
     for (const auto &[bytes, read] : cases) {
         BytesIn in(bytes);
-        GameState gs;
-        EXPECT_EQ(failureOf([&] { read(in, gs); }), ErrOutOfMemory) << bytes.left(20).constData();
+        EXPECT_EQ(failureOf([&] { read(in); }), ErrOutOfMemory) << bytes.left(20).constData();
         // Given up after little more than the cap.
         EXPECT_LE(in.pos(), LineReader::MaxFileBytes + 64 * 1024);
     }

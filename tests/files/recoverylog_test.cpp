@@ -1,6 +1,7 @@
+#include "base/ansi.h"
+#include "base/failure.h"
 #include "files/recoverylog.h"
 #include "files/recoveryreader.h"
-#include "game/gamestate.h"
 #include "support/bytesio.h"
 
 #include <QLocale>
@@ -23,23 +24,30 @@ const QByteArray FullLog =
     "\"Zo\xeb \",4,0\r\n\r\n"
     "[Winners]\r\nCount= 2 \r\n\"Cy\",\"Red\"\r\n\"Dee\",\"\"\r\n\r\n";
 
-QByteArray written(const GameState &gs)
+struct Log
 {
-    return writtenBy([&](QIODevice &out) { writeLog(out, gs); });
+    LogHeader header;
+    LogBody body;
+};
+
+QByteArray written(const Log &log)
+{
+    return writtenBy([&](QIODevice &out) { writeLog(out, log.header, log.body); });
 }
 
 constexpr int Restored = 0, FreshStart = -1;
 
 // Reads a whole log as a resumption does: Restored, FreshStart or the
 // failure's number.
-int readBack(const QByteArray &log, GameState &gs)
+int readBack(const QByteArray &bytes, Log &log)
 {
-    BytesIn in(log);
+    BytesIn in(bytes);
     bool restored = false;
     const int failure = failureOf([&] {
         RecoveryReader reader(in);
-        reader.readHeader(gs);
-        restored = reader.readBody(gs) == RecoveryReader::Body::Restored;
+        log.header.wordFile = reader.readWordFilePath();
+        log.header.hostName = reader.readHostName();
+        restored = reader.readBody(log.body) == RecoveryReader::Body::Restored;
     });
     return failure ? failure : restored ? Restored : FreshStart;
 }
@@ -48,30 +56,35 @@ int readBack(const QByteArray &log, GameState &gs)
 
 TEST(RecoveryLog, EveryValueIsReadBackAndWrittenAgainByteForByteInEnglish)
 {
-    GameState gs;
-    gs.Asked[4] = true; // later entries are the word reload's business
-    ASSERT_EQ(readBack(FullLog, gs), Restored);
-    EXPECT_TRUE(gs.Asked[1] && gs.Asked[2] && gs.Asked[3] && gs.Asked[4] && !gs.Asked[5]);
+    Log log;
+    log.body.asked[4] = true; // later entries are the word reload's business
+    ASSERT_EQ(readBack(FullLog, log), Restored);
+    const LogBody &b = log.body;
+    EXPECT_TRUE(b.asked[1] && b.asked[2] && b.asked[3] && b.asked[4] && !b.asked[5]);
+    // The banner lines are not read back: they are the program's own.
+    const QList<QByteArray> banner = FullLog.split('\r');
+    log.header.title = Ansi::decode(banner[0]);
+    log.header.version = Ansi::decode(banner[1].mid(1));
 
     // The rest is checked by writing it again. The start time is not taken
     // back; its names are English whatever the locale, 0 and 12 o'clock both 12.
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    gs.GameStart = QDateTime(QDate(2026, 12, 5), QTime(21, 5));
-    EXPECT_EQ(written(gs), FullLog);
+    log.header.gameStart = QDateTime(QDate(2026, 12, 5), QTime(21, 5));
+    EXPECT_EQ(written(log), FullLog);
     for (const auto &[hour, text] : {std::pair(0, "12:07am"), std::pair(12, "12:07pm")})
         EXPECT_EQ(formatGameStart(QDateTime(QDate(2027, 1, 1), QTime(hour, 7))),
                   QLatin1String(text) + QStringLiteral(", Friday, January 1, 2027"));
     QLocale::setDefault(before);
 
     // The writer refuses counts that would not read back.
-    for (Integer GameState::*count : {&GameState::DownCount, &GameState::WinnerCount}) {
-        GameState over = gs;
-        over.*count = 11;
+    for (Integer LogBody::*count : {&LogBody::downCount, &LogBody::winnerCount}) {
+        Log over = log;
+        over.body.*count = 11;
         EXPECT_THROW(written(over), Failure);
     }
-    gs.WordIndex = 11; // after the last of ten words
-    EXPECT_TRUE(written(gs).contains("Current= 11 \r\nAsked=False\r\n"));
+    log.body.wordIndex = 11; // after the last of ten words
+    EXPECT_TRUE(written(log).contains("Current= 11 \r\nAsked=False\r\n"));
 }
 
 TEST(RecoveryReader, BadLogsFailKeepingWhatWasReadAndOnesWithoutAGameStartAfresh)
@@ -100,14 +113,17 @@ TEST(RecoveryReader, BadLogsFailKeepingWhatWasReadAndOnesWithoutAGameStartAfresh
         const qsizetype at = from ? log.indexOf(from) : 0;
         if (from)
             log = to.isEmpty() ? log.left(at) : log.replace(at, qstrlen(from), to);
-        GameState gs;
-        gs.WordIndex = 7;
-        EXPECT_EQ(readBack(log, gs), number) << from << " -> " << to.left(40).constData();
-        EXPECT_TRUE(number != FreshStart || gs.WordIndex == 7) << "nothing taken from the body";
-        EXPECT_LE(gs.WordIndex, MaxWords);
-        EXPECT_LE(gs.DownPointer, gs.DownCount);
+        Log back;
+        back.body.wordIndex = 7;
+        EXPECT_EQ(readBack(log, back), number) << from << " -> " << to.left(40).constData();
+        EXPECT_TRUE(number != FreshStart || back.body.wordIndex == 7)
+            << "nothing taken from the body";
+        EXPECT_LE(back.body.wordIndex, LogBody::MaxWords);
+        EXPECT_LE(back.body.downPointer, back.body.downCount);
     }
-    GameState gs; // what was read before the cut stays
-    EXPECT_EQ(readBack(FullLog.left(FullLog.indexOf("\"Lee, Jr\",0.1,1")), gs), ErrInputPastEnd);
-    EXPECT_TRUE(gs.Down[2].Name == QStringLiteral("Say \"hi\"") && gs.Players[2].Level == 1.5f);
+    Log back; // what was read before the cut stays
+    EXPECT_EQ(readBack(FullLog.left(FullLog.indexOf("\"Lee, Jr\",0.1,1")), back),
+              ErrInputPastEnd);
+    EXPECT_TRUE(back.body.down[2] == QStringLiteral("Say \"hi\"") &&
+                back.body.players[2].level == 1.5f);
 }

@@ -1,24 +1,19 @@
+#include "base/failure.h"
 #include "files/settingsfile.h"
-#include "game/gamestate.h"
 #include "support/bytesio.h"
-#include "support/scripteddialogs.h"
-
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 int read(
-    const QByteArray &bytes, GameState &gs, const std::function<void()> &onMacroFile = [] {})
+    const QByteArray &bytes, SettingsRecord &gs, const std::function<void()> &onMacroFile = [] {})
 {
     BytesIn in(bytes);
     return failureOf([&] { readSettings(in, gs, onMacroFile); });
 }
 
-QByteArray written(const GameState &gs, double left, double top)
+QByteArray written(const SettingsRecord &gs, double left, double top)
 {
     return writtenBy([&](QIODevice &out) { writeSettings(out, gs, left, top); });
 }
@@ -27,10 +22,10 @@ QByteArray written(const GameState &gs, double left, double top)
 
 TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
 {
-    GameState gs;
+    SettingsRecord gs;
     gs.Auto = 30;
     gs.MacroFile = QStringLiteral("old");
-    gs.Boxes[5].InDefault = gs.Boxes[5].Available = true;
+    gs.Boxes[5] = true;
     // The macro file is read when its line is: the lines after it are not read yet.
     QString macroFileRead;
     const auto onMacroFile = [&] {
@@ -48,8 +43,8 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
         "[Boxes] x\r\n 3 =True\r\n0=-1\r\nno equals sign\r\n9=1\r\n5=false\r\n\r\n";
     ASSERT_EQ(read(file, gs, onMacroFile), 0);
     EXPECT_EQ(macroFileRead, QStringLiteral("C:\\m.txt|0"));
-    EXPECT_EQ(gs.MainTop, -5);
-    // The window's edges are written, not MainLeft and MainTop.
+    EXPECT_EQ(gs.Top, -5);
+    // The window's edges are written, not the edges read.
     const QByteArray bytes = written(gs, 1234.5, 100000);
     EXPECT_EQ(bytes,
               "[Settings]\r\nDelay= 2 \r\nAuto= 0 \r\nLeft= 1234.5 \r\nTop= 32767 \r\n"
@@ -61,9 +56,9 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
     EXPECT_TRUE(written(gs, -40000.25, 32767.75).contains("\nLeft=-32768 \r\nTop= 32767 \r\n"));
 
     // No [settings] section: no defaults. LF alone ends lines.
-    GameState bare;
+    SettingsRecord bare;
     ASSERT_EQ(read("[boxes]\n1=1\n\n", bare), 0);
-    EXPECT_TRUE(bare.Boxes[1].InDefault && bare.Boxes[1].Available);
+    EXPECT_TRUE(bare.Boxes[1] == true && !bare.Boxes[2]);
     EXPECT_TRUE(bare.RegChar.isEmpty() && !bare.Confirm && bare.Sorry.isEmpty());
     bare.MacroFile = QStringLiteral("old.mac"); // the defaults name no macro file
     ASSERT_EQ(read("[settings]\nregchar=\n\n", bare), 0);
@@ -82,32 +77,4 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
     };
     for (const auto &[bytes, number] : cases)
         EXPECT_EQ(read(bytes, bare), number) << bytes.left(40).toStdString();
-}
-
-// The first settings file the project ships is written by a script that
-// keeps the format of its own: the program reads it and would write the same
-// bytes. A missing, broken or unreadable file at start-up and a writer that
-// fails are the start-up and the disk tests' business.
-TEST(SettingsFile, TheShippedFirstSettingsAndTheMacroFileTheyName)
-{
-    QTemporaryDir dir;
-    const QString ini = settingsPath(dir.path());
-    const QString named = dir.filePath(QStringLiteral("m.txt"));
-    QProcess tool;
-    tool.start(QStringLiteral("bash"),
-               {QStringLiteral(ORVELLA_SOURCE_DIR "/scripts/write-settings.sh"), ini, named});
-    ASSERT_TRUE(tool.waitForFinished() && tool.exitCode() == 0);
-    const QByteArray bytes = bytesOf(ini);
-    GameState gs;
-    ASSERT_EQ(read(bytes, gs), 0);
-    EXPECT_EQ(written(gs, 0, 0), bytes);
-
-    // The macro file it names is read with it; that file's failure is its own message.
-    QFile macros(named);
-    ASSERT_TRUE(macros.open(QIODevice::WriteOnly) && macros.write("[Macro 2") > 0);
-    macros.close();
-    ScriptedDialogs dialogs;
-    EXPECT_TRUE(SettingsReader(gs, dialogs, dir.path()));
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Problem with Macro File"));
 }

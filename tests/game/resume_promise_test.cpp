@@ -1,6 +1,6 @@
 #include "gamefixture.h"
 
-#include "files/recoverylog.h"
+#include "game/gamelog.h"
 #include "support/bytesio.h"
 
 namespace {
@@ -10,7 +10,7 @@ namespace {
 QByteArray restorable(GameState gs)
 {
     gs.GameStart = {};
-    QByteArray text = writtenBy([&](QIODevice &out) { writeLog(out, gs); });
+    QByteArray text = writtenBy([&](QIODevice &out) { writeLog(out, logHeaderOf(gs), logBodyOf(gs)); });
     for (int i = 1; i < std::min<int>(gs.WordIndex, MaxWords + 1); ++i)
         text += gs.Asked[i] ? "T" : "F";
     for (int i = 1; i <= gs.WordCount; ++i)

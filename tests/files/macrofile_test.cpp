@@ -1,5 +1,5 @@
-#include "game/gamestate.h"
-#include "macros/macrofile.h"
+#include "base/failure.h"
+#include "files/macrofile.h"
 #include "support/bytesio.h"
 
 #include <gtest/gtest.h>
@@ -7,13 +7,13 @@
 namespace {
 
 // Runs the reader over bytes; the failure's number, or 0.
-int read(const QByteArray &bytes, GameState &gs)
+int read(const QByteArray &bytes, MacroFileRecord &gs)
 {
     BytesIn in(bytes);
     return failureOf([&] { readMacros(in, gs); });
 }
 
-QByteArray written(const GameState &gs)
+QByteArray written(const MacroFileRecord &gs)
 {
     return writtenBy([&](QIODevice &out) { writeMacros(out, gs); });
 }
@@ -22,10 +22,10 @@ QByteArray written(const GameState &gs)
 
 TEST(MacroFile, ReadingRulesAndTheWrittenBytes)
 {
-    GameState gs;
-    gs.Macros[4] = {QStringLiteral("keep"), QStringLiteral("kept\r\n")};
-    gs.Macros[7] = {QStringLiteral("old"), QStringLiteral("old text")};
-    gs.Subs[2] = QStringLiteral("kept");
+    MacroFileRecord gs;
+    gs.macros[4] = {QStringLiteral("keep"), QStringLiteral("kept\r\n")};
+    gs.macros[7] = {QStringLiteral("old"), QStringLiteral("old text")};
+    gs.subs[2] = QStringLiteral("kept");
     ASSERT_EQ(read("junk\r\n[substitutions] x\r\n%sub0%=a = b \r\n%SUB4%:colon\r\n%sub10%=no\r\n"
                    "   \r\n%sub9%\r\n\r\n%sub1%=outside\r\n"
                    "[Macro 3]\r\nGreeting\r\nHello\r\nall\r\n\r\n"
@@ -37,15 +37,14 @@ TEST(MacroFile, ReadingRulesAndTheWrittenBytes)
                    "[Macro 20]\r\nT\r\nt\r\n\r\n[Macro 5]\r\nFive\r\nf\r\n\r\n", // 20 ends it too
                    gs),
               0);
-    EXPECT_EQ(gs.Macros[0].Name, QStringLiteral("Zero"));
-    EXPECT_EQ(gs.Macros[7].Name, QStringLiteral("Macro 7"));
+    EXPECT_EQ(gs.macros[0].name, QStringLiteral("Zero"));
+    EXPECT_EQ(gs.macros[7].name, QStringLiteral("Macro 7"));
     // What no file gives: the writer names a nameless text and leaves out
-    // texts that would not read back, subs past 9 and macro 0.
-    gs.Subs[10] = QStringLiteral("never written");
-    gs.Macros[1] = {QString(), QStringLiteral("\u00B0 there\r\n")};
-    gs.Macros[6] = {QStringLiteral("Space"), QStringLiteral(" ")};
-    gs.Macros[8] = {QStringLiteral("Lead"), QStringLiteral("\r\nhidden")};
-    gs.Macros[12] = {QStringLiteral("[macro 5]"), QStringLiteral("[end]\r\n")};
+    // texts that would not read back and macro 0.
+    gs.macros[1] = {QString(), QStringLiteral("\u00B0 there\r\n")};
+    gs.macros[6] = {QStringLiteral("Space"), QStringLiteral(" ")};
+    gs.macros[8] = {QStringLiteral("Lead"), QStringLiteral("\r\nhidden")};
+    gs.macros[12] = {QStringLiteral("[macro 5]"), QStringLiteral("[end]\r\n")};
     const QByteArray bytes = written(gs);
     EXPECT_EQ(bytes,
               "[Substitutions]\r\n%sub0%=a = b \r\n%sub1%=\r\n%sub2%=kept\r\n%sub3%=\r\n"
@@ -58,7 +57,7 @@ TEST(MacroFile, ReadingRulesAndTheWrittenBytes)
               "[Macro  13 ]\r\n\r\n[Macro  14 ]\r\n\r\n[Macro  15 ]\r\n\r\n[Macro  16 ]\r\n\r\n"
               "[Macro  17 ]\r\n\r\n[Macro  18 ]\r\n\r\n[Macro  19 ]\r\n\r\n"
               "[Macro  20 ]\r\nT\r\nt\r\n\r\n\r\n[End Macros]\r\n\r\n");
-    GameState back;
+    MacroFileRecord back;
     ASSERT_EQ(read(bytes, back), 0);
     EXPECT_EQ(written(back), bytes);
 }
@@ -75,8 +74,8 @@ TEST(MacroFile, BadFilesFailAndKeepWhatWasRead)
         {"[Substitutions]\r\n%sub0%=a\r\n[Macro 1]\r\nB\r\nb", ErrInputPastEnd, u"a"_qs},
     };
     for (const auto &[bytes, number, sub0] : cases) {
-        GameState gs;
+        MacroFileRecord gs;
         EXPECT_EQ(read(bytes, gs), number) << bytes.toStdString();
-        EXPECT_EQ(gs.Subs[0], sub0);
+        EXPECT_EQ(gs.subs[0], sub0);
     }
 }

@@ -236,14 +236,16 @@ void WadapiServer::communicate(const Frame &frame)
         write(Frame::status(m_communicator(frame.number, Ansi::decode(frame.target), text)));
         return;
     }
-    const QString target = ChatRoom::shown(Ansi::decode(frame.target));
+    const QString target = Ansi::decode(frame.target);
     if (frame.number == 0) {
         // The status first: text that a pending fetch is owed follows it.
         write(Frame::status("0"));
         m_room.say(m_room.hostName(), text);
-    } else if (frame.number == 2 && !target.trimmed().isEmpty()) {
+    } else if (frame.number == 2 && !ChatRoom::shown(target).trimmed().isEmpty()) {
         write(Frame::status("0"));
-        emit report(QStringLiteral("ESP to %1: %2").arg(target, ChatRoom::shown(text)));
+        const QString shown = ChatRoom::shown(text);
+        emit report(QStringLiteral("ESP to %1: %2").arg(ChatRoom::shown(target), shown));
+        emit privateMessage(target, shown);
     } else {
         write(Frame::status("-1"));
         emit report(QStringLiteral("Refused a message with mode %1 to %2 (status -1).")

@@ -53,6 +53,10 @@ public:
 signals:
     // What happened, for the person at the console: one line each.
     void report(const QString &line);
+    // The host sent target a private message, and this server said it (no
+    // communicator is set): target as the program named it, text as the
+    // room shows it.
+    void privateMessage(const QString &target, const QString &text);
 
 private:
     struct Fault

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 
+#include <functional>
 #include <optional>
 
 // One IRC protocol line: IRCv3 tags, a source prefix, a command and its
@@ -30,6 +31,9 @@ struct IrcMessage
     // command that is neither letters nor three digits, or more than 510 bytes.
     static QByteArray encode(const QByteArray &command, const QList<QByteArray> &params);
 };
+
+// Where the client's parts hand a command for the server.
+using IrcSend = std::function<void(const QByteArray &command, const QList<QByteArray> &params)>;
 
 // Cuts a byte stream into lines at LF, dropping a CR in front of it. A line
 // longer than MaxLine is cut there and the rest of it skipped, so a peer

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "irc/ircclient.h"
+#include "irc/ircsettings.h"
+
+#include <QHash>
 
 #include <QStringList>
 

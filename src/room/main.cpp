@@ -128,12 +128,7 @@ int main(int argc, char *argv[])
     people.others = [&players] { return players.names(); };
     QObject::connect(&people, &PeopleServer::report, &console, &RoomConsole::output);
     // The host's private messages reach the person they are for.
-    QObject::connect(&server, &WadapiServer::report, &people, [&people](const QString &line) {
-        const QString prefix = QStringLiteral("ESP to ");
-        const qsizetype colon = line.indexOf(QStringLiteral(": "), prefix.size());
-        if (line.startsWith(prefix) && colon > 0)
-            people.espFromHost(line.mid(prefix.size(), colon - prefix.size()), line.mid(colon + 2));
-    });
+    QObject::connect(&server, &WadapiServer::privateMessage, &people, &PeopleServer::espFromHost);
     addPlayerCommands(console, players, people);
 
     for (const QString &words : parser.values(wordsOption)) {

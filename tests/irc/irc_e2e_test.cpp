@@ -7,7 +7,8 @@
 // A game of two words hosted by the real program through orvella-irc in a
 // real IRC channel (ngircd on a free loopback port), with three people on
 // plain IRC connections; the server is killed and started again between the
-// words.
+// words. Real time throughout: a real server and the real client, which
+// paces the host's lines by its own clock.
 TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
 {
     if (!QFile::exists(QStringLiteral(NGIRCD_EXE)))

@@ -8,6 +8,15 @@
 
 #include <gtest/gtest.h>
 
+// How long a test waits for what should come at once: generous, for slow
+// and sanitized builds; a test that passes never waits it out.
+constexpr int Patience = 30000;
+
+inline bool eventually(const std::function<bool()> &done)
+{
+    return waitUntil(done, Patience);
+}
+
 // A line-oriented peer on TCP, whose lines can be waited for: a server the
 // test plays line by line (a new connection replaces the last), or a person
 // in a channel.
@@ -31,7 +40,7 @@ struct IrcPeer
         tcp.abort();
         attach(&tcp);
         tcp.connectToHost(QHostAddress::LocalHost, port);
-        if (!tcp.waitForConnected(20000))
+        if (!tcp.waitForConnected(Patience))
             return false;
         say("NICK " + nick + "\r\nUSER " + nick + " 0 * :" + nick + "\r\nJOIN " + channel);
         return !waitFor(" 366 ").isEmpty();
@@ -50,7 +59,7 @@ struct IrcPeer
         socket->flush();
     }
     // The next whole line heard that holds text, past those already waited for.
-    QByteArray waitFor(const QByteArray &text, int ms = 30000)
+    QByteArray waitFor(const QByteArray &text, int ms = Patience)
     {
         qsizetype at = -1, end = -1;
         const bool found = waitUntil(

@@ -1,3 +1,4 @@
+#include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "room/peopleserver.h"
 #include "support/roomprocess.h"
@@ -111,4 +112,29 @@ TEST(RoomExe, APersonJoinsFromAnotherTerminal)
     EXPECT_TRUE(room.waitForLine(u"Bo Reed left."_qs));
     EXPECT_TRUE(bo.waitForFinished(5000));
     EXPECT_TRUE(bo.readAll().contains("Ann Lee: hello"));
+}
+
+// The host's private message reaches the person it names and no other,
+// whatever the names hold: a gesture's character, which the console shows as
+// its tag, or ": ", which the console's line also holds after the name.
+TEST(RoomExe, TheHostsPrivateMessageReachesThePersonItNames)
+{
+    QTemporaryDir dir;
+    RoomProcess room;
+    ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
+    ASSERT_TRUE(room.waitForLine(u"People join"_qs));
+    Person degree(dir.filePath(u"orvella-room.sock"_qs), "\xC2\xB0");
+    ASSERT_TRUE(room.waitForLine(u"\u00b0 joined."_qs));
+    struct : WadapiCallbacks
+    {
+        void OnDapiStatus(const QByteArray &) override {}
+        void OnDapiEvent(const QByteArray &, qint16, const QByteArray &) override {}
+        void OnDapiText(const QByteArray &) override {}
+    } calls;
+    SocketWadapi program(dir.filePath(u"w.sock"_qs));
+    ASSERT_EQ(program.InitDDE(u"orvella"_qs, &calls), 0);
+    program.DapiCommunicate(u"orvella"_qs, 2, "\xB0: x", "not yours");
+    program.DapiCommunicate(u"orvella"_qs, 2, "\xB0", "You are registered: welcome");
+    EXPECT_TRUE(degree.sees(u"ESP from Ann Lee: You are registered: welcome"_qs));
+    EXPECT_FALSE(degree.got.contains(u"not yours"_qs)) << degree.got.toStdString();
 }

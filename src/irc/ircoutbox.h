@@ -1,0 +1,84 @@
+#pragma once
+
+#include "irc/ircmessage.h"
+#include "irc/tokenbucket.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+
+// The host's lines on their way to the channel or to a person: queued in
+// order, sent paced by a token bucket, then held until the server has taken
+// them or refused them. Each line and the JOIN go out with a PING behind
+// them; since the server answers in order, an error that comes before a
+// PONG answers the oldest of them still waiting, and the PONG says the
+// lines up to it were taken.
+class IrcOutbox final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Milliseconds from any fixed start; the steady clock when none is given.
+    using Clock = std::function<qint64()>;
+
+    IrcOutbox(int burst, int intervalMs, IrcSend send, Clock clock = {}, QObject *parent = nullptr);
+
+    // Queues a line for target (the channel when channel is true).
+    void say(const QByteArray &target, const QByteArray &text, bool channel);
+    // Asks to join channel; lines wait until open().
+    void join(const QByteArray &channel);
+    // In the channel: lines go out.
+    void open();
+    // Out of the channel: lines wait, those sent may still be answered.
+    void pause();
+    // The connection is gone: forgets every line; how many there were.
+    qsizetype drop();
+    // Sends what pacing allows now; called by itself when the wait is over.
+    void pump();
+
+    // Takes an answer to what was sent (a PONG of ours, an error that
+    // refuses a line or the JOIN); false for any other message.
+    bool handle(const IrcMessage &m);
+    // The server echoed a line of ours with this text (echo-message).
+    void echoed(const QByteArray &text);
+
+    // Lines queued or sent but not yet answered.
+    bool isWaiting() const { return m_waiting; }
+
+signals:
+    // The server took a line; text is what the line says in the room.
+    void taken(const QByteArray &target, bool channel, const QString &text);
+    // The server refused a line.
+    void refused(const QByteArray &target, const QString &reason);
+    // The server refused the JOIN.
+    void joinRefused(const QString &reason);
+    // An error that answers nothing sent from here.
+    void stray(const QString &reason);
+    // isWaiting() changed.
+    void waitingChanged(bool waiting);
+
+private:
+    struct Line
+    {
+        QByteArray target;
+        QByteArray text;
+        bool channel = false;
+        bool isJoin = false;
+        quint64 id = 0;
+    };
+
+    void sendMarked(Line line, const QByteArray &command, const QList<QByteArray> &params);
+    void takenUpTo(quint64 id);
+    void updateWaiting();
+
+    IrcSend m_send;
+    Clock m_clock;
+    TokenBucket m_bucket;
+    QTimer m_pace;
+    bool m_open = false;
+    bool m_waiting = false;
+    std::deque<Line> m_queue; // not yet sent
+    std::deque<Line> m_sent;  // sent, not yet answered; the JOIN among them
+    quint64 m_nextId = 1;
+};

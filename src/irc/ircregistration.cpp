@@ -1,0 +1,197 @@
+#include "irc/ircregistration.h"
+
+#include "irc/irctext.h"
+
+namespace {
+
+QByteArray utf8(const QString &s)
+{
+    return s.toUtf8();
+}
+
+bool saslRefused(int n)
+{
+    return n == 902 || n == 904 || n == 905 || n == 906 || n == 908;
+}
+
+} // namespace
+
+IrcRegistration::IrcRegistration(const IrcSettings &settings, IrcSend send, QObject *parent)
+    : QObject(parent), m_s(settings), m_send(std::move(send)),
+      m_wanted(IrcNick::fromName(m_s.name, FirstNickLength))
+{
+    m_reclaim.setInterval(30000);
+    connect(&m_reclaim, &QTimer::timeout, this, [this] { m_send("NICK", {utf8(m_wanted)}); });
+}
+
+bool IrcRegistration::isSelf(QByteArrayView nick) const
+{
+    return !m_nick.isEmpty() && IrcNick::folded(nick) == IrcNick::folded(utf8(m_nick));
+}
+
+void IrcRegistration::begin()
+{
+    m_registered = m_echoMessage = m_saslDone = false;
+    m_offered.clear();
+    m_nickTries = 0;
+    m_nickLength = FirstNickLength;
+    emit report(QStringLiteral("Connected; logging in."));
+    m_send("CAP", {"LS", "302"});
+    if (!m_s.password.isEmpty())
+        m_send("PASS", {m_s.password});
+    tryNick(m_wanted);
+    m_send("USER", {"orvella", "0", "*", "Orvella host"});
+}
+
+void IrcRegistration::end()
+{
+    m_registered = false;
+    m_reclaim.stop();
+}
+
+void IrcRegistration::inChannel()
+{
+    if (m_nick != m_wanted)
+        m_reclaim.start();
+}
+
+bool IrcRegistration::handle(const IrcMessage &m)
+{
+    const int n = m.numeric();
+    if (m.command == "CAP") {
+        handleCap(m);
+    } else if (m.command == "AUTHENTICATE") {
+        if (m.param(0) == "+")
+            authenticate();
+    } else if (n == 903) {
+        m_saslDone = true;
+        m_send("CAP", {"END"});
+    } else if (saslRefused(n)) {
+        emit failed(
+            QStringLiteral("The SASL login was refused: %1").arg(IrcText::decode(m.trailing())));
+    } else if (n == 1) {
+        welcome(m);
+    } else if (n == 5) {
+        for (const QByteArray &p : m.params)
+            if (p.startsWith("NICKLEN="))
+                m_nickLength = std::max(1, p.mid(8).toInt());
+    } else if (n == 432 || n == 433 || n == 436) {
+        if (!m_registered)
+            nickRefused(n);
+    } else if (m.command == "NICK") {
+        if (isSelf(m.nick())) {
+            m_nick = IrcText::decode(m.param(0));
+            if (m_nick == m_wanted)
+                m_reclaim.stop();
+        } else {
+            reclaimFrom(m.nick());
+        }
+        return false;
+    } else if (m.command == "QUIT") {
+        reclaimFrom(m.nick());
+        return false;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void IrcRegistration::handleCap(const IrcMessage &m)
+{
+    const QByteArray sub = m.param(1);
+    if (sub == "LS") {
+        const bool more = m.params.size() > 3 && m.param(2) == "*";
+        for (const QByteArray &cap : m.trailing().split(' '))
+            if (!cap.isEmpty())
+                m_offered << cap;
+        if (more)
+            return;
+        QList<QByteArray> want;
+        bool sasl = false;
+        for (const QByteArray &cap : m_offered) {
+            const qsizetype eq = cap.indexOf('=');
+            const QByteArray name = cap.left(eq < 0 ? cap.size() : eq);
+            if (name == "echo-message")
+                want << name;
+            if (name == "sasl" && (eq < 0 || cap.mid(eq + 1).split(',').contains("PLAIN")))
+                sasl = true;
+        }
+        if (!m_s.saslUser.isEmpty()) {
+            if (!sasl) {
+                emit failed(QStringLiteral("The server offers no SASL PLAIN login."));
+                return;
+            }
+            want << "sasl";
+        }
+        if (want.isEmpty())
+            m_send("CAP", {"END"});
+        else
+            m_send("CAP", {"REQ", want.join(' ')});
+    } else if (sub == "ACK") {
+        const QList<QByteArray> caps = m.trailing().trimmed().split(' ');
+        m_echoMessage = caps.contains("echo-message");
+        if (caps.contains("sasl"))
+            m_send("AUTHENTICATE", {"PLAIN"});
+        else
+            m_send("CAP", {"END"});
+    } else if (sub == "NAK") {
+        if (!m_s.saslUser.isEmpty())
+            emit failed(QStringLiteral("The server refused the SASL login capability."));
+        else
+            m_send("CAP", {"END"});
+    }
+}
+
+void IrcRegistration::authenticate()
+{
+    const QByteArray auth =
+        (m_s.saslUser + '\0' + m_s.saslUser + '\0' + m_s.saslPassword).toBase64();
+    for (qsizetype i = 0; i < auth.size(); i += 400)
+        m_send("AUTHENTICATE", {auth.mid(i, 400)});
+    if (auth.size() % 400 == 0)
+        m_send("AUTHENTICATE", {"+"});
+}
+
+void IrcRegistration::welcome(const IrcMessage &m)
+{
+    if (!m_s.saslUser.isEmpty() && !m_saslDone) {
+        emit failed(QStringLiteral("The server let us in without the SASL login; not staying."));
+        return;
+    }
+    m_registered = true;
+    m_nick = IrcText::decode(m.param(0));
+    emit report(QStringLiteral("Logged in as %1.").arg(m_nick));
+    emit registered();
+}
+
+void IrcRegistration::tryNick(const QString &nick)
+{
+    m_tried = nick;
+    m_send("NICK", {utf8(nick)});
+}
+
+void IrcRegistration::nickRefused(int numeric)
+{
+    QString next;
+    if (numeric == 432 && m_tried.size() > 9)
+        next = m_tried.left(9); // every server takes nine
+    else if (numeric != 432 && m_nickTries < 99)
+        next = IrcNick::numbered(m_wanted, ++m_nickTries + 1, m_nickLength);
+    if (next.isEmpty()) {
+        emit failed(QStringLiteral("The server refuses the nick %1.").arg(m_tried));
+        return;
+    }
+    emit report(QStringLiteral("The nick %1 is %2; trying %3.")
+                    .arg(m_tried,
+                         numeric == 432 ? QStringLiteral("refused") : QStringLiteral("in use"),
+                         next));
+    if (numeric == 432)
+        m_wanted = next;
+    tryNick(next);
+}
+
+void IrcRegistration::reclaimFrom(const QByteArray &leaving)
+{
+    if (m_nick != m_wanted && IrcNick::folded(leaving) == IrcNick::folded(utf8(m_wanted)))
+        m_send("NICK", {utf8(m_wanted)});
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "irc/ircmessage.h"
+#include "irc/ircsettings.h"
+
+#include <QObject>
+#include <QTimer>
+
+// Logs in on each new connection: the capabilities (echo-message, and the
+// SASL PLAIN login when an account is given), the password, the nick and
+// the user, another nick while the server refuses the one asked for, until
+// the server's welcome. Then it follows our nick and takes the wanted one
+// back once whoever holds it lets it go.
+class IrcRegistration final : public QObject
+{
+    Q_OBJECT
+
+public:
+    IrcRegistration(const IrcSettings &settings, IrcSend send, QObject *parent = nullptr);
+
+    // The nick the host's name maps to; empty when the name gives none.
+    QString wanted() const { return m_wanted; }
+    // The nick the server knows us by.
+    QString nick() const { return m_nick; }
+    bool isRegistered() const { return m_registered; }
+    // Whether the server echoes our own messages back to us.
+    bool echoesMessages() const { return m_echoMessage; }
+    // The longest nick the server takes.
+    qsizetype nickLength() const { return m_nickLength; }
+    bool isSelf(QByteArrayView nick) const;
+
+    // A new connection: logs in.
+    void begin();
+    // The connection is gone.
+    void end();
+    // In the channel: from now on the wanted nick is asked for now and then
+    // while another one is ours.
+    void inChannel();
+    // Takes what concerns the login or our nick. True when the message
+    // concerns nothing else (a NICK or QUIT also concerns the channel).
+    bool handle(const IrcMessage &m);
+
+    static constexpr int FirstNickLength = 30;
+
+signals:
+    // The server's welcome: nick() is ours.
+    void registered();
+    // A fault that retrying cannot mend (refused login, no nick).
+    void failed(const QString &why);
+    void report(const QString &line);
+
+private:
+    void handleCap(const IrcMessage &m);
+    void authenticate();
+    void welcome(const IrcMessage &m);
+    void tryNick(const QString &nick);
+    void nickRefused(int numeric);
+    // Takes the wanted nick when the one holding it lets it go.
+    void reclaimFrom(const QByteArray &leaving);
+
+    IrcSettings m_s;
+    IrcSend m_send;
+    QTimer m_reclaim;
+    QString m_wanted; // the nick the host's name maps to
+    QString m_nick;   // the nick the server knows us by
+    QString m_tried;
+    int m_nickTries = 0;
+    qsizetype m_nickLength = FirstNickLength;
+    QList<QByteArray> m_offered;
+    bool m_echoMessage = false;
+    bool m_saslDone = false;
+    bool m_registered = false;
+};

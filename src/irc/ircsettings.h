@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// How the host's chat client reaches its IRC network and speaks there.
+struct IrcSettings
+{
+    QString host;
+    quint16 port = 6667;
+    bool tls = false;
+    QString channel;
+    QString name; // the host's avatar name; the nick comes from it
+    QByteArray password;
+    QByteArray saslUser;
+    QByteArray saslPassword;
+    // Pacing: burst lines at once, then one each interval.
+    int burst = 5;
+    int intervalMs = 2000;
+    // Quiet this long, the server is pinged; no answer within answerMs (or
+    // no first byte within it after connecting) means the link is dead.
+    int idleMs = 90000;
+    int answerMs = 60000;
+    // Waits before reconnecting: from retryMinMs, doubling, up to retryMaxMs.
+    int retryMinMs = 1000;
+    int retryMaxMs = 60000;
+};

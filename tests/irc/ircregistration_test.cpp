@@ -1,0 +1,85 @@
+#include "irc/ircregistration.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A login fed the server's lines, writing down what it says back.
+struct LoginRig
+{
+    IrcSettings set;
+    QByteArrayList sent;
+    QStringList failures;
+    bool registered = false;
+    std::optional<IrcRegistration> login;
+
+    explicit LoginRig(const QString &name, const QByteArray &saslUser = {})
+    {
+        set.name = name;
+        set.saslUser = saslUser;
+        set.saslPassword = "pw";
+        login.emplace(set, [this](const QByteArray &command, const QList<QByteArray> &params) {
+            sent << IrcMessage::encode(command, params).trimmed();
+        });
+        QObject::connect(&*login, &IrcRegistration::failed,
+                         [this](const QString &why) { failures << why; });
+        QObject::connect(&*login, &IrcRegistration::registered, [this] { registered = true; });
+        login->begin();
+    }
+    // What it says to these lines of the server.
+    QByteArrayList hear(const QByteArrayList &lines)
+    {
+        sent.clear();
+        for (const QByteArray &line : lines)
+            login->handle(*IrcMessage::parse(line));
+        return sent;
+    }
+};
+
+} // namespace
+
+TEST(IrcRegistration, LogsInWithSaslUnderANumberedNickAndTakesTheWantedOneBack)
+{
+    LoginRig r(u"Ann Lee"_qs, "ann");
+    EXPECT_EQ(r.sent,
+              QByteArrayList({"CAP LS 302", "NICK Ann_Lee", "USER orvella 0 * :Orvella host"}));
+    EXPECT_EQ(
+        r.hear({":x CAP * LS * :multi-prefix echo-message", ":x CAP * LS :sasl=EXTERNAL,PLAIN"}),
+        QByteArrayList({"CAP REQ :echo-message sasl"}));
+    EXPECT_EQ(r.hear({":x CAP * ACK :echo-message sasl"}), QByteArrayList({"AUTHENTICATE PLAIN"}));
+    EXPECT_EQ(r.hear({"AUTHENTICATE +"}),
+              QByteArrayList({"AUTHENTICATE " + QByteArray("ann\0ann\0pw", 10).toBase64()}));
+    EXPECT_EQ(r.hear({":x 903 * :ok", ":x 433 * Ann_Lee :in use"}),
+              QByteArrayList({"CAP END", "NICK Ann_Lee2"}));
+    EXPECT_FALSE(r.registered);
+    r.hear({":x 001 Ann_Lee2 :hi"});
+    EXPECT_TRUE(r.registered && r.login->echoesMessages() && r.login->isSelf("ann_lee2"));
+
+    // Whoever holds the wanted nick lets it go: it is asked for back.
+    EXPECT_EQ(r.hear({":Ann_Lee!u@h QUIT :bye"}), QByteArrayList({"NICK Ann_Lee"}));
+    r.hear({":Ann_Lee2!u@h NICK Ann_Lee"});
+    EXPECT_EQ(r.login->nick(), u"Ann_Lee"_qs);
+    EXPECT_TRUE(r.failures.isEmpty()) << r.failures.join(u'\n').toStdString();
+}
+
+TEST(IrcRegistration, GivesUpOnWhatRetryingCannotMend)
+{
+    const QList<std::pair<QByteArrayList, QString>> sasl = {
+        {{":x CAP * LS :echo-message"}, u"The server offers no SASL PLAIN login."_qs},
+        {{":x CAP * LS :sasl", ":x CAP * NAK :sasl"},
+         u"The server refused the SASL login capability."_qs},
+        {{":x 904 * :bad password"}, u"The SASL login was refused: bad password"_qs},
+        {{":x 001 Ann :hi"}, u"The server let us in without the SASL login; not staying."_qs},
+    };
+    for (const auto &[lines, failure] : sasl) {
+        LoginRig r(u"Ann"_qs, "ann");
+        r.hear(lines);
+        EXPECT_EQ(r.failures, QStringList(failure)) << lines.join('|').constData();
+        EXPECT_FALSE(r.registered);
+    }
+    // A refused nick is cut to the nine letters every server takes, once.
+    LoginRig r(u"Abcdefghijkl"_qs);
+    EXPECT_EQ(r.hear({":x 432 * Abcdefghijkl :bad"}), QByteArrayList({"NICK Abcdefghi"}));
+    r.hear({":x 432 * Abcdefghi :bad"});
+    EXPECT_EQ(r.failures, QStringList(u"The server refuses the nick Abcdefghi."_qs));
+}

@@ -1,14 +1,10 @@
 #include "chatclient/chatroom.h"
 
+#include "chat/gestures.h"
+
 #include <algorithm>
-#include <array>
 
 namespace {
-
-constexpr std::array<const char16_t *, 10> GestureTags = {
-    u"<relax>", u"<sigh>",  u"<frown>", u"<grin>",  u"<jump>",
-    u"<wave>",  u"<react>", u"<bow>",   u"<shrug>", u"<present>",
-};
 
 QString withoutControls(QString text)
 {
@@ -28,14 +24,6 @@ ChatRoom::ChatRoom(const QString &hostName, QObject *parent)
     // first line and needs some text in front of that echo to find it.
     add(QStringLiteral("Welcome to the room!"));
     add(QStringLiteral("Be kind to each other, and good luck in the games."));
-}
-
-QString ChatRoom::gestureTag(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u < 0xB0 || u > 0xB9)
-        return {};
-    return QString::fromUtf16(GestureTags[u - 0xB0]);
 }
 
 QString ChatRoom::shown(const QString &message)

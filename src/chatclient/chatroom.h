@@ -19,9 +19,6 @@ public:
 
     QString hostName() const { return m_host; }
 
-    // The tag the client shows for a gesture character ("<relax>" for
-    // U+00B0 ... "<present>" for U+00B9); empty for any other character.
-    static QString gestureTag(QChar c);
     // A message made of exactly one gesture character shows as its tag;
     // control characters show as spaces (they would break the lines apart).
     static QString shown(const QString &message);

@@ -1,6 +1,7 @@
 #include "room/roomconsole.h"
 
 #include "base/ansi.h"
+#include "chat/gestures.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
 
@@ -142,7 +143,7 @@ void RoomConsole::command(const QString &name, const QString &args)
             emit output(QStringLiteral("%1  \\u%2  %3")
                             .arg(QChar(c))
                             .arg(static_cast<int>(c), 4, 16, QLatin1Char('0'))
-                            .arg(ChatRoom::gestureTag(QChar(c))));
+                            .arg(gestureTag(QChar(c))));
     } else if (name == u"notice") {
         m_room.notice(unescaped(args));
     } else if (name == u"status") {

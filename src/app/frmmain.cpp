@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 
 #include "app/childwindows.h"
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
@@ -8,7 +9,6 @@
 #include "files/programfolder.h"
 #include "game/busystate.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/stepundone.h"
 #include "macros/macrobuttons.h"
 
@@ -403,7 +403,8 @@ void frmMain::runStep(const std::function<void()> &step)
     for (int c = 0; c <= int(Ctl::mnuRecover); ++c) {
         const auto ctl = Ctl(c);
         const QWidget *w = widgetFor(ctl);
-        shown[ctl] = {isEnabled(ctl), caption(ctl), w ? w->toolTip() : actionFor(ctl)->toolTip()};
+        shown[ctl] = {controlEnabled(ctl), caption(ctl),
+                      w ? w->toolTip() : actionFor(ctl)->toolTip()};
     }
     const int scrollBefore = vsDrawCnt->value();
     std::map<List, std::pair<QStringList, int>> lists;
@@ -417,9 +418,9 @@ void frmMain::runStep(const std::function<void()> &step)
         m_gs = before;
         m_game->timer2.setEnabled(timer2Before);
         for (const auto &[ctl, s] : shown) {
-            setEnabled(ctl, s.enabled);
+            setControlEnabled(ctl, s.enabled);
             setCaption(ctl, s.caption);
-            setToolTip(ctl, s.tip);
+            setControlTip(ctl, s.tip);
         }
         {
             const QSignalBlocker block(vsDrawCnt);

@@ -57,11 +57,11 @@ public:
     std::function<void(QMenu *)> popupMenu;
 
     // MainControls
-    void setEnabled(Ctl control, bool enabled) override;
-    bool isEnabled(Ctl control) const override;
+    void setControlEnabled(Ctl control, bool enabled) override;
+    bool controlEnabled(Ctl control) const override;
     void setCaption(Ctl control, const QString &caption) override;
     QString caption(Ctl control) const override;
-    void setToolTip(Ctl control, const QString &tip) override;
+    void setControlTip(Ctl control, const QString &tip) override;
     void setMenusEnabled(bool enabled) override;
     void setMacrosEnabled(bool enabled) override;
     void focusDummy() override;
@@ -100,7 +100,8 @@ private:
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
-    void SettingsWriter();
+    // SettingsWriter with the window's position of the moment; a failure is shown.
+    void saveSettings();
     void setSpeed(int delay);
     void setAuto(int seconds);
     void mnuTop_Click();

@@ -59,7 +59,7 @@ QListWidget *frmMain::listFor(List list) const
     return list == List::lstDown ? lstDown : lstPlayers;
 }
 
-void frmMain::setEnabled(Ctl control, bool enabled)
+void frmMain::setControlEnabled(Ctl control, bool enabled)
 {
     if (QAction *a = actionFor(control))
         a->setEnabled(enabled);
@@ -67,7 +67,7 @@ void frmMain::setEnabled(Ctl control, bool enabled)
         widgetFor(control)->setEnabled(enabled);
 }
 
-bool frmMain::isEnabled(Ctl control) const
+bool frmMain::controlEnabled(Ctl control) const
 {
     if (QAction *a = actionFor(control))
         return a->isEnabled();
@@ -99,7 +99,7 @@ QString frmMain::caption(Ctl control) const
     return QString();
 }
 
-void frmMain::setToolTip(Ctl control, const QString &tip)
+void frmMain::setControlTip(Ctl control, const QString &tip)
 {
     if (QAction *a = actionFor(control))
         a->setToolTip(tip);

@@ -57,7 +57,7 @@ void frmMain::wireTurnSteps()
             stopAutomaticCountdown(ctx);
             setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
             for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
-                setEnabled(c, true);
+                setControlEnabled(c, true);
         }
     };
 

@@ -1,7 +1,8 @@
 #include "app/frmmain.h"
 
-#include "app/childwindows.h"
+#include "app/frmabout.h"
 #include "base/hostdialogs.h"
+#include "boxes/frmbox.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
@@ -10,7 +11,10 @@
 #include "game/busystate.h"
 #include "game/gamestate.h"
 #include "game/stepundone.h"
+#include "macros/frmmacro.h"
+#include "macros/frmsubs.h"
 #include "macros/macrobuttons.h"
+#include "settings/frmset.h"
 
 #include <QActionGroup>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/childwindows.h"
 #include "game/gamecontext.h"
 #include "game/maincontrols.h"
+#include "windows/childwindows.h"
 
 #include <QMainWindow>
 

@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
 
-#include "app/childwindows.h"
+#include "boxes/frmbox.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"

@@ -1,10 +1,10 @@
 #include "boxes/frmbox.h"
 
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/waits.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/reportwrite.h"
 
 #include <QAction>

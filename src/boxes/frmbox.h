@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/childwindows.h"
+#include "windows/childwindows.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -85,3 +85,6 @@ private:
     bool m_arrowPushed = false;
     bool m_hourglass = false; // this window's own, while a call goes out
 };
+
+// The boxes window, for the Edit menu (mode 1) or a winner's match (mode 2).
+QWidget *createBoxWindow(const ChildContext &context);

@@ -1,13 +1,11 @@
 #include "macros/frmmacro.h"
 
-#include "app/childwindows.h"
-#include "app/frmmain.h"
-#include "files/settingsfile.h"
 #include "base/hostdialogs.h"
-#include "game/reportwrite.h"
-#include "macros/macrofile.h"
-#include "game/savewarnings.h"
 #include "chat/gesturekeys.h"
+#include "files/settingsfile.h"
+#include "game/reportwrite.h"
+#include "game/savewarnings.h"
+#include "macros/macrofile.h"
 
 #include <QAction>
 #include <QCloseEvent>

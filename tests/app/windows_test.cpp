@@ -1,9 +1,9 @@
 #include "app/accessibility.h"
-#include "app/childwindows.h"
-#include "app/qtdialogs.h"
+#include "app/frmabout.h"
 #include "macros/editorfixture.h"
 #include "macros/frmsubs.h"
 #include "settings/frmset.h"
+#include "windows/qtdialogs.h"
 
 #include <QAccessible>
 #include <QPointer>

@@ -29,6 +29,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedLayout>
@@ -91,10 +92,7 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
     wireTurnSteps();
 }
 
-frmMain::~frmMain()
-{
-    setBusyPointer(false);
-}
+frmMain::~frmMain() = default;
 
 void frmMain::buildControls()
 {
@@ -440,6 +438,11 @@ void frmMain::runStep(const std::function<void()> &step)
         setBusyDepth(busyBefore + 1);
         RestoreControls();
     };
+    // However the step ends, the hourglass goes once no step is under way.
+    const auto settle = qScopeGuard([this] {
+        if (busyDepth() == 0)
+            setBusyPointer(false);
+    });
     try {
         step();
     } catch (const LinkDown &) {
@@ -449,9 +452,7 @@ void frmMain::runStep(const std::function<void()> &step)
         undo();
     } catch (const WaitAbandoned &) {
         // The window closed while the step waited: nothing more to do but
-        // hand the pointer back.
+        // end its busy state.
         setBusyDepth(busyBefore);
-        if (busyBefore == 0)
-            setBusyPointer(false);
     }
 }

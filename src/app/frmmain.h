@@ -2,6 +2,7 @@
 
 #include "game/gamecontext.h"
 #include "game/maincontrols.h"
+#include "windows/busypointer.h"
 #include "windows/childwindows.h"
 
 #include <QMainWindow>
@@ -9,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 
 class ChatLink;
@@ -124,7 +126,8 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     int m_exitCode = 0;
-    bool m_pointerBusy = false;
+    // Held while a step is under way; nested steps share it.
+    std::optional<BusyPointer::Wait> m_busyPointer;
 
 public:
     // Controls, named as the host's manual names them; public for tests.

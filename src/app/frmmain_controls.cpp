@@ -3,7 +3,6 @@
 #include "game/gamestate.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -128,13 +127,10 @@ void frmMain::focusDummy()
 void frmMain::setBusyPointer(bool busy)
 {
     // Nested steps are counted by the busy state; the pointer only follows.
-    if (busy == m_pointerBusy)
-        return;
-    m_pointerBusy = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    if (!busy)
+        m_busyPointer.reset();
+    else if (!m_busyPointer)
+        m_busyPointer.emplace();
 }
 
 void frmMain::setScrollValue(Ctl control, int value)

@@ -12,11 +12,11 @@
 class QuietControls final : public MainControls
 {
 public:
-    void setEnabled(Ctl, bool) override {}
-    bool isEnabled(Ctl) const override { return true; }
+    void setControlEnabled(Ctl, bool) override {}
+    bool controlEnabled(Ctl) const override { return true; }
     void setCaption(Ctl, const QString &) override {}
     QString caption(Ctl) const override { return {}; }
-    void setToolTip(Ctl, const QString &) override {}
+    void setControlTip(Ctl, const QString &) override {}
     void setMenusEnabled(bool) override {}
     void setMacrosEnabled(bool) override {}
     void focusDummy() override {}

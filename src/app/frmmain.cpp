@@ -1,6 +1,8 @@
 #include "app/frmmain.h"
 
-#include "app/childwindows.h"
+#include "app/frmabout.h"
+#include "base/hostdialogs.h"
+#include "boxes/frmbox.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
@@ -8,9 +10,11 @@
 #include "files/programfolder.h"
 #include "game/busystate.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/stepundone.h"
+#include "macros/frmmacro.h"
+#include "macros/frmsubs.h"
 #include "macros/macrobuttons.h"
+#include "settings/frmset.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -25,6 +29,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedLayout>
@@ -87,10 +92,7 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
     wireTurnSteps();
 }
 
-frmMain::~frmMain()
-{
-    setBusyPointer(false);
-}
+frmMain::~frmMain() = default;
 
 void frmMain::buildControls()
 {
@@ -404,7 +406,8 @@ void frmMain::runStep(const std::function<void()> &step)
     for (int c = 0; c <= int(Ctl::mnuRecover); ++c) {
         const auto ctl = Ctl(c);
         const QWidget *w = widgetFor(ctl);
-        shown[ctl] = {isEnabled(ctl), caption(ctl), w ? w->toolTip() : actionFor(ctl)->toolTip()};
+        shown[ctl] = {controlEnabled(ctl), caption(ctl),
+                      w ? w->toolTip() : actionFor(ctl)->toolTip()};
     }
     const int scrollBefore = vsDrawCnt->value();
     std::map<List, std::pair<QStringList, int>> lists;
@@ -419,9 +422,9 @@ void frmMain::runStep(const std::function<void()> &step)
         m_link->restore(linkBefore);
         m_game->timer2.setEnabled(timer2Before);
         for (const auto &[ctl, s] : shown) {
-            setEnabled(ctl, s.enabled);
+            setControlEnabled(ctl, s.enabled);
             setCaption(ctl, s.caption);
-            setToolTip(ctl, s.tip);
+            setControlTip(ctl, s.tip);
         }
         {
             const QSignalBlocker block(vsDrawCnt);
@@ -437,6 +440,11 @@ void frmMain::runStep(const std::function<void()> &step)
         setBusyDepth(busyBefore + 1);
         RestoreControls();
     };
+    // However the step ends, the hourglass goes once no step is under way.
+    const auto settle = qScopeGuard([this] {
+        if (busyDepth() == 0)
+            setBusyPointer(false);
+    });
     try {
         step();
     } catch (const LinkDown &) {
@@ -446,9 +454,7 @@ void frmMain::runStep(const std::function<void()> &step)
         undo();
     } catch (const WaitAbandoned &) {
         // The window closed while the step waited: nothing more to do but
-        // hand the pointer back.
+        // end its busy state.
         setBusyDepth(busyBefore);
-        if (busyBefore == 0)
-            setBusyPointer(false);
     }
 }

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "app/childwindows.h"
 #include "game/gamecontext.h"
 #include "game/maincontrols.h"
+#include "windows/busypointer.h"
+#include "windows/childwindows.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 
 class ChatLink;
@@ -57,11 +59,11 @@ public:
     std::function<void(QMenu *)> popupMenu;
 
     // MainControls
-    void setEnabled(Ctl control, bool enabled) override;
-    bool isEnabled(Ctl control) const override;
+    void setControlEnabled(Ctl control, bool enabled) override;
+    bool controlEnabled(Ctl control) const override;
     void setCaption(Ctl control, const QString &caption) override;
     QString caption(Ctl control) const override;
-    void setToolTip(Ctl control, const QString &tip) override;
+    void setControlTip(Ctl control, const QString &tip) override;
     void setMenusEnabled(bool enabled) override;
     void setMacrosEnabled(bool enabled) override;
     void focusDummy() override;
@@ -100,7 +102,8 @@ private:
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
-    void SettingsWriter();
+    // SettingsWriter with the window's position of the moment; a failure is shown.
+    void saveSettings();
     void setSpeed(int delay);
     void setAuto(int seconds);
     void mnuTop_Click();
@@ -123,7 +126,8 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     int m_exitCode = 0;
-    bool m_pointerBusy = false;
+    // Held while a step is under way; nested steps share it.
+    std::optional<BusyPointer::Wait> m_busyPointer;
 
 public:
     // Controls, named as the host's manual names them; public for tests.

@@ -3,7 +3,6 @@
 #include "game/gamestate.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -59,7 +58,7 @@ QListWidget *frmMain::listFor(List list) const
     return list == List::lstDown ? lstDown : lstPlayers;
 }
 
-void frmMain::setEnabled(Ctl control, bool enabled)
+void frmMain::setControlEnabled(Ctl control, bool enabled)
 {
     if (QAction *a = actionFor(control))
         a->setEnabled(enabled);
@@ -67,7 +66,7 @@ void frmMain::setEnabled(Ctl control, bool enabled)
         widgetFor(control)->setEnabled(enabled);
 }
 
-bool frmMain::isEnabled(Ctl control) const
+bool frmMain::controlEnabled(Ctl control) const
 {
     if (QAction *a = actionFor(control))
         return a->isEnabled();
@@ -99,7 +98,7 @@ QString frmMain::caption(Ctl control) const
     return QString();
 }
 
-void frmMain::setToolTip(Ctl control, const QString &tip)
+void frmMain::setControlTip(Ctl control, const QString &tip)
 {
     if (QAction *a = actionFor(control))
         a->setToolTip(tip);
@@ -128,13 +127,10 @@ void frmMain::focusDummy()
 void frmMain::setBusyPointer(bool busy)
 {
     // Nested steps are counted by the busy state; the pointer only follows.
-    if (busy == m_pointerBusy)
-        return;
-    m_pointerBusy = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    if (!busy)
+        m_busyPointer.reset();
+    else if (!m_busyPointer)
+        m_busyPointer.emplace();
 }
 
 void frmMain::setScrollValue(Ctl control, int value)

@@ -1,5 +1,7 @@
 #include "app/frmmain.h"
 
+#include "base/failure.h"
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/wadapi.h"
 #include "chat/waits.h"
@@ -8,9 +10,7 @@
 #include "files/programfolder.h"
 #include "game/countdown.h"
 #include "game/gamefiles.h"
-#include "base/failure.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/reportwrite.h"
 
 #include <QAction>
@@ -146,15 +146,15 @@ void frmMain::Form_Unload()
         return;
     m_unloaded = true;
     m_link->Shutdown();
-    SettingsWriter();
+    saveSettings();
     // A step waiting for chat text or ticks must not outlive the window.
     Waits::abandonAll();
 }
 
-void frmMain::SettingsWriter()
+void frmMain::saveSettings()
 {
     const QPointF place = positionInTwips(*this);
-    reportWrite(m_dialogs, ::SettingsWriter(m_gs, m_env.folder, place.x(), place.y()));
+    reportWrite(m_dialogs, SettingsWriter(m_gs, m_env.folder, place.x(), place.y()));
 }
 
 ChildContext frmMain::childContext()
@@ -162,9 +162,9 @@ ChildContext frmMain::childContext()
     QPointer<frmMain> self(this);
     auto writeSettings = [self, &gs = m_gs, &dialogs = m_dialogs, folder = m_env.folder] {
         if (self)
-            self->SettingsWriter();
+            self->saveSettings();
         else
-            reportWrite(dialogs, ::SettingsWriter(gs, folder, gs.MainLeft, gs.MainTop));
+            reportWrite(dialogs, SettingsWriter(gs, folder, gs.MainLeft, gs.MainTop));
     };
     auto link = [self]() -> ChatLink * { return self ? self->m_link.get() : nullptr; };
     return {m_gs, m_dialogs, m_env.folder, writeSettings, link, this};
@@ -176,7 +176,7 @@ void frmMain::setSpeed(int delay)
     QAction *speeds[] = {mnuVeryFast, mnuFast, mnuMedium, mnuSlow};
     for (int i = 0; i < 4; ++i)
         speeds[i]->setChecked(i == delay);
-    SettingsWriter();
+    saveSettings();
 }
 
 void frmMain::setAuto(int seconds)
@@ -189,7 +189,7 @@ void frmMain::setAuto(int seconds)
     mnuFifteen->setChecked(seconds == 15);
     mnuThirty->setChecked(seconds == 30);
     mnuSixty->setChecked(seconds == 60);
-    SettingsWriter();
+    saveSettings();
 }
 
 void frmMain::mnuTop_Click()
@@ -197,7 +197,7 @@ void frmMain::mnuTop_Click()
     m_gs.OnTop = !m_gs.OnTop;
     mnuTop->setChecked(m_gs.OnTop);
     applyOnTop(m_gs.OnTop);
-    SettingsWriter();
+    saveSettings();
 }
 
 void frmMain::applyOnTop(bool onTop)

@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
 
-#include "app/childwindows.h"
+#include "boxes/frmbox.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
@@ -57,7 +57,7 @@ void frmMain::wireTurnSteps()
             stopAutomaticCountdown(ctx);
             setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
             for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
-                setEnabled(c, true);
+                setControlEnabled(c, true);
         }
     };
 

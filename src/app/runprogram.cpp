@@ -2,11 +2,11 @@
 
 #include "app/accessibility.h"
 #include "app/frmmain.h"
-#include "app/qtdialogs.h"
 #include "chat/socketwadapi.h"
 #include "chat/ticksource.h"
 #include "files/programfolder.h"
 #include "game/gamestate.h"
+#include "windows/qtdialogs.h"
 
 #include <QApplication>
 

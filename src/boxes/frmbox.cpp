@@ -1,14 +1,13 @@
 #include "boxes/frmbox.h"
 
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/waits.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/reportwrite.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -120,11 +119,6 @@ frmBox::frmBox(const ChildContext &context, QWidget *parent)
     Form_Load();
 }
 
-frmBox::~frmBox()
-{
-    dropArrowPointer();
-}
-
 void frmBox::Form_Load()
 {
     if (m_gs.BoxLeft != 0)
@@ -149,28 +143,9 @@ void frmBox::Form_Activate()
         return;
     Command2->setFocus();
     // The main window's busy state shows the hourglass over every window;
-    // the host works here, so this window shows the arrow until it closes.
-    if (!m_arrowPushed && !m_hourglass && QApplication::overrideCursor()) {
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-        m_arrowPushed = true;
-    }
-}
-
-void frmBox::dropArrowPointer()
-{
-    if (m_arrowPushed) {
-        m_arrowPushed = false;
-        QApplication::restoreOverrideCursor();
-    }
-}
-
-void frmBox::setPointerBusy(bool busy)
-{
-    m_hourglass = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    // the host works here, so the normal pointer shows until this one closes.
+    if (!m_normalPointer && !m_callPointer && BusyPointer::hourglass())
+        m_normalPointer.emplace();
 }
 
 bool frmBox::event(QEvent *event)
@@ -225,7 +200,7 @@ void frmBox::cmdCall_Click()
 {
     ++m_busy;
     Command2->setFocus();
-    setPointerBusy(true);
+    m_callPointer.emplace();
     cmdCall->setEnabled(false);
 
     if (m_mode == 2) {
@@ -250,7 +225,7 @@ void frmBox::cmdCall_Click()
         }
     }
 
-    setPointerBusy(false);
+    m_callPointer.reset();
     cmdCall->setEnabled(true);
     --m_busy;
     if (m_busy == 0 && m_closePending)
@@ -310,7 +285,7 @@ void frmBox::Form_Unload()
             m_gs.Boxes[i].Available = chkBox[i]->isChecked();
     }
     m_gs.BoxMode = 1;
-    dropArrowPointer();
+    m_normalPointer.reset();
     // The main window is shown again by whoever opened this one: in mode 1
     // it was hidden by the menu, in mode 2 it stayed visible.
 }

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "app/childwindows.h"
+#include "windows/busypointer.h"
+#include "windows/childwindows.h"
 
 #include <QMainWindow>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 class HostDialogs;
 class QAction;
@@ -36,7 +38,6 @@ public:
     static const std::array<Colour, 10> Colours;
 
     explicit frmBox(const ChildContext &context, QWidget *parent = nullptr);
-    ~frmBox() override;
 
     // Mode 2: says the available colours in the room. Mode 1 ("Set
     // Default"): the checked boxes become the default set and available.
@@ -66,8 +67,6 @@ private:
     // Sends a line to the room; false when the chat link failed or the
     // program is closing, and the handler should stop.
     bool say(const QString &line, bool pause);
-    void setPointerBusy(bool busy);
-    void dropArrowPointer();
 
     GameState &m_gs;
     HostDialogs &m_dialogs;
@@ -82,6 +81,11 @@ private:
     // so the window is never released under a running handler.
     int m_busy = 0;
     bool m_closePending = false;
-    bool m_arrowPushed = false;
-    bool m_hourglass = false; // this window's own, while a call goes out
+    // The normal pointer over the main window's hourglass while the host
+    // works here, and this window's own hourglass while a call goes out.
+    std::optional<BusyPointer::Normal> m_normalPointer;
+    std::optional<BusyPointer::Wait> m_callPointer;
 };
+
+// The boxes window, for the Edit menu (mode 1) or a winner's match (mode 2).
+QWidget *createBoxWindow(const ChildContext &context);

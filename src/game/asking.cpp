@@ -36,9 +36,9 @@ PlayerRec &askedPlayer(GameState &gs)
 void keepOnlyMacros(MainControls &controls)
 {
     controls.setMenusEnabled(false);
-    controls.setEnabled(Ctl::cmdList, false);
-    controls.setEnabled(Ctl::cmdGetRegs, false);
-    controls.setEnabled(Ctl::cmdDraw, false);
+    controls.setControlEnabled(Ctl::cmdList, false);
+    controls.setControlEnabled(Ctl::cmdGetRegs, false);
+    controls.setControlEnabled(Ctl::cmdDraw, false);
     controls.setMacrosEnabled(true);
 }
 
@@ -85,7 +85,7 @@ void match(GameContext &ctx, const QString &response)
         ++gs.WordIndex;
         ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
         ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
-        ctx.controls.setEnabled(Ctl::vsDrawCnt, true);
+        ctx.controls.setControlEnabled(Ctl::vsDrawCnt, true);
     } else {
         gs.WordIndex = checkedAdd(gs.WordIndex, 1);
         ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("(no more)"));
@@ -106,7 +106,7 @@ void miss(GameContext &ctx, const QString &word, const QString &response)
     gs.Guess = MarkTable::mark(word, response).marks();
     const QString name = askedPlayer(gs).Name;
     passTurn(ctx, name, FillTemplate(gs.Sorry, name, response));
-    ctx.controls.setEnabled(Ctl::cmdAsk, true);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
     RestoreControls(ctx.controls, gs);
 }
 
@@ -173,17 +173,17 @@ void AskingSequence(GameContext &ctx)
         ctx.timer2.setEnabled(true);
     }
     reportWrite(ctx.dialogs, LogWriter(gs));
-    ctx.controls.setEnabled(Ctl::cmdCountdown, true);
-    ctx.controls.setEnabled(Ctl::cmdGet, true);
+    ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
+    ctx.controls.setControlEnabled(Ctl::cmdGet, true);
 }
 
 void cmdGet_Click(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
     LockControls(ctx.controls);
-    ctx.controls.setEnabled(Ctl::cmdAsk, false);
-    ctx.controls.setEnabled(Ctl::cmdGet, false);
-    ctx.controls.setEnabled(Ctl::cmdCountdown, false);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setControlEnabled(Ctl::cmdGet, false);
+    ctx.controls.setControlEnabled(Ctl::cmdCountdown, false);
 
     ctx.link.WaitForChat();
     // Only his own last line counts, cut here: the link's shared cutter may
@@ -192,13 +192,13 @@ void cmdGet_Click(GameContext &ctx)
         const QString response = Ansi::upper(Ansi::trimSpaces(*line));
         askedPlayer(gs).Response = response;
         ctx.controls.setCaption(Ctl::lblWordOf, response);
-        ctx.controls.setEnabled(Ctl::cmdCheck, true);
+        ctx.controls.setControlEnabled(Ctl::cmdCheck, true);
 
         stopAutomaticCountdown(ctx);
         ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
     }
-    ctx.controls.setEnabled(Ctl::cmdCountdown, true);
-    ctx.controls.setEnabled(Ctl::cmdGet, true);
+    ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
+    ctx.controls.setControlEnabled(Ctl::cmdGet, true);
     RestoreControls(ctx.controls, gs);
 }
 
@@ -207,7 +207,7 @@ void cmdCheck_Click(GameContext &ctx)
     GameState &gs = ctx.gs;
     LockControls(ctx.controls);
     for (Ctl c : {Ctl::cmdCheck, Ctl::cmdGet, Ctl::cmdAsk, Ctl::cmdCountdown})
-        ctx.controls.setEnabled(c, false);
+        ctx.controls.setControlEnabled(c, false);
     stopAutomaticCountdown(ctx);
     if (const auto caption = countdownCaption(gs.Auto))
         ctx.controls.setCaption(Ctl::cmdCountdown, *caption);

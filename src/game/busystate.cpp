@@ -11,9 +11,9 @@ void LockControls(MainControls &controls)
     controls.focusDummy();
     controls.setBusyPointer(true);
     controls.setMenusEnabled(false);
-    controls.setEnabled(Ctl::cmdList, false);
-    controls.setEnabled(Ctl::cmdGetRegs, false);
-    controls.setEnabled(Ctl::cmdDraw, false);
+    controls.setControlEnabled(Ctl::cmdList, false);
+    controls.setControlEnabled(Ctl::cmdGetRegs, false);
+    controls.setControlEnabled(Ctl::cmdDraw, false);
     controls.setMacrosEnabled(false);
 }
 
@@ -26,18 +26,18 @@ void RestoreControls(MainControls &controls, const GameState &gs)
     controls.setBusyDepth(0);
     controls.setMenusEnabled(true);
     if (gs.GamePhase == 2) {
-        controls.setEnabled(Ctl::cmdList, true);
-        controls.setEnabled(Ctl::cmdGetRegs, true);
+        controls.setControlEnabled(Ctl::cmdList, true);
+        controls.setControlEnabled(Ctl::cmdGetRegs, true);
         if (gs.DownCount != 0) {
             controls.setCaption(Ctl::cmdDraw, QStringLiteral("Repeat"));
-            controls.setToolTip(Ctl::cmdDraw, QStringLiteral("List Players for this round"));
+            controls.setControlTip(Ctl::cmdDraw, QStringLiteral("List Players for this round"));
         } else {
             controls.setCaption(Ctl::cmdDraw, QStringLiteral("Draw"));
-            controls.setToolTip(Ctl::cmdDraw, QStringLiteral("Draw Players for this round"));
+            controls.setControlTip(Ctl::cmdDraw, QStringLiteral("Draw Players for this round"));
         }
         // Once the last word has been played there is nothing left to draw for.
         if (gs.WordIndex <= gs.WordCount)
-            controls.setEnabled(Ctl::cmdDraw, true);
+            controls.setControlEnabled(Ctl::cmdDraw, true);
     }
     controls.setMacrosEnabled(true);
     controls.setBusyPointer(false);

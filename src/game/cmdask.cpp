@@ -13,7 +13,7 @@ using Ctl = MainControls::Ctl;
 void cmdAsk_Click(GameContext &ctx)
 {
     LockControls(ctx.controls);
-    ctx.controls.setEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
     switch (ctx.gs.GamePhase) {
     case 2:
         AskingSequence(ctx);
@@ -21,14 +21,14 @@ void cmdAsk_Click(GameContext &ctx)
     case 1:
         OpenGame(ctx);
         ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
-        ctx.controls.setToolTip(Ctl::cmdAsk, QStringLiteral("Ask"));
-        ctx.controls.setEnabled(Ctl::mnuLoad, false);
-        ctx.controls.setEnabled(Ctl::mnuRecover, false);
+        ctx.controls.setControlTip(Ctl::cmdAsk, QStringLiteral("Ask"));
+        ctx.controls.setControlEnabled(Ctl::mnuLoad, false);
+        ctx.controls.setControlEnabled(Ctl::mnuRecover, false);
         break;
     case 0:
         LoadWords(ctx);
-        ctx.controls.setEnabled(Ctl::cmdAsk, true);
-        ctx.controls.setToolTip(Ctl::cmdAsk, QStringLiteral("Start"));
+        ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
+        ctx.controls.setControlTip(Ctl::cmdAsk, QStringLiteral("Start"));
         break;
     default:
         break;

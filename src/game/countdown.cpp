@@ -60,13 +60,13 @@ void cmdCountdown_Click(GameContext &ctx)
     GameState &gs = ctx.gs;
     LockControls(ctx.controls);
     for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown})
-        ctx.controls.setEnabled(c, false);
+        ctx.controls.setControlEnabled(c, false);
 
     if (gs.CountdownOn) {
         stopAutomaticCountdown(ctx);
         ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
-        ctx.controls.setEnabled(Ctl::cmdCountdown, true);
-        ctx.controls.setEnabled(Ctl::cmdGet, true);
+        ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
+        ctx.controls.setControlEnabled(Ctl::cmdGet, true);
     } else {
         // Clicked within the second after an ask: the automatic countdown is
         // armed but has not spoken yet. Left armed, its first tick would
@@ -87,29 +87,29 @@ void cmdCountdown_Click(GameContext &ctx)
                             QStringLiteral("Countdown"));
         if (answer == HostDialogs::Answer::Yes) {
             cmdGet_Click(ctx);
-            ctx.controls.setEnabled(Ctl::cmdGet, true);
+            ctx.controls.setControlEnabled(Ctl::cmdGet, true);
             RestoreControls(ctx.controls, gs);
             return;
         }
         // A no counts as a miss for the draw order but leaves the pattern.
         passTurn(ctx, name, QStringLiteral("Sorry ") + name + QStringLiteral(", time ran out"));
     }
-    ctx.controls.setEnabled(Ctl::cmdAsk, true);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
     RestoreControls(ctx.controls, gs);
 }
 
 void Timer2_Timer(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    ctx.controls.setEnabled(Ctl::cmdAsk, false);
-    ctx.controls.setEnabled(Ctl::cmdCountdown, false);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setControlEnabled(Ctl::cmdCountdown, false);
 
     if (gs.CountdownOn) {
         gs.CountdownLeft = checkedAdd(gs.CountdownLeft, -1);
     } else {
         // The first tick announces the time and does not count down.
         LockControls(ctx.controls);
-        ctx.controls.setEnabled(Ctl::cmdGet, false);
+        ctx.controls.setControlEnabled(Ctl::cmdGet, false);
         gs.CountdownOn = true;
         ctx.link.SendChat(0, QString(),
                           QStringLiteral("***  You have %1 seconds ***").arg(gs.CountdownLeft));
@@ -117,16 +117,16 @@ void Timer2_Timer(GameContext &ctx)
     }
     if (gs.CountdownLeft == 10) {
         LockControls(ctx.controls);
-        ctx.controls.setEnabled(Ctl::cmdGet, false);
+        ctx.controls.setControlEnabled(Ctl::cmdGet, false);
         ctx.link.SendChat(0, QString(), QStringLiteral("***  Closing in 10 seconds  ***"));
         RestoreControls(ctx.controls, gs);
     }
     ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Auto %1").arg(gs.CountdownLeft));
-    ctx.controls.setEnabled(Ctl::cmdCountdown, true);
-    ctx.controls.setEnabled(Ctl::cmdGet, true);
+    ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
+    ctx.controls.setControlEnabled(Ctl::cmdGet, true);
 
     if (gs.CountdownLeft < 6) {
-        ctx.controls.setEnabled(Ctl::cmdCountdown, false);
+        ctx.controls.setControlEnabled(Ctl::cmdCountdown, false);
         stopAutomaticCountdown(ctx);
         cmdCountdown_Click(ctx);
     }

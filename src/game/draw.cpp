@@ -75,8 +75,8 @@ void drawSucceeded(GameContext &ctx)
         gs.Guess = patternOf(gs.Words[gs.WordIndex]);
     reportWrite(ctx.dialogs, LogWriter(gs));
     gs.ReplaceName.clear();
-    ctx.controls.setEnabled(Ctl::vsDrawCnt, false);
-    ctx.controls.setEnabled(Ctl::cmdAsk, true);
+    ctx.controls.setControlEnabled(Ctl::vsDrawCnt, false);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
 }
 
 void drawFailed(GameContext &ctx)
@@ -93,9 +93,9 @@ void drawFailed(GameContext &ctx)
     gs.ReplaceName.clear();
     reportWrite(ctx.dialogs, LogWriter(gs));
     ctx.controls.clearList(List::lstDown);
-    ctx.controls.setEnabled(Ctl::vsDrawCnt, true);
-    ctx.controls.setEnabled(Ctl::cmdDraw, true);
-    ctx.controls.setEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setControlEnabled(Ctl::vsDrawCnt, true);
+    ctx.controls.setControlEnabled(Ctl::cmdDraw, true);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
 }
 
 // Fewer registered players than the draw needs: the host is warned and
@@ -105,7 +105,7 @@ bool enoughPlayers(GameContext &ctx, int n)
     if (ctx.gs.PlayerCount >= n)
         return true;
     ctx.dialogs.message(QStringLiteral("Not enough players!"), QStringLiteral("Warning!"));
-    ctx.controls.setEnabled(Ctl::cmdDraw, true);
+    ctx.controls.setControlEnabled(Ctl::cmdDraw, true);
     return false;
 }
 

@@ -32,11 +32,11 @@ public:
 
     virtual ~MainControls() = default;
 
-    virtual void setEnabled(Ctl control, bool enabled) = 0;
-    virtual bool isEnabled(Ctl control) const = 0;
+    virtual void setControlEnabled(Ctl control, bool enabled) = 0;
+    virtual bool controlEnabled(Ctl control) const = 0;
     virtual void setCaption(Ctl control, const QString &caption) = 0;
     virtual QString caption(Ctl control) const = 0;
-    virtual void setToolTip(Ctl control, const QString &tip) = 0;
+    virtual void setControlTip(Ctl control, const QString &tip) = 0;
 
     // The menus File, Edit, Options and About together.
     virtual void setMenusEnabled(bool enabled) = 0;

@@ -97,7 +97,7 @@ bool hostConfirmed(GameContext &ctx)
 void badRecovery(GameContext &ctx)
 {
     ctx.dialogs.message(QStringLiteral("Bad recovery file found"), QStringLiteral("Bad Recovery"));
-    ctx.controls.setEnabled(Ctl::cmdAsk, true);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
     ctx.controls.setCaption(Ctl::lblWordOf, QString());
     ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
     say(ctx, QStringLiteral("Recovery Failed"));
@@ -117,19 +117,19 @@ void freshStart(GameContext &ctx)
     gs.PlayerCount = 0;
     ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
     ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
-    ctx.controls.setEnabled(Ctl::mnuRecover, false);
-    ctx.controls.setEnabled(Ctl::mnuLoad, false);
+    ctx.controls.setControlEnabled(Ctl::mnuRecover, false);
+    ctx.controls.setControlEnabled(Ctl::mnuLoad, false);
     gs.GamePhase = 2;
     ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
-    ctx.controls.setEnabled(Ctl::cmdAsk, false);
-    ctx.controls.setEnabled(Ctl::cmdGetRegs, true);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setControlEnabled(Ctl::cmdGetRegs, true);
     RestoreControls(ctx.controls, gs);
 }
 
 void askCaption(GameContext &ctx)
 {
     ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
-    ctx.controls.setToolTip(Ctl::cmdAsk, QStringLiteral("Ask"));
+    ctx.controls.setControlTip(Ctl::cmdAsk, QStringLiteral("Ask"));
 }
 
 void showRestored(GameContext &ctx)
@@ -142,24 +142,24 @@ void showRestored(GameContext &ctx)
 
     if (gs.DownCount < 1) {
         for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck})
-            ctx.controls.setEnabled(c, false);
-        ctx.controls.setEnabled(Ctl::vsDrawCnt, true);
-        ctx.controls.setEnabled(Ctl::cmdGetRegs, true);
+            ctx.controls.setControlEnabled(c, false);
+        ctx.controls.setControlEnabled(Ctl::vsDrawCnt, true);
+        ctx.controls.setControlEnabled(Ctl::cmdGetRegs, true);
         if (gs.PlayerCount > 0)
-            ctx.controls.setEnabled(Ctl::cmdDraw, true);
+            ctx.controls.setControlEnabled(Ctl::cmdDraw, true);
     } else {
         for (int i = 1; i <= gs.DownCount; ++i)
             ctx.controls.addToList(List::lstDown, gs.Down[i].Name);
         ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
-        ctx.controls.setEnabled(Ctl::cmdAsk, true);
-        ctx.controls.setEnabled(Ctl::cmdGetRegs, true);
-        ctx.controls.setEnabled(Ctl::cmdDraw, false);
-        ctx.controls.setEnabled(Ctl::vsDrawCnt, false);
+        ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
+        ctx.controls.setControlEnabled(Ctl::cmdGetRegs, true);
+        ctx.controls.setControlEnabled(Ctl::cmdDraw, false);
+        ctx.controls.setControlEnabled(Ctl::vsDrawCnt, false);
     }
     ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
     ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
-    ctx.controls.setEnabled(Ctl::mnuRecover, false);
-    ctx.controls.setEnabled(Ctl::mnuLoad, false);
+    ctx.controls.setControlEnabled(Ctl::mnuRecover, false);
+    ctx.controls.setControlEnabled(Ctl::mnuLoad, false);
     gs.GamePhase = 2;
     say(ctx, QStringLiteral("Recovery Complete"));
     RestoreControls(ctx.controls, gs);
@@ -171,7 +171,7 @@ void RecoverGame(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
     LockControls(ctx.controls);
-    ctx.controls.setEnabled(Ctl::cmdAsk, false);
+    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
     const QString banner[] = {titleLine(), versionLine(), contactLine()};
 
     ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("Recovery"));

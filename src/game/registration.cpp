@@ -151,7 +151,7 @@ void ListPlayers(GameContext &ctx)
     GameState &gs = ctx.gs;
     LockControls(ctx.controls);
     for (Ctl c : {Ctl::cmdList, Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck})
-        ctx.controls.setEnabled(c, false);
+        ctx.controls.setControlEnabled(c, false);
     if (gs.PlayerCount >= 1) {
         ctx.link.SendChat(0, QString(), QStringLiteral("The following players are registered:"));
         ctx.link.My_Wait(gs.Delay);
@@ -164,8 +164,8 @@ void ListPlayers(GameContext &ctx)
         ctx.link.SendChat(0, QString(), QStringLiteral("--- No players registered ---"));
     }
     if (gs.DownCount > 0)
-        ctx.controls.setEnabled(Ctl::cmdAsk, true);
-    ctx.controls.setEnabled(Ctl::cmdList, true);
+        ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
+    ctx.controls.setControlEnabled(Ctl::cmdList, true);
     RestoreControls(ctx.controls, gs);
 }
 
@@ -190,5 +190,5 @@ void DeletePlayer(GameContext &ctx)
     // Only where a draw is on offer at all: before the opening or after the
     // last word there is no word to draw for.
     const bool drawOffered = gs.GamePhase == 2 && gs.WordIndex <= gs.WordCount;
-    ctx.controls.setEnabled(Ctl::cmdDraw, drawOffered && gs.PlayerCount >= gs.DrawCount);
+    ctx.controls.setControlEnabled(Ctl::cmdDraw, drawOffered && gs.PlayerCount >= gs.DrawCount);
 }

@@ -1,13 +1,12 @@
 #include "macros/frmmacro.h"
 
-#include "app/childwindows.h"
-#include "app/frmmain.h"
-#include "files/settingsfile.h"
 #include "base/hostdialogs.h"
-#include "game/reportwrite.h"
-#include "game/gamefiles.h"
-#include "game/savewarnings.h"
 #include "chat/gesturekeys.h"
+#include "files/settingsfile.h"
+#include "game/reportwrite.h"
+#include "game/savewarnings.h"
+#include "game/gamefiles.h"
+#include "windows/busypointer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -47,44 +46,6 @@ QString macroText(const QPlainTextEdit &box)
     raw.replace(u'\n', CrLf);
     return raw;
 }
-
-// Passes everything to the host's dialogs and lifts the busy pointer while a
-// box is up.
-class WatchedDialogs final : public HostDialogs
-{
-public:
-    explicit WatchedDialogs(HostDialogs &inner) : m_inner(inner) {}
-
-    void message(const QString &text, const QString &title) override
-    {
-        for (int i = 0; i < m_busy; ++i)
-            m_inner.setBusy(false);
-        m_inner.message(text, title);
-        for (int i = 0; i < m_busy; ++i)
-            m_inner.setBusy(true);
-    }
-    Answer ask(const QString &text, const QString &title, bool withCancel) override
-    {
-        return m_inner.ask(text, title, withCancel);
-    }
-    std::optional<QString> openFile(const QString &filter) override
-    {
-        return m_inner.openFile(filter);
-    }
-    std::optional<QString> saveFile(const QString &filter, const QString &preset) override
-    {
-        return m_inner.saveFile(filter, preset);
-    }
-    void setBusy(bool busy) override
-    {
-        m_busy += busy ? 1 : -1;
-        m_inner.setBusy(busy);
-    }
-
-private:
-    HostDialogs &m_inner;
-    int m_busy = 0;
-};
 
 } // namespace
 
@@ -228,9 +189,10 @@ void frmMacro::txtButton_Click(int index)
 bool frmMacro::writeMacroFile()
 {
     warnMacroFileLosses(m_gs, m_dialogs);
-    m_dialogs.setBusy(true);
-    const WriteResult result = MacroWriter(m_gs);
-    m_dialogs.setBusy(false);
+    const WriteResult result = [&] {
+        const BusyPointer::Wait busy;
+        return MacroWriter(m_gs);
+    }();
     // After a failed write the file does not hold the macros: Changed stays.
     if (!reportWrite(m_dialogs, result))
         return false;
@@ -290,10 +252,10 @@ void frmMacro::mnuOpen_Click()
     const std::optional<QString> path = m_dialogs.openFile(MacroFilter);
     if (!path || path->isEmpty())
         return;
-    WatchedDialogs watched(m_dialogs);
-    watched.setBusy(true);
+    // A failure's message box shows the normal pointer over this hourglass.
+    const BusyPointer::Wait busy;
     m_gs.MacroFile = *path;
-    MacroReader(m_gs, watched);
+    MacroReader(m_gs, m_dialogs);
     Changed = false;
     EditIndex = 1;
     // Refilling the boxes counts as a change again, as at loading.
@@ -301,7 +263,6 @@ void frmMacro::mnuOpen_Click()
     for (int i = 1; i <= MacroCount; ++i)
         highlight(i, i == 1);
     txtMacroGuide->setText(m_gs.Macros[1].Name);
-    watched.setBusy(false);
 }
 
 void frmMacro::Form_Unload()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/childwindows.h"
 #include "game/gamestate.h"
+#include "windows/childwindows.h"
 
 #include <QMainWindow>
 
@@ -78,3 +78,6 @@ private:
     HostDialogs &m_dialogs;
     std::function<void()> m_writeSettings;
 };
+
+// The macro editor as the main window's Edit menu opens it.
+QWidget *createMacroEditor(const ChildContext &context);

@@ -1,10 +1,10 @@
 #include "macros/frmsubs.h"
 
-#include "app/childwindows.h"
-#include "game/reportwrite.h"
-#include "game/gamefiles.h"
-#include "game/savewarnings.h"
 #include "chat/gesturekeys.h"
+#include "game/reportwrite.h"
+#include "game/savewarnings.h"
+#include "game/gamefiles.h"
+#include "windows/childwindows.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

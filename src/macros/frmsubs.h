@@ -2,7 +2,7 @@
 
 #include "game/gamestate.h"
 
-#include "app/childwindows.h"
+#include "windows/childwindows.h"
 
 #include <QWidget>
 
@@ -36,3 +36,6 @@ private:
     GameState &m_gs;
     HostDialogs &m_dialogs;
 };
+
+// The substitutions editor as the main window's Edit menu opens it.
+QWidget *createSubsEditor(GameState &gs, HostDialogs &dialogs);

@@ -1,12 +1,11 @@
 #include "settings/frmset.h"
 
-#include "app/childwindows.h"
-#include "app/frmmain.h"
+#include "chat/gesturekeys.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
 #include "game/reportwrite.h"
 #include "game/savewarnings.h"
-#include "chat/gesturekeys.h"
+#include "windows/childwindows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

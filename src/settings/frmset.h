@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/childwindows.h"
+#include "windows/childwindows.h"
 
 #include <QWidget>
 
@@ -49,3 +49,6 @@ private:
     HostDialogs &m_dialogs;
     std::function<void()> m_writeSettings;
 };
+
+// The settings dialog as the main window's Options menu opens it.
+QWidget *createSettingsDialog(const ChildContext &context);

@@ -90,6 +90,7 @@ TEST_F(MainWindowTest, ALinkFailurePutsTheListsTheCountAndTheTimerBack)
         w.clearList(MainControls::List::lstPlayers);
         w.vsDrawCnt->setValue(-9);
         ticks2.setEnabled(true);
+        EXPECT_NE(QApplication::overrideCursor(), nullptr);
         throw LinkDown();
     });
     EXPECT_EQ(gs.DrawCount, 3);

@@ -1,9 +1,9 @@
 #include "app/accessibility.h"
-#include "app/childwindows.h"
-#include "app/qtdialogs.h"
+#include "app/frmabout.h"
 #include "macros/editorfixture.h"
 #include "macros/frmsubs.h"
 #include "settings/frmset.h"
+#include "windows/qtdialogs.h"
 
 #include <QAccessible>
 #include <QPointer>
@@ -30,17 +30,20 @@ TEST_F(WindowsTest, EveryWindowIsAnnouncedAsAWindowWithItsTitle)
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&inner)->role(), QAccessible::Client);
 }
 
-TEST_F(WindowsTest, BoxesAndFileDialogsOpenOverTheWindowThatAsked)
+TEST_F(WindowsTest, BoxesAndFileDialogsOpenOverTheWindowThatAskedWithTheNormalPointer)
 {
     QtDialogs real;
+    real.setBusy(true); // a file being read: its boxes show the normal pointer
     for (bool fileDialog : {false, true}) {
         QPointer<QWidget> asker = new frmSubs(gs, dialogs);
         QWidget *const asking = asker, *parent = nullptr;
+        const QCursor *pointer = nullptr;
         asker->show();
         // Answered from inside its own loop, after the window that asked has gone.
         QTimer::singleShot(0, [&] {
             QPointer<QWidget> open = QApplication::activeModalWidget();
             parent = open ? open->parentWidget() : nullptr;
+            pointer = QApplication::overrideCursor();
             delete asker;
             if (open)
                 open->close();
@@ -50,5 +53,9 @@ TEST_F(WindowsTest, BoxesAndFileDialogsOpenOverTheWindowThatAsked)
         else
             real.message(u"text"_qs, u"title"_qs);
         EXPECT_EQ(parent, asking);
+        EXPECT_EQ(pointer, nullptr);
+        EXPECT_NE(QApplication::overrideCursor(), nullptr);
     }
+    real.setBusy(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QPointer>
 #include <QTest>
 
 using BoxWindowTest = GameTest;
@@ -37,6 +38,21 @@ TEST_F(BoxWindowTest, CallingBoxesForAWinner)
     EXPECT_TRUE(!shownBoxWindow() && !QFile::exists(ini())); // no settings written in mode 2
     EXPECT_EQ(gs.BoxMode, 1);
     EXPECT_TRUE(gs.Boxes[1].Available && gs.Boxes[9].Available && !gs.Boxes[7].Available);
+
+    // Opened by a match that still waits: the normal pointer over it, the
+    // step's hourglass again once it closes, none after the step.
+    std::vector<bool> hourglass;
+    w->runStep([&] {
+        w->LockControls();
+        const QPointer<frmBox> open = forWinner();
+        hourglass.push_back(QApplication::overrideCursor() != nullptr);
+        timer1.afterTick = [open](int) { return open && open->close(); };
+        w->link().My_Wait(1);
+        hourglass.push_back(QApplication::overrideCursor() != nullptr);
+        w->RestoreControls();
+    });
+    EXPECT_EQ(hourglass, std::vector<bool>({false, true}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     box = forWinner();
     room.breakOn = [](const QString &) { return true; };

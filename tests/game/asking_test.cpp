@@ -30,9 +30,9 @@ TEST(Asking, GetTakesTheAskedPlayersLastLineWhateverItsShape)
         r.gs.Down[1].Response = u"-"_qs;
         r.gs.DownCount = r.gs.DownPointer = 1;
         r.room.pending = QStringList(text);
-        r.controls.setEnabled(MainControls::Ctl::cmdCheck, false);
+        r.controls.setControlEnabled(MainControls::Ctl::cmdCheck, false);
         cmdGet_Click(r.ctx);
         EXPECT_EQ(r.gs.Down[1].Response, response) << text.toStdString();
-        EXPECT_EQ(r.controls.isEnabled(MainControls::Ctl::cmdCheck), response != u"-"_qs);
+        EXPECT_EQ(r.controls.controlEnabled(MainControls::Ctl::cmdCheck), response != u"-"_qs);
     }
 }

@@ -31,14 +31,16 @@ TEST(BusyState, RestoringEnablesWhatThePhaseAllows)
         gs.DownCount = c.downCount;
         LockControls(controls);
         LockControls(controls);
-        EXPECT_FALSE(controls.menus || controls.macros || controls.isEnabled(Ctl::cmdGetRegs) ||
-                     controls.isEnabled(Ctl::cmdList) || controls.isEnabled(Ctl::cmdDraw));
+        EXPECT_FALSE(
+            controls.menus || controls.macros || controls.controlEnabled(Ctl::cmdGetRegs) ||
+            controls.controlEnabled(Ctl::cmdList) || controls.controlEnabled(Ctl::cmdDraw));
         RestoreControls(controls, gs);
-        EXPECT_FALSE(controls.menus || controls.macros || controls.isEnabled(Ctl::cmdDraw));
+        EXPECT_FALSE(controls.menus || controls.macros || controls.controlEnabled(Ctl::cmdDraw));
         RestoreControls(controls, gs);
         EXPECT_TRUE(controls.menus && controls.macros && !controls.busy);
-        EXPECT_EQ(controls.isEnabled(Ctl::cmdGetRegs) && controls.isEnabled(Ctl::cmdList), c.regs);
-        EXPECT_EQ(controls.isEnabled(Ctl::cmdDraw), c.draw) << c.wordIndex;
+        EXPECT_EQ(controls.controlEnabled(Ctl::cmdGetRegs) && controls.controlEnabled(Ctl::cmdList),
+                  c.regs);
+        EXPECT_EQ(controls.controlEnabled(Ctl::cmdDraw), c.draw) << c.wordIndex;
         EXPECT_EQ(c.drawShown.isEmpty()
                       ? QString()
                       : controls.caption(Ctl::cmdDraw) + u'|' + controls.ctl[Ctl::cmdDraw].tip,

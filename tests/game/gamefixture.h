@@ -72,10 +72,14 @@ inline frmBox *shownBoxWindow()
 }
 
 // Runs act from the event loop once the boxes window shows, as the host
-// would while a match waits for it.
+// would while a match waits for it. It gives up when its test ends, so a
+// window that never showed cannot make it act in a later test.
 inline void whenBoxWindowShows(const std::function<void(frmBox &)> &act)
 {
-    QTimer::singleShot(0, [act] {
+    const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QTimer::singleShot(0, [act, test] {
+        if (::testing::UnitTest::GetInstance()->current_test_info() != test)
+            return;
         if (frmBox *box = shownBoxWindow())
             act(*box);
         else

@@ -27,11 +27,11 @@ public:
     std::map<List, int> selected;
     bool menus = true, macros = true, busy = false;
 
-    void setEnabled(Ctl c, bool on) override { ctl[c].enabled = on; }
-    bool isEnabled(Ctl c) const override { return ctl.count(c) ? ctl.at(c).enabled : true; }
+    void setControlEnabled(Ctl c, bool on) override { ctl[c].enabled = on; }
+    bool controlEnabled(Ctl c) const override { return ctl.count(c) ? ctl.at(c).enabled : true; }
     void setCaption(Ctl c, const QString &text) override { ctl[c].caption = text; }
     QString caption(Ctl c) const override { return ctl.count(c) ? ctl.at(c).caption : QString(); }
-    void setToolTip(Ctl c, const QString &tip) override { ctl[c].tip = tip; }
+    void setControlTip(Ctl c, const QString &tip) override { ctl[c].tip = tip; }
     void setMenusEnabled(bool on) override { menus = on; }
     void setMacrosEnabled(bool on) override { macros = on; }
     void focusDummy() override {}

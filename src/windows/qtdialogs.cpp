@@ -1,4 +1,4 @@
-#include "app/qtdialogs.h"
+#include "windows/qtdialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -29,6 +29,7 @@ QString qtFilter(const QString &filter)
 int run(QDialog *dialog, QStringList *files = nullptr)
 {
     const QPointer<QDialog> guard(dialog);
+    const BusyPointer::Normal pointer;
     const int result = dialog->exec();
     if (guard && files)
         *files = static_cast<QFileDialog *>(dialog)->selectedFiles();
@@ -100,7 +101,7 @@ std::optional<QString> QtDialogs::saveFile(const QString &filter, const QString 
 void QtDialogs::setBusy(bool busy)
 {
     if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+        m_busy.push_back(std::make_unique<BusyPointer::Wait>());
+    else if (!m_busy.empty())
+        m_busy.pop_back();
 }

@@ -56,11 +56,3 @@ protected:
 private:
     bool m_unloaded = false;
 };
-
-// The windows opened from the main window's menus. Each is shown while the
-// main window is hidden, and deletes itself when closed.
-QWidget *createAboutWindow();
-QWidget *createMacroEditor(const ChildContext &context);
-QWidget *createSubsEditor(GameState &gs, HostDialogs &dialogs);
-QWidget *createBoxWindow(const ChildContext &context);
-QWidget *createSettingsDialog(const ChildContext &context);

@@ -19,6 +19,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QTimer>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -84,6 +85,10 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_QuitOnClose, true);
     m_link = std::make_unique<ChatLink>(wadapi, timer1, dialogs, m_env.appName);
+    m_link->setRequestsOver([this] {
+        if (!m_heldActions.empty())
+            QTimer::singleShot(0, this, &frmMain::runHeldActions);
+    });
     m_game.reset(new GameContext{gs, *m_link, *this, dialogs, timer2, random, {}});
     popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
     buildControls();
@@ -166,7 +171,12 @@ void frmMain::buildControls()
         b->setFixedSize(26, 26);
         b->setMouseTracking(true);
         b->installEventFilter(this);
-        connect(b, &QPushButton::clicked, this, [this, i] { Macro_Click(i); });
+        connect(b, &QPushButton::clicked, this, [this, b, i] {
+            onHostAction([this, b, i] {
+                if (b->isEnabled())
+                    Macro_Click(i);
+            });
+        });
         grid->addWidget(b, (i - 1) / 10, (i - 1) % 10);
         Macro[i] = b;
     }
@@ -374,15 +384,41 @@ void frmMain::openWindow(QWidget *window)
 
 void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
 {
-    connect(button, &QPushButton::clicked, this, [this, step] { runStep([&] { step(game()); }); });
+    connect(button, &QPushButton::clicked, this, [this, button, step] {
+        onHostAction([this, button, step] {
+            // A blocked window would have dropped a click on a button
+            // disabled meanwhile.
+            if (button->isEnabled())
+                runStep([&] { step(game()); });
+        });
+    });
 }
 
 void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
 {
     connect(action, &QAction::triggered, this, [this, step] {
-        if (busyDepth() == 0)
-            runStep([&] { step(game()); });
+        onHostAction([this, step] {
+            if (busyDepth() == 0)
+                runStep([&] { step(game()); });
+        });
     });
+}
+
+void frmMain::onHostAction(std::function<void()> action)
+{
+    if (m_link->requesting())
+        m_heldActions.push_back(std::move(action));
+    else
+        action();
+}
+
+void frmMain::runHeldActions()
+{
+    while (!m_heldActions.empty() && !m_link->requesting()) {
+        const std::function<void()> action = std::move(m_heldActions.front());
+        m_heldActions.pop_front();
+        action();
+    }
 }
 
 void frmMain::runStep(const std::function<void()> &step)

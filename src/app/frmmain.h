@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -100,6 +101,11 @@ private:
     // while a step waits (a shortcut, a pop-up menu) starts nothing then.
     void onClick(QPushButton *button, void (*step)(GameContext &));
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
+    // A click made while the link repeats a request is held and runs once
+    // the request is over, in the order clicked, as it would have had the
+    // window been blocked meanwhile.
+    void onHostAction(std::function<void()> action);
+    void runHeldActions();
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     // SettingsWriter with the window's position of the moment; a failure is shown.
@@ -118,6 +124,7 @@ private:
 
     GameState &m_gs;
     Wadapi &m_wadapi;
+    std::deque<std::function<void()>> m_heldActions;
     HostDialogs &m_dialogs;
     Environment m_env;
     std::unique_ptr<ChatLink> m_link;

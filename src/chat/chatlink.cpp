@@ -104,7 +104,10 @@ void ChatLink::request(const std::function<void()> &call)
 {
     ensureUp();
     ++m_requesting;
-    const auto leave = qScopeGuard([this] { --m_requesting; });
+    const auto leave = qScopeGuard([this] {
+        if (--m_requesting == 0 && m_requestsOver)
+            m_requestsOver();
+    });
     // Window events flow while the call waits for its status and between
     // repeats, so the window repaints and closes even when the client keeps
     // answering 6 or 10 or nothing; the growing pause spares both programs a

@@ -58,6 +58,8 @@ public:
     // True while a request waits for the client's status or repeats; a click
     // handled then must not start another step.
     bool requesting() const { return m_requesting > 0; }
+    // Called when the last request under way has ended, however it ended.
+    void setRequestsOver(std::function<void()> hook) { m_requestsOver = std::move(hook); }
 
     // Opens the link under AppName with this object as the callbacks; 0 means up.
     qint16 InitDDE();
@@ -131,6 +133,7 @@ private:
     std::chrono::milliseconds m_answerLimit = DefaultAnswerLimit;
     RepeatClock m_clock;
     int m_requesting = 0;
+    std::function<void()> m_requestsOver;
     // Queued reports of a vanished client die with the link.
     QObject m_context;
 

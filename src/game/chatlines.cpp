@@ -17,7 +17,9 @@ bool plausibleName(QStringView name)
     for (QChar c : name)
         if (c.unicode() < 32)
             return false;
-    return true;
+    // "Mal: x" could be Mal saying "x": such a name would let one avatar
+    // speak for a seat of its own making.
+    return !name.contains(u": ");
 }
 
 std::optional<QString> lastLineOf(const QString &text, const QString &name)

@@ -11,8 +11,9 @@
 // taken as someone's: a name that ends in another's, or a line that quotes
 // one of these shapes, speaks for nobody else.
 
-// Whether name can be an avatar's: it holds no control character. A name
-// that does was put together from a stranger's text.
+// Whether name can be an avatar's: it holds no control character and no
+// colon followed by a space. A name that does was put together from a
+// stranger's text.
 bool plausibleName(QStringView name);
 
 // The text after "name:" on the last line of text that the client shows as

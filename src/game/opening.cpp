@@ -163,6 +163,8 @@ void OpenGame(GameContext &ctx)
     ctx.controls.setCaption(Ctl::lblWord, gs.Words[1]);
 
     gs.GameStart = QDateTime::currentDateTime();
-    reportWrite(ctx.dialogs, startNewLog(gs));
+    // Not told here: the next log write, at the end of Get Regs, tells the
+    // host when the log cannot be written.
+    static_cast<void>(startNewLog(gs));
     gs.GamePhase = 2;
 }

@@ -1,8 +1,9 @@
 // The benchmark suite: each chat-text path on generated chat of 1 MB and
 // 10 MB beside a plain line split of the same bytes, the player sort, the
 // recovery-log write, a line to the stand-in chat client and back beside a
-// raw socket ping-pong, and a client that answers 6 or 10 for ever. Ends with
-// a table and one line per budget.
+// raw socket ping-pong, the longest macro lines beside a copy of the line,
+// and a client that answers 6 or 10 for ever. Ends with a table and one line
+// per budget.
 //
 //   orvella-bench [--room=PATH-OF-orvella-room] [Google Benchmark flags]
 
@@ -81,6 +82,23 @@ void table(const Results &r)
         std::snprintf(detail, sizeof detail, "%.3f ms", r.at("sort150") * 1e3);
         budget(r.at("sort150") < 0.3e-3, "player sort at 150 under 0.3 ms", detail);
     }
+    const std::vector<std::string> shapes = macroLineShapes();
+    if (r.count("macroline/copy") &&
+        std::all_of(shapes.begin(), shapes.end(), [&](const auto &s) { return r.count(s) > 0; })) {
+        std::string detail;
+        double slowest = 0;
+        for (const std::string &shape : shapes) {
+            slowest = std::max(slowest, r.at(shape));
+            char took[96];
+            std::snprintf(took, sizeof took, "%s %.2f ms, ", shape.c_str(), r.at(shape) * 1e3);
+            detail += took;
+        }
+        char copy[64];
+        std::snprintf(copy, sizeof copy, "a plain copy of the line %.3f ms",
+                      r.at("macroline/copy") * 1e3);
+        budget(slowest < 50e-3, "a macro line of any accepted length expanded under 50 ms",
+               (detail + copy).c_str());
+    }
     if (r.count("logwrite"))
         std::printf("       recovery-log write (synced to disk): %.2f ms, no budget\n",
                     r.at("logwrite") * 1e3);
@@ -113,6 +131,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&count, args.data());
 
     registerTextBenchmarks();
+    registerMacroLineBenchmarks();
     if (!roomExe.empty())
         registerRoundTripBenchmarks(roomExe);
     Collector collector;

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 // Seconds per iteration of each benchmark run, by name ("getnext/10").
 using Results = std::map<std::string, double>;
@@ -9,6 +10,11 @@ using Results = std::map<std::string, double>;
 // The chat-text paths, the sort and the log write, each beside a plain line
 // split of the same bytes.
 void registerTextBenchmarks();
+// One macro line of the longest accepted length in the shapes that expand
+// slowest ("macroline/percents", ...), beside a plain copy of such a line
+// ("macroline/copy").
+void registerMacroLineBenchmarks();
+std::vector<std::string> macroLineShapes();
 // A line to the stand-in chat client and its status back, beside a raw
 // Unix-socket ping-pong; needs the room's executable.
 void registerRoundTripBenchmarks(const std::string &roomExe);

@@ -153,6 +153,12 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     const QByteArray targetName = QFile::encodeName(target);
     struct stat st = {};
     const bool exists = ::stat(targetName.constData(), &st) == 0;
+    // A rename would replace a file its owner made read-only, which opening
+    // it for writing refuses; root passes this test and replaces it as before.
+    if (exists && S_ISREG(st.st_mode) &&
+        ::faccessat(AT_FDCWD, targetName.constData(), W_OK, AT_EACCESS) != 0 &&
+        (errno == EACCES || errno == EPERM || errno == EROFS))
+        throw FileIO::failureFor(errno);
 
     QByteArray temporary;
     int fd = -1;

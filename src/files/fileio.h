@@ -40,8 +40,9 @@ QByteArray readBytes(const QString &path, qint64 maxBytes);
 // Builds the file with write, then puts it in place whole: through a
 // temporary beside it that is renamed over it, or, where the folder takes no
 // new file but the file itself is writable, over the file in place with its
-// room reserved first. Either the whole new file is there afterwards or the
-// old one is untouched. Throws Failure; write's own failures leave the disk
+// room reserved first. A file the program's user may not write is refused
+// with 70 and kept. Either the whole new file is there afterwards or the old
+// one is untouched. Throws Failure; write's own failures leave the disk
 // alone.
 void writeFile(const QString &path, const std::function<void(QIODevice &)> &write);
 // writeFile for a writer of the program: its failure is returned, not thrown.

@@ -3,54 +3,120 @@
 #include "game/gamestate.h"
 
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace {
 
 // A value may itself hold a placeholder (a substitution naming %host%); one
 // that names itself would grow for ever, so a line takes at most this many.
 constexpr int MaxReplacements = 100;
+constexpr qsizetype MinNameLength = 3, MaxNameLength = 6; // "reg", "player"
 
-std::optional<QString> valueOf(const QString &name, const GameState &gs)
+// A name of up to eight ASCII characters as one number, to switch on.
+constexpr quint64 key(std::string_view name)
 {
-    if (name == u"host")
+    quint64 k = 0;
+    for (char c : name)
+        k = k << 8 | uchar(c);
+    return k;
+}
+
+std::optional<QStringView> valueOf(QStringView name, const GameState &gs, const QString &words)
+{
+    if (name.size() < MinNameLength || name.size() > MaxNameLength)
+        return std::nullopt;
+    // Lower-casing makes no character beyond ASCII a letter or digit of these
+    // names, so a name is lowered here without a copy or a table.
+    quint64 lower = 0;
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return std::nullopt;
+        lower = lower << 8 | (c >= u'A' && c <= u'Z' ? c.unicode() - u'A' + u'a' : c.unicode());
+    }
+    switch (lower) {
+    case key("host"):
         return gs.HostName;
-    if (name == u"reg")
+    case key("reg"):
         return gs.RegChar;
-    if (name == u"words")
-        return QString::number(gs.WordCount);
-    if (name == u"player") {
+    case key("words"):
+        return words;
+    case key("player"):
         if (gs.DownPointer >= 0 && gs.DownPointer <= MaxDown)
             return gs.Down[gs.DownPointer].Name;
-        return QString();
+        return QStringView();
     }
-    if (name.size() == 4 && name.startsWith(u"sub") && name[3] >= u'0' && name[3] <= u'9')
-        return gs.Subs[name[3].unicode() - u'0'];
+    if (lower >> 8 == key("sub") && (lower & 0xff) >= '0' && (lower & 0xff) <= '9')
+        return gs.Subs[(lower & 0xff) - '0'];
     return std::nullopt;
+}
+
+// The last "%" of text near enough its end to open a placeholder, or -1.
+qsizetype openingPercent(const QString &text)
+{
+    for (qsizetype i = text.size() - 1; i >= 0 && i >= text.size() - 1 - MaxNameLength; --i) {
+        if (text[i] == u'%')
+            return i;
+    }
+    return -1;
 }
 
 } // namespace
 
+// A line expands as if the search started over from the beginning after
+// each replacement, which took seconds on long lines. Nothing before the "%"
+// in front of a replacement changes, so the text is read once, front to
+// back, and only the pair that "%" opens is looked at again; each value is
+// read where it lies rather than spliced into a copy of the rest of the line.
 QString expandMacroLine(const QString &line, const GameState &gs)
 {
-    QString text = line;
+    const QString words = QString::number(gs.WordCount);
+    QString text; // what is read; its last "%" may still open a placeholder
+    qsizetype opening = -1;
+    std::vector<QStringView> rest{line}; // still to read, the nearest last
     int replacements = 0;
-    qsizetype from = 0;
-    while (replacements < MaxReplacements) {
-        const qsizetype a = text.indexOf(u'%', from);
-        if (a < 0)
-            break;
-        const qsizetype b = text.indexOf(u'%', a + 1);
-        if (b < 0)
-            break;
-        const auto value = valueOf(text.mid(a + 1, b - a - 1).toLower(), gs);
-        if (!value) {
-            // Not ours ("50% off", "%name%"): keep it and look further on.
-            from = a + 1;
+    while (!rest.empty()) {
+        const QStringView next = rest.back();
+        rest.pop_back();
+        if (replacements == MaxReplacements) {
+            text += next;
             continue;
         }
-        text = text.left(a) + *value + text.mid(b + 1);
-        ++replacements;
-        from = 0;
+        qsizetype previous = -1; // the last "%" seen in next
+        bool replaced = false;
+        for (qsizetype i = 0; i < next.size() && !replaced; ++i) {
+            if (next[i] != u'%')
+                continue;
+            std::optional<QStringView> value;
+            if (previous >= 0) {
+                value = valueOf(next.sliced(previous + 1, i - previous - 1), gs, words);
+            } else if (opening >= 0 && text.size() - opening - 1 + i <= MaxNameLength) {
+                // A placeholder across the edge of a value.
+                QString name = text.sliced(opening + 1);
+                value = valueOf(name += next.first(i), gs, words);
+            }
+            if (!value) {
+                // The pairs inside a run of "%" name nothing.
+                while (i + 1 < next.size() && next[i + 1] == u'%')
+                    ++i;
+                previous = i;
+                continue;
+            }
+            if (previous >= 0)
+                text += next.first(previous);
+            else
+                text.truncate(opening);
+            opening = openingPercent(text);
+            rest.push_back(next.sliced(i + 1));
+            rest.push_back(*value);
+            ++replacements;
+            replaced = true;
+        }
+        if (!replaced) {
+            if (previous >= 0)
+                opening = text.size() + previous;
+            text += next;
+        }
     }
     return text;
 }

@@ -8,7 +8,11 @@
 #include "support/bytesio.h"
 #include "support/smalldisk.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -34,7 +38,9 @@ Files filesIn(const SmallDisk &disk, int textLength)
 const std::pair<std::function<WriteResult(const Files &)>, QString> Writers[] = {
     {[](const Files &f) { return saveSettings(f.folder, f.settings, 1, 2); },
      QStringLiteral("orvella.ini")},
-    {[](const Files &f) { return saveLog(f.folder + QStringLiteral("/Orvella.log"), f.header, f.body); },
+    {[](const Files &f) {
+         return saveLog(f.folder + QStringLiteral("/Orvella.log"), f.header, f.body);
+     },
      QStringLiteral("Orvella.log")},
     {[](const Files &f) {
          return FileIO::save(f.folder + QStringLiteral("/m.txt"),
@@ -83,6 +89,32 @@ TEST(DiskFault, AFolderThatTakesNoNewFileIsWrittenInPlaceOrKeptWhole)
               ErrDiskFull);
     disk.setFull(false);
     EXPECT_EQ(bytesOf(ini), old);
+}
+
+TEST(DiskFault, AFileItsOwnerMadeReadOnlyIsKeptAndSaysPermissionDenied)
+{
+    for (const auto &[write, name] : Writers) {
+        SmallDisk disk;
+        const QString file = disk.path(name);
+        ASSERT_FALSE(write(filesIn(disk, 10)));
+        ASSERT_TRUE(
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QByteArray old = bytesOf(file);
+        const std::optional<QString> said = disk.asPlainUser([&] {
+            const WriteResult failed = write(filesIn(disk, 20));
+            return failed ? failed->report() : QStringLiteral("written");
+        });
+        if (!said)
+            GTEST_SKIP() << "no unprivileged user can write into a folder here";
+        EXPECT_EQ(*said, QStringLiteral("Permission denied\r\n70\r\nError with file ") +
+                             (name == u"orvella.ini" ? name : file));
+        EXPECT_EQ(bytesOf(file), old);
+        EXPECT_EQ(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden), QStringList(name));
+        // Modes do not bind root, who replaces the file as before.
+        if (::geteuid() == 0) {
+            EXPECT_FALSE(write(filesIn(disk, 20)));
+        }
+    }
 }
 
 TEST(DiskFault, HugeLinesAndFilesFailInsteadOfFillingMemory)

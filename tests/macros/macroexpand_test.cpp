@@ -1,9 +1,15 @@
 #include "game/gamestate.h"
 #include "macros/macroexpand.h"
 
+#include <QHash>
+
 #include <gtest/gtest.h>
 
-TEST(MacroExpand, PlaceholdersInAnyCaseSubstitutionsInTurnStrayPercentsStay)
+#include <random>
+
+namespace {
+
+GameState sampleState()
 {
     GameState gs;
     gs.HostName = QStringLiteral("Ann");
@@ -13,6 +19,37 @@ TEST(MacroExpand, PlaceholdersInAnyCaseSubstitutionsInTurnStrayPercentsStay)
     gs.DownPointer = 2;
     gs.Subs[0] = QStringLiteral("Hello %player%");
     gs.Subs[1] = QStringLiteral("x%sub1%");
+    return gs;
+}
+
+// The expansion as first written, which starts over after each replacement:
+// quadratic, but plainly what the rules say.
+QString expandedFromTheStart(QString text, const GameState &gs)
+{
+    QHash<QString, QString> values{{"host", gs.HostName},
+                                   {"reg", gs.RegChar},
+                                   {"words", QString::number(gs.WordCount)},
+                                   {"player", gs.Down[gs.DownPointer].Name}};
+    for (int i = 0; i < 10; ++i)
+        values.insert(QStringLiteral("sub%1").arg(i), gs.Subs[i]);
+    for (qsizetype replacements = 0, from = 0, a, b; replacements < 100;) {
+        if ((a = text.indexOf(u'%', from)) < 0 || (b = text.indexOf(u'%', a + 1)) < 0)
+            break;
+        const auto value = values.constFind(text.mid(a + 1, b - a - 1).toLower());
+        from = value == values.cend() ? a + 1 : 0;
+        if (value != values.cend()) {
+            text = text.left(a) + *value + text.mid(b + 1);
+            ++replacements;
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(MacroExpand, PlaceholdersInAnyCaseSubstitutionsInTurnStrayPercentsStay)
+{
+    const GameState gs = sampleState();
     const std::pair<const char *, QString> cases[] = {
         {"ESP %REG% to %Host%'s, %words% words, %player%", "ESP $ to Ann's, 7 words, Bob"},
         {"% host%", "% host%"},
@@ -23,4 +60,33 @@ TEST(MacroExpand, PlaceholdersInAnyCaseSubstitutionsInTurnStrayPercentsStay)
     };
     for (const auto &[line, expanded] : cases)
         EXPECT_EQ(expandMacroLine(QString::fromLatin1(line), gs), expanded) << line;
+}
+
+// Placeholders formed across a value's edges, values holding placeholders,
+// the bound and runs of "%" come out as when the search started over.
+TEST(MacroExpand, ReadingOnceGivesWhatStartingOverGave)
+{
+    GameState gs = sampleState();
+    const char *pieces[] = {"%",   "%%", "ho",   "st%",    "%ho",  "%sub", "0%",
+                            "1%",  "2%", "%SuB", "%Host%", "%reg", "%",    "x",
+                            "% h", "é",  "ſ",    "%pLa",   "yer%"};
+    std::mt19937 random(17);
+    const auto made = [&](int most) {
+        QString text;
+        for (int n = int(random() % (most + 1)); n > 0; --n)
+            text += QString::fromUtf8(pieces[random() % std::size(pieces)]);
+        return text;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        for (int i = 0; i < 3; ++i)
+            gs.Subs[i] = made(4);
+        const QString line = made(12);
+        ASSERT_EQ(expandMacroLine(line, gs).toStdString(),
+                  expandedFromTheStart(line, gs).toStdString())
+            << qPrintable(line) << " | " << qPrintable(gs.Subs[0]) << " | "
+            << qPrintable(gs.Subs[1]) << " | " << qPrintable(gs.Subs[2]);
+    }
+    gs.Subs[0] = QString(301, u'%') + "ho"; // "%host%" once the line's "st%" follows
+    const QString line = QStringLiteral("%sub0%st%").repeated(60);
+    EXPECT_EQ(expandMacroLine(line, gs), expandedFromTheStart(line, gs));
 }

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <optional>
+
 #include <sys/resource.h>
 
 // A real folder that can be made full, or made to refuse new files while its
@@ -22,6 +25,11 @@ public:
     void setFull(bool full);
     // Root is refused too. False when the system offers no way to do it.
     bool lockFolder(bool locked);
+    // Runs body as a user that file modes bind: this process unless it is
+    // root, else a child switched to "nobody", who is given the folder and
+    // its files first, as the host owns his. What body returned, or nothing
+    // when there is no such user here.
+    std::optional<QString> asPlainUser(const std::function<QString()> &body);
 
 private:
     QTemporaryDir m_root; // the folder, and a filler beside it

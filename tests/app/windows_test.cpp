@@ -1,7 +1,7 @@
 #include "app/accessibility.h"
 #include "app/childwindows.h"
 #include "app/qtdialogs.h"
-#include "macros/editorfixture.h"
+#include "support/editorfixture.h"
 #include "macros/frmsubs.h"
 #include "settings/frmset.h"
 

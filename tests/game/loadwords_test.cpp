@@ -47,3 +47,19 @@ TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
     EXPECT_EQ(shown(), u"Start|Press Start|to Begin"_qs);
     EXPECT_TRUE(r.controls.menus && !r.controls.busy);
 }
+
+// The log keeps the word file's path in Windows-1252: one it cannot hold is
+// told at loading, before the game starts.
+TEST(LoadWords, AWordFileNameTheLogCannotHoldIsToldAtLoading)
+{
+    GameContextRig r;
+    for (const QString &name : {u"caf\u00e9.txt"_qs, u"s\u0142owa.txt"_qs}) {
+        r.dialogs.files.push_back(r.writeFile(name, "apple\r\n"));
+        LoadWords(r.ctx);
+        EXPECT_EQ(r.gs.GamePhase, 1);
+    }
+    ASSERT_EQ(r.dialogs.messages.size(), 1u);
+    EXPECT_EQ(r.dialogs.messages[0].title, u"Problem with File"_qs);
+    EXPECT_TRUE(r.dialogs.messages[0].text.contains(u"\r\n"_qs + r.gs.WordFile + u"\r\n"_qs));
+    EXPECT_TRUE(r.dialogs.messages[0].text.contains(u"cannot be resumed"_qs));
+}

@@ -1,12 +1,14 @@
-#include "gamefixture.h"
+#include "gameround.h"
 
+#include "game/banner.h"
+#include "game/draw.h"
 #include "game/recovergame.h"
 
 #include <QDir>
 
 namespace {
 
-class RecoverTest : public GameTest
+class RecoverTest : public ::testing::Test, protected GameRound
 {
 protected:
     // A game of five words with three players called down.
@@ -14,19 +16,21 @@ protected:
     {
         openGame("apple\r\nkiwi\r\nfig\r\npear\r\nlime\r\n");
         registerPlayers({u"Zoe"_qs, u"Lee, Jr"_qs, u"bob"_qs});
-        w->cmdDraw->click();
+        cmdDraw_Click(ctx);
+        logged = log();
     }
     // The program ends and starts again; the log as the game left it, edited
     // so, is resumed while the room shows chat. An empty log stands for none.
     void recover(const std::function<void(QByteArray &)> &edit = {},
                  const QStringList &chat = {Greeting})
     {
-        if (logged.isEmpty())
-            logged = log();
         QByteArray bytes = logged;
         if (edit)
             edit(bytes);
-        restart();
+        std::tie(gs, controls) = std::tuple(GameState(), RecordingControls());
+        link.restore({});
+        Waits::resetAbandoned();
+        useSettings();
         QFile::remove(gs.LogFile);
         if (!bytes.isEmpty())
             writeFile(u"Orvella.log"_qs, bytes);
@@ -34,7 +38,7 @@ protected:
         room.heard.clear();
         room.fetches = 0;
         room.pending = chat;
-        w->mnuRecover->trigger();
+        RecoverGame(ctx);
     }
     static QStringList resumeLines(const QStringList &ending)
     {
@@ -53,7 +57,7 @@ TEST_F(RecoverTest, AHeaderOnlyLogStartsAfresh)
     EXPECT_EQ(room.heard,
               resumeLines({u"No Recovery File"_qs, u"Everyone Re-Register, please"_qs}));
     EXPECT_EQ(gs.PlayerCount + gs.DownCount, 0);
-    EXPECT_EQ(w->lblWordOf->text() + w->lblWord->text(), u"Word 1 of 5APPLE"_qs);
+    EXPECT_EQ(word(), u"Word 1 of 5APPLE"_qs);
 }
 
 TEST_F(RecoverTest, TheHostCheck)
@@ -97,7 +101,7 @@ TEST_F(RecoverTest, FilesThatCannotBeReadStopTheRecoveryWhereItStands)
     EXPECT_EQ(dialogs.messages.at(0).text,
               u"File not found\r\n53\r\nError with file: "_qs + gs.LogFile);
     EXPECT_EQ(room.heard, QStringList(u"Recovery Begun"_qs));
-    EXPECT_TRUE(!w->cmdAsk->isEnabled() && w->mnuFile->menuAction()->isEnabled());
+    EXPECT_TRUE(!on(Ctl::cmdAsk) && controls.menus);
 
     // A word file that has gone, or cannot be read, is told.
     QFile::remove(path(u"words.txt"_qs));

@@ -1,16 +1,15 @@
-#include "gamefixture.h"
+#include "gameround.h"
+
+#include "game/banner.h"
+
+#include <QFile>
 
 namespace {
 
-class RegistrationTest : public GameTest
+class RegistrationTest : public ::testing::Test, protected GameRound
 {
 protected:
     void SetUp() override { openGame(); }
-    void getRegs(const QStringList &lines)
-    {
-        room.pending << lines;
-        w->cmdGetRegs->click();
-    }
 };
 
 } // namespace
@@ -29,7 +28,7 @@ TEST_F(RegistrationTest, OnlyPrivateMessagesThatEndInTheKeyRegisterUpToAnEmptyLi
     getRegs({u"Zed: ESP from Mal: !"_qs, QString(), esp(u"Al"_qs, u"!"_qs)});
     getRegs({u"Zed: "_qs + titleLine() + u" ESP from Ivy: !"_qs, u"Cy: ESP from Ty: !"_qs});
     EXPECT_EQ(playerNames(), QStringList({u"Al"_qs, u"Bo"_qs, u"Eve"_qs}));
-    EXPECT_EQ(w->lblPlayercnt->text(), u"3"_qs);
+    EXPECT_EQ(shown(Ctl::lblPlayercnt), u"3"_qs);
 
     // Nothing to register: the log is still written.
     QFile::remove(gs.LogFile);
@@ -46,7 +45,7 @@ TEST_F(RegistrationTest, EachPlayerOnce)
     getRegs({bo, u"Ann Lee: "_qs + titleLine(), bo, bo});
     getRegs({bo});
     EXPECT_EQ(room.heard, QStringList(u"ESP to Bo: You are registered"_qs));
-    EXPECT_EQ(listed(w->lstPlayers), QStringList(u"Bo"_qs));
+    EXPECT_EQ(controls.rows[List::lstPlayers], QStringList(u"Bo"_qs));
 }
 
 TEST_F(RegistrationTest, The151stRegistrationIsTurnedAwayWithOneMessagePerGetRegs)
@@ -72,22 +71,21 @@ TEST_F(RegistrationTest, StrangersInTheChatBreakNothing)
 
 TEST_F(RegistrationTest, ListingAndDeletingPlayers)
 {
-    frmMain &m = *w;
-    m.cmdList->click();
+    ListPlayers(ctx);
     EXPECT_EQ(room.heard, QStringList(u"--- No players registered ---"_qs));
     registerPlayers({u"Cy"_qs, u"Bo"_qs, u"Al"_qs});
     gs.Players[3].Level = 4;
-    m.cmdList->click();
+    ListPlayers(ctx);
     EXPECT_EQ(room.heard, QStringList({u"The following players are registered:"_qs, u"Al"_qs,
                                        u"Bo"_qs, u"Cy"_qs, u"-o-o-o-o-"_qs}));
 
-    m.lstPlayers->setCurrentRow(1);
+    controls.selectRow(List::lstPlayers, 1);
     dialogs.answers = {HostDialogs::Answer::No, HostDialogs::Answer::Yes};
-    m.mnuPDelete->trigger();
+    DeletePlayer(ctx);
     EXPECT_EQ(gs.PlayerCount, 3);
-    m.mnuPDelete->trigger();
-    EXPECT_EQ(listed(m.lstPlayers), QStringList({u"Al"_qs, u"Cy"_qs}));
-    EXPECT_FALSE(m.cmdDraw->isEnabled()); // two cannot make a draw of three
+    DeletePlayer(ctx);
+    EXPECT_EQ(controls.rows[List::lstPlayers], QStringList({u"Al"_qs, u"Cy"_qs}));
+    EXPECT_FALSE(on(Ctl::cmdDraw)); // two cannot make a draw of three
     // A newcomer takes the freed slot, but not Cy's level with it.
     registerPlayers({u"Dee"_qs});
     EXPECT_EQ(gs.Players[3].Name + QString::number(gs.Players[3].Level), u"Dee0"_qs);

@@ -1,6 +1,10 @@
-#include "gamefixture.h"
+#include "gameround.h"
 
+#include "game/asking.h"
+#include "game/countdown.h"
+#include "game/draw.h"
 #include "game/gamelog.h"
+#include "game/recovergame.h"
 #include "support/bytesio.h"
 
 namespace {
@@ -10,7 +14,8 @@ namespace {
 QByteArray restorable(GameState gs)
 {
     gs.GameStart = {};
-    QByteArray text = writtenBy([&](QIODevice &out) { writeLog(out, logHeaderOf(gs), logBodyOf(gs)); });
+    QByteArray text =
+        writtenBy([&](QIODevice &out) { writeLog(out, logHeaderOf(gs), logBodyOf(gs)); });
     for (int i = 1; i < std::min<int>(gs.WordIndex, MaxWords + 1); ++i)
         text += gs.Asked[i] ? "T" : "F";
     for (int i = 1; i <= gs.WordCount; ++i)
@@ -25,17 +30,22 @@ QByteArray restorable(GameState gs)
 TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
 {
     std::vector<std::tuple<std::string, QByteArray, QByteArray>> stops; // step, log, state
-    GameSession game;
-    frmMain &m = game.window();
-    for (BoxRec &b : game.gs.Boxes) // as a settings file with all boxes in the default set
+    GameRound game;
+    GameState &gs = game.gs;
+    for (BoxRec &b : gs.Boxes) // as a settings file with all boxes in the default set
         b.Available = true;
-    auto stopHere = [&](const QString &step) {
-        stops.emplace_back(step.toStdString(), game.log(), restorable(game.gs));
+    // The host gives the winner of word n box 3n - 2 and closes the boxes window.
+    game.ctx.showBoxWindow = [&] {
+        const int box = gs.WinnerCount * 3 - 2;
+        std::tie(gs.Boxes[box].Available, gs.Winners[gs.WinnerCount].Box, gs.BoxMode) =
+            std::tuple(false, u"Box %1"_qs.arg(box), 1);
     };
-
+    auto stopHere = [&](const QString &step) {
+        stops.emplace_back(step.toStdString(), game.log(), restorable(gs));
+    };
     auto answer = [&](const QString &text) {
-        game.room.say(game.gs.Down[game.gs.DownPointer].Name, text);
-        m.cmdGet->click();
+        game.room.say(gs.Down[gs.DownPointer].Name, text);
+        cmdGet_Click(game.ctx);
     };
 
     game.openGame("apple\r\nkiwi\r\nfig\r\n");
@@ -45,41 +55,39 @@ TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
 
     const QStringList right{u"apple"_qs, u"kiwi"_qs, u"fig"_qs};
     for (int word = 1; word <= 3; ++word) {
-        m.cmdDraw->click();
+        cmdDraw_Click(game.ctx);
         stopHere(u"draw %1"_qs.arg(word));
-        m.cmdAsk->click();
+        cmdAsk_Click(game.ctx);
         stopHere(u"ask %1"_qs.arg(word));
         answer(u"wrong"_qs);
-        m.cmdCheck->click();
+        cmdCheck_Click(game.ctx);
         stopHere(u"miss %1"_qs.arg(word));
-        m.cmdAsk->click();
+        cmdAsk_Click(game.ctx);
         game.dialogs.answers = {HostDialogs::Answer::No};
-        m.cmdCountdown->click();
+        cmdCountdown_Click(game.ctx);
         stopHere(u"time ran out %1"_qs.arg(word));
-        m.cmdAsk->click();
+        cmdAsk_Click(game.ctx);
         answer(right[word - 1]);
-        pickBoxAndClose(word * 3 - 2);
-        m.cmdCheck->click();
+        cmdCheck_Click(game.ctx);
         stopHere(u"match %1"_qs.arg(word));
     }
-    ASSERT_EQ(game.gs.WinnerCount, 3);
+    ASSERT_EQ(gs.WinnerCount, 3);
 
     for (const auto &[step, log, state] : stops) {
-        GameSession resumed;
-        const frmMain &r = resumed.window();
-        for (BoxRec &b : resumed.gs.Boxes)
+        GameRound r;
+        for (BoxRec &b : r.gs.Boxes)
             b.Available = true;
-        resumed.room.pending << u"Lounge: Welcome back, everybody, the game goes on."_qs;
-        resumed.writeFile(u"Orvella.log"_qs, log);
-        resumed.w->mnuRecover->trigger();
-        EXPECT_EQ(resumed.gs.GamePhase, 2) << step;
-        EXPECT_EQ(QString::fromUtf8(restorable(resumed.gs)), QString::fromUtf8(state)) << step;
-        // The window shows the game resumed.
-        EXPECT_EQ(GameSession::listed(r.lstDown) + GameSession::listed(r.lstPlayers),
-                  resumed.downNames() + resumed.playerNames())
+        r.room.pending << u"Lounge: Welcome back, everybody, the game goes on."_qs;
+        r.writeFile(u"Orvella.log"_qs, log);
+        RecoverGame(r.ctx);
+        EXPECT_EQ(r.gs.GamePhase, 2) << step;
+        EXPECT_EQ(QString::fromUtf8(restorable(r.gs)), QString::fromUtf8(state)) << step;
+        // The controls show the game resumed.
+        EXPECT_EQ(r.controls.rows[List::lstDown] + r.controls.rows[List::lstPlayers],
+                  r.downNames() + r.playerNames())
             << step;
-        EXPECT_EQ(r.lstDown->currentRow(), resumed.gs.DownPointer - 1) << step;
-        EXPECT_EQ(r.cmdAsk->isEnabled(), resumed.gs.DownCount > 0) << step;
-        EXPECT_FALSE(r.mnuRecover->isEnabled() || r.mnuLoad->isEnabled()) << step;
+        EXPECT_EQ(r.controls.selectedRow(List::lstDown), r.gs.DownPointer - 1) << step;
+        EXPECT_EQ(r.on(Ctl::cmdAsk), r.gs.DownCount > 0) << step;
+        EXPECT_FALSE(r.on(Ctl::mnuRecover) || r.on(Ctl::mnuLoad)) << step;
     }
 }

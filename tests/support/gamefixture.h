@@ -26,10 +26,6 @@ struct GameSession : GameRig
         ASSERT_EQ(gs.GamePhase, 2);
         room.heard.clear();
     }
-    static QString esp(const QString &name, const QString &text)
-    {
-        return u"ESP from "_qs + name + u": "_qs + text;
-    }
     void registerPlayers(const QStringList &names)
     {
         for (const QString &n : names)
@@ -38,22 +34,6 @@ struct GameSession : GameRig
         room.heard.clear();
     }
 
-    PlayerRec &player(const QString &name)
-    {
-        int i = gs.PlayerCount;
-        while (i > 0 && gs.Players[i].Name != name)
-            --i;
-        return gs.Players[i];
-    }
-    template <typename Recs> static QStringList names(const Recs &recs, int count)
-    {
-        QStringList out;
-        for (int i = 1; i <= count; ++i)
-            out << recs[i].Name;
-        return out;
-    }
-    QStringList playerNames() const { return names(gs.Players, gs.PlayerCount); }
-    QStringList downNames() const { return names(gs.Down, gs.DownCount); }
     static QStringList listed(QListWidget *list)
     {
         QStringList items;

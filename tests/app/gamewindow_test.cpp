@@ -1,0 +1,127 @@
+#include "support/gamefixture.h"
+
+#include "chat/chatlink.h"
+
+namespace {
+
+// Opened on APPLE under Ann Lee, three players registered and two of them
+// called down, as many as the draw-count scroll bar says.
+class GameWindowTest : public GameTest
+{
+protected:
+    void SetUp() override
+    {
+        openGame("apple\r\n");
+        registerPlayers({u"Bob"_qs, u"Cy"_qs, u"Di"_qs});
+        w->vsDrawCnt->setValue(-2);
+        w->cmdDraw->click();
+        room.heard.clear();
+    }
+};
+
+} // namespace
+
+// One that cannot read the host's name leaves the window as it stood; a
+// close while it waits ends it quietly.
+TEST_F(GameTest, TheOpeningUndoneOrClosed)
+{
+    dialogs.files.push_back(writeFile(u"w.txt"_qs, "apple\r\n"));
+    window().cmdAsk->click();
+    std::tie(room.host, room.pending) = std::tuple(QString(), QStringList(Greeting));
+    w->cmdAsk->click();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(gs.HostName + w->cmdAsk->text() + QString::number(gs.GamePhase), u"MeStart1"_qs);
+    EXPECT_TRUE(w->mnuLoad->isEnabled() && w->Macro[1]->isEnabled());
+
+    room.chatter.clear();
+    room.onFetch = [&](int) { w->close(); };
+    w->cmdAsk->click();
+    EXPECT_TRUE(room.client.log.contains(u"K"_qs) && dialogs.messages.size() == 1u);
+    EXPECT_FALSE(ticks.enabled() || QApplication::overrideCursor());
+}
+
+TEST_F(GameWindowTest, TheListsShowTheDrawAndTheirMenusActOnTheMarkedRow)
+{
+    EXPECT_EQ(listed(w->lstPlayers), QStringList({u"Bob"_qs, u"Cy"_qs, u"Di"_qs}));
+    EXPECT_EQ(listed(w->lstDown), downNames());
+    EXPECT_TRUE(gs.DownCount == 2 && w->lstDown->currentRow() == 0);
+    QStringList now = {gs.Down[1].Name}, left = playerNames();
+    left.removeIf([&](const QString &name) { return downNames().contains(name); });
+    w->lstDown->setCurrentRow(1);
+    w->mnuDPDraw->trigger();
+    EXPECT_EQ(listed(w->lstDown), now << left);
+
+    w->lstPlayers->setCurrentRow(2);
+    dialogs.answers = {HostDialogs::Answer::Yes};
+    w->mnuPDelete->trigger();
+    EXPECT_EQ(listed(w->lstPlayers), QStringList({u"Bob"_qs, u"Cy"_qs}));
+}
+
+// While the link waits for the client's status, no click starts a step.
+TEST_F(GameWindowTest, NoStepStartsWhileARequestRuns)
+{
+    bool ran = false;
+    room.breakOn = [&](const QString &) {
+        EXPECT_TRUE(w->link().requesting());
+        w->runStep([&] { ran = true; });
+        return false;
+    };
+    w->cmdList->click();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(room.heard.last(), u"-o-o-o-o-"_qs);
+    w->runStep([&] { ran = true; });
+    EXPECT_TRUE(ran);
+}
+
+// An automatic countdown whose link breaks ends as if cancelled.
+TEST_F(GameWindowTest, ALinkThatBreaksDuringTheCountdown)
+{
+    w->mnuFifteen->trigger();
+    w->cmdAsk->click();
+    room.breakOn = [](const QString &line) { return line.contains(u"You have"_qs); };
+    Waits::pumpUntil([&] { return !ticks2.enabled(); });
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_FALSE(gs.CountdownOn || QApplication::overrideCursor() || w->cmdCheck->isEnabled());
+    EXPECT_TRUE(w->cmdAsk->isEnabled() && w->cmdGet->isEnabled() && w->cmdCountdown->isEnabled());
+}
+
+// A macro runs while the automatic countdown ticks, closes the turn inside
+// the macro's pauses and, on the host's Yes, reads the room's chat: the
+// macro still says exactly its own lines, and nothing the busy state
+// disabled comes back before it ends.
+TEST_F(GameWindowTest, AMacroDuringACountdownThatEndsWithYes)
+{
+    w->mnuFifteen->trigger();
+    w->cmdAsk->click();
+    room.say(gs.Down[gs.DownPointer].Name, u"apple"_qs);
+    room.pending << esp(u"Zed"_qs, u"my secret"_qs);
+    room.heard.clear();
+
+    QStringList lines;
+    for (int i = 1; i <= 30; ++i)
+        lines << u"line %1"_qs.arg(i);
+    std::tie(gs.Macros[1].Text, dialogs.answers) =
+        std::tuple(lines.join(u"\r\n"_qs), std::deque{HostDialogs::Answer::Yes});
+    auto busyStateOn = [&](bool on) {
+        return w->Macro[2]->isEnabled() + w->mnuFile->menuAction()->isEnabled() +
+                   w->cmdGetRegs->isEnabled() + w->cmdDraw->isEnabled() + w->cmdList->isEnabled() ==
+               (on ? 0 : 5);
+    };
+    int lockedTicks = 0;
+    ticks2.afterTick = [&](int) { lockedTicks += busyStateOn(true); };
+    // Whatever else cuts a block meanwhile.
+    ticks.afterTick = [&, start = ticks.delivered](int n) {
+        if (n == start + 3)
+            w->link().GetNext(u"stray\r\nlines"_qs, u"\r\n"_qs);
+    };
+    w->Macro[1]->click();
+
+    EXPECT_EQ(gs.Down[gs.DownPointer].Response, u"APPLE"_qs);
+    EXPECT_EQ(lockedTicks, ticks2.delivered);
+    const qsizetype closed = room.heard.indexOf(u"* CLOSED *"_qs);
+    EXPECT_TRUE(closed >= 0 && closed < room.heard.indexOf(lines.last()));
+    QStringList said = room.heard;
+    said.removeIf([](const QString &l) { return l.startsWith(u'*'); });
+    EXPECT_EQ(said, lines);
+    EXPECT_TRUE(busyStateOn(false) && !QApplication::overrideCursor());
+}

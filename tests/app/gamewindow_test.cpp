@@ -11,11 +11,14 @@ class GameWindowTest : public GameTest
 protected:
     void SetUp() override
     {
-        openGame("apple\r\n");
-        registerPlayers({u"Bob"_qs, u"Cy"_qs, u"Di"_qs});
+        dialogs.files.push_back(writeFile(u"words.txt"_qs, "apple\r\n"));
+        window().cmdAsk->click();
+        room.pending << Greeting;
+        w->cmdAsk->click();
+        room.pending << esp(u"Bob"_qs, u"$"_qs) << esp(u"Cy"_qs, u"$"_qs) << esp(u"Di"_qs, u"$"_qs);
+        w->cmdGetRegs->click();
         w->vsDrawCnt->setValue(-2);
         w->cmdDraw->click();
-        room.heard.clear();
     }
 };
 
@@ -29,27 +32,24 @@ TEST_F(GameTest, TheOpeningUndoneOrClosed)
     window().cmdAsk->click();
     std::tie(room.host, room.pending) = std::tuple(QString(), QStringList(Greeting));
     w->cmdAsk->click();
-    EXPECT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(gs.HostName + w->cmdAsk->text() + QString::number(gs.GamePhase), u"MeStart1"_qs);
     EXPECT_TRUE(w->mnuLoad->isEnabled() && w->Macro[1]->isEnabled());
 
-    room.chatter.clear();
     room.onFetch = [&](int) { w->close(); };
     w->cmdAsk->click();
-    EXPECT_TRUE(room.client.log.contains(u"K"_qs) && dialogs.messages.size() == 1u);
+    EXPECT_TRUE(room.client.log.contains(u"K"_qs) &&
+                dialogs.messages.size() == 1u); // the undoing's
     EXPECT_FALSE(ticks.enabled() || QApplication::overrideCursor());
 }
 
 TEST_F(GameWindowTest, TheListsShowTheDrawAndTheirMenusActOnTheMarkedRow)
 {
-    EXPECT_EQ(listed(w->lstPlayers), QStringList({u"Bob"_qs, u"Cy"_qs, u"Di"_qs}));
-    EXPECT_EQ(listed(w->lstDown), downNames());
-    EXPECT_TRUE(gs.DownCount == 2 && w->lstDown->currentRow() == 0);
-    QStringList now = {gs.Down[1].Name}, left = playerNames();
-    left.removeIf([&](const QString &name) { return downNames().contains(name); });
+    EXPECT_TRUE(listed(w->lstDown) == downNames() && w->lstDown->currentRow() == 0);
+    const QStringList before = downNames();
     w->lstDown->setCurrentRow(1);
     w->mnuDPDraw->trigger();
-    EXPECT_EQ(listed(w->lstDown), now << left);
+    EXPECT_TRUE(listed(w->lstDown) == downNames() && downNames()[0] == before[0] &&
+                !before.contains(downNames()[1]));
 
     w->lstPlayers->setCurrentRow(2);
     dialogs.answers = {HostDialogs::Answer::Yes};
@@ -57,32 +57,25 @@ TEST_F(GameWindowTest, TheListsShowTheDrawAndTheirMenusActOnTheMarkedRow)
     EXPECT_EQ(listed(w->lstPlayers), QStringList({u"Bob"_qs, u"Cy"_qs}));
 }
 
-// While the link waits for the client's status, no click starts a step.
-TEST_F(GameWindowTest, NoStepStartsWhileARequestRuns)
+// While the link waits for the client's status no click starts a step; an
+// automatic countdown whose link breaks ends as if cancelled.
+TEST_F(GameWindowTest, ARequestStartsNoStepAndItsBreakEndsTheCountdown)
 {
     bool ran = false;
-    room.breakOn = [&](const QString &) {
+    room.breakOn = [&](const QString &line) {
         EXPECT_TRUE(w->link().requesting());
         w->runStep([&] { ran = true; });
-        return false;
+        return line.contains(u"You have"_qs);
     };
-    w->cmdList->click();
-    EXPECT_FALSE(ran);
-    EXPECT_EQ(room.heard.last(), u"-o-o-o-o-"_qs);
-    w->runStep([&] { ran = true; });
-    EXPECT_TRUE(ran);
-}
-
-// An automatic countdown whose link breaks ends as if cancelled.
-TEST_F(GameWindowTest, ALinkThatBreaksDuringTheCountdown)
-{
     w->mnuFifteen->trigger();
     w->cmdAsk->click();
-    room.breakOn = [](const QString &line) { return line.contains(u"You have"_qs); };
     Waits::pumpUntil([&] { return !ticks2.enabled(); });
+    EXPECT_FALSE(ran);
     EXPECT_EQ(dialogs.messages.size(), 1u);
     EXPECT_FALSE(gs.CountdownOn || QApplication::overrideCursor() || w->cmdCheck->isEnabled());
     EXPECT_TRUE(w->cmdAsk->isEnabled() && w->cmdGet->isEnabled() && w->cmdCountdown->isEnabled());
+    w->runStep([&] { ran = true; });
+    EXPECT_TRUE(ran);
 }
 
 // A macro runs while the automatic countdown ticks, closes the turn inside

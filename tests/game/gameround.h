@@ -52,6 +52,19 @@ struct GameRound : GameContextRig
         room.heard.clear();
     }
 
+    static QString esp(const QString &name, const QString &text)
+    {
+        return u"ESP from "_qs + name + u": "_qs + text;
+    }
+    template <typename Recs> static QStringList names(const Recs &recs, int count)
+    {
+        QStringList out;
+        for (int i = 1; i <= count; ++i)
+            out << recs[i].Name;
+        return out;
+    }
+    QStringList playerNames() const { return names(gs.Players, gs.PlayerCount); }
+    QStringList downNames() const { return names(gs.Down, gs.DownCount); }
     PlayerRec &player(const QString &name)
     {
         int i = gs.PlayerCount;
@@ -62,8 +75,7 @@ struct GameRound : GameContextRig
 
     // The controls as the window would show them.
     bool on(Ctl c) { return controls.ctl[c].enabled; }
-    QString shown(Ctl c) { return controls.ctl[c].caption; }
-    QString word() { return shown(Ctl::lblWordOf) + shown(Ctl::lblWord); }
+    QString word() { return controls.caption(Ctl::lblWordOf) + controls.caption(Ctl::lblWord); }
     // The turn's buttons that are enabled, by caption.
     QStringList turnButtons()
     {
@@ -75,4 +87,11 @@ struct GameRound : GameContextRig
         return out;
     }
     QByteArray log() const { return bytesOf(gs.LogFile); }
+};
+
+// A test on a game opened on the default words.
+class OpenedGame : public ::testing::Test, protected GameRound
+{
+protected:
+    void SetUp() override { openGame(); }
 };

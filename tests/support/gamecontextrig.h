@@ -68,20 +68,6 @@ struct RigBase
         f.write(bytes);
         return f.fileName();
     }
-
-    static QString esp(const QString &name, const QString &text)
-    {
-        return u"ESP from "_qs + name + u": "_qs + text;
-    }
-    template <typename Recs> static QStringList names(const Recs &recs, int count)
-    {
-        QStringList out;
-        for (int i = 1; i <= count; ++i)
-            out << recs[i].Name;
-        return out;
-    }
-    QStringList playerNames() const { return names(gs.Players, gs.PlayerCount); }
-    QStringList downNames() const { return names(gs.Down, gs.DownCount); }
 };
 
 // A GameContext over them, without a window; the link is up.

@@ -44,7 +44,8 @@ TEST_F(GameTest, TheOpeningUndoneOrClosed)
 
 TEST_F(GameWindowTest, TheListsShowTheDrawAndTheirMenusActOnTheMarkedRow)
 {
-    EXPECT_TRUE(listed(w->lstDown) == downNames() && w->lstDown->currentRow() == 0);
+    ASSERT_TRUE(gs.DownCount == 2 && listed(w->lstDown) == downNames() &&
+                w->lstDown->currentRow() == 0);
     const QStringList before = downNames();
     w->lstDown->setCurrentRow(1);
     w->mnuDPDraw->trigger();

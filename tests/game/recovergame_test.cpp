@@ -32,7 +32,6 @@ protected:
             edit(bytes);
         std::tie(gs, controls) = std::tuple(GameState(), RecordingControls());
         link.restore({});
-        Waits::resetAbandoned();
         useSettings();
         QFile::remove(gs.LogFile);
         if (!bytes.isEmpty())

@@ -1,5 +1,5 @@
 #include "chat/chatlink.h"
-#include "macros/editorfixture.h"
+#include "support/editorfixture.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/accessibility.h"
 #include "app/frmabout.h"
-#include "macros/editorfixture.h"
+#include "support/editorfixture.h"
 #include "macros/frmsubs.h"
 #include "settings/frmset.h"
 #include "windows/qtdialogs.h"

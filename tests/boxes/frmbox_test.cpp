@@ -1,4 +1,4 @@
-#include "game/gamefixture.h"
+#include "support/gamefixture.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,10 +1,6 @@
-#include "game/cmdask.h"
+#include "gameround.h"
+
 #include "game/loadwords.h"
-#include "support/gamecontextrig.h"
-
-#include <gtest/gtest.h>
-
-using Ctl = MainControls::Ctl;
 
 TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
 {
@@ -46,4 +42,17 @@ TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
     EXPECT_EQ(r.gs.WordCount, 3);
     EXPECT_EQ(shown(), u"Start|Press Start|to Begin"_qs);
     EXPECT_TRUE(r.controls.menus && !r.controls.busy);
+
+    // The log keeps the word file's path in Windows-1252: one it cannot hold
+    // is told at loading, before the game starts.
+    r.dialogs.messages.clear();
+    for (const QString &name : {u"caf\u00e9.txt"_qs, u"s\u0142owa.txt"_qs}) {
+        r.dialogs.files.push_back(r.writeFile(name, "apple\r\n"));
+        LoadWords(r.ctx);
+        EXPECT_EQ(r.gs.WordCount, 1);
+    }
+    ASSERT_EQ(r.dialogs.messages.size(), 1u);
+    EXPECT_EQ(r.dialogs.messages[0].title, u"Problem with File"_qs);
+    EXPECT_TRUE(r.dialogs.messages[0].text.contains(u"\r\n"_qs + r.gs.WordFile + u"\r\n"_qs));
+    EXPECT_TRUE(r.dialogs.messages[0].text.contains(u"cannot be resumed"_qs));
 }

@@ -1,7 +1,9 @@
-#include "gamefixture.h"
+#include "gameround.h"
 
 #include "chat/chatlink.h"
+#include "game/banner.h"
 #include "game/opening.h"
+#include "game/stepundone.h"
 
 TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
 {
@@ -36,77 +38,48 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
 }
 
 // In a chatty room the echo shows, with room in front, only at the 12th
-// fetch; the fetches go at a tick's pace, and no click starts a step while
-// a request runs.
-TEST_F(GameTest, OpeningLearnsTheHostAtAChattyRoomsPace)
+// fetch; the fetches go at a tick's pace. Without the host's name the host is
+// told why, and the opening undoes itself.
+TEST(Opening, LearnsTheHostAtAChattyRoomsPaceOrSaysWhyNot)
 {
-    frmMain &m = window();
-    gs.RegChar = u"\u00b0"_qs;
-    gs.Delay = 0;
-    dialogs.files.push_back(writeFile(u"w.txt"_qs, "w1\r\nw2\r\n"));
-    m.cmdAsk->click();
-    room.echo = false;
-    room.onFetch = [&](int n) {
+    GameRound r;
+    r.gs.RegChar = u"\u00b0"_qs;
+    r.dialogs.files.push_back(r.writeFile(u"w.txt"_qs, "w1\r\nw2\r\n"));
+    cmdAsk_Click(r.ctx);
+    r.room.echo = false;
+    r.room.onFetch = [&](int n) {
         if (n == 12)
-            room.pending = {Greeting, u"Ann Lee: "_qs + titleLine(), u"Bo: hi"_qs};
+            r.room.pending = {r.Greeting, u"Ann Lee: "_qs + titleLine(), u"Bo: hi"_qs};
     };
-    m.cmdAsk->click();
-    EXPECT_EQ(room.heard, QStringList({titleLine(), versionLine(), contactLine(),
-                                       u"ESP a \u00b0 to Ann Lee to register."_qs}));
-    EXPECT_EQ(room.fetches, 12);
+    cmdAsk_Click(r.ctx);
+    EXPECT_EQ(r.room.heard, QStringList({titleLine(), versionLine(), contactLine(),
+                                         u"ESP a \u00b0 to Ann Lee to register."_qs}));
+    EXPECT_EQ(r.room.fetches, 12);
     // My_Wait(1) after the title, one tick before each fetch from the third,
     // one after each of the three lines that follow.
-    EXPECT_EQ(ticks.delivered, 3 + 10 + 3);
-    EXPECT_EQ(m.link().ChatText().indexOf(titleLine()), 40);
-    EXPECT_EQ(m.lblWordOf->text() + m.lblWord->text(), u"Word 1 of 2W1"_qs);
-    EXPECT_FALSE(m.cmdAsk->isEnabled() || m.mnuLoad->isEnabled());
-    EXPECT_TRUE(log().endsWith("\r\nHost=Ann Lee\r\n\r\n"));
+    EXPECT_EQ(r.ticks.delivered, 3 + 10 + 3);
+    EXPECT_EQ(r.link.ChatText().indexOf(titleLine()), 40);
+    EXPECT_EQ(r.word(), u"Word 1 of 2W1"_qs);
+    EXPECT_FALSE(r.on(Ctl::cmdAsk) || r.on(Ctl::mnuLoad));
+    EXPECT_TRUE(r.log().endsWith("\r\nHost=Ann Lee\r\n\r\n"));
 
-    bool ran = false;
-    room.breakOn = [&](const QString &) {
-        EXPECT_TRUE(m.link().requesting());
-        m.runStep([&] { ran = true; });
-        return false;
-    };
-    m.cmdList->click();
-    EXPECT_FALSE(ran);
-    EXPECT_EQ(room.heard.last(), u"--- No players registered ---"_qs);
-    m.runStep([&] { ran = true; });
-    EXPECT_TRUE(ran);
-}
-
-TEST_F(GameTest, ClosingTheWindowWhileTheOpeningWaitsEndsItQuietly)
-{
-    frmMain &m = window();
-    dialogs.files.push_back(writeFile(u"w.txt"_qs, "w1\r\n"));
-    m.cmdAsk->click();
-    room.chatter.clear();
-    room.onFetch = [&](int) { m.close(); };
-    m.cmdAsk->click();
-    EXPECT_TRUE(room.client.log.contains(u"K"_qs) && dialogs.messages.empty());
-    EXPECT_FALSE(ticks.enabled() || QApplication::overrideCursor());
-}
-
-TEST_F(GameTest, AnOpeningThatCannotReadTheHostsNameSaysWhyAndUndoesItself)
-{
-    dialogs.files.push_back(writeFile(u"w.txt"_qs, "tiger\r\n"));
-    window().cmdAsk->click();
     // Host, whether the room echoes, chat in front, fetches, what the host is told.
     const std::tuple<QString, bool, QString, int, QString> cases[] = {
         {u"Ann Lee"_qs, true, QString(), 3, u"too little chat"_qs},
-        {QString(38, u'n'), true, Greeting, 3, u"too long"_qs},
-        {QString(), true, Greeting, 3, u"without an avatar name"_qs}, // a line break is no name
-        {u"Ann Lee"_qs, false, Greeting, 20, u"did not show the title line"_qs},
+        {QString(38, u'n'), true, GameRound::Greeting, 3, u"too long"_qs},
+        // A line break is no name.
+        {QString(), true, GameRound::Greeting, 3, u"without an avatar name"_qs},
+        {u"Ann Lee"_qs, false, GameRound::Greeting, 20, u"did not show the title line"_qs},
     };
     for (const auto &[host, echo, before, fetches, says] : cases) {
-        std::tie(room.host, room.echo, room.pending, room.fetches) =
-            std::tuple(host, echo, QStringList(before), 0);
-        dialogs.messages.clear();
-        w->cmdAsk->click();
-        ASSERT_EQ(dialogs.messages.size(), 1u) << says.toStdString();
-        EXPECT_TRUE(dialogs.messages[0].text.contains(says));
-        EXPECT_EQ(room.fetches, fetches);
-        EXPECT_EQ(gs.HostName + w->cmdAsk->text() + QString::number(gs.GamePhase), u"MeStart1"_qs);
-        EXPECT_TRUE(w->mnuLoad->isEnabled() && w->Macro[1]->isEnabled());
+        GameRound g;
+        g.dialogs.files.push_back(g.writeFile(u"w.txt"_qs, "tiger\r\n"));
+        cmdAsk_Click(g.ctx);
+        std::tie(g.room.host, g.room.echo, g.room.pending) =
+            std::tuple(host, echo, QStringList(before));
+        EXPECT_THROW(cmdAsk_Click(g.ctx), StepUndone);
+        ASSERT_EQ(g.dialogs.messages.size(), 1u) << says.toStdString();
+        EXPECT_TRUE(g.dialogs.messages[0].text.contains(says));
+        EXPECT_EQ(g.room.fetches, fetches);
     }
 }

@@ -1,12 +1,17 @@
-#include "gamefixture.h"
+#include "gameround.h"
 
+#include "game/asking.h"
+#include "game/banner.h"
+#include "game/countdown.h"
+#include "game/draw.h"
+#include "game/gamelog.h"
 #include "game/recovergame.h"
 
 #include <QDir>
 
 namespace {
 
-class RecoverTest : public GameTest
+class RecoverTest : public ::testing::Test, protected GameRound
 {
 protected:
     // A game of five words with three players called down.
@@ -14,47 +19,45 @@ protected:
     {
         openGame("apple\r\nkiwi\r\nfig\r\npear\r\nlime\r\n");
         registerPlayers({u"Zoe"_qs, u"Lee, Jr"_qs, u"bob"_qs});
-        w->cmdDraw->click();
+        cmdDraw_Click(ctx);
+        logged = log();
     }
     // The program ends and starts again; the log as the game left it, edited
     // so, is resumed while the room shows chat. An empty log stands for none.
     void recover(const std::function<void(QByteArray &)> &edit = {},
                  const QStringList &chat = {Greeting})
     {
-        if (logged.isEmpty())
-            logged = log();
         QByteArray bytes = logged;
         if (edit)
             edit(bytes);
-        restart();
+        std::tie(gs, controls) = std::tuple(GameState(), RecordingControls());
+        link.restore({});
+        useSettings();
         QFile::remove(gs.LogFile);
         if (!bytes.isEmpty())
             writeFile(u"Orvella.log"_qs, bytes);
         dialogs.messages.clear();
-        room.heard.clear();
-        room.fetches = 0;
-        room.pending = chat;
-        w->mnuRecover->trigger();
-    }
-    static QStringList resumeLines(const QStringList &ending)
-    {
-        return QStringList{u"Recovery Begun"_qs, titleLine(), versionLine(), contactLine(),
-                           u"ESP a $ to Ann Lee to register."_qs} +
-               ending;
+        std::tie(room.heard, room.fetches, room.pending) = std::tuple(QStringList(), 0, chat);
+        RecoverGame(ctx);
     }
     QByteArray logged;
 };
 
-} // namespace
-
-TEST_F(RecoverTest, AHeaderOnlyLogStartsAfresh)
+// Everything the log restores, as the log writes it; the start time, which
+// a resumed game does not take back, set aside.
+QByteArray restorable(GameState gs)
 {
-    recover([](QByteArray &log) { log.truncate(log.indexOf("\r\n\r\n") + 4); });
-    EXPECT_EQ(room.heard,
-              resumeLines({u"No Recovery File"_qs, u"Everyone Re-Register, please"_qs}));
-    EXPECT_EQ(gs.PlayerCount + gs.DownCount, 0);
-    EXPECT_EQ(w->lblWordOf->text() + w->lblWord->text(), u"Word 1 of 5APPLE"_qs);
+    gs.GameStart = {};
+    QByteArray text =
+        writtenBy([&](QIODevice &out) { writeLog(out, logHeaderOf(gs), logBodyOf(gs)); });
+    for (int i = 1; i < std::min<int>(gs.WordIndex, MaxWords + 1); ++i)
+        text += gs.Asked[i] ? "T" : "F";
+    for (int i = 1; i <= gs.WordCount; ++i)
+        text += gs.Words[i].toUtf8() + ',';
+    return text;
 }
+
+} // namespace
 
 TEST_F(RecoverTest, TheHostCheck)
 {
@@ -91,13 +94,22 @@ TEST_F(RecoverTest, TheHostCheck)
     }
 }
 
-TEST_F(RecoverTest, FilesThatCannotBeReadStopTheRecoveryWhereItStands)
+// A log of the opening's header only starts afresh; a log or word file that
+// cannot be read stops the recovery where it stands.
+TEST_F(RecoverTest, WhatTheFilesHold)
 {
+    recover([](QByteArray &log) { log.truncate(log.indexOf("\r\n\r\n") + 4); });
+    EXPECT_EQ(room.heard,
+              QStringList({u"Recovery Begun"_qs, titleLine(), versionLine(), contactLine(),
+                           u"ESP a $ to Ann Lee to register."_qs, u"No Recovery File"_qs,
+                           u"Everyone Re-Register, please"_qs}));
+    EXPECT_EQ(word(), u"Word 1 of 5APPLE"_qs);
+
     recover([](QByteArray &log) { log.clear(); }); // no log at all
     EXPECT_EQ(dialogs.messages.at(0).text,
               u"File not found\r\n53\r\nError with file: "_qs + gs.LogFile);
     EXPECT_EQ(room.heard, QStringList(u"Recovery Begun"_qs));
-    EXPECT_TRUE(!w->cmdAsk->isEnabled() && w->mnuFile->menuAction()->isEnabled());
+    EXPECT_TRUE(!on(Ctl::cmdAsk) && controls.menus);
 
     // A word file that has gone, or cannot be read, is told.
     QFile::remove(path(u"words.txt"_qs));
@@ -108,4 +120,69 @@ TEST_F(RecoverTest, FilesThatCannotBeReadStopTheRecoveryWhereItStands)
     recover();
     EXPECT_TRUE(dialogs.messages.at(0).text.endsWith(u"\r\nError with file: "_qs + gs.WordFile));
     EXPECT_EQ(gs.GamePhase, 0);
+}
+
+// The recovery log's promise: whenever the program stops after a logged
+// step, a fresh start resumes the game where the log left it.
+TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
+{
+    std::vector<std::tuple<std::string, QByteArray, QByteArray>> stops; // step, log, state
+    GameRound game;
+    GameState &gs = game.gs;
+    for (BoxRec &b : gs.Boxes) // as a settings file with all boxes in the default set
+        b.Available = true;
+    // The host gives the winner of word n box 3n - 2 and closes the boxes window.
+    game.ctx.showBoxWindow = [&] {
+        const int box = gs.WinnerCount * 3 - 2;
+        std::tie(gs.Boxes[box].Available, gs.Winners[gs.WinnerCount].Box, gs.BoxMode) =
+            std::tuple(false, u"Box %1"_qs.arg(box), 1);
+    };
+    auto stopHere = [&](const QString &step) {
+        stops.emplace_back(step.toStdString(), game.log(), restorable(gs));
+    };
+
+    game.openGame("apple\r\nkiwi\r\nfig\r\n");
+    stopHere(u"opening"_qs);
+    game.registerPlayers({u"Zed"_qs, u"bo"_qs, u"Cy"_qs, u"Di"_qs, u"Ed"_qs});
+    stopHere(u"registrations"_qs);
+
+    const QStringList right{u"apple"_qs, u"kiwi"_qs, u"fig"_qs};
+    for (int word = 1; word <= 3; ++word) {
+        cmdDraw_Click(game.ctx);
+        stopHere(u"draw %1"_qs.arg(word));
+        cmdAsk_Click(game.ctx);
+        stopHere(u"ask %1"_qs.arg(word));
+        game.room.say(gs.Down[gs.DownPointer].Name, u"wrong"_qs);
+        cmdGet_Click(game.ctx);
+        cmdCheck_Click(game.ctx);
+        stopHere(u"miss %1"_qs.arg(word));
+        cmdAsk_Click(game.ctx);
+        game.dialogs.answers = {HostDialogs::Answer::No};
+        cmdCountdown_Click(game.ctx);
+        stopHere(u"time ran out %1"_qs.arg(word));
+        cmdAsk_Click(game.ctx);
+        game.room.say(gs.Down[gs.DownPointer].Name, right[word - 1]);
+        cmdGet_Click(game.ctx);
+        cmdCheck_Click(game.ctx);
+        stopHere(u"match %1"_qs.arg(word));
+    }
+    ASSERT_EQ(gs.WinnerCount, 3);
+
+    for (const auto &[step, log, state] : stops) {
+        GameRound r;
+        for (BoxRec &b : r.gs.Boxes)
+            b.Available = true;
+        r.room.pending << u"Lounge: Welcome back, everybody, the game goes on."_qs;
+        r.writeFile(u"Orvella.log"_qs, log);
+        RecoverGame(r.ctx);
+        EXPECT_EQ(r.gs.GamePhase, 2) << step;
+        EXPECT_EQ(QString::fromUtf8(restorable(r.gs)), QString::fromUtf8(state)) << step;
+        // The controls show the game resumed.
+        EXPECT_EQ(r.controls.rows[List::lstDown] + r.controls.rows[List::lstPlayers],
+                  r.downNames() + r.playerNames())
+            << step;
+        EXPECT_EQ(r.controls.selectedRow(List::lstDown), r.gs.DownPointer - 1) << step;
+        EXPECT_EQ(r.on(Ctl::cmdAsk), r.gs.DownCount > 0) << step;
+        EXPECT_FALSE(r.on(Ctl::mnuRecover) || r.on(Ctl::mnuLoad)) << step;
+    }
 }

@@ -1,19 +1,8 @@
-#include "gamefixture.h"
+#include "gameround.h"
 
-namespace {
+#include "game/banner.h"
 
-class RegistrationTest : public GameTest
-{
-protected:
-    void SetUp() override { openGame(); }
-    void getRegs(const QStringList &lines)
-    {
-        room.pending << lines;
-        w->cmdGetRegs->click();
-    }
-};
-
-} // namespace
+using RegistrationTest = OpenedGame;
 
 TEST_F(RegistrationTest, OnlyPrivateMessagesThatEndInTheKeyRegisterUpToAnEmptyLine)
 {
@@ -29,12 +18,17 @@ TEST_F(RegistrationTest, OnlyPrivateMessagesThatEndInTheKeyRegisterUpToAnEmptyLi
     getRegs({u"Zed: ESP from Mal: !"_qs, QString(), esp(u"Al"_qs, u"!"_qs)});
     getRegs({u"Zed: "_qs + titleLine() + u" ESP from Ivy: !"_qs, u"Cy: ESP from Ty: !"_qs});
     EXPECT_EQ(playerNames(), QStringList({u"Al"_qs, u"Bo"_qs, u"Eve"_qs}));
-    EXPECT_EQ(w->lblPlayercnt->text(), u"3"_qs);
+    EXPECT_EQ(controls.caption(Ctl::lblPlayercnt), u"3"_qs);
 
     // Nothing to register: the log is still written.
     QFile::remove(gs.LogFile);
     getRegs({u"Cy: nothing to see"_qs});
     EXPECT_TRUE(log().contains("\"Al\",0,0\r\n\"Bo\",0,0\r\n\"Eve\",0,0\r\n"));
+
+    // Names with control characters are put together from strangers' messages.
+    getRegs({esp(u"Mal\nESP from Fake"_qs, u"!"_qs), esp(u"Tab\tby"_qs, u"!"_qs), u"ESP from"_qs,
+             esp(QString(200000, u'x'), u"! and more"_qs), esp(u"Gus"_qs, u"!"_qs)});
+    EXPECT_EQ(playerNames(), QStringList({u"Al"_qs, u"Bo"_qs, u"Eve"_qs, u"Gus"_qs}));
 }
 
 // Bo's first ESP came before this game's opening; he is registered and
@@ -46,7 +40,7 @@ TEST_F(RegistrationTest, EachPlayerOnce)
     getRegs({bo, u"Ann Lee: "_qs + titleLine(), bo, bo});
     getRegs({bo});
     EXPECT_EQ(room.heard, QStringList(u"ESP to Bo: You are registered"_qs));
-    EXPECT_EQ(listed(w->lstPlayers), QStringList(u"Bo"_qs));
+    EXPECT_EQ(controls.rows[List::lstPlayers], QStringList(u"Bo"_qs));
 }
 
 TEST_F(RegistrationTest, The151stRegistrationIsTurnedAwayWithOneMessagePerGetRegs)
@@ -62,33 +56,59 @@ TEST_F(RegistrationTest, The151stRegistrationIsTurnedAwayWithOneMessagePerGetReg
     EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
-// Names with control characters are put together from strangers' messages.
-TEST_F(RegistrationTest, StrangersInTheChatBreakNothing)
-{
-    getRegs({esp(u"Mal\nESP from Fake"_qs, u"$"_qs), esp(u"Tab\tby"_qs, u"$"_qs), u"ESP from"_qs,
-             esp(QString(200000, u'x'), u"$ and more"_qs), esp(u"Al"_qs, u"$"_qs)});
-    EXPECT_EQ(playerNames(), QStringList(u"Al"_qs));
-}
-
 TEST_F(RegistrationTest, ListingAndDeletingPlayers)
 {
-    frmMain &m = *w;
-    m.cmdList->click();
+    ListPlayers(ctx);
     EXPECT_EQ(room.heard, QStringList(u"--- No players registered ---"_qs));
     registerPlayers({u"Cy"_qs, u"Bo"_qs, u"Al"_qs});
     gs.Players[3].Level = 4;
-    m.cmdList->click();
+    ListPlayers(ctx);
     EXPECT_EQ(room.heard, QStringList({u"The following players are registered:"_qs, u"Al"_qs,
                                        u"Bo"_qs, u"Cy"_qs, u"-o-o-o-o-"_qs}));
 
-    m.lstPlayers->setCurrentRow(1);
+    controls.selectRow(List::lstPlayers, 1);
     dialogs.answers = {HostDialogs::Answer::No, HostDialogs::Answer::Yes};
-    m.mnuPDelete->trigger();
+    DeletePlayer(ctx);
     EXPECT_EQ(gs.PlayerCount, 3);
-    m.mnuPDelete->trigger();
-    EXPECT_EQ(listed(m.lstPlayers), QStringList({u"Al"_qs, u"Cy"_qs}));
-    EXPECT_FALSE(m.cmdDraw->isEnabled()); // two cannot make a draw of three
+    DeletePlayer(ctx);
+    EXPECT_EQ(controls.rows[List::lstPlayers], QStringList({u"Al"_qs, u"Cy"_qs}));
+    EXPECT_FALSE(on(Ctl::cmdDraw)); // two cannot make a draw of three
     // A newcomer takes the freed slot, but not Cy's level with it.
     registerPlayers({u"Dee"_qs});
     EXPECT_EQ(gs.Players[3].Name + QString::number(gs.Players[3].Level), u"Dee0"_qs);
+}
+
+namespace {
+
+void fill(GameState &gs, const QStringList &names)
+{
+    gs.PlayerCount = Integer(names.size());
+    for (int i = 1; i <= gs.PlayerCount; ++i)
+        gs.Players[i] = PlayerRec{names[i - 1], QString::number(i), float(i), float(-i)};
+}
+
+QStringList order(const GameState &gs)
+{
+    QStringList out;
+    for (int i = 1; i <= gs.PlayerCount; ++i) {
+        const PlayerRec &p = gs.Players[i];
+        EXPECT_EQ(p.Response, QString::number(int(p.Level))) << "records move whole";
+        EXPECT_EQ(p.Drawn, -p.Level);
+        out << p.Name + u'#' + QString::number(int(p.Level));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(SortOrder, EqualAndCaseDifferentNamesEndWhereTheExchangeSortLeavesThem)
+{
+    GameState gs;
+    fill(gs, {u"bob"_qs, u"Al"_qs, u"Bob"_qs, u"carl"_qs, u"al"_qs, u"BOB"_qs, u"Carl"_qs,
+              u"bob"_qs, u"AL"_qs, u"\u00c9va"_qs, u"eve"_qs, u"Zed"_qs});
+    SortPlayers(gs);
+    // Not stable: the second "Bob" passes the later "bob".
+    EXPECT_EQ(order(gs), QStringList({u"Al#2"_qs, u"al#5"_qs, u"AL#9"_qs, u"bob#1"_qs, u"BOB#6"_qs,
+                                      u"bob#8"_qs, u"Bob#3"_qs, u"carl#4"_qs, u"Carl#7"_qs,
+                                      u"eve#11"_qs, u"Zed#12"_qs, u"\u00c9va#10"_qs}));
 }

@@ -1,56 +1,42 @@
-#include "gamefixture.h"
+#include "gameround.h"
 
-#include "chat/chatlink.h"
+#include "game/asking.h"
+#include "game/busystate.h"
 #include "game/countdown.h"
+#include "game/draw.h"
+
+#include <QTimer>
 
 #include <map>
 
 namespace {
 
-using Answer = HostDialogs::Answer;
-
-class TurnTest : public GameTest
+class TurnTest : public ::testing::Test, protected GameRound
 {
 protected:
     // Opened on APPLE and KIWI, three players registered, and Bob and Cy
-    // called down in this order.
+    // called down in this order; the countdown ticks as the window has it.
     void SetUp() override
     {
+        ticks2.onTick = [this] { Timer2_Timer(ctx); };
         openGame("apple\r\nkiwi\r\n");
         registerPlayers({u"Bob"_qs, u"Cy"_qs, u"Di"_qs});
         player(u"Cy"_qs).Level = 1;  // drawn after Bob
         player(u"Di"_qs).Level = 66; // never drawn
-        w->vsDrawCnt->setValue(-2);
-        w->cmdDraw->click();
+        gs.DrawCount = 2;
+        cmdDraw_Click(ctx);
         ASSERT_EQ(downNames(), QStringList({u"Bob"_qs, u"Cy"_qs}));
         room.heard.clear();
     }
-    // Ask, the player's answer in the room, Get.
-    void askAndAnswer(const QString &answer)
-    {
-        w->cmdAsk->click();
-        room.say(gs.Down[gs.DownPointer].Name, answer);
-        w->cmdGet->click();
-    }
-    QStringList turnButtons() const
-    {
-        QStringList on;
-        for (QPushButton *b : {w->cmdAsk, w->cmdGet, w->cmdCheck, w->cmdCountdown})
-            if (b->isEnabled())
-                on << b->objectName().mid(3);
-        return on;
-    }
     // Lets the automatic countdown tick until it stops, noting the lines
     // first heard at each tick.
-    void runSeconds(const std::function<void(int)> &afterTick = {})
+    void runSeconds(const std::function<void(int)> &afterTick)
     {
         ticks2.delivered = 0;
         room.heard.clear();
         ticks2.afterTick = [&](int n) {
-            newAt[n] = room.heard;
-            room.heard.clear();
-            if (afterTick)
-                afterTick(n);
+            newAt[n] = std::exchange(room.heard, {});
+            afterTick(n);
         };
         Waits::pumpUntil([&] { return !ticks2.enabled(); });
         ticks2.afterTick = nullptr;
@@ -60,84 +46,60 @@ protected:
 
 } // namespace
 
-TEST_F(TurnTest, AskGetAndAMissPassTheTurnOn)
+// A miss marks the answer and passes the turn on, after the last player to
+// the first; a match waits for the box call, then moves to the next word.
+TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
 {
-    gs.Calldown = true;
-    gs.CalldownMSG = u"It's your turn to play"_qs;
-    askAndAnswer(u"paper"_qs);
-    EXPECT_EQ(room.heard, QStringList({u"ESP to Bob: It's your turn to play"_qs,
+    std::tie(gs.Calldown, gs.CalldownMSG, gs.DownPointer) =
+        std::tuple(true, u"It's your turn to play"_qs, 2);
+    cmdAsk_Click(ctx);
+    room.say(u"Cy"_qs, u"apply"_qs);
+    cmdGet_Click(ctx);
+    EXPECT_EQ(room.heard, QStringList({u"ESP to Cy: It's your turn to play"_qs,
                                        QString(16, u'\u00ab') + QString(16, u'\u00bb'),
-                                       u"Bob, your word is A -- -- -- -- "_qs}));
+                                       u"Cy, your word is A -- -- -- -- "_qs}));
     EXPECT_EQ(turnButtons(), QStringList({u"Get"_qs, u"Check"_qs, u"Countdown"_qs}));
-    w->cmdCheck->click();
+    cmdCheck_Click(ctx);
     EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
-    // After the last player, the first.
-    askAndAnswer(u"apples"_qs);
-    w->cmdCheck->click();
-    EXPECT_EQ(gs.Guess, u"APPLE"_qs);
-    EXPECT_EQ(w->lstDown->currentRow(), 0);
-}
+    EXPECT_EQ(gs.Guess + QString::number(controls.selectedRow(List::lstDown)), u"APPL 0"_qs);
+    cmdAsk_Click(ctx);
+    room.say(u"Bob"_qs, u"  Apple"_qs);
+    cmdGet_Click(ctx);
 
-TEST_F(TurnTest, AMatchWaitsForTheBoxCallThenMovesOn)
-{
-    gs.Macros[3].Text = u"Pick a box, %player%!"_qs;
-    for (int i : {1, 4, 7})
-        gs.Boxes[i].Available = true;
-    gs.DownPointer = 2;
-    askAndAnswer(u"apply"_qs);
-    w->cmdCheck->click();
-    askAndAnswer(u"  Apple"_qs);
-
-    bool checked = false;
-    whenBoxWindowShows([&](frmBox &box) {
-        w->Macro[3]->click();
-        // Once the wait has handled the macro's end: only the macro buttons
-        // are usable.
-        QTimer::singleShot(0, &box, [&] {
-            checked = true;
-            EXPECT_EQ(room.heard.last(), u"Pick a box, Bob!"_qs);
-            EXPECT_FALSE(w->mnuEdit->menuAction()->isEnabled() || w->cmdDraw->isEnabled());
-            EXPECT_TRUE(w->Macro[3]->isEnabled() && turnButtons().isEmpty());
-            box.cmdCall_Click();
-            box.lblBox_Click(4);
-            box.close();
+    ctx.showBoxWindow = [&] {
+        // A macro said meanwhile: a step of its own inside the wait.
+        QTimer::singleShot(0, [&] {
+            LockControls(controls);
+            RestoreControls(controls, gs);
+            // Once the wait has handled its end: only the macro buttons are
+            // usable.
+            QTimer::singleShot(0, [&] {
+                EXPECT_FALSE(controls.menus || on(Ctl::cmdDraw) || on(Ctl::cmdGetRegs));
+                EXPECT_TRUE(controls.macros && turnButtons().isEmpty());
+                gs.BoxMode = 1; // the host closes the boxes window
+            });
         });
-    });
-    w->cmdCheck->click();
-    ASSERT_TRUE(checked);
+    };
+    cmdCheck_Click(ctx); // only the host's close ends the box call
     EXPECT_TRUE(room.heard.contains(u"WTG Bob! APPLE is a match"_qs));
     // The winner moves 4 levels back, the others who tried this word 2.
     EXPECT_EQ(player(u"Bob"_qs).Level, 1 + 4);
     EXPECT_EQ(player(u"Cy"_qs).Level, 2 + 2);
-    EXPECT_EQ(w->lblWordOf->text() + w->lblWord->text(), u"Word 2 of 2KIWI"_qs);
-    EXPECT_EQ(gs.DownCount + w->lstDown->count(), 0);
-}
-
-// Clicked before the automatic countdown's first tick, which then never comes.
-TEST_F(TurnTest, HandCountdownBeforeTheAutomaticOnesFirstTick)
-{
-    w->mnuFifteen->trigger();
-    w->cmdAsk->click();
-    room.heard.clear();
-    const int before = ticks.delivered;
-    dialogs.answers = {Answer::No};
-    w->cmdCountdown->click();
-    EXPECT_EQ(room.heard, closingLines() << u"Sorry Bob, time ran out"_qs);
-    EXPECT_EQ(ticks.delivered - before, 9 * 5);
-    EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
-    EXPECT_TRUE(ticks2.delivered == 0 && !ticks2.enabled());
+    EXPECT_EQ(word(), u"Word 2 of 2KIWI"_qs);
+    EXPECT_EQ(gs.DownCount + controls.rows[List::lstDown].size(), 0);
 }
 
 // Its schedule, and what ends it early: getting the answer (silently), the
-// countdown button, a link that breaks.
+// countdown button, and a hand countdown before its first tick, which then
+// never comes.
 TEST_F(TurnTest, TheAutomaticCountdownAndWhatEndsItEarly)
 {
-    w->mnuFifteen->trigger();
-    w->cmdAsk->click();
+    gs.Auto = 15;
+    cmdAsk_Click(ctx);
     runSeconds([&](int n) {
         if (n == 8) {
             room.say(u"Bob"_qs, u"paper"_qs);
-            w->cmdGet->click();
+            cmdGet_Click(ctx);
         }
     });
     EXPECT_EQ(newAt[1], QStringList(u"***  You have 15 seconds ***"_qs));
@@ -145,63 +107,25 @@ TEST_F(TurnTest, TheAutomaticCountdownAndWhatEndsItEarly)
     for (int n = 1; n < 8; ++n)
         EXPECT_TRUE(n == 1 || n == 6 || newAt[n].isEmpty()) << n;
     EXPECT_EQ(ticks2.delivered + room.heard.size(), 8);
-    w->cmdCheck->click();
+    cmdCheck_Click(ctx);
 
     // The button cancels it; the same player may be asked again.
-    w->cmdAsk->click();
+    cmdAsk_Click(ctx);
     runSeconds([&](int n) {
         if (n == 3)
-            w->cmdCountdown->click();
+            cmdCountdown_Click(ctx);
     });
     EXPECT_EQ(newAt[3].size() + room.heard.size() + dialogs.questions.size(), 0);
     EXPECT_EQ(turnButtons(), QStringList({u"Ask"_qs, u"Get"_qs, u"Countdown"_qs}));
-    w->cmdAsk->click();
+    cmdAsk_Click(ctx);
     EXPECT_EQ(room.heard.last(), u"Cy, your word is p a P e -- "_qs);
 
-    room.breakOn = [](const QString &line) { return line.contains(u"You have"_qs); };
-    runSeconds();
-    EXPECT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_FALSE(gs.CountdownOn || QApplication::overrideCursor());
-    EXPECT_EQ(turnButtons(), QStringList({u"Ask"_qs, u"Get"_qs, u"Countdown"_qs}));
-}
-
-// A macro runs while the automatic countdown ticks, closes the turn inside
-// the macro's pauses and, on the host's Yes, reads the room's chat: the
-// macro still says exactly its own lines, and nothing the busy state
-// disabled comes back before it ends.
-TEST_F(TurnTest, AMacroDuringACountdownThatEndsWithYes)
-{
-    w->mnuFifteen->trigger();
-    w->cmdAsk->click();
-    room.say(gs.Down[gs.DownPointer].Name, u"apple"_qs);
-    room.pending << esp(u"Zed"_qs, u"my secret"_qs);
     room.heard.clear();
-
-    QStringList lines;
-    for (int i = 1; i <= 30; ++i)
-        lines << u"line %1"_qs.arg(i);
-    std::tie(gs.Macros[1].Text, dialogs.answers) =
-        std::tuple(lines.join(u"\r\n"_qs), std::deque{HostDialogs::Answer::Yes});
-    auto busyStateOn = [&](bool on) {
-        return w->Macro[2]->isEnabled() + w->mnuFile->menuAction()->isEnabled() +
-                   w->cmdGetRegs->isEnabled() + w->cmdDraw->isEnabled() + w->cmdList->isEnabled() ==
-               (on ? 0 : 5);
-    };
-    int lockedTicks = 0;
-    ticks2.afterTick = [&](int) { lockedTicks += busyStateOn(true); };
-    // Whatever else cuts a block meanwhile.
-    ticks.afterTick = [&, start = ticks.delivered](int n) {
-        if (n == start + 3)
-            w->link().GetNext(u"stray\r\nlines"_qs, u"\r\n"_qs);
-    };
-    w->Macro[1]->click();
-
-    EXPECT_EQ(gs.Down[gs.DownPointer].Response, u"APPLE"_qs);
-    EXPECT_EQ(lockedTicks, ticks2.delivered);
-    const qsizetype closed = room.heard.indexOf(u"* CLOSED *"_qs);
-    EXPECT_TRUE(closed >= 0 && closed < room.heard.indexOf(lines.last()));
-    QStringList said = room.heard;
-    said.removeIf([](const QString &l) { return l.startsWith(u'*'); });
-    EXPECT_EQ(said, lines);
-    EXPECT_TRUE(busyStateOn(false) && !QApplication::overrideCursor());
+    const int before = ticks.delivered, seconds = ticks2.delivered;
+    dialogs.answers = {HostDialogs::Answer::No};
+    cmdCountdown_Click(ctx);
+    EXPECT_EQ(room.heard, closingLines() << u"Sorry Cy, time ran out"_qs);
+    EXPECT_EQ(ticks.delivered - before, 9 * 5);
+    EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
+    EXPECT_TRUE(ticks2.delivered == seconds && !ticks2.enabled());
 }

@@ -1,7 +1,7 @@
 #include "ircfakes.h"
 
 #include "chat/socketwadapi.h"
-#include "game/gamefixture.h"
+#include "support/gamefixture.h"
 #include "support/roomprocess.h"
 
 // A game of two words hosted by the real program through orvella-irc in a

@@ -1,7 +1,7 @@
 #include "macros/frmmacro.h"
 #include "macros/frmsubs.h"
 
-#include "macros/editorfixture.h"
+#include "support/editorfixture.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

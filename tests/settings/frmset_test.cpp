@@ -1,6 +1,6 @@
 #include "settings/frmset.h"
 
-#include "macros/editorfixture.h"
+#include "support/editorfixture.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -25,6 +25,7 @@ public:
     };
     std::map<Ctl, Shown> ctl;
     std::map<List, int> selected;
+    std::map<List, QStringList> rows;
     bool menus = true, macros = true, busy = false;
 
     void setControlEnabled(Ctl c, bool on) override { ctl[c].enabled = on; }
@@ -37,8 +38,12 @@ public:
     void focusDummy() override {}
     void setBusyPointer(bool on) override { busy = on; }
     void setScrollValue(Ctl, int) override {}
-    void clearList(List l) override { selected[l] = -1; }
-    void addToList(List, const QString &) override {}
+    void clearList(List l) override
+    {
+        selected[l] = -1;
+        rows[l].clear();
+    }
+    void addToList(List l, const QString &item) override { rows[l] << item; }
     void selectRow(List l, int row) override { selected[l] = row; }
     int selectedRow(List l) const override { return selected.count(l) ? selected.at(l) : -1; }
 };

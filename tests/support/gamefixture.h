@@ -1,7 +1,6 @@
 #pragma once
 
 #include "boxes/frmbox.h"
-#include "game/banner.h"
 #include "support/mainwindowfixture.h"
 
 #include <QAction>
@@ -15,35 +14,9 @@
 // The game's steps as the host takes them, and what they leave.
 struct GameSession : GameRig
 {
-    // Loaded with these words, opened under Ann Lee, and what the room heard
-    // forgotten.
-    void openGame(const QByteArray &words = "tiger\r\nlion\r\n")
-    {
-        dialogs.files.push_back(writeFile(u"words.txt"_qs, words));
-        window().cmdAsk->click();
-        room.pending << Greeting;
-        w->cmdAsk->click();
-        ASSERT_EQ(gs.GamePhase, 2);
-        room.heard.clear();
-    }
     static QString esp(const QString &name, const QString &text)
     {
         return u"ESP from "_qs + name + u": "_qs + text;
-    }
-    void registerPlayers(const QStringList &names)
-    {
-        for (const QString &n : names)
-            room.pending << esp(n, gs.RegChar);
-        w->cmdGetRegs->click();
-        room.heard.clear();
-    }
-
-    PlayerRec &player(const QString &name)
-    {
-        int i = gs.PlayerCount;
-        while (i > 0 && gs.Players[i].Name != name)
-            --i;
-        return gs.Players[i];
     }
     template <typename Recs> static QStringList names(const Recs &recs, int count)
     {

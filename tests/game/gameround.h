@@ -1,0 +1,97 @@
+#pragma once
+
+#include "game/cmdask.h"
+#include "game/registration.h"
+#include "support/bytesio.h"
+#include "support/gamecontextrig.h"
+
+using Ctl = MainControls::Ctl;
+using List = MainControls::List;
+
+// A game on the rig as the host plays it: "$" to register and the usual
+// messages, over a room that shows the host's lines back and brings chatter
+// when nobody speaks.
+struct GameRound : GameContextRig
+{
+    static inline const QString Greeting =
+        u"Lounge: Welcome to the Lounge! Please be nice to each other."_qs;
+
+    GameRound()
+    {
+        room.chatter = u"Zed: nice weather today"_qs;
+        useSettings();
+    }
+    void useSettings()
+    {
+        gs.LogFile = path(u"Orvella.log"_qs);
+        gs.RegChar = u"$"_qs;
+        gs.WTG = u"WTG %player%! %word% is a match"_qs;
+        gs.Sorry = u"Sorry %player%.  %word% is not a match"_qs;
+    }
+    // Loaded with these words, opened under Ann Lee, and what the room heard
+    // forgotten.
+    void openGame(const QByteArray &words = "tiger\r\nlion\r\n")
+    {
+        dialogs.files.push_back(writeFile(u"words.txt"_qs, words));
+        cmdAsk_Click(ctx);
+        room.pending << Greeting;
+        cmdAsk_Click(ctx);
+        ASSERT_EQ(gs.GamePhase, 2);
+        room.heard.clear();
+    }
+    void getRegs(const QStringList &lines)
+    {
+        room.pending << lines;
+        GetRegs(ctx);
+    }
+    void registerPlayers(const QStringList &names)
+    {
+        for (const QString &n : names)
+            room.pending << esp(n, gs.RegChar);
+        GetRegs(ctx);
+        room.heard.clear();
+    }
+
+    static QString esp(const QString &name, const QString &text)
+    {
+        return u"ESP from "_qs + name + u": "_qs + text;
+    }
+    template <typename Recs> static QStringList names(const Recs &recs, int count)
+    {
+        QStringList out;
+        for (int i = 1; i <= count; ++i)
+            out << recs[i].Name;
+        return out;
+    }
+    QStringList playerNames() const { return names(gs.Players, gs.PlayerCount); }
+    QStringList downNames() const { return names(gs.Down, gs.DownCount); }
+    PlayerRec &player(const QString &name)
+    {
+        int i = gs.PlayerCount;
+        while (i > 0 && gs.Players[i].Name != name)
+            --i;
+        return gs.Players[i];
+    }
+
+    // The controls as the window would show them.
+    bool on(Ctl c) { return controls.ctl[c].enabled; }
+    QString word() { return controls.caption(Ctl::lblWordOf) + controls.caption(Ctl::lblWord); }
+    // The turn's buttons that are enabled, by caption.
+    QStringList turnButtons()
+    {
+        const QStringList captions = {u"Ask"_qs, u"Get"_qs, u"Check"_qs, u"Countdown"_qs};
+        QStringList out;
+        for (int c = int(Ctl::cmdAsk); c <= int(Ctl::cmdCountdown); ++c)
+            if (on(Ctl(c)))
+                out << captions[c - int(Ctl::cmdAsk)];
+        return out;
+    }
+    QByteArray log() const { return bytesOf(gs.LogFile); }
+};
+
+// A test on a game opened on the default words.
+class OpenedGame : public ::testing::Test, protected GameRound
+{
+protected:
+    void SetUp() override { openGame(); }
+};

@@ -85,10 +85,7 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_QuitOnClose, true);
     m_link = std::make_unique<ChatLink>(wadapi, timer1, dialogs, m_env.appName);
-    m_link->setRequestsOver([this] {
-        if (!m_heldActions.empty())
-            QTimer::singleShot(0, this, &frmMain::runHeldActions);
-    });
+    m_link->setRequestsOver([this] { runHeldActionsSoon(); });
     m_game.reset(new GameContext{gs, *m_link, *this, dialogs, timer2, random, {}});
     popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
     buildControls();
@@ -412,9 +409,16 @@ void frmMain::onHostAction(std::function<void()> action)
         action();
 }
 
+void frmMain::runHeldActionsSoon()
+{
+    if (!m_heldActions.empty())
+        QTimer::singleShot(0, this, &frmMain::runHeldActions);
+}
+
 void frmMain::runHeldActions()
 {
-    while (!m_heldActions.empty() && !m_link->requesting()) {
+    // One held click at a time, each after the step the one before started.
+    while (!m_heldActions.empty() && !m_link->requesting() && busyDepth() == 0) {
         const std::function<void()> action = std::move(m_heldActions.front());
         m_heldActions.pop_front();
         action();
@@ -478,8 +482,10 @@ void frmMain::runStep(const std::function<void()> &step)
     };
     // However the step ends, the hourglass goes once no step is under way.
     const auto settle = qScopeGuard([this] {
-        if (busyDepth() == 0)
+        if (busyDepth() == 0) {
             setBusyPointer(false);
+            runHeldActionsSoon();
+        }
     });
     try {
         step();

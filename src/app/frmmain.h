@@ -102,10 +102,11 @@ private:
     void onClick(QPushButton *button, void (*step)(GameContext &));
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
     // A click made while the link repeats a request is held and runs once
-    // the request is over, in the order clicked, as it would have had the
-    // window been blocked meanwhile.
+    // the request, and any step under way, is over, in the order clicked, as
+    // it would have had the window been blocked meanwhile.
     void onHostAction(std::function<void()> action);
     void runHeldActions();
+    void runHeldActionsSoon();
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     // SettingsWriter with the window's position of the moment; a failure is shown.

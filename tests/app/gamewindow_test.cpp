@@ -58,8 +58,31 @@ TEST_F(GameWindowTest, TheListsShowTheDrawAndTheirMenusActOnTheMarkedRow)
     EXPECT_EQ(listed(w->lstPlayers), QStringList({u"Bob"_qs, u"Cy"_qs}));
 }
 
-// While the link waits for the client's status no click starts a step; an
-// automatic countdown whose link breaks ends as if cancelled.
+// While the link waits for the client's status no step starts inside the
+// request: a click made then runs once it is over, in the order clicked.
+TEST_F(GameWindowTest, AClickDuringARepeatedRequestRunsAfterIt)
+{
+    const auto said = [&](const QString &line) { return room.heard.count(line); };
+    int clicks = 0;
+    room.breakOn = [&](const QString &line) {
+        if (line == u"hello"_qs && clicks++ == 0) {
+            w->cmdList->click();
+            w->mnuPDelete->trigger(); // held too: asks nothing before the list is said
+            EXPECT_TRUE(dialogs.messages.empty() && said(u"-o-o-o-o-"_qs) == 0);
+        }
+        return false;
+    };
+    room.replies = {status("6"), status("0")};
+    w->lstPlayers->setCurrentRow(0);
+    dialogs.answers = {HostDialogs::Answer::No};
+    w->link().SendChat(0, QString(), u"hello"_qs);
+    EXPECT_EQ(clicks, 2);
+    Waits::pumpUntil([&] { return said(u"-o-o-o-o-"_qs) > 0 && w->busyDepth() == 0; });
+    EXPECT_EQ(said(u"-o-o-o-o-"_qs), 1);
+    EXPECT_TRUE(dialogs.answers.empty() && dialogs.messages.empty());
+}
+
+// An automatic countdown whose link breaks ends as if cancelled.
 TEST_F(GameWindowTest, ARequestStartsNoStepAndItsBreakEndsTheCountdown)
 {
     bool ran = false;

@@ -281,7 +281,13 @@ void ChatLink::OnDapiStatus(const QByteArray &code)
     m_state.DapiStatus = Ansi::decode(code);
 }
 
-void ChatLink::OnDapiEvent(const QByteArray &, qint16, const QByteArray &) {}
+void ChatLink::OnDapiEvent(const QByteArray &text1, qint16, const QByteArray &text2)
+{
+    // An avatar name is short; a longer one is no name at all.
+    constexpr qsizetype MaxName = 256;
+    if (text1 == "host" && text2.size() <= MaxName)
+        m_clientHostName = Ansi::decode(text2);
+}
 
 void ChatLink::OnDapiText(const QByteArray &text)
 {

@@ -99,6 +99,10 @@ public:
     void setChatText(const QString &text) { m_state.ChatText = text; }
     // The status of the last call to the client, as text.
     const QString &DapiStatus() const { return m_state.DapiStatus; }
+    // The host's avatar name as the chat client gave it (an "E" frame
+    // "host"), so the host's own lines can be told from a stranger's that
+    // copy them; empty when the client gives none.
+    const QString &clientHostName() const { return m_clientHostName; }
     // Ticks of Timer1 since the innermost running wait began.
     Integer WaitTicks() const { return m_state.WaitTicks; }
 
@@ -134,6 +138,7 @@ private:
     RepeatClock m_clock;
     int m_requesting = 0;
     std::function<void()> m_requestsOver;
+    QString m_clientHostName;
     // Queued reports of a vanished client die with the link.
     QObject m_context;
 

@@ -100,6 +100,18 @@ bool WadapiServer::sendEvent(const QByteArray &text1, qint16 number, const QByte
     return true;
 }
 
+QString WadapiServer::hostName() const
+{
+    return m_hostName.isEmpty() ? m_room.hostName() : m_hostName;
+}
+
+void WadapiServer::setHostName(const QString &name)
+{
+    m_hostName = name;
+    if (hasProgram())
+        write(Frame::event("host", 0, Ansi::encode(hostName())));
+}
+
 bool WadapiServer::dropProgram()
 {
     if (!hasProgram())
@@ -184,6 +196,9 @@ void WadapiServer::handle(const Frame &frame)
     case FrameOp::Init:
         if (answeredByFault(frame))
             return;
+        // The program tells the host's own lines from a stranger's copy by
+        // this name; it comes ahead of the status so it is there at once.
+        write(Frame::event("host", 0, Ansi::encode(hostName())));
         write(Frame::status("0"));
         emit report(QStringLiteral("Link up for %1.").arg(app));
         return;

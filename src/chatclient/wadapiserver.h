@@ -41,6 +41,11 @@ public:
     void addNulTrailerToNextText();
     bool sendEvent(const QByteArray &text1, qint16 number, const QByteArray &text2);
     bool dropProgram();
+    // The name the host's lines show under, told to the program as an "E"
+    // frame "host" when it connects and whenever it changes; the room's host
+    // until set.
+    QString hostName() const;
+    void setHostName(const QString &name);
 
     // Takes the program's messages (C requests) elsewhere than into this
     // room and gives the status to answer with; queued faults still come first.
@@ -88,4 +93,5 @@ private:
     QString m_error;
     Communicator m_communicator;
     bool m_textHeld = false;
+    QString m_hostName;
 };

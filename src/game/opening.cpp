@@ -21,6 +21,8 @@ using Ctl = MainControls::Ctl;
 
 namespace {
 
+const QString CrLf = QStringLiteral("\r\n");
+
 // The echo must have this many characters in front of it: room for the line
 // break, a name of up to 37 characters, the colon and the space.
 constexpr qsizetype EchoWindow = 40;
@@ -89,7 +91,7 @@ QString detectHost(GameContext &ctx)
             ctx.link.WaitForChat();
         else
             ctx.link.FetchChatBriefly();
-        const std::optional<HostEcho> echo = findHostEcho(ctx.link.ChatText());
+        const std::optional<HostEcho> echo = findHostEcho(ctx.link.ChatText(), ctx.link.clientHostName());
         if (echo) {
             ctx.link.setChatText(echo->cut);
             if (!echo->name.isEmpty())
@@ -107,35 +109,40 @@ QString detectHost(GameContext &ctx)
 
 } // namespace
 
-std::optional<HostEcho> findHostEcho(const QString &chat)
+std::optional<HostEcho> findHostEcho(const QString &chat, const QString &host)
 {
     const QString title = titleLine();
+    const QStringView text(chat);
     // Indexes from 0 here: the title at index 40 has exactly 40 characters
     // in front of it.
     const qsizetype first = chat.indexOf(title);
     if (first < EchoWindow)
         return std::nullopt;
-    // The title begins and ends with "«»«»", so echoes may overlap; the last
-    // one to begin is the one wanted either way.
-    const qsizetype last = chat.lastIndexOf(title);
-    HostEcho echo{chat.mid(last - EchoWindow), QString(), false};
-
-    const qsizetype colon = echo.cut.indexOf(QStringLiteral(": «»«»  Orvella"));
-    // No colon behind a name, or nothing in front of it: nothing to take.
-    if (colon < 1)
-        return echo;
-    qsizetype begin = colon - 1;
-    while (begin > 0 && echo.cut.at(begin - 1).unicode() >= 32)
-        --begin;
-    // The scan reached the start of the window without meeting a line break,
-    // so the name may be longer than what the window shows.
-    echo.longName = begin == 0;
-    // The character before the colon is taken whatever it is: a line break
-    // there means the line shows no name at all.
-    const QString name = echo.cut.mid(begin, colon - begin);
-    if (!echo.longName && plausibleName(name))
-        echo.name = name;
-    return echo;
+    std::optional<HostEcho> miss;
+    for (qsizetype at = first; at >= 0; at = chat.indexOf(title, at + 1)) {
+        const qsizetype end = at + title.size();
+        if ((end < chat.size() && !text.mid(end).startsWith(CrLf)) ||
+            text.mid(at - 2, 2) != u": ")
+            continue;
+        const qsizetype lineBreak = chat.lastIndexOf(CrLf, at - 3);
+        const qsizetype begin = lineBreak < 0 ? 0 : lineBreak + CrLf.size();
+        const QString name = chat.mid(begin, at - 2 - begin);
+        if (!host.isEmpty() && name != host)
+            continue;
+        HostEcho echo{chat.mid(at - EchoWindow), QString(), false};
+        // The window holds the line feed, a name of up to 37 characters, the
+        // colon and the space; a line that starts before it is too long.
+        echo.longName = begin - 1 < at - EchoWindow;
+        if (!echo.longName && !name.isEmpty() && plausibleName(name)) {
+            echo.name = name;
+            return echo;
+        }
+        if (!miss)
+            miss = echo;
+    }
+    if (miss)
+        return miss;
+    return HostEcho{chat.mid(first - EchoWindow), QString(), false};
 }
 
 void OpenGame(GameContext &ctx)

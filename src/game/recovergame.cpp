@@ -14,6 +14,7 @@
 #include "game/gamestate.h"
 #include "base/hostdialogs.h"
 #include "game/maincontrols.h"
+#include "game/opening.h"
 #include "game/registration.h"
 #include "game/reportwrite.h"
 
@@ -46,31 +47,20 @@ struct HostSeen
     bool found = false;
 };
 
-HostSeen readHost(ChatLink &link, const QString &text)
+// The name is read as the opening reads it, so a stranger who repeats the
+// title cannot pass for the host here either.
+HostSeen readHost(const QString &text, const QString &clientHost)
 {
-    const QString title = titleLine();
     HostSeen seen;
-    const qsizetype echo = text.lastIndexOf(title);
-    if (echo < EchoWindow)
+    if (text.lastIndexOf(titleLine()) < EchoWindow)
         return seen;
     seen.window = true;
-
-    const QString window = text.mid(echo - EchoWindow);
-    link.GetNext(window, CrLf); // the first piece may be a cut line
-    for (;;) {
-        const QString piece = link.GetNext(QString(), CrLf);
-        const qsizetype at = piece.indexOf(title);
-        if (at >= 0) {
-            // In front of the echo: the name, a colon and a space.
-            seen.name = piece.left(std::max<qsizetype>(0, at - 2));
-            seen.found = true;
-            return seen;
-        }
-        // A host name of 38 characters or more puts the echo's own line
-        // start inside the window: the echo went with the first piece.
-        if (piece.isEmpty() && link.TokenRest().isEmpty())
-            return seen;
+    if (const std::optional<HostEcho> echo = findHostEcho(text, clientHost);
+        echo && !echo->name.isEmpty()) {
+        seen.name = echo->name;
+        seen.found = true;
     }
+    return seen;
 }
 
 // Fetches until the echo of the title line stands with a full window in
@@ -82,7 +72,7 @@ bool hostConfirmed(GameContext &ctx)
     ctx.link.WaitForChat();
     QString text = ctx.link.ChatText();
     for (int fetch = 1;; ++fetch) {
-        const HostSeen seen = readHost(ctx.link, text);
+        const HostSeen seen = readHost(text, ctx.link.clientHostName());
         if (seen.window)
             return seen.found && seen.name == gs.HostName;
         // An echo already in the text gains nothing in front of it later.

@@ -160,14 +160,17 @@ void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
                     m_login.nick()));
     m_login.inChannel();
     emit joined();
+    emit shownAs(nick());
     m_outbox.open();
 }
 
 void IrcClient::nickSeen(const IrcMessage &m, bool fromUs)
 {
     const QString to = shownNick(m.param(0));
-    if (fromUs)
+    if (fromUs) {
         notice(QStringLiteral("You are now known as %1.").arg(to));
+        emit shownAs(to);
+    }
     else
         notice(QStringLiteral("%1 is now known as %2.").arg(shownNick(m.nick()), to));
 }

@@ -41,6 +41,9 @@ signals:
     // connection is closed and stays closed.
     void fatal(const QString &why);
     void joined();
+    // The name the room shows our lines under: at joining and at every
+    // change of our nick.
+    void shownAs(const QString &name);
     // Some of the host's lines are on their way to the server (true) or
     // all have been taken or dropped (false). Text the program fetches
     // meanwhile should wait, so that it sees its own lines in place: the

@@ -38,6 +38,7 @@ int main(int argc, char *argv[])
         return client.communicate(mode, target, text);
     });
     QObject::connect(&client, &IrcClient::hostLinesWaiting, &server, &WadapiServer::holdText);
+    QObject::connect(&client, &IrcClient::shownAs, &server, &WadapiServer::setHostName);
     auto print = [&out](const QString &line) { out << line << Qt::endl; };
     QObject::connect(&server, &WadapiServer::report, print);
     QObject::connect(&client, &IrcClient::report, print);

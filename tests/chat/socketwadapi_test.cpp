@@ -61,6 +61,8 @@ protected:
 
 TEST_F(SocketWadapiRoom, LinesGoBothWaysAndLaterOnesArriveWhileEventsRun)
 {
+    // The client names the host as the link comes up, ahead of its status.
+    EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee"}));
     wadapi.DapiCommunicate(App, 2, "Bo", "psst \xB0");
     EXPECT_TRUE(room.waitForLine(QStringLiteral("ESP to Bo: psst °")));
     type(QStringLiteral("Bo: °° fünf €"), QStringLiteral("Bo: °° fünf €"));
@@ -98,6 +100,7 @@ TEST_F(SocketWadapiRoom, OneProgramAtATimeLinkedOnZeroAndAClientThatGoesAwayIsTo
     calls.onEvent = [&] { wadapi.KillDDE(); };
     type(QStringLiteral("/event 7 bye"), QStringLiteral("Event 7 sent"));
     EXPECT_TRUE(waitUntil([&] { return !wadapi.connected(); }));
+    calls.onEvent = nullptr;
 
     // The unregistration reaches the client before the link closes.
     ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);

@@ -11,13 +11,21 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
     auto x = [](int n, char16_t c = u'x') { return QString(n, QChar(c)); };
     QString wrongCase = title;
     wrongCase.replace(u"Orvella"_qs, u"ORVELLA"_qs);
+    const QString titleStart = u"\u00ab\u00bb\u00ab\u00bb  Orvella"_qs;
     // Text, then the name found; "-" where no cut is made.
     const std::vector<std::pair<QString, QString>> cases = {
         {x(60) + lf + u"Ann Lee: "_qs + title, u"Ann Lee"_qs},
         {x(29) + lf + u"Ann Lee: "_qs + title, u"Ann Lee"_qs}, // at 41
         {x(28) + lf + u"Ann Lee: "_qs + title, u"-"_qs},
         {x(50) + lf + u"Z: "_qs + title + lf + u"Bo: hi"_qs, u"Z"_qs},
-        {x(50) + lf + u"Bob: "_qs + title + lf + x(40) + lf + u"Al: "_qs + title, u"Al"_qs},
+        // The host's own line comes back first: one who repeats it, or says
+        // its start around it, is not the host.
+        {x(50) + lf + u"Bob: "_qs + title + lf + x(40) + lf + u"Al: "_qs + title, u"Bob"_qs},
+        {x(50) + lf + u"E: "_qs + titleStart + lf + u"Ann: "_qs + title, u"Ann"_qs},
+        {x(50) + lf + u"Ann: "_qs + title + lf + u"M: "_qs + titleStart, u"Ann"_qs},
+        {x(50) + lf + u"Ann: "_qs + title + u" M: "_qs + titleStart, QString()},
+        {x(50) + lf + u"Bob: hi\tMal: "_qs + title, QString()},
+        {x(50) + lf + u"Bob: x: "_qs + title, QString()},
         {x(50) + lf + x(37, u'n') + u": "_qs + title, x(37, u'n')},
         {x(50) + lf + x(38, u'n') + u": "_qs + title, QString()}, // runs off the window
         {x(60) + lf + u"Ann Lee says "_qs + title, QString()},
@@ -31,10 +39,14 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
         const auto found = findHostEcho(text);
         ASSERT_EQ(bool(found), name != u"-") << text.toStdString();
         if (found) {
-            EXPECT_EQ(found->name, name);
-            EXPECT_EQ(found->cut, text.mid(text.lastIndexOf(title) - 40));
+            EXPECT_EQ(found->name, name) << text.toStdString();
+            EXPECT_TRUE(text.endsWith(found->cut) && found->cut.indexOf(title) == 40);
         }
     }
+    // A client that names the host leaves no line under another name to it.
+    const QString before = x(50) + lf + u"Mal: "_qs + title + lf + u"Ann Lee: "_qs + title;
+    EXPECT_EQ(findHostEcho(before, u"Ann Lee"_qs)->name, u"Ann Lee"_qs);
+    EXPECT_EQ(findHostEcho(before, u"Bo"_qs)->name, QString());
 }
 
 // In a chatty room the echo shows, with room in front, only at the 12th
@@ -62,6 +74,16 @@ TEST(Opening, LearnsTheHostAtAChattyRoomsPaceOrSaysWhyNot)
     EXPECT_EQ(r.word(), u"Word 1 of 2W1"_qs);
     EXPECT_FALSE(r.on(Ctl::cmdAsk) || r.on(Ctl::mnuLoad));
     EXPECT_TRUE(r.log().endsWith("\r\nHost=Ann Lee\r\n\r\n"));
+
+    // A log that cannot be started leaves the opening silent; the next log
+    // write, at the end of Get Regs, tells the host.
+    GameRound lost;
+    lost.gs.LogFile = lost.path(u"gone/Orvella.log"_qs);
+    lost.openGame();
+    EXPECT_TRUE(lost.dialogs.messages.empty());
+    lost.getRegs({GameRound::esp(u"Bo"_qs, u"$"_qs)});
+    ASSERT_EQ(lost.dialogs.messages.size(), 1u);
+    EXPECT_EQ(lost.dialogs.messages[0].title, u"Program Error"_qs);
 
     // Host, whether the room echoes, chat in front, fetches, what the host is told.
     const std::tuple<QString, bool, QString, int, QString> cases[] = {

@@ -67,13 +67,18 @@ TEST_F(RecoverTest, TheHostCheck)
     EXPECT_EQ(room.heard, QStringList({u"Recovery Begun"_qs, titleLine(), u"Recovery Failed"_qs}));
     EXPECT_EQ(gs.PlayerCount + gs.GamePhase, 0);
 
-    // Of two echoes the later counts.
+    // Of two echoes the first counts, the host's own coming back before
+    // anyone can repeat it; a client that names the host settles it.
     room.echo = false;
     const QString echo = u"Ann Lee: "_qs + titleLine(), other = u"Mallory: "_qs + titleLine();
-    recover({}, {Greeting, echo, u"Bo: hello"_qs, other});
+    recover({}, {Greeting, other, u"Bo: hello"_qs, echo});
     EXPECT_EQ(room.heard.last(), u"Recovery Failed"_qs);
+    recover({}, {Greeting, echo, u"Bo: hello"_qs, other});
+    EXPECT_EQ(gs.GamePhase, 2);
+    link.OnDapiEvent("host", 0, "Ann Lee");
     recover({}, {Greeting, other, u"Bo: hello"_qs, echo});
     EXPECT_EQ(gs.GamePhase, 2);
+    link.OnDapiEvent("host", 0, "");
 
     // No echo at all: a bounded number of fetches.
     recover();

@@ -25,9 +25,12 @@ TEST_F(RegistrationTest, OnlyPrivateMessagesThatEndInTheKeyRegisterUpToAnEmptyLi
     getRegs({u"Cy: nothing to see"_qs});
     EXPECT_TRUE(log().contains("\"Al\",0,0\r\n\"Bo\",0,0\r\n\"Eve\",0,0\r\n"));
 
-    // Names with control characters are put together from strangers' messages.
+    // Names with control characters, or a colon and a space, are put
+    // together from strangers' messages: "Mal: x" is Mal's own text, as the
+    // room and an IRC channel show it, and makes no seat of its own.
     getRegs({esp(u"Mal\nESP from Fake"_qs, u"!"_qs), esp(u"Tab\tby"_qs, u"!"_qs), u"ESP from"_qs,
-             esp(QString(200000, u'x'), u"! and more"_qs), esp(u"Gus"_qs, u"!"_qs)});
+             esp(QString(200000, u'x'), u"! and more"_qs), esp(u"Mal"_qs, u"x: !"_qs),
+             esp(u"Mal_"_qs, u"a: b: !"_qs), esp(u"Gus"_qs, u"!"_qs)});
     EXPECT_EQ(playerNames(), QStringList({u"Al"_qs, u"Bo"_qs, u"Eve"_qs, u"Gus"_qs}));
 }
 

@@ -36,6 +36,8 @@ public:
     void send(const QByteArray &command, const QList<QByteArray> &params);
     // Closes for good; an open link is lost with why.
     void close(const QString &why);
+    // Drops this link for why and opens a new one after the wait.
+    void abandon(const QString &why) { drop(why, State::Waiting); }
     // The link has proven good: the next wait is the shortest again.
     void resetRetryWait() { m_retries = 0; }
 

@@ -17,10 +17,15 @@ struct IrcSettings
     // Pacing: burst lines at once, then one each interval.
     int burst = 5;
     int intervalMs = 2000;
+    // A line of the host's that the server has neither taken nor refused
+    // after this long no longer holds back the room.
+    int confirmMs = 5000;
     // Quiet this long, the server is pinged; no answer within answerMs (or
     // no first byte within it after connecting) means the link is dead.
     int idleMs = 90000;
     int answerMs = 60000;
+    // The server's welcome must come this long after connecting.
+    int loginMs = 60000;
     // Waits before reconnecting: from retryMinMs, doubling, up to retryMaxMs.
     int retryMinMs = 1000;
     int retryMaxMs = 60000;

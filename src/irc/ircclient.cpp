@@ -28,6 +28,11 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, QObject *parent)
     });
     connect(&m_link, &IrcConnection::received, this, &IrcClient::received);
     connect(&m_link, &IrcConnection::lost, this, &IrcClient::lost);
+    connect(&m_link, &IrcConnection::gaveUp, this, [this](const QString &why) {
+        m_gaveUp = why;
+        m_refusedTold = false;
+        notice(QStringLiteral("Cannot reach the IRC server safely (%1); stopped trying.").arg(why));
+    });
 
     connect(&m_login, &IrcRegistration::report, this, &IrcClient::report);
     connect(&m_login, &IrcRegistration::failed, this, &IrcClient::fail);
@@ -248,7 +253,7 @@ QByteArray IrcClient::communicate(qint16 mode, const QString &target, const QStr
     }
     if (m_channel != Channel::In) {
         // Once until the client is back: the game may say many lines meanwhile.
-        if (!m_refusedTold)
+        if (!m_refusedTold && m_gaveUp.isEmpty())
             noticeLater(m_joinRefusal.isEmpty() || !m_login.isRegistered()
                             ? QStringLiteral("Not connected to the IRC server; the host's lines "
                                              "are not said until it is back.")

@@ -84,6 +84,7 @@ private:
     Channel m_channel = Channel::Out;
     bool m_refusedTold = false; // the room knows the host's lines are refused
     QString m_joinRefusal;      // why the server refused our last JOIN
+    QString m_gaveUp;           // why the client stopped trying the server
     QTimer m_rejoin;
     int m_joinTries = 0;
     qsizetype m_userHostLength = -1; // "!user@host" of our prefix; -1 until seen

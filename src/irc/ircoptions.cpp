@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QHostAddress>
+#include <QSslCertificate>
 
 namespace {
 
@@ -83,6 +84,13 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption tls = option(
         "tls", "Speaks TLS to the server (the default, except for a server on this machine).");
     const QCommandLineOption noTls = option("no-tls", "Speaks plain text to the server.");
+    const QCommandLineOption ca = option(
+        "ca", "Trusts the certificates in this PEM file besides the system's authorities.", "file");
+    const QCommandLineOption fingerprint =
+        option("fingerprint",
+               "Trusts only the server certificate with this SHA-256 fingerprint (64 hex "
+               "digits, colons allowed), whoever signed it.",
+               "sha256");
     const QCommandLineOption password =
         option("password", "The server's password (or ORVELLA_IRC_PASSWORD).", "password");
     const QCommandLineOption saslUser =
@@ -100,8 +108,8 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption interval =
         option("interval", "Then one line each this many milliseconds (default 2000).", "ms");
     const QCommandLineOption verbose = option("verbose", "Shows every frame from and to Orvella.");
-    p.addOptions({helpOption, server, port, channel, nick, tls, noTls, password, saslUser,
-                  saslPassword, socket, burst, interval, verbose});
+    p.addOptions({helpOption, server, port, channel, nick, tls, noTls, ca, fingerprint, password,
+                  saslUser, saslPassword, socket, burst, interval, verbose});
 
     auto wrong = [&](const QString &why) -> std::optional<IrcOptions> {
         *error = why + QStringLiteral("\nSee orvella-irc --help.");
@@ -134,6 +142,20 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         return wrong(QStringLiteral("--tls and --no-tls contradict each other."));
     s.tls = p.isSet(tls) || (!p.isSet(noTls) && !isLoopback(s.host));
     s.port = static_cast<quint16>(serverPort > 0 ? serverPort : (s.tls ? 6697 : 6667));
+    if ((p.isSet(ca) || p.isSet(fingerprint)) && !s.tls)
+        return wrong(QStringLiteral("--ca and --fingerprint need TLS."));
+    if (p.isSet(ca)) {
+        s.caCertificates = QSslCertificate::fromPath(p.value(ca), QSsl::Pem);
+        if (s.caCertificates.isEmpty())
+            return wrong(QStringLiteral("No PEM certificate in ") + p.value(ca));
+    }
+    if (p.isSet(fingerprint)) {
+        const QByteArray hex = p.value(fingerprint).toLatin1().replace(':', "").trimmed();
+        s.pinnedSha256 = QByteArray::fromHex(hex);
+        if (hex.size() != 64 || s.pinnedSha256.size() != 32 ||
+            s.pinnedSha256.toHex() != hex.toLower())
+            return wrong(QStringLiteral("Not a SHA-256 fingerprint: ") + p.value(fingerprint));
+    }
 
     s.channel = p.value(channel).trimmed();
     if (!s.channel.startsWith(u'#') && !s.channel.startsWith(u'&'))

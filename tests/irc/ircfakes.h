@@ -3,6 +3,8 @@
 #include "support/waituntil.h"
 
 #include <QPointer>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -17,12 +19,33 @@ inline bool eventually(const std::function<bool()> &done)
     return waitUntil(done, Patience);
 }
 
+// A server that speaks TLS with the certificate given, or plain TCP without.
+class MaybeTlsServer : public QTcpServer
+{
+public:
+    QSslCertificate certificate;
+    QSslKey key;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        if (certificate.isNull())
+            return QTcpServer::incomingConnection(descriptor);
+        auto *socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->startServerEncryption();
+        addPendingConnection(socket);
+    }
+};
+
 // A line-oriented peer on TCP, whose lines can be waited for: a server the
 // test plays line by line (a new connection replaces the last), or a person
 // in a channel.
 struct IrcPeer
 {
-    QTcpServer server;
+    MaybeTlsServer server;
     QTcpSocket tcp;
     QPointer<QTcpSocket> socket;
     QByteArray heard; // each line ends in LF

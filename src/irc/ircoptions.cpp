@@ -6,6 +6,8 @@
 #include <QHostAddress>
 #include <QSslCertificate>
 
+#include <cstring>
+
 namespace {
 
 const QString Example = QStringLiteral(
@@ -19,7 +21,9 @@ const QString Example = QStringLiteral(
     "nick starting with a digit or - gets _ in front. A nick in use gets 2, 3, ...\n"
     "behind it; the client takes the wanted nick back once it is free.\n"
     "Secrets may come from ORVELLA_IRC_PASSWORD, ORVELLA_IRC_SASL_USER and\n"
-    "ORVELLA_IRC_SASL_PASSWORD instead of the command line.");
+    "ORVELLA_IRC_SASL_PASSWORD instead of the command line, which is safer: the\n"
+    "client blanks a password given as an option as it starts, but until then\n"
+    "other users of the machine may read it.");
 
 bool isLoopback(const QString &host)
 {
@@ -92,12 +96,13 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
                "digits, colons allowed), whoever signed it.",
                "sha256");
     const QCommandLineOption password =
-        option("password", "The server's password (or ORVELLA_IRC_PASSWORD).", "password");
+        option("password", "The server's password (ORVELLA_IRC_PASSWORD is safer).", "password");
     const QCommandLineOption saslUser =
         option("sasl-user", "Logs in with SASL PLAIN as this account (or ORVELLA_IRC_SASL_USER).",
                "account");
-    const QCommandLineOption saslPassword = option(
-        "sasl-password", "The account's password (or ORVELLA_IRC_SASL_PASSWORD).", "password");
+    const QCommandLineOption saslPassword =
+        option("sasl-password", "The account's password (ORVELLA_IRC_SASL_PASSWORD is safer).",
+               "password");
     const QCommandLineOption socket =
         option("socket",
                "Where Orvella connects; default $XDG_RUNTIME_DIR/wadapi.sock, or "
@@ -189,4 +194,23 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     o.socketPath = p.isSet(socket) ? p.value(socket) : defaultWadapiSocketPath();
     o.verbose = p.isSet(verbose);
     return o;
+}
+
+void IrcOptions::blankSecrets(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *name : {"--password", "--sasl-password"}) {
+            const size_t n = std::strlen(name);
+            if (std::strncmp(argv[i], name, n) != 0)
+                continue;
+            char *value = nullptr;
+            if (argv[i][n] == '=')
+                value = argv[i] + n + 1;
+            else if (argv[i][n] == '\0' && i + 1 < argc)
+                value = argv[++i];
+            if (value)
+                std::memset(value, '*', std::strlen(value));
+            break;
+        }
+    }
 }

@@ -150,3 +150,17 @@ TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
         EXPECT_EQ(r.lost, r.set.certificateTries) << c.what;
     }
 }
+
+TEST(IrcOptions, BlanksThePasswordsInTheProcesssArgumentsAndSaysTheEnvironmentIsSafer)
+{
+    char a0[] = "orvella-irc", a1[] = "--sasl-password", a2[] = "s3cret", a3[] = "--password=pw",
+         a4[] = "--nick", a5[] = "Ann", a6[] = "--password";
+    char *argv[] = {a0, a1, a2, a3, a4, a5, a6};
+    IrcOptions::blankSecrets(7, argv);
+    EXPECT_EQ(QByteArrayList({a1, a2, a3, a4, a5, a6}),
+              QByteArrayList(
+                  {"--sasl-password", "******", "--password=**", "--nick", "Ann", "--password"}));
+    QString error, help;
+    IrcOptions::parse({u"orvella-irc"_qs, u"--help"_qs}, {}, &error, &help);
+    EXPECT_TRUE(help.contains(u"instead of the command line, which is safer"_qs));
+}

@@ -18,19 +18,25 @@ QByteArray utf8(const QString &s)
 IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, QObject *parent)
     : QObject(parent), m_s(std::move(settings)), m_room(room), m_link(m_s),
       m_login(m_s, [this](const QByteArray &c, const QList<QByteArray> &p) { m_link.send(c, p); }),
-      m_outbox(m_s.burst, m_s.intervalMs,
+      m_outbox(m_s.burst, m_s.intervalMs, m_s.confirmMs,
                [this](const QByteArray &c, const QList<QByteArray> &p) { m_link.send(c, p); })
 {
     connect(&m_link, &IrcConnection::report, this, &IrcClient::report);
     connect(&m_link, &IrcConnection::opened, this, [this] {
-        m_prefixLength = 0;
+        m_userHostLength = -1;
         m_login.begin();
     });
     connect(&m_link, &IrcConnection::received, this, &IrcClient::received);
     connect(&m_link, &IrcConnection::lost, this, &IrcClient::lost);
+    connect(&m_link, &IrcConnection::gaveUp, this, [this](const QString &why) {
+        m_gaveUp = why;
+        m_refusedTold = false;
+        notice(QStringLiteral("Cannot reach the IRC server safely (%1); stopped trying.").arg(why));
+    });
 
     connect(&m_login, &IrcRegistration::report, this, &IrcClient::report);
     connect(&m_login, &IrcRegistration::failed, this, &IrcClient::fail);
+    connect(&m_login, &IrcRegistration::broken, &m_link, &IrcConnection::abandon);
     connect(&m_login, &IrcRegistration::registered, this,
             [this] { m_outbox.join(utf8(m_s.channel)); });
 
@@ -46,10 +52,19 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, QObject *parent)
             [this](const QByteArray &target, const QString &reason) {
                 notice(QStringLiteral("Not delivered to %1 (%2).").arg(shownNick(target), reason));
             });
-    connect(&m_outbox, &IrcOutbox::joinRefused, this, [this](const QString &reason) {
-        notice(QStringLiteral("Cannot join %1 (%2).").arg(m_s.channel, reason));
+    connect(&m_outbox, &IrcOutbox::unconfirmed, this, [this](const QByteArray &target) {
+        emit report(QStringLiteral("The server has not said whether a line to %1 was delivered; "
+                                   "going on.")
+                        .arg(shownNick(target)));
     });
+    connect(&m_outbox, &IrcOutbox::joinRefused, this, &IrcClient::joinRefused);
     connect(&m_outbox, &IrcOutbox::stray, this, &IrcClient::report);
+
+    m_rejoin.setSingleShot(true);
+    connect(&m_rejoin, &QTimer::timeout, this, [this] {
+        if (m_login.isRegistered() && m_channel != Channel::In)
+            m_outbox.join(utf8(m_s.channel));
+    });
 }
 
 void IrcClient::start()
@@ -69,6 +84,10 @@ void IrcClient::start()
 void IrcClient::lost()
 {
     m_login.end();
+    m_rejoin.stop();
+    m_joinRefusal.clear();
+    m_names.clear();
+    m_moreNames = m_nameLines = 0;
     const bool wasIn = m_channel == Channel::In;
     const qsizetype unsaid = m_outbox.drop();
     if (m_link.state() == IrcConnection::State::Closed) {
@@ -109,16 +128,35 @@ void IrcClient::received(const IrcMessage &m)
     } else if (c == "KICK" && isChannel(m.param(0))) {
         kickSeen(m);
     } else if (m.numeric() == 353) {
-        for (QByteArray name : m.trailing().split(' ')) {
-            // Without the marks of channel operators and voices.
-            while (!name.isEmpty() && QByteArrayView("~&@%+").contains(name[0]))
-                name.remove(0, 1);
-            if (!name.isEmpty())
-                m_names << shownNick(name);
-        }
-    } else if (m.numeric() == 366 && !m_names.isEmpty()) {
-        notice(QStringLiteral("In %1 now - %2.").arg(m_s.channel, m_names.join(u", ")));
+        namesSeen(m);
+    } else if (m.numeric() == 366 && m_nameLines > 0) {
+        QString names = m_names.join(u", ");
+        if (m_moreNames > 0)
+            names += QStringLiteral(" and %1 more").arg(m_moreNames);
+        notice(QStringLiteral("In %1 now - %2.").arg(m_s.channel, names));
         m_names.clear();
+        m_moreNames = m_nameLines = 0;
+    }
+}
+
+void IrcClient::namesSeen(const IrcMessage &m)
+{
+    if (++m_nameLines > MaxNameLines) {
+        m_names.clear();
+        m_moreNames = m_nameLines = 0;
+        m_link.abandon(QStringLiteral("The server's list of names has no end."));
+        return;
+    }
+    for (QByteArray name : m.trailing().split(' ')) {
+        // Without the marks of channel operators and voices.
+        while (!name.isEmpty() && QByteArrayView("~&@%+").contains(name[0]))
+            name.remove(0, 1);
+        if (name.isEmpty())
+            continue;
+        if (m_names.size() < ShownNames)
+            m_names << shownNick(name);
+        else
+            ++m_moreNames;
     }
 }
 
@@ -150,10 +188,13 @@ void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
         return;
     }
     // Our own prefix as others see it, for the length of our lines.
-    m_prefixLength = m.prefix.size() + 2;
+    m_userHostLength = m.prefix.size() - m.nick().size();
     const bool back = m_channel == Channel::LinkLost;
     m_channel = Channel::In;
     m_refusedTold = false;
+    m_joinRefusal.clear();
+    m_joinTries = 0;
+    m_rejoin.stop();
     m_link.resetRetryWait();
     notice(QStringLiteral("%1 %2 as %3.")
                .arg(back ? QStringLiteral("Back in") : QStringLiteral("Joined"), m_s.channel,
@@ -170,8 +211,7 @@ void IrcClient::nickSeen(const IrcMessage &m, bool fromUs)
     if (fromUs) {
         notice(QStringLiteral("You are now known as %1.").arg(to));
         emit shownAs(to);
-    }
-    else
+    } else
         notice(QStringLiteral("%1 is now known as %2.").arg(shownNick(m.nick()), to));
 }
 
@@ -186,10 +226,23 @@ void IrcClient::kickSeen(const IrcMessage &m)
     m_outbox.pause();
     notice(QStringLiteral("You were kicked from %1 by %2; joining again.")
                .arg(m_s.channel, shownNick(m.nick())));
-    QTimer::singleShot(m_s.retryMinMs, this, [this] {
-        if (m_login.isRegistered() && m_channel == Channel::Out)
-            m_outbox.join(utf8(m_s.channel));
-    });
+    rejoinLater();
+}
+
+void IrcClient::joinRefused(const QString &reason)
+{
+    m_joinRefusal = reason;
+    m_refusedTold = false;
+    notice(QStringLiteral("Cannot join %1 (%2); trying again in %3 s.")
+               .arg(m_s.channel, reason)
+               .arg(rejoinWait() / 1000.0));
+    rejoinLater();
+}
+
+void IrcClient::rejoinLater()
+{
+    m_rejoin.start(rejoinWait());
+    ++m_joinTries;
 }
 
 QByteArray IrcClient::communicate(qint16 mode, const QString &target, const QString &text)
@@ -200,9 +253,13 @@ QByteArray IrcClient::communicate(qint16 mode, const QString &target, const QStr
     }
     if (m_channel != Channel::In) {
         // Once until the client is back: the game may say many lines meanwhile.
-        if (!m_refusedTold)
-            noticeLater(QStringLiteral("Not connected to the IRC server; the host's lines are "
-                                       "not said until it is back."));
+        if (!m_refusedTold && m_gaveUp.isEmpty())
+            noticeLater(m_joinRefusal.isEmpty() || !m_login.isRegistered()
+                            ? QStringLiteral("Not connected to the IRC server; the host's lines "
+                                             "are not said until it is back.")
+                            : QStringLiteral("Cannot join %1 (%2); the host's lines are not said "
+                                             "until the client is in.")
+                                  .arg(m_s.channel, m_joinRefusal));
         m_refusedTold = true;
         return "-1";
     }
@@ -258,10 +315,23 @@ QByteArray IrcClient::targetNick(const QString &name) const
     return it != m_seen.cend() ? *it : utf8(IrcNick::fromName(name, m_login.nickLength()));
 }
 
+int IrcClient::rejoinWait() const
+{
+    return static_cast<int>(
+        std::min<qint64>(m_s.retryMaxMs, qint64(m_s.retryMinMs) << std::min(m_joinTries, 16)));
+}
+
 qsizetype IrcClient::textBudget(const QByteArray &target) const
 {
-    // Others receive ":prefix PRIVMSG target :text" in 510 bytes; before our
-    // JOIN shows our prefix, allow for the longest user and host names.
-    const qsizetype prefix = m_prefixLength > 0 ? m_prefixLength : m_login.nick().size() + 80;
-    return 510 - prefix - qsizetype(sizeof("PRIVMSG ") - 1) - target.size() - 2;
+    // Others receive ":nick!user@host PRIVMSG target :text" in 510 bytes.
+    // Servers cut user names to about ten bytes and host names to 63, so a
+    // longer "!user@host" in our JOIN's echo is not what they add; the
+    // same bound stands in until that echo.
+    constexpr qsizetype UserHost = 76;
+    const qsizetype userHost =
+        m_userHostLength >= 0 ? std::min(m_userHostLength, UserHost) : UserHost;
+    const qsizetype prefix = 1 + m_login.nick().toUtf8().size() + userHost + 1;
+    const qsizetype budget = 510 - prefix - qsizetype(sizeof("PRIVMSG ") - 1) - target.size() - 2;
+    // A floor, so that no server's prefix cuts a line into crumbs.
+    return std::max<qsizetype>(budget, 200);
 }

@@ -65,6 +65,10 @@ private:
     void joinSeen(const IrcMessage &m, bool fromUs);
     void nickSeen(const IrcMessage &m, bool fromUs);
     void kickSeen(const IrcMessage &m);
+    void joinRefused(const QString &reason);
+    void rejoinLater();
+    int rejoinWait() const;
+    void namesSeen(const IrcMessage &m);
     void notice(QString text);
     void noticeLater(const QString &text);
     bool isChannel(QByteArrayView name) const;
@@ -79,7 +83,17 @@ private:
     IrcOutbox m_outbox;
     Channel m_channel = Channel::Out;
     bool m_refusedTold = false; // the room knows the host's lines are refused
-    qsizetype m_prefixLength = 0;
+    QString m_joinRefusal;      // why the server refused our last JOIN
+    QString m_gaveUp;           // why the client stopped trying the server
+    QTimer m_rejoin;
+    int m_joinTries = 0;
+    qsizetype m_userHostLength = -1; // "!user@host" of our prefix; -1 until seen
+    // The names of a channel's list, until its end: the first ShownNames, a
+    // count of the rest, and how many lines the list took.
+    static constexpr qsizetype ShownNames = 100;
+    static constexpr int MaxNameLines = 1000;
     QStringList m_names;
+    qsizetype m_moreNames = 0;
+    int m_nameLines = 0;
     QHash<QString, QByteArray> m_seen; // names as the program sees them
 };

@@ -2,6 +2,7 @@
 
 #include "irc/irctext.h"
 
+#include <QSslConfiguration>
 #include <QSslSocket>
 
 IrcConnection::IrcConnection(const IrcSettings &settings, QObject *parent)
@@ -32,7 +33,19 @@ void IrcConnection::open()
     auto *socket = new QSslSocket(this);
     m_socket = socket;
     m_lines.reset();
+    m_certificateFault.clear();
+    if (!m_s.caCertificates.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(m_s.caCertificates);
+        socket->setSslConfiguration(tls);
+    }
     connect(socket, m_s.tls ? &QSslSocket::encrypted : &QSslSocket::connected, this, [this] {
+        if (m_s.tls && !pinMatches()) {
+            m_certificateFault = QStringLiteral("The server's certificate is not the pinned one.");
+            drop(m_certificateFault, State::Waiting);
+            return;
+        }
+        m_certificateFaults = 0;
         m_state = State::Open;
         emit opened();
     });
@@ -42,11 +55,20 @@ void IrcConnection::open()
     });
     connect(socket, &QSslSocket::errorOccurred, this, [this, socket] {
         if (socket == m_socket)
-            drop(socket->errorString(), State::Waiting);
+            drop(m_certificateFault.isEmpty() ? socket->errorString() : m_certificateFault,
+                 State::Waiting);
     });
-    connect(socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
+    connect(socket, &QSslSocket::sslErrors, this, [this, socket](const QList<QSslError> &errors) {
+        // A pinned certificate is trusted for itself, whoever signed it.
+        if (!m_s.pinnedSha256.isEmpty() && pinMatches()) {
+            socket->ignoreSslErrors(errors);
+            return;
+        }
+        QStringList why;
         for (const QSslError &e : errors)
-            emit report(QStringLiteral("TLS: ") + e.errorString());
+            why << e.errorString();
+        m_certificateFault = QStringLiteral("The server's certificate is refused: %1")
+                                 .arg(why.join(QStringLiteral("; ")));
     });
     emit report(QStringLiteral("Connecting to %1 port %2%3 ...")
                     .arg(m_s.host)
@@ -107,11 +129,22 @@ void IrcConnection::onRead()
     }
 }
 
+bool IrcConnection::pinMatches() const
+{
+    return m_s.pinnedSha256.isEmpty() ||
+           (m_socket &&
+            m_socket->peerCertificate().digest(QCryptographicHash::Sha256) == m_s.pinnedSha256);
+}
+
 void IrcConnection::drop(const QString &why, State next)
 {
     QSslSocket *socket = m_socket;
     if (!socket)
         return;
+    // A certificate refused again and again will not change by itself.
+    if (!m_certificateFault.isEmpty() && next == State::Waiting &&
+        ++m_certificateFaults >= m_s.certificateTries)
+        next = State::Closed;
     m_socket = nullptr;
     socket->disconnect(this);
     socket->abort();
@@ -121,6 +154,12 @@ void IrcConnection::drop(const QString &why, State next)
     m_state = next;
     emit report(why);
     emit lost();
+    if (m_state == State::Closed && !m_certificateFault.isEmpty() &&
+        m_certificateFaults >= m_s.certificateTries) {
+        emit report(QStringLiteral("Stopped trying after %1 refused certificates.")
+                        .arg(m_certificateFaults));
+        emit gaveUp(why);
+    }
     if (m_state != State::Waiting)
         return;
     const int wait = static_cast<int>(

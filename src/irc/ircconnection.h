@@ -36,6 +36,8 @@ public:
     void send(const QByteArray &command, const QList<QByteArray> &params);
     // Closes for good; an open link is lost with why.
     void close(const QString &why);
+    // Drops this link for why and opens a new one after the wait.
+    void abandon(const QString &why) { drop(why, State::Waiting); }
     // The link has proven good: the next wait is the shortest again.
     void resetRetryWait() { m_retries = 0; }
 
@@ -48,10 +50,15 @@ signals:
     void lost();
     // For the console, one line each.
     void report(const QString &line);
+    // The server's certificate was refused on every try: the connection is
+    // closed for good (after lost()).
+    void gaveUp(const QString &why);
 
 private:
     void onRead();
     void drop(const QString &why, State next);
+    // Whether the certificate the server shows is the pinned one, if any.
+    bool pinMatches() const;
 
     IrcSettings m_s;
     State m_state = State::Idle;
@@ -59,4 +66,6 @@ private:
     IrcLineSplitter m_lines;
     QTimer m_idle, m_answer, m_retry;
     int m_retries = 0;
+    QString m_certificateFault; // why this link's certificate was refused
+    int m_certificateFaults = 0;
 };

@@ -4,6 +4,9 @@
 
 #include <QCommandLineParser>
 #include <QHostAddress>
+#include <QSslCertificate>
+
+#include <cstring>
 
 namespace {
 
@@ -18,7 +21,9 @@ const QString Example = QStringLiteral(
     "nick starting with a digit or - gets _ in front. A nick in use gets 2, 3, ...\n"
     "behind it; the client takes the wanted nick back once it is free.\n"
     "Secrets may come from ORVELLA_IRC_PASSWORD, ORVELLA_IRC_SASL_USER and\n"
-    "ORVELLA_IRC_SASL_PASSWORD instead of the command line.");
+    "ORVELLA_IRC_SASL_PASSWORD instead of the command line, which is safer: the\n"
+    "client blanks a password given as an option as it starts, but until then\n"
+    "other users of the machine may read it.");
 
 bool isLoopback(const QString &host)
 {
@@ -83,13 +88,21 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption tls = option(
         "tls", "Speaks TLS to the server (the default, except for a server on this machine).");
     const QCommandLineOption noTls = option("no-tls", "Speaks plain text to the server.");
+    const QCommandLineOption ca = option(
+        "ca", "Trusts the certificates in this PEM file besides the system's authorities.", "file");
+    const QCommandLineOption fingerprint =
+        option("fingerprint",
+               "Trusts only the server certificate with this SHA-256 fingerprint (64 hex "
+               "digits, colons allowed), whoever signed it.",
+               "sha256");
     const QCommandLineOption password =
-        option("password", "The server's password (or ORVELLA_IRC_PASSWORD).", "password");
+        option("password", "The server's password (ORVELLA_IRC_PASSWORD is safer).", "password");
     const QCommandLineOption saslUser =
         option("sasl-user", "Logs in with SASL PLAIN as this account (or ORVELLA_IRC_SASL_USER).",
                "account");
-    const QCommandLineOption saslPassword = option(
-        "sasl-password", "The account's password (or ORVELLA_IRC_SASL_PASSWORD).", "password");
+    const QCommandLineOption saslPassword =
+        option("sasl-password", "The account's password (ORVELLA_IRC_SASL_PASSWORD is safer).",
+               "password");
     const QCommandLineOption socket =
         option("socket",
                "Where Orvella connects; default $XDG_RUNTIME_DIR/wadapi.sock, or "
@@ -100,8 +113,8 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption interval =
         option("interval", "Then one line each this many milliseconds (default 2000).", "ms");
     const QCommandLineOption verbose = option("verbose", "Shows every frame from and to Orvella.");
-    p.addOptions({helpOption, server, port, channel, nick, tls, noTls, password, saslUser,
-                  saslPassword, socket, burst, interval, verbose});
+    p.addOptions({helpOption, server, port, channel, nick, tls, noTls, ca, fingerprint, password,
+                  saslUser, saslPassword, socket, burst, interval, verbose});
 
     auto wrong = [&](const QString &why) -> std::optional<IrcOptions> {
         *error = why + QStringLiteral("\nSee orvella-irc --help.");
@@ -134,6 +147,20 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         return wrong(QStringLiteral("--tls and --no-tls contradict each other."));
     s.tls = p.isSet(tls) || (!p.isSet(noTls) && !isLoopback(s.host));
     s.port = static_cast<quint16>(serverPort > 0 ? serverPort : (s.tls ? 6697 : 6667));
+    if ((p.isSet(ca) || p.isSet(fingerprint)) && !s.tls)
+        return wrong(QStringLiteral("--ca and --fingerprint need TLS."));
+    if (p.isSet(ca)) {
+        s.caCertificates = QSslCertificate::fromPath(p.value(ca), QSsl::Pem);
+        if (s.caCertificates.isEmpty())
+            return wrong(QStringLiteral("No PEM certificate in ") + p.value(ca));
+    }
+    if (p.isSet(fingerprint)) {
+        const QByteArray hex = p.value(fingerprint).toLatin1().replace(':', "").trimmed();
+        s.pinnedSha256 = QByteArray::fromHex(hex);
+        if (hex.size() != 64 || s.pinnedSha256.size() != 32 ||
+            s.pinnedSha256.toHex() != hex.toLower())
+            return wrong(QStringLiteral("Not a SHA-256 fingerprint: ") + p.value(fingerprint));
+    }
 
     s.channel = p.value(channel).trimmed();
     if (!s.channel.startsWith(u'#') && !s.channel.startsWith(u'&'))
@@ -167,4 +194,23 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     o.socketPath = p.isSet(socket) ? p.value(socket) : defaultWadapiSocketPath();
     o.verbose = p.isSet(verbose);
     return o;
+}
+
+void IrcOptions::blankSecrets(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *name : {"--password", "--sasl-password"}) {
+            const size_t n = std::strlen(name);
+            if (std::strncmp(argv[i], name, n) != 0)
+                continue;
+            char *value = nullptr;
+            if (argv[i][n] == '=')
+                value = argv[i] + n + 1;
+            else if (argv[i][n] == '\0' && i + 1 < argc)
+                value = argv[++i];
+            if (value)
+                std::memset(value, '*', std::strlen(value));
+            break;
+        }
+    }
 }

@@ -20,4 +20,7 @@ struct IrcOptions
     static std::optional<IrcOptions> parse(const QStringList &arguments,
                                            const QHash<QString, QString> &environment,
                                            QString *error, QString *help);
+    // Overwrites the passwords given as options in the process's own
+    // arguments, which other users can read (ps), once they are parsed.
+    static void blankSecrets(int argc, char **argv);
 };

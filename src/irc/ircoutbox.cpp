@@ -10,47 +10,65 @@ namespace {
 
 const QByteArray MarkPrefix = "orvella-";
 
-// Errors that answer a message or a JOIN of ours.
-bool refusal(int n)
+// What an error may answer: a JOIN, a message, or either. An error of the
+// wrong kind for the oldest command waiting answers nothing of ours, so a
+// refused message is never taken for a refused JOIN.
+enum class Answers
+{
+    Nothing,
+    Join,
+    Message,
+    Either,
+};
+
+Answers refusal(int n)
 {
     switch (n) {
-    case 401: // no such nick
-    case 402:
     case 403: // no such channel
-    case 404: // cannot send to channel
+    case 477: // needs a registered nick, to join or to speak
+        return Answers::Either;
     case 405: // too many channels
-    case 406:
-    case 407:
-    case 411:
-    case 412:
-    case 413:
-    case 414:
     case 471: // channel full
     case 473: // invite only
     case 474: // banned
     case 475: // bad key
-    case 477:
+        return Answers::Join;
+    case 401: // no such nick
+    case 402:
+    case 404: // cannot send to channel
+    case 406:
+    case 407:
+    case 408: // no CTCP
+    case 411:
+    case 412:
+    case 413:
+    case 414:
+    case 486: // the receiver takes messages from registered nicks only
     case 492:
     case 531:
-        return true;
+    case 716: // the receiver's caller-ID mode
+        return Answers::Message;
     default:
-        return false;
+        return Answers::Nothing;
     }
 }
 
 } // namespace
 
-IrcOutbox::IrcOutbox(int burst, int intervalMs, IrcSend send, Clock clock, QObject *parent)
+IrcOutbox::IrcOutbox(int burst, int intervalMs, int confirmMs, IrcSend send, Clock clock,
+                     QObject *parent)
     : QObject(parent), m_send(std::move(send)), m_clock(std::move(clock)),
-      m_bucket(burst, intervalMs)
+      m_bucket(burst, intervalMs), m_confirmMs(confirmMs)
 {
     if (!m_clock) {
         auto steady = std::make_shared<QElapsedTimer>();
         steady->start();
         m_clock = [steady] { return steady->elapsed(); };
     }
-    m_pace.setSingleShot(true);
-    connect(&m_pace, &QTimer::timeout, this, &IrcOutbox::pump);
+    for (QTimer *t : {&m_pace, &m_confirm}) {
+        t->setSingleShot(true);
+        connect(t, &QTimer::timeout, this, &IrcOutbox::pump);
+    }
 }
 
 void IrcOutbox::say(const QByteArray &target, const QByteArray &text, bool channel)
@@ -86,12 +104,14 @@ qsizetype IrcOutbox::drop()
         std::count_if(m_sent.begin(), m_sent.end(), [](const Line &l) { return !l.isJoin; });
     m_queue.clear();
     m_sent.clear();
+    m_confirm.stop();
     updateWaiting();
     return lines;
 }
 
 void IrcOutbox::pump()
 {
+    expire();
     while (!m_queue.empty() && m_open) {
         const qint64 now = m_clock();
         if (!m_bucket.take(now)) {
@@ -116,10 +136,11 @@ bool IrcOutbox::handle(const IrcMessage &m)
         takenUpTo(id);
         return true;
     }
-    if (!refusal(m.numeric()))
+    const Answers kind = refusal(m.numeric());
+    if (kind == Answers::Nothing)
         return false;
     const QString reason = IrcText::decode(m.trailing());
-    if (m_sent.empty()) {
+    if (m_sent.empty() || kind == (m_sent.front().isJoin ? Answers::Message : Answers::Join)) {
         emit stray(reason);
         return true;
     }
@@ -131,6 +152,7 @@ bool IrcOutbox::handle(const IrcMessage &m)
         emit refused(line.target, reason);
         updateWaiting();
     }
+    expire();
     return true;
 }
 
@@ -142,13 +164,19 @@ void IrcOutbox::echoed(const QByteArray &text)
     m_sent.pop_front();
     emit taken(line.target, line.channel, IrcText::fromWire(text).value_or(QString()));
     updateWaiting();
+    expire();
 }
 
 void IrcOutbox::sendMarked(Line line, const QByteArray &command, const QList<QByteArray> &params)
 {
     line.id = m_nextId++;
+    line.due = m_clock() + m_confirmMs;
     m_send(command, params);
+    if (qsizetype(m_sent.size()) >= MaxSent)
+        m_sent.pop_front();
     m_sent.push_back(line);
+    if (!m_confirm.isActive())
+        m_confirm.start(m_confirmMs);
     // The answer to this PING comes after any error about the command.
     m_send("PING", {MarkPrefix + QByteArray::number(line.id)});
 }
@@ -162,12 +190,35 @@ void IrcOutbox::takenUpTo(quint64 id)
             emit taken(line.target, line.channel, IrcText::fromWire(line.text).value_or(QString()));
     }
     updateWaiting();
+    expire();
+}
+
+void IrcOutbox::expire()
+{
+    const qint64 now = m_clock();
+    qint64 next = -1;
+    for (Line &line : m_sent) {
+        if (line.isJoin || line.expired)
+            continue;
+        if (line.due > now) {
+            next = next < 0 ? line.due : std::min(next, line.due);
+            continue;
+        }
+        line.expired = true;
+        emit unconfirmed(line.target);
+    }
+    updateWaiting();
+    if (next < 0)
+        m_confirm.stop();
+    else
+        m_confirm.start(static_cast<int>(next - now));
 }
 
 void IrcOutbox::updateWaiting()
 {
-    const bool waiting = !m_queue.empty() || std::any_of(m_sent.begin(), m_sent.end(),
-                                                         [](const Line &l) { return !l.isJoin; });
+    const bool waiting =
+        !m_queue.empty() || std::any_of(m_sent.begin(), m_sent.end(),
+                                        [](const Line &l) { return !l.isJoin && !l.expired; });
     if (waiting != m_waiting) {
         m_waiting = waiting;
         emit waitingChanged(waiting);

@@ -13,7 +13,9 @@
 // them or refused them. Each line and the JOIN go out with a PING behind
 // them; since the server answers in order, an error that comes before a
 // PONG answers the oldest of them still waiting, and the PONG says the
-// lines up to it were taken.
+// lines up to it were taken. A line left unanswered for confirmMs no longer
+// holds back the room: a server that drops lines silently, or has died,
+// must not stall the game.
 class IrcOutbox final : public QObject
 {
     Q_OBJECT
@@ -22,7 +24,8 @@ public:
     // Milliseconds from any fixed start; the steady clock when none is given.
     using Clock = std::function<qint64()>;
 
-    IrcOutbox(int burst, int intervalMs, IrcSend send, Clock clock = {}, QObject *parent = nullptr);
+    IrcOutbox(int burst, int intervalMs, int confirmMs, IrcSend send, Clock clock = {},
+              QObject *parent = nullptr);
 
     // Queues a line for target (the channel when channel is true).
     void say(const QByteArray &target, const QByteArray &text, bool channel);
@@ -34,7 +37,8 @@ public:
     void pause();
     // The connection is gone: forgets every line; how many there were.
     qsizetype drop();
-    // Sends what pacing allows now; called by itself when the wait is over.
+    // Gives up waiting for lines unanswered too long and sends what pacing
+    // allows now; called by itself when either wait is over.
     void pump();
 
     // Takes an answer to what was sent (a PONG of ours, an error that
@@ -51,6 +55,8 @@ signals:
     void taken(const QByteArray &target, bool channel, const QString &text);
     // The server refused a line.
     void refused(const QByteArray &target, const QString &reason);
+    // No answer about a line in time; it no longer holds back the room.
+    void unconfirmed(const QByteArray &target);
     // The server refused the JOIN.
     void joinRefused(const QString &reason);
     // An error that answers nothing sent from here.
@@ -66,16 +72,24 @@ private:
         bool channel = false;
         bool isJoin = false;
         quint64 id = 0;
+        qint64 due = 0;       // when waiting for its answer ends
+        bool expired = false; // its answer is still taken, but nothing waits for it
     };
+
+    // Sent lines kept for answers: a server that answers nothing cannot
+    // make the list grow for ever.
+    static constexpr qsizetype MaxSent = 256;
 
     void sendMarked(Line line, const QByteArray &command, const QList<QByteArray> &params);
     void takenUpTo(quint64 id);
     void updateWaiting();
+    void expire();
 
     IrcSend m_send;
     Clock m_clock;
     TokenBucket m_bucket;
-    QTimer m_pace;
+    int m_confirmMs;
+    QTimer m_pace, m_confirm;
     bool m_open = false;
     bool m_waiting = false;
     std::deque<Line> m_queue; // not yet sent

@@ -22,6 +22,11 @@ IrcRegistration::IrcRegistration(const IrcSettings &settings, IrcSend send, QObj
 {
     m_reclaim.setInterval(30000);
     connect(&m_reclaim, &QTimer::timeout, this, [this] { m_send("NICK", {utf8(m_wanted)}); });
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        emit broken(
+            QStringLiteral("The server did not let us in within %1 s.").arg(m_s.loginMs / 1000.0));
+    });
 }
 
 bool IrcRegistration::isSelf(QByteArrayView nick) const
@@ -35,6 +40,7 @@ void IrcRegistration::begin()
     m_offered.clear();
     m_nickTries = 0;
     m_nickLength = FirstNickLength;
+    m_deadline.start(m_s.loginMs);
     emit report(QStringLiteral("Connected; logging in."));
     m_send("CAP", {"LS", "302"});
     if (!m_s.password.isEmpty())
@@ -47,6 +53,7 @@ void IrcRegistration::end()
 {
     m_registered = false;
     m_reclaim.stop();
+    m_deadline.stop();
 }
 
 void IrcRegistration::inChannel()
@@ -70,7 +77,9 @@ bool IrcRegistration::handle(const IrcMessage &m)
         emit failed(
             QStringLiteral("The SASL login was refused: %1").arg(IrcText::decode(m.trailing())));
     } else if (n == 1) {
-        welcome(m);
+        // Once a link: a second welcome would rename us and join again.
+        if (!m_registered)
+            welcome(m);
     } else if (n == 5) {
         for (const QByteArray &p : m.params)
             if (p.startsWith("NICKLEN="))
@@ -102,8 +111,14 @@ void IrcRegistration::handleCap(const IrcMessage &m)
     if (sub == "LS") {
         const bool more = m.params.size() > 3 && m.param(2) == "*";
         for (const QByteArray &cap : m.trailing().split(' '))
-            if (!cap.isEmpty())
+            if (!cap.isEmpty() && cap.size() <= 512) // no name or value we want is longer
                 m_offered << cap;
+        if (m_offered.size() > MaxOffered) {
+            m_offered.clear();
+            emit broken(
+                QStringLiteral("The server offers more than %1 capabilities.").arg(MaxOffered));
+            return;
+        }
         if (more)
             return;
         QList<QByteArray> want;
@@ -159,6 +174,8 @@ void IrcRegistration::welcome(const IrcMessage &m)
         return;
     }
     m_registered = true;
+    m_deadline.stop();
+    m_offered.clear();
     m_nick = IrcText::decode(m.param(0));
     emit report(QStringLiteral("Logged in as %1.").arg(m_nick));
     emit registered();

@@ -41,12 +41,17 @@ public:
     bool handle(const IrcMessage &m);
 
     static constexpr int FirstNickLength = 30;
+    // Capabilities offered in all the lines of one CAP LS reply.
+    static constexpr qsizetype MaxOffered = 200;
 
 signals:
     // The server's welcome: nick() is ours.
     void registered();
     // A fault that retrying cannot mend (refused login, no nick).
     void failed(const QString &why);
+    // The server misbehaves (no welcome in time, a reply without end): this
+    // link is no good, a new one may be.
+    void broken(const QString &why);
     void report(const QString &line);
 
 private:
@@ -60,7 +65,7 @@ private:
 
     IrcSettings m_s;
     IrcSend m_send;
-    QTimer m_reclaim;
+    QTimer m_reclaim, m_deadline;
     QString m_wanted; // the nick the host's name maps to
     QString m_nick;   // the nick the server knows us by
     QString m_tried;

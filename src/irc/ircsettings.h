@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QSslCertificate>
 #include <QString>
 
 // How the host's chat client reaches its IRC network and speaks there.
@@ -9,6 +11,10 @@ struct IrcSettings
     QString host;
     quint16 port = 6667;
     bool tls = false;
+    // Trusted besides the system's authorities.
+    QList<QSslCertificate> caCertificates;
+    // When set, the one certificate (its SHA-256 digest) the server must show.
+    QByteArray pinnedSha256;
     QString channel;
     QString name; // the host's avatar name; the nick comes from it
     QByteArray password;
@@ -17,11 +23,18 @@ struct IrcSettings
     // Pacing: burst lines at once, then one each interval.
     int burst = 5;
     int intervalMs = 2000;
+    // A line of the host's that the server has neither taken nor refused
+    // after this long no longer holds back the room.
+    int confirmMs = 5000;
     // Quiet this long, the server is pinged; no answer within answerMs (or
     // no first byte within it after connecting) means the link is dead.
     int idleMs = 90000;
     int answerMs = 60000;
+    // The server's welcome must come this long after connecting.
+    int loginMs = 60000;
     // Waits before reconnecting: from retryMinMs, doubling, up to retryMaxMs.
     int retryMinMs = 1000;
     int retryMaxMs = 60000;
+    // Links in a row refused over the server's certificate before giving up.
+    int certificateTries = 3;
 };

@@ -1,9 +1,9 @@
 // Orvella's chat client for IRC: holds the chat client's socket for the
 // program and speaks for its host in one channel of an IRC network.
-#include "irc/ircclient.h"
-#include "irc/ircoptions.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
+#include "irc/ircclient.h"
+#include "irc/ircoptions.h"
 
 #include <QCoreApplication>
 #include <QProcessEnvironment>
@@ -25,6 +25,7 @@ int main(int argc, char *argv[])
     QString error, help;
     const std::optional<IrcOptions> options =
         IrcOptions::parse(app.arguments(), environment, &error, &help);
+    IrcOptions::blankSecrets(argc, argv);
     if (!options) {
         (help.isEmpty() ? err : out) << (help.isEmpty() ? error : help) << Qt::endl;
         return help.isEmpty() ? 2 : 0;

@@ -13,17 +13,30 @@ struct ClientRig
     IrcSettings set;
     ChatRoom room;
     qint64 from = room.end();
+    QStringList reports;
+    bool waiting = false; // the host's lines hold back the room's text
     std::optional<IrcClient> c;
 
-    explicit ClientRig(const QString &name) : room(name)
+    explicit ClientRig(const QString &name, const std::function<void(IrcSettings &)> &tweak = {})
+        : room(name)
     {
         set.host = u"127.0.0.1"_qs;
         set.port = s.listen();
         set.channel = u"#room"_qs;
         set.name = name;
         set.retryMinMs = 10;
+        if (tweak)
+            tweak(set);
         c.emplace(set, room);
+        QObject::connect(&*c, &IrcClient::report, [this](const QString &l) { reports << l; });
+        QObject::connect(&*c, &IrcClient::hostLinesWaiting, [this](bool w) { waiting = w; });
         c->start();
+    }
+    // Logs in without echo-message; joins with our prefix as given.
+    bool login(const QByteArray &prefix = "Ann!u@h")
+    {
+        s.play({{"USER", ":x 001 Ann :hi"}, {"JOIN #room", ":" + prefix + " JOIN #room"}});
+        return eventually([&] { return c->isUp(); });
     }
     QStringList shown(const QString &last)
     {
@@ -102,8 +115,69 @@ TEST(IrcClient, TellsTheRoomWhenTheServerGoesOrTheChannelIsLost)
     r.s.say(":Op!o@h KICK #room Ann :out");
     r.s.waitFor("JOIN #room");
     r.s.say(":x 403 Ann #room :No such channel");
-    EXPECT_EQ(r.shown(u"Cannot join"_qs),
-              QStringList({u"*** You were kicked from #room by Op; joining again."_qs,
-                           u"*** Cannot join #room (No such channel)."_qs}));
+    EXPECT_EQ(
+        r.shown(u"Cannot join"_qs),
+        QStringList({u"*** You were kicked from #room by Op; joining again."_qs,
+                     u"*** Cannot join #room (No such channel); trying again in 0.02 s."_qs}));
     EXPECT_FALSE(r.s.heard.contains("lost"));
+}
+
+// Real time, kept short: the client's waits are timers of its own.
+TEST(IrcClient, KeepsTheRoomGoingWhenTheServerSwallowsRefusesOrBansTheHostsLines)
+{
+    ClientRig r(u"Ann"_qs, [](IrcSettings &s) { s.confirmMs = 50; });
+    ASSERT_TRUE(r.login());
+    // Neither echoed nor answered: the room goes on without it.
+    EXPECT_EQ(r.c->communicate(0, {}, u"lost in the server"_qs), "0");
+    r.s.waitFor("PRIVMSG #room :lost");
+    EXPECT_TRUE(r.waiting);
+    EXPECT_TRUE(eventually([&] { return !r.waiting; }));
+    r.s.say(":x PONG x :orvella-2");
+    // Refused: the room hears why at once, and is not told of a JOIN.
+    EXPECT_EQ(r.c->communicate(2, u"Bo"_qs, u"psst"_qs), "0");
+    r.s.waitFor("PING orvella-3");
+    r.s.say(":x 716 Ann Bo :is in +g mode");
+    EXPECT_EQ(r.shown(u"+g"_qs).last(), u"*** Not delivered to Bo (is in +g mode)."_qs);
+    EXPECT_FALSE(r.waiting);
+
+    // Banned: the room and the program hear why, and the JOIN is tried again.
+    r.s.say(":Op!o@h KICK #room Ann :out");
+    r.s.waitFor("JOIN #room");
+    r.s.say(":x 474 Ann #room :Cannot join channel (+b)");
+    ASSERT_TRUE(eventually([&] { return r.room.textSince(r.from).contains(u"(+b)"_qs); }));
+    EXPECT_EQ(r.c->communicate(0, {}, u"x"_qs), "-1");
+    r.s.waitFor("JOIN #room");
+    r.s.say(":Ann!u@h JOIN #room");
+    EXPECT_EQ(r.shown(u"Joined"_qs).mid(1),
+              QStringList({u"*** Cannot join #room (Cannot join channel (+b)); trying again in "
+                           "0.02 s."_qs,
+                           u"*** Cannot join #room (Cannot join channel (+b)); the host's lines "
+                           "are not said until the client is in."_qs,
+                           u"*** Joined #room as Ann."_qs}));
+}
+
+TEST(IrcClient, LeavesAServerThatFloodsOrStallsAndCountsOnlyTheRealPrefix)
+{
+    ClientRig r(u"Ann"_qs, [](IrcSettings &s) { s.loginMs = 300; });
+    // Never a welcome: a new link.
+    r.s.waitFor("USER");
+    ASSERT_TRUE(eventually([&] { return r.s.connections == 2; }));
+    EXPECT_TRUE(r.reports.contains(u"The server did not let us in within 0.3 s."_qs));
+
+    // A 1,000-byte prefix in our JOIN's echo leaves a short line whole.
+    ASSERT_TRUE(r.login("Ann!" + QByteArray(1000, 'u') + "@h"));
+    const QString line(74, u'a');
+    r.c->communicate(0, {}, line);
+    EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG #room " + line.toLatin1());
+
+    // A name list is shown cut, and one without end drops the link.
+    QByteArray names;
+    for (int i = 0; i < 120; ++i)
+        names += " p" + QByteArray::number(i);
+    r.s.say(":x 353 Ann = #room :" + names + "\r\n:x 366 Ann #room :End");
+    EXPECT_TRUE(r.shown(u"p99 and 20 more."_qs).last().endsWith(u"p98, p99 and 20 more."_qs));
+    for (int i = 0; i < 1001; ++i)
+        r.s.socket->write(":x 353 Ann = #room :" + names + "\r\n");
+    ASSERT_TRUE(eventually([&] { return r.s.connections == 3; }));
+    EXPECT_TRUE(r.reports.contains(u"The server's list of names has no end."_qs));
 }

@@ -1,6 +1,11 @@
 #include "ircfakes.h"
 
 #include "irc/ircconnection.h"
+#include "irc/ircoptions.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -13,16 +18,21 @@ struct LinkRig
     int opened = 0;
     int lost = 0;
     QByteArrayList got;
+    QStringList gaveUp;
     std::optional<IrcConnection> c;
 
-    LinkRig(int idleMs, int answerMs)
+    LinkRig(int idleMs, int answerMs, const std::function<void(IrcSettings &)> &tweak = {})
     {
         set.host = u"127.0.0.1"_qs;
         set.port = s.listen();
         set.idleMs = idleMs;
         set.answerMs = answerMs;
         set.retryMinMs = 1;
+        if (tweak)
+            tweak(set);
         c.emplace(set);
+        QObject::connect(&*c, &IrcConnection::gaveUp,
+                         [this](const QString &why) { gaveUp << why; });
         QObject::connect(&*c, &IrcConnection::opened, [this] { ++opened; });
         QObject::connect(&*c, &IrcConnection::lost, [this] { ++lost; });
         QObject::connect(&*c, &IrcConnection::received, [this](const IrcMessage &m) {
@@ -64,4 +74,93 @@ TEST(IrcConnection, PingsAQuietServerAndLeavesOneThatStaysSilent)
     r.s.say(":x NOTICE * :hello");
     r.s.waitFor("PING orvella-alive");
     EXPECT_TRUE(eventually([&] { return r.lost >= 1 && r.opened >= 2; }));
+}
+
+// A server with a self-signed certificate for 127.0.0.1, made for the test.
+TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
+{
+    const QString openssl = QStandardPaths::findExecutable(u"openssl"_qs);
+    if (openssl.isEmpty())
+        GTEST_SKIP() << "openssl is not installed (scripts/install-deps.sh installs it)";
+    QTemporaryDir dir;
+    const QString certFile = dir.filePath(u"cert.pem"_qs), keyFile = dir.filePath(u"key.pem"_qs);
+    QProcess make;
+    make.start(openssl,
+               {u"req"_qs, u"-x509"_qs, u"-newkey"_qs, u"ec"_qs, u"-pkeyopt"_qs,
+                u"ec_paramgen_curve:prime256v1"_qs, u"-nodes"_qs, u"-days"_qs, u"2"_qs, u"-subj"_qs,
+                u"/CN=127.0.0.1"_qs, u"-addext"_qs, u"subjectAltName=IP:127.0.0.1"_qs,
+                u"-keyout"_qs, keyFile, u"-out"_qs, certFile});
+    ASSERT_TRUE(make.waitForFinished(Patience) && make.exitCode() == 0)
+        << make.readAllStandardError().toStdString();
+    const QList<QSslCertificate> cert = QSslCertificate::fromPath(certFile);
+    ASSERT_EQ(cert.size(), 1);
+    QFile key(keyFile);
+    ASSERT_TRUE(key.open(QIODevice::ReadOnly));
+    const QSslKey privateKey(key.readAll(), QSsl::Ec);
+    const QByteArray digest = cert[0].digest(QCryptographicHash::Sha256);
+
+    // What the options make of a trusted authority and a pin.
+    QString error, help;
+    const QStringList base = {u"orvella-irc"_qs, u"--server"_qs, u"irc.example.org"_qs,
+                              u"--channel"_qs,   u"#g"_qs,       u"--nick"_qs,
+                              u"Ann"_qs};
+    const std::optional<IrcOptions> o =
+        IrcOptions::parse(base + QStringList{u"--ca"_qs, certFile, u"--fingerprint"_qs,
+                                             QString::fromLatin1(digest.toHex(':').toUpper())},
+                          {}, &error, &help);
+    ASSERT_TRUE(o) << error.toStdString();
+    EXPECT_EQ(o->settings.caCertificates, cert);
+    EXPECT_EQ(o->settings.pinnedSha256, digest);
+    for (const QStringList &wrong : {QStringList{u"--ca"_qs, keyFile},
+                                     {u"--fingerprint"_qs, u"abcd"_qs},
+                                     {u"--fingerprint"_qs, QString(64, u'g')},
+                                     {u"--no-tls"_qs, u"--ca"_qs, certFile}})
+        EXPECT_FALSE(IrcOptions::parse(base + wrong, {}, &error, &help))
+            << wrong.join(u' ').toStdString();
+
+    struct Case
+    {
+        const char *what;
+        QList<QSslCertificate> ca;
+        QByteArray pin;
+        QString gaveUp; // empty when the link opens
+    };
+    const QList<Case> cases = {
+        {"untrusted", {}, {}, u"self-signed"_qs},
+        {"trusted authority", cert, {}, {}},
+        {"pinned", {}, digest, {}},
+        {"trusted but not pinned", cert, QByteArray(32, 'x'), u"not the pinned one"_qs},
+    };
+    for (const Case &c : cases) {
+        LinkRig r(Patience, Patience, [&](IrcSettings &s) {
+            s.tls = true;
+            s.caCertificates = c.ca;
+            s.pinnedSha256 = c.pin;
+        });
+        r.s.server.certificate = cert[0];
+        r.s.server.key = privateKey;
+        ASSERT_TRUE(eventually([&] { return r.opened > 0 || !r.gaveUp.isEmpty(); })) << c.what;
+        if (c.gaveUp.isEmpty()) {
+            EXPECT_EQ(r.opened, 1) << c.what;
+            continue;
+        }
+        ASSERT_EQ(r.gaveUp.size(), 1) << c.what;
+        EXPECT_TRUE(r.gaveUp[0].contains(c.gaveUp)) << c.what << ": " << r.gaveUp[0].toStdString();
+        EXPECT_EQ(r.c->state(), IrcConnection::State::Closed);
+        EXPECT_EQ(r.lost, r.set.certificateTries) << c.what;
+    }
+}
+
+TEST(IrcOptions, BlanksThePasswordsInTheProcesssArgumentsAndSaysTheEnvironmentIsSafer)
+{
+    char a0[] = "orvella-irc", a1[] = "--sasl-password", a2[] = "s3cret", a3[] = "--password=pw",
+         a4[] = "--nick", a5[] = "Ann", a6[] = "--password";
+    char *argv[] = {a0, a1, a2, a3, a4, a5, a6};
+    IrcOptions::blankSecrets(7, argv);
+    EXPECT_EQ(QByteArrayList({a1, a2, a3, a4, a5, a6}),
+              QByteArrayList(
+                  {"--sasl-password", "******", "--password=**", "--nick", "Ann", "--password"}));
+    QString error, help;
+    IrcOptions::parse({u"orvella-irc"_qs, u"--help"_qs}, {}, &error, &help);
+    EXPECT_TRUE(help.contains(u"instead of the command line, which is safer"_qs));
 }

@@ -3,6 +3,8 @@
 #include "support/waituntil.h"
 
 #include <QPointer>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -17,16 +19,38 @@ inline bool eventually(const std::function<bool()> &done)
     return waitUntil(done, Patience);
 }
 
+// A server that speaks TLS with the certificate given, or plain TCP without.
+class MaybeTlsServer : public QTcpServer
+{
+public:
+    QSslCertificate certificate;
+    QSslKey key;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        if (certificate.isNull())
+            return QTcpServer::incomingConnection(descriptor);
+        auto *socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->startServerEncryption();
+        addPendingConnection(socket);
+    }
+};
+
 // A line-oriented peer on TCP, whose lines can be waited for: a server the
 // test plays line by line (a new connection replaces the last), or a person
 // in a channel.
 struct IrcPeer
 {
-    QTcpServer server;
+    MaybeTlsServer server;
     QTcpSocket tcp;
     QPointer<QTcpSocket> socket;
     QByteArray heard; // each line ends in LF
     qsizetype seen = 0;
+    int connections = 0;
 
     quint16 listen()
     {
@@ -47,6 +71,7 @@ struct IrcPeer
     }
     void attach(QTcpSocket *s)
     {
+        ++connections;
         socket = s;
         heard.clear();
         seen = 0;

@@ -4,14 +4,15 @@
 
 namespace {
 
-// An outbox of two lines at once, then one each 100 ms of its own clock;
-// what it sends and what it makes of the answers.
+// An outbox of two lines at once, then one each 100 ms of its own clock,
+// waiting a second for an answer; what it sends and what it makes of the
+// answers.
 struct OutboxRig
 {
     qint64 now = 0;
     QByteArrayList sent;
     QStringList told;
-    IrcOutbox box{2, 100,
+    IrcOutbox box{2, 100, 1000,
                   [this](const QByteArray &command, const QList<QByteArray> &params) {
                       sent << IrcMessage::encode(command, params).trimmed();
                   },
@@ -29,6 +30,11 @@ struct OutboxRig
             });
         QObject::connect(&box, &IrcOutbox::joinRefused,
                          [this](const QString &reason) { told << u"join refused: "_qs + reason; });
+        QObject::connect(&box, &IrcOutbox::unconfirmed, [this](const QByteArray &target) {
+            told << u"unconfirmed: "_qs + QString::fromUtf8(target);
+        });
+        QObject::connect(&box, &IrcOutbox::stray,
+                         [this](const QString &reason) { told << u"stray: "_qs + reason; });
     }
     QByteArrayList sends()
     {
@@ -93,4 +99,48 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
     EXPECT_TRUE(r.box.isWaiting());
     EXPECT_EQ(r.box.drop(), 1);
     EXPECT_FALSE(r.box.isWaiting());
+}
+
+TEST(IrcOutbox, ALineTheServerRefusesOrNeverAnswersHoldsNothingBack)
+{
+    struct Case
+    {
+        QByteArray target;
+        QByteArrayList answers;
+        qint64 later; // ms on the clock before the outbox looks again
+        QStringList told;
+    };
+    const QList<Case> cases = {
+        {"#room",
+         {":x 477 Ann #room :You need a registered nick"},
+         0,
+         {u"refused to #room: You need a registered nick"_qs}},
+        {"Bo", {":x 716 Ann Bo :is in +g mode"}, 0, {u"refused to Bo: is in +g mode"_qs}},
+        {"#room", {}, 1000, {u"unconfirmed: #room"_qs}},
+        // Its answer, late, is still its own and not the next line's.
+        {"#room",
+         {":x 404 Ann #room :Cannot send"},
+         5000,
+         {u"unconfirmed: #room"_qs, u"refused to #room: Cannot send"_qs}},
+    };
+    for (const Case &c : cases) {
+        OutboxRig r;
+        r.box.open();
+        r.box.say(c.target, "x", c.target.startsWith('#'));
+        r.now = c.later;
+        r.box.pump();
+        QStringList told = r.told;
+        told += r.hear(c.answers);
+        EXPECT_EQ(told, c.told) << c.answers.join('|').constData() << " at " << c.later;
+        EXPECT_EQ(r.box.isWaiting(), c.told.isEmpty());
+    }
+
+    // A JOIN is not answered by a message's error, nor a line by a ban.
+    OutboxRig r;
+    r.box.join("#room");
+    EXPECT_EQ(r.hear({":x 404 Ann #room :Cannot send", ":x 474 Ann #room :Banned"}),
+              QStringList({u"stray: Cannot send"_qs, u"join refused: Banned"_qs}));
+    r.box.open();
+    r.box.say("#room", "x", true);
+    EXPECT_EQ(r.hear({":x 474 Ann #room :Banned"}), QStringList({u"stray: Banned"_qs}));
 }

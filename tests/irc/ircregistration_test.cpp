@@ -1,4 +1,5 @@
 #include "irc/ircregistration.h"
+#include "support/waituntil.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +10,14 @@ struct LoginRig
 {
     IrcSettings set;
     QByteArrayList sent;
-    QStringList failures;
-    bool registered = false;
+    QStringList failures, broken;
+    int registered = 0;
     std::optional<IrcRegistration> login;
 
-    explicit LoginRig(const QString &name, const QByteArray &saslUser = {})
+    explicit LoginRig(const QString &name, const QByteArray &saslUser = {}, int loginMs = 60000)
     {
         set.name = name;
+        set.loginMs = loginMs;
         set.saslUser = saslUser;
         set.saslPassword = "pw";
         login.emplace(set, [this](const QByteArray &command, const QList<QByteArray> &params) {
@@ -23,7 +25,9 @@ struct LoginRig
         });
         QObject::connect(&*login, &IrcRegistration::failed,
                          [this](const QString &why) { failures << why; });
-        QObject::connect(&*login, &IrcRegistration::registered, [this] { registered = true; });
+        QObject::connect(&*login, &IrcRegistration::registered, [this] { ++registered; });
+        QObject::connect(&*login, &IrcRegistration::broken,
+                         [this](const QString &why) { broken << why; });
         login->begin();
     }
     // What it says to these lines of the server.
@@ -82,4 +86,25 @@ TEST(IrcRegistration, GivesUpOnWhatRetryingCannotMend)
     EXPECT_EQ(r.hear({":x 432 * Abcdefghijkl :bad"}), QByteArrayList({"NICK Abcdefghi"}));
     r.hear({":x 432 * Abcdefghi :bad"});
     EXPECT_EQ(r.failures, QStringList(u"The server refuses the nick Abcdefghi."_qs));
+}
+
+TEST(IrcRegistration, LeavesALinkThatNeverLetsUsInAndTakesOneWelcomeOnly)
+{
+    // Real time, kept short: the wait for the welcome is a timer.
+    LoginRig late(u"Ann"_qs, {}, 20);
+    EXPECT_TRUE(waitUntil([&] { return !late.broken.isEmpty(); }, 30000));
+    EXPECT_EQ(late.broken, QStringList(u"The server did not let us in within 0.02 s."_qs));
+
+    // Capabilities without end.
+    LoginRig caps(u"Ann"_qs);
+    for (int i = 0; i < 100 && caps.broken.isEmpty(); ++i)
+        EXPECT_TRUE(caps.hear({":x CAP * LS * :a" + QByteArray::number(i) + " b c"}).isEmpty());
+    EXPECT_EQ(caps.broken, QStringList(u"The server offers more than 200 capabilities."_qs));
+
+    // A second welcome neither renames us nor joins again.
+    LoginRig twice(u"Ann"_qs);
+    twice.hear({":x 001 Ann :hi", ":x 001 Bob :hi again"});
+    EXPECT_EQ(twice.registered, 1);
+    EXPECT_EQ(twice.login->nick(), u"Ann"_qs);
+    EXPECT_TRUE(twice.broken.isEmpty());
 }

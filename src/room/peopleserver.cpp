@@ -1,5 +1,6 @@
 #include "room/peopleserver.h"
 
+#include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 #include "room/roomtext.h"
@@ -80,6 +81,14 @@ void PeopleServer::espFromHost(const QString &name, const QString &text)
 void PeopleServer::accept()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        if (const QString foreign = foreignPeer(*socket); !foreign.isEmpty()) {
+            socket->write("* This room takes people of its own user only. Goodbye.\n");
+            socket->flush();
+            socket->abort();
+            socket->deleteLater();
+            emit report(QStringLiteral("A client was turned away: %1").arg(foreign));
+            continue;
+        }
         if (std::ranges::count_if(m_people, [](const auto &q) { return !q->gone; }) >= MaxPeople) {
             socket->write("* The room is full. Goodbye.\n");
             socket->flush();

@@ -20,7 +20,7 @@ class QLocalSocket;
 // the server's own start with "* ".
 //
 // A client that misbehaves (a line without end, a flood of lines, output
-// it does not read) is dropped and reported; what a person types is
+// it does not read) is dropped and reported, as is one of another user; what a person types is
 // cleaned the way a chat client would before it reaches the room.
 class PeopleServer final : public QObject
 {

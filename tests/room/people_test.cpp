@@ -203,3 +203,37 @@ TEST(RoomExe, TheHostsPrivateMessageReachesThePersonItNames)
     EXPECT_TRUE(degree.sees(u"ESP from Ann Lee: You are registered: welcome"_qs));
     EXPECT_FALSE(degree.got.contains(u"not yours"_qs)) << degree.got.toStdString();
 }
+
+// Neither socket of the room takes a peer of another user, even when its
+// file lets anyone in.
+TEST(RoomExe, TurnsAwayPeersOfAnotherUser)
+{
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions::fromInt(0x7777));
+    RoomProcess room;
+    ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
+    ASSERT_TRUE(room.waitForLine(u"People join"_qs));
+    const QByteArray sockets[] = {QFile::encodeName(dir.filePath(u"w.sock"_qs)),
+                                  QFile::encodeName(dir.filePath(u"orvella-room.sock"_qs))};
+    for (const QByteArray &s : sockets)
+        QFile::setPermissions(QFile::decodeName(s), QFileDevice::Permissions::fromInt(0x7777));
+    QString why;
+    const pid_t child = forkAsNobody(
+        [&sockets] {
+            for (const QByteArray &s : sockets) {
+                const int fd = connectTo(s);
+                QByteArray got;
+                if (fd < 0 || !readToEnd(fd, &got) || got.contains("Welcome"))
+                    return 2;
+            }
+            return 0;
+        },
+        &why);
+    if (!child)
+        GTEST_SKIP() << why.toStdString();
+    EXPECT_TRUE(room.waitForLine(
+        u"A program tried to connect; turned away: the other end runs as another user"_qs));
+    EXPECT_TRUE(
+        room.waitForLine(u"A client was turned away: the other end runs as another user"_qs));
+    EXPECT_EQ(reapChild(child), 0) << "both hung up on it at once";
+}

@@ -1,5 +1,6 @@
 #include "chat/frame.h"
 
+#include <QDir>
 #include <QtEndian>
 
 #ifdef Q_OS_UNIX
@@ -298,7 +299,8 @@ QString defaultWadapiSocketPath()
     if (!runtimeDir.isEmpty())
         return runtimeDir + QStringLiteral("/wadapi.sock");
 #ifdef Q_OS_UNIX
-    return QStringLiteral("/tmp/wadapi-%1.sock").arg(::getuid());
+    // A folder of our own: in the shared one another user could take the name.
+    return QDir::tempPath() + QStringLiteral("/orvella-%1/wadapi.sock").arg(::getuid());
 #else
     return QStringLiteral("/tmp/wadapi.sock");
 #endif

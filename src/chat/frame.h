@@ -89,5 +89,6 @@ private:
 };
 
 // Where the chat client listens: $XDG_RUNTIME_DIR/wadapi.sock, or
-// /tmp/wadapi-<uid>.sock when that variable is unset or empty.
+// orvella-<uid>/wadapi.sock in the temporary folder when that variable is
+// unset or empty (the chat client makes that folder, for its user alone).
 QString defaultWadapiSocketPath();

@@ -1,10 +1,11 @@
 #include "chat/socketwadapi.h"
 
-#include "chat/waits.h"
 #include "base/ansi.h"
+#include "chat/waits.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QLocalSocket>
 #include <QScopeGuard>
 #include <QTimer>
@@ -12,6 +13,11 @@
 #include <algorithm>
 #include <limits>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -24,6 +30,31 @@ int msecs(std::chrono::milliseconds d)
 }
 
 } // namespace
+
+QString foreignPeer(const QLocalSocket &socket)
+{
+#if defined(Q_OS_LINUX)
+    ucred cred{};
+    socklen_t size = sizeof cred;
+    if (::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred,
+                     &size) != 0)
+        return QStringLiteral("cannot tell which user the other end runs as");
+    const uid_t uid = cred.uid;
+#elif defined(Q_OS_UNIX)
+    uid_t uid = 0;
+    gid_t gid = 0;
+    if (::getpeereid(static_cast<int>(socket.socketDescriptor()), &uid, &gid) != 0)
+        return QStringLiteral("cannot tell which user the other end runs as");
+#else
+    Q_UNUSED(socket);
+    return {};
+#endif
+#ifdef Q_OS_UNIX
+    if (uid != ::getuid())
+        return QStringLiteral("the other end runs as another user (uid %1)").arg(uid);
+    return {};
+#endif
+}
 
 SocketWadapi::SocketWadapi(const QString &socketPath, QObject *parent)
     : QObject(parent), m_path(socketPath)
@@ -57,6 +88,14 @@ qint16 SocketWadapi::InitDDE(const QString &app, WadapiCallbacks *callbacks)
     if (!socket->waitForConnected(msecs(m_connectTimeout))) {
         lose(QStringLiteral("no chat client at %1: %2").arg(m_path, socket->errorString()));
         return NoClient;
+    }
+    // Whoever listens first at the path would get the host's lines and could
+    // feed the program any room.
+    if (const QString foreign = foreignPeer(*socket); !foreign.isEmpty()) {
+        lose(QStringLiteral("refused the socket %1: %2; it is not this user's chat client")
+                 .arg(m_path, foreign));
+        qWarning().noquote() << QStringLiteral("Orvella %1.").arg(m_lastError);
+        return ForeignClient;
     }
     m_up = true;
 

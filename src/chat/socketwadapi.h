@@ -11,6 +11,11 @@
 
 class QLocalSocket;
 
+// Why the process at the other end of a connected local socket is not to be
+// trusted: it runs as another user, or the system cannot tell. Empty when it
+// runs as ours.
+QString foreignPeer(const QLocalSocket &socket);
+
 // The chat-client library over the local socket of the chat client.
 //
 // InitDDE, DapiCommunicate and DapiGetAllText wait for the client's status
@@ -25,7 +30,8 @@ class QLocalSocket;
 // arrive between requests are handed over while the event loop runs. A
 // status frame that answers no request under way (a late answer to a
 // request already given up) is dropped. A link that breaks after InitDDE
-// succeeded calls OnDapiGone once.
+// succeeded calls OnDapiGone once. A client that runs as another user is
+// refused.
 //
 // The callbacks must not throw; they may call KillDDE.
 class SocketWadapi final : public QObject, public Wadapi
@@ -42,7 +48,8 @@ public:
     {
         NoClient = 1,
         NoAnswer = 2,
-        Refused = 3
+        Refused = 3,
+        ForeignClient = 4
     };
 
     qint16 InitDDE(const QString &app, WadapiCallbacks *callbacks) override;

@@ -1,6 +1,7 @@
 #include "chatclient/wadapiserver.h"
 
 #include "base/ansi.h"
+#include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 
@@ -134,6 +135,13 @@ void WadapiServer::accept()
         // nothing more is there. The bound keeps a chatty program from
         // holding us here.
         for (int i = 0; i < 64 && m_program && m_program->waitForReadyRead(0); ++i) {
+        }
+        if (const QString foreign = foreignPeer(*socket); !foreign.isEmpty()) {
+            emit report(
+                QStringLiteral("A program tried to connect; turned away: %1.").arg(foreign));
+            socket->abort();
+            socket->deleteLater();
+            continue;
         }
         if (hasProgram()) {
             emit report(QStringLiteral("A second program tried to connect; turned away."));

@@ -1,5 +1,6 @@
 #include "room/joinclient.h"
 
+#include "chat/socketwadapi.h"
 #include "room/fdlinereader.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,11 @@ int runJoinClient(const QString &peoplePath, const QString &name)
     if (!socket.waitForConnected(3000)) {
         err << "No room to join at " << peoplePath << " (" << socket.errorString()
             << "). Is orvella-room running?" << Qt::endl;
+        return 1;
+    }
+    if (const QString foreign = foreignPeer(socket); !foreign.isEmpty()) {
+        err << "Not joining at " << peoplePath << ": " << foreign << "; it is not this user's room."
+            << Qt::endl;
         return 1;
     }
     socket.write(name.toUtf8() + '\n');

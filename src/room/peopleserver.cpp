@@ -1,5 +1,6 @@
 #include "room/peopleserver.h"
 
+#include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 #include "room/roomtext.h"
@@ -9,6 +10,10 @@
 #include <QTimer>
 
 #include <algorithm>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -76,6 +81,22 @@ void PeopleServer::espFromHost(const QString &name, const QString &text)
 void PeopleServer::accept()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        if (const QString foreign = foreignPeer(*socket); !foreign.isEmpty()) {
+            socket->write("* This room takes people of its own user only. Goodbye.\n");
+            socket->flush();
+            socket->abort();
+            socket->deleteLater();
+            emit report(QStringLiteral("A client was turned away: %1").arg(foreign));
+            continue;
+        }
+        if (std::ranges::count_if(m_people, [](const auto &q) { return !q->gone; }) >= MaxPeople) {
+            socket->write("* The room is full. Goodbye.\n");
+            socket->flush();
+            socket->abort();
+            socket->deleteLater();
+            emit report(QStringLiteral("A client was turned away: the room is full."));
+            continue;
+        }
         auto person = std::make_unique<Person>();
         Person *p = person.get();
         p->socket = socket;
@@ -178,15 +199,22 @@ void PeopleServer::admit(Person &p, const QString &name)
     send(p, QStringLiteral("* You are in the room as %1. Say a line, or /esp TEXT (to the "
                            "host), /who, /quit.")
                 .arg(name));
+    // The recent lines go to the newcomer alone. Private messages among them
+    // belong to whoever had the name before, so none is shown.
     for (const QString &line :
-         m_room.textSince(m_room.recentStart()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-        roomLine(line);
+         m_room.textSince(m_room.recentStart()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        if (!line.startsWith(EspFrom))
+            send(p, line);
+    }
+    if (p.gone)
+        return;
     m_room.notice(QStringLiteral("%1 has entered the room.").arg(name));
     emit report(QStringLiteral("%1 joined.").arg(name));
 }
 
 void PeopleServer::roomLine(const QString &line)
 {
+    // send() may drop a person, which only marks it gone: the list stays.
     for (const auto &p : m_people) {
         if (p->gone || p->name.isEmpty())
             continue;
@@ -203,11 +231,19 @@ void PeopleServer::roomLine(const QString &line)
 
 void PeopleServer::send(Person &p, const QString &line)
 {
-    if (p.socket && p.socket->state() == QLocalSocket::ConnectedState)
-        p.socket->write(line.toUtf8() + '\n');
+    if (p.gone || !p.socket || p.socket->state() != QLocalSocket::ConnectedState)
+        return;
+    p.socket->write(line.toUtf8() + '\n');
+    // What the system takes counts as sent; only the rest is the person's.
+    p.socket->flush();
+    if (p.socket->bytesToWrite() > MaxUnsent)
+        drop(p,
+             QStringLiteral("%1 did not read what the room sent; dropped.")
+                 .arg(p.name.isEmpty() ? QStringLiteral("A client") : p.name),
+             true);
 }
 
-void PeopleServer::drop(Person &p, const QString &why)
+void PeopleServer::drop(Person &p, const QString &why, bool now)
 {
     if (p.gone)
         return;
@@ -215,10 +251,16 @@ void PeopleServer::drop(Person &p, const QString &why)
     if (p.socket) {
         QLocalSocket *socket = p.socket;
         socket->disconnect(this);
-        // What was written still goes out before the socket goes.
-        socket->flush();
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        socket->disconnectFromServer();
+        if (now) {
+            socket->abort();
+        } else {
+            // What was written still goes out before the socket goes, but a
+            // reader that never reads must not keep it, and its buffer, alive.
+            socket->flush();
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            QTimer::singleShot(LingerMs, socket, &QLocalSocket::abort);
+            socket->disconnectFromServer();
+        }
         if (socket->state() == QLocalSocket::UnconnectedState)
             socket->deleteLater();
     }
@@ -227,6 +269,11 @@ void PeopleServer::drop(Person &p, const QString &why)
     if (!why.isEmpty())
         emit report(why);
     // Not now: a caller up the stack may still hold p.
-    QTimer::singleShot(0, this,
-                       [this] { std::erase_if(m_people, [](const auto &q) { return q->gone; }); });
+    QTimer::singleShot(0, this, [this] {
+        std::erase_if(m_people, [](const auto &q) { return q->gone; });
+#ifdef __GLIBC__
+        // Many buffers freed at once would otherwise stay with the process.
+        ::malloc_trim(0);
+#endif
+    });
 }

@@ -19,9 +19,9 @@ class QLocalSocket;
 // the room's lines, the ESPs it sent and those the host sends it; lines of
 // the server's own start with "* ".
 //
-// A client that misbehaves (a line without end, a flood of lines) is
-// dropped and reported; what a person types is cleaned the way a chat
-// client would before it reaches the room.
+// A client that misbehaves (a line without end, a flood of lines, output
+// it does not read) is dropped and reported, as is one of another user; what a person types is
+// cleaned the way a chat client would before it reaches the room.
 class PeopleServer final : public QObject
 {
     Q_OBJECT
@@ -48,6 +48,13 @@ public:
     // Lines in a burst, and lines per second after it.
     static constexpr int Burst = 10;
     static constexpr int PerSecond = 2;
+    // Output a person has not read yet, beyond what the system holds; over
+    // it the person is dropped.
+    static constexpr qint64 MaxUnsent = 64 * 1024;
+    // People in the room at once, counting those still giving their name.
+    static constexpr int MaxPeople = 100;
+    // How long a person who leaves may take to read the last lines.
+    static constexpr int LingerMs = 2000;
 
 signals:
     void report(const QString &line);
@@ -61,7 +68,8 @@ private:
     void admit(Person &p, const QString &name);
     void roomLine(const QString &line);
     void send(Person &p, const QString &line);
-    void drop(Person &p, const QString &why);
+    // Now: at once, throwing away what the person has not read.
+    void drop(Person &p, const QString &why, bool now = false);
     Person *personOf(QObject *socket) const;
 
     ChatRoom &m_room;

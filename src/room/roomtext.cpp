@@ -13,6 +13,26 @@ bool isControl(char16_t c)
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
+// A reader cannot see these, so "Ho\u00ADst" would pass for "Host".
+bool isInvisible(QChar c)
+{
+    return c.category() == QChar::Other_Format || (c.isSpace() && c != u' ');
+}
+
+// Lines that start so are the client's private messages and its own notices
+// and commands; a name that starts a chat line so would pass for them.
+bool impersonates(const QString &name)
+{
+    const QString words = name.simplified();
+    for (const QLatin1StringView lead :
+         {QLatin1StringView("ESP from"), QLatin1StringView("ESP to")}) {
+        if (words.startsWith(lead, Qt::CaseInsensitive) &&
+            (words.size() == lead.size() || words.at(lead.size()) == u' '))
+            return true;
+    }
+    return name.startsWith(u'*') || name.startsWith(u'/');
+}
+
 } // namespace
 
 QString typed(const QString &text)
@@ -47,7 +67,12 @@ QString nameProblem(const QString &name)
     for (const QChar c : name) {
         if (isControl(c.unicode()))
             return QStringLiteral("A name must not hold control characters.");
+        if (isInvisible(c))
+            return QStringLiteral("A name must not hold characters a reader cannot see.");
     }
+    if (impersonates(name))
+        return QStringLiteral(
+            "A name must not begin with \"ESP from\", \"ESP to\", \"*\" or \"/\".");
     if (!Ansi::canEncode(name))
         return QStringLiteral("A name must be written in the chat world's letters.");
     return {};

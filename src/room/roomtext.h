@@ -20,7 +20,9 @@ QString typed(const QString &text);
 
 // Why name cannot be an avatar's name; empty when it can. Names are
 // printable Windows-1252 text without a colon (it ends the name in a chat
-// line), trimmed, and at most MaxNameLength long.
+// line) or characters a reader cannot see, trimmed, at most MaxNameLength
+// long, and do not begin as a private message, a notice or a command does
+// ("ESP from", "ESP to", "*", "/").
 QString nameProblem(const QString &name);
 
 // Names that the room tells apart only by letter case are the same avatar.

@@ -3,9 +3,17 @@
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -167,4 +175,71 @@ TEST(SocketWadapiRawClient, ALateStatusAnswersNothingAndGarbageEndsTheLink)
     EXPECT_FALSE(wadapi.connected());
     EXPECT_TRUE(wadapi.lastError().contains(QStringLiteral("protocol")))
         << wadapi.lastError().toStdString();
+}
+
+// Whoever listens first at the path would get the host's lines and could feed
+// the program any room: a chat client of another user is refused before it
+// hears a word.
+TEST(SocketWadapiPeer, AChatClientOfAnotherUserIsRefused)
+{
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions::fromInt(0x7777));
+    const QString path = dir.filePath(u"w.sock"_qs);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    QString why;
+    const pid_t child = forkAsNobody(
+        [&] {
+            const int fd = listenForAnyone(QFile::encodeName(path));
+            if (fd < 0 || ::write(ready[1], "!", 1) != 1)
+                return 3;
+            const int peer = ::accept(fd, nullptr, nullptr);
+            QByteArray got;
+            return peer >= 0 && readToEnd(peer, &got) && got.isEmpty() ? 0 : 2;
+        },
+        &why);
+    ::close(ready[1]);
+    const auto closeReady = qScopeGuard([&] { ::close(ready[0]); });
+    if (!child)
+        GTEST_SKIP() << why.toStdString();
+    pollfd p{ready[0], POLLIN, 0};
+    char byte = 0;
+    ASSERT_TRUE(::poll(&p, 1, 10000) == 1 && ::read(ready[0], &byte, 1) == 1);
+
+    Calls calls;
+    SocketWadapi program(path);
+    EXPECT_EQ(program.InitDDE(App, &calls), SocketWadapi::ForeignClient);
+    EXPECT_TRUE(program.lastError().contains(u"another user"_qs))
+        << program.lastError().toStdString();
+    EXPECT_EQ(reapChild(child), 0) << "it was told nothing";
+}
+
+// Without XDG_RUNTIME_DIR the socket sits in a folder of the user's alone,
+// which the chat client makes; one that others may write in is not used.
+TEST(SocketWadapiPeer, WithoutRuntimeFolderTheSocketHasAFolderOfItsOwn)
+{
+    QTemporaryDir tmp;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] {
+        runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
+        tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
+    });
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    const QString path = defaultWadapiSocketPath();
+    const QString folder = QFileInfo(path).absolutePath();
+    ASSERT_EQ(QFileInfo(folder).absolutePath(), QDir(tmp.path()).absolutePath());
+    {
+        RoomProcess room;
+        ASSERT_TRUE(room.start(path));
+        EXPECT_EQ(QFile::permissions(folder).toInt() & 0x0077, 0);
+        Calls calls;
+        SocketWadapi program;
+        EXPECT_EQ(program.InitDDE(App, &calls), 0) << program.lastError().toStdString();
+    }
+    QFile::setPermissions(folder, QFileDevice::Permissions::fromInt(0x7777));
+    RoomProcess room;
+    EXPECT_TRUE(room.launch(RoomProcess::program(), {u"--socket"_qs, path},
+                            u"is not a folder of this user's alone"_qs));
 }

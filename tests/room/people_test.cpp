@@ -4,8 +4,12 @@
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
 
+#include <QFile>
 #include <QLocalSocket>
 #include <QTemporaryDir>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -71,8 +75,8 @@ TEST(PeopleServer, JoinTalkEspLeaveAndMisbehavingClientsDropped)
     EXPECT_TRUE(bo.sees(u"* Goodbye."_qs, true));
     EXPECT_TRUE(roomHas(u"Bo Reed has left the room."_qs));
 
-    for (const char *name :
-         {"ann lee", "cY", "Levi", "Bad:name", "\x07", "A23456789012345678901"}) {
+    for (const char *name : {"ann lee", "cY", "Levi", "Bad:name", "\x07", "A23456789012345678901",
+                             "ESP from Cy", "*** Cy", "/who", "Ho\xC2\xADst", "Bo\xC2\xA0Reed"}) {
         Person p(path, name);
         EXPECT_TRUE(p.sees(u"Goodbye."_qs, true)) << name;
     }
@@ -88,6 +92,67 @@ TEST(PeopleServer, JoinTalkEspLeaveAndMisbehavingClientsDropped)
     EXPECT_EQ(reports.filter(u"more than 8192 bytes"_qs).size(), 1);
     cy.send("still here\n");
     EXPECT_TRUE(roomHas(u"Cy: still here"_qs)) << "the room goes on";
+}
+
+// What one Bob sent or received stays with him, the room's recent lines go
+// to the newcomer alone, and people who never read are dropped and leave
+// nothing behind.
+TEST(PeopleServer, ASessionKeepsItsOwnAndNeverReadersGo)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"people.sock"_qs);
+    ChatRoom room(u"Ann Lee"_qs);
+    PeopleServer server(room);
+    QStringList reports;
+    QObject::connect(&server, &PeopleServer::report, [&](const QString &l) { reports << l; });
+    ASSERT_TRUE(server.listen(path));
+    const auto sockets = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return server.findChildren<QLocalSocket *>().size();
+    };
+
+    Person cy(path, "Cy");
+    ASSERT_TRUE(cy.sees(u"You are in the room as Cy"_qs));
+    {
+        Person bob(path, "Bob");
+        bob.send("/esp my secret answer is maple\n");
+        ASSERT_TRUE(bob.sees(u"ESP to Ann Lee: my secret answer is maple"_qs));
+        bob.send("/quit\n");
+        ASSERT_TRUE(bob.sees(u"Goodbye."_qs, true));
+    }
+    Person bob(path, "Bob");
+    bob.send("back\n");
+    ASSERT_TRUE(cy.sees(u"Bob: back"_qs));
+    ASSERT_TRUE(bob.sees(u"Bob: back"_qs));
+    EXPECT_FALSE(bob.got.contains(u"maple"_qs)) << bob.got.toStdString();
+    EXPECT_EQ(cy.got.count(u"Welcome to the room!"_qs), 1) << "no replay to those present";
+
+    // Raw sockets: a QLocalSocket would read for them.
+    std::vector<int> idle;
+    for (int i = 0; i < 3; ++i) {
+        idle.push_back(connectTo(QFile::encodeName(path)));
+        const QByteArray name = "Idle" + QByteArray::number(i) + '\n';
+        ASSERT_EQ(::write(idle.back(), name.constData(), name.size()), name.size());
+    }
+    ASSERT_TRUE(waitUntil([&] { return server.names().size() == 5; }));
+    const QString big(ChatRoom::MaxLineLength - 10, u'x');
+    for (int i = 0; i < 1000 && reports.filter(u"did not read"_qs).size() < 3; ++i) {
+        room.say(u"Cy"_qs, big);
+        QCoreApplication::processEvents();
+        cy.got.clear();
+        bob.got.clear();
+        cy.socket.readAll();
+        bob.socket.readAll();
+    }
+    EXPECT_EQ(reports.filter(u"did not read what the room sent; dropped."_qs).size(), 3)
+        << reports.join(u'\n').toStdString();
+    EXPECT_EQ(server.names(), (QStringList{u"Cy"_qs, u"Bob"_qs}));
+    EXPECT_TRUE(waitUntil([&] { return sockets() == 2; })) << "the dropped sockets are freed";
+    for (const int fd : idle)
+        ::close(fd);
+    cy.send("/quit\n");
+    bob.send("/quit\n");
+    EXPECT_TRUE(waitUntil([&] { return sockets() == 0; }));
 }
 
 // A person joins the room program from another terminal with the command it
@@ -137,4 +202,38 @@ TEST(RoomExe, TheHostsPrivateMessageReachesThePersonItNames)
     program.DapiCommunicate(u"orvella"_qs, 2, "\xB0", "You are registered: welcome");
     EXPECT_TRUE(degree.sees(u"ESP from Ann Lee: You are registered: welcome"_qs));
     EXPECT_FALSE(degree.got.contains(u"not yours"_qs)) << degree.got.toStdString();
+}
+
+// Neither socket of the room takes a peer of another user, even when its
+// file lets anyone in.
+TEST(RoomExe, TurnsAwayPeersOfAnotherUser)
+{
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions::fromInt(0x7777));
+    RoomProcess room;
+    ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
+    ASSERT_TRUE(room.waitForLine(u"People join"_qs));
+    const QByteArray sockets[] = {QFile::encodeName(dir.filePath(u"w.sock"_qs)),
+                                  QFile::encodeName(dir.filePath(u"orvella-room.sock"_qs))};
+    for (const QByteArray &s : sockets)
+        QFile::setPermissions(QFile::decodeName(s), QFileDevice::Permissions::fromInt(0x7777));
+    QString why;
+    const pid_t child = forkAsNobody(
+        [&sockets] {
+            for (const QByteArray &s : sockets) {
+                const int fd = connectTo(s);
+                QByteArray got;
+                if (fd < 0 || !readToEnd(fd, &got) || got.contains("Welcome"))
+                    return 2;
+            }
+            return 0;
+        },
+        &why);
+    if (!child)
+        GTEST_SKIP() << why.toStdString();
+    EXPECT_TRUE(room.waitForLine(
+        u"A program tried to connect; turned away: the other end runs as another user"_qs));
+    EXPECT_TRUE(
+        room.waitForLine(u"A client was turned away: the other end runs as another user"_qs));
+    EXPECT_EQ(reapChild(child), 0) << "both hung up on it at once";
 }

@@ -63,6 +63,17 @@ TEST(ScriptedPlayers, CastNamesAreValidAndNoneEndsWithAnother)
         for (const QString &m : names)
             EXPECT_TRUE(n == m || !n.endsWith(m, Qt::CaseInsensitive)) << n.toStdString();
     }
+    // Names that pass for a private message, a notice, a command or another
+    // name are refused for players as for people.
+    Cast c(1);
+    for (const QString &n : {u"ESP from Bob"_qs, u"esp  TO Ann"_qs, u"* Server"_qs, u"/quit"_qs,
+                             u"Ho\u00ADst"_qs, u"Bo\u00A0Reed"_qs, u"Cy\u200B"_qs}) {
+        QString why;
+        EXPECT_TRUE(c.players.add(n, &why).isEmpty()) << n.toStdString();
+        EXPECT_FALSE(why.isEmpty());
+    }
+    for (const QString &n : {u"ESPen"_qs, u"Esp Tony"_qs, u"Bob*"_qs})
+        EXPECT_EQ(c.players.add(n), n);
     // t shown small: a T stands elsewhere in the word, not here.
     EXPECT_TRUE(Guesses::fits(u"LANTERN"_qs, u"LA  t  "_qs));
     for (const QString &word : {u"LAGOONS"_qs, u"LAMETAN"_qs, u"LANTERNS"_qs})

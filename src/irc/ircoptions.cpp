@@ -106,7 +106,7 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption socket =
         option("socket",
                "Where Orvella connects; default $XDG_RUNTIME_DIR/wadapi.sock, or "
-               "/tmp/wadapi-<uid>.sock without that variable.",
+               "orvella-<uid>/wadapi.sock in the temporary folder without that variable.",
                "path");
     const QCommandLineOption burst =
         option("burst", "Lines sent at once before pacing starts (default 5).", "lines");

@@ -1,13 +1,7 @@
 #include "chat/chatlink.h"
-#include "support/editorfixture.h"
+#include "support/mainwindowfixture.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 
 using MainWindowTest = EditorTest; // a main window on fakes; the editors go unused
@@ -16,48 +10,44 @@ using MainWindowTest = EditorTest; // a main window on fakes; the editors go unu
 // and again when the window closes.
 TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
 {
-    struct Case
-    {
-        const char *settings; // lines of the [Settings] section, '|' between
-        int speed, autoSeconds;
-        bool onTop;
-        QPoint twips; // (0, 0): the window stays where it was
-    };
-    const Case cases[] = {
+    // Lines of the [Settings] section ('|' between), the speed, the
+    // automatic countdown, on top, and where the window goes in twips ((0, 0):
+    // where it was).
+    const std::tuple<const char *, int, int, bool, QPoint> cases[] = {
         {"", 0, 0, false, {}}, // no settings file
         {"Delay= 2 |Auto= 30 |OnTop=True|left=1500|top=3000", 2, 30, true, {1500, 3000}},
         {"delay=7|auto=20|left=0|top=500", 1, 0, false, {}},
     };
-    for (const Case &c : cases) {
+    for (const auto &[settings, speed, autoSeconds, onTop, twips] : cases) {
         MainWindowRig rig;
-        if (*c.settings)
+        if (*settings)
             rig.writeFile(u"orvella.ini"_qs, "[Settings]\r\n" +
-                                                 QByteArray(c.settings).replace('|', "\r\n") +
+                                                 QByteArray(settings).replace('|', "\r\n") +
                                                  "\r\n\r\n");
         const QPoint before = rig.build().pos();
         frmMain &w = rig.window();
         QAction *const speeds[] = {w.mnuVeryFast, w.mnuFast, w.mnuMedium, w.mnuSlow};
-        EXPECT_TRUE(speeds[c.speed]->isChecked());
-        EXPECT_EQ(rig.gs.Delay, c.speed);
-        EXPECT_EQ(rig.gs.Auto, c.autoSeconds);
-        EXPECT_EQ(bool(w.windowFlags() & Qt::WindowStaysOnTopHint), c.onTop);
-        EXPECT_EQ(QFile::exists(rig.ini()), *c.settings != 0); // a start writes nothing
+        EXPECT_TRUE(speeds[speed]->isChecked());
+        EXPECT_EQ(rig.gs.Delay, speed);
+        EXPECT_EQ(rig.gs.Auto, autoSeconds);
+        EXPECT_EQ(bool(w.windowFlags() & Qt::WindowStaysOnTopHint), onTop);
+        EXPECT_EQ(QFile::exists(rig.ini()), *settings != 0); // a start writes nothing
         for (QPushButton *b : {w.cmdGet, w.cmdCheck, w.cmdGetRegs, w.cmdDraw, w.cmdList})
             EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
         const double twipsPerPixel = 1440.0 / w.logicalDpiX();
-        EXPECT_EQ(w.pos(), c.twips.isNull() ? before : (QPointF(c.twips) / twipsPerPixel).toPoint())
-            << c.settings;
+        EXPECT_EQ(w.pos(), twips.isNull() ? before : (QPointF(twips) / twipsPerPixel).toPoint())
+            << settings;
 
         for (QAction *menu : {w.mnuSlow, w.mnuSixty, w.mnuTop})
             menu->trigger();
-        EXPECT_NE(bool(w.windowFlags() & Qt::WindowStaysOnTopHint), c.onTop);
+        EXPECT_NE(bool(w.windowFlags() & Qt::WindowStaysOnTopHint), onTop);
         const QByteArray saved = bytesOf(rig.ini());
         EXPECT_TRUE(saved.contains("\r\nDelay= 3 \r\nAuto= 60 \r\n"));
-        EXPECT_TRUE(saved.contains(c.onTop ? "\r\nOnTop=False\r\n" : "\r\nOnTop=True\r\n"));
+        EXPECT_TRUE(saved.contains(onTop ? "\r\nOnTop=False\r\n" : "\r\nOnTop=True\r\n"));
         QFile::remove(rig.ini());
         w.close();
         EXPECT_TRUE(QFile::exists(rig.ini()));
-        EXPECT_EQ(rig.room.client.log.mid(2), QStringList({u"U orvella"_qs, u"K"_qs}));
+        EXPECT_EQ(rig.room.log.mid(2), QStringList({u"U orvella"_qs, u"K"_qs}));
     }
 }
 

@@ -37,7 +37,7 @@ TEST_F(GameTest, TheOpeningUndoneOrClosed)
 
     room.onFetch = [&](int) { w->close(); };
     w->cmdAsk->click();
-    EXPECT_TRUE(room.client.log.contains(u"K"_qs) &&
+    EXPECT_TRUE(room.log.contains(u"K"_qs) &&
                 dialogs.messages.size() == 1u); // the undoing's
     EXPECT_FALSE(ticks.enabled() || QApplication::overrideCursor());
 }

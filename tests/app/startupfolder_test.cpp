@@ -26,7 +26,7 @@ TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
     const QString file = plain.writeFile(u"plain"_qs, "x"); // where a folder should be
     const QByteArray bad = "[settings]\r\nleft=40000\r\n\r\n";
     broken.writeFile(u"orvella.ini"_qs, bad);
-    noClient.room.client.initResult = 1;
+    noClient.room.initResult = 1;
     const std::tuple<MainWindowRig *, QString, QString> cases[] = {
         {&plain, file + u"/Orvella"_qs,
          u"Program Exiting|Path/File access error\r\n75\r\nError with file "_qs + file},
@@ -40,8 +40,8 @@ TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
         EXPECT_NE(rig->w->exitCode(), 0);
         rig->w->close();
     }
-    EXPECT_TRUE(plain.room.client.log.isEmpty());
-    EXPECT_EQ(noClient.room.client.log, QStringList(u"I o"_qs));
+    EXPECT_TRUE(plain.room.log.isEmpty());
+    EXPECT_EQ(noClient.room.log, QStringList(u"I o"_qs));
     EXPECT_EQ(bytesOf(broken.ini()), bad);
     EXPECT_FALSE(QFile::exists(noClient.ini()));
     SmallDisk disk;
@@ -75,7 +75,7 @@ TEST(StartUp, ALockIsTakenOnlyFromADeadCopy)
     const QString writing = run.writeFile(u"orvella.ini.Ab12Cd.orvella-tmp"_qs, "");
     EXPECT_EQ(startIn(second, run.dir.path()),
               u"0|Quantrel Ending|Quantrel is already running!"_qs);
-    EXPECT_TRUE(second.room.client.log.isEmpty() && QFile::exists(writing));
+    EXPECT_TRUE(second.room.log.isEmpty() && QFile::exists(writing));
     run.restart();
     EXPECT_EQ(startIn(second, run.dir.path()), u"1"_qs);
 }

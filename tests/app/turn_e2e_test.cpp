@@ -16,8 +16,8 @@ TEST_F(RoomGame, FromLoadToNoMore)
     auto heard = [&](const QString &line) { return client.waitForLine(u"Ann Lee: "_qs + line); };
 
     frmMain &m = window();
-    gs.RegChar = u"\u00b0"_qs; // a gesture character, confirmed
-    gs.Confirm = true;
+    // A gesture character, confirmed.
+    std::tie(gs.RegChar, gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
     gs.Boxes[1].Available = true;
 
     dialogs.files.push_back(writeFile(u"words.txt"_qs, "kiwi\r\n"));

@@ -1,13 +1,11 @@
 #include "app/accessibility.h"
 #include "app/frmabout.h"
-#include "support/editorfixture.h"
+#include "support/mainwindowfixture.h"
 #include "macros/frmsubs.h"
 #include "settings/frmset.h"
 #include "windows/qtdialogs.h"
 
 #include <QAccessible>
-#include <QPointer>
-#include <QTimer>
 
 #include <memory>
 

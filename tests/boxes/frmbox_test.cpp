@@ -1,8 +1,5 @@
 #include "support/gamefixture.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QPointer>
 #include <QTest>
 
 using BoxWindowTest = GameTest;

@@ -38,7 +38,7 @@ TEST(Demo, AWholeGameWithScriptedPlayers)
     // Every turn ends in the program's verdict on the answer the asked
     // player gave, or in the countdown when none came.
     static const QRegularExpression asked(u"^Ann Lee: (.+), your word is "_qs);
-    QStringList won, picked;
+    QStringList won;
     for (qsizetype i = 0; i < room.size(); ++i) {
         const QRegularExpressionMatch m = asked.match(room[i]);
         if (!m.hasMatch())
@@ -58,22 +58,8 @@ TEST(Demo, AWholeGameWithScriptedPlayers)
         if (verdict == u"Sorry "_qs + p + u", time ran out"_qs)
             continue;
         EXPECT_TRUE(verdict.contains(u' ' + answer + u" is "_qs)) << verdict.toStdString();
-        if (!verdict.startsWith(u"WTG"_qs))
-            continue;
-        won << answer;
-        // The winner picks a colour that is offered, and it is offered no more.
-        const qsizetype call = room.indexOf(host + u" -- Select a box color -- "_qs, j);
-        ASSERT_GT(call, j);
-        const QString offered = room[call + 1];
-        const QStringList colours = offered.mid(host.size() + 4).chopped(4).split(u", "_qs);
-        for (qsizetype pick = call; pick < room.size() && picked.size() < won.size(); ++pick)
-            for (const QString &c : colours)
-                if (room[pick].startsWith(p + u": "_qs) &&
-                    room[pick].mid(p.size()).contains(c, Qt::CaseInsensitive))
-                    picked << c;
-        ASSERT_EQ(picked.size(), won.size()) << offered.toStdString();
-        for (const QString &earlier : picked.mid(0, picked.size() - 1))
-            EXPECT_FALSE(offered.contains(earlier)) << offered.toStdString();
+        if (verdict.startsWith(u"WTG"_qs))
+            won << answer;
     }
     EXPECT_EQ(won, QStringList({u"LANTERN"_qs, u"MAPLE SYRUP"_qs}));
 }

@@ -51,21 +51,42 @@ const std::pair<std::function<WriteResult(const Files &)>, QString> Writers[] = 
 
 } // namespace
 
-TEST(DiskFault, AFullDiskKeepsTheOldFileWholeAndSaysDiskFull)
+// A full disk, or a file its owner made read-only written as a user that
+// file modes bind, keeps the old file whole and alone and says why.
+TEST(DiskFault, AFullDiskOrAReadOnlyFileKeepsTheOldFileAndSaysWhy)
 {
-    for (const auto &[write, name] : Writers) {
-        SmallDisk disk;
-        const QString file = disk.path(name);
-        ASSERT_FALSE(write(filesIn(disk, 10)));
-        const QByteArray old = bytesOf(file);
-        disk.setFull(true);
-        const WriteResult failed = write(filesIn(disk, 20));
-        disk.setFull(false);
-        ASSERT_TRUE(failed);
-        EXPECT_EQ(failed->report(), QStringLiteral("Disk full\r\n61\r\nError with file ") +
-                                        (name == u"orvella.ini" ? name : file));
-        EXPECT_EQ(bytesOf(file), old);
-        EXPECT_EQ(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden), QStringList(name));
+    for (const bool readOnly : {false, true}) {
+        for (const auto &[write, name] : Writers) {
+            SmallDisk disk;
+            const QString file = disk.path(name);
+            ASSERT_FALSE(write(filesIn(disk, 10)));
+            const QByteArray old = bytesOf(file);
+            const auto tryWrite = [&] {
+                const WriteResult failed = write(filesIn(disk, 20));
+                return failed ? failed->report() : QStringLiteral("written");
+            };
+            std::optional<QString> said;
+            if (readOnly) {
+                ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup |
+                                                            QFile::ReadOther));
+                if (!(said = disk.asPlainUser(tryWrite))) {
+                    GTEST_SKIP() << "no unprivileged user can write into a folder here";
+                }
+            } else {
+                disk.setFull(true);
+                said = tryWrite();
+                disk.setFull(false);
+            }
+            EXPECT_EQ(*said, (readOnly ? u"Permission denied\r\n70"_qs : u"Disk full\r\n61"_qs) +
+                                 u"\r\nError with file "_qs +
+                                 (name == u"orvella.ini" ? name : file));
+            EXPECT_EQ(bytesOf(file), old);
+            EXPECT_EQ(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden), QStringList(name));
+            // Modes do not bind root, who replaces the file as before.
+            if (readOnly && ::geteuid() == 0) {
+                EXPECT_FALSE(write(filesIn(disk, 20)));
+            }
+        }
     }
 }
 
@@ -89,32 +110,6 @@ TEST(DiskFault, AFolderThatTakesNoNewFileIsWrittenInPlaceOrKeptWhole)
               ErrDiskFull);
     disk.setFull(false);
     EXPECT_EQ(bytesOf(ini), old);
-}
-
-TEST(DiskFault, AFileItsOwnerMadeReadOnlyIsKeptAndSaysPermissionDenied)
-{
-    for (const auto &[write, name] : Writers) {
-        SmallDisk disk;
-        const QString file = disk.path(name);
-        ASSERT_FALSE(write(filesIn(disk, 10)));
-        ASSERT_TRUE(
-            QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        const QByteArray old = bytesOf(file);
-        const std::optional<QString> said = disk.asPlainUser([&] {
-            const WriteResult failed = write(filesIn(disk, 20));
-            return failed ? failed->report() : QStringLiteral("written");
-        });
-        if (!said)
-            GTEST_SKIP() << "no unprivileged user can write into a folder here";
-        EXPECT_EQ(*said, QStringLiteral("Permission denied\r\n70\r\nError with file ") +
-                             (name == u"orvella.ini" ? name : file));
-        EXPECT_EQ(bytesOf(file), old);
-        EXPECT_EQ(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden), QStringList(name));
-        // Modes do not bind root, who replaces the file as before.
-        if (::geteuid() == 0) {
-            EXPECT_FALSE(write(filesIn(disk, 20)));
-        }
-    }
 }
 
 TEST(DiskFault, HugeLinesAndFilesFailInsteadOfFillingMemory)

@@ -10,25 +10,19 @@ using Ctl = MainControls::Ctl;
 // played.
 TEST(BusyState, RestoringEnablesWhatThePhaseAllows)
 {
-    struct Case
-    {
-        Integer phase, wordIndex, downCount;
-        bool regs, draw;
-        QString drawShown;
-    };
-    const Case cases[] = {
+    // Phase, word index, players down; then whether registrations and the
+    // draw come back, and how the draw button shows.
+    const std::tuple<Integer, Integer, Integer, bool, bool, QString> cases[] = {
         {1, 1, 0, false, false, QString()},
         {2, 1, 0, true, true, u"Draw|Draw Players for this round"_qs},
         {2, 10, 3, true, true, u"Repeat|List Players for this round"_qs},
         {2, 11, 3, true, false, u"Repeat|List Players for this round"_qs},
     };
-    for (const Case &c : cases) {
+    for (const auto &[phase, wordIndex, downCount, regs, draw, drawShown] : cases) {
         RecordingControls controls;
         GameState gs;
-        gs.GamePhase = c.phase;
-        gs.WordCount = 10;
-        gs.WordIndex = c.wordIndex;
-        gs.DownCount = c.downCount;
+        std::tie(gs.GamePhase, gs.WordCount, gs.WordIndex, gs.DownCount) =
+            std::tuple(phase, 10, wordIndex, downCount);
         LockControls(controls);
         LockControls(controls);
         EXPECT_FALSE(
@@ -39,11 +33,11 @@ TEST(BusyState, RestoringEnablesWhatThePhaseAllows)
         RestoreControls(controls, gs);
         EXPECT_TRUE(controls.menus && controls.macros && !controls.busy);
         EXPECT_EQ(controls.controlEnabled(Ctl::cmdGetRegs) && controls.controlEnabled(Ctl::cmdList),
-                  c.regs);
-        EXPECT_EQ(controls.controlEnabled(Ctl::cmdDraw), c.draw) << c.wordIndex;
-        EXPECT_EQ(c.drawShown.isEmpty()
+                  regs);
+        EXPECT_EQ(controls.controlEnabled(Ctl::cmdDraw), draw) << wordIndex;
+        EXPECT_EQ(drawShown.isEmpty()
                       ? QString()
                       : controls.caption(Ctl::cmdDraw) + u'|' + controls.ctl[Ctl::cmdDraw].tip,
-                  c.drawShown);
+                  drawShown);
     }
 }

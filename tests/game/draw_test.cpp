@@ -26,8 +26,7 @@ TEST_F(DrawTest, ADrawCallsDownAnnouncesRepeatsAndReplaces)
     EXPECT_EQ(dialogs.messages.at(0).text, u"Not enough players!"_qs);
     EXPECT_TRUE(room.heard.isEmpty() && gs.DownCount == 0);
 
-    gs.Calldown = true;
-    gs.CalldownMSG = u"It's your turn to play"_qs;
+    std::tie(gs.Calldown, gs.CalldownMSG) = std::tuple(true, u"It's your turn to play"_qs);
     registerPlayers({u"C"_qs, u"D"_qs});
     player(u"D"_qs).Level = 1;
     cmdDraw_Click(ctx);
@@ -48,9 +47,8 @@ TEST_F(DrawTest, ADrawCallsDownAnnouncesRepeatsAndReplaces)
 
     // Draw Another Player on the second.
     room.heard.clear();
-    gs.Calldown = false;
+    std::tie(gs.Calldown, gs.DownPointer) = std::tuple(false, 2);
     controls.selectRow(List::lstDown, 1);
-    gs.DownPointer = 2;
     DrawAnotherPlayer(ctx);
     const QStringList now = {down[0], down[2], u"D"_qs};
     const QStringList replacing = {u"«»  Replacing "_qs + down[1] + u"  «»"_qs,

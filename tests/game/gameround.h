@@ -2,20 +2,15 @@
 
 #include "game/cmdask.h"
 #include "game/registration.h"
-#include "support/bytesio.h"
 #include "support/gamecontextrig.h"
 
 using Ctl = MainControls::Ctl;
 using List = MainControls::List;
 
-// A game on the rig as the host plays it: "$" to register and the usual
-// messages, over a room that shows the host's lines back and brings chatter
-// when nobody speaks.
+// A game on the rig as the host plays it, over a room that shows the host's
+// lines back and brings chatter when nobody speaks.
 struct GameRound : GameContextRig
 {
-    static inline const QString Greeting =
-        u"Lounge: Welcome to the Lounge! Please be nice to each other."_qs;
-
     GameRound()
     {
         room.chatter = u"Zed: nice weather today"_qs;
@@ -24,9 +19,7 @@ struct GameRound : GameContextRig
     void useSettings()
     {
         gs.LogFile = path(u"Orvella.log"_qs);
-        gs.RegChar = u"$"_qs;
-        gs.WTG = u"WTG %player%! %word% is a match"_qs;
-        gs.Sorry = u"Sorry %player%.  %word% is not a match"_qs;
+        useGameSettings();
     }
     // Loaded with these words, opened under Ann Lee, and what the room heard
     // forgotten.
@@ -51,20 +44,6 @@ struct GameRound : GameContextRig
         GetRegs(ctx);
         room.heard.clear();
     }
-
-    static QString esp(const QString &name, const QString &text)
-    {
-        return u"ESP from "_qs + name + u": "_qs + text;
-    }
-    template <typename Recs> static QStringList names(const Recs &recs, int count)
-    {
-        QStringList out;
-        for (int i = 1; i <= count; ++i)
-            out << recs[i].Name;
-        return out;
-    }
-    QStringList playerNames() const { return names(gs.Players, gs.PlayerCount); }
-    QStringList downNames() const { return names(gs.Down, gs.DownCount); }
     PlayerRec &player(const QString &name)
     {
         int i = gs.PlayerCount;
@@ -86,7 +65,6 @@ struct GameRound : GameContextRig
                 out << captions[c - int(Ctl::cmdAsk)];
         return out;
     }
-    QByteArray log() const { return bytesOf(gs.LogFile); }
 };
 
 // A test on a game opened on the default words.

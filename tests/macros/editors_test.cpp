@@ -1,9 +1,8 @@
 #include "macros/frmmacro.h"
 #include "macros/frmsubs.h"
 
-#include "support/editorfixture.h"
+#include "support/mainwindowfixture.h"
 
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 

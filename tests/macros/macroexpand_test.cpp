@@ -12,13 +12,9 @@ namespace {
 GameState sampleState()
 {
     GameState gs;
-    gs.HostName = QStringLiteral("Ann");
-    gs.RegChar = QStringLiteral("$");
-    gs.WordCount = 7;
-    gs.Down[2].Name = QStringLiteral("Bob");
-    gs.DownPointer = 2;
-    gs.Subs[0] = QStringLiteral("Hello %player%");
-    gs.Subs[1] = QStringLiteral("x%sub1%");
+    std::tie(gs.HostName, gs.RegChar, gs.WordCount, gs.Down[2].Name, gs.DownPointer) =
+        std::tuple(u"Ann"_qs, u"$"_qs, 7, u"Bob"_qs, 2);
+    std::tie(gs.Subs[0], gs.Subs[1]) = std::pair(u"Hello %player%"_qs, u"x%sub1%"_qs);
     return gs;
 }
 
@@ -31,16 +27,13 @@ QString expandedFromTheStart(QString text, const GameState &gs)
                                    {"words", QString::number(gs.WordCount)},
                                    {"player", gs.Down[gs.DownPointer].Name}};
     for (int i = 0; i < 10; ++i)
-        values.insert(QStringLiteral("sub%1").arg(i), gs.Subs[i]);
-    for (qsizetype replacements = 0, from = 0, a, b; replacements < 100;) {
-        if ((a = text.indexOf(u'%', from)) < 0 || (b = text.indexOf(u'%', a + 1)) < 0)
-            break;
+        values.insert(u"sub%1"_qs.arg(i), gs.Subs[i]);
+    for (qsizetype done = 0, from = 0, a, b; done < 100 && (a = text.indexOf(u'%', from)) >= 0 &&
+                                             (b = text.indexOf(u'%', a + 1)) >= 0;) {
         const auto value = values.constFind(text.mid(a + 1, b - a - 1).toLower());
         from = value == values.cend() ? a + 1 : 0;
-        if (value != values.cend()) {
-            text = text.left(a) + *value + text.mid(b + 1);
-            ++replacements;
-        }
+        if (value != values.cend())
+            text.replace(a, b - a + 1, *value), ++done;
     }
     return text;
 }

@@ -1,9 +1,7 @@
 #include "settings/frmset.h"
 
-#include "support/editorfixture.h"
+#include "support/mainwindowfixture.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QTest>
 
 using SettingsDialogTest = EditorTest;

@@ -4,6 +4,7 @@
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
 #include "game/maincontrols.h"
+#include "support/bytesio.h"
 #include "support/scripteddialogs.h"
 #include "support/scriptedroom.h"
 
@@ -61,6 +62,7 @@ struct RigBase
 
     ~RigBase() { Waits::resetAbandoned(); }
     QString path(const QString &name) const { return dir.filePath(name); }
+    QByteArray log() const { return bytesOf(gs.LogFile); }
     QString writeFile(const QString &name, const QByteArray &bytes) const
     {
         QFile f(path(name));
@@ -68,6 +70,29 @@ struct RigBase
         f.write(bytes);
         return f.fileName();
     }
+
+    // A game as the host plays it: "$" to register and the usual messages.
+    static inline const QString Greeting =
+        u"Lounge: Welcome to the Lounge! Please be nice to each other."_qs;
+    void useGameSettings()
+    {
+        gs.RegChar = u"$"_qs;
+        gs.WTG = u"WTG %player%! %word% is a match"_qs;
+        gs.Sorry = u"Sorry %player%.  %word% is not a match"_qs;
+    }
+    static QString esp(const QString &name, const QString &text)
+    {
+        return u"ESP from "_qs + name + u": "_qs + text;
+    }
+    template <typename Recs> static QStringList names(const Recs &recs, int count)
+    {
+        QStringList out;
+        for (int i = 1; i <= count; ++i)
+            out << recs[i].Name;
+        return out;
+    }
+    QStringList playerNames() const { return names(gs.Players, gs.PlayerCount); }
+    QStringList downNames() const { return names(gs.Down, gs.DownCount); }
 };
 
 // A GameContext over them, without a window; the link is up.

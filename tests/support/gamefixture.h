@@ -3,30 +3,9 @@
 #include "boxes/frmbox.h"
 #include "support/mainwindowfixture.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTimer>
-
 // The game's steps as the host takes them, and what they leave.
 struct GameSession : GameRig
 {
-    static QString esp(const QString &name, const QString &text)
-    {
-        return u"ESP from "_qs + name + u": "_qs + text;
-    }
-    template <typename Recs> static QStringList names(const Recs &recs, int count)
-    {
-        QStringList out;
-        for (int i = 1; i <= count; ++i)
-            out << recs[i].Name;
-        return out;
-    }
-    QStringList playerNames() const { return names(gs.Players, gs.PlayerCount); }
-    QStringList downNames() const { return names(gs.Down, gs.DownCount); }
     static QStringList listed(QListWidget *list)
     {
         QStringList items;

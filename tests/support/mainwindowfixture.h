@@ -1,10 +1,21 @@
 #pragma once
 
 #include "app/frmmain.h"
-#include "support/bytesio.h"
 #include "support/gamecontextrig.h"
 
+// The widgets the window tests reach into.
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 
 #include <memory>
 
@@ -44,7 +55,6 @@ struct MainWindowRig : RigBase
     }
 
     QString ini() const { return path(u"orvella.ini"_qs); }
-    QByteArray log() const { return bytesOf(gs.LogFile); }
 
     // The window of this type that shows, if any.
     template <typename T> static T *shown()
@@ -60,12 +70,10 @@ struct MainWindowRig : RigBase
     }
 };
 
-// A game in the main window: "$" to register and the usual messages, over a
-// room that shows the host's lines back and brings chatter when nobody speaks.
+// A game in the main window, over a room that shows the host's lines back
+// and brings chatter when nobody speaks.
 struct GameRig : MainWindowRig
 {
-    static inline const QString Greeting =
-        u"Lounge: Welcome to the Lounge! Please be nice to each other."_qs;
     FakeTicks &timer1 = ticks; // the pacing timer, under the program's name
 
     GameRig() { room.chatter = u"Zed: nice weather today"_qs; }
@@ -73,9 +81,7 @@ struct GameRig : MainWindowRig
     {
         if (!started) {
             MainWindowRig::window();
-            gs.RegChar = u"$"_qs;
-            gs.WTG = u"WTG %player%! %word% is a match"_qs;
-            gs.Sorry = u"Sorry %player%.  %word% is not a match"_qs;
+            useGameSettings();
         }
         return *w;
     }
@@ -83,5 +89,20 @@ struct GameRig : MainWindowRig
     {
         MainWindowRig::restart();
         window();
+    }
+};
+
+// The editors beside a real main window (build() makes it, window() also
+// starts it), offscreen on fakes.
+class EditorTest : public ::testing::Test, protected MainWindowRig
+{
+protected:
+    // A key-up as the window system delivers it: key code plus the modifiers
+    // held at that moment.
+    static void release(QWidget *w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+                        bool autoRepeat = false)
+    {
+        QKeyEvent e(QEvent::KeyRelease, key, mods, QString(), autoRepeat);
+        QCoreApplication::sendEvent(w, &e);
     }
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "chat/waits.h"
 #include "base/ansi.h"
+#include "chat/waits.h"
 #include "support/fakechat.h"
 
 #include <functional>
@@ -15,7 +15,6 @@
 class ScriptedRoom final : public ScriptedWadapi
 {
 public:
-    ScriptedWadapi &client = *this; // its statuses and record of calls
     QString host = u"Ann Lee"_qs;
     bool echo = true;
     QString chatter;

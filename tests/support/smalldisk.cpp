@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <grp.h>
@@ -105,15 +104,10 @@ std::optional<QString> SmallDisk::asPlainUser(const std::function<QString()> &bo
         }
     }
     ::close(pipeFds[1]);
-    QByteArray said;
-    char buffer[4096];
-    for (ssize_t n; child > 0 && (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0)
-            said.append(buffer, n);
-        else if (errno != EINTR)
-            break;
-    }
-    ::close(pipeFds[0]);
+    QFile pipe;
+    pipe.open(pipeFds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray said = pipe.readAll();
+    pipe.close();
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child)
         return std::nullopt;

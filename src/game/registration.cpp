@@ -187,6 +187,7 @@ void DeletePlayer(GameContext &ctx)
     gs.PlayerCount = checkedAdd(gs.PlayerCount, -1);
     SortPlayers(gs);
     RefillPlayers(gs, ctx.controls);
+    ctx.controls.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
     // Only where a draw is on offer at all: before the opening or after the
     // last word there is no word to draw for.
     const bool drawOffered = gs.GamePhase == 2 && gs.WordIndex <= gs.WordCount;

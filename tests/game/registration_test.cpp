@@ -75,6 +75,7 @@ TEST_F(RegistrationTest, ListingAndDeletingPlayers)
     EXPECT_EQ(gs.PlayerCount, 3);
     DeletePlayer(ctx);
     EXPECT_EQ(controls.rows[List::lstPlayers], QStringList({u"Al"_qs, u"Cy"_qs}));
+    EXPECT_EQ(controls.caption(Ctl::lblPlayercnt), u"2"_qs); // the count follows the list
     EXPECT_FALSE(on(Ctl::cmdDraw)); // two cannot make a draw of three
     // A newcomer takes the freed slot, but not Cy's level with it.
     registerPlayers({u"Dee"_qs});

@@ -42,16 +42,24 @@ struct Person
     }
 };
 
-} // namespace
-
-TEST(PeopleServer, JoinTalkEspLeaveAndMisbehavingClientsDropped)
+// A people socket over a room of its own, its console lines kept.
+struct PeopleServerTest : ::testing::Test
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"people.sock"_qs);
-    ChatRoom room(u"Ann Lee"_qs);
-    PeopleServer server(room);
+    ChatRoom room{u"Ann Lee"_qs};
+    PeopleServer server{room};
     QStringList reports;
-    QObject::connect(&server, &PeopleServer::report, [&](const QString &l) { reports << l; });
+    PeopleServerTest()
+    {
+        QObject::connect(&server, &PeopleServer::report, [&](const QString &l) { reports << l; });
+    }
+};
+
+} // namespace
+
+TEST_F(PeopleServerTest, JoinTalkEspLeaveAndMisbehavingClientsDropped)
+{
     server.nameTaken = [](const QString &n) { return n == u"Levi"_qs; };
     ASSERT_TRUE(server.listen(path));
     const auto roomHas = [&](const QString &line) {
@@ -97,14 +105,8 @@ TEST(PeopleServer, JoinTalkEspLeaveAndMisbehavingClientsDropped)
 // What one Bob sent or received stays with him, the room's recent lines go
 // to the newcomer alone, and people who never read are dropped and leave
 // nothing behind.
-TEST(PeopleServer, ASessionKeepsItsOwnAndNeverReadersGo)
+TEST_F(PeopleServerTest, ASessionKeepsItsOwnAndNeverReadersGo)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"people.sock"_qs);
-    ChatRoom room(u"Ann Lee"_qs);
-    PeopleServer server(room);
-    QStringList reports;
-    QObject::connect(&server, &PeopleServer::report, [&](const QString &l) { reports << l; });
     ASSERT_TRUE(server.listen(path));
     const auto sockets = [&] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -11,10 +11,18 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/release -j2 --target orvella-demo orvella-room
 
 pids=()
+runtime=
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -z "$runtime" ] || rm -rf "$runtime"
 }
 trap cleanup EXIT
+# Qt wants a runtime folder of the user's own (a login session has one) and
+# warns without it.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  runtime=$(mktemp -d)
+  export XDG_RUNTIME_DIR=$runtime
+fi
 
 . scripts/virtual-display.sh
 if need_display; then

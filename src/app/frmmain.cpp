@@ -19,7 +19,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QTimer>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -34,6 +33,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <map>
@@ -227,6 +227,21 @@ void frmMain::buildControls()
     // Placeholder entries of the designer; start-up empties the list.
     for (int i = 1; i <= 8; ++i)
         lstDown->addItem(QStringLiteral("Player %1").arg(i));
+
+    // Keys for the turn's buttons, beside the menus' own: each clicks its
+    // button as the mouse would, so a disabled one takes none.
+    const std::pair<QPushButton *, QKeyCombination> turnKeys[] = {
+        {cmdAsk, Qt::ALT | Qt::Key_S},
+        {cmdGet, Qt::ALT | Qt::Key_G},
+        {cmdCheck, Qt::ALT | Qt::Key_C},
+        {cmdDraw, Qt::ALT | Qt::Key_D},
+        {cmdCountdown, Qt::ALT | Qt::Key_T}};
+    for (const auto &[target, key] : turnKeys) {
+        auto *press = new QAction(this);
+        press->setShortcut(key);
+        connect(press, &QAction::triggered, target, &QPushButton::click);
+        addAction(press);
+    }
 
     setCentralWidget(central);
     resize(300, 640);

@@ -52,9 +52,18 @@ bool frmMain::Form_Load()
     FileIO::removeStrayTemporaries(m_env.folder);
 
     if (m_link->InitDDE() != 0) {
+        QString why = m_wadapi.lastError();
+        if (!why.isEmpty())
+            why = QStringLiteral("\r\n\r\nThe chat client: ") + why + u'.';
         m_dialogs.message(QStringLiteral("Run-time error %1:\r\n\r\n%2")
-                              .arg(int(ErrDdeInit))
-                              .arg(Failure::describe(ErrDdeInit)),
+                                  .arg(int(ErrDdeInit))
+                                  .arg(Failure::describe(ErrDdeInit)) +
+                              why +
+                              QStringLiteral("\r\n\r\nStart a chat client in this session "
+                                             "first, then Orvella: the stand-in room "
+                                             "(orvella-room --players 6) or the IRC client "
+                                             "(orvella-irc --server NETWORK --channel '#CHANNEL' "
+                                             "--nick NAME)."),
                           QStringLiteral("Orvella"));
         m_exitCode = 1;
         return false;

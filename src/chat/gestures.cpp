@@ -29,6 +29,19 @@ QString gestureTag(QChar c)
     return QString::fromUtf16(Tags[c.unicode() - FirstGesture]);
 }
 
+QChar gestureNamed(const QString &word)
+{
+    const QString said = word.trimmed().toLower();
+    for (char16_t u = FirstGesture; u < FirstGesture + Tags.size(); ++u) {
+        const QString tag = QString::fromUtf16(Tags[u - FirstGesture]);
+        const QString name = tag.mid(1, tag.size() - 2);
+        if (said == name || said == tag || said == name + u's' ||
+            said == name + QStringLiteral("es"))
+            return QChar(u);
+    }
+    return {};
+}
+
 QChar gestureForFunctionKey(int n)
 {
     if (n < 2 || n > 11)

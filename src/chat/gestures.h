@@ -10,6 +10,11 @@
 QString gestureTag(QChar c);
 bool isGesture(QChar c);
 
+// The gesture a word names: "wave", "waves" or "<wave>" in any letter case,
+// as people name gestures in /me actions and commands; a null QChar for any
+// other text.
+QChar gestureNamed(const QString &word);
+
 // The gesture that function key Fn enters, n = 2..11 (F2 "°", F3 "³", F4 "±",
 // F5 "²", F6 "µ", F7 "·", F8 "¸", F9 "¹", F10 "´", F11 "¶"); a null QChar
 // for any other n.

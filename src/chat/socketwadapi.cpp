@@ -86,7 +86,8 @@ qint16 SocketWadapi::InitDDE(const QString &app, WadapiCallbacks *callbacks)
 
     socket->connectToServer(m_path);
     if (!socket->waitForConnected(msecs(m_connectTimeout))) {
-        lose(QStringLiteral("no chat client at %1: %2").arg(m_path, socket->errorString()));
+        lose(QStringLiteral("no chat client answers at %1 (%2)")
+                 .arg(m_path, socket->errorString().section(QStringLiteral(": "), -1)));
         return NoClient;
     }
     // Whoever listens first at the path would get the host's lines and could

@@ -67,7 +67,7 @@ public:
     // How long InitDDE waits for the connection itself (default 1 s).
     void setConnectTimeout(std::chrono::milliseconds timeout) { m_connectTimeout = timeout; }
     // Why the link is down, for the curious; empty while it is up.
-    QString lastError() const { return m_lastError; }
+    QString lastError() const override { return m_lastError; }
 
 private:
     struct Request

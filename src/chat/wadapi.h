@@ -37,4 +37,6 @@ public:
 
     // False once the client has gone away (or before InitDDE succeeded).
     virtual bool connected() const = 0;
+    // Why the link failed or went, for the host; empty when there is no more to say.
+    virtual QString lastError() const { return {}; }
 };

@@ -1,13 +1,13 @@
 #include "game/opening.h"
 
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
-#include "game/gamelog.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
+#include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 #include "game/reportwrite.h"
 #include "game/stepundone.h"
@@ -91,7 +91,8 @@ QString detectHost(GameContext &ctx)
             ctx.link.WaitForChat();
         else
             ctx.link.FetchChatBriefly();
-        const std::optional<HostEcho> echo = findHostEcho(ctx.link.ChatText(), ctx.link.clientHostName());
+        const std::optional<HostEcho> echo =
+            findHostEcho(ctx.link.ChatText(), ctx.link.clientHostName());
         if (echo) {
             ctx.link.setChatText(echo->cut);
             if (!echo->name.isEmpty())
@@ -121,8 +122,7 @@ std::optional<HostEcho> findHostEcho(const QString &chat, const QString &host)
     std::optional<HostEcho> miss;
     for (qsizetype at = first; at >= 0; at = chat.indexOf(title, at + 1)) {
         const qsizetype end = at + title.size();
-        if ((end < chat.size() && !text.mid(end).startsWith(CrLf)) ||
-            text.mid(at - 2, 2) != u": ")
+        if ((end < chat.size() && !text.mid(end).startsWith(CrLf)) || text.mid(at - 2, 2) != u": ")
             continue;
         const qsizetype lineBreak = chat.lastIndexOf(CrLf, at - 3);
         const qsizetype begin = lineBreak < 0 ? 0 : lineBreak + CrLf.size();
@@ -148,6 +148,14 @@ std::optional<HostEcho> findHostEcho(const QString &chat, const QString &host)
 void OpenGame(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
+    // An invitation without a character would open a game nobody can join.
+    if (gs.RegChar.isEmpty()) {
+        ctx.dialogs.message(
+            QStringLiteral("No registration character is set, so players could not register. "
+                           "Choose one under Options > Settings, then click Start again."),
+            QStringLiteral("Start"));
+        throw StepUndone();
+    }
     const QString banner0 = titleLine();
     const QString banner1 = versionLine();
     const QString banner2 = contactLine();

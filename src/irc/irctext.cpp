@@ -20,23 +20,6 @@ bool asciiLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-// The gesture an action names, as the room shows gestures; a null QChar for
-// an action that names none.
-QChar gestureNamed(const QString &action)
-{
-    const QString said = action.trimmed().toLower();
-    for (char16_t u = 0xB0; u <= 0xB9; ++u) {
-        QString name = gestureTag(QChar(u));
-        name = name.mid(1, name.size() - 2);
-        const QString forms[] = {name, u'<' + name + u'>', name + u's',
-                                 name + QStringLiteral("es")};
-        for (const QString &form : forms)
-            if (said == form)
-                return QChar(u);
-    }
-    return {};
-}
-
 // "waves" for "<wave>", "relaxes" for "<relax>".
 QString actionFor(QChar gesture)
 {

@@ -2,6 +2,7 @@
 
 #include "chat/socketwadapi.h"
 #include "room/fdlinereader.h"
+#include "room/peopleserver.h"
 
 #include <QCoreApplication>
 #include <QLocalSocket>
@@ -29,8 +30,11 @@ int runJoinClient(const QString &peoplePath, const QString &name)
     QObject::connect(&socket, &QLocalSocket::readyRead, [&] {
         pending += socket.readAll();
         for (qsizetype lf; (lf = pending.indexOf('\n')) >= 0;) {
-            out << QString::fromUtf8(pending.left(lf)) << Qt::endl;
+            const QString line = QString::fromUtf8(pending.left(lf));
             pending.remove(0, lf + 1);
+            // The name went with the connection.
+            if (line != PeopleServer::NamePrompt)
+                out << line << Qt::endl;
         }
     });
     QObject::connect(&socket, &QLocalSocket::disconnected, [&] {

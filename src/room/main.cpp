@@ -3,6 +3,7 @@
 // scripted cast and from people joining over a local socket.
 #include "chat/frame.h"
 #include "chatclient/chatroom.h"
+#include "chatclient/wadapiserver.h"
 #include "room/fdlinereader.h"
 #include "room/joinclient.h"
 #include "room/peopleserver.h"
@@ -10,12 +11,12 @@
 #include "room/playercommands.h"
 #include "room/roomconsole.h"
 #include "room/scriptedplayers.h"
-#include "chatclient/wadapiserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <random>
@@ -25,6 +26,27 @@ namespace {
 QString peoplePathBeside(const QString &socketPath)
 {
     return QFileInfo(socketPath).dir().filePath(QStringLiteral("orvella-room.sock"));
+}
+
+// An argument as a POSIX shell takes it back whole.
+QString shellWord(const QString &word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=@%+,-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    QString quoted = word;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
+// The command that joins this room from another terminal, as this program
+// was started: by its path when it was not found on the PATH.
+QString joinCommand(const QString &peoplePath)
+{
+    const bool byPath = QCoreApplication::arguments().value(0).contains(u'/');
+    const QString program = byPath ? shellWord(QCoreApplication::applicationFilePath())
+                                   : QStringLiteral("orvella-room");
+    return program + QStringLiteral(" --join NAME --people ") + shellWord(peoplePath);
 }
 
 // A number from the command line within [low, high], or none.
@@ -146,8 +168,7 @@ int main(int argc, char *argv[])
     out << "Room open at " << path << "; the host is " << room.hostName()
         << ". Type /help for commands." << Qt::endl;
     if (people.listen(peoplePath))
-        out << "People join from another terminal with: orvella-room --join NAME --people "
-            << peoplePath << Qt::endl;
+        out << "People join from another terminal with: " << joinCommand(peoplePath) << Qt::endl;
     else
         out << "Nobody can join: " << people.errorString() << Qt::endl;
     for (int i = 0; i < int(*count); ++i)

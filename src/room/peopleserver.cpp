@@ -1,5 +1,6 @@
 #include "room/peopleserver.h"
 
+#include "chat/gestures.h"
 #include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
@@ -18,8 +19,14 @@
 namespace {
 
 const QString EspFrom = QStringLiteral("ESP from ");
+const QString Commands = QStringLiteral(
+    "Say a line, or /me TEXT, a gesture (/relax, /sigh, /frown, /grin, /jump, /wave, /react, "
+    "/bow, /shrug, /present), /esp TEXT (to the host), /who, /quit.");
 
 } // namespace
+
+const QString PeopleServer::NamePrompt =
+    QStringLiteral("* Welcome to the room. What is your name?");
 
 struct PeopleServer::Person
 {
@@ -108,9 +115,9 @@ void PeopleServer::accept()
         });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
             if (Person *p = personOf(socket))
-                drop(*p, p->name.isEmpty() ? QString() : QStringLiteral("%1 left.").arg(p->name));
+                drop(*p, QString());
         });
-        send(*p, QStringLiteral("* Welcome to the room. What is your name?"));
+        send(*p, NamePrompt);
     }
 }
 
@@ -162,13 +169,26 @@ void PeopleServer::handle(Person &p, const QString &line)
     }
     if (!line.startsWith(u'/')) {
         const QString text = RoomText::typed(line);
-        if (!text.trimmed().isEmpty())
+        if (!text.trimmed().isEmpty()) {
+            m_speaker = &p;
             m_room.say(p.name, text);
+            m_speaker = nullptr;
+        }
         return;
     }
     const QString command = line.section(u' ', 0, 0).toLower();
-    if (command == u"/esp") {
-        const QString text = RoomText::typed(line.section(u' ', 1));
+    const QString rest = line.section(u' ', 1);
+    // Actions and gestures are said as the room shows them, so the person
+    // sees what came of them; a gesture is its character, as the world's
+    // clients send it.
+    const QChar named = gestureNamed(command == u"/me" ? rest : command.mid(1));
+    if (!named.isNull()) {
+        m_room.say(p.name, QString(named));
+    } else if (command == u"/me") {
+        if (!rest.trimmed().isEmpty())
+            m_room.say(p.name, RoomText::typed(QStringLiteral("/me ") + rest));
+    } else if (command == u"/esp") {
+        const QString text = RoomText::typed(rest);
         if (!text.trimmed().isEmpty())
             m_room.espToHost(p.name, text);
     } else if (command == u"/who") {
@@ -178,9 +198,9 @@ void PeopleServer::handle(Person &p, const QString &line)
         send(p, QStringLiteral("* In the room: ") + all.join(QStringLiteral(", ")));
     } else if (command == u"/quit") {
         send(p, QStringLiteral("* Goodbye."));
-        drop(p, QStringLiteral("%1 left.").arg(p.name));
+        drop(p, QString());
     } else {
-        send(p, QStringLiteral("* Say a line, or /esp TEXT (to the host), /who, /quit."));
+        send(p, QStringLiteral("* ") + Commands);
     }
 }
 
@@ -196,9 +216,7 @@ void PeopleServer::admit(Person &p, const QString &name)
         return;
     }
     p.name = name;
-    send(p, QStringLiteral("* You are in the room as %1. Say a line, or /esp TEXT (to the "
-                           "host), /who, /quit.")
-                .arg(name));
+    send(p, QStringLiteral("* You are in the room as %1. ").arg(name) + Commands);
     // The recent lines go to the newcomer alone. Private messages among them
     // belong to whoever had the name before, so none is shown.
     for (const QString &line :
@@ -208,15 +226,15 @@ void PeopleServer::admit(Person &p, const QString &name)
     }
     if (p.gone)
         return;
+    // The room's notice is the console's line too.
     m_room.notice(QStringLiteral("%1 has entered the room.").arg(name));
-    emit report(QStringLiteral("%1 joined.").arg(name));
 }
 
 void PeopleServer::roomLine(const QString &line)
 {
     // send() may drop a person, which only marks it gone: the list stays.
     for (const auto &p : m_people) {
-        if (p->gone || p->name.isEmpty())
+        if (p->gone || p->name.isEmpty() || p.get() == m_speaker)
             continue;
         if (!line.startsWith(EspFrom)) {
             send(*p, line);

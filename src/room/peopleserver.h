@@ -14,10 +14,12 @@ class QLocalSocket;
 
 // People in the room over a local socket, in plain UTF-8 lines that a
 // terminal tool can speak (`nc -U PATH`). The first line is the avatar's
-// name; each later line is said in the room, "/esp TEXT" sends the host a
-// private message, "/who" lists the room and "/quit" leaves. A person sees
-// the room's lines, the ESPs it sent and those the host sends it; lines of
-// the server's own start with "* ".
+// name; each later line is said in the room, "/me TEXT" is an action,
+// "/wave" and the other gestures' names make that gesture, "/esp TEXT" sends
+// the host a private message, "/who" lists the room and "/quit" leaves. A
+// person sees the room's lines but its own plain ones (its terminal shows
+// what it typed), the ESPs it sent and those the host sends it; lines of the
+// server's own start with "* ".
 //
 // A client that misbehaves (a line without end, a flood of lines, output
 // it does not read) is dropped and reported, as is one of another user; what a person types is
@@ -42,6 +44,10 @@ public:
 
     // The host sent name a private message.
     void espFromHost(const QString &name, const QString &text);
+
+    // The first line a newcomer gets; a client that sends the name unasked
+    // need not show it.
+    static const QString NamePrompt;
 
     // A line of more than this many bytes is not a person typing.
     static constexpr qsizetype MaxRawLine = 8192;
@@ -74,6 +80,8 @@ private:
 
     ChatRoom &m_room;
     QLocalServer *m_server;
+    // Who is saying a line in the room just now: it is not sent back to them.
+    const Person *m_speaker = nullptr;
     std::vector<std::unique_ptr<Person>> m_people;
     QString m_error;
 };

@@ -67,6 +67,17 @@ QStringList RoomConsole::helpText()
         QStringLiteral("Name: text          Name says text in the room"),
         QStringLiteral("esp Name: text      Name sends the host a private message"),
         QStringLiteral("/notice text        a line of the chat client's own"),
+        QStringLiteral("/gestures           list the gesture characters"),
+        QStringLiteral("/quit               close the room"),
+        QStringLiteral("A message that is one gesture character shows as its tag; type it"),
+        QStringLiteral("as the character or as \\u00B0 ... \\u00B9."),
+    };
+}
+
+QStringList RoomConsole::testControlsHelp()
+{
+    return {
+        QStringLiteral("Test controls (a chat client that misbehaves, for trying Orvella):"),
         QStringLiteral("/status CODE [N]    answer the next N requests with status CODE"),
         QStringLiteral("                    (\"\" for an empty one)"),
         QStringLiteral("/silent [N]         leave the next N requests unanswered"),
@@ -74,10 +85,6 @@ QStringList RoomConsole::helpText()
         QStringLiteral("/nul                the next text goes out with a NUL trailer"),
         QStringLiteral("/event [N] [text]   send the program an event"),
         QStringLiteral("/drop               close the program's connection"),
-        QStringLiteral("/gestures           list the gesture characters"),
-        QStringLiteral("/quit               close the room"),
-        QStringLiteral("A message that is one gesture character shows as its tag; type it"),
-        QStringLiteral("as the character or as \\u00B0 ... \\u00B9."),
     };
 }
 
@@ -136,7 +143,7 @@ bool RoomConsole::message(const QString &line)
 void RoomConsole::command(const QString &name, const QString &args)
 {
     if (name == u"help") {
-        for (const QString &l : helpText() + m_extraHelp)
+        for (const QString &l : helpText() + m_extraHelp + testControlsHelp())
             emit output(l);
     } else if (name == u"gestures") {
         for (char16_t c = 0xB0; c <= 0xB9; ++c)

@@ -44,6 +44,7 @@ public:
 
     static QString unescaped(const QString &text);
     static QStringList helpText();
+    static QStringList testControlsHelp();
 
 signals:
     void output(const QString &line);

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTreeView>
 
 namespace {
 
@@ -35,6 +37,22 @@ int run(QDialog *dialog, QStringList *files = nullptr)
         *files = static_cast<QFileDialog *>(dialog)->selectedFiles();
     delete guard.data();
     return result;
+}
+
+// Qt's own dialog gives its detail columns fixed widths that cut sizes,
+// types and dates; they fit their text, and the name takes what is left.
+QFileDialog *fileDialog()
+{
+    auto *dialog = new QFileDialog(askingWindow());
+    if (auto *details = dialog->findChild<QTreeView *>()) {
+        QHeaderView *header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->setMinimumSectionSize(header->fontMetrics().averageCharWidth() * 16);
+    }
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(760, 420)));
+    return dialog;
 }
 
 std::optional<QString> chosenFile(QFileDialog *dialog)
@@ -82,7 +100,7 @@ HostDialogs::Answer QtDialogs::ask(const QString &text, const QString &title, bo
 
 std::optional<QString> QtDialogs::openFile(const QString &filter)
 {
-    auto *dialog = new QFileDialog(askingWindow());
+    QFileDialog *dialog = fileDialog();
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilter(qtFilter(filter));
     return chosenFile(dialog);
@@ -90,7 +108,7 @@ std::optional<QString> QtDialogs::openFile(const QString &filter)
 
 std::optional<QString> QtDialogs::saveFile(const QString &filter, const QString &preset)
 {
-    auto *dialog = new QFileDialog(askingWindow());
+    QFileDialog *dialog = fileDialog();
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilter(qtFilter(filter));
     if (!preset.isEmpty())

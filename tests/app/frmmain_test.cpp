@@ -112,3 +112,32 @@ TEST_F(MainWindowTest, ARightPressShowsTheMenuAndChangesNothingElse)
         EXPECT_EQ(list->currentRow(), 2);
     }
 }
+
+// A first start has no registration character: Start, from its key, asks
+// for one and says nothing in the room. No two of the window's keys clash.
+TEST_F(MainWindowTest, AFirstStartAsksForARegistrationCharacterThroughTheTurnKeys)
+{
+    frmMain &w = window();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    dialogs.files.push_back(writeFile(u"w.txt"_qs, "apple\r\n"));
+    const auto press = [&](Qt::Key key) { QTest::keyClick(&w, key, Qt::AltModifier); };
+    press(Qt::Key_S);
+    ASSERT_EQ(gs.GamePhase, 1) << "loaded";
+    press(Qt::Key_S);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(u"Options > Settings"_qs));
+    EXPECT_TRUE(room.heard.isEmpty());
+    EXPECT_EQ(gs.GamePhase, 1);
+    EXPECT_TRUE(w.cmdAsk->isEnabled() && w.mnuLoad->isEnabled());
+    press(Qt::Key_G); // Get is disabled: nothing happens
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+
+    QList<QKeySequence> keys;
+    for (const QAction *a : w.findChildren<QAction *>())
+        if (!a->shortcut().isEmpty())
+            keys << a->shortcut();
+    EXPECT_EQ(QSet<QKeySequence>(keys.begin(), keys.end()).size(), keys.size());
+    EXPECT_EQ(keys.size(), 3 + 5);
+}

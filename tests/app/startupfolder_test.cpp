@@ -33,7 +33,10 @@ TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
         {&broken, broken.dir.path(),
          u"Program Exiting|Overflow\r\n6\r\nError with file orvella.ini"_qs},
         {&noClient, noClient.dir.path(),
-         u"Orvella|Run-time error 10001:\r\n\r\nFailed to initialize DDE layer"_qs},
+         u"Orvella|Run-time error 10001:\r\n\r\nFailed to initialize DDE layer\r\n\r\nThe "
+         "chat client: no chat client answers.\r\n\r\nStart a chat client in this session "
+         "first, then Orvella: the stand-in room (orvella-room --players 6) or the IRC client "
+         "(orvella-irc --server NETWORK --channel '#CHANNEL' --nick NAME)."_qs},
     };
     for (const auto &[rig, folder, told] : cases) {
         EXPECT_EQ(startIn(*rig, folder), u"0|"_qs + told);

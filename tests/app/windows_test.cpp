@@ -1,11 +1,13 @@
 #include "app/accessibility.h"
 #include "app/frmabout.h"
-#include "support/mainwindowfixture.h"
 #include "macros/frmsubs.h"
 #include "settings/frmset.h"
+#include "support/mainwindowfixture.h"
 #include "windows/qtdialogs.h"
 
 #include <QAccessible>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include <memory>
 
@@ -42,6 +44,17 @@ TEST_F(WindowsTest, BoxesAndFileDialogsOpenOverTheWindowThatAskedWithTheNormalPo
             QPointer<QWidget> open = QApplication::activeModalWidget();
             parent = open ? open->parentWidget() : nullptr;
             pointer = QApplication::overrideCursor();
+            // Sizes, types and dates show whole beside the names.
+            if (auto *details = open ? open->findChild<QTreeView *>() : nullptr; details) {
+                const QAbstractItemView *view = details;
+                for (int c = 1; c < details->header()->count(); ++c)
+                    EXPECT_GE(
+                        details->header()->sectionSize(c),
+                        std::max(view->sizeHintForColumn(c), details->header()->sectionSizeHint(c)))
+                        << c;
+            } else {
+                EXPECT_FALSE(fileDialog) << "the file dialog has its detail view";
+            }
             delete asker;
             if (open)
                 open->close();

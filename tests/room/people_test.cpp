@@ -125,8 +125,10 @@ TEST_F(PeopleServerTest, ASessionKeepsItsOwnAndNeverReadersGo)
     Person bob(path, "Bob");
     bob.send("back\n");
     ASSERT_TRUE(cy.sees(u"Bob: back"_qs));
-    ASSERT_TRUE(bob.sees(u"Bob: back"_qs));
-    EXPECT_FALSE(bob.got.contains(u"maple"_qs)) << bob.got.toStdString();
+    bob.send("/who\n");
+    ASSERT_TRUE(bob.sees(u"* In the room"_qs));
+    EXPECT_FALSE(bob.got.contains(u"maple"_qs) || bob.got.contains(u"Bob: back"_qs))
+        << bob.got.toStdString();
     EXPECT_EQ(cy.got.count(u"Welcome to the room!"_qs), 1) << "no replay to those present";
 
     // Raw sockets: a QLocalSocket would read for them.
@@ -158,27 +160,34 @@ TEST_F(PeopleServerTest, ASessionKeepsItsOwnAndNeverReadersGo)
 }
 
 // A person joins the room program from another terminal with the command it
-// prints, whatever the terminal's environment.
+// prints, run as printed, and sees each line once.
 TEST(RoomExe, APersonJoinsFromAnotherTerminal)
 {
     QTemporaryDir dir;
     RoomProcess room;
     ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
-    ASSERT_TRUE(room.waitForLine(u"People join from another terminal with: orvella-room --join "
-                                 "NAME --people "_qs +
-                                 dir.filePath(u"orvella-room.sock"_qs)));
+    QString join;
+    ASSERT_TRUE(room.waitForLine(u"People join from another terminal with: "_qs, 30000, &join));
+    join = join.section(u": "_qs, 1);
+    EXPECT_EQ(join, RoomProcess::program() + u" --join NAME --people "_qs +
+                        dir.filePath(u"orvella-room.sock"_qs));
     room.type(u"Ann Lee: hello"_qs);
     QProcess bo;
-    bo.start(RoomProcess::program(),
-             {u"--join"_qs, u"Bo Reed"_qs, u"--socket"_qs, dir.filePath(u"w.sock"_qs)});
-    ASSERT_TRUE(room.waitForLine(u"Bo Reed joined."_qs));
-    bo.write("hi all\n");
+    bo.start(u"/bin/sh"_qs, {u"-c"_qs, join.replace(u"NAME"_qs, u"'Bo Reed'"_qs)});
+    ASSERT_TRUE(room.waitForLine(u"Bo Reed has entered the room."_qs));
+    bo.write("hi all\n/wave\n/me waves back\n/me bows\n");
     bo.waitForBytesWritten(5000);
-    EXPECT_TRUE(room.waitForLine(u"Bo Reed: hi all"_qs));
+    for (const QString &line : {u"Bo Reed: hi all"_qs, u"Bo Reed: <wave>"_qs,
+                                u"Bo Reed: /me waves back"_qs, u"Bo Reed: <bow>"_qs})
+        EXPECT_TRUE(room.waitForLine(line));
     bo.closeWriteChannel();
-    EXPECT_TRUE(room.waitForLine(u"Bo Reed left."_qs));
+    EXPECT_TRUE(room.waitForLine(u"Bo Reed has left the room."_qs));
     EXPECT_TRUE(bo.waitForFinished(5000));
-    EXPECT_TRUE(bo.readAll().contains("Ann Lee: hello"));
+    const QByteArray seen = bo.readAll();
+    EXPECT_FALSE(seen.contains("What is your name")) << "the name went with the command";
+    EXPECT_FALSE(seen.contains("hi all")) << "the terminal showed it as typed";
+    EXPECT_EQ(seen.count("Ann Lee: hello"), 1);
+    EXPECT_TRUE(seen.contains("Bo Reed: <wave>"));
 }
 
 // The host's private message reaches the person it names and no other,
@@ -191,7 +200,7 @@ TEST(RoomExe, TheHostsPrivateMessageReachesThePersonItNames)
     ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
     ASSERT_TRUE(room.waitForLine(u"People join"_qs));
     Person degree(dir.filePath(u"orvella-room.sock"_qs), "\xC2\xB0");
-    ASSERT_TRUE(room.waitForLine(u"\u00b0 joined."_qs));
+    ASSERT_TRUE(room.waitForLine(u"\u00b0 has entered the room."_qs));
     struct : WadapiCallbacks
     {
         void OnDapiStatus(const QByteArray &) override {}

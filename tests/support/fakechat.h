@@ -58,6 +58,7 @@ public:
         up = false;
     }
     bool connected() const override { return up; }
+    QString lastError() const override { return up ? QString() : u"no chat client answers"_qs; }
 
 private:
     void note(const QString &call)

@@ -131,7 +131,7 @@ void RoomProcess::type(const QString &line)
     m_process.waitForBytesWritten(5000);
 }
 
-bool RoomProcess::waitForLine(const QString &text, int ms)
+bool RoomProcess::waitForLine(const QString &text, int ms, QString *rest)
 {
     const QByteArray wanted = text.toUtf8();
     const QDeadlineTimer deadline(ms);
@@ -143,6 +143,8 @@ bool RoomProcess::waitForLine(const QString &text, int ms)
         const qsizetype end = at < 0 ? -1 : m_output.indexOf('\n', at);
         if (end >= 0) {
             m_seen = end + 1;
+            if (rest)
+                *rest = QString::fromUtf8(m_output.sliced(at, end - at));
             return true;
         }
         if (deadline.hasExpired() || !running)

@@ -37,8 +37,9 @@ public:
     // Starts another program and waits until it prints ready.
     bool launch(const QString &program, const QStringList &args, const QString &ready);
     void type(const QString &line);
-    // Waits for a printed line holding text, past the lines already waited for.
-    bool waitForLine(const QString &text, int ms = 30000);
+    // Waits for a printed line holding text, past the lines already waited
+    // for; *rest gets the line from text on.
+    bool waitForLine(const QString &text, int ms = 30000, QString *rest = nullptr);
     // Ends its input, as Ctrl-D does.
     void closeInput() { m_process.closeWriteChannel(); }
     // Waits until it has ended; its exit code, or -1 when it did not end normally.

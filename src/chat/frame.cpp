@@ -53,13 +53,17 @@ void putNumber(QByteArray &out, qint16 n)
     out.append(bytes, 2);
 }
 
+// A text longer than this takes the decoder's buffer over instead of a copy;
+// a short one would keep a large buffer alive.
+constexpr qsizetype MoveAbove = 64 * 1024;
+
 // Reads fields off one payload; any read past its end fails the whole frame.
 class FieldReader
 {
 public:
     explicit FieldReader(QByteArrayView payload) : m_data(payload) {}
 
-    bool string(QByteArray &out)
+    bool string(QByteArrayView &out)
     {
         if (m_data.size() - m_pos < 4)
             return false;
@@ -67,7 +71,7 @@ public:
         m_pos += 4;
         if (len > static_cast<quint64>(m_data.size() - m_pos))
             return false;
-        out = m_data.sliced(m_pos, len).toByteArray();
+        out = m_data.sliced(m_pos, len);
         m_pos += len;
         return true;
     }
@@ -210,7 +214,7 @@ QByteArray encodeFrame(const Frame &frame)
     return out;
 }
 
-void FrameDecoder::feed(QByteArrayView bytes)
+void FrameDecoder::feed(QByteArray bytes)
 {
     if (failed())
         return;
@@ -219,7 +223,10 @@ void FrameDecoder::feed(QByteArrayView bytes)
         m_buffer.remove(0, m_pos);
         m_pos = 0;
     }
-    m_buffer.append(bytes);
+    if (m_buffer.isEmpty() && m_buffer.capacity() < bytes.size())
+        m_buffer = std::move(bytes);
+    else
+        m_buffer.append(bytes);
 }
 
 std::optional<Frame> FrameDecoder::next()
@@ -236,8 +243,16 @@ std::optional<Frame> FrameDecoder::next()
         fail(QStringLiteral("an empty frame"));
         return std::nullopt;
     }
-    if (buffered() - HeaderSize < static_cast<qsizetype>(length))
+    if (buffered() - HeaderSize < static_cast<qsizetype>(length)) {
+        // Room for the whole frame at once: a large block is not copied
+        // again each time the buffer grows.
+        if (m_pos > 0) {
+            m_buffer.remove(0, m_pos);
+            m_pos = 0;
+        }
+        m_buffer.reserve(HeaderSize + length);
         return std::nullopt;
+    }
 
     const QByteArrayView payload(m_buffer.constData() + m_pos + HeaderSize, length);
     const char opByte = payload.at(0);
@@ -251,31 +266,47 @@ std::optional<Frame> FrameDecoder::next()
     Frame f;
     f.op = static_cast<FrameOp>(opByte);
     FieldReader r(payload);
+    QByteArrayView app, target, text, text2;
     bool ok = false;
     switch (*shape) {
     case Shape::App:
-        ok = r.string(f.app);
+        ok = r.string(app);
         break;
     case Shape::Communicate:
-        ok = r.string(f.app) && r.number(f.number) && r.string(f.target) && r.string(f.text);
+        ok = r.string(app) && r.number(f.number) && r.string(target) && r.string(text);
         break;
     case Shape::OneString:
-        ok = r.string(f.text);
+        ok = r.string(text);
         break;
     case Shape::Event:
-        ok = r.string(f.text) && r.number(f.number) && r.string(f.text2);
+        ok = r.string(text) && r.number(f.number) && r.string(text2);
         break;
     }
     if (!ok || !r.atEnd()) {
         fail(QStringLiteral("a malformed '%1' frame").arg(QLatin1Char(opByte)));
         return std::nullopt;
     }
+    f.app = app.toByteArray();
+    f.target = target.toByteArray();
+    f.text2 = text2.toByteArray();
 
     m_pos += HeaderSize + length;
-    if (m_pos == m_buffer.size()) {
-        m_buffer.clear();
-        m_pos = 0;
+    if (m_pos < m_buffer.size()) {
+        f.text = text.toByteArray();
+        return f;
     }
+    // A large block of chat text, the last field of the last frame, is
+    // handed over where it lies; dropping the bytes in front of it moves no data.
+    if (*shape == Shape::OneString && text.size() > MoveAbove) {
+        const qsizetype at = text.data() - m_buffer.constData();
+        f.text = std::move(m_buffer);
+        f.text.remove(0, at);
+        m_buffer = QByteArray();
+    } else {
+        f.text = text.toByteArray();
+        m_buffer.clear();
+    }
+    m_pos = 0;
     return f;
 }
 

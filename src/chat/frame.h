@@ -69,7 +69,7 @@ class FrameDecoder
 {
 public:
     // Appends received bytes; ignored once the stream is broken.
-    void feed(QByteArrayView bytes);
+    void feed(QByteArray bytes);
     // Takes the next whole frame off the stream; nothing when more bytes are
     // needed or the stream is broken.
     std::optional<Frame> next();

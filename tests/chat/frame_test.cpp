@@ -25,17 +25,19 @@ bool breaks(const QByteArray &bytes)
 TEST(Frame, RoundTripsWholeAndByteByByte)
 {
     const QByteArray binary("a\0b\xB0\xFF\r\n", 7);
+    // Large blocks of chat text, within the stream and at its end, are taken
+    // from the buffer whole.
+    const QByteArray block = binary.repeated(40000);
     const QList<Frame> all = {
-        Frame::init("orvella"),
-        Frame::status("-1"),
-        Frame::chatText(binary),
-        Frame::event("t", 32767, binary),
-        Frame::communicate("x", -32768, "Ann Lee", binary),
+        Frame::init("orvella"),           Frame::status("-1"),
+        Frame::chatText(binary),          Frame::chatText(block),
+        Frame::event("t", 32767, binary), Frame::communicate("x", -32768, "Ann Lee", binary),
+        Frame::chatText(block + "end"),
     };
     QByteArray stream;
     for (const Frame &f : all)
         stream += encodeFrame(f);
-    for (qsizetype chunk : {stream.size(), qsizetype(1)}) {
+    for (qsizetype chunk : {stream.size(), qsizetype(1), qsizetype(4096)}) {
         FrameDecoder decoder;
         QList<Frame> decoded;
         for (qsizetype at = 0; at < stream.size(); at += chunk) {

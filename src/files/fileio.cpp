@@ -8,13 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -198,11 +198,19 @@ void writeBytes(const QString &path, const QByteArray &bytes)
         (void)::fsync(folder.fd());
 }
 
+// "<name>.XXXXXX<suffix>", as our writes make them. Checked by hand: a
+// regular expression here would load its engine into every start-up.
 bool isTemporaryName(const QString &name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^.+\\.[A-Za-z0-9]{6}") +
-                                            QRegularExpression::escape(TemporarySuffix) + u'$');
-    return pattern.match(name).hasMatch();
+    constexpr qsizetype Random = 6;
+    if (!name.endsWith(TemporarySuffix))
+        return false;
+    const qsizetype dot = name.size() - TemporarySuffix.size() - Random - 1;
+    if (dot < 1 || name.at(dot) != u'.')
+        return false;
+    const QStringView random = QStringView(name).sliced(dot + 1, Random);
+    return std::all_of(random.begin(), random.end(),
+                       [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); });
 }
 
 } // namespace
@@ -308,7 +316,8 @@ std::optional<FileFailure> makeFolder(const QString &folder)
 void removeStrayTemporaries(const QString &folder)
 {
     const QDir dir(folder);
-    const QStringList names = dir.entryList({u'*' + TemporarySuffix}, QDir::Files | QDir::Hidden);
+    // No name filter: QDir matches one with a regular expression.
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
         const QFileInfo info(dir.filePath(name));
         if (isTemporaryName(name) && !info.isSymLink())

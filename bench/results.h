@@ -16,8 +16,16 @@ void registerTextBenchmarks();
 void registerMacroLineBenchmarks();
 std::vector<std::string> macroLineShapes();
 // A line to the stand-in chat client and its status back, beside a raw
-// Unix-socket ping-pong; needs the room's executable.
-void registerRoundTripBenchmarks(const std::string &roomExe);
+// Unix-socket ping-pong with a peer process of the same shape (this
+// executable run with --pingpong-peer=PATH); seconds a round, -1 when a side
+// failed.
+struct RoundTrips
+{
+    double roundTrip = -1;
+    double pingPong = -1;
+};
+RoundTrips measureRoundTrips(const std::string &roomExe, const std::string &selfExe);
+int runPingPongPeer(const char *path);
 
 // A client answering 6 or 10 for ever: requests sent in the answer limit,
 // repaints meanwhile, and how long a close takes to end the request.

@@ -2,6 +2,7 @@
 #include "stubs.h"
 
 #include "chat/chatlink.h"
+#include "chat/frame.h"
 #include "chat/socketwadapi.h"
 #include "chat/waits.h"
 #include "game/gamestate.h"
@@ -17,11 +18,18 @@
 
 #include <benchmark/benchmark.h>
 
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -97,43 +105,111 @@ struct Linked
     explicit Linked(const QString &path) : socket(path) { link.InitDDE(); }
 };
 
-std::string g_roomExe;
+// Rounds per batch, batches per group, groups: each group's median batch is
+// what the machine gave it, and the quickest group's is the measure, so a
+// batch the machine slowed counts for neither side.
+constexpr int Warm = 300, Rounds = 200, Batches = 15, Groups = 5;
 
-void roundTrip(benchmark::State &state)
+double steadyRound(const std::function<bool()> &round)
 {
-    Room room(g_roomExe);
-    Linked linked(room.path());
-    const QString line = QStringLiteral("Bo, your word is T -- -- -- R ");
-    for (auto _ : state)
-        linked.link.SendChat(0, QString(), line);
+    for (int i = 0; i < Warm; ++i)
+        if (!round())
+            return -1;
+    double best = std::numeric_limits<double>::infinity();
+    QElapsedTimer clock;
+    for (int g = 0; g < Groups; ++g) {
+        std::vector<double> batches;
+        for (int b = 0; b < Batches; ++b) {
+            clock.start();
+            for (int r = 0; r < Rounds; ++r)
+                if (!round())
+                    return -1;
+            batches.push_back(clock.nsecsElapsed() / 1e9 / Rounds);
+        }
+        std::nth_element(batches.begin(), batches.begin() + Batches / 2, batches.end());
+        best = std::min(best, batches[Batches / 2]);
+    }
+    return best;
 }
 
-// Two processes, one Unix socket: a frame-sized message there, a status back.
-void pingPong(benchmark::State &state)
+// The raw baseline's far side: another program on a local socket that waits
+// for a request as an event loop does, in poll(), and answers with a status.
+int pingPongPeer(const QByteArray &path)
 {
-    int fds[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) {
-        state.SkipWithError("no socket pair");
-        return;
+    const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    if (server < 0 || path.size() >= qsizetype(sizeof a.sun_path))
+        return 1;
+    std::memcpy(a.sun_path, path.constData(), size_t(path.size()));
+    if (::bind(server, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || ::listen(server, 1) != 0)
+        return 1;
+    std::printf("listening\n");
+    std::fflush(stdout);
+    const int fd = ::accept(server, nullptr, nullptr);
+    char buf[256];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, -1) != 1)
+            break;
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0 || ::write(fd, buf, 9) != 9)
+            break;
     }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        char buf[64];
-        while (read(fds[1], buf, 48) == 48)
-            if (write(fds[1], buf, 9) != 9)
-                break;
-        _exit(0);
-    }
-    close(fds[1]);
-    char buf[64] = {};
-    for (auto _ : state) {
-        if (write(fds[0], buf, 48) != 48 || read(fds[0], buf, 9) != 9)
-            state.SkipWithError("ping-pong broke");
-    }
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
+    return 0;
 }
+
+} // namespace
+
+// Both ends as the program and the room have them: a process started the
+// same way on a socket at a path, a request of a frame's size, a status back.
+RoundTrips measureRoundTrips(const std::string &roomExe, const std::string &selfExe)
+{
+    RoundTrips out;
+    {
+        Room room(roomExe);
+        Linked linked(room.path());
+        const QString line = QStringLiteral("Bo, your word is T -- -- -- R ");
+        out.roundTrip = steadyRound([&] {
+            linked.link.SendChat(0, QString(), line);
+            return linked.socket.connected();
+        });
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.sock"));
+    QProcess peer;
+    peer.start(QString::fromStdString(selfExe), {QStringLiteral("--pingpong-peer=") + path});
+    if (!peer.waitForReadyRead(10000))
+        return out;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    const QByteArray where = QFile::encodeName(path);
+    std::memcpy(a.sun_path, where.constData(), size_t(where.size()));
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
+        const QByteArray request =
+            encodeFrame(Frame::communicate("orvella", 0, {}, "Bo, your word is T -- -- -- R "));
+        char status[16];
+        out.pingPong = steadyRound([&] {
+            if (::write(fd, request.constData(), size_t(request.size())) != request.size())
+                return false;
+            pollfd p{fd, POLLIN, 0};
+            return ::poll(&p, 1, 5000) == 1 && ::read(fd, status, 9) == 9;
+        });
+    }
+    if (fd >= 0)
+        ::close(fd);
+    peer.kill();
+    peer.waitForFinished(5000);
+    return out;
+}
+
+int runPingPongPeer(const char *path)
+{
+    return pingPongPeer(QByteArray(path));
+}
+
+namespace {
 
 // Counts its repaints; a close ends the link's waits as the main window does.
 class Window final : public QWidget
@@ -153,17 +229,6 @@ protected:
 };
 
 } // namespace
-
-void registerRoundTripBenchmarks(const std::string &roomExe)
-{
-    g_roomExe = roomExe;
-    benchmark::RegisterBenchmark("roundtrip", roundTrip)
-        ->Unit(benchmark::kMicrosecond)
-        ->Repetitions(3);
-    benchmark::RegisterBenchmark("pingpong", pingPong)
-        ->Unit(benchmark::kMicrosecond)
-        ->Repetitions(3);
-}
 
 EndlessAnswer measureEndlessAnswer(const std::string &roomExe, const std::string &status)
 {

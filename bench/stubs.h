@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/hostdialogs.h"
 #include "chat/ticksource.h"
 #include "chat/wadapi.h"
-#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 
 #include <QByteArray>

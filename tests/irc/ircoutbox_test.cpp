@@ -93,12 +93,6 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
                                          "PING orvella-6"}));
     EXPECT_EQ(r.hear({":x PONG x :orvella-5", ":x 403 Ann #room :No such channel"}),
               QStringList({u"taken by Bo: psst"_qs, u"join refused: No such channel"_qs}));
-
-    // The connection goes: what was waiting is dropped and counted.
-    r.box.say("#room", "late", true);
-    EXPECT_TRUE(r.box.isWaiting());
-    EXPECT_EQ(r.box.drop(), 1);
-    EXPECT_FALSE(r.box.isWaiting());
 }
 
 TEST(IrcOutbox, ALineTheServerRefusesOrNeverAnswersHoldsNothingBack)

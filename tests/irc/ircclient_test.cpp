@@ -80,7 +80,7 @@ TEST(IrcClient, SaysTheHostsLinesOnceTheServerEchoesThemAndShowsTheChannel)
 
 TEST(IrcClient, TellsTheRoomWhenTheServerGoesOrTheChannelIsLost)
 {
-    ClientRig r(u"Ann"_qs);
+    ClientRig r(u"Ann"_qs, [](IrcSettings &s) { s.confirmMs = Patience; });
     auto login = [&] {
         r.s.play({{"CAP LS", ":x 421 * CAP :Unknown command"},
                   {"USER", ":x 001 Ann :hi"},

@@ -68,8 +68,6 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
     r.now = 199;
     r.box.pump();
     EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room 2", "PING orvella-4"}));
-    r.box.pump();
-    EXPECT_TRUE(r.sent.isEmpty()) << "one line each interval";
 
     // Answers come in order: an error before a line's PONG is that line's;
     // an echo (echo-message) takes the oldest line with the text relayed.

@@ -1,16 +1,15 @@
 #include "support/smalldisk.h"
+#include "support/roomprocess.h"
 
 #include <QFile>
 
 #include <csignal>
 #include <fcntl.h>
-#include <grp.h>
 #include <linux/fs.h>
 #include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 SmallDisk::SmallDisk()
@@ -84,36 +83,34 @@ std::optional<QString> SmallDisk::asPlainUser(const std::function<QString()> &bo
     for (const QString &name : dir.entryList(QDir::AllEntries | QDir::Hidden))
         (void)::lchown(QFile::encodeName(dir.filePath(name)).constData(), user->pw_uid,
                        user->pw_gid);
-    constexpr int NoUser = 3;
+    constexpr int NoUser = 100; // as the child that cannot become nobody ends
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
         return std::nullopt;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(user->pw_gid) != 0 ||
-            ::setuid(user->pw_uid) != 0 ||
-            ::access(QFile::encodeName(folder()).constData(), W_OK | X_OK) != 0)
-            ::_exit(NoUser);
-        try {
-            const QByteArray said = body().toUtf8();
-            ::_exit(::write(pipeFds[1], said.constData(), size_t(said.size())) == said.size() ? 0
-                                                                                              : 1);
-        } catch (...) {
-            ::_exit(1); // never back into the parent's test run
-        }
-    }
+    QString why;
+    const pid_t child = forkAsNobody(
+        [&] {
+            if (::access(QFile::encodeName(folder()).constData(), W_OK | X_OK) != 0)
+                return NoUser;
+            try {
+                const QByteArray said = body().toUtf8();
+                return ::write(pipeFds[1], said.constData(), size_t(said.size())) == said.size()
+                           ? 0
+                           : 1;
+            } catch (...) {
+                return 1; // never back into the parent's test run
+            }
+        },
+        &why);
     ::close(pipeFds[1]);
     QFile pipe;
     pipe.open(pipeFds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     const QByteArray said = pipe.readAll();
     pipe.close();
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child)
+    const int status = child ? reapChild(child) : NoUser;
+    if (status == NoUser)
         return std::nullopt;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == NoUser)
-        return std::nullopt;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (status != 0)
         return QStringLiteral("the child as nobody ended with status %1").arg(status);
     return QString::fromUtf8(said);
 }

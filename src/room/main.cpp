@@ -3,6 +3,7 @@
 // scripted cast and from people joining over a local socket.
 #include "chat/frame.h"
 #include "chatclient/chatroom.h"
+#include "chatclient/wadapiserver.h"
 #include "room/fdlinereader.h"
 #include "room/joinclient.h"
 #include "room/peopleserver.h"
@@ -10,7 +11,6 @@
 #include "room/playercommands.h"
 #include "room/roomconsole.h"
 #include "room/scriptedplayers.h"
-#include "chatclient/wadapiserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -43,6 +43,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvella-room"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVELLA_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -50,6 +51,7 @@ int main(int argc, char *argv[])
                        "players; /help lists what can be typed. Scripted players fill the room "
                        "with --players; others join from a terminal with --join NAME."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const auto opt = [](const char *name, const char *help, const char *value = nullptr,
                         const char *def = nullptr) {
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and running need,
 # only when some are missing. With --docs also what remaking the guide's
-# pictures needs (scripts/screenshots.sh).
+# pictures needs (scripts/screenshots.sh); with --package what building and
+# checking the Debian packages needs (scripts/package.sh).
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev python3
           xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl)
-[ "${1:-}" != --docs ] || packages+=(xdotool x11-apps netpbm optipng)
+for option in "$@"; do
+  case $option in
+    --docs) packages+=(xdotool x11-apps netpbm optipng) ;;
+    --package) packages+=(build-essential debhelper dpkg-dev fakeroot lintian appstream man-db) ;;
+    *) echo "usage: $0 [--docs] [--package]" >&2; exit 2 ;;
+  esac
+done
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 missing=()

@@ -112,7 +112,8 @@ void writeInPlace(const QByteArray &target, const QByteArray &bytes)
         const int err =
             ::posix_fallocate(file.fd(), off_t(old.size()), off_t(bytes.size() - old.size()));
         if (err != 0) {
-            (void)::ftruncate(file.fd(), off_t(old.size()));
+            // Best effort: the failure thrown next is what the host hears.
+            [[maybe_unused]] const int undone = ::ftruncate(file.fd(), off_t(old.size()));
             throw FileIO::failureFor(err);
         }
     }
@@ -120,8 +121,9 @@ void writeInPlace(const QByteArray &target, const QByteArray &bytes)
         ::fsync(file.fd()) != 0) {
         const int err = errno;
         // Only a failing device gets here; the old bytes go back if they can.
-        if (writeAll(file.fd(), old, 0))
-            (void)::ftruncate(file.fd(), off_t(old.size()));
+        if (writeAll(file.fd(), old, 0)) {
+            [[maybe_unused]] const int undone = ::ftruncate(file.fd(), off_t(old.size()));
+        }
         throw FileIO::failureFor(err);
     }
     if (!file.close())

@@ -3,6 +3,7 @@
 #include "chat/frame.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QSslCertificate>
 
@@ -74,6 +75,8 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         Example);
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Shows this help."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Shows the version."));
     auto option = [](const char *name, const char *text, const char *value = nullptr) {
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(text),
                                   value ? QString::fromLatin1(value) : QString());
@@ -113,8 +116,8 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption interval =
         option("interval", "Then one line each this many milliseconds (default 2000).", "ms");
     const QCommandLineOption verbose = option("verbose", "Shows every frame from and to Orvella.");
-    p.addOptions({helpOption, server, port, channel, nick, tls, noTls, ca, fingerprint, password,
-                  saslUser, saslPassword, socket, burst, interval, verbose});
+    p.addOptions({helpOption, versionOption, server, port, channel, nick, tls, noTls, ca,
+                  fingerprint, password, saslUser, saslPassword, socket, burst, interval, verbose});
 
     auto wrong = [&](const QString &why) -> std::optional<IrcOptions> {
         *error = why + QStringLiteral("\nSee orvella-irc --help.");
@@ -124,6 +127,10 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         return wrong(p.errorText());
     if (p.isSet(helpOption)) {
         *help = p.helpText();
+        return std::nullopt;
+    }
+    if (p.isSet(versionOption)) {
+        *help = QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion();
         return std::nullopt;
     }
     if (!p.positionalArguments().isEmpty())

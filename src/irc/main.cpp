@@ -15,6 +15,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvella-irc"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVELLA_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
 

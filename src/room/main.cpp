@@ -65,6 +65,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvella-room"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVELLA_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -72,6 +73,7 @@ int main(int argc, char *argv[])
                        "players; /help lists what can be typed. Scripted players fill the room "
                        "with --players; others join from a terminal with --join NAME."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const auto opt = [](const char *name, const char *help, const char *value = nullptr,
                         const char *def = nullptr) {
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Checks the Debian packages scripts/package.sh built: lintian and AppStream
+# find nothing to say, the files the metadata and the menu entry name are in
+# the packages, the manual pages render cleanly and cover every option, and
+# the unpacked programs run: the room opens, the first-run step writes the
+# starter settings once and never again.
+#   bash tests/scripts/package_test.sh DEB-FOLDER
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+debs=$(realpath "$1")
+fail() { echo "package test: $*" >&2; exit 1; }
+
+version=$(dpkg-parsechangelog -l "$root/debian/changelog" -S Version)
+project=$(sed -n 's/^project(orvella VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+[ "$version" = "$project" ] || fail "debian/changelog says $version, CMakeLists.txt $project"
+
+# Errors, warnings and overrides without a comment fail; lintian prints why.
+lintian --fail-on error,warning "$debs/orvella.changes" \
+  || fail "lintian found faults"
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+r=$tmp/root
+arch=$(dpkg --print-architecture)
+for p in orvella orvella-clients; do
+  dpkg-deb -x "$debs/${p}_${version}_$arch.deb" "$r"
+done
+share=$r/usr/share
+
+# The software centre's entry and what it names.
+metainfo=$(echo "$share"/metainfo/*.metainfo.xml)
+appstreamcli validate --no-net --pedantic "$metainfo" >"$tmp/said" 2>&1 \
+  || { cat "$tmp/said"; fail "appstreamcli rejects $metainfo"; }
+desktop=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")
+entry=$share/applications/$desktop
+[ -f "$entry" ] || fail "the metadata's launchable $desktop is not installed"
+desktop-file-validate "$entry" || fail "$entry is invalid"
+binary=$(sed -n 's|.*<binary>\(.*\)</binary>.*|\1|p' "$metainfo")
+[ -x "$r/usr/bin/$binary" ] || fail "the metadata's binary $binary is not installed"
+# The screenshots are the guide's pictures, which the package ships too.
+while read -r shot; do
+  [ -f "$share/doc/orvella/images/$shot" ] || fail "screenshot $shot is not among the guide's pictures"
+done < <(sed -n 's|.*<image>.*/\([^/]*\)</image>.*|\1|p' "$metainfo")
+exec_path=$(sed -n 's/^Exec="\{0,1\}\([^" ]*\).*/\1/p' "$entry")
+words=$(sed -n 's/^Path=//p' "$entry")
+icon=$(sed -n 's/^Icon=//p' "$entry")
+[ -x "$r$exec_path" ] || fail "the menu entry starts $exec_path, which is not installed"
+[ -f "$r$words/animals.txt" ] || fail "the menu entry starts in $words, which holds no word lists"
+[ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon $icon"
+
+# Each page renders without a warning and, for the clients, covers every
+# option of --help; the clients tell the package's version.
+for page in orvella orvella-room orvella-irc; do
+  man_file=$share/man/man6/$page.6.gz
+  [ -f "$man_file" ] || fail "no manual page $page"
+  warnings=$(MANWIDTH=80 man --warnings -l "$man_file" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "man warns about $page: $warnings"
+  [ "$page" != orvella ] || continue
+  said=$("$r/usr/bin/$page" --version)
+  [ "$said" = "$page $version" ] || fail "$page --version says '$said', the package is $version"
+  text=$(zcat "$man_file" | sed 's/\\-/-/g')
+  for option in $("$r/usr/bin/$page" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -q -- "^\.B.*$option\b" <<<"$text" || fail "the manual page of $page lacks $option"
+  done
+done
+
+# The unpacked room opens with the installed word lists and closes on /quit.
+printf '/quit\n' | XDG_RUNTIME_DIR=$tmp "$r/usr/bin/orvella-room" --players 2 --seed 1 \
+  --words "$r$words" >"$tmp/room" 2>&1 || { cat "$tmp/room"; fail "orvella-room failed"; }
+grep -q "^Room open at $tmp/wadapi.sock" "$tmp/room" || { cat "$tmp/room"; fail "the room did not open"; }
+
+# The first-run step, with a stand-in for the window that says how it was
+# started: starter settings on the first start, the host's after that.
+start=$r$exec_path
+printf '#!/bin/sh\necho "orvella $*"\n' >"$r/usr/bin/orvella"
+home=$tmp/home
+folder=$home/data/orvella
+[ "$(HOME=$home XDG_DATA_HOME=$home/data "$start" -x)" = "orvella -x" ] || fail "orvella-start did not start orvella"
+cmp -s "$share/orvella/macros/starter.txt" "$folder/macros.txt" || fail "no starter macros in $folder"
+bash "$root/scripts/write-settings.sh" "$tmp/expected.ini" "$folder/macros.txt"
+cmp "$tmp/expected.ini" "$folder/orvella.ini" || fail "orvella-start wrote other settings than run.sh"
+echo "host's own" >"$folder/orvella.ini"
+echo "host's macros" >"$folder/macros.txt"
+HOME=$home XDG_DATA_HOME=$home/data "$start" >/dev/null
+[ "$(cat "$folder/orvella.ini")" = "host's own" ] || fail "orvella-start overwrote the host's settings"
+# Settings gone but the host's macros kept: new settings name them, unchanged.
+rm "$folder/orvella.ini"
+HOME=$home XDG_DATA_HOME=$home/data "$start" >/dev/null
+[ "$(cat "$folder/macros.txt")" = "host's macros" ] || fail "orvella-start replaced the host's macros"
+grep -q "^MacroFile=$folder/macros.txt" "$folder/orvella.ini" || fail "the new settings do not name the macros"
+# An empty XDG_DATA_HOME means the default, as Qt has it.
+HOME=$home XDG_DATA_HOME='' "$start" >/dev/null
+[ -f "$home/.local/share/orvella/orvella.ini" ] || fail "orvella-start missed ~/.local/share"
+# A folder that cannot be made still starts the window, with the reason.
+touch "$home/file"
+said=$(HOME=$home XDG_DATA_HOME=$home/file "$start" 2>"$tmp/err")
+[ "$said" = "orvella " ] || fail "orvella-start did not start orvella past a failure"
+grep -q "could not write the starter settings" "$tmp/err" || fail "orvella-start hid its failure"
+echo "package test: passed"

@@ -59,10 +59,7 @@ cmake --build build/release -j2 --target orvella orvella-room
 mkdir -p "$folder" "$play/config"
 mkdir -p -m 700 "$runtime"
 rm -f "$runtime"/*.sock  # left by a room that crashed
-if [ ! -e "$folder/orvella.ini" ]; then
-  cp data/macros/starter.txt "$folder/macros.txt"
-  bash scripts/write-settings.sh "$folder/orvella.ini" "$folder/macros.txt"
-fi
+bash scripts/first-settings.sh "$folder"
 
 export XDG_RUNTIME_DIR=$runtime
 if need_display; then

@@ -17,7 +17,8 @@ endif()
 
 set(share "${PREFIX}/share")
 foreach(f bin/orvella bin/orvella-room bin/orvella-irc libexec/orvella/orvella-start
-          libexec/orvella/write-settings share/orvella/macros/starter.txt
+          libexec/orvella/write-settings libexec/orvella/first-settings
+          share/orvella/macros/starter.txt
           share/icons/hicolor/scalable/apps/orvella.svg share/applications/orvella.desktop
           share/metainfo/org.example.orvella.metainfo.xml share/man/man6/orvella.6.gz
           share/man/man6/orvella-room.6.gz share/man/man6/orvella-irc.6.gz

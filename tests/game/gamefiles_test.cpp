@@ -1,6 +1,7 @@
 #include "files/settingsfile.h"
 #include "game/gamefiles.h"
 #include "game/gamestate.h"
+#include "gameround.h"
 #include "support/bytesio.h"
 #include "support/scripteddialogs.h"
 
@@ -10,34 +11,42 @@
 
 #include <gtest/gtest.h>
 
-// The first settings file the project ships is written by a script that
-// keeps the format of its own: the program reads it and would write the same
-// bytes. A missing, broken or unreadable file at start-up and a writer that
-// fails are the start-up and the disk tests' business.
-TEST(GameFiles, TheShippedFirstSettingsTheBoxesAndTheMacroFileTheyName)
+// The first settings the project gives a first start are written by a
+// script that keeps the format of its own: the program reads them and would
+// write the same bytes, and with them a game opens that players can join. A
+// missing, broken or unreadable file at start-up and a writer that fails are
+// the start-up and the disk tests' business.
+TEST(GameFiles, TheFirstSettingsPlayTheBoxesAndTheMacroFileTheyName)
 {
-    QTemporaryDir dir;
-    const QString ini = settingsPath(dir.path());
-    const QString named = dir.filePath(QStringLiteral("m.txt"));
+    GameRound round;
+    const QString folder = round.dir.path(), ini = settingsPath(folder);
+    const QString named = round.path(QStringLiteral("macros.txt"));
     QProcess tool;
     tool.start(QStringLiteral("bash"),
-               {QStringLiteral(ORVELLA_SOURCE_DIR "/scripts/write-settings.sh"), ini, named});
+               {QStringLiteral(ORVELLA_SOURCE_DIR "/scripts/first-settings.sh"), folder});
     ASSERT_TRUE(tool.waitForFinished() && tool.exitCode() == 0);
     const QByteArray bytes = bytesOf(ini);
-    QFile macros(named);
-    ASSERT_TRUE(macros.open(QIODevice::WriteOnly));
-    GameState gs;
-    ScriptedDialogs dialogs;
-    ASSERT_TRUE(SettingsReader(gs, dialogs, dir.path()));
+    GameState &gs = round.gs;
+    gs.RegChar.clear();
+    ScriptedDialogs &dialogs = round.dialogs;
+    ASSERT_TRUE(SettingsReader(gs, dialogs, folder));
     ASSERT_TRUE(QFile::remove(ini));
-    ASSERT_FALSE(SettingsWriter(gs, dir.path(), 0, 0));
+    ASSERT_FALSE(SettingsWriter(gs, folder, 0, 0));
     EXPECT_EQ(bytesOf(ini), bytes);
     EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(gs.Macros[1].Name.isEmpty()) << "the starter macros";
+    round.openGame();
+    round.getRegs({GameRound::esp(QStringLiteral("Bo"), QStringLiteral("$"))});
+    EXPECT_EQ(gs.PlayerCount, 1);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(gs.Boxes[i].InDefault) << i;
 
+    QFile macros(named);
+    ASSERT_TRUE(macros.open(QIODevice::WriteOnly | QIODevice::Truncate));
     // The macro file it names is read with it; that file's failure is its own message.
     ASSERT_TRUE(macros.write("[Macro 2") > 0);
     macros.close();
-    EXPECT_TRUE(SettingsReader(gs, dialogs, dir.path()));
+    EXPECT_TRUE(SettingsReader(gs, dialogs, folder));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Problem with Macro File"));
 
@@ -49,7 +58,7 @@ TEST(GameFiles, TheShippedFirstSettingsTheBoxesAndTheMacroFileTheyName)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                 file.write("[boxes]\r\n1=True\r\n\r\n") > 0);
     file.close();
-    ASSERT_TRUE(SettingsReader(gs, dialogs, dir.path()));
+    ASSERT_TRUE(SettingsReader(gs, dialogs, folder));
     EXPECT_TRUE(gs.Boxes[1].InDefault && gs.Boxes[1].Available);
     EXPECT_TRUE(gs.Boxes[2].InDefault && !gs.Boxes[2].Available);
 }

@@ -4,7 +4,8 @@
 # pictures needs (scripts/screenshots.sh).
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev python3
-          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl)
+          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl
+          qt6-websockets-dev libqrencode-dev chromium chromium-driver python3-selenium)
 [ "${1:-}" != --docs ] || packages+=(xdotool x11-apps netpbm optipng)
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -3,6 +3,7 @@
 // scripted cast and from people joining over a local socket.
 #include "chat/frame.h"
 #include "chatclient/chatroom.h"
+#include "chatclient/wadapiserver.h"
 #include "room/fdlinereader.h"
 #include "room/joinclient.h"
 #include "room/peopleserver.h"
@@ -10,7 +11,7 @@
 #include "room/playercommands.h"
 #include "room/roomconsole.h"
 #include "room/scriptedplayers.h"
-#include "chatclient/wadapiserver.h"
+#include "room/webroom.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -78,9 +79,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption quietOption = opt("quiet-players", "Players do not chat idly.");
     const QCommandLineOption stayOption = opt("stay", "Stay open after the end of standard input.");
     const QCommandLineOption verboseOption = opt("verbose", "Show every frame.");
+    const QCommandLineOption webOption = opt(
+        "web", "People also join from a browser at [ADDRESS:]PORT (address 127.0.0.1).", "port");
+    const QCommandLineOption codeOption =
+        opt("code", "The web room's code (5 letters; a new one at each start).", "code");
+    const QCommandLineOption certOption =
+        opt("cert", "Serve the web page over TLS: PEM certificate.", "file");
+    const QCommandLineOption keyOption = opt("key", "The certificate's PEM key.", "file");
     parser.addOptions({hostOption, socketOption, peopleOption, joinOption, playersOption,
                        seedOption, wordsOption, rightOption, lateOption, speedOption, quietOption,
-                       stayOption, verboseOption});
+                       stayOption, verboseOption, webOption, codeOption, certOption, keyOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -123,9 +131,29 @@ int main(int argc, char *argv[])
     ScriptedPlayers players(room, clock, static_cast<quint32>(*seed),
                             {*right, *late, !parser.isSet(quietOption)});
     PeopleServer people(room);
-    players.nameTaken = [&people](const QString &n) { return people.has(n); };
-    people.nameTaken = [&players](const QString &n) { return players.has(n); };
-    people.others = [&players] { return players.names(); };
+    std::unique_ptr<WebRoom> web;
+    if (parser.isSet(webOption)) {
+        QString error;
+        web = openWebRoom(room,
+                          {parser.value(webOption), parser.value(codeOption),
+                           parser.value(certOption), parser.value(keyOption)},
+                          &error);
+        if (!web) {
+            err << error << Qt::endl;
+            return 2;
+        }
+        QObject::connect(&web->people, &WebPeople::report, &console, &RoomConsole::output);
+        QObject::connect(&web->front, &WebFront::report, &console, &RoomConsole::output);
+        QObject::connect(&server, &WadapiServer::privateMessage, &web->people,
+                         &WebPeople::espFromHost);
+        web->people.nameTaken = [&](const QString &n) { return players.has(n) || people.has(n); };
+    }
+    const auto webHas = [&web](const QString &n) { return web && web->people.has(n); };
+    players.nameTaken = [&people, webHas](const QString &n) { return people.has(n) || webHas(n); };
+    people.nameTaken = [&players, webHas](const QString &n) { return players.has(n) || webHas(n); };
+    people.others = [&players, &web] {
+        return players.names() + (web ? web->people.names() : QStringList());
+    };
     QObject::connect(&people, &PeopleServer::report, &console, &RoomConsole::output);
     // The host's private messages reach the person they are for.
     QObject::connect(&server, &WadapiServer::privateMessage, &people, &PeopleServer::espFromHost);
@@ -150,6 +178,10 @@ int main(int argc, char *argv[])
             << peoplePath << Qt::endl;
     else
         out << "Nobody can join: " << people.errorString() << Qt::endl;
+    if (web) {
+        for (const QString &line : web->banner())
+            out << line << Qt::endl;
+    }
     for (int i = 0; i < int(*count); ++i)
         players.add();
 

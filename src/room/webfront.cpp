@@ -78,7 +78,8 @@ bool WebFront::listen(const QHostAddress &address, quint16 port,
     } else {
         m_server = new QTcpServer(this);
     }
-    connect(m_server, &QTcpServer::newConnection, this, &WebFront::accept);
+    // A TLS connection is pending only once its handshake is done.
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &WebFront::accept);
     // Qt's default backlog of 50 would hold a crowd arriving at once in
     // the system's SYN retries for seconds.
     m_server->setListenBacklogSize(std::max(maxConnections, 50));

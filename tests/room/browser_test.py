@@ -51,9 +51,11 @@ class Room:
 
 def browser():
     options = webdriver.ChromeOptions()
-    for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage',
-                 '--window-size=360,740'):
+    for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'):
         options.add_argument(flag)
+    # A phone's width: a desktop window would not go below 500 pixels.
+    options.add_experimental_option(
+        'mobileEmulation', {'deviceMetrics': {'width': 360, 'height': 740, 'pixelRatio': 1}})
     return webdriver.Chrome(options=options)
 
 

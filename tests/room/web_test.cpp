@@ -4,7 +4,9 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QWebSocket>
 
 #include <gtest/gtest.h>
@@ -21,8 +23,9 @@ struct Page
     QJsonObject last; // the latest welcome or refusal
     bool closed = false;
 
-    Page(quint16 port, const QString &origin) : socket(origin)
+    Page(quint16 port, const QString &origin, const QString &scheme = u"ws"_qs) : socket(origin)
     {
+        QObject::connect(&socket, &QWebSocket::sslErrors, [this] { socket.ignoreSslErrors(); });
         QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString &m) {
             const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
             seen = o[u"at"].toInteger(seen);
@@ -33,7 +36,7 @@ struct Page
                 last = o;
         });
         QObject::connect(&socket, &QWebSocket::disconnected, [this] { closed = true; });
-        socket.open(QUrl(u"ws://127.0.0.1:%1/ws"_qs.arg(port)));
+        socket.open(QUrl(u"%1://127.0.0.1:%2/ws"_qs.arg(scheme).arg(port)));
     }
     void send(const QJsonObject &o) { socket.sendTextMessage(QJsonDocument(o).toJson()); }
     qint64 seen = -1;
@@ -265,4 +268,29 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
             p->say(u"still here"_qs);
     }
     EXPECT_TRUE(roomHas(u"Zed: still here"_qs)) << "the room goes on";
+}
+
+// With a certificate the page and its socket are served over TLS only.
+TEST(WebRoomTls, PeopleJoinOverTls)
+{
+    QTemporaryDir dir;
+    const QString cert = dir.filePath(u"cert.pem"_qs), key = dir.filePath(u"key.pem"_qs);
+    ASSERT_EQ(
+        QProcess::execute(u"openssl"_qs,
+                          {u"req"_qs, u"-x509"_qs, u"-newkey"_qs, u"ec"_qs, u"-pkeyopt"_qs,
+                           u"ec_paramgen_curve:P-256"_qs, u"-nodes"_qs, u"-days"_qs, u"1"_qs,
+                           u"-subj"_qs, u"/CN=localhost"_qs, u"-keyout"_qs, key, u"-out"_qs, cert}),
+        0);
+    ChatRoom room{u"Ann Lee"_qs};
+    QString error;
+    const auto web = openWebRoom(room, {u"0"_qs, u"KTZRW"_qs, cert, key}, &error);
+    ASSERT_TRUE(web) << error.toStdString();
+    const quint16 port = web->front.port();
+    Page plain(port, u"http://127.0.0.1:%1"_qs.arg(port));
+    EXPECT_TRUE(plain.dropped());
+    Page bo(port, u"https://127.0.0.1:%1"_qs.arg(port), u"wss"_qs);
+    bo.join(u"Bo"_qs, u"KTZRW"_qs);
+    ASSERT_TRUE(bo.welcomed());
+    room.say(u"Ann Lee"_qs, u"over TLS"_qs);
+    EXPECT_TRUE(bo.sees(u"Ann Lee: over TLS"_qs));
 }

@@ -27,7 +27,8 @@ function addLine(text, isPrivate) {
   if (isPrivate) li.classList.add('private');
   if (me && text.toLowerCase().includes(me.name.toLowerCase())) li.classList.add('mine');
   const list = $('lines');
-  const atEnd = list.scrollTop + list.clientHeight >= list.scrollHeight - 4;
+  // Follow the newest line unless the reader has scrolled back.
+  const atEnd = list.clientHeight === 0 || list.scrollTop + list.clientHeight >= list.scrollHeight - 40;
   list.appendChild(li);
   while (list.children.length > MaxLines) list.firstElementChild.remove();
   if (atEnd) list.scrollTop = list.scrollHeight;
@@ -71,6 +72,7 @@ function connect(name, code) {
       status(m.back ? 'Back in the room as ' + me.name + '.' : 'In the room as ' + me.name + '.');
       $('title').textContent = 'Orvella room: ' + me.name;
       showRoom(true);
+      $('lines').scrollTop = $('lines').scrollHeight;
       if (!m.back) $('say').focus();
     } else if (m.type === 'refused') {
       leaving = true;

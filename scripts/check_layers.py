@@ -23,6 +23,7 @@ LIBRARIES = {
     'orvella_roomprocess': (0, CORE),
     'orvella-bench': (2, UI + ' Test'),
     'orvella-startup': (2, UI + ' Test'),
+    'orvella-webload': (1, LINK + ' WebSockets'),
 }
 RANK_NAMES = ('core', 'link', 'ui')
 # Test executables are named by these helpers; they take their support's library.

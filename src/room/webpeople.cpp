@@ -5,6 +5,7 @@
 #include "room/personrules.h"
 #include "room/roomtext.h"
 
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
@@ -129,8 +130,10 @@ QString WebPeople::who(const Person &p) const
     return p.name.isEmpty() ? QStringLiteral("A web client (%1)").arg(p.address) : p.name;
 }
 
-WebPeople::Address &WebPeople::addressOf(const Person &p)
+WebPeople::Address *WebPeople::addressOf(const Person &p)
 {
+    if (!limits.loopbackToo && QHostAddress(p.address).isLoopback())
+        return nullptr;
     auto it = m_addresses.find(p.address);
     if (it == m_addresses.end()) {
         if (m_addresses.size() >= MaxAddresses)
@@ -139,7 +142,7 @@ WebPeople::Address &WebPeople::addressOf(const Person &p)
                                                Address{{limits.joinBurst, limits.joinsPerSecond},
                                                        {limits.lineBurst, limits.linesPerSecond}}));
     }
-    return **it;
+    return it->get();
 }
 
 void WebPeople::receive(Person &p, const QString &message)
@@ -165,7 +168,7 @@ void WebPeople::receive(Person &p, const QString &message)
         drop(p, QStringLiteral("%1 flooded the room; dropped.").arg(p.name));
         return;
     }
-    if (!addressOf(p).lines.take()) {
+    if (Address *from = addressOf(p); from && !from->lines.take()) {
         drop(p, QStringLiteral("%1 flooded the room from %2 with others; dropped.")
                     .arg(p.name, p.address));
         return;
@@ -175,16 +178,17 @@ void WebPeople::receive(Person &p, const QString &message)
 
 void WebPeople::join(Person &p, const QJsonObject &message)
 {
-    Address &from = addressOf(p);
-    if (!from.joins.take()) {
-        if (!from.joinsCut)
-            emit report(
-                QStringLiteral("Too many joins from %1; turned away for a while.").arg(p.address));
-        from.joinsCut = true;
-        refuse(p, QStringLiteral("Too many tries. Wait a minute and try again."));
-        return;
+    if (Address *from = addressOf(p)) {
+        if (!from->joins.take()) {
+            if (!from->joinsCut)
+                emit report(QStringLiteral("Too many joins from %1; turned away for a while.")
+                                .arg(p.address));
+            from->joinsCut = true;
+            refuse(p, QStringLiteral("Too many tries. Wait a minute and try again."));
+            return;
+        }
+        from->joinsCut = false;
     }
-    from.joinsCut = false;
     // The same answer whatever the name: a wrong code learns nothing of the room.
     if (message.value(u"code").toString().trimmed().toUpper() != m_code) {
         refuse(p, QStringLiteral("That is not this room's code."));

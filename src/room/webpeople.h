@@ -63,6 +63,9 @@ public:
         // Lines from one address, all its people together.
         int lineBurst = 30;
         double linesPerSecond = 6;
+        // People of this machine (or of a proxy on it) all share one
+        // address; only with this do its limits hold for them too.
+        bool loopbackToo = false;
     };
     Limits limits;
 
@@ -95,7 +98,8 @@ private:
     void drop(Person &p, const QString &why);
     void refuse(Person &p, const QString &why);
     void release(Person &p);
-    Address &addressOf(const Person &p);
+    // The limits of p's address; none for loopback unless limits say so.
+    Address *addressOf(const Person &p);
     Person *personOf(QObject *socket) const;
     QString who(const Person &p) const;
 

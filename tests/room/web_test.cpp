@@ -123,6 +123,7 @@ struct WebRoomTest : ::testing::Test
         port = web->front.port();
         origin = u"http://127.0.0.1:%1"_qs.arg(port);
         web->people.nameTaken = [](const QString &n) { return n == u"Levi"_qs; };
+        web->people.limits.loopbackToo = true;
         const auto keep = [this](const QString &l) { reports << l; };
         QObject::connect(&web->people, &WebPeople::report, keep);
         QObject::connect(&web->front, &WebFront::report, keep);

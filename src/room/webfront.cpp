@@ -133,14 +133,31 @@ void WebFront::accept()
         struct Counted final : QObject
         {
             QPointer<WebFront> front;
-            Counted(QObject *parent, WebFront *f) : QObject(parent), front(f) { ++f->m_open; }
+            QString from;
+            Counted(QObject *parent, WebFront *f, const QString &address)
+                : QObject(parent), front(f), from(address)
+            {
+                ++f->m_open;
+                ++f->m_openFrom[from];
+            }
             ~Counted() override
             {
-                if (front)
-                    --front->m_open;
+                if (!front)
+                    return;
+                --front->m_open;
+                if (--front->m_openFrom[from] <= 0)
+                    front->m_openFrom.remove(from);
             }
         };
-        new Counted(socket, this);
+        const QHostAddress peer = socket->peerAddress();
+        if (!peer.isLoopback() && m_openFrom.value(peer.toString()) >= maxPerAddress) {
+            socket->abort();
+            socket->deleteLater();
+            turnedAway(
+                QStringLiteral("one address may hold %1 connections at once.").arg(maxPerAddress));
+            continue;
+        }
+        new Counted(socket, this, peer.toString());
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         // A request that does not come whole in time holds a connection for nothing.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
@@ -37,6 +38,8 @@ public:
 
     // Connections at once, page requests and people together.
     int maxConnections = 200;
+    // Connections at once from one address other than this machine's.
+    int maxPerAddress = 40;
     int connections() const { return m_open; }
 
     static constexpr qsizetype MaxRequest = 8192;
@@ -62,6 +65,7 @@ private:
     std::optional<QSslConfiguration> m_tls;
     QString m_error;
     int m_open = 0;
+    QHash<QString, int> m_openFrom;
     // Connections handed to the WebSocket server, not yet sockets.
     QList<QPointer<QTcpSocket>> m_upgrading;
     // Refusals are counted and reported once a second, not one line each.

@@ -114,6 +114,11 @@ void WebPeople::take(QWebSocket *socket)
         if (Person *p = personOf(socket))
             broken(*p);
     });
+    // A socket that never joins must not hold one of the room's connections.
+    QTimer::singleShot(JoinMs, socket, [this, socket] {
+        if (Person *p = personOf(socket); p && p->name.isEmpty())
+            drop(*p, QStringLiteral("%1 did not join in time; dropped.").arg(who(*p)));
+    });
 }
 
 WebPeople::Person *WebPeople::personOf(QObject *socket) const

@@ -70,6 +70,7 @@ public:
     Limits limits;
 
     static constexpr int HoldMs = 60000;
+    static constexpr int JoinMs = 30000;
     static constexpr int MaxHeldLines = 200;
     static constexpr qint64 MaxReplay = 500;
     static constexpr qint64 MaxUnsent = 64 * 1024;

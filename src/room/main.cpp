@@ -1,6 +1,6 @@
 // The stand-in chat client: holds a chat room on the chat client's socket and
 // lets the program's host speak in it; players come from stdin, from the
-// scripted cast and from people joining over a local socket.
+// scripted cast and from people joining over a local socket or the web page.
 #include "chat/frame.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
@@ -49,7 +49,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("Holds a chat room for Orvella. Lines typed on standard input play the "
                        "players; /help lists what can be typed. Scripted players fill the room "
-                       "with --players; others join from a terminal with --join NAME."));
+                       "with --players; others join from a terminal with --join NAME, or from a "
+                       "browser with --web PORT."));
     parser.addHelpOption();
     const auto opt = [](const char *name, const char *help, const char *value = nullptr,
                         const char *def = nullptr) {

@@ -359,6 +359,11 @@ void WebPeople::drop(Person &p, const QString &why)
 {
     if (p.gone)
         return;
+    // The page says why and does not come back by itself.
+    if (!why.isEmpty() && p.socket && p.socket->state() == QAbstractSocket::ConnectedState)
+        send(p, {{u"type"_qs, u"refused"_qs}, {u"why"_qs, why}});
+    if (p.gone) // sending found a reader that never reads, and dropped it
+        return;
     p.gone = true;
     delete p.hold;
     if (!p.name.isEmpty())

@@ -3,7 +3,12 @@
 refused, markup shows as text and runs nothing, the host's invitation gives
 the Register button, both see the same lines in the same order, and a broken
 connection comes back under the same name. Exits 77 (skipped) without
-Chromium's WebDriver."""
+Chromium's WebDriver.
+
+With --person URL it plays Bo (with Cy watching) in a game the real
+program hosts (tests/app): it prints "joined" and "registered", answers
+"kiwi" when a line "answer" comes on its input, and prints "won" once Bo's
+win is in the room, with both browsers having seen the same lines."""
 import queue
 import re
 import subprocess
@@ -76,20 +81,54 @@ def until(driver, check, seconds=10):
     return WebDriverWait(driver, seconds).until(lambda d: check(d))
 
 
+def browsers():
+    # Two browsers start in parallel: each takes seconds.
+    started = []
+    threads = [threading.Thread(target=lambda: started.append(browser())) for _ in (0, 1)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    return started
+
+
+def person(url):
+    started = browsers()
+    try:
+        bo, cy = started
+        join(bo, url, 'Bo', CODE)
+        join(cy, url, 'Cy', CODE)
+        for d in (bo, cy):
+            until(d, lambda d: d.find_element(By.ID, 'say').is_displayed())
+        print('joined', flush=True)
+        register = bo.find_element(By.ID, 'registerButton')
+        until(bo, lambda d: register.is_displayed(), 60)
+        register.click()
+        print('registered', flush=True)
+        if sys.stdin.readline().strip() != 'answer':
+            sys.exit(1)
+        bo.find_element(By.ID, 'say').send_keys('kiwi' + Keys.ENTER)
+        for d in (bo, cy):
+            until(d, lambda d: any(l.startswith('Ann Lee: WTG Bo!') for l in lines(d)), 60)
+        shared = [l for l in lines(bo) if not l.startswith('ESP')]
+        assert shared == lines(cy)[-len(shared):], (shared, lines(cy))
+        print('won', flush=True)
+    finally:
+        for d in started:
+            d.quit()
+
+
 def main():
+    if sys.argv[1] == '--person':
+        person(sys.argv[2])
+        return
     with tempfile.TemporaryDirectory() as folder:
         room = Room(sys.argv[1], folder)
         bo = cy = None
         started = []
         try:
             url = room.wait_for(r'People join in a browser at (\S+) with the room code').group(1)
-            # Two browsers start in parallel: each takes seconds.
-            started = []
-            threads = [threading.Thread(target=lambda: started.append(browser())) for _ in (0, 1)]
-            for t in threads:
-                t.start()
-            for t in threads:
-                t.join()
+            started = browsers()
             bo, cy = started
             join(bo, url, 'Bo', 'KTZRX')
             until(bo, lambda d: "not this room's code" in d.find_element(By.ID, 'joinProblem').text)

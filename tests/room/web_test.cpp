@@ -211,6 +211,8 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
     EXPECT_TRUE(flood.dropped());
     EXPECT_LE(room.textSince(0).count(u"Flo: spam"_qs), 10);
     EXPECT_TRUE(reported(u"Flo flooded the room; dropped."_qs));
+    EXPECT_EQ(flood.last[u"why"].toString(), u"Flo flooded the room; dropped."_qs)
+        << "the page does not come back by itself";
 
     struct Case
     {

@@ -2,7 +2,8 @@
 # Builds the release variant and runs the benchmark suite: the chat-text
 # paths on generated chat beside a plain line split, the player sort, the
 # recovery-log write, a line to the stand-in chat client and back beside a
-# raw socket ping-pong, a client answering 6 or 10 for ever, and start-up
+# raw socket ping-pong, a client answering 6 or 10 for ever, a host line to
+# 150 people from the web page beside the people socket, and start-up
 # time and memory against a bare Qt window. Prints a table and one met or
 # missed line per budget; exits non-zero when a budget is missed.
 # Extra arguments go to Google Benchmark (e.g. --benchmark_filter=getnext).
@@ -10,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j2 --target orvella-bench orvella-startup orvella-room
+cmake --build build/release -j2 --target orvella-bench orvella-startup orvella-room orvella-webload
 
 scratch=$(mktemp -d)
 pids=()
@@ -23,6 +24,9 @@ trap cleanup EXIT
 status=0
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
   build/release/bench/orvella-bench --room="$PWD/build/release/src/orvella-room" "$@" || status=$?
+
+# 150 people from the web page beside the people socket's, one host line to all.
+build/release/bench/orvella-webload "$PWD/build/release/src/orvella-room" || status=$?
 
 # Start-up is compared on a real window system, where a window costs what
 # it costs the host; without a display, on a virtual one.

@@ -13,14 +13,17 @@ CORE, LINK, UI = 'Core', 'Core Network', 'Core Gui Widgets Network'
 # Library -> (rank, Qt modules). The rank orders core < link < ui.
 LIBRARIES = {
     'orvella_core': (0, CORE),
-    **{lib: (1, LINK) for lib in ('orvella_link', 'orvella_chatclient', 'orvella_room',
-                                  'orvella_irc', 'orvella-room', 'orvella-irc')},
+    **{lib: (1, LINK) for lib in ('orvella_link', 'orvella_chatclient', 'orvella_irc',
+                                  'orvella-irc')},
+    # The room serves its web page with Qt WebSockets.
+    **{lib: (1, LINK + ' WebSockets') for lib in ('orvella_room', 'orvella-room')},
     **{lib: (2, UI) for lib in ('orvella_ui', 'orvella', 'orvella-demo')},
     'orvella_testsupport_core': (1, LINK + ' Test'),
     'orvella_testsupport_ui': (2, UI + ' Test'),
     'orvella_roomprocess': (0, CORE),
     'orvella-bench': (2, UI + ' Test'),
     'orvella-startup': (2, UI + ' Test'),
+    'orvella-webload': (1, LINK + ' WebSockets'),
 }
 RANK_NAMES = ('core', 'link', 'ui')
 # Test executables are named by these helpers; they take their support's library.
@@ -80,13 +83,29 @@ def read_table(root):
 def read_targets(root):
     """Every .cpp (relative to root) -> the libraries it is built into."""
     targets = {}
+    executables = {}  # test executable -> (its support library, its sources)
     for path in [p for top in ('src', 'tests', 'bench')
                  for p in glob.glob(os.path.join(root, top, '**', 'CMakeLists.txt'), recursive=True)]:
         text = re.sub(r'#.*', '', open(path, encoding='utf-8').read())
         for command, args in re.findall(r'\b(\w+)\s*\(([^)]*)\)', text):
+            words = args.split()
+            # A test that links a library of more Qt modules than its
+            # support's has those too.
+            if command == 'target_link_libraries' and words and words[0] in executables:
+                support, sources = executables[words[0]]
+                extra = [w for w in words[1:] if w in LIBRARIES]
+                for lib in extra:
+                    combined = f'{support}+{lib}'
+                    modules = set(LIBRARIES[support][1].split()) | set(LIBRARIES[lib][1].split())
+                    LIBRARIES[combined] = (LIBRARIES[support][0], ' '.join(sorted(modules)))
+                    for source in sources:
+                        targets[source].discard(support)
+                        targets[source].add(combined)
+                    support = combined
+                executables[words[0]] = (support, sources)
+                continue
             if command not in ('add_library', 'add_executable', 'target_sources', *TEST_HELPERS):
                 continue
-            words = args.split()
             sources = [w for w in words[1:] if w.endswith('.cpp')]
             if not sources:
                 continue
@@ -94,9 +113,12 @@ def read_targets(root):
             if library not in LIBRARIES:
                 fail(f'{os.path.relpath(path, root)}: unknown target {library}; '
                      'give it its Qt modules in scripts/check_layers.py')
-            for source in sources:
-                file = os.path.relpath(os.path.join(os.path.dirname(path), source), root)
+            files = [os.path.relpath(os.path.join(os.path.dirname(path), source), root)
+                     for source in sources]
+            for file in files:
                 targets.setdefault(file, set()).add(library)
+            if command in TEST_HELPERS:
+                executables[words[0]] = (library, files)
     if not targets:
         fail('no sources found in the CMake lists')
     return targets

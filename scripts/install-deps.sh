@@ -5,7 +5,8 @@
 # checking the Debian packages needs (scripts/package.sh).
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev python3
-          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl)
+          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl
+          qt6-websockets-dev libqrencode-dev chromium chromium-driver python3-selenium)
 for option in "$@"; do
   case $option in
     --docs) packages+=(xdotool x11-apps netpbm optipng) ;;

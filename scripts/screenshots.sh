@@ -244,3 +244,6 @@ gone '^Settings$'
 close "$(window '^Orvella V')"
 echo "The room heard:"
 sed -n '/^Ann Lee: /,$p' "$tmp/room.log" | head -60
+
+# The room's web page in a phone-sized headless Chromium.
+/usr/bin/python3 scripts/web_screenshot.py "$tmp/usr/bin/orvella-room"

@@ -1,6 +1,6 @@
 // The stand-in chat client: holds a chat room on the chat client's socket and
 // lets the program's host speak in it; players come from stdin, from the
-// scripted cast and from people joining over a local socket.
+// scripted cast and from people joining over a local socket or the web page.
 #include "chat/frame.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
@@ -11,6 +11,7 @@
 #include "room/playercommands.h"
 #include "room/roomconsole.h"
 #include "room/scriptedplayers.h"
+#include "room/webroom.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -71,7 +72,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("Holds a chat room for Orvella. Lines typed on standard input play the "
                        "players; /help lists what can be typed. Scripted players fill the room "
-                       "with --players; others join from a terminal with --join NAME."));
+                       "with --players; others join from a terminal with --join NAME, or from a "
+                       "browser with --web PORT."));
     parser.addHelpOption();
     parser.addVersionOption();
     const auto opt = [](const char *name, const char *help, const char *value = nullptr,
@@ -102,9 +104,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption quietOption = opt("quiet-players", "Players do not chat idly.");
     const QCommandLineOption stayOption = opt("stay", "Stay open after the end of standard input.");
     const QCommandLineOption verboseOption = opt("verbose", "Show every frame.");
+    const QCommandLineOption webOption = opt(
+        "web", "People also join from a browser at [ADDRESS:]PORT (address 127.0.0.1).", "port");
+    const QCommandLineOption codeOption =
+        opt("code", "The web room's code (5 letters; a new one at each start).", "code");
+    const QCommandLineOption certOption =
+        opt("cert", "Serve the web page over TLS: PEM certificate.", "file");
+    const QCommandLineOption keyOption = opt("key", "The certificate's PEM key.", "file");
     parser.addOptions({hostOption, socketOption, peopleOption, joinOption, playersOption,
                        seedOption, wordsOption, rightOption, lateOption, speedOption, quietOption,
-                       stayOption, verboseOption});
+                       stayOption, verboseOption, webOption, codeOption, certOption, keyOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -147,9 +156,29 @@ int main(int argc, char *argv[])
     ScriptedPlayers players(room, clock, static_cast<quint32>(*seed),
                             {*right, *late, !parser.isSet(quietOption)});
     PeopleServer people(room);
-    players.nameTaken = [&people](const QString &n) { return people.has(n); };
-    people.nameTaken = [&players](const QString &n) { return players.has(n); };
-    people.others = [&players] { return players.names(); };
+    std::unique_ptr<WebRoom> web;
+    if (parser.isSet(webOption)) {
+        QString error;
+        web = openWebRoom(room,
+                          {parser.value(webOption), parser.value(codeOption),
+                           parser.value(certOption), parser.value(keyOption)},
+                          &error);
+        if (!web) {
+            err << error << Qt::endl;
+            return 2;
+        }
+        QObject::connect(&web->people, &WebPeople::report, &console, &RoomConsole::output);
+        QObject::connect(&web->front, &WebFront::report, &console, &RoomConsole::output);
+        QObject::connect(&server, &WadapiServer::privateMessage, &web->people,
+                         &WebPeople::espFromHost);
+        web->people.nameTaken = [&](const QString &n) { return players.has(n) || people.has(n); };
+    }
+    const auto webHas = [&web](const QString &n) { return web && web->people.has(n); };
+    players.nameTaken = [&people, webHas](const QString &n) { return people.has(n) || webHas(n); };
+    people.nameTaken = [&players, webHas](const QString &n) { return players.has(n) || webHas(n); };
+    people.others = [&players, &web] {
+        return players.names() + (web ? web->people.names() : QStringList());
+    };
     QObject::connect(&people, &PeopleServer::report, &console, &RoomConsole::output);
     // The host's private messages reach the person they are for.
     QObject::connect(&server, &WadapiServer::privateMessage, &people, &PeopleServer::espFromHost);
@@ -173,6 +202,10 @@ int main(int argc, char *argv[])
         out << "People join from another terminal with: " << joinCommand(peoplePath) << Qt::endl;
     else
         out << "Nobody can join: " << people.errorString() << Qt::endl;
+    if (web) {
+        for (const QString &line : web->banner())
+            out << line << Qt::endl;
+    }
     for (int i = 0; i < int(*count); ++i)
         players.add();
 

@@ -4,6 +4,7 @@
 #include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
+#include "room/personrules.h"
 #include "room/roomtext.h"
 
 #include <QLocalServer>
@@ -33,8 +34,7 @@ struct PeopleServer::Person
     QPointer<QLocalSocket> socket;
     QByteArray pending;
     QString name; // empty until admitted
-    double tokens = Burst;
-    QElapsedTimer sinceRefill;
+    PersonRules::LineBudget budget{Burst, PerSecond};
     bool gone = false;
 };
 
@@ -107,7 +107,6 @@ void PeopleServer::accept()
         auto person = std::make_unique<Person>();
         Person *p = person.get();
         p->socket = socket;
-        p->sinceRefill.start();
         m_people.push_back(std::move(person));
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (Person *p = personOf(socket))
@@ -144,13 +143,10 @@ void PeopleServer::read(Person &p)
         }
         if (lf < 0)
             return;
-        // A token a line, refilled as time goes by: bursts pass, floods do not.
-        p.tokens = std::min<double>(Burst, p.tokens + p.sinceRefill.restart() * PerSecond / 1000.0);
-        if (p.tokens < 1) {
+        if (!p.budget.take()) {
             drop(p, QStringLiteral("%1 flooded the room; dropped.").arg(who));
             return;
         }
-        p.tokens -= 1;
         QByteArray line = p.pending.left(lf);
         p.pending.remove(0, lf + 1);
         if (line.endsWith('\r'))
@@ -168,12 +164,10 @@ void PeopleServer::handle(Person &p, const QString &line)
         return;
     }
     if (!line.startsWith(u'/')) {
-        const QString text = RoomText::typed(line);
-        if (!text.trimmed().isEmpty()) {
-            m_speaker = &p;
-            m_room.say(p.name, text);
-            m_speaker = nullptr;
-        }
+        // Its own terminal showed the line as typed.
+        m_speaker = &p;
+        PersonRules::speak(m_room, p.name, line, false);
+        m_speaker = nullptr;
         return;
     }
     const QString command = line.section(u' ', 0, 0).toLower();
@@ -186,11 +180,9 @@ void PeopleServer::handle(Person &p, const QString &line)
         m_room.say(p.name, QString(named));
     } else if (command == u"/me") {
         if (!rest.trimmed().isEmpty())
-            m_room.say(p.name, RoomText::typed(QStringLiteral("/me ") + rest));
+            PersonRules::speak(m_room, p.name, QStringLiteral("/me ") + rest, false);
     } else if (command == u"/esp") {
-        const QString text = RoomText::typed(rest);
-        if (!text.trimmed().isEmpty())
-            m_room.espToHost(p.name, text);
+        PersonRules::speak(m_room, p.name, rest, true);
     } else if (command == u"/who") {
         QStringList all = QStringList{m_room.hostName() + QStringLiteral(" (host)")} + names();
         if (others)
@@ -206,10 +198,8 @@ void PeopleServer::handle(Person &p, const QString &line)
 
 void PeopleServer::admit(Person &p, const QString &name)
 {
-    QString problem = RoomText::nameProblem(name);
-    if (problem.isEmpty() && (RoomText::sameName(name, m_room.hostName()) || has(name) ||
-                              (nameTaken && nameTaken(name))))
-        problem = QStringLiteral("The name %1 is taken.").arg(name);
+    const QString problem = PersonRules::nameRefusal(
+        name, m_room, [this](const QString &n) { return has(n) || (nameTaken && nameTaken(n)); });
     if (!problem.isEmpty()) {
         send(p, QStringLiteral("* ") + problem + QStringLiteral(" Goodbye."));
         drop(p, QStringLiteral("A client was turned away: %1").arg(problem));

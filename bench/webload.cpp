@@ -1,0 +1,229 @@
+// 150 people from the web page in one room beside 100 (its cap) on the people socket:
+// the host's line reaches each, and how long it takes is reported for both,
+// the people socket being the baseline. Then the room's CPU while quiet and
+// its memory as the web people join.
+//   orvella-webload ROOM_EXE [PEOPLE]
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+// Waits on events until done() or ms passed.
+bool waitFor(const std::function<bool()> &done, int ms = 20000)
+{
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(ms);
+    while (!done() && deadline.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+// One person's view: the numbers of the host's lines in the order they came.
+struct Listener
+{
+    std::vector<int> got;
+    std::vector<qint64> at; // ns since the clock's start
+    void heard(const QString &line, const QElapsedTimer &clock)
+    {
+        static const QString lead = QStringLiteral("Ann Lee: ping ");
+        if (line.startsWith(lead)) {
+            got.push_back(line.mid(lead.size()).toInt());
+            at.push_back(clock.nsecsElapsed());
+        }
+    }
+};
+
+qint64 statusField(qint64 pid, const char *field)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    f.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+double cpuSeconds(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    f.open(QIODevice::ReadOnly);
+    const QList<QByteArray> parts = f.readAll().split(')').last().split(' ');
+    // utime and stime are fields 14 and 15; after ") " the first is field 3.
+    return (parts.value(12).toDouble() + parts.value(13).toDouble()) / ::sysconf(_SC_CLK_TCK);
+}
+
+struct Stats
+{
+    double p50 = 0, p99 = 0;
+    int lost = 0, disordered = 0;
+};
+
+Stats stats(const std::vector<Listener *> &people, const std::vector<qint64> &sent, int lines)
+{
+    std::vector<double> ms;
+    Stats s;
+    for (const Listener *p : people) {
+        s.lost += lines - int(p->got.size());
+        if (!std::is_sorted(p->got.begin(), p->got.end()))
+            ++s.disordered;
+        for (size_t i = 0; i < p->got.size(); ++i)
+            ms.push_back((p->at[i] - sent[p->got[i]]) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    if (!ms.empty()) {
+        s.p50 = ms[ms.size() / 2];
+        s.p99 = ms[std::min(ms.size() - 1, size_t(ms.size() * 0.99))];
+    }
+    return s;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: orvella-webload ROOM_EXE [PEOPLE]\n");
+        return 2;
+    }
+    const int count = argc > 2 ? std::atoi(argv[2]) : 150;
+    const int lines = 30;
+    // The people socket takes at most 100 people; the baseline has as many.
+    const int terms = std::min(count, 100);
+    QTemporaryDir dir;
+    QProcess room;
+    room.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    room.start(QString::fromLocal8Bit(argv[1]),
+               {QStringLiteral("--socket"), dir.filePath(QStringLiteral("w.sock")),
+                QStringLiteral("--host"), QStringLiteral("Ann Lee"), QStringLiteral("--web"),
+                QStringLiteral("0"), QStringLiteral("--code"), QStringLiteral("KTZRW"),
+                QStringLiteral("--stay")});
+    QByteArray banner;
+    if (!waitFor([&] {
+            banner += room.readAllStandardOutput();
+            return banner.contains("with the room code");
+        })) {
+        std::fprintf(stderr, "the room did not start\n");
+        return 1;
+    }
+    const int portAt = banner.indexOf("127.0.0.1:") + 10;
+    const QByteArray port = banner.mid(portAt, banner.indexOf('/', portAt) - portAt);
+    // The console's lines are not read from here on; the room must not block on them.
+    room.setStandardOutputFile(QProcess::nullDevice());
+    const qint64 pid = room.processId();
+
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<std::unique_ptr<Listener>> web(count), term(terms);
+    std::vector<std::unique_ptr<QWebSocket>> sockets;
+    std::vector<std::unique_ptr<QLocalSocket>> locals;
+    int welcomed = 0;
+    const qint64 rssBefore = statusField(pid, "VmRSS:");
+    qint64 rssHalf = 0;
+    for (int i = 0; i < count; ++i) {
+        web[i] = std::make_unique<Listener>();
+        auto s = std::make_unique<QWebSocket>(QStringLiteral("http://127.0.0.1:") +
+                                              QString::fromLatin1(port));
+        QWebSocket *raw = s.get();
+        Listener *l = web[i].get();
+        QObject::connect(raw, &QWebSocket::connected, [raw, i] {
+            raw->sendTextMessage(
+                QStringLiteral("{\"type\":\"join\",\"name\":\"Web%1\",\"code\":\"KTZRW\"}").arg(i));
+        });
+        QObject::connect(raw, &QWebSocket::textMessageReceived, [&, l](const QString &m) {
+            const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
+            if (o.value(u"type").toString() == u"welcome")
+                ++welcomed;
+            l->heard(o.value(u"text").toString(), clock);
+        });
+        raw->open(QUrl(QStringLiteral("ws://127.0.0.1:") + QString::fromLatin1(port) +
+                       QStringLiteral("/ws")));
+        sockets.push_back(std::move(s));
+        if (i == count / 2 - 1) {
+            waitFor([&] { return welcomed == count / 2; });
+            rssHalf = statusField(pid, "VmRSS:");
+        }
+    }
+    if (!waitFor([&] { return welcomed == count; })) {
+        std::fprintf(stderr, "only %d of %d web people got in\n", welcomed, count);
+        return 1;
+    }
+    const qint64 rssFull = statusField(pid, "VmRSS:");
+    for (int i = 0; i < terms; ++i) {
+        term[i] = std::make_unique<Listener>();
+        auto s = std::make_unique<QLocalSocket>();
+        QLocalSocket *raw = s.get();
+        Listener *l = term[i].get();
+        auto pending = std::make_shared<QByteArray>();
+        QObject::connect(raw, &QLocalSocket::readyRead, [&, raw, l, pending] {
+            *pending += raw->readAll();
+            for (qsizetype lf; (lf = pending->indexOf('\n')) >= 0; pending->remove(0, lf + 1))
+                l->heard(QString::fromUtf8(pending->left(lf)), clock);
+        });
+        raw->connectToServer(dir.filePath(QStringLiteral("orvella-room.sock")));
+        raw->waitForConnected(5000);
+        raw->write("Term" + QByteArray::number(i) + '\n');
+        locals.push_back(std::move(s));
+    }
+    // Everyone in: the terminal people's own arrival lines have come.
+    waitFor([&] { return false; }, 1000);
+
+    std::vector<qint64> sent(lines);
+    for (int n = 0; n < lines; ++n) {
+        sent[n] = clock.nsecsElapsed();
+        room.write("Ann Lee: ping " + QByteArray::number(n) + '\n');
+        const auto allHave = [&](const auto &group) {
+            return std::ranges::all_of(
+                group, [&](const auto &l) { return !l->got.empty() && l->got.back() == n; });
+        };
+        waitFor([&] { return allHave(web) && allHave(term); }, 5000);
+    }
+    std::vector<Listener *> w, t;
+    for (const auto &l : web)
+        w.push_back(l.get());
+    for (const auto &l : term)
+        t.push_back(l.get());
+    const Stats ws = stats(w, sent, lines), ts = stats(t, sent, lines);
+
+    const double cpu0 = cpuSeconds(pid);
+    waitFor([] { return false; }, 3000);
+    const double quietCpu = (cpuSeconds(pid) - cpu0) / 3.0 * 100;
+
+    std::printf("webload: %d web people and %d on the people socket, %d host lines each\n", count,
+                count, lines);
+    std::printf("  web:            median %.2f ms, p99 %.2f ms, lost %d, out of order %d\n", ws.p50,
+                ws.p99, ws.lost, ws.disordered);
+    std::printf("  people socket:  median %.2f ms, p99 %.2f ms, lost %d, out of order %d\n", ts.p50,
+                ts.p99, ts.lost, ts.disordered);
+    std::printf("  room quiet: %.1f %% CPU; memory %lld kB empty, +%lld kB for %d web people, "
+                "+%lld kB for %d\n",
+                quietCpu, rssBefore, rssHalf - rssBefore, count / 2, rssFull - rssBefore, count);
+    bool met = true;
+    const auto budget = [&](bool ok, const char *what) {
+        std::printf("  %s: %s\n", ok ? "met" : "MISSED", what);
+        met = met && ok;
+    };
+    budget(ws.p99 < 100, "web p99 under 100 ms");
+    budget(ws.lost == 0 && ws.disordered == 0, "no web line lost or out of order");
+    budget(quietCpu < 1, "the quiet room under 1 % CPU");
+    room.kill();
+    room.waitForFinished(5000);
+    return met ? 0 : 1;
+}

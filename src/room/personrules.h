@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <algorithm>
+#include <functional>
+
+class ChatRoom;
+
+// What holds for every person who joins the room, whichever way they come
+// (the people socket or the web page): the name they may take and how a
+// line they type enters the room.
+namespace PersonRules {
+
+// Why a person cannot take name in room; empty when they can. taken says
+// whether a name is in use by someone other than the host.
+QString nameRefusal(const QString &name, const ChatRoom &room,
+                    const std::function<bool(const QString &)> &taken);
+
+// A line the person typed, cleaned as their chat client would, said in the
+// room or (toHost) sent the host privately; nothing when it is blank.
+void speak(ChatRoom &room, const QString &name, const QString &line, bool toHost);
+
+// A token a line, refilled as time goes by: bursts pass, floods do not.
+class LineBudget
+{
+public:
+    LineBudget(int burst, double perSecond)
+        : m_burst(burst), m_perSecond(perSecond), m_tokens(burst)
+    {
+        m_sinceRefill.start();
+    }
+    // Whether one more line may pass now; it is counted when it may.
+    bool take()
+    {
+        m_tokens =
+            std::min<double>(m_burst, m_tokens + m_sinceRefill.restart() * m_perSecond / 1000.0);
+        if (m_tokens < 1)
+            return false;
+        m_tokens -= 1;
+        return true;
+    }
+
+private:
+    int m_burst;
+    double m_perSecond;
+    double m_tokens;
+    QElapsedTimer m_sinceRefill;
+};
+
+} // namespace PersonRules

@@ -1,0 +1,157 @@
+// The room's page. Everything from the room or another person is put into the
+// page as text (textContent), never as markup.
+'use strict';
+
+const Gestures = ['relax', 'sigh', 'frown', 'grin', 'jump', 'wave', 'react', 'bow', 'shrug', 'present'];
+const MaxLines = 500;
+const HoldMs = 60000;
+
+const $ = (id) => document.getElementById(id);
+let socket = null;
+let me = null;       // {name, token, host} once welcomed
+let leaving = false;
+let brokenSince = 0;
+let retryMs = 500;
+let seen = -1;       // the room's place of the last line shown
+
+function status(text) { $('status').textContent = text; }
+
+function showRoom(inRoom) {
+  $('join').hidden = inRoom;
+  $('room').hidden = !inRoom;
+}
+
+function addLine(text, isPrivate) {
+  const li = document.createElement('li');
+  li.textContent = text;
+  if (isPrivate) li.classList.add('private');
+  if (me && text.toLowerCase().includes(me.name.toLowerCase())) li.classList.add('mine');
+  const list = $('lines');
+  // Follow the newest line unless the reader has scrolled back.
+  const atEnd = list.clientHeight === 0 || list.scrollTop + list.clientHeight >= list.scrollHeight - 40;
+  list.appendChild(li);
+  while (list.children.length > MaxLines) list.firstElementChild.remove();
+  if (atEnd) list.scrollTop = list.scrollHeight;
+  if (me && !isPrivate && text.startsWith(me.host + ': ')) readInvitation(text.slice(me.host.length + 2));
+}
+
+// The host's invitation names the character that registers: "ESP a $ to Host to register."
+function readInvitation(text) {
+  const m = /ESP an? (\S) to .+ to register/.exec(text);
+  if (!m) return;
+  const button = $('registerButton');
+  button.dataset.char = m[1];
+  button.textContent = 'Register';
+  button.setAttribute('aria-label', 'Register (sends ' + m[1] + ' to the host)');
+  button.hidden = false;
+  $('gestures').hidden = true;
+}
+
+function send(message) {
+  if (socket && socket.readyState === WebSocket.OPEN) socket.send(JSON.stringify(message));
+}
+
+function connect(name, code) {
+  const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
+  const ws = new WebSocket(scheme + location.host + '/ws');
+  socket = ws;
+  ws.onopen = () => {
+    const join = {type: 'join', name: name, code: code};
+    if (me && me.name === name) { join.token = me.token; join.seen = seen; }
+    ws.send(JSON.stringify(join));
+  };
+  ws.onmessage = (event) => {
+    let m;
+    try { m = JSON.parse(event.data); } catch (e) { return; }
+    if (m.type === 'welcome') {
+      if (!m.back) seen = -1;
+      me = {name: String(m.name), token: String(m.token), host: String(m.host), code: code};
+      brokenSince = 0;
+      retryMs = 500;
+      sessionStorage.setItem('orvella', JSON.stringify(me));
+      status(m.back ? 'Back in the room as ' + me.name + '.' : 'In the room as ' + me.name + '.');
+      $('title').textContent = 'Orvella room: ' + me.name;
+      showRoom(true);
+      $('lines').scrollTop = $('lines').scrollHeight;
+      if (!m.back) $('say').focus();
+    } else if (m.type === 'refused') {
+      leaving = true;
+      me = null;
+      sessionStorage.removeItem('orvella');
+      showRoom(false);
+      $('joinProblem').textContent = String(m.why);
+      $('name').focus();
+    } else if (m.type === 'line') {
+      if (typeof m.at === 'number') {
+        if (m.at <= seen) return;
+        seen = m.at;
+      }
+      addLine(String(m.text), m.private === true);
+    }
+  };
+  ws.onclose = () => {
+    if (socket !== ws) return;
+    socket = null;
+    if (leaving || !me) return;
+    if (!brokenSince) brokenSince = Date.now();
+    if (Date.now() - brokenSince > HoldMs) {
+      status('The connection is lost. Join again.');
+      me = null;
+      showRoom(false);
+      return;
+    }
+    status('The connection broke; reconnecting…');
+    setTimeout(() => { if (me && !socket) connect(me.name, me.code); }, retryMs);
+    retryMs = Math.min(retryMs * 2, 5000);
+  };
+}
+
+function init() {
+  const hash = decodeURIComponent(location.hash.slice(1));
+  if (/^[A-Za-z]{5}$/.test(hash)) $('code').value = hash.toUpperCase();
+  const gestures = $('gestures');
+  Gestures.forEach((tag, i) => {
+    const b = document.createElement('button');
+    b.type = 'button';
+    b.textContent = String.fromCharCode(0xB0 + i);
+    b.setAttribute('aria-label', 'Send the host ' + tag);
+    b.addEventListener('click', () => send({type: 'esp', text: b.textContent}));
+    gestures.appendChild(b);
+  });
+  $('join').addEventListener('submit', (e) => {
+    e.preventDefault();
+    $('joinProblem').textContent = '';
+    leaving = false;
+    connect($('name').value.trim(), $('code').value.trim().toUpperCase());
+  });
+  const onSubmit = (form, input, type) => $(form).addEventListener('submit', (e) => {
+    e.preventDefault();
+    const text = $(input).value;
+    if (!text.trim()) return;
+    send({type: type, text: text});
+    $(input).value = '';
+  });
+  onSubmit('sayForm', 'say', 'say');
+  onSubmit('espForm', 'esp', 'esp');
+  $('registerButton').addEventListener('click', (e) => send({type: 'esp', text: e.target.dataset.char}));
+  $('leaveButton').addEventListener('click', () => {
+    leaving = true;
+    send({type: 'leave'});
+    me = null;
+    sessionStorage.removeItem('orvella');
+    status('');
+    showRoom(false);
+  });
+  // A reload within the minute takes the name back.
+  try {
+    const saved = JSON.parse(sessionStorage.getItem('orvella') || 'null');
+    if (saved && saved.name && saved.token) {
+      me = saved;
+      $('name').value = saved.name;
+      $('code').value = saved.code;
+      connect(saved.name, saved.code);
+    }
+  } catch (e) { sessionStorage.removeItem('orvella'); }
+}
+
+init();

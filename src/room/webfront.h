@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QSslConfiguration>
+#include <QTcpSocket>
+#include <QWebSocket>
+
+#include <optional>
+
+class QTcpServer;
+class QWebSocketServer;
+
+// The web page's door: one TCP port that serves the page's few files,
+// compiled in as resources, and hands a WebSocket upgrade at /ws on to the
+// room. Every connection counts against a cap from its first byte; a
+// request must come whole, small and quickly; an upgrade must come from a
+// page this server served (its Origin matches its Host, and the Host is an
+// address or a name of this machine, so no other site's page can reach the
+// room through a visitor's browser).
+class WebFront final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit WebFront(QObject *parent = nullptr);
+    ~WebFront() override;
+
+    // With tls, the page and the socket are served over TLS only.
+    bool listen(const QHostAddress &address, quint16 port,
+                const std::optional<QSslConfiguration> &tls = std::nullopt);
+    QString errorString() const { return m_error; }
+    QHostAddress address() const;
+    quint16 port() const;
+    bool secure() const { return m_tls.has_value(); }
+
+    // Connections at once, page requests and people together.
+    int maxConnections = 200;
+    // Connections at once from one address other than this machine's.
+    int maxPerAddress = 40;
+    int connections() const { return m_open; }
+
+    static constexpr qsizetype MaxRequest = 8192;
+    static constexpr int RequestMs = 10000;
+    // A person's frame or message above this closes their connection.
+    static constexpr quint64 MaxFrame = 2048;
+
+signals:
+    // A person's socket, open; whoever takes it owns it.
+    void personArrived(QWebSocket *socket);
+    void report(const QString &line);
+
+private:
+    void accept();
+    void readRequest(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
+                const QByteArray &body);
+    bool knownHost(const QByteArray &host) const;
+    void turnedAway(const QString &why);
+
+    QTcpServer *m_server;
+    QWebSocketServer *m_sockets;
+    std::optional<QSslConfiguration> m_tls;
+    QString m_error;
+    int m_open = 0;
+    QHash<QString, int> m_openFrom;
+    // Connections handed to the WebSocket server, not yet sockets.
+    QList<QPointer<QTcpSocket>> m_upgrading;
+    // Refusals are counted and reported once a second, not one line each.
+    int m_refused = 0;
+    QString m_refusedWhy;
+};

@@ -1,0 +1,395 @@
+#include "room/webpeople.h"
+
+#include "chatclient/chatroom.h"
+#include "room/peopleserver.h"
+#include "room/personrules.h"
+#include "room/roomtext.h"
+
+#include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <algorithm>
+
+namespace {
+
+const QString EspFrom = QStringLiteral("ESP from ");
+constexpr QStringView CodeLetters = u"ABCDEFGHJKMNPQRSTWXYZ";
+constexpr int CodeLength = 5;
+
+} // namespace
+
+struct WebPeople::Address
+{
+    PersonRules::LineBudget joins;
+    PersonRules::LineBudget lines;
+    bool joinsCut = false;
+};
+
+struct WebPeople::Person
+{
+    QPointer<QWebSocket> socket;
+    QString address;
+    QString name; // empty until admitted
+    QString token;
+    PersonRules::LineBudget budget{PeopleServer::Burst, PeopleServer::PerSecond};
+    // While away: what was said meanwhile, and the minute it may last.
+    bool away = false;
+    QStringList held;
+    QPointer<QTimer> hold;
+    bool gone = false;
+};
+
+WebPeople::WebPeople(ChatRoom &room, const QString &code, QObject *parent)
+    : QObject(parent), m_room(room), m_code(code.toUpper())
+{
+    connect(&m_room, &ChatRoom::lineAdded, this, &WebPeople::roomLine);
+}
+
+WebPeople::~WebPeople()
+{
+    for (const auto &p : m_people) {
+        if (p->socket)
+            p->socket->disconnect(this);
+    }
+}
+
+QString WebPeople::newCode()
+{
+    QString code;
+    for (int i = 0; i < CodeLength; ++i)
+        code += CodeLetters[QRandomGenerator::system()->bounded(int(CodeLetters.size()))];
+    return code;
+}
+
+bool WebPeople::validCode(const QString &code)
+{
+    return code.size() == CodeLength &&
+           std::ranges::all_of(code, [](QChar c) { return CodeLetters.contains(c.toUpper()); });
+}
+
+QStringList WebPeople::names() const
+{
+    QStringList out;
+    for (const auto &p : m_people) {
+        if (!p->gone && !p->name.isEmpty())
+            out << p->name;
+    }
+    return out;
+}
+
+bool WebPeople::has(const QString &name) const
+{
+    const QStringList all = names();
+    return std::ranges::any_of(all, [&](const QString &n) { return RoomText::sameName(n, name); });
+}
+
+void WebPeople::espFromHost(const QString &name, const QString &text)
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && p->name == name)
+            sendLine(*p, QStringLiteral("ESP from %1: %2").arg(m_room.hostName(), text), true);
+    }
+}
+
+void WebPeople::take(QWebSocket *socket)
+{
+    socket->setParent(this);
+    auto person = std::make_unique<Person>();
+    person->socket = socket;
+    person->address = socket->peerAddress().toString();
+    m_people.push_back(std::move(person));
+    connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString &m) {
+        if (Person *p = personOf(socket))
+            receive(*p, m);
+    });
+    connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket] {
+        if (Person *p = personOf(socket))
+            drop(*p, QStringLiteral("%1 sent a binary frame; dropped.").arg(who(*p)));
+    });
+    connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+        if (Person *p = personOf(socket))
+            broken(*p);
+    });
+    // A socket that never joins must not hold one of the room's connections.
+    QTimer::singleShot(JoinMs, socket, [this, socket] {
+        if (Person *p = personOf(socket); p && p->name.isEmpty())
+            drop(*p, QStringLiteral("%1 did not join in time; dropped.").arg(who(*p)));
+    });
+}
+
+WebPeople::Person *WebPeople::personOf(QObject *socket) const
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && p->socket == socket)
+            return p.get();
+    }
+    return nullptr;
+}
+
+QString WebPeople::who(const Person &p) const
+{
+    return p.name.isEmpty() ? QStringLiteral("A web client (%1)").arg(p.address) : p.name;
+}
+
+WebPeople::Address *WebPeople::addressOf(const Person &p)
+{
+    if (!limits.loopbackToo && QHostAddress(p.address).isLoopback())
+        return nullptr;
+    auto it = m_addresses.find(p.address);
+    if (it == m_addresses.end()) {
+        if (m_addresses.size() >= MaxAddresses)
+            m_addresses.clear();
+        it = m_addresses.insert(p.address, std::make_shared<Address>(
+                                               Address{{limits.joinBurst, limits.joinsPerSecond},
+                                                       {limits.lineBurst, limits.linesPerSecond}}));
+    }
+    return it->get();
+}
+
+void WebPeople::receive(Person &p, const QString &message)
+{
+    const QJsonObject m = QJsonDocument::fromJson(message.toUtf8()).object();
+    const QString type = m.value(u"type").toString();
+    if (p.name.isEmpty()) {
+        if (type != u"join")
+            drop(p, QStringLiteral("%1 spoke before joining; dropped.").arg(who(p)));
+        else
+            join(p, m);
+        return;
+    }
+    if (type == u"leave") {
+        drop(p, QStringLiteral("%1 left.").arg(p.name));
+        return;
+    }
+    if (type != u"say" && type != u"esp") {
+        drop(p, QStringLiteral("%1 sent what the page never sends; dropped.").arg(p.name));
+        return;
+    }
+    if (!p.budget.take()) {
+        drop(p, QStringLiteral("%1 flooded the room; dropped.").arg(p.name));
+        return;
+    }
+    if (Address *from = addressOf(p); from && !from->lines.take()) {
+        drop(p, QStringLiteral("%1 flooded the room from %2 with others; dropped.")
+                    .arg(p.name, p.address));
+        return;
+    }
+    PersonRules::speak(m_room, p.name, m.value(u"text").toString(), type == u"esp");
+}
+
+void WebPeople::join(Person &p, const QJsonObject &message)
+{
+    if (Address *from = addressOf(p)) {
+        if (!from->joins.take()) {
+            if (!from->joinsCut)
+                emit report(QStringLiteral("Too many joins from %1; turned away for a while.")
+                                .arg(p.address));
+            from->joinsCut = true;
+            refuse(p, QStringLiteral("Too many tries. Wait a minute and try again."));
+            return;
+        }
+        from->joinsCut = false;
+    }
+    // The same answer whatever the name: a wrong code learns nothing of the room.
+    if (message.value(u"code").toString().trimmed().toUpper() != m_code) {
+        refuse(p, QStringLiteral("That is not this room's code."));
+        emit report(QStringLiteral("%1 gave a wrong room code.").arg(who(p)));
+        return;
+    }
+    const QString name = message.value(u"name").toString().trimmed();
+    const QString token = message.value(u"token").toString();
+    for (const auto &q : m_people) {
+        if (!q->gone && !token.isEmpty() && q->token == token && q->name == name) {
+            // The person is back, perhaps before the room saw the old
+            // connection break: the old record takes the new socket.
+            if (QWebSocket *old = q->socket) {
+                old->disconnect(this);
+                old->abort();
+                old->deleteLater();
+            }
+            q->socket = p.socket;
+            q->away = false;
+            delete q->hold;
+            p.socket = nullptr;
+            p.gone = true;
+            send(*q, {{u"type"_qs, u"welcome"_qs},
+                      {u"name"_qs, q->name},
+                      {u"host"_qs, m_room.hostName()},
+                      {u"token"_qs, q->token},
+                      {u"back"_qs, true}});
+            replay(*q, message.value(u"seen").toInteger(-1));
+            for (const QString &json : std::exchange(q->held, {}))
+                q->socket->sendTextMessage(json);
+            emit report(QStringLiteral("%1 came back.").arg(q->name));
+            release(p);
+            return;
+        }
+    }
+    const QString problem = PersonRules::nameRefusal(
+        name, m_room, [this](const QString &n) { return has(n) || (nameTaken && nameTaken(n)); });
+    if (!problem.isEmpty()) {
+        refuse(p, problem);
+        emit report(QStringLiteral("A web client was turned away: %1").arg(problem));
+        return;
+    }
+    p.name = name;
+    p.token = QString::number(QRandomGenerator::system()->generate64(), 36) +
+              QString::number(QRandomGenerator::system()->generate64(), 36);
+    send(p, {{u"type"_qs, u"welcome"_qs},
+             {u"name"_qs, name},
+             {u"host"_qs, m_room.hostName()},
+             {u"token"_qs, p.token},
+             {u"back"_qs, false}});
+    // The recent lines go to the newcomer alone, without private messages.
+    qint64 at = m_room.recentStart();
+    for (const QString &line :
+         m_room.textSince(at).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        if (!line.startsWith(EspFrom))
+            sendLine(p, line, false, at);
+        ++at;
+    }
+    if (p.gone)
+        return;
+    m_room.notice(QStringLiteral("%1 has entered the room.").arg(name));
+    emit report(QStringLiteral("%1 joined from the web.").arg(name));
+}
+
+std::optional<std::pair<QString, bool>> WebPeople::shownTo(const Person &p,
+                                                           const QString &line) const
+{
+    if (!line.startsWith(EspFrom))
+        return std::pair{line, false};
+    // Private messages to the host: each sees only its own.
+    const QString own = EspFrom + p.name + QStringLiteral(": ");
+    if (!line.startsWith(own))
+        return std::nullopt;
+    return std::pair{QStringLiteral("ESP to %1: %2").arg(m_room.hostName(), line.mid(own.size())),
+                     true};
+}
+
+void WebPeople::roomLine(const QString &line)
+{
+    const qint64 at = m_room.end() - 1;
+    for (const auto &p : m_people) {
+        // One who is away gets the room's lines from the room when back.
+        if (p->gone || p->name.isEmpty() || p->away)
+            continue;
+        if (const auto shown = shownTo(*p, line))
+            sendLine(*p, shown->first, shown->second, at);
+    }
+}
+
+void WebPeople::replay(Person &p, qint64 seen)
+{
+    const QStringList lines = m_room.textSince(std::max(seen + 1, m_room.end() - MaxReplay))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    qint64 at = m_room.end() - lines.size();
+    for (const QString &line : lines) {
+        if (const auto shown = shownTo(p, line))
+            sendLine(p, shown->first, shown->second, at);
+        ++at;
+    }
+}
+
+void WebPeople::sendLine(Person &p, const QString &text, bool isPrivate, qint64 at)
+{
+    QJsonObject line{{u"type"_qs, u"line"_qs}, {u"text"_qs, text}, {u"private"_qs, isPrivate}};
+    if (at >= 0)
+        line[u"at"_qs] = at;
+    send(p, line);
+}
+
+void WebPeople::send(Person &p, const QJsonObject &message)
+{
+    if (p.gone)
+        return;
+    const QString json = QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+    if (p.away) {
+        p.held << json;
+        if (p.held.size() > MaxHeldLines)
+            drop(p, QStringLiteral("%1 stayed away too long; the name is free.").arg(p.name));
+        return;
+    }
+    if (!p.socket || p.socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    p.socket->sendTextMessage(json);
+    if (p.socket->bytesToWrite() > MaxUnsent) {
+        p.socket->abort();
+        drop(p, QStringLiteral("%1 did not read what the room sent; dropped.").arg(who(p)));
+    }
+}
+
+void WebPeople::broken(Person &p)
+{
+    const QWebSocketProtocol::CloseCode code = p.socket->closeCode();
+    if (p.name.isEmpty()) {
+        drop(p, {});
+        return;
+    }
+    // The room closed it over a frame the page never sends.
+    if (code == QWebSocketProtocol::CloseCodeTooMuchData ||
+        code == QWebSocketProtocol::CloseCodeWrongDatatype ||
+        code == QWebSocketProtocol::CloseCodeProtocolError) {
+        drop(p, QStringLiteral("%1 sent a frame the room does not take; dropped.").arg(p.name));
+        return;
+    }
+    p.socket->deleteLater();
+    p.socket = nullptr;
+    p.away = true;
+    auto *hold = new QTimer(this);
+    hold->setSingleShot(true);
+    Person *held = &p;
+    connect(hold, &QTimer::timeout, this,
+            [this, held] { drop(*held, QStringLiteral("%1 left.").arg(held->name)); });
+    hold->start(HoldMs);
+    p.hold = hold;
+}
+
+void WebPeople::refuse(Person &p, const QString &why)
+{
+    send(p, {{u"type"_qs, u"refused"_qs}, {u"why"_qs, why}});
+    drop(p, {});
+}
+
+void WebPeople::drop(Person &p, const QString &why)
+{
+    if (p.gone)
+        return;
+    // The page says why and does not come back by itself.
+    if (!why.isEmpty() && p.socket && p.socket->state() == QAbstractSocket::ConnectedState)
+        send(p, {{u"type"_qs, u"refused"_qs}, {u"why"_qs, why}});
+    if (p.gone) // sending found a reader that never reads, and dropped it
+        return;
+    p.gone = true;
+    delete p.hold;
+    if (!p.name.isEmpty())
+        m_room.notice(QStringLiteral("%1 has left the room.").arg(p.name));
+    if (!why.isEmpty())
+        emit report(why);
+    release(p);
+}
+
+void WebPeople::release(Person &p)
+{
+    p.gone = true;
+    if (QWebSocket *socket = p.socket) {
+        p.socket = nullptr;
+        socket->disconnect(this);
+        if (socket->state() == QAbstractSocket::ConnectedState) {
+            // What was written still goes out, but a reader that never
+            // reads must not keep the socket alive.
+            connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+            QTimer::singleShot(LingerMs, socket, &QWebSocket::abort);
+            socket->close();
+        } else {
+            socket->deleteLater();
+        }
+    }
+    // Not now: a caller up the stack may still hold p.
+    QTimer::singleShot(0, this,
+                       [this] { std::erase_if(m_people, [](const auto &q) { return q->gone; }); });
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class ChatRoom;
+class QJsonObject;
+class QTimer;
+class QWebSocket;
+
+// People in the room from the web page, one WebSocket each, speaking small
+// JSON messages:
+//   page -> room  {"type":"join","name":N,"code":C[,"token":T,"seen":S]}
+//                 {"type":"say","text":T}  {"type":"esp","text":T}  {"type":"leave"}
+//   room -> page  {"type":"welcome","name":N,"host":H,"token":T,"back":B}
+//                 {"type":"refused","why":W}
+//                 {"type":"line","text":T,"private":P[,"at":A]}
+// A room line's "at" is its place in the room; one who comes back gives the
+// last it saw as "seen" and gets the room's lines after it.
+// A person must give the room code; names follow the same rules as on the
+// people socket. A person whose connection breaks keeps the name for a
+// minute, with what was said meanwhile, and gets both back by coming back
+// with the token of the welcome. Floods from a person or from one address,
+// frames the page never sends and output nobody reads are cut off and
+// reported; the room goes on.
+class WebPeople final : public QObject
+{
+    Q_OBJECT
+
+public:
+    WebPeople(ChatRoom &room, const QString &code, QObject *parent = nullptr);
+    ~WebPeople() override;
+
+    // Five letters without look-alikes (no I, L, O, U, V, 0 or 1 to mistake).
+    static QString newCode();
+    // Whether code is one newCode could give, in either case.
+    static bool validCode(const QString &code);
+    QString code() const { return m_code; }
+
+    // A socket from the page; these people own it from now on.
+    void take(QWebSocket *socket);
+
+    QStringList names() const;
+    bool has(const QString &name) const;
+    std::function<bool(const QString &)> nameTaken;
+
+    // The host sent name a private message.
+    void espFromHost(const QString &name, const QString &text);
+
+    struct Limits
+    {
+        // Join attempts from one address: a burst, then this many a second.
+        int joinBurst = 10;
+        double joinsPerSecond = 0.2;
+        // Lines from one address, all its people together.
+        int lineBurst = 30;
+        double linesPerSecond = 6;
+        // People of this machine (or of a proxy on it) all share one
+        // address; only with this do its limits hold for them too.
+        bool loopbackToo = false;
+    };
+    Limits limits;
+
+    static constexpr int HoldMs = 60000;
+    static constexpr int JoinMs = 30000;
+    static constexpr int MaxHeldLines = 200;
+    static constexpr qint64 MaxReplay = 500;
+    static constexpr qint64 MaxUnsent = 64 * 1024;
+    static constexpr int LingerMs = 2000;
+    // Addresses remembered for their limits; past this they start afresh.
+    static constexpr int MaxAddresses = 4096;
+
+signals:
+    void report(const QString &line);
+
+private:
+    struct Person;
+    struct Address;
+
+    void receive(Person &p, const QString &message);
+    void join(Person &p, const QJsonObject &message);
+    void roomLine(const QString &line);
+    void send(Person &p, const QJsonObject &message);
+    void sendLine(Person &p, const QString &text, bool isPrivate, qint64 at = -1);
+    // A room line as p sees it, and whether it is private; none when it is not p's.
+    std::optional<std::pair<QString, bool>> shownTo(const Person &p, const QString &line) const;
+    // The room's lines after position seen, for one who comes back.
+    void replay(Person &p, qint64 seen);
+    void broken(Person &p);
+    // Goes for good: the name is free, the room is told.
+    void drop(Person &p, const QString &why);
+    void refuse(Person &p, const QString &why);
+    void release(Person &p);
+    // The limits of p's address; none for loopback unless limits say so.
+    Address *addressOf(const Person &p);
+    Person *personOf(QObject *socket) const;
+    QString who(const Person &p) const;
+
+    ChatRoom &m_room;
+    QString m_code;
+    std::vector<std::unique_ptr<Person>> m_people;
+    QHash<QString, std::shared_ptr<Address>> m_addresses;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "room/webfront.h"
+#include "room/webpeople.h"
+
+#include <QStringList>
+
+#include <memory>
+
+class ChatRoom;
+
+// The room's web page as orvella-room's options ask for it.
+struct WebOptions
+{
+    QString listen; // [ADDRESS:]PORT
+    QString code;   // empty: a new one
+    QString cert;
+    QString key;
+};
+
+struct WebRoom
+{
+    WebFront front;
+    WebPeople people;
+
+    WebRoom(ChatRoom &room, const QString &code) : people(room, code)
+    {
+        QObject::connect(&front, &WebFront::personArrived, &people, &WebPeople::take);
+    }
+    // Where a browser opens the page, the code in its fragment.
+    QString url() const;
+    // What the console prints at start: the address, the code, the QR code.
+    QStringList banner() const;
+};
+
+// The web room listening as options say, or null with *error said.
+std::unique_ptr<WebRoom> openWebRoom(ChatRoom &room, const WebOptions &options, QString *error);

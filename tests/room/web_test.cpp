@@ -1,0 +1,299 @@
+#include "chatclient/chatroom.h"
+#include "room/webroom.h"
+#include "support/waituntil.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QWebSocket>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A browser's page, as the room sees it.
+struct Page
+{
+    QWebSocket socket;
+    QStringList lines;
+    QJsonObject last; // the latest welcome or refusal
+    bool closed = false;
+
+    Page(quint16 port, const QString &origin, const QString &scheme = u"ws"_qs) : socket(origin)
+    {
+        QObject::connect(&socket, &QWebSocket::sslErrors, [this] { socket.ignoreSslErrors(); });
+        QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString &m) {
+            const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
+            seen = o[u"at"].toInteger(seen);
+            if (o[u"type"].toString() == u"line"_qs)
+                lines << (o[u"private"].toBool() ? u"(private) "_qs : QString()) +
+                             o[u"text"].toString();
+            else
+                last = o;
+        });
+        QObject::connect(&socket, &QWebSocket::disconnected, [this] { closed = true; });
+        socket.open(QUrl(u"%1://127.0.0.1:%2/ws"_qs.arg(scheme).arg(port)));
+    }
+    void send(const QJsonObject &o) { socket.sendTextMessage(QJsonDocument(o).toJson()); }
+    qint64 seen = -1;
+    void join(const QString &name, const QString &code, const QString &token = {}, qint64 seen = -1)
+    {
+        waitUntil([&] { return socket.state() == QAbstractSocket::ConnectedState || closed; });
+        send({{u"type"_qs, u"join"_qs},
+              {u"name"_qs, name},
+              {u"code"_qs, code},
+              {u"token"_qs, token},
+              {u"seen"_qs, seen}});
+    }
+    void say(const QString &text, const char *type = "say")
+    {
+        send({{u"type"_qs, QString::fromLatin1(type)}, {u"text"_qs, text}});
+    }
+    bool welcomed()
+    {
+        return waitUntil([&] { return last[u"type"].toString() == u"welcome"_qs || closed; }) &&
+               !closed;
+    }
+    bool sees(const QString &line)
+    {
+        return waitUntil([&] { return lines.contains(line); });
+    }
+    bool dropped()
+    {
+        return waitUntil([&] { return closed; });
+    }
+};
+
+// A client that speaks WebSocket frames by hand, so it can break them.
+struct RawClient
+{
+    QTcpSocket socket;
+    explicit RawClient(quint16 port)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        socket.waitForConnected(3000);
+        const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
+        socket.write(
+            "GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
+            "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+        waitUntil([&] { return socket.peek(4096).contains("\r\n\r\n"); });
+        socket.readAll();
+    }
+    // A masked frame; length is what the header claims.
+    void frame(int opcode, const QByteArray &payload, quint64 length)
+    {
+        QByteArray f(1, char(0x80 | opcode));
+        if (length < 126) {
+            f += char(0x80 | length);
+        } else {
+            f += char(0x80 | 127);
+            for (int i = 7; i >= 0; --i)
+                f += char(length >> (8 * i));
+        }
+        f += QByteArray(4, '\0'); // a zero mask leaves the payload as it is
+        socket.write(f + payload);
+    }
+    bool closed()
+    {
+        return waitUntil([&] {
+            socket.readAll();
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        });
+    }
+};
+
+struct WebRoomTest : ::testing::Test
+{
+    ChatRoom room{u"Ann Lee"_qs};
+    std::unique_ptr<WebRoom> web;
+    QStringList reports;
+    QString origin;
+    quint16 port = 0;
+
+    WebRoomTest()
+    {
+        QString error;
+        web = openWebRoom(room, {u"127.0.0.1:0"_qs, u"KTZRW"_qs, {}, {}}, &error);
+        EXPECT_TRUE(web) << error.toStdString();
+        port = web->front.port();
+        origin = u"http://127.0.0.1:%1"_qs.arg(port);
+        web->people.nameTaken = [](const QString &n) { return n == u"Levi"_qs; };
+        web->people.limits.loopbackToo = true;
+        const auto keep = [this](const QString &l) { reports << l; };
+        QObject::connect(&web->people, &WebPeople::report, keep);
+        QObject::connect(&web->front, &WebFront::report, keep);
+    }
+    bool roomHas(const QString &line)
+    {
+        return waitUntil([&] { return room.textSince(0).split(u"\r\n"_qs).contains(line); });
+    }
+    bool reported(const QString &text)
+    {
+        return waitUntil([&] { return !reports.filter(text).isEmpty(); });
+    }
+};
+
+} // namespace
+
+TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
+{
+    web->people.limits.joinBurst = 20;
+    // Another site's page, or none, does not get in.
+    for (const QString &other : {u"http://evil.example"_qs, QString()}) {
+        Page stranger(port, other);
+        EXPECT_TRUE(stranger.dropped());
+        EXPECT_NE(stranger.socket.state(), QAbstractSocket::ConnectedState);
+    }
+    Page bo(port, origin);
+    bo.join(u"Bo Reed"_qs, u"ktzrw"_qs);
+    ASSERT_TRUE(bo.welcomed());
+    EXPECT_TRUE(bo.sees(u"Welcome to the room!"_qs)) << "the recent lines";
+    Page wrong(port, origin);
+    wrong.join(u"Cy"_qs, u"KTZRX"_qs);
+    ASSERT_TRUE(wrong.dropped());
+    EXPECT_EQ(wrong.last[u"why"].toString(), u"That is not this room's code."_qs);
+    EXPECT_TRUE(wrong.lines.isEmpty()) << "nothing of the room";
+
+    for (const QString &name : {u"ann lee"_qs, u"bo reed"_qs, u"Levi"_qs, u"ESP from Bo"_qs,
+                                u"A23456789012345678901"_qs, u"<b>:x"_qs}) {
+        Page p(port, origin);
+        p.join(name, u"KTZRW"_qs);
+        EXPECT_TRUE(p.dropped()) << name.toStdString();
+        EXPECT_FALSE(p.last[u"why"].toString().isEmpty());
+    }
+    Page cy(port, origin);
+    cy.join(u"Cy"_qs, u"KTZRW"_qs);
+    ASSERT_TRUE(cy.welcomed());
+    // One line, as typed: no second line, no markup taken for anything.
+    bo.say(u"<img src=x onerror=alert(1)> &amp;\r\nAnn Lee: I win"_qs);
+    EXPECT_TRUE(cy.sees(u"Bo Reed: <img src=x onerror=alert(1)> &amp;Ann Lee: I win"_qs));
+    bo.say(u"my answer"_qs, "esp");
+    EXPECT_TRUE(roomHas(u"ESP from Bo Reed: my answer"_qs));
+    EXPECT_TRUE(bo.sees(u"(private) ESP to Ann Lee: my answer"_qs));
+    web->people.espFromHost(u"Bo Reed"_qs, u"You are registered"_qs);
+    EXPECT_TRUE(bo.sees(u"(private) ESP from Ann Lee: You are registered"_qs));
+    EXPECT_TRUE(cy.lines.filter(u"ESP"_qs).isEmpty()) << "others' ESPs stay private";
+
+    // A break: the name is held, what was said meanwhile comes back with it.
+    const QString token = bo.last[u"token"].toString();
+    bo.socket.abort();
+    room.say(u"Ann Lee"_qs, u"while you were away"_qs);
+    Page thief(port, origin);
+    thief.join(u"Bo Reed"_qs, u"KTZRW"_qs, u"guess"_qs);
+    EXPECT_TRUE(thief.dropped()) << "the name is held for its owner";
+    Page back(port, origin);
+    back.join(u"Bo Reed"_qs, u"KTZRW"_qs, token, bo.seen);
+    ASSERT_TRUE(back.welcomed());
+    EXPECT_TRUE(back.last[u"back"].toBool());
+    EXPECT_TRUE(back.sees(u"Ann Lee: while you were away"_qs));
+    EXPECT_FALSE(room.textSince(0).contains(u"Bo Reed has left"_qs));
+    back.send({{u"type"_qs, u"leave"_qs}});
+    EXPECT_TRUE(roomHas(u"Bo Reed has left the room."_qs));
+    EXPECT_TRUE(reported(u"Bo Reed came back."_qs));
+    EXPECT_EQ(web->people.names(), QStringList{u"Cy"_qs});
+}
+
+// Floods, frames the page never sends, a storm of connections and a fight
+// over one name: each is cut off with its line, and the room goes on.
+TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
+{
+    web->people.limits.joinsPerSecond = 0;
+    Page flood(port, origin);
+    flood.join(u"Flo"_qs, u"KTZRW"_qs);
+    ASSERT_TRUE(flood.welcomed());
+    for (int i = 0; i < 50; ++i)
+        flood.say(u"spam"_qs);
+    EXPECT_TRUE(flood.dropped());
+    EXPECT_LE(room.textSince(0).count(u"Flo: spam"_qs), 10);
+    EXPECT_TRUE(reported(u"Flo flooded the room; dropped."_qs));
+    EXPECT_EQ(flood.last[u"why"].toString(), u"Flo flooded the room; dropped."_qs)
+        << "the page does not come back by itself";
+
+    struct Case
+    {
+        int opcode;
+        QByteArray payload;
+        quint64 length;
+    };
+    const Case cases[] = {
+        {0x1, QByteArray(4000, 'x'), 4000},   // over the frame limit
+        {0x1, "{\"type", 1ull << 40},         // an endless frame
+        {0x2, "\x01\x02", 2},                 // binary
+        {0x1, "{\"text\":\"\xC3\x28\"}", 13}, // bad UTF-8
+    };
+    for (const Case &c : cases) {
+        RawClient raw(port);
+        raw.frame(c.opcode, c.payload, c.length);
+        EXPECT_TRUE(raw.closed()) << c.opcode << " " << c.length;
+    }
+
+    // A thousand connections, in waves past the cap: it holds, the rest are
+    // refused, and all of them are freed.
+    for (int wave = 0; wave < 4; ++wave) {
+        std::vector<std::unique_ptr<QTcpSocket>> storm;
+        for (int i = 0; i < 250; ++i) {
+            storm.push_back(std::make_unique<QTcpSocket>());
+            storm.back()->connectToHost(QHostAddress::LocalHost, port);
+        }
+        EXPECT_TRUE(waitUntil([&] { return web->front.connections() == 200; }))
+            << wave << " " << web->front.connections();
+        storm.clear();
+        EXPECT_TRUE(waitUntil([&] { return web->front.connections() == 0; })) << wave;
+    }
+    EXPECT_TRUE(reported(u"web clients were turned away: the room takes 200 connections"_qs));
+
+    // Nine pages want one name: one gets it.
+    std::vector<std::unique_ptr<Page>> fight;
+    for (int i = 0; i < 9; ++i)
+        fight.push_back(std::make_unique<Page>(port, origin));
+    for (auto &p : fight)
+        p->join(u"Zed"_qs, u"KTZRW"_qs);
+    EXPECT_TRUE(waitUntil([&] {
+        return std::ranges::all_of(fight, [](auto &p) { return p->closed || !p->last.isEmpty(); });
+    }));
+    EXPECT_EQ(std::ranges::count_if(
+                  fight, [](auto &p) { return p->last[u"type"].toString() == u"welcome"_qs; }),
+              1);
+    // The address has used its joins: the next is held back, once reported.
+    Page late(port, origin);
+    late.join(u"Late"_qs, u"KTZRW"_qs);
+    ASSERT_TRUE(late.dropped());
+    EXPECT_TRUE(late.last[u"why"].toString().startsWith(u"Too many tries"_qs));
+    EXPECT_TRUE(reported(u"Too many joins from"_qs));
+
+    for (auto &p : fight) {
+        if (!p->closed)
+            p->say(u"still here"_qs);
+    }
+    EXPECT_TRUE(roomHas(u"Zed: still here"_qs)) << "the room goes on";
+}
+
+// With a certificate the page and its socket are served over TLS only.
+TEST(WebRoomTls, PeopleJoinOverTls)
+{
+    QTemporaryDir dir;
+    const QString cert = dir.filePath(u"cert.pem"_qs), key = dir.filePath(u"key.pem"_qs);
+    ASSERT_EQ(
+        QProcess::execute(u"openssl"_qs,
+                          {u"req"_qs, u"-x509"_qs, u"-newkey"_qs, u"ec"_qs, u"-pkeyopt"_qs,
+                           u"ec_paramgen_curve:P-256"_qs, u"-nodes"_qs, u"-days"_qs, u"1"_qs,
+                           u"-subj"_qs, u"/CN=localhost"_qs, u"-keyout"_qs, key, u"-out"_qs, cert}),
+        0);
+    ChatRoom room{u"Ann Lee"_qs};
+    QString error;
+    const auto web = openWebRoom(room, {u"0"_qs, u"KTZRW"_qs, cert, key}, &error);
+    ASSERT_TRUE(web) << error.toStdString();
+    const quint16 port = web->front.port();
+    Page plain(port, u"http://127.0.0.1:%1"_qs.arg(port));
+    EXPECT_TRUE(plain.dropped());
+    Page bo(port, u"https://127.0.0.1:%1"_qs.arg(port), u"wss"_qs);
+    bo.join(u"Bo"_qs, u"KTZRW"_qs);
+    ASSERT_TRUE(bo.welcomed());
+    room.say(u"Ann Lee"_qs, u"over TLS"_qs);
+    EXPECT_TRUE(bo.sees(u"Ann Lee: over TLS"_qs));
+}

@@ -3,7 +3,7 @@
 # only when some are missing. With --docs also what remaking the guide's
 # pictures needs (scripts/screenshots.sh).
 set -euo pipefail
-packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev python3
+packages=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgtest-dev libgmock-dev libbenchmark-dev python3
           xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl)
 [ "${1:-}" != --docs ] || packages+=(xdotool x11-apps netpbm optipng)
 sudo_cmd=()

@@ -1,15 +1,16 @@
 #include "game/opening.h"
 
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
-#include "game/gamelog.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
+#include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 #include "game/reportwrite.h"
+#include "game/resultsrecorder.h"
 #include "game/stepundone.h"
 
 #include <QCoreApplication>
@@ -173,5 +174,7 @@ void OpenGame(GameContext &ctx)
     // Not told here: the next log write, at the end of Get Regs, tells the
     // host when the log cannot be written.
     static_cast<void>(startNewLog(gs));
+    if (ctx.results)
+        ctx.results->gameOpened(gs);
     gs.GamePhase = 2;
 }

@@ -22,7 +22,7 @@ LIBRARIES = {
     # The store of results: core and Qt SQL, below the windows, beside link.
     'orvella_scores': (1, CORE + ' Sql'),
     'orvella_testsupport_scores': (1, LINK + ' Sql Test'),
-    'orvella-bench': (2, UI + ' Test'),
+    'orvella-bench': (2, UI + ' Sql Test'),
     'orvella-startup': (2, UI + ' Test'),
 }
 RANK_NAMES = ('core', 'link', 'ui')

@@ -39,7 +39,7 @@ QString accuracyText(const ScoreStore::PlayerRow &r)
 
 QString dateText(const QDateTime &t)
 {
-    return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
+    return t.isValid() ? t.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
 }
 
 // The players' rows: shown text, and the raw value to sort by.

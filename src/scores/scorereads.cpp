@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -62,72 +63,77 @@ std::vector<ScoreStore::PlayerRow> ScoreStore::players(Period period, const QDat
     QVariant bound;
     switch (period) {
     case Period::ThisGame:
-        where = QStringLiteral("g.id = ?");
+        where = QStringLiteral("t.game = ?");
         bound = m_game;
         break;
     case Period::Today:
-        where = QStringLiteral("g.opened >= ?");
+        where = QStringLiteral("t.opened >= ?");
         bound = QDateTime(now.date(), QTime(0, 0)).toUTC().toString(Qt::ISODateWithMs);
         break;
     case Period::Last7Days:
     case Period::Last30Days:
-        where = QStringLiteral("g.opened >= ?");
+        where = QStringLiteral("t.opened >= ?");
         bound =
             now.addDays(period == Period::Last7Days ? -7 : -30).toUTC().toString(Qt::ISODateWithMs);
         break;
     case Period::AllTime:
         break;
     }
-    std::map<QString, PlayerRow> rows;
+    // All time reads the running totals; a period, and a name joined by a
+    // merge, sum the games' figures, so a game both names played counts once.
+    const QString merged = QStringLiteral("(t.player IN (SELECT name FROM temp.alias) OR t.player "
+                                          "IN (SELECT canon FROM temp.alias))");
+    const QString summed =
+        QStringLiteral("SELECT ") + Canon.arg(QLatin1String("t")) +
+        QStringLiteral(" p, COUNT(DISTINCT CASE WHEN t.registered THEN t.game END), SUM(t.won), "
+                       "SUM(t.answers), SUM(t.right), MAX(t.streak), MAX(CASE WHEN t.registered "
+                       "THEN t.opened END) FROM tallies t LEFT JOIN temp.alias a ON a.name = "
+                       "t.player WHERE %1 GROUP BY p");
+    const QString sql =
+        period == Period::AllTime
+            ? QStringLiteral("SELECT t.player, t.games, t.won, t.answers, t.right, t.streak, "
+                             "t.last FROM totals t WHERE NOT ") +
+                  merged + QStringLiteral(" UNION ALL ") + summed.arg(merged)
+            : summed.arg(where);
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    auto run = [&](const QString &sql, const std::function<void(PlayerRow &)> &take) {
-        q.prepare(sql.arg(where));
-        if (!bound.isNull())
-            q.addBindValue(bound);
-        if (!q.exec())
-            return;
-        while (q.next()) {
-            PlayerRow &row = rows[q.value(0).toString()];
-            row.name = q.value(0).toString();
-            take(row);
-        }
-    };
-    run(QStringLiteral("SELECT ") + Canon.arg(QLatin1String("r")) +
-            QStringLiteral(" p, COUNT(DISTINCT r.game), MAX(g.opened) FROM registrations r "
-                           "JOIN games g ON g.id = r.game LEFT JOIN temp.alias a ON "
-                           "a.name = r.player WHERE %1 GROUP BY p"),
-        [&](PlayerRow &r) {
-            r.games = q.value(1).toInt();
-            r.lastPlayed = fromText(q.value(2));
-        });
-    run(QStringLiteral("SELECT ") + Canon.arg(QLatin1String("x")) +
-            QStringLiteral(" p, SUM(x.verdict <> 2), SUM(x.verdict = 0) FROM answers x "
-                           "JOIN games g ON g.id = x.game LEFT JOIN temp.alias a ON "
-                           "a.name = x.player WHERE %1 GROUP BY p"),
-        [&](PlayerRow &r) {
-            r.answers = q.value(1).toInt();
-            r.right = q.value(2).toInt();
-        });
-    // Words won in a row: within a game, won words whose numbers run on
-    // without a gap share one value of word_index minus their rank.
-    run(QStringLiteral("SELECT p, SUM(n), MAX(n) FROM (SELECT p, COUNT(*) n FROM (SELECT ") +
-            Canon.arg(QLatin1String("w")) +
-            QStringLiteral(" p, w.game, w.word_index - ROW_NUMBER() OVER (PARTITION BY w.game, ") +
-            Canon.arg(QLatin1String("w")) +
-            QStringLiteral(" ORDER BY w.word_index) grp FROM wins w JOIN games g ON g.id = "
-                           "w.game LEFT JOIN temp.alias a ON a.name = w.player WHERE %1) "
-                           "GROUP BY p, game, grp) GROUP BY p"),
-        [&](PlayerRow &r) {
-            r.won = q.value(1).toInt();
-            r.bestStreak = q.value(2).toInt();
-        });
-    out.reserve(rows.size());
-    for (auto &[name, row] : rows)
-        out.push_back(std::move(row));
+    q.prepare(sql);
+    if (!bound.isNull())
+        q.addBindValue(bound);
+    if (!q.exec())
+        return out;
+    QHash<QString, qsizetype> at;
+    while (q.next()) {
+        at.insert(q.value(0).toString(), qsizetype(out.size()));
+        out.push_back({q.value(0).toString(), q.value(1).toInt(), q.value(2).toInt(),
+                       q.value(3).toInt(), q.value(4).toInt(), q.value(5).toInt(),
+                       fromText(q.value(6))});
+    }
+    // A run of won words may pass from one merged name to the other.
+    QString gamesWhere = where;
+    gamesWhere.replace(QLatin1String("t.game"), QLatin1String("g.id"))
+        .replace(QLatin1String("t.opened"), QLatin1String("g.opened"));
+    QString wonBy = merged;
+    wonBy.replace(QLatin1String("t.player"), QLatin1String("w.player"));
+    q.prepare(
+        QStringLiteral("SELECT p, MAX(n) FROM (SELECT p, COUNT(*) n FROM (SELECT ") +
+        Canon.arg(QLatin1String("w")) +
+        QStringLiteral(" p, w.game, w.word_index - ROW_NUMBER() OVER (PARTITION BY w.game, ") +
+        Canon.arg(QLatin1String("w")) +
+        QStringLiteral(" ORDER BY w.word_index) grp FROM wins w JOIN games g ON g.id = "
+                       "w.game LEFT JOIN temp.alias a ON a.name = w.player WHERE ") +
+        wonBy + QStringLiteral(" AND ") + gamesWhere +
+        QStringLiteral(") GROUP BY p, game, grp) GROUP BY p"));
+    if (!bound.isNull())
+        q.addBindValue(bound);
+    if (q.exec())
+        while (q.next())
+            if (const auto i = at.find(q.value(0).toString()); i != at.end())
+                out[size_t(*i)].bestStreak = q.value(1).toInt();
+    std::sort(out.begin(), out.end(),
+              [](const PlayerRow &a, const PlayerRow &b) { return a.name < b.name; });
     return out;
 }
-
 QStringList ScoreStore::currentPlayers()
 {
     QStringList out;
@@ -144,17 +150,26 @@ QStringList ScoreStore::currentPlayers()
     return out;
 }
 
+// Thousands of rows: the times come as milliseconds, in UTC, which costs
+// nothing to take; the window shows them in local time.
 std::vector<ScoreStore::GameRow> ScoreStore::games()
 {
     std::vector<GameRow> out;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT g.id, g.opened, g.ended, g.host, g.word_file, "
-                               "g.word_count, (SELECT COUNT(*) FROM wins w WHERE w.game = g.id) "
-                               "FROM games g ORDER BY g.opened DESC, g.id DESC")))
+    const QString ms =
+        QStringLiteral("CAST(ROUND((julianday(%1) - 2440587.5) * 86400000) AS INTEGER)");
+    if (!q.exec(QStringLiteral("SELECT g.id, ") + ms.arg(QLatin1String("g.opened")) +
+                QStringLiteral(", ") + ms.arg(QLatin1String("g.ended")) +
+                QStringLiteral(", g.host, g.word_file, g.word_count, (SELECT COUNT(*) FROM wins w "
+                               "WHERE w.game = g.id) FROM games g ORDER BY g.opened DESC, g.id "
+                               "DESC")))
         return out;
+    auto time = [](const QVariant &v) {
+        return v.isNull() ? QDateTime() : QDateTime::fromMSecsSinceEpoch(v.toLongLong(), Qt::UTC);
+    };
     while (q.next())
-        out.push_back({q.value(0).toLongLong(), fromText(q.value(1)), fromText(q.value(2)),
+        out.push_back({q.value(0).toLongLong(), time(q.value(1)), time(q.value(2)),
                        q.value(3).toString(), q.value(4).toString(), q.value(5).toInt(),
                        q.value(6).toInt()});
     return out;
@@ -203,9 +218,9 @@ QString ScoreStore::leaders()
     if (!loadAliases())
         return QString();
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (!q.exec(QStringLiteral("SELECT ") + Canon.arg(QLatin1String("w")) +
-                QStringLiteral(" p, COUNT(*) n FROM wins w LEFT JOIN temp.alias a ON a.name = "
-                               "w.player GROUP BY p ORDER BY n DESC, p LIMIT 3")))
+    if (!q.exec(QStringLiteral("SELECT ") + Canon.arg(QLatin1String("t")) +
+                QStringLiteral(" p, SUM(t.won) n FROM totals t LEFT JOIN temp.alias a ON a.name "
+                               "= t.player GROUP BY p HAVING n > 0 ORDER BY n DESC, p LIMIT 3")))
         return QString();
     while (q.next())
         out << q.value(0).toString() + u' ' + q.value(1).toString();
@@ -217,9 +232,9 @@ int ScoreStore::wins(const QString &player)
     if (player.isEmpty() || !loadAliases())
         return 0;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("SELECT COUNT(*) FROM wins w LEFT JOIN temp.alias a ON a.name = "
-                             "w.player WHERE ") +
-              Canon.arg(QLatin1String("w")) +
+    q.prepare(QStringLiteral("SELECT SUM(t.won) FROM totals t LEFT JOIN temp.alias a ON a.name = "
+                             "t.player WHERE ") +
+              Canon.arg(QLatin1String("t")) +
               QStringLiteral(" = COALESCE((SELECT canon FROM temp.alias WHERE name = ?), ?)"));
     q.addBindValue(player);
     q.addBindValue(player);

@@ -31,15 +31,26 @@ const QStringList FirstVersion = {
                    " PRIMARY KEY(game, word_index))"),
 };
 
-// Merged players, kept so a merge can be undone; and the indexes the
-// Scores window reads by.
+// Merged players, kept so a merge can be undone; the indexes the Scores
+// window reads by; and each player's figures per game and of all time,
+// kept with the rows they sum so the window need not read every answer.
 const QStringList SecondVersion = {
     QStringLiteral("CREATE TABLE merges(id INTEGER PRIMARY KEY, from_name TEXT NOT NULL,"
                    " into_name TEXT NOT NULL, made TEXT NOT NULL, undone TEXT)"),
     QStringLiteral("CREATE INDEX games_opened ON games(opened)"),
     QStringLiteral("CREATE INDEX answers_game ON answers(game)"),
     QStringLiteral("CREATE INDEX calls_game ON calls(game)"),
-    QStringLiteral("CREATE INDEX registrations_player ON registrations(player)"),
+    QStringLiteral("CREATE TABLE tallies(game INTEGER NOT NULL REFERENCES games(id),"
+                   " player TEXT NOT NULL, opened TEXT NOT NULL, registered INTEGER NOT NULL,"
+                   " answers INTEGER NOT NULL, right INTEGER NOT NULL, won INTEGER NOT NULL,"
+                   " streak INTEGER NOT NULL, PRIMARY KEY(game, player))"),
+    QStringLiteral("CREATE INDEX tallies_opened ON tallies(opened)"),
+    QStringLiteral("CREATE INDEX tallies_player ON tallies(player)"),
+    QStringLiteral("CREATE TABLE totals(player TEXT PRIMARY KEY, games INTEGER NOT NULL,"
+                   " answers INTEGER NOT NULL, right INTEGER NOT NULL, won INTEGER NOT NULL,"
+                   " streak INTEGER NOT NULL, last TEXT)"),
+    ScoreSchema::talliesOf(QStringLiteral("1")),
+    ScoreSchema::totalsOf(QStringLiteral("1")),
 };
 
 bool step(QSqlDatabase &db, const QStringList &statements, int version)
@@ -64,6 +75,32 @@ bool step(QSqlDatabase &db, const QStringList &statements, int version)
 } // namespace
 
 namespace ScoreSchema {
+
+// A won word's run: within a game, won words whose numbers run on without a
+// gap share one value of word_index minus their rank.
+QString talliesOf(const QString &where)
+{
+    return QStringLiteral(
+               "INSERT INTO tallies SELECT u.game, u.player, g.opened, MAX(reg), SUM(ans),"
+               " SUM(rt), SUM(won), MAX(streak) FROM ("
+               "SELECT game, player, 1 reg, 0 ans, 0 rt, 0 won, 0 streak FROM registrations"
+               " WHERE %1"
+               " UNION ALL SELECT game, player, 0, verdict <> 2, verdict = 0, 0, 0 FROM answers"
+               " WHERE %1"
+               " UNION ALL SELECT game, player, 0, 0, 0, COUNT(*), COUNT(*) FROM (SELECT game,"
+               " player, word_index - ROW_NUMBER() OVER (PARTITION BY game, player ORDER BY"
+               " word_index) grp FROM wins WHERE %1) GROUP BY game, player, grp"
+               ") u JOIN games g ON g.id = u.game GROUP BY u.game, u.player")
+        .arg(where);
+}
+
+QString totalsOf(const QString &where)
+{
+    return QStringLiteral("INSERT INTO totals SELECT player, SUM(registered), SUM(answers),"
+                          " SUM(right), SUM(won), MAX(streak), MAX(CASE WHEN registered THEN"
+                          " opened END) FROM tallies WHERE %1 GROUP BY player")
+        .arg(where);
+}
 
 bool createFirstVersion(QSqlDatabase &db)
 {

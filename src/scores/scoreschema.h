@@ -20,6 +20,10 @@ enum class Outcome
 
 // Brings the open database to Version in one transaction each step.
 Outcome upgrade(QSqlDatabase &db);
+// The statements that fill the per-game and all-time figures from the rows
+// that where picks.
+QString talliesOf(const QString &where);
+QString totalsOf(const QString &where);
 // Only the first layout, for tests of the upgrade.
 bool createFirstVersion(QSqlDatabase &db);
 

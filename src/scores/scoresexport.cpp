@@ -55,7 +55,8 @@ QString esc(const QString &text)
 
 QString when(const QDateTime &t)
 {
-    return t.isValid() ? QLocale::c().toString(t, QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
+    return t.isValid() ? QLocale::c().toString(t.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"))
+                       : QString();
 }
 
 } // namespace

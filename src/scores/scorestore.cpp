@@ -259,6 +259,26 @@ bool ScoreStore::confirmPending()
                 {m_game});
 }
 
+// The game's figures made again from its rows, and the all-time figures of
+// everyone they had or have.
+bool ScoreStore::refreshTallies()
+{
+    const QVariantList game{m_game};
+    return exec(QStringLiteral(
+               "CREATE TEMP TABLE IF NOT EXISTS touched(player TEXT PRIMARY KEY)")) &&
+           exec(QStringLiteral("DELETE FROM temp.touched")) &&
+           exec(QStringLiteral("INSERT OR IGNORE INTO temp.touched SELECT player FROM tallies "
+                               "WHERE game = ?"),
+                game) &&
+           exec(QStringLiteral("DELETE FROM tallies WHERE game = ?"), game) &&
+           exec(ScoreSchema::talliesOf(QStringLiteral("game = ?")), {m_game, m_game, m_game}) &&
+           exec(QStringLiteral("INSERT OR IGNORE INTO temp.touched SELECT player FROM tallies "
+                               "WHERE game = ?"),
+                game) &&
+           exec(QStringLiteral("DELETE FROM totals WHERE player IN temp.touched")) &&
+           exec(ScoreSchema::totalsOf(QStringLiteral("player IN temp.touched")));
+}
+
 bool ScoreStore::dropPending()
 {
     for (const char *t : ResultTables)
@@ -336,7 +356,7 @@ void ScoreStore::gameResumed(const GameState &gs, const QString &startLine,
             m_game = q.lastInsertId().toLongLong();
         }
         if (logPrint.isEmpty())
-            return true;
+            return refreshTallies();
         // What the log holds counts whatever the record missed.
         for (int i = 1; i <= std::clamp<int>(gs.PlayerCount, 0, MaxPlayers); ++i)
             if (!exec(QStringLiteral("INSERT OR IGNORE INTO registrations(game, player) "
@@ -349,7 +369,7 @@ void ScoreStore::gameResumed(const GameState &gs, const QString &startLine,
                       {m_game, i, text(gs.Words[i]), text(gs.Winners[i].Name),
                        text(gs.Winners[i].Box)}))
                 return false;
-        return true;
+        return refreshTallies();
     });
 }
 
@@ -438,6 +458,8 @@ void ScoreStore::commit(const QByteArray &logPrint)
                 return false;
         if (queue.empty() && confirm)
             return true;
+        if (!queue.empty() && !refreshTallies())
+            return false;
         return exec(QStringLiteral("UPDATE games SET pending_print=? WHERE id=?"),
                     {QString::fromLatin1(logPrint), m_game});
     });

@@ -124,6 +124,7 @@ private:
     void failed(const QString &what);
     bool confirmPending();
     bool dropPending();
+    bool refreshTallies();
     bool loadAliases();
 
     QString m_connection, m_path;

@@ -137,7 +137,7 @@ public:
         tabs->addTab(buildPlayers(), QStringLiteral("&Players"));
         tabs->addTab(buildGames(), QStringLiteral("&Games"));
         v->addWidget(tabs);
-        resize(760, 460);
+        resize(900, 460);
         refreshPlayers();
         refreshGames();
     }
@@ -191,6 +191,11 @@ private:
         tblPlayers->setSelectionBehavior(QAbstractItemView::SelectRows);
         tblPlayers->setTabKeyNavigation(false);
         tblPlayers->horizontalHeader()->setStretchLastSection(true);
+        // Fixed widths: measuring hundreds of rows would cost the opening.
+        tblPlayers->horizontalHeader()->setDefaultSectionSize(92);
+        tblPlayers->setColumnWidth(0, 170);
+        tblPlayers->setWordWrap(false);
+        tblPlayers->verticalHeader()->setDefaultSectionSize(tblPlayers->fontMetrics().height() + 6);
         v->addWidget(tblPlayers, 1);
 
         auto *merge = new QHBoxLayout;

@@ -355,6 +355,11 @@ void ScoreStore::gameResumed(const GameState &gs, const QString &startLine,
             }
             m_game = q.lastInsertId().toLongLong();
         }
+        // A resumed game's log is rewritten with the start the game holds,
+        // not the one read back; the next Recover looks for that line.
+        if (!exec(QStringLiteral("UPDATE games SET log_start = ? WHERE id = ?"),
+                  {formatGameStart(gs.GameStart), m_game}))
+            return false;
         if (logPrint.isEmpty())
             return refreshTallies();
         // What the log holds counts whatever the record missed.

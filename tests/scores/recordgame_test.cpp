@@ -209,6 +209,9 @@ TEST_P(KillAndRecover, EveryResultOnceNoneLost)
     ASSERT_TRUE(at);
 
     restartFrom(*at);
+    // Killed again once the resumed game has rewritten its log.
+    cmdAsk_Click(ctx);
+    restartFrom(snapshot());
     playToEnd();
     const std::vector<ScoreStore::GameRow> games = store->games();
     ASSERT_EQ(games.size(), 1u);

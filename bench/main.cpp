@@ -99,6 +99,7 @@ void table(const Results &r)
         budget(slowest < 50e-3, "a macro line of any accepted length expanded under 50 ms",
                (detail + copy).c_str());
     }
+    scoresBudgets(r, budget);
     if (r.count("logwrite"))
         std::printf("       recovery-log write (synced to disk): %.2f ms, no budget\n",
                     r.at("logwrite") * 1e3);
@@ -136,6 +137,7 @@ int main(int argc, char **argv)
 
     registerTextBenchmarks();
     registerMacroLineBenchmarks();
+    registerScoresBenchmarks();
     Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     table(collector.results);

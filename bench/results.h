@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@ void registerTextBenchmarks();
 // ("macroline/copy").
 void registerMacroLineBenchmarks();
 std::vector<std::string> macroLineShapes();
+// The store of results ("scores/..."), and their budgets.
+void registerScoresBenchmarks();
+void scoresBudgets(const Results &r,
+                   const std::function<void(bool, const char *, const char *)> &budget);
 // A line to the stand-in chat client and its status back, beside a raw
 // Unix-socket ping-pong with a peer process of the same shape (this
 // executable run with --pingpong-peer=PATH); seconds a round, -1 when a side

@@ -21,13 +21,17 @@ LIBRARIES = {
     'orvella_testsupport_core': (1, LINK + ' Test'),
     'orvella_testsupport_ui': (2, UI + ' Test'),
     'orvella_roomprocess': (0, CORE),
-    'orvella-bench': (2, UI + ' Test'),
+    # The store of results: core and Qt SQL, below the windows, beside link.
+    'orvella_scores': (1, CORE + ' Sql'),
+    'orvella_testsupport_scores': (1, LINK + ' Sql Test'),
+    'orvella-bench': (2, UI + ' Sql Test'),
     'orvella-startup': (2, UI + ' Test'),
     'orvella-webload': (1, LINK + ' WebSockets'),
 }
 RANK_NAMES = ('core', 'link', 'ui')
 # Test executables are named by these helpers; they take their support's library.
 TEST_HELPERS = {'orvella_core_test': 'orvella_testsupport_core',
+                'orvella_scores_test': 'orvella_testsupport_scores',
                 'orvella_test': 'orvella_testsupport_ui'}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 

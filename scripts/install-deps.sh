@@ -4,7 +4,7 @@
 # pictures needs (scripts/screenshots.sh); with --package what building and
 # checking the Debian packages needs (scripts/package.sh).
 set -euo pipefail
-packages=(cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev python3
+packages=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgtest-dev libgmock-dev libbenchmark-dev python3
           xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl
           qt6-websockets-dev libqrencode-dev chromium chromium-driver python3-selenium)
 for option in "$@"; do

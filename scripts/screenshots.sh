@@ -218,6 +218,16 @@ overlapping countdown "$main" "$asked"
 keys "$asked" key Escape
 settle 2
 
+# The Scores window, from the File menu, with the words played so far.
+keys "$main" key alt+f s
+scores=$(window '^Scores$')
+xdotool windowmove --sync "$scores" 0 0
+settle 2
+picture scores "$scores"
+close "$scores"
+gone '^Scores$'
+main=$(window '^Orvella V')
+
 # The editors and the settings, from the menus.
 keys "$main" key alt+e Return
 editor=$(window '^Macro Editor$')

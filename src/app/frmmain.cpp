@@ -10,10 +10,13 @@
 #include "files/programfolder.h"
 #include "game/busystate.h"
 #include "game/gamestate.h"
+#include "game/reportwrite.h"
 #include "game/stepundone.h"
 #include "macros/frmmacro.h"
 #include "macros/frmsubs.h"
 #include "macros/macrobuttons.h"
+#include "scores/frmscores.h"
+#include "scores/scorestore.h"
 #include "settings/frmset.h"
 
 #include <QActionGroup>
@@ -266,6 +269,8 @@ void frmMain::buildMenus()
     mnuLoad = action(mnuFile, "mnuLoad", "&Load", QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
     mnuRecover = action(mnuFile, "mnuRecover", "&Recover", QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuScores = action(mnuFile, "mnuScores", "&Scores");
+    connect(mnuScores, &QAction::triggered, this, [this] { showScores(); });
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep3"));
     mnuExit = action(mnuFile, "mnuExit", "E&xit", QKeySequence(Qt::CTRL | Qt::Key_X));
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
@@ -372,7 +377,7 @@ void frmMain::showMacroName(int index)
 
 void frmMain::Macro_Click(int index)
 {
-    runStep([&] { ExpandMacro(index, m_gs, *m_link, *this); });
+    runStep([&] { ExpandMacro(index, m_gs, *m_link, *this, m_scores.get()); });
 }
 
 void frmMain::vsDrawCnt_Change()
@@ -380,6 +385,49 @@ void frmMain::vsDrawCnt_Change()
     focusDummy();
     m_gs.DrawCount = static_cast<Integer>(-vsDrawCnt->value());
     txtDrawCnt->setText(QString::number(m_gs.DrawCount));
+}
+
+void frmMain::openScores()
+{
+    const QString path = m_env.folder + u'/' + ScoreStore::fileName();
+    QPointer<frmMain> self(this);
+    ScoreStore::Opened opened = ScoreStore::open(path, [self](const QString &why) {
+        if (!self)
+            return;
+        self->m_scoresProblem = why;
+        self->m_dialogs.message(why, programErrorTitle());
+    });
+    m_scores = std::move(opened.store);
+    m_game->results = m_scores.get();
+    if (!opened.movedAside.isEmpty())
+        m_dialogs.message(QStringLiteral("The scores file ") + path +
+                              QStringLiteral(" could not be read and was moved to ") +
+                              opened.movedAside + QStringLiteral(". A new one was started."),
+                          programErrorTitle());
+    if (!opened.problem.isEmpty()) {
+        m_scoresProblem = opened.problem;
+        m_dialogs.message(opened.problem, programErrorTitle());
+    }
+}
+
+// Beside the main window, which stays usable, as the boxes window does.
+void frmMain::showScores()
+{
+    if (m_scoresWindow) {
+        m_scoresWindow->raise();
+        m_scoresWindow->activateWindow();
+        return;
+    }
+    const QString why =
+        m_scoresProblem.isEmpty()
+            ? QString()
+            : QStringLiteral("No results are being recorded until the next start:\n") +
+                  m_scoresProblem;
+    m_scoresWindow = createScoresWindow(m_scores.get(), m_dialogs, why);
+    m_scoresWindow->setParent(this, Qt::Window);
+    m_scoresWindow->setAttribute(Qt::WA_DeleteOnClose);
+    m_scoresWindow->setAttribute(Qt::WA_QuitOnClose, false);
+    m_scoresWindow->show();
 }
 
 void frmMain::openWindow(QWidget *window)

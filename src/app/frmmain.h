@@ -6,6 +6,7 @@
 #include "windows/childwindows.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <deque>
@@ -26,6 +27,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+class ScoreStore;
 class TickSource;
 class Wadapi;
 struct GameState;
@@ -117,6 +119,9 @@ private:
     void vsDrawCnt_Change();
     void Macro_Click(int index);
     void openWindow(QWidget *window);
+    // The store of results beside orvella.ini; a failure is told once.
+    void openScores();
+    void showScores();
     void showMacroName(int index);
     QWidget *widgetFor(Ctl control) const;
     QAction *actionFor(Ctl control) const;
@@ -131,6 +136,9 @@ private:
     std::unique_ptr<ChatLink> m_link;
     std::unique_ptr<GameContext> m_game;
     std::unique_ptr<InstanceLock> m_instanceLock;
+    std::unique_ptr<ScoreStore> m_scores;
+    QString m_scoresProblem; // why there is no store
+    QPointer<QWidget> m_scoresWindow;
     bool m_loaded = false;
     bool m_unloaded = false;
     int m_exitCode = 0;
@@ -168,6 +176,7 @@ public:
     QAction *mnuMacro = nullptr;
     QAction *mnuSubs = nullptr;
     QAction *mnuBoxes = nullptr;
+    QAction *mnuScores = nullptr;
     QMenu *mnuOptions = nullptr;
     QMenu *mnuCount = nullptr;
     QAction *mnuAutoOff = nullptr;

@@ -8,6 +8,7 @@
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QEventLoop>
@@ -333,11 +334,27 @@ void DemoDriver::handleBox(QPointer<frmBox> box)
 void DemoDriver::afterTurn()
 {
     if (m_gs->WordIndex > m_gs->WordCount)
-        finish(0);
+        showScores();
     else if (m_gs->DownCount == 0)
         draw();
     else
         ask();
+}
+
+// The game ends on its results, as the host would look them up.
+void DemoDriver::showScores()
+{
+    narrate(QStringLiteral("File > Scores: this game's results beside the games before"));
+    m_window->mnuScores->trigger();
+    const auto shown = [] {
+        const QWidgetList tops = QApplication::topLevelWidgets();
+        return std::any_of(tops.begin(), tops.end(), [](QWidget *w) {
+            return w->isVisible() && w->windowTitle() == QStringLiteral("Scores");
+        });
+    };
+    when(
+        shown, [this] { finish(0); }, ms(BoxPatience),
+        [this] { finish(1, QStringLiteral("The Scores window did not open.")); });
 }
 
 bool DemoDriver::answeredSinceAsk(const QString &name) const

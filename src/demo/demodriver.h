@@ -61,6 +61,7 @@ private:
     void check();
     void handleBox(QPointer<frmBox> box);
     void afterTurn();
+    void showScores();
     void finish(int code, const QString &why = {});
 
     bool answeredSinceAsk(const QString &name) const;

@@ -1,7 +1,7 @@
 #include "files/recoveryreader.h"
 
-#include "files/values.h"
 #include "base/failure.h"
+#include "files/values.h"
 
 #include <cfloat>
 #include <cmath>
@@ -81,8 +81,9 @@ float RecoveryReader::nextSingle()
 
 QString RecoveryReader::readWordFilePath()
 {
-    for (int i = 0; i < 3; ++i)
-        nextLine();
+    nextLine();
+    nextLine();
+    m_startLine = nextLine();
     return nextLine();
 }
 

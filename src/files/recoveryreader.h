@@ -26,8 +26,11 @@ public:
 
     explicit RecoveryReader(QIODevice &log);
 
-    // Lines 1 to 4: three ignored, then the word file's path.
+    // Lines 1 to 4: the game's start kept (gameStartLine), then the word
+    // file's path.
     QString readWordFilePath();
+    // Line 3 as read, which names the game with the host and the word file.
+    const QString &gameStartLine() const { return m_startLine; }
     // Line 5: the host's name from its sixth character on.
     QString readHostName();
 
@@ -48,5 +51,6 @@ private:
 
     LineReader m_lines;
     QString m_line;             // the line in hand
+    QString m_startLine;
     qsizetype m_fieldFrom = -1; // where the next field starts in m_line; -1: take a new line
 };

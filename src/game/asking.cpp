@@ -1,19 +1,20 @@
 #include "game/asking.h"
 
+#include "base/ansi.h"
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
-#include "base/ansi.h"
-#include "game/gamelog.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"
 #include "game/countdown.h"
 #include "game/gamecontext.h"
+#include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 #include "game/marking.h"
-#include "game/reportwrite.h"
+#include "game/progress.h"
+#include "game/resultsrecorder.h"
 #include "game/template.h"
 
 #include <algorithm>
@@ -67,6 +68,8 @@ void match(GameContext &ctx, const QString &response)
     ctx.link.SendChat(0, QString(), message);
 
     gs.BoxMode = 2;
+    const int index = gs.WordIndex;
+    const QString word = currentWord(gs);
     if (ctx.showBoxWindow) {
         ctx.showBoxWindow();
         ctx.controls.setMacrosEnabled(true);
@@ -95,7 +98,17 @@ void match(GameContext &ctx, const QString &response)
         gs.Down[k] = PlayerRec();
     gs.DownCount = 0;
     gs.DownPointer = 0;
-    reportWrite(ctx.dialogs, LogWriter(gs));
+    // Told once the box is called, so a kill during the call leaves the
+    // word to be played again, in the store as in the log.
+    if (ctx.results) {
+        ctx.results->answered(index, word, name, response, response,
+                              ResultsRecorder::Verdict::Match);
+        const int w = std::clamp<int>(gs.WinnerCount, 0, MaxWinners);
+        ctx.results->wordWon(index, word, name, gs.Winners[w].Box);
+        if (gs.WordIndex > gs.WordCount)
+            ctx.results->gameEnded();
+    }
+    saveProgress(ctx);
     ctx.controls.clearList(List::lstDown);
     RestoreControls(ctx.controls, gs);
 }
@@ -105,6 +118,9 @@ void miss(GameContext &ctx, const QString &word, const QString &response)
     GameState &gs = ctx.gs;
     gs.Guess = MarkTable::mark(word, response).marks();
     const QString name = askedPlayer(gs).Name;
+    if (ctx.results)
+        ctx.results->answered(gs.WordIndex, word, name, response, gs.Guess,
+                              ResultsRecorder::Verdict::Miss);
     passTurn(ctx, name, FillTemplate(gs.Sorry, name, response));
     ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
     RestoreControls(ctx.controls, gs);
@@ -123,7 +139,7 @@ void passTurn(GameContext &ctx, const QString &name, const QString &message)
         ++gs.DownPointer;
     else
         gs.DownPointer = 1;
-    reportWrite(ctx.dialogs, LogWriter(gs));
+    saveProgress(ctx);
     ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
     ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
     ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
@@ -172,7 +188,7 @@ void AskingSequence(GameContext &ctx)
         gs.CountdownLeft = gs.Auto;
         ctx.timer2.setEnabled(true);
     }
-    reportWrite(ctx.dialogs, LogWriter(gs));
+    saveProgress(ctx);
     ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
     ctx.controls.setControlEnabled(Ctl::cmdGet, true);
 }

@@ -1,12 +1,13 @@
 #include "game/countdown.h"
 
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "game/asking.h"
 #include "game/busystate.h"
 #include "game/gamecontext.h"
-#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
+#include "game/resultsrecorder.h"
 
 #include <algorithm>
 
@@ -76,6 +77,8 @@ void cmdCountdown_Click(GameContext &ctx)
         if (const auto caption = countdownCaption(gs.Auto))
             ctx.controls.setCaption(Ctl::cmdCountdown, *caption);
 
+        if (ctx.results)
+            ctx.results->countdownRun();
         for (const QString &line : closingLines()) {
             ctx.link.SendChat(0, QString(), line);
             ctx.link.My_Wait(ClosingPause);
@@ -92,6 +95,9 @@ void cmdCountdown_Click(GameContext &ctx)
             return;
         }
         // A no counts as a miss for the draw order but leaves the pattern.
+        if (ctx.results)
+            ctx.results->answered(gs.WordIndex, currentWord(gs), name, QString(), QString(),
+                                  ResultsRecorder::Verdict::TimeRanOut);
         passTurn(ctx, name, QStringLiteral("Sorry ") + name + QStringLiteral(", time ran out"));
     }
     ctx.controls.setControlEnabled(Ctl::cmdAsk, true);

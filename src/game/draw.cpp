@@ -1,13 +1,14 @@
 #include "game/draw.h"
 
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
-#include "game/gamelog.h"
 #include "game/busystate.h"
 #include "game/gamecontext.h"
+#include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
-#include "game/reportwrite.h"
+#include "game/progress.h"
+#include "game/resultsrecorder.h"
 
 #include <vector>
 
@@ -73,7 +74,7 @@ void drawSucceeded(GameContext &ctx)
     // A draw offered past the last word has no word to show a pattern of.
     if (gs.WordIndex >= 1 && gs.WordIndex <= MaxWords && !gs.Words[gs.WordIndex].isEmpty())
         gs.Guess = patternOf(gs.Words[gs.WordIndex]);
-    reportWrite(ctx.dialogs, LogWriter(gs));
+    saveProgress(ctx);
     gs.ReplaceName.clear();
     ctx.controls.setControlEnabled(Ctl::vsDrawCnt, false);
     ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
@@ -91,7 +92,7 @@ void drawFailed(GameContext &ctx)
     gs.DownCount = 0;
     gs.DownPointer = 0;
     gs.ReplaceName.clear();
-    reportWrite(ctx.dialogs, LogWriter(gs));
+    saveProgress(ctx);
     ctx.controls.clearList(List::lstDown);
     ctx.controls.setControlEnabled(Ctl::vsDrawCnt, true);
     ctx.controls.setControlEnabled(Ctl::cmdDraw, true);
@@ -150,9 +151,16 @@ void Draw(GameContext &ctx, int n)
         return;
     if (!gs.ReplaceName.isEmpty())
         lowerLevel(gs, gs.ReplaceName);
-    if (PickPlayers(gs, n, ctx.random))
+    const int before = gs.DownCount;
+    if (PickPlayers(gs, n, ctx.random)) {
+        if (ctx.results && gs.WordIndex >= 1 && gs.WordIndex <= MaxWords) {
+            QStringList called;
+            for (int i = before + 1; i <= gs.DownCount; ++i)
+                called << gs.Down[i].Name;
+            ctx.results->calledDown(gs.WordIndex, gs.Words[gs.WordIndex], called);
+        }
         drawSucceeded(ctx);
-    else
+    } else
         drawFailed(ctx);
 }
 

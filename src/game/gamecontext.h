@@ -6,6 +6,7 @@
 class ChatLink;
 class HostDialogs;
 class MainControls;
+class ResultsRecorder;
 class TickSource;
 struct GameState;
 
@@ -23,4 +24,6 @@ struct GameContext
     // Opens the boxes window for the winner (BoxMode is already 2); the
     // match waits until the host closes it.
     std::function<void()> showBoxWindow;
+    // The store of results; null when there is none.
+    ResultsRecorder *results = nullptr;
 };

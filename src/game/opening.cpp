@@ -10,6 +10,7 @@
 #include "game/gamestate.h"
 #include "game/maincontrols.h"
 #include "game/reportwrite.h"
+#include "game/resultsrecorder.h"
 #include "game/stepundone.h"
 
 #include <QCoreApplication>
@@ -181,5 +182,7 @@ void OpenGame(GameContext &ctx)
     // Not told here: the next log write, at the end of Get Regs, tells the
     // host when the log cannot be written.
     static_cast<void>(startNewLog(gs));
+    if (ctx.results)
+        ctx.results->gameOpened(gs);
     gs.GamePhase = 2;
 }

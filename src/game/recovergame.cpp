@@ -1,22 +1,24 @@
 #include "game/recovergame.h"
 
+#include "base/failure.h"
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
-#include "game/gamelog.h"
 #include "files/recoveryreader.h"
-#include "game/gamefiles.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/busystate.h"
-#include "base/failure.h"
 #include "game/gamecontext.h"
+#include "game/gamefiles.h"
+#include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
 #include "game/opening.h"
+#include "game/progress.h"
 #include "game/registration.h"
 #include "game/reportwrite.h"
+#include "game/resultsrecorder.h"
 
 #include <QBuffer>
 #include <QIODevice>
@@ -230,6 +232,10 @@ void RecoverGame(GameContext &ctx)
         logFailed(failure);
         return;
     }
+    if (ctx.results)
+        ctx.results->gameResumed(gs, reader->gameStartLine(),
+                                 body == RecoveryReader::Body::FreshStart ? QByteArray()
+                                                                          : logPrint(restored));
     if (body == RecoveryReader::Body::FreshStart) {
         freshStart(ctx);
         return;

@@ -1,16 +1,17 @@
 #include "game/registration.h"
 
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
-#include "game/gamelog.h"
+#include "chat/gestures.h"
 #include "game/banner.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
+#include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "chat/gestures.h"
-#include "base/hostdialogs.h"
 #include "game/maincontrols.h"
-#include "game/reportwrite.h"
+#include "game/progress.h"
+#include "game/resultsrecorder.h"
 
 #include <QStringView>
 
@@ -81,7 +82,7 @@ void GetRegs(GameContext &ctx)
     if (turnedAway)
         ctx.dialogs.message(playerListFullText(), playerListFullTitle());
 
-    reportWrite(ctx.dialogs, LogWriter(gs));
+    saveProgress(ctx);
     ctx.controls.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
     RestoreControls(ctx.controls, gs);
 }
@@ -99,6 +100,8 @@ Registration Register(GameContext &ctx, const QString &name)
     // level; a newcomer must not inherit it.
     gs.Players[gs.PlayerCount] = PlayerRec();
     gs.Players[gs.PlayerCount].Name = name;
+    if (ctx.results)
+        ctx.results->registered(name);
     if (gs.Confirm) {
         ctx.link.SendChat(2, name, QStringLiteral("You are registered"));
         ctx.link.My_Wait(gs.Delay);

@@ -3,9 +3,10 @@
 #include "base/hostdialogs.h"
 #include "chat/gesturekeys.h"
 #include "files/settingsfile.h"
+#include "game/gamefiles.h"
 #include "game/reportwrite.h"
 #include "game/savewarnings.h"
-#include "game/gamefiles.h"
+#include "macros/macroexpand.h"
 #include "windows/busypointer.h"
 
 #include <QAction>
@@ -107,6 +108,14 @@ void frmMacro::buildControls()
     v->addWidget(txtMacroName);
     v->addWidget(Label1);
     v->addWidget(txtMacroText, 1);
+    // The placeholders a macro line may use, where the text is written.
+    auto *lblPlaceholders = new QLabel(QStringLiteral("Placeholders: ") + placeholderList());
+    lblPlaceholders->setObjectName(QStringLiteral("lblPlaceholders"));
+    lblPlaceholders->setTextFormat(Qt::PlainText);
+    lblPlaceholders->setWordWrap(true);
+    lblPlaceholders->setTextInteractionFlags(Qt::TextSelectableByKeyboard |
+                                             Qt::TextSelectableByMouse);
+    v->addWidget(lblPlaceholders);
     h->addLayout(v, 1);
 
     connect(txtMacroName, &QLineEdit::textChanged, this, [this] { Changed = true; });

@@ -8,7 +8,8 @@
 
 #include <QStringList>
 
-void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &controls)
+void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &controls,
+                 ScoreFigures *scores)
 {
     LockControls(controls);
     // The lines are cut here, not by the link's shared cutter: a step that
@@ -18,7 +19,7 @@ void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &control
     for (const QString &line : lines) {
         if (line.isEmpty())
             break;
-        const QString expanded = expandMacroLine(line, gs);
+        const QString expanded = expandMacroLine(line, gs, scores);
         if (!expanded.isEmpty()) {
             link.SendChat(0, QString(), expanded);
             link.My_Wait(gs.Delay);

@@ -1,10 +1,13 @@
 #pragma once
 
 struct GameState;
+class ScoreFigures;
 class ChatLink;
 class MainControls;
 
 // Says macro index's lines in the room, placeholders filled, pausing after
 // each. The first empty line ends the macro; a line that expands to nothing
 // is skipped.
-void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &controls);
+// scores fills %leaders% and %wins%; null when there is no store.
+void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &controls,
+                 ScoreFigures *scores = nullptr);

@@ -1,6 +1,7 @@
 #include "macros/macroexpand.h"
 
 #include "game/gamestate.h"
+#include "game/resultsrecorder.h"
 
 #include <optional>
 #include <string_view>
@@ -11,7 +12,7 @@ namespace {
 // A value may itself hold a placeholder (a substitution naming %host%); one
 // that names itself would grow for ever, so a line takes at most this many.
 constexpr int MaxReplacements = 100;
-constexpr qsizetype MinNameLength = 3, MaxNameLength = 6; // "reg", "player"
+constexpr qsizetype MinNameLength = 3, MaxNameLength = 7; // "reg", "leaders"
 
 // A name of up to eight ASCII characters as one number, to switch on.
 constexpr quint64 key(std::string_view name)
@@ -22,7 +23,30 @@ constexpr quint64 key(std::string_view name)
     return k;
 }
 
-std::optional<QStringView> valueOf(QStringView name, const GameState &gs, const QString &words)
+struct Value
+{
+    QStringView text;
+    // Room text from the store (players' names): never read for
+    // placeholders, so a name cannot make the line say more.
+    bool literal = false;
+};
+
+// The store's figures, read once a line asks for them.
+struct Figures
+{
+    ScoreFigures *source;
+    std::optional<QString> leaders, wins;
+};
+
+QStringView playerOf(const GameState &gs)
+{
+    if (gs.DownPointer >= 0 && gs.DownPointer <= MaxDown)
+        return gs.Down[gs.DownPointer].Name;
+    return QStringView();
+}
+
+std::optional<Value> valueOf(QStringView name, const GameState &gs, const QString &words,
+                             Figures &figures)
 {
     if (name.size() < MinNameLength || name.size() > MaxNameLength)
         return std::nullopt;
@@ -36,25 +60,36 @@ std::optional<QStringView> valueOf(QStringView name, const GameState &gs, const 
     }
     switch (lower) {
     case key("host"):
-        return gs.HostName;
+        return Value{gs.HostName};
     case key("reg"):
-        return gs.RegChar;
+        return Value{gs.RegChar};
     case key("words"):
-        return words;
+        return Value{words};
     case key("player"):
-        if (gs.DownPointer >= 0 && gs.DownPointer <= MaxDown)
-            return gs.Down[gs.DownPointer].Name;
-        return QStringView();
+        return Value{playerOf(gs)};
+    case key("leaders"):
+        if (!figures.leaders)
+            figures.leaders = figures.source ? figures.source->leaders() : QString();
+        return Value{*figures.leaders, true};
+    case key("wins"):
+        if (!figures.wins) {
+            const QString player = playerOf(gs).toString();
+            figures.wins = figures.source && !player.isEmpty()
+                               ? QString::number(figures.source->wins(player))
+                               : QString();
+        }
+        return Value{*figures.wins, true};
     }
     if (lower >> 8 == key("sub") && (lower & 0xff) >= '0' && (lower & 0xff) <= '9')
-        return gs.Subs[(lower & 0xff) - '0'];
+        return Value{gs.Subs[(lower & 0xff) - '0']};
     return std::nullopt;
 }
 
 // The last "%" of text near enough its end to open a placeholder, or -1.
-qsizetype openingPercent(const QString &text)
+// Nothing before floor (the end of the last literal value) opens one.
+qsizetype openingPercent(const QString &text, qsizetype floor)
 {
-    for (qsizetype i = text.size() - 1; i >= 0 && i >= text.size() - 1 - MaxNameLength; --i) {
+    for (qsizetype i = text.size() - 1; i >= floor && i >= text.size() - 1 - MaxNameLength; --i) {
         if (text[i] == u'%')
             return i;
     }
@@ -68,11 +103,13 @@ qsizetype openingPercent(const QString &text)
 // in front of a replacement changes, so the text is read once, front to
 // back, and only the pair that "%" opens is looked at again; each value is
 // read where it lies rather than spliced into a copy of the rest of the line.
-QString expandMacroLine(const QString &line, const GameState &gs)
+QString expandMacroLine(const QString &line, const GameState &gs, ScoreFigures *scores)
 {
     const QString words = QString::number(gs.WordCount);
+    Figures figures{scores, std::nullopt, std::nullopt};
     QString text; // what is read; its last "%" may still open a placeholder
     qsizetype opening = -1;
+    qsizetype floor = 0;
     std::vector<QStringView> rest{line}; // still to read, the nearest last
     int replacements = 0;
     while (!rest.empty()) {
@@ -87,13 +124,13 @@ QString expandMacroLine(const QString &line, const GameState &gs)
         for (qsizetype i = 0; i < next.size() && !replaced; ++i) {
             if (next[i] != u'%')
                 continue;
-            std::optional<QStringView> value;
+            std::optional<Value> value;
             if (previous >= 0) {
-                value = valueOf(next.sliced(previous + 1, i - previous - 1), gs, words);
+                value = valueOf(next.sliced(previous + 1, i - previous - 1), gs, words, figures);
             } else if (opening >= 0 && text.size() - opening - 1 + i <= MaxNameLength) {
                 // A placeholder across the edge of a value.
                 QString name = text.sliced(opening + 1);
-                value = valueOf(name += next.first(i), gs, words);
+                value = valueOf(name += next.first(i), gs, words, figures);
             }
             if (!value) {
                 // The pairs inside a run of "%" name nothing.
@@ -106,9 +143,15 @@ QString expandMacroLine(const QString &line, const GameState &gs)
                 text += next.first(previous);
             else
                 text.truncate(opening);
-            opening = openingPercent(text);
             rest.push_back(next.sliced(i + 1));
-            rest.push_back(*value);
+            if (value->literal) {
+                text += value->text;
+                floor = text.size();
+                opening = -1;
+            } else {
+                opening = openingPercent(text, floor);
+                rest.push_back(value->text);
+            }
             ++replacements;
             replaced = true;
         }
@@ -119,4 +162,9 @@ QString expandMacroLine(const QString &line, const GameState &gs)
         }
     }
     return text;
+}
+
+QString placeholderList()
+{
+    return QStringLiteral("%host% %reg% %words% %player% %sub0%..%sub9% %leaders% %wins%");
 }

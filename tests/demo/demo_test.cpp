@@ -25,6 +25,7 @@ TEST(Demo, AWholeGameWithScriptedPlayers)
     ASSERT_TRUE(demo.waitForFinished(100000));
     const QString out = QString::fromUtf8(demo.readAllStandardOutput());
     ASSERT_EQ(demo.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(u"File > Scores"_qs));
 
     static const QRegularExpression indent(u"^  "_qs);
     QStringList room = out.section(u"What the room heard:\n"_qs, 1).split(u'\n').filter(indent);

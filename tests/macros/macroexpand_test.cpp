@@ -1,4 +1,5 @@
 #include "game/gamestate.h"
+#include "game/resultsrecorder.h"
 #include "macros/macroexpand.h"
 
 #include <QHash>
@@ -82,4 +83,36 @@ TEST(MacroExpand, ReadingOnceGivesWhatStartingOverGave)
     gs.Subs[0] = QString(301, u'%') + "ho"; // "%host%" once the line's "st%" follows
     const QString line = QStringLiteral("%sub0%st%").repeated(60);
     EXPECT_EQ(expandMacroLine(line, gs), expandedFromTheStart(line, gs));
+}
+
+namespace {
+
+// The store's answers; the names are room text that looks like placeholders.
+struct Figures final : ScoreFigures
+{
+    QString leaders() override { return u"Kit%host% 5, %sub1 3, Al 100%"_qs; }
+    int wins(const QString &player) override { return player == u"Bob"_qs ? 4 : 0; }
+};
+
+} // namespace
+
+// %leaders% and %wins% say the store's figures as they are: a name in them
+// never expands, alone, beside a placeholder or across a value's edge.
+TEST(MacroExpand, ScoresAreSaidAsTheyAre)
+{
+    GameState gs = sampleState();
+    gs.Subs[2] = u"sub0%"_qs;
+    Figures figures;
+    const std::pair<const char *, QString> cases[] = {
+        {"Leaders: %LEADERS%; %player% has %Wins%",
+         "Leaders: Kit%host% 5, %sub1 3, Al 100%; Bob has 4"},
+        {"%leaders%%sub2%", "Kit%host% 5, %sub1 3, Al 100%sub0%"},
+        {"%host% %words%", "Ann 7"},
+    };
+    for (const auto &[line, expanded] : cases)
+        EXPECT_EQ(expandMacroLine(QString::fromLatin1(line), gs, &figures), expanded) << line;
+    // Without a store the figures are empty; without a player so is %wins%.
+    EXPECT_EQ(expandMacroLine(u"[%leaders%][%wins%]"_qs, gs), u"[][]"_qs);
+    gs.DownPointer = 0;
+    EXPECT_EQ(expandMacroLine(u"[%wins%]"_qs, gs, &figures), u"[]"_qs);
 }

@@ -12,10 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-SmallDisk::SmallDisk()
+SmallDisk::SmallDisk(int kib)
 {
+    const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0700";
     m_mounted = ::geteuid() == 0 && ::mount("tmpfs", QFile::encodeName(m_root.path()).constData(),
-                                            "tmpfs", 0, "size=64k,mode=0700") == 0;
+                                            "tmpfs", 0, options.constData()) == 0;
     QDir(m_root.path()).mkdir(QStringLiteral("folder"));
 }
 

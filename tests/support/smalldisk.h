@@ -10,12 +10,13 @@
 #include <sys/resource.h>
 
 // A real folder that can be made full, or made to refuse new files while its
-// files stay writable. Full is a 64 KiB file system of its own where mounting
-// is allowed (root), else a limit on the sizes of this process's files.
+// files stay writable. Full is a file system of its own (64 KiB unless told)
+// where mounting is allowed (root), else a limit on the sizes of this
+// process's files.
 class SmallDisk
 {
 public:
-    SmallDisk();
+    explicit SmallDisk(int kib = 64);
     ~SmallDisk();
     SmallDisk(const SmallDisk &) = delete;
     SmallDisk &operator=(const SmallDisk &) = delete;

@@ -1,0 +1,239 @@
+#include "scoresrig.h"
+
+#include "game/recovergame.h"
+#include "game/resultsrecorder.h"
+
+namespace {
+
+using Verdict = ResultsRecorder::Verdict;
+
+// Room text of every awkward kind: quotes, percent signs, semicolons,
+// commas, angle brackets and Windows-1252 letters.
+const QString Bo = u"Bo \"Q\" O'Reed"_qs, Kit = u"Kit%host%;<b>"_qs,
+              Zoe = u"Zo\u00eb, \u20ac\u2122"_qs;
+
+class RecordGame : public ::testing::Test, protected ScoredGame
+{
+protected:
+    void SetUp() override
+    {
+        openStore();
+        ASSERT_TRUE(store);
+        openGame("apple\r\nkiwi\r\n");
+        registerPlayers({Bo, Kit, Zoe});
+        gs.DrawCount = 2;
+    }
+    // One line per word: called down, answers (player=answer/marks/verdict,
+    // * for a countdown), winner and box.
+    QStringList reportLines(qint64 game)
+    {
+        QStringList out;
+        for (const ScoreStore::WordReport &w : store->report(game)) {
+            QString line = QString::number(w.index) + u' ' + w.word + u" ["_qs +
+                           w.calledDown.join(u'|') + u"]"_qs;
+            for (const ScoreStore::Answer &a : w.answers)
+                line += u' ' + a.player + u'=' + a.answer + u'/' + a.marks + u'/' +
+                        QString::number(int(a.verdict)) + (a.countdown ? u"*"_qs : QString());
+            out << line + u" won by "_qs + w.winner + u" box "_qs + w.box;
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+// A whole game as the host plays it: a miss, a match, a time that runs out
+// after the closing count, the box of each word, the end.
+TEST_F(RecordGame, APlayedGameIsRecordedAsPlayed)
+{
+    cmdDraw_Click(ctx);
+    const QStringList first = downNames();
+    answer(u"apply"_qs);
+    const QString marks = gs.Guess;
+    answer(u"  Apple"_qs);
+    cmdDraw_Click(ctx);
+    const QStringList second = downNames();
+    timeRunsOut();
+    answer(u"kiwi"_qs);
+    ASSERT_GT(gs.WordIndex, gs.WordCount);
+    EXPECT_TRUE(told.isEmpty()) << told.join(u'\n').toStdString();
+
+    const std::vector<ScoreStore::GameRow> games = store->games();
+    ASSERT_EQ(games.size(), 1u);
+    EXPECT_TRUE(games[0].ended.isValid());
+    EXPECT_EQ(games[0].host + QString::number(games[0].words) + QString::number(games[0].won),
+              u"Ann Lee22"_qs);
+    EXPECT_EQ(
+        reportLines(games[0].id),
+        QStringList({u"1 APPLE ["_qs + first.join(u'|') + u"] "_qs + first[0] + u"=APPLY/"_qs +
+                         marks + u"/1 "_qs + first[1] + u"=APPLE/APPLE/0 won by "_qs + first[1] +
+                         u" box Red"_qs,
+                     u"2 KIWI ["_qs + second.join(u'|') + u"] "_qs + second[0] + u"=//2* "_qs +
+                         second[1] + u"=KIWI/KIWI/0 won by "_qs + second[1] + u" box Blue"_qs}));
+
+    // Accuracy counts answers given: a time that ran out is none. The
+    // seeded draw called Bo and Kit, then Zoe and Bo.
+    ASSERT_EQ(first + second, QStringList({Bo, Kit, Zoe, Bo}));
+    QStringList rows;
+    for (const ScoreStore::PlayerRow &r :
+         store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime()))
+        rows << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                    .arg(r.name)
+                    .arg(r.games)
+                    .arg(r.won)
+                    .arg(r.answers)
+                    .arg(r.right)
+                    .arg(r.bestStreak);
+    EXPECT_EQ(rows,
+              QStringList({Bo + u" 1 1 2 1 1"_qs, Kit + u" 1 1 1 1 1"_qs, Zoe + u" 1 0 0 0 0"_qs}));
+    EXPECT_EQ(store->leaders(), Bo + u" 1, "_qs + Kit + u" 1"_qs);
+    EXPECT_EQ(store->wins(Kit) + store->wins(Zoe), 1);
+}
+
+namespace {
+
+// The program is killed at a point of the game: what the disk holds then
+// (the store and the log) is all the next run has. It starts again, resumes
+// with Recover and plays on to the end.
+class KillAndRecover : public ::testing::TestWithParam<int>, protected ScoredGame
+{
+protected:
+    struct Snapshot
+    {
+        QByteArray db, wal, log;
+    };
+    Snapshot snapshot() const
+    {
+        return {bytesOf(storePath()), bytesOf(storePath() + u"-wal"_qs), log()};
+    }
+    void restartFrom(const Snapshot &s)
+    {
+        ctx.results = nullptr;
+        store.reset();
+        for (const QString &suffix : {QString(), u"-wal"_qs, u"-shm"_qs})
+            QFile::remove(storePath() + suffix);
+        writeFile(ScoreStore::fileName(), s.db);
+        if (!s.wal.isEmpty())
+            writeFile(ScoreStore::fileName() + u"-wal"_qs, s.wal);
+        std::tie(gs, controls) = std::tuple(GameState(), RecordingControls());
+        link.restore({});
+        useSettings();
+        gs.DrawCount = 2;
+        writeFile(u"Orvella.log"_qs, s.log);
+        openStore();
+        room.pending = {Greeting};
+        RecoverGame(ctx);
+        ASSERT_EQ(gs.GamePhase, 2);
+    }
+};
+
+// A recorder that lets the test stop the world between the store's commit
+// and the log write, as a kill there would.
+struct CommitSpy final : ResultsRecorder
+{
+    ResultsRecorder &real;
+    std::function<void()> afterCommit;
+    explicit CommitSpy(ResultsRecorder &r) : real(r) {}
+    void gameOpened(const GameState &gs) override { real.gameOpened(gs); }
+    void gameResumed(const GameState &gs, const QString &l, const QByteArray &p) override
+    {
+        real.gameResumed(gs, l, p);
+    }
+    void registered(const QString &n) override { real.registered(n); }
+    void calledDown(int i, const QString &w, const QStringList &n) override
+    {
+        real.calledDown(i, w, n);
+    }
+    void countdownRun() override { real.countdownRun(); }
+    void answered(int i, const QString &w, const QString &p, const QString &a, const QString &m,
+                  Verdict v) override
+    {
+        real.answered(i, w, p, a, m, v);
+    }
+    void wordWon(int i, const QString &w, const QString &p, const QString &b) override
+    {
+        real.wordWon(i, w, p, b);
+    }
+    void gameEnded() override { real.gameEnded(); }
+    void commit(const QByteArray &p) override
+    {
+        real.commit(p);
+        if (auto f = std::exchange(afterCommit, nullptr))
+            f();
+    }
+    void logWritten(bool ok) override { real.logWritten(ok); }
+};
+
+enum KillPoint
+{
+    InsideTheMissStep,  // the miss committed, its log not yet written
+    BetweenSteps,       // after the miss, log written
+    DuringTheBoxCall,   // the match under way
+    InsideTheMatchStep, // the match committed, its log not yet written
+    InsideTheLastWord,  // the last win and the game's end committed, no log
+};
+
+} // namespace
+
+TEST_P(KillAndRecover, EveryResultOnceNoneLost)
+{
+    openStore();
+    CommitSpy spy(*store);
+    ctx.results = &spy;
+    openGame("apple\r\nkiwi\r\n");
+    registerPlayers({Bo, Kit, Zoe});
+    gs.DrawCount = 2;
+    cmdDraw_Click(ctx);
+
+    std::optional<Snapshot> at;
+    const int point = GetParam();
+    if (point == InsideTheMissStep)
+        spy.afterCommit = [&] { at = snapshot(); };
+    answer(u"apply"_qs);
+    if (point == BetweenSteps)
+        at = snapshot();
+    if (point == DuringTheBoxCall)
+        duringBoxCall = [&] { at = snapshot(); };
+    if (point == InsideTheMatchStep)
+        spy.afterCommit = [&] { at = snapshot(); };
+    answer(u"apple"_qs);
+    duringBoxCall = nullptr;
+    if (point == InsideTheLastWord) {
+        cmdDraw_Click(ctx);
+        cmdAsk_Click(ctx);
+        room.say(asked(), u"kiwi"_qs);
+        cmdGet_Click(ctx);
+        spy.afterCommit = [&] { at = snapshot(); };
+        cmdCheck_Click(ctx);
+    }
+    ASSERT_TRUE(at);
+
+    restartFrom(*at);
+    // Killed again once the resumed game has rewritten its log.
+    cmdAsk_Click(ctx);
+    restartFrom(snapshot());
+    playToEnd();
+    const std::vector<ScoreStore::GameRow> games = store->games();
+    ASSERT_EQ(games.size(), 1u);
+    EXPECT_TRUE(games[0].ended.isValid());
+    EXPECT_EQ(games[0].won, 2);
+    // The miss counts once where the log kept it, not at all where the
+    // game itself went back to before it.
+    int misses = 0, matches = 0;
+    for (const ScoreStore::WordReport &w : store->report(games[0].id)) {
+        EXPECT_FALSE(w.winner.isEmpty());
+        for (const ScoreStore::Answer &a : w.answers)
+            ++(a.verdict == Verdict::Match ? matches : misses);
+    }
+    EXPECT_EQ(matches, 2);
+    EXPECT_EQ(misses, point == InsideTheMissStep ? 0 : 1);
+    int games_played = 0;
+    for (const ScoreStore::PlayerRow &r :
+         store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime()))
+        games_played += r.games;
+    EXPECT_EQ(games_played, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, KillAndRecover,
+                         ::testing::Values(InsideTheMissStep, BetweenSteps, DuringTheBoxCall,
+                                           InsideTheMatchStep, InsideTheLastWord));

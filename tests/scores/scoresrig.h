@@ -1,0 +1,70 @@
+#pragma once
+
+#include "../game/gameround.h"
+#include "game/asking.h"
+#include "game/countdown.h"
+#include "game/draw.h"
+#include "scores/scorestore.h"
+
+#include <QDir>
+
+#include <ostream>
+
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+// A game on the rig that records into a real scores.sqlite in the rig's
+// folder. The box called for each word is taken from boxes in turn.
+struct ScoredGame : GameRound
+{
+    std::unique_ptr<ScoreStore> store;
+    QStringList told;
+    QStringList boxes = {u"Red"_qs, u"Blue"_qs, u"Green"_qs};
+    std::function<void()> duringBoxCall;
+
+    ScoredGame()
+    {
+        ctx.showBoxWindow = [this] {
+            if (duringBoxCall)
+                duringBoxCall();
+            gs.Winners[gs.WinnerCount].Box = boxes.value(gs.WinnerCount - 1);
+            gs.BoxMode = 1;
+        };
+    }
+    QString storePath() const { return path(ScoreStore::fileName()); }
+    ScoreStore::Opened openStore()
+    {
+        ScoreStore::Opened opened =
+            ScoreStore::open(storePath(), [this](const QString &t) { told << t; });
+        store = std::move(opened.store);
+        ctx.results = store.get();
+        return opened;
+    }
+    QString asked() const { return gs.Down[gs.DownPointer].Name; }
+    // Ask, the asked player's answer, Get and Check.
+    void answer(const QString &text)
+    {
+        cmdAsk_Click(ctx);
+        room.say(asked(), text);
+        cmdGet_Click(ctx);
+        cmdCheck_Click(ctx);
+    }
+    // The time runs out on the asked player.
+    void timeRunsOut()
+    {
+        cmdAsk_Click(ctx);
+        dialogs.answers.push_back(HostDialogs::Answer::No);
+        cmdCountdown_Click(ctx);
+    }
+    // Plays on from wherever the game stands: whoever is asked is right.
+    void playToEnd()
+    {
+        while (gs.WordIndex <= gs.WordCount) {
+            if (gs.DownCount == 0)
+                cmdDraw_Click(ctx);
+            answer(currentWord(gs));
+        }
+    }
+};

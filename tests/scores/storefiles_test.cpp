@@ -1,0 +1,131 @@
+#include "scoresrig.h"
+
+#include "scores/scoreschema.h"
+#include "support/smalldisk.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+namespace {
+
+// Runs sql on the file at path through a connection of its own.
+QVariant sqlOn(const QString &path, const QStringList &sql)
+{
+    QVariant last;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"side"_qs);
+        db.setDatabaseName(path);
+        EXPECT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const QString &s : sql) {
+            EXPECT_TRUE(q.exec(s)) << s.toStdString();
+            if (q.next())
+                last = q.value(0);
+        }
+    }
+    QSqlDatabase::removeDatabase(u"side"_qs);
+    return last;
+}
+
+class StoreFiles : public ::testing::Test, protected ScoredGame
+{};
+
+} // namespace
+
+// A file of the first layout keeps its games through the upgrade, and a
+// merge made then can be undone.
+TEST_F(StoreFiles, TheFirstVersionIsUpgradedAndMergesUndo)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"v1"_qs);
+        db.setDatabaseName(storePath());
+        ASSERT_TRUE(db.open() && ScoreSchema::createFirstVersion(db));
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(u"INSERT INTO games VALUES(1, '2026-01-02T20:00:00.000Z', NULL, "
+                           "'x', 'w.txt', 'Ann Lee', 2, NULL, 0)"_qs));
+        for (const char *w :
+             {"(1, 1, 'apple', 'ann', 'Red', 0)", "(1, 2, 'kiwi', 'Ann', 'Red', 0)"})
+            ASSERT_TRUE(q.exec(u"INSERT INTO wins VALUES"_qs + QString::fromLatin1(w)));
+    }
+    QSqlDatabase::removeDatabase(u"v1"_qs);
+    ASSERT_TRUE(openStore().problem.isEmpty());
+    EXPECT_EQ(sqlOn(storePath(), {u"PRAGMA user_version"_qs}).toInt(), ScoreSchema::Version);
+    EXPECT_EQ(sqlOn(storePath(), {u"PRAGMA journal_mode"_qs}).toString(), u"wal"_qs);
+    // Letter case makes another player, as in the game.
+    EXPECT_EQ(store->leaders(), u"Ann 1, ann 1"_qs);
+    ASSERT_TRUE(store->mergePlayers(u"ann"_qs, u"Ann"_qs));
+    EXPECT_EQ(store->leaders(), u"Ann 2"_qs);
+    EXPECT_EQ(
+        store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime())[0].bestStreak, 2);
+    ASSERT_EQ(store->merges().size(), 1u);
+    ASSERT_TRUE(store->undoMerge(store->merges()[0].id));
+    EXPECT_EQ(store->leaders(), u"Ann 1, ann 1"_qs);
+}
+
+// A file that is not a database is moved aside with the date, never
+// deleted; one from a newer version and a folder in its place are told and
+// left alone, and the game goes on without a store.
+TEST_F(StoreFiles, FilesThatCannotBeUsed)
+{
+    writeFile(ScoreStore::fileName(), "Zoe;Bo;Kit\r\nnot a database at all");
+    ScoreStore::Opened opened = openStore();
+    ASSERT_TRUE(store && !opened.movedAside.isEmpty());
+    EXPECT_EQ(bytesOf(opened.movedAside), QByteArray("Zoe;Bo;Kit\r\nnot a database at all"));
+    store.reset();
+
+    sqlOn(storePath(), {u"PRAGMA user_version = 99"_qs});
+    opened = openStore();
+    EXPECT_FALSE(store);
+    EXPECT_TRUE(opened.problem.contains(u"Error with file "_qs + storePath()))
+        << opened.problem.toStdString();
+    EXPECT_TRUE(opened.problem.contains(u"newer version"_qs));
+
+    QFile::remove(storePath());
+    QDir(dir.path()).mkdir(ScoreStore::fileName());
+    opened = openStore();
+    EXPECT_FALSE(store);
+    EXPECT_TRUE(opened.problem.contains(storePath()));
+    // Without a store the game is played all the same.
+    openGame();
+    registerPlayers({u"Bo"_qs, u"Kit"_qs});
+    playToEnd();
+    EXPECT_GT(gs.WordIndex, gs.WordCount);
+}
+
+// A folder that takes no file refuses the store at the start; a disk that
+// fills in the middle of a game is told once, the game goes on, and what
+// was recorded before stays whole.
+TEST_F(StoreFiles, ALockedFolderAndAFullDisk)
+{
+    SmallDisk disk(1024);
+    const QString file = disk.path(ScoreStore::fileName());
+    if (disk.lockFolder(true)) {
+        ScoreStore::Opened opened = ScoreStore::open(file, {});
+        EXPECT_FALSE(opened.store);
+        EXPECT_TRUE(opened.problem.contains(u"Error with file "_qs + file));
+        disk.lockFolder(false);
+    }
+
+    ScoreStore::Opened opened = ScoreStore::open(file, [this](const QString &t) { told << t; });
+    store = std::move(opened.store);
+    ASSERT_TRUE(store);
+    ctx.results = store.get();
+    openGame("apple\r\nkiwi\r\n");
+    registerPlayers({u"Bo"_qs, u"Kit"_qs, u"Zoe"_qs});
+    gs.DrawCount = 2;
+    cmdDraw_Click(ctx);
+    answer(u"apple"_qs);
+    disk.setFull(true);
+    playToEnd();
+    disk.setFull(false);
+    EXPECT_GT(gs.WordIndex, gs.WordCount);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(u"Error with file "_qs + file));
+
+    ctx.results = nullptr;
+    store.reset();
+    EXPECT_EQ(sqlOn(file, {u"PRAGMA integrity_check"_qs}).toString(), u"ok"_qs);
+    store = ScoreStore::open(file, {}).store;
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->games().at(0).won, 1);
+}

@@ -1,6 +1,7 @@
 #include "app/accessibility.h"
 #include "app/frmabout.h"
 #include "macros/frmsubs.h"
+#include "scores/frmscores.h"
 #include "settings/frmset.h"
 #include "support/mainwindowfixture.h"
 #include "windows/qtdialogs.h"
@@ -17,11 +18,12 @@ TEST_F(WindowsTest, EveryWindowIsAnnouncedAsAWindowWithItsTitle)
 {
     installWindowAccessibility();
     std::unique_ptr<QWidget> about(createAboutWindow());
+    std::unique_ptr<QWidget> scores(createScoresWindow(nullptr, dialogs, u"no store"_qs));
     frmSubs subs(gs, dialogs);
     frmSet set(build().childContext());
     QWidget inner(&subs); // a part of a window stays what it was
-    for (QWidget *w : {static_cast<QWidget *>(&build()), about.get(), static_cast<QWidget *>(&subs),
-                       static_cast<QWidget *>(&set)}) {
+    for (QWidget *w : {static_cast<QWidget *>(&build()), about.get(), scores.get(),
+                       static_cast<QWidget *>(&subs), static_cast<QWidget *>(&set)}) {
         QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->role(), QAccessible::Window) << w->windowTitle().toStdString();

@@ -20,8 +20,7 @@ cmake --install build/release --prefix "$tmp/usr" >/dev/null
 export XDG_RUNTIME_DIR=$tmp/run XDG_DATA_HOME=$tmp/data XDG_CONFIG_HOME=$tmp/config
 mkdir -p "$XDG_RUNTIME_DIR" "$XDG_DATA_HOME/orvella" "$XDG_CONFIG_HOME" "$out"
 chmod 700 "$XDG_RUNTIME_DIR"
-cp "$tmp/usr/share/orvella/macros/starter.txt" "$XDG_DATA_HOME/orvella/macros.txt"
-bash scripts/write-settings.sh "$XDG_DATA_HOME/orvella/orvella.ini" "$XDG_DATA_HOME/orvella/macros.txt"
+bash scripts/first-settings.sh "$XDG_DATA_HOME/orvella" "$tmp/usr/share/orvella/macros/starter.txt"
 
 pids=()
 cleanup() {

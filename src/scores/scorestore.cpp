@@ -247,6 +247,23 @@ namespace {
 const char *const ResultTables[] = {"registrations", "calls", "answers", "wins"};
 }
 
+// A game's row from its opening, start line, word file, host and word
+// count; it becomes the game results go to.
+bool ScoreStore::newGame(const QVariantList &values)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("INSERT INTO games(opened, log_start, word_file, host, word_count) "
+                             "VALUES(?, ?, ?, ?, ?)"));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        failed(reportFor(q.lastError(), m_path));
+        return false;
+    }
+    m_game = q.lastInsertId().toLongLong();
+    return true;
+}
+
 bool ScoreStore::confirmPending()
 {
     for (const char *t : ResultTables)
@@ -297,19 +314,8 @@ void ScoreStore::gameOpened(const GameState &gs)
     if (m_unconfirmed && m_confirmable)
         transact([&] { return confirmPending(); });
     transact([&] {
-        QSqlQuery q(QSqlDatabase::database(m_connection, false));
-        q.prepare(QStringLiteral("INSERT INTO games(opened, log_start, word_file, host, "
-                                 "word_count) VALUES(?, ?, ?, ?, ?)"));
-        for (const QVariant &v :
-             QVariantList{utcText(gs.GameStart), formatGameStart(gs.GameStart), text(gs.WordFile),
-                          text(gs.HostName), int(gs.WordCount)})
-            q.addBindValue(v);
-        if (!q.exec()) {
-            failed(reportFor(q.lastError(), m_path));
-            return false;
-        }
-        m_game = q.lastInsertId().toLongLong();
-        return true;
+        return newGame({utcText(gs.GameStart), formatGameStart(gs.GameStart), text(gs.WordFile),
+                        text(gs.HostName), int(gs.WordCount)});
     });
     m_unconfirmed = m_confirmable = m_ended = false;
 }
@@ -344,16 +350,9 @@ void ScoreStore::gameResumed(const GameState &gs, const QString &startLine,
             // A log from a run without the store, or a record lost: the game
             // gets one from now on.
             q.finish();
-            q.prepare(QStringLiteral("INSERT INTO games(opened, log_start, word_file, host, "
-                                     "word_count) VALUES(?, ?, ?, ?, ?)"));
-            for (const QVariant &v : QVariantList{nowText(), text(startLine), text(gs.WordFile),
-                                                  text(gs.HostName), int(gs.WordCount)})
-                q.addBindValue(v);
-            if (!q.exec()) {
-                failed(reportFor(q.lastError(), m_path));
+            if (!newGame({nowText(), text(startLine), text(gs.WordFile), text(gs.HostName),
+                          int(gs.WordCount)}))
                 return false;
-            }
-            m_game = q.lastInsertId().toLongLong();
         }
         // A resumed game's log is rewritten with the start the game holds,
         // not the one read back; the next Recover looks for that line.

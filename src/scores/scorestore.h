@@ -122,6 +122,7 @@ private:
     bool transact(const std::function<bool()> &body);
     bool exec(const QString &sql, const QVariantList &values = {});
     void failed(const QString &what);
+    bool newGame(const QVariantList &values);
     bool confirmPending();
     bool dropPending();
     bool refreshTallies();

@@ -51,7 +51,7 @@ QFileDialog *fileDialog()
         header->setSectionResizeMode(0, QHeaderView::Stretch);
         header->setMinimumSectionSize(header->fontMetrics().averageCharWidth() * 16);
     }
-    dialog->resize(dialog->sizeHint().expandedTo(QSize(760, 420)));
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(700, 420)));
     return dialog;
 }
 

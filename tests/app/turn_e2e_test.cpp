@@ -5,28 +5,50 @@
 
 #include <QTcpServer>
 
-using RoomGame = GameTest;
+#include <optional>
+
+namespace {
+
+// A game against the stand-in chat client in a child process, over the real
+// socket: one word, a gesture as the registration character, confirmed.
+class RoomGame : public GameTest
+{
+protected:
+    RoomProcess client;
+    std::optional<SocketWadapi> wadapi;
+    // The window goes before the link it holds.
+    ~RoomGame() override { w.reset(); }
+
+    bool heard(const QString &line) { return client.waitForLine(u"Ann Lee: "_qs + line); }
+    // The room with these options, and the program's link to it.
+    bool startRoom(const QStringList &options = {})
+    {
+        chat = &wadapi.emplace(path(u"wadapi.sock"_qs));
+        return client.start(path(u"wadapi.sock"_qs),
+                            QStringList{u"--host"_qs, u"Ann Lee"_qs} + options);
+    }
+    // Loads KIWI and opens the game.
+    void startGame()
+    {
+        std::tie(gs.RegChar, gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
+        gs.Boxes[1].Available = true;
+        dialogs.files.push_back(writeFile(u"words.txt"_qs, "kiwi\r\n"));
+        w->cmdAsk->click();
+        w->cmdAsk->click();
+        EXPECT_TRUE(heard(u"ESP a \u00b0 to Ann Lee to register."_qs));
+    }
+};
+
+} // namespace
 
 // A whole game of one word against the stand-in chat client in a child
 // process, over the real socket, where a countdown's second may fall into a
 // request; both timers tick from the event loop.
 TEST_F(RoomGame, FromLoadToNoMore)
 {
-    RoomProcess client;
-    ASSERT_TRUE(client.start(path(u"wadapi.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
-    SocketWadapi wadapi(path(u"wadapi.sock"_qs));
-    chat = &wadapi;
-    auto heard = [&](const QString &line) { return client.waitForLine(u"Ann Lee: "_qs + line); };
-
+    ASSERT_TRUE(startRoom());
     frmMain &m = window();
-    // A gesture character, confirmed.
-    std::tie(gs.RegChar, gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
-    gs.Boxes[1].Available = true;
-
-    dialogs.files.push_back(writeFile(u"words.txt"_qs, "kiwi\r\n"));
-    m.cmdAsk->click();
-    m.cmdAsk->click();
-    ASSERT_TRUE(heard(u"ESP a \u00b0 to Ann Lee to register."_qs));
+    startGame();
     client.type(u"esp Bo: \\u00B0"_qs); // the room's console takes the escape too
     for (const QString &name : {u"Cy"_qs, u"Dee"_qs})
         client.type(u"esp "_qs + name + u": \u00b0"_qs);
@@ -73,12 +95,7 @@ TEST_F(RoomGame, APersonInABrowserWinsAWord)
     ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
     const QString port = QString::number(probe.serverPort());
     probe.close();
-    RoomProcess client;
-    ASSERT_TRUE(client.start(path(u"wadapi.sock"_qs),
-                             {u"--host"_qs, u"Ann Lee"_qs, u"--web"_qs, u"127.0.0.1:"_qs + port,
-                              u"--code"_qs, u"KTZRW"_qs}));
-    SocketWadapi wadapi(path(u"wadapi.sock"_qs));
-    chat = &wadapi;
+    ASSERT_TRUE(startRoom({u"--web"_qs, u"127.0.0.1:"_qs + port, u"--code"_qs, u"KTZRW"_qs}));
     QProcess person;
     person.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     person.start(python, {QStringLiteral(ORVELLA_BROWSER_TEST), u"--person"_qs,
@@ -94,15 +111,9 @@ TEST_F(RoomGame, APersonInABrowserWinsAWord)
                said.contains(word);
     };
     ASSERT_TRUE(says("joined"));
-    auto heard = [&](const QString &line) { return client.waitForLine(u"Ann Lee: "_qs + line); };
 
     frmMain &m = window();
-    std::tie(gs.RegChar, gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
-    gs.Boxes[1].Available = true;
-    dialogs.files.push_back(writeFile(u"words.txt"_qs, "kiwi\r\n"));
-    m.cmdAsk->click();
-    m.cmdAsk->click();
-    ASSERT_TRUE(heard(u"ESP a \u00b0 to Ann Lee to register."_qs));
+    startGame();
     ASSERT_TRUE(says("registered"));
     ASSERT_TRUE(client.waitForLine(u"ESP from Bo: <relax>"_qs));
     for (const QString &name : {u"Dee"_qs, u"Eve"_qs})

@@ -1,4 +1,4 @@
-// 150 people from the web page in one room beside 100 (its cap) on the people socket:
+// 150 people from the web page in one room beside as many on the people socket:
 // the host's line reaches each, and how long it takes is reported for both,
 // the people socket being the baseline. Then the room's CPU while quiet and
 // its memory as the web people join.
@@ -105,8 +105,8 @@ int main(int argc, char **argv)
     }
     const int count = argc > 2 ? std::atoi(argv[2]) : 150;
     const int lines = 30;
-    // The people socket takes at most 100 people; the baseline has as many.
-    const int terms = std::min(count, 100);
+    // The people socket takes at most 200 people; the baseline has as many.
+    const int terms = std::min(count, 200);
     QTemporaryDir dir;
     QProcess room;
     room.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -6,10 +6,10 @@
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgtest-dev libgmock-dev libbenchmark-dev python3
           xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl
-          qt6-websockets-dev libqrencode-dev chromium chromium-driver python3-selenium)
+          qt6-websockets-dev libqrencode-dev chromium chromium-driver python3-selenium xdotool)
 for option in "$@"; do
   case $option in
-    --docs) packages+=(xdotool x11-apps netpbm optipng) ;;
+    --docs) packages+=(x11-apps netpbm optipng) ;;
     --package) packages+=(build-essential debhelper dpkg-dev fakeroot lintian appstream man-db) ;;
     *) echo "usage: $0 [--docs] [--package]" >&2; exit 2 ;;
   esac

@@ -182,7 +182,9 @@ int main(int argc, char *argv[])
     QObject::connect(&people, &PeopleServer::report, &console, &RoomConsole::output);
     // The host's private messages reach the person they are for.
     QObject::connect(&server, &WadapiServer::privateMessage, &people, &PeopleServer::espFromHost);
-    addPlayerCommands(console, players, people);
+    addPlayerCommands(console, players, [&people, &web] {
+        return people.names() + (web ? web->people.names() : QStringList());
+    });
 
     for (const QString &words : parser.values(wordsOption)) {
         QString error;

@@ -62,19 +62,12 @@ bool PeopleServer::listen(const QString &path)
 
 QStringList PeopleServer::names() const
 {
-    QStringList out;
-    for (const auto &p : m_people) {
-        if (!p->gone && !p->name.isEmpty())
-            out << p->name;
-    }
-    return out;
+    return PersonRules::namesIn(m_people);
 }
 
 bool PeopleServer::has(const QString &name) const
 {
-    const QStringList all = names();
-    return std::any_of(all.begin(), all.end(),
-                       [&](const QString &n) { return RoomText::sameName(n, name); });
+    return PersonRules::hasName(names(), name);
 }
 
 void PeopleServer::espFromHost(const QString &name, const QString &text)

@@ -57,8 +57,9 @@ public:
     // Output a person has not read yet, beyond what the system holds; over
     // it the person is dropped.
     static constexpr qint64 MaxUnsent = 64 * 1024;
-    // People in the room at once, counting those still giving their name.
-    static constexpr int MaxPeople = 100;
+    // People in the room at once, counting those still giving their name;
+    // as many as the web page takes by default.
+    static constexpr int MaxPeople = 200;
     // How long a person who leaves may take to read the last lines.
     static constexpr int LingerMs = 2000;
 

@@ -25,4 +25,10 @@ void speak(ChatRoom &room, const QString &name, const QString &line, bool toHost
         room.say(name, text);
 }
 
+bool hasName(const QStringList &names, const QString &name)
+{
+    return std::ranges::any_of(names,
+                               [&](const QString &n) { return RoomText::sameName(n, name); });
+}
+
 } // namespace PersonRules

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <functional>
@@ -21,6 +22,21 @@ QString nameRefusal(const QString &name, const ChatRoom &room,
 // A line the person typed, cleaned as their chat client would, said in the
 // room or (toHost) sent the host privately; nothing when it is blank.
 void speak(ChatRoom &room, const QString &name, const QString &line, bool toHost);
+
+// The names of people in the room (each a pointer to a person with a name
+// and gone); those who left or are still giving their name have none yet.
+template <class People> QStringList namesIn(const People &people)
+{
+    QStringList out;
+    for (const auto &p : people) {
+        if (!p->gone && !p->name.isEmpty())
+            out << p->name;
+    }
+    return out;
+}
+
+// Whether names holds name as the room tells names apart.
+bool hasName(const QStringList &names, const QString &name);
 
 // A token a line, refilled as time goes by: bursts pass, floods do not.
 class LineBudget

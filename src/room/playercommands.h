@@ -1,9 +1,14 @@
 #pragma once
 
-class PeopleServer;
+#include <QStringList>
+
+#include <functional>
+
 class RoomConsole;
 class ScriptedPlayers;
 
 // The console's commands for who is in the room: /add, /remove, /players
-// and /words.
-void addPlayerCommands(RoomConsole &console, ScriptedPlayers &players, PeopleServer &people);
+// and /words. people names the people in the room, from a terminal or the
+// web page.
+void addPlayerCommands(RoomConsole &console, ScriptedPlayers &players,
+                       std::function<QStringList()> people);

@@ -73,18 +73,12 @@ bool WebPeople::validCode(const QString &code)
 
 QStringList WebPeople::names() const
 {
-    QStringList out;
-    for (const auto &p : m_people) {
-        if (!p->gone && !p->name.isEmpty())
-            out << p->name;
-    }
-    return out;
+    return PersonRules::namesIn(m_people);
 }
 
 bool WebPeople::has(const QString &name) const
 {
-    const QStringList all = names();
-    return std::ranges::any_of(all, [&](const QString &n) { return RoomText::sameName(n, name); });
+    return PersonRules::hasName(names(), name);
 }
 
 void WebPeople::espFromHost(const QString &name, const QString &text)

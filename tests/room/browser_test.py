@@ -5,10 +5,8 @@ the Register button, both see the same lines in the same order, and a broken
 connection comes back under the same name. Exits 77 (skipped) without
 Chromium's WebDriver.
 
-With --person URL it plays Bo (with Cy watching) in a game the real
-program hosts (tests/app): it prints "joined" and "registered", answers
-"kiwi" when a line "answer" comes on its input, and prints "won" once Bo's
-win is in the room, with both browsers having seen the same lines."""
+tests/app/browser_game_test.py borrows the room, the browsers and the
+page's helpers."""
 import queue
 import re
 import subprocess
@@ -33,11 +31,11 @@ BAD_LINE = '<img src=x onerror=window.pwned=1><script>window.pwned=2</script>&am
 class Room:
     """orvella-room as a child process; its console lines can be awaited."""
 
-    def __init__(self, program, folder):
+    def __init__(self, program, socket, env=None):
         self.proc = subprocess.Popen(
-            [program, '--socket', folder + '/w.sock', '--host', 'Ann Lee', '--web', '0',
-             '--code', CODE, '--stay'],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, encoding='utf-8')
+            [program, '--socket', socket, '--host', 'Ann Lee', '--web', '0', '--code', CODE,
+             '--stay'],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, encoding='utf-8', env=env)
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l.rstrip('\n')) for l in self.proc.stdout],
                          daemon=True).start()
@@ -92,38 +90,9 @@ def browsers():
     return started
 
 
-def person(url):
-    started = browsers()
-    try:
-        bo, cy = started
-        join(bo, url, 'Bo', CODE)
-        join(cy, url, 'Cy', CODE)
-        for d in (bo, cy):
-            until(d, lambda d: d.find_element(By.ID, 'say').is_displayed())
-        print('joined', flush=True)
-        register = bo.find_element(By.ID, 'registerButton')
-        until(bo, lambda d: register.is_displayed(), 60)
-        register.click()
-        print('registered', flush=True)
-        if sys.stdin.readline().strip() != 'answer':
-            sys.exit(1)
-        bo.find_element(By.ID, 'say').send_keys('kiwi' + Keys.ENTER)
-        for d in (bo, cy):
-            until(d, lambda d: any(l.startswith('Ann Lee: WTG Bo!') for l in lines(d)), 60)
-        shared = [l for l in lines(bo) if not l.startswith('ESP')]
-        assert shared == lines(cy)[-len(shared):], (shared, lines(cy))
-        print('won', flush=True)
-    finally:
-        for d in started:
-            d.quit()
-
-
 def main():
-    if sys.argv[1] == '--person':
-        person(sys.argv[2])
-        return
     with tempfile.TemporaryDirectory() as folder:
-        room = Room(sys.argv[1], folder)
+        room = Room(sys.argv[1], folder + '/w.sock')
         bo = cy = None
         started = []
         try:
@@ -137,6 +106,8 @@ def main():
             room.wait_for(re.escape(BAD_NAME) + ' joined from the web')
             join(cy, url + '#' + CODE, 'Cy', CODE)
             room.wait_for('Cy joined from the web')
+            room.type('/players')
+            room.wait_for('^People: ' + re.escape(BAD_NAME) + ', Cy$')
             bo.find_element(By.ID, 'say').send_keys(BAD_LINE + Keys.ENTER)
             said = BAD_NAME + ': ' + BAD_LINE
             room.wait_for(re.escape(said))

@@ -107,27 +107,36 @@ struct Linked
 
 // Rounds per batch, batches per group, groups: each group's median batch is
 // what the machine gave it, and the quickest group's is the measure, so a
-// batch the machine slowed counts for neither side.
+// batch the machine slowed counts for neither side. The two sides take turns
+// group by group, so a machine that changes pace meanwhile changes both.
 constexpr int Warm = 300, Rounds = 200, Batches = 15, Groups = 5;
 
-double steadyRound(const std::function<bool()> &round)
+// The steady time of a round of each kind, or -1 where a round failed.
+std::vector<double> steadyRounds(const std::vector<std::function<bool()>> &kinds)
 {
-    for (int i = 0; i < Warm; ++i)
-        if (!round())
-            return -1;
-    double best = std::numeric_limits<double>::infinity();
+    std::vector<double> best(kinds.size(), std::numeric_limits<double>::infinity());
+    for (size_t k = 0; k < kinds.size(); ++k)
+        for (int i = 0; i < Warm && best[k] > 0; ++i)
+            if (!kinds[k]())
+                best[k] = -1;
     QElapsedTimer clock;
     for (int g = 0; g < Groups; ++g) {
-        std::vector<double> batches;
-        for (int b = 0; b < Batches; ++b) {
-            clock.start();
-            for (int r = 0; r < Rounds; ++r)
-                if (!round())
-                    return -1;
-            batches.push_back(clock.nsecsElapsed() / 1e9 / Rounds);
+        for (size_t k = 0; k < kinds.size(); ++k) {
+            if (best[k] < 0)
+                continue;
+            std::vector<double> batches;
+            for (int b = 0; b < Batches && best[k] > 0; ++b) {
+                clock.start();
+                for (int r = 0; r < Rounds && best[k] > 0; ++r)
+                    if (!kinds[k]())
+                        best[k] = -1;
+                batches.push_back(clock.nsecsElapsed() / 1e9 / Rounds);
+            }
+            if (best[k] < 0)
+                continue;
+            std::nth_element(batches.begin(), batches.begin() + Batches / 2, batches.end());
+            best[k] = std::min(best[k], batches[Batches / 2]);
         }
-        std::nth_element(batches.begin(), batches.begin() + Batches / 2, batches.end());
-        best = std::min(best, batches[Batches / 2]);
     }
     return best;
 }
@@ -166,15 +175,9 @@ int pingPongPeer(const QByteArray &path)
 RoundTrips measureRoundTrips(const std::string &roomExe, const std::string &selfExe)
 {
     RoundTrips out;
-    {
-        Room room(roomExe);
-        Linked linked(room.path());
-        const QString line = QStringLiteral("Bo, your word is T -- -- -- R ");
-        out.roundTrip = steadyRound([&] {
-            linked.link.SendChat(0, QString(), line);
-            return linked.socket.connected();
-        });
-    }
+    Room room(roomExe);
+    Linked linked(room.path());
+    const QString line = QStringLiteral("Bo, your word is T -- -- -- R ");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("p.sock"));
     QProcess peer;
@@ -188,14 +191,22 @@ RoundTrips measureRoundTrips(const std::string &roomExe, const std::string &self
     std::memcpy(a.sun_path, where.constData(), size_t(where.size()));
     if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
         const QByteArray request =
-            encodeFrame(Frame::communicate("orvella", 0, {}, "Bo, your word is T -- -- -- R "));
+            encodeFrame(Frame::communicate("orvella", 0, {}, line.toLatin1()));
         char status[16];
-        out.pingPong = steadyRound([&] {
-            if (::write(fd, request.constData(), size_t(request.size())) != request.size())
-                return false;
-            pollfd p{fd, POLLIN, 0};
-            return ::poll(&p, 1, 5000) == 1 && ::read(fd, status, 9) == 9;
+        const std::vector<double> best = steadyRounds({
+            [&] {
+                linked.link.SendChat(0, QString(), line);
+                return linked.socket.connected();
+            },
+            [&] {
+                if (::write(fd, request.constData(), size_t(request.size())) != request.size())
+                    return false;
+                pollfd p{fd, POLLIN, 0};
+                return ::poll(&p, 1, 5000) == 1 && ::read(fd, status, 9) == 9;
+            },
         });
+        out.roundTrip = best[0];
+        out.pingPong = best[1];
     }
     if (fd >= 0)
         ::close(fd);

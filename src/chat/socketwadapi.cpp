@@ -1,6 +1,7 @@
 #include "chat/socketwadapi.h"
 
 #include "base/ansi.h"
+#include "chat/socketwrite.h"
 #include "chat/waits.h"
 
 #include <QCoreApplication>
@@ -232,11 +233,10 @@ bool SocketWadapi::send(const Frame &frame)
     if (bytes.isEmpty())
         return false; // too large for any client; the request goes unanswered
     QLocalSocket *socket = m_socket;
-    if (socket->write(bytes) != bytes.size()) {
+    if (!writeAtOnce(*socket, bytes)) {
         lose(QStringLiteral("cannot write to the chat client: %1").arg(socket->errorString()));
         return false;
     }
-    socket->flush();
     return connected();
 }
 

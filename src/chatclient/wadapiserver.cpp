@@ -2,6 +2,7 @@
 
 #include "base/ansi.h"
 #include "chat/socketwadapi.h"
+#include "chat/socketwrite.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 
@@ -301,8 +302,7 @@ void WadapiServer::write(const Frame &frame)
         return;
     if (m_verbose)
         emit report(QStringLiteral("-> ") + describe(frame));
-    m_program->write(encodeFrame(frame));
-    m_program->flush();
+    writeAtOnce(*m_program, encodeFrame(frame));
 }
 
 void WadapiServer::closeProgram(const QString &why)

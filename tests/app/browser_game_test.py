@@ -1,10 +1,10 @@
 #!/usr/bin/python3
-"""A person in headless Chromium (with a second browser watching) registers
-with the page's Register button, is called down, answers and wins a word
-against the real orvella, a child process on a virtual display whose keys
-and clicks xdotool makes as a host would. Both browsers must have seen the
-same lines in the same order. Exits 77 (skipped) without Chromium's
-WebDriver, Xvfb or xdotool.
+"""A person in headless Chromium (with a second browser watching) sees the
+host's title line, registers with the page's Register button, is called
+down, answers and wins a word against the real orvella, a child process on
+a virtual display whose keys and clicks xdotool makes as a host would. Both
+browsers must have seen the same lines in the same order. Exits 77
+(skipped) without Chromium's WebDriver, Xvfb or xdotool.
     browser_game_test.py ORVELLA ORVELLA-ROOM SOURCE-FOLDER"""
 import os
 import queue
@@ -114,6 +114,8 @@ def main():
             else:
                 raise AssertionError('the file dialog never took the name')
             heard.after(lambda: key(main_window, 'alt+s'), re.escape('to Ann Lee to register.'))
+            until(bo, lambda d: any(l.startswith('Ann Lee: «»«»') and 'Orvella by' in l
+                                    for l in lines(d)))
             register = bo.find_element(By.ID, 'registerButton')
             until(bo, lambda d: register.is_displayed(), 30)
             register.click()

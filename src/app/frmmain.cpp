@@ -40,6 +40,7 @@
 #include <QVBoxLayout>
 
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -389,6 +390,8 @@ void frmMain::vsDrawCnt_Change()
 
 void frmMain::openScores()
 {
+    if (std::exchange(m_scoresOpened, true))
+        return;
     const QString path = m_env.folder + u'/' + ScoreStore::fileName();
     QPointer<frmMain> self(this);
     ScoreStore::Opened opened = ScoreStore::open(path, [self](const QString &why) {
@@ -418,6 +421,7 @@ void frmMain::showScores()
         m_scoresWindow->activateWindow();
         return;
     }
+    openScores();
     const QString why =
         m_scoresProblem.isEmpty()
             ? QString()
@@ -494,6 +498,7 @@ void frmMain::runStep(const std::function<void()> &step)
     // handled then would start a second step inside the first.
     if (m_link->requesting())
         return;
+    openScores();
     // Everything a step may change, so a failed link can put it all back.
     struct Shown
     {

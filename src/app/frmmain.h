@@ -119,7 +119,9 @@ private:
     void vsDrawCnt_Change();
     void Macro_Click(int index);
     void openWindow(QWidget *window);
-    // The store of results beside orvella.ini; a failure is told once.
+    // The store of results beside orvella.ini, opened at the first step or
+    // when the Scores window opens: SQLite is not loaded for a window that
+    // only shows. A failure is told once.
     void openScores();
     void showScores();
     void showMacroName(int index);
@@ -138,6 +140,7 @@ private:
     std::unique_ptr<InstanceLock> m_instanceLock;
     std::unique_ptr<ScoreStore> m_scores;
     QString m_scoresProblem; // why there is no store
+    bool m_scoresOpened = false;
     QPointer<QWidget> m_scoresWindow;
     bool m_loaded = false;
     bool m_unloaded = false;

@@ -77,7 +77,6 @@ bool frmMain::Form_Load()
         m_exitCode = 1;
         return false;
     }
-    openScores();
 
     if (m_gs.MainLeft > 0)
         moveToTwips(*this, m_gs.MainLeft, m_gs.MainTop);

@@ -6,6 +6,7 @@
 #include "chat/ticksource.h"
 #include "files/programfolder.h"
 #include "game/gamestate.h"
+#include "windows/programstyle.h"
 #include "windows/qtdialogs.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int runProgram()
 {
     QCoreApplication::setApplicationName(QStringLiteral("orvella"));
     installWindowAccessibility();
+    QApplication::setStyle(new ProgramStyle);
     QtDialogs dialogs;
     SocketWadapi wadapi;
     QTimerTickSource timer1;

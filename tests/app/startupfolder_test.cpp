@@ -72,11 +72,8 @@ TEST(StartUp, ALockIsTakenOnlyFromADeadCopy)
         run.writeFile(name, ""); // the lock file empty, as a crash may leave it
     QDir(run.dir.path()).mkdir(u"dir.abcdef.orvella-tmp"_qs);
     EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
-    // Beside them, the store of results the start opened.
-    QStringList files = kept;
-    files << u"scores.sqlite"_qs << u"scores.sqlite-shm"_qs << u"scores.sqlite-wal"_qs;
-    files.sort();
-    EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), files);
+    // The store of results waits for the first step.
+    EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
     EXPECT_TRUE(QFileInfo(run.path(u"dir.abcdef.orvella-tmp"_qs)).isDir());
 
     const QString writing = run.writeFile(u"orvella.ini.Ab12Cd.orvella-tmp"_qs, "");
@@ -85,4 +82,19 @@ TEST(StartUp, ALockIsTakenOnlyFromADeadCopy)
     EXPECT_TRUE(second.room.log.isEmpty() && QFile::exists(writing));
     run.restart();
     EXPECT_EQ(startIn(second, run.dir.path()), u"1"_qs);
+}
+
+// The store of results opens with the first step, not with the window: a
+// damaged one is told then and moved aside, and a new one takes its place.
+TEST(StartUp, TheStoreOfResultsOpensAtTheFirstStep)
+{
+    MainWindowRig run;
+    run.writeFile(u"scores.sqlite"_qs, "not a database at all");
+    EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
+    run.w->mnuLoad->trigger(); // the file dialog is cancelled
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(u"The scores file "_qs + run.dir.path()));
+    EXPECT_NE(bytesOf(run.path(u"scores.sqlite"_qs)), "not a database at all");
+    run.w->mnuLoad->trigger();
+    EXPECT_EQ(run.dialogs.messages.size(), 1u);
 }

@@ -4,10 +4,12 @@
 #include "scores/frmscores.h"
 #include "settings/frmset.h"
 #include "support/mainwindowfixture.h"
+#include "windows/programstyle.h"
 #include "windows/qtdialogs.h"
 
 #include <QAccessible>
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QTreeView>
 
 #include <memory>
@@ -71,4 +73,21 @@ TEST_F(WindowsTest, BoxesAndFileDialogsOpenOverTheWindowThatAskedWithTheNormalPo
     }
     real.setBusy(false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The menu bar's extension button has its arrows though no image is read.
+TEST(ProgramStyleTest, TheMenuBarsExtensionButtonHasAnIcon)
+{
+    ProgramStyle style;
+    QMenuBar bar;
+    for (auto icon : {QStyle::SP_ToolBarHorizontalExtensionButton,
+                      QStyle::SP_ToolBarVerticalExtensionButton}) {
+        const QImage drawn = style.standardIcon(icon, nullptr, &bar).pixmap(16, 16).toImage();
+        ASSERT_FALSE(drawn.isNull());
+        int inked = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                inked += qAlpha(drawn.pixel(x, y)) > 0;
+        EXPECT_GT(inked, 8) << icon;
+    }
 }

@@ -1,13 +1,12 @@
 #include "chat/socketwadapi.h"
 
 #include "base/ansi.h"
-#include "chat/socketwrite.h"
+#include "chat/localconnection.h"
 #include "chat/waits.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDebug>
-#include <QLocalSocket>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -32,22 +31,21 @@ int msecs(std::chrono::milliseconds d)
 
 } // namespace
 
-QString foreignPeer(const QLocalSocket &socket)
+QString foreignPeer(qintptr descriptor)
 {
 #if defined(Q_OS_LINUX)
     ucred cred{};
     socklen_t size = sizeof cred;
-    if (::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred,
-                     &size) != 0)
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &cred, &size) != 0)
         return QStringLiteral("cannot tell which user the other end runs as");
     const uid_t uid = cred.uid;
 #elif defined(Q_OS_UNIX)
     uid_t uid = 0;
     gid_t gid = 0;
-    if (::getpeereid(static_cast<int>(socket.socketDescriptor()), &uid, &gid) != 0)
+    if (::getpeereid(static_cast<int>(descriptor), &uid, &gid) != 0)
         return QStringLiteral("cannot tell which user the other end runs as");
 #else
-    Q_UNUSED(socket);
+    Q_UNUSED(descriptor);
     return {};
 #endif
 #ifdef Q_OS_UNIX
@@ -73,10 +71,10 @@ qint16 SocketWadapi::InitDDE(const QString &app, WadapiCallbacks *callbacks)
     m_lastError.clear();
     m_callbacks = callbacks;
 
-    auto *socket = new QLocalSocket(this);
+    auto *socket = new LocalConnection(this);
     m_socket = socket;
-    connect(socket, &QLocalSocket::readyRead, this, &SocketWadapi::drain);
-    connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+    connect(socket, &LocalConnection::readyRead, this, &SocketWadapi::drain);
+    connect(socket, &LocalConnection::disconnected, this, [this, socket] {
         if (m_socket != socket)
             return;
         // What the client said before leaving still counts.
@@ -85,15 +83,13 @@ qint16 SocketWadapi::InitDDE(const QString &app, WadapiCallbacks *callbacks)
             lose(QStringLiteral("the chat client went away"));
     });
 
-    socket->connectToServer(m_path);
-    if (!socket->waitForConnected(msecs(m_connectTimeout))) {
-        lose(QStringLiteral("no chat client answers at %1 (%2)")
-                 .arg(m_path, socket->errorString().section(QStringLiteral(": "), -1)));
+    if (const QString why = socket->connectTo(m_path, m_connectTimeout); !why.isEmpty()) {
+        lose(QStringLiteral("no chat client answers at %1 (%2)").arg(m_path, why));
         return NoClient;
     }
     // Whoever listens first at the path would get the host's lines and could
     // feed the program any room.
-    if (const QString foreign = foreignPeer(*socket); !foreign.isEmpty()) {
+    if (const QString foreign = foreignPeer(socket->descriptor()); !foreign.isEmpty()) {
         lose(QStringLiteral("refused the socket %1: %2; it is not this user's chat client")
                  .arg(m_path, foreign));
         qWarning().noquote() << QStringLiteral("Orvella %1.").arg(m_lastError);
@@ -150,10 +146,7 @@ void SocketWadapi::KillDDE()
     // The unregistration sent just before must not be thrown away with the
     // socket's write buffer.
     if (connected()) {
-        QLocalSocket *socket = m_socket;
-        socket->flush();
-        if (m_socket == socket && socket->bytesToWrite() > 0)
-            socket->waitForBytesWritten(1000);
+        m_socket->flush(1000);
     }
     m_up = false;
     m_established = false;
@@ -163,7 +156,7 @@ void SocketWadapi::KillDDE()
 
 bool SocketWadapi::connected() const
 {
-    return m_up && m_socket && m_socket->state() == QLocalSocket::ConnectedState;
+    return m_up && m_socket && m_socket->isOpen();
 }
 
 void SocketWadapi::request(const Frame &frame, Request &req)
@@ -193,14 +186,14 @@ void SocketWadapi::request(const Frame &frame, Request &req)
     const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
     const QDeadlineTimer quick(std::min(m_replyTimeout, QuickAnswer), Qt::PreciseTimer);
     while (!req.answered && connected()) {
-        QLocalSocket *socket = m_socket;
+        LocalConnection *socket = m_socket;
         // readyRead may be emitted in here and drain the frames itself.
-        const bool ready = socket->waitForReadyRead(
+        const bool ready = socket->waitForReadable(
             msecs(std::chrono::ceil<std::chrono::milliseconds>(quick.remainingTimeAsDuration())));
         if (m_socket != socket)
             return;
         if (!ready) {
-            if (socket->state() != QLocalSocket::ConnectedState) {
+            if (!socket->isOpen()) {
                 drain();
                 if (m_socket == socket)
                     lose(QStringLiteral("the chat client went away"));
@@ -232,8 +225,8 @@ bool SocketWadapi::send(const Frame &frame)
     const QByteArray bytes = encodeFrame(frame);
     if (bytes.isEmpty())
         return false; // too large for any client; the request goes unanswered
-    QLocalSocket *socket = m_socket;
-    if (!writeAtOnce(*socket, bytes)) {
+    LocalConnection *socket = m_socket;
+    if (!socket->write(bytes)) {
         lose(QStringLiteral("cannot write to the chat client: %1").arg(socket->errorString()));
         return false;
     }
@@ -242,11 +235,11 @@ bool SocketWadapi::send(const Frame &frame)
 
 void SocketWadapi::drain()
 {
-    QLocalSocket *socket = m_socket;
+    LocalConnection *socket = m_socket;
     if (!socket)
         return;
-    if (socket->bytesAvailable() > 0)
-        m_decoder.feed(socket->readAll());
+    if (QByteArray bytes = socket->takeReceived(); !bytes.isEmpty())
+        m_decoder.feed(std::move(bytes));
     // Each frame leaves the decoder before its callback runs, so a drain
     // started inside a callback goes on with the next frame, in order.
     while (m_socket == socket) {
@@ -307,12 +300,12 @@ void SocketWadapi::lose(const QString &why)
 void SocketWadapi::closeSocket()
 {
     m_decoder.reset();
-    QLocalSocket *socket = m_socket;
+    LocalConnection *socket = m_socket;
     if (!socket)
         return;
     m_socket = nullptr;
     socket->disconnect(this);
-    socket->abort();
+    socket->close();
     // It may be emitting the signal that brought us here.
     socket->deleteLater();
 }

@@ -9,12 +9,12 @@
 #include <chrono>
 #include <vector>
 
-class QLocalSocket;
+class LocalConnection;
 
-// Why the process at the other end of a connected local socket is not to be
-// trusted: it runs as another user, or the system cannot tell. Empty when it
-// runs as ours.
-QString foreignPeer(const QLocalSocket &socket);
+// Why the process at the other end of a connected local socket (its
+// descriptor) is not to be trusted: it runs as another user, or the system
+// cannot tell. Empty when it runs as ours.
+QString foreignPeer(qintptr descriptor);
 
 // The chat-client library over the local socket of the chat client.
 //
@@ -88,7 +88,7 @@ private:
     QString m_path;
     std::chrono::milliseconds m_replyTimeout{5000};
     std::chrono::milliseconds m_connectTimeout{1000};
-    QPointer<QLocalSocket> m_socket;
+    QPointer<LocalConnection> m_socket;
     FrameDecoder m_decoder;
     WadapiCallbacks *m_callbacks = nullptr;
     std::vector<Request *> m_waiting; // oldest first

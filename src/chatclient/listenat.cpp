@@ -67,7 +67,7 @@ bool listenAt(QLocalServer &server, const QString &path, QString *error)
         QLocalSocket probe;
         probe.connectToServer(path);
         if (probe.waitForConnected(1000)) {
-            const QString foreign = foreignPeer(probe);
+            const QString foreign = foreignPeer(probe.socketDescriptor());
             *error = foreign.isEmpty()
                          ? QStringLiteral("Something is already listening at %1.").arg(path)
                          : QStringLiteral("Something is already listening at %1, and %2.")

@@ -137,7 +137,7 @@ void WadapiServer::accept()
         // holding us here.
         for (int i = 0; i < 64 && m_program && m_program->waitForReadyRead(0); ++i) {
         }
-        if (const QString foreign = foreignPeer(*socket); !foreign.isEmpty()) {
+        if (const QString foreign = foreignPeer(socket->socketDescriptor()); !foreign.isEmpty()) {
             emit report(
                 QStringLiteral("A program tried to connect; turned away: %1.").arg(foreign));
             socket->abort();

@@ -19,7 +19,7 @@ int runJoinClient(const QString &peoplePath, const QString &name)
             << "). Is orvella-room running?" << Qt::endl;
         return 1;
     }
-    if (const QString foreign = foreignPeer(socket); !foreign.isEmpty()) {
+    if (const QString foreign = foreignPeer(socket.socketDescriptor()); !foreign.isEmpty()) {
         err << "Not joining at " << peoplePath << ": " << foreign << "; it is not this user's room."
             << Qt::endl;
         return 1;

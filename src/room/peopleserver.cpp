@@ -81,7 +81,7 @@ void PeopleServer::espFromHost(const QString &name, const QString &text)
 void PeopleServer::accept()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        if (const QString foreign = foreignPeer(*socket); !foreign.isEmpty()) {
+        if (const QString foreign = foreignPeer(socket->socketDescriptor()); !foreign.isEmpty()) {
             socket->write("* This room takes people of its own user only. Goodbye.\n");
             socket->flush();
             socket->abort();

@@ -30,13 +30,17 @@ namespace Ansi {
 
 QString decode(const QByteArray &bytes)
 {
+    // One look-up a byte, without a branch to mispredict on 8-bit text.
+    static constexpr std::array<char16_t, 256> Page = [] {
+        std::array<char16_t, 256> page{};
+        for (int b = 0; b < 256; ++b)
+            page[b] = b >= 0x80 && b < 0xA0 ? HighControls[b - 0x80] : char16_t(b);
+        return page;
+    }();
     QString out(bytes.size(), Qt::Uninitialized);
-    QChar *dst = out.data();
-    for (char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        *dst++ = (u >= 0x80 && u < 0xA0) ? QChar(HighControls[u - 0x80])
-                                         : QChar(static_cast<char16_t>(u));
-    }
+    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+    for (char b : bytes)
+        *dst++ = Page[static_cast<unsigned char>(b)];
     return out;
 }
 

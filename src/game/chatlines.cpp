@@ -1,5 +1,7 @@
 #include "game/chatlines.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
@@ -34,7 +36,7 @@ std::optional<QString> lastLineOf(const QString &text, const QString &name)
         if (!said && !sent)
             continue;
         const qsizetype from = at + key.size();
-        const qsizetype end = text.indexOf(CrLf, from);
+        const qsizetype end = indexOfCrLf(text, from);
         return text.mid(from, end < 0 ? -1 : end - from);
     }
     return std::nullopt;
@@ -52,6 +54,30 @@ qsizetype lineStartFrom(QStringView text, qsizetype from)
     if (startsLine(text, from))
         return from;
     // From one back, so a CR LF that from splits counts.
-    const qsizetype crlf = text.indexOf(CrLf, from - 1);
+    const qsizetype crlf = indexOfCrLf(text, from - 1);
     return crlf < 0 ? text.size() : crlf + CrLf.size();
+}
+
+qsizetype indexOfCrLf(QStringView text, qsizetype from)
+{
+    for (qsizetype at = text.indexOf(u'\r', std::max<qsizetype>(from, 0)); at >= 0;
+         at = text.indexOf(u'\r', at + 1)) {
+        if (at + 1 < text.size() && text[at + 1] == u'\n')
+            return at;
+    }
+    return -1;
+}
+
+qsizetype lastIndexOfRare(QStringView text, QStringView needle)
+{
+    if (needle.isEmpty())
+        return text.size();
+    // Forward, where the search for one character is vectorised; backward
+    // it goes a character at a time.
+    qsizetype last = -1;
+    for (qsizetype at = text.indexOf(needle[0]); at >= 0; at = text.indexOf(needle[0], at + 1)) {
+        if (text.sliced(at).startsWith(needle))
+            last = at;
+    }
+    return last;
 }

@@ -29,3 +29,11 @@ std::optional<QStringView> privateMessage(QStringView line);
 // begins: from itself when a line begins there, otherwise just behind the
 // next CR LF, or text's size when none follows.
 qsizetype lineStartFrom(QStringView text, qsizetype from);
+
+// Where the next CR LF at or after from begins, or -1. Quicker than a
+// search for the two characters: the CR alone is looked for.
+qsizetype indexOfCrLf(QStringView text, qsizetype from);
+
+// Where the last needle in text begins, or -1, for a needle whose first
+// character is rare in chat (a banner's): each of those is tried in turn.
+qsizetype lastIndexOfRare(QStringView text, QStringView needle);

@@ -13,6 +13,7 @@
 #include "game/progress.h"
 #include "game/resultsrecorder.h"
 
+#include <QHash>
 #include <QStringView>
 
 #include <algorithm>
@@ -48,7 +49,7 @@ void GetRegs(GameContext &ctx)
     const QString text = ctx.link.ChatText();
     // Registrations made before the latest opening belong to an earlier
     // game; the line holding its echo is no one's message.
-    const qsizetype echo = text.lastIndexOf(titleLine());
+    const qsizetype echo = lastIndexOfRare(text, titleLine());
     const QStringView rest = QStringView(text).mid(echo < 0 ? 0 : lineStartFrom(text, echo + 1));
 
     // Line by line as GetNext cuts them, but without copying the rest of the
@@ -56,8 +57,9 @@ void GetRegs(GameContext &ctx)
     // scan begins at the first private message and ends at an empty line.
     bool turnedAway = false;
     bool scanning = false;
+    QHash<QStringView, bool> seen;
     for (qsizetype at = 0; at < rest.size();) {
-        const qsizetype end = rest.indexOf(CrLf, at);
+        const qsizetype end = indexOfCrLf(rest, at);
         const QStringView line = end < 0 ? rest.mid(at) : rest.mid(at, end - at);
         at = end < 0 ? rest.size() : end + CrLf.size();
         const std::optional<QStringView> message = privateMessage(line);
@@ -72,7 +74,9 @@ void GetRegs(GameContext &ctx)
         if (k < 0 || message->mid(k) != key)
             continue;
         const QStringView name = message->left(k);
-        if (!plausibleName(name))
+        // A name met before in this block was registered or turned away
+        // then, and would be again.
+        if (!plausibleName(name) || std::exchange(seen[name], true))
             continue;
         if (Register(ctx, name.toString()) == Registration::ListFull)
             turnedAway = true;

@@ -105,6 +105,9 @@ qsizetype openingPercent(const QString &text, qsizetype floor)
 // read where it lies rather than spliced into a copy of the rest of the line.
 QString expandMacroLine(const QString &line, const GameState &gs, ScoreFigures *scores)
 {
+    // Most lines name nothing; they are said as they stand, uncopied.
+    if (!line.contains(u'%'))
+        return line;
     const QString words = QString::number(gs.WordCount);
     Figures figures{scores, std::nullopt, std::nullopt};
     QString text; // what is read; its last "%" may still open a placeholder

@@ -22,3 +22,18 @@ TEST(Ansi, AllBytesMatchAnIndependentTable)
         EXPECT_EQ(Ansi::encode(ours), one) << "byte " << b;
     }
 }
+
+// A long block decodes as its bytes one by one, wherever in a run of plain
+// text the other bytes fall.
+TEST(Ansi, ABlockDecodesAsItsBytes)
+{
+    QByteArray block;
+    QString expected;
+    for (int b = 0; b < 256; ++b) {
+        const QByteArray run = QByteArray("plain text").left(b % 11) + char(b);
+        block += run;
+        for (char c : run)
+            expected += Ansi::decode(QByteArray(1, c));
+    }
+    EXPECT_EQ(Ansi::decode(block), expected);
+}

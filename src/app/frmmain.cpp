@@ -57,8 +57,9 @@ void paint(QWidget *w, const QColor &background, const QColor &text = Qt::black)
 
 QFont gameFont(int pointSize = -1)
 {
+    static const bool worldsAway = QFontDatabase::hasFamily(QStringLiteral("WorldsAway"));
     QFont font;
-    if (QFontDatabase::families().contains(QStringLiteral("WorldsAway")))
+    if (worldsAway)
         font = QFont(QStringLiteral("WorldsAway"));
     if (pointSize > 0)
         font.setPointSize(pointSize);

@@ -92,33 +92,21 @@ bool LocalConnection::write(const QByteArray &bytes)
             m_error = QStringLiteral("not connected");
         return false;
     }
-    qsizetype done = 0;
-    if (bytesToWrite() == 0) {
-        while (done < bytes.size()) {
-            const ssize_t n = ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done),
-                                     MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n > 0)
-                done += n;
-            else if (n < 0 && errno == EINTR)
-                continue;
-            else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                break;
-            else {
-                m_error = qt_error_string(errno);
-                return false;
-            }
-        }
-    }
-    if (done < bytes.size()) {
-        m_unsent.append(QByteArrayView(bytes).sliced(done));
-        m_writable->setEnabled(true);
+    // Behind bytes still waiting, the new ones wait too.
+    const bool waiting = bytesToWrite() > 0;
+    m_unsent.append(bytes);
+    if (waiting)
+        return true;
+    if (const int error = sendSome()) {
+        m_error = qt_error_string(error);
+        return false;
     }
     return true;
 }
 
-void LocalConnection::sendUnsent()
+int LocalConnection::sendSome()
 {
-    while (isOpen() && bytesToWrite() > 0) {
+    while (bytesToWrite() > 0) {
         const ssize_t n = ::send(m_fd, m_unsent.constData() + m_unsentAt, size_t(bytesToWrite()),
                                  MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0)
@@ -126,14 +114,25 @@ void LocalConnection::sendUnsent()
         else if (n < 0 && errno == EINTR)
             continue;
         else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return;
+            break;
         else
-            return end(errno);
+            return n < 0 ? errno : EPIPE;
     }
-    m_unsent.clear();
-    m_unsentAt = 0;
+    if (bytesToWrite() == 0) {
+        m_unsent.clear();
+        m_unsentAt = 0;
+    }
     if (m_writable)
-        m_writable->setEnabled(false);
+        m_writable->setEnabled(bytesToWrite() > 0);
+    return 0;
+}
+
+void LocalConnection::sendUnsent()
+{
+    if (!isOpen())
+        return;
+    if (const int error = sendSome())
+        end(error);
 }
 
 bool LocalConnection::flush(int ms)

@@ -50,6 +50,9 @@ signals:
 
 private:
     void readNow();
+    // Sends what waits as far as the system takes it; the system's error
+    // when the connection broke, 0 otherwise.
+    int sendSome();
     void sendUnsent();
     void end(int error);
 

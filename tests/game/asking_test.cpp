@@ -26,10 +26,8 @@ TEST(Asking, GetTakesTheAskedPlayersLastLineWhateverItsShape)
     };
     for (const auto &[text, response] : cases) {
         GameContextRig r;
-        r.gs.Down[1].Name = u"Bob"_qs;
-        r.gs.Down[1].Response = u"-"_qs;
-        r.gs.DownCount = r.gs.DownPointer = 1;
-        r.room.pending = QStringList(text);
+        std::tie(r.gs.Down[1].Name, r.gs.Down[1].Response, r.gs.DownCount, r.gs.DownPointer,
+                 r.room.pending) = std::tuple(u"Bob"_qs, u"-"_qs, 1, 1, QStringList(text));
         r.controls.setControlEnabled(MainControls::Ctl::cmdCheck, false);
         cmdGet_Click(r.ctx);
         EXPECT_EQ(r.gs.Down[1].Response, response) << text.toStdString();

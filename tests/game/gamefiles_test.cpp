@@ -20,7 +20,6 @@ TEST(GameFiles, TheFirstSettingsPlayTheBoxesAndTheMacroFileTheyName)
 {
     GameRound round;
     const QString folder = round.dir.path(), ini = settingsPath(folder);
-    const QString named = round.path(QStringLiteral("macros.txt"));
     QProcess tool;
     tool.start(QStringLiteral("bash"),
                {QStringLiteral(ORVELLA_SOURCE_DIR "/scripts/first-settings.sh"), folder});
@@ -41,11 +40,8 @@ TEST(GameFiles, TheFirstSettingsPlayTheBoxesAndTheMacroFileTheyName)
     for (int i = 0; i < 10; ++i)
         EXPECT_TRUE(gs.Boxes[i].InDefault) << i;
 
-    QFile macros(named);
-    ASSERT_TRUE(macros.open(QIODevice::WriteOnly | QIODevice::Truncate));
     // The macro file it names is read with it; that file's failure is its own message.
-    ASSERT_TRUE(macros.write("[Macro 2") > 0);
-    macros.close();
+    round.writeFile(QStringLiteral("macros.txt"), "[Macro 2");
     EXPECT_TRUE(SettingsReader(gs, dialogs, folder));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Problem with Macro File"));
@@ -54,10 +50,7 @@ TEST(GameFiles, TheFirstSettingsPlayTheBoxesAndTheMacroFileTheyName)
     // the others stay as they were.
     gs.Boxes[1] = {QStringLiteral("Red"), false, false};
     gs.Boxes[2] = {QStringLiteral("Blue"), false, true};
-    QFile file(ini);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                file.write("[boxes]\r\n1=True\r\n\r\n") > 0);
-    file.close();
+    round.writeFile(QStringLiteral("orvella.ini"), "[boxes]\r\n1=True\r\n\r\n");
     ASSERT_TRUE(SettingsReader(gs, dialogs, folder));
     EXPECT_TRUE(gs.Boxes[1].InDefault && gs.Boxes[1].Available);
     EXPECT_TRUE(gs.Boxes[2].InDefault && !gs.Boxes[2].Available);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "game/asking.h"
 #include "game/cmdask.h"
+#include "game/countdown.h"
 #include "game/registration.h"
 #include "support/gamecontextrig.h"
 
@@ -43,6 +45,22 @@ struct GameRound : GameContextRig
             room.pending << esp(n, gs.RegChar);
         GetRegs(ctx);
         room.heard.clear();
+    }
+    QString asked() const { return gs.Down[gs.DownPointer].Name; }
+    // Ask, the asked player's answer, Get and Check.
+    void answer(const QString &text)
+    {
+        cmdAsk_Click(ctx);
+        room.say(asked(), text);
+        cmdGet_Click(ctx);
+        cmdCheck_Click(ctx);
+    }
+    // The time runs out on the asked player.
+    void timeRunsOut()
+    {
+        cmdAsk_Click(ctx);
+        dialogs.answers.push_back(HostDialogs::Answer::No);
+        cmdCountdown_Click(ctx);
     }
     PlayerRec &player(const QString &name)
     {

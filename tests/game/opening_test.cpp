@@ -93,17 +93,6 @@ TEST(Opening, LearnsTheHostAtAChattyRoomsPaceOrSaysWhyNot)
         {QString(), true, GameRound::Greeting, 3, u"without an avatar name"_qs},
         {u"Ann Lee"_qs, false, GameRound::Greeting, 20, u"did not show the title line"_qs},
     };
-    // Without a registration character nothing is said and nothing changes.
-    GameRound blank;
-    blank.dialogs.files.push_back(blank.writeFile(u"w.txt"_qs, "tiger\r\n"));
-    cmdAsk_Click(blank.ctx);
-    blank.gs.RegChar.clear();
-    EXPECT_THROW(cmdAsk_Click(blank.ctx), StepUndone);
-    ASSERT_EQ(blank.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(blank.dialogs.messages[0].text.contains(u"Options > Settings"_qs));
-    EXPECT_TRUE(blank.room.heard.isEmpty());
-    EXPECT_EQ(blank.gs.GamePhase, 1);
-
     for (const auto &[host, echo, before, fetches, says] : cases) {
         GameRound g;
         g.dialogs.files.push_back(g.writeFile(u"w.txt"_qs, "tiger\r\n"));

@@ -1,8 +1,6 @@
 #include "gameround.h"
 
-#include "game/asking.h"
 #include "game/banner.h"
-#include "game/countdown.h"
 #include "game/draw.h"
 #include "game/gamelog.h"
 #include "game/recovergame.h"
@@ -146,18 +144,13 @@ TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
         stopHere(u"draw %1"_qs.arg(word));
         cmdAsk_Click(game.ctx);
         stopHere(u"ask %1"_qs.arg(word));
-        game.room.say(gs.Down[gs.DownPointer].Name, u"wrong"_qs);
+        game.room.say(game.asked(), u"wrong"_qs);
         cmdGet_Click(game.ctx);
         cmdCheck_Click(game.ctx);
         stopHere(u"miss %1"_qs.arg(word));
-        cmdAsk_Click(game.ctx);
-        game.dialogs.answers = {HostDialogs::Answer::No};
-        cmdCountdown_Click(game.ctx);
+        game.timeRunsOut();
         stopHere(u"time ran out %1"_qs.arg(word));
-        cmdAsk_Click(game.ctx);
-        game.room.say(gs.Down[gs.DownPointer].Name, right[word - 1]);
-        cmdGet_Click(game.ctx);
-        cmdCheck_Click(game.ctx);
+        game.answer(right[word - 1]);
         stopHere(u"match %1"_qs.arg(word));
     }
     ASSERT_EQ(gs.WinnerCount, 3);

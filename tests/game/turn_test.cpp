@@ -1,8 +1,6 @@
 #include "gameround.h"
 
-#include "game/asking.h"
 #include "game/busystate.h"
-#include "game/countdown.h"
 #include "game/draw.h"
 
 #include <QTimer>

@@ -20,11 +20,8 @@ struct ClientRig
     explicit ClientRig(const QString &name, const std::function<void(IrcSettings &)> &tweak = {})
         : room(name)
     {
-        set.host = u"127.0.0.1"_qs;
-        set.port = s.listen();
-        set.channel = u"#room"_qs;
-        set.name = name;
-        set.retryMinMs = 10;
+        std::tie(set.host, set.port, set.channel, set.name, set.retryMinMs) =
+            std::tuple(u"127.0.0.1"_qs, s.listen(), u"#room"_qs, name, 10);
         if (tweak)
             tweak(set);
         c.emplace(set, room);

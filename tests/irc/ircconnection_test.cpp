@@ -2,6 +2,7 @@
 
 #include "irc/ircconnection.h"
 #include "irc/ircoptions.h"
+#include "support/bytesio.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -23,11 +24,8 @@ struct LinkRig
 
     LinkRig(int idleMs, int answerMs, const std::function<void(IrcSettings &)> &tweak = {})
     {
-        set.host = u"127.0.0.1"_qs;
-        set.port = s.listen();
-        set.idleMs = idleMs;
-        set.answerMs = answerMs;
-        set.retryMinMs = 1;
+        std::tie(set.host, set.port, set.idleMs, set.answerMs, set.retryMinMs) =
+            std::tuple(u"127.0.0.1"_qs, s.listen(), idleMs, answerMs, 1);
         if (tweak)
             tweak(set);
         c.emplace(set);
@@ -78,19 +76,16 @@ TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
         GTEST_SKIP() << "openssl is not installed (scripts/install-deps.sh installs it)";
     QTemporaryDir dir;
     const QString certFile = dir.filePath(u"cert.pem"_qs), keyFile = dir.filePath(u"key.pem"_qs);
-    QProcess make;
-    make.start(openssl,
-               {u"req"_qs, u"-x509"_qs, u"-newkey"_qs, u"ec"_qs, u"-pkeyopt"_qs,
-                u"ec_paramgen_curve:prime256v1"_qs, u"-nodes"_qs, u"-days"_qs, u"2"_qs, u"-subj"_qs,
-                u"/CN=127.0.0.1"_qs, u"-addext"_qs, u"subjectAltName=IP:127.0.0.1"_qs,
-                u"-keyout"_qs, keyFile, u"-out"_qs, certFile});
-    ASSERT_TRUE(make.waitForFinished(Patience) && make.exitCode() == 0)
-        << make.readAllStandardError().toStdString();
+    ASSERT_EQ(
+        QProcess::execute(openssl, {u"req"_qs, u"-x509"_qs, u"-newkey"_qs, u"ec"_qs, u"-pkeyopt"_qs,
+                                    u"ec_paramgen_curve:prime256v1"_qs, u"-nodes"_qs, u"-days"_qs,
+                                    u"2"_qs, u"-subj"_qs, u"/CN=127.0.0.1"_qs, u"-addext"_qs,
+                                    u"subjectAltName=IP:127.0.0.1"_qs, u"-keyout"_qs, keyFile,
+                                    u"-out"_qs, certFile}),
+        0);
     const QList<QSslCertificate> cert = QSslCertificate::fromPath(certFile);
     ASSERT_EQ(cert.size(), 1);
-    QFile key(keyFile);
-    ASSERT_TRUE(key.open(QIODevice::ReadOnly));
-    const QSslKey privateKey(key.readAll(), QSsl::Ec);
+    const QSslKey privateKey(bytesOf(keyFile), QSsl::Ec);
     const QByteArray digest = cert[0].digest(QCryptographicHash::Sha256);
 
     // What the options make of a trusted authority and a pin.
@@ -112,36 +107,29 @@ TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
         EXPECT_FALSE(IrcOptions::parse(base + wrong, {}, &error, &help))
             << wrong.join(u' ').toStdString();
 
-    struct Case
-    {
-        const char *what;
-        QList<QSslCertificate> ca;
-        QByteArray pin;
-        QString gaveUp; // empty when the link opens
-    };
-    const QList<Case> cases = {
+    // What, the trusted authorities, the pin, and why the link is given up
+    // (empty when it opens).
+    const std::tuple<const char *, QList<QSslCertificate>, QByteArray, QString> cases[] = {
         {"untrusted", {}, {}, u"self-signed"_qs},
         {"trusted authority", cert, {}, {}},
         {"pinned", {}, digest, {}},
         {"trusted but not pinned", cert, QByteArray(32, 'x'), u"not the pinned one"_qs},
     };
-    for (const Case &c : cases) {
+    for (const auto &[what, ca, pin, gaveUp] : cases) {
         LinkRig r(Patience, Patience, [&](IrcSettings &s) {
-            s.tls = true;
-            s.caCertificates = c.ca;
-            s.pinnedSha256 = c.pin;
+            std::tie(s.tls, s.caCertificates, s.pinnedSha256) = std::tuple(true, ca, pin);
         });
         r.s.server.certificate = cert[0];
         r.s.server.key = privateKey;
-        ASSERT_TRUE(eventually([&] { return r.opened > 0 || !r.gaveUp.isEmpty(); })) << c.what;
-        if (c.gaveUp.isEmpty()) {
-            EXPECT_EQ(r.opened, 1) << c.what;
+        ASSERT_TRUE(eventually([&] { return r.opened > 0 || !r.gaveUp.isEmpty(); })) << what;
+        if (gaveUp.isEmpty()) {
+            EXPECT_EQ(r.opened, 1) << what;
             continue;
         }
-        ASSERT_EQ(r.gaveUp.size(), 1) << c.what;
-        EXPECT_TRUE(r.gaveUp[0].contains(c.gaveUp)) << c.what << ": " << r.gaveUp[0].toStdString();
+        ASSERT_EQ(r.gaveUp.size(), 1) << what;
+        EXPECT_TRUE(r.gaveUp[0].contains(gaveUp)) << what << ": " << r.gaveUp[0].toStdString();
         EXPECT_EQ(r.c->state(), IrcConnection::State::Closed);
-        EXPECT_EQ(r.lost, r.set.certificateTries) << c.what;
+        EXPECT_EQ(r.lost, r.set.certificateTries) << what;
     }
 }
 

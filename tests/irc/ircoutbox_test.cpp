@@ -95,35 +95,27 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
 
 TEST(IrcOutbox, ALineTheServerRefusesOrNeverAnswersHoldsNothingBack)
 {
-    struct Case
-    {
-        QByteArray target;
-        QByteArrayList answers;
-        qint64 later; // ms on the clock before the outbox looks again
-        QStringList told;
-    };
-    const QList<Case> cases = {
-        {"#room",
-         {":x 477 Ann #room :You need a registered nick"},
+    // The server's answer, the ms on the clock before the outbox looks
+    // again, and what the room is told.
+    const std::tuple<QByteArray, qint64, QStringList> cases[] = {
+        {":x 477 Ann #room :You need a registered nick",
          0,
          {u"refused to #room: You need a registered nick"_qs}},
         // Unanswered, then its answer, late, is still its own and not the
         // next line's.
-        {"#room",
-         {":x 404 Ann #room :Cannot send"},
+        {":x 404 Ann #room :Cannot send",
          1000,
          {u"unconfirmed: #room"_qs, u"refused to #room: Cannot send"_qs}},
     };
-    for (const Case &c : cases) {
+    for (const auto &[answer, later, told] : cases) {
         OutboxRig r;
         r.box.open();
-        r.box.say(c.target, "x", c.target.startsWith('#'));
-        r.now = c.later;
+        r.box.say("#room", "x", true);
+        r.now = later;
         r.box.pump();
-        QStringList told = r.told;
-        told += r.hear(c.answers);
-        EXPECT_EQ(told, c.told) << c.answers.join('|').constData() << " at " << c.later;
-        EXPECT_EQ(r.box.isWaiting(), c.told.isEmpty());
+        const QStringList before = r.told;
+        EXPECT_EQ(before + r.hear({answer}), told) << answer.constData() << " at " << later;
+        EXPECT_FALSE(r.box.isWaiting());
     }
 
     // A JOIN is not answered by a message's error, nor a line by a ban.

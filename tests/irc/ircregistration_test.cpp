@@ -15,9 +15,7 @@ struct LoginRig
 
     explicit LoginRig(const QString &name, const QByteArray &saslUser = {})
     {
-        set.name = name;
-        set.saslUser = saslUser;
-        set.saslPassword = "pw";
+        std::tie(set.name, set.saslUser, set.saslPassword) = std::tuple(name, saslUser, "pw");
         login.emplace(set, [this](const QByteArray &command, const QList<QByteArray> &params) {
             sent << IrcMessage::encode(command, params).trimmed();
         });

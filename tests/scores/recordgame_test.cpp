@@ -74,18 +74,12 @@ TEST_F(RecordGame, APlayedGameIsRecordedAsPlayed)
     // Accuracy counts answers given: a time that ran out is none. The
     // seeded draw called Bo and Kit, then Zoe and Bo.
     ASSERT_EQ(first + second, QStringList({Bo, Kit, Zoe, Bo}));
-    QStringList rows;
+    std::vector<std::tuple<QString, int, int, int, int, int>> rows;
     for (const ScoreStore::PlayerRow &r :
          store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime()))
-        rows << QStringLiteral("%1 %2 %3 %4 %5 %6")
-                    .arg(r.name)
-                    .arg(r.games)
-                    .arg(r.won)
-                    .arg(r.answers)
-                    .arg(r.right)
-                    .arg(r.bestStreak);
+        rows.emplace_back(r.name, r.games, r.won, r.answers, r.right, r.bestStreak);
     EXPECT_EQ(rows,
-              QStringList({Bo + u" 1 1 2 1 1"_qs, Kit + u" 1 1 1 1 1"_qs, Zoe + u" 1 0 0 0 0"_qs}));
+              decltype(rows)({{Bo, 1, 1, 2, 1, 1}, {Kit, 1, 1, 1, 1, 1}, {Zoe, 1, 0, 0, 0, 0}}));
     EXPECT_EQ(store->leaders(), Bo + u" 1, "_qs + Kit + u" 1"_qs);
     EXPECT_EQ(store->wins(Kit) + store->wins(Zoe), 1);
 }
@@ -131,29 +125,23 @@ protected:
 // and the log write, as a kill there would.
 struct CommitSpy final : ResultsRecorder
 {
+    using S = const QString &;
     ResultsRecorder &real;
     std::function<void()> afterCommit;
     explicit CommitSpy(ResultsRecorder &r) : real(r) {}
     void gameOpened(const GameState &gs) override { real.gameOpened(gs); }
-    void gameResumed(const GameState &gs, const QString &l, const QByteArray &p) override
+    void gameResumed(const GameState &gs, S l, const QByteArray &p) override
     {
         real.gameResumed(gs, l, p);
     }
-    void registered(const QString &n) override { real.registered(n); }
-    void calledDown(int i, const QString &w, const QStringList &n) override
-    {
-        real.calledDown(i, w, n);
-    }
+    void registered(S n) override { real.registered(n); }
+    void calledDown(int i, S w, const QStringList &n) override { real.calledDown(i, w, n); }
     void countdownRun() override { real.countdownRun(); }
-    void answered(int i, const QString &w, const QString &p, const QString &a, const QString &m,
-                  Verdict v) override
+    void answered(int i, S w, S p, S a, S m, Verdict v) override
     {
         real.answered(i, w, p, a, m, v);
     }
-    void wordWon(int i, const QString &w, const QString &p, const QString &b) override
-    {
-        real.wordWon(i, w, p, b);
-    }
+    void wordWon(int i, S w, S p, S b) override { real.wordWon(i, w, p, b); }
     void gameEnded() override { real.gameEnded(); }
     void commit(const QByteArray &p) override
     {

@@ -1,8 +1,6 @@
 #pragma once
 
 #include "../game/gameround.h"
-#include "game/asking.h"
-#include "game/countdown.h"
 #include "game/draw.h"
 #include "scores/scorestore.h"
 
@@ -41,22 +39,6 @@ struct ScoredGame : GameRound
         store = std::move(opened.store);
         ctx.results = store.get();
         return opened;
-    }
-    QString asked() const { return gs.Down[gs.DownPointer].Name; }
-    // Ask, the asked player's answer, Get and Check.
-    void answer(const QString &text)
-    {
-        cmdAsk_Click(ctx);
-        room.say(asked(), text);
-        cmdGet_Click(ctx);
-        cmdCheck_Click(ctx);
-    }
-    // The time runs out on the asked player.
-    void timeRunsOut()
-    {
-        cmdAsk_Click(ctx);
-        dialogs.answers.push_back(HostDialogs::Answer::No);
-        cmdCountdown_Click(ctx);
     }
     // Plays on from wherever the game stands: whoever is asked is right.
     void playToEnd()

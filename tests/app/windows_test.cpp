@@ -80,8 +80,8 @@ TEST(ProgramStyleTest, TheMenuBarsExtensionButtonHasAnIcon)
 {
     ProgramStyle style;
     QMenuBar bar;
-    for (auto icon : {QStyle::SP_ToolBarHorizontalExtensionButton,
-                      QStyle::SP_ToolBarVerticalExtensionButton}) {
+    for (auto icon :
+         {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
         const QImage drawn = style.standardIcon(icon, nullptr, &bar).pixmap(16, 16).toImage();
         ASSERT_FALSE(drawn.isNull());
         int inked = 0;

@@ -9,6 +9,7 @@
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/busystate.h"
+#include "game/chatlines.h"
 #include "game/gamecontext.h"
 #include "game/gamefiles.h"
 #include "game/gamelog.h"
@@ -54,7 +55,7 @@ struct HostSeen
 HostSeen readHost(const QString &text, const QString &clientHost)
 {
     HostSeen seen;
-    if (text.lastIndexOf(titleLine()) < EchoWindow)
+    if (lastIndexOfRare(text, titleLine()) < EchoWindow)
         return seen;
     seen.window = true;
     if (const std::optional<HostEcho> echo = findHostEcho(text, clientHost);

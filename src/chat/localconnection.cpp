@@ -163,14 +163,23 @@ void LocalConnection::readNow()
     qsizetype got = 0;
     bool over = false;
     int error = 0;
+    // A status or a line comes whole in a small first read; only a block
+    // that fills it is read on straight into the buffer handed over.
+    char first[4096];
     while (got < MostAtOnce) {
         const qsizetype at = m_received.size();
-        m_received.resize(at + Chunk);
-        const ssize_t n = ::recv(m_fd, m_received.data() + at, size_t(Chunk), MSG_DONTWAIT);
-        m_received.resize(at + std::max<ssize_t>(n, 0));
+        const qsizetype room = got == 0 ? qsizetype(sizeof first) : Chunk;
+        if (got > 0)
+            m_received.resize(at + Chunk);
+        char *into = got == 0 ? first : m_received.data() + at;
+        const ssize_t n = ::recv(m_fd, into, size_t(room), MSG_DONTWAIT);
+        if (got == 0)
+            m_received.append(first, std::max<ssize_t>(n, 0));
+        else
+            m_received.resize(at + std::max<ssize_t>(n, 0));
         if (n > 0) {
             got += n;
-            if (n < Chunk)
+            if (n < room)
                 break;
         } else if (n == 0) {
             over = true;

@@ -20,6 +20,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+
 namespace {
 
 const QStringList PlayerColumns = {QStringLiteral("Name"),
@@ -170,9 +172,8 @@ private:
         lblSearch->setBuddy(txtSearch);
         auto *cmdCsv = new QPushButton(QStringLiteral("E&xport CSV..."));
         cmdCsv->setObjectName(QStringLiteral("cmdExportCsv"));
-        for (QWidget *w : {static_cast<QWidget *>(lblPeriod), static_cast<QWidget *>(cboPeriod),
-                           static_cast<QWidget *>(lblSearch), static_cast<QWidget *>(txtSearch),
-                           static_cast<QWidget *>(cmdCsv)})
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{lblPeriod, cboPeriod, lblSearch, txtSearch, cmdCsv})
             top->addWidget(w);
         v->addLayout(top);
 
@@ -215,10 +216,8 @@ private:
         lblMerges->setBuddy(cboMerges);
         auto *cmdUndo = new QPushButton(QStringLiteral("&Undo merge..."));
         cmdUndo->setObjectName(QStringLiteral("cmdUndoMerge"));
-        for (QWidget *w : {static_cast<QWidget *>(lblFrom), static_cast<QWidget *>(cboFrom),
-                           static_cast<QWidget *>(lblInto), static_cast<QWidget *>(cboInto),
-                           static_cast<QWidget *>(cmdMerge), static_cast<QWidget *>(lblMerges),
-                           static_cast<QWidget *>(cboMerges), static_cast<QWidget *>(cmdUndo)})
+        for (QWidget *w : std::initializer_list<QWidget *>{lblFrom, cboFrom, lblInto, cboInto,
+                                                           cmdMerge, lblMerges, cboMerges, cmdUndo})
             merge->addWidget(w);
         v->addLayout(merge);
 

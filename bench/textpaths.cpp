@@ -229,8 +229,8 @@ void registerTextBenchmarks()
             ->Arg(1)
             ->Arg(10)
             ->Unit(benchmark::kMillisecond)
-            ->MinTime(0.2)
-            ->Repetitions(3);
+            ->MinTime(0.1)
+            ->Repetitions(6);
     benchmark::RegisterBenchmark("sort150", playerSort)
         ->Unit(benchmark::kMicrosecond)
         ->Repetitions(3);

@@ -148,6 +148,8 @@ void frmMain::buildControls()
     stack->addWidget(lstDown);
     stack->setCurrentWidget(lstDown);
     lstDown->raise();
+    // Opaque, so the button under it is never painted (nor its bevel cached).
+    lstDown->setAutoFillBackground(true);
     v->addWidget(downArea);
 
     MacroFrame = named(new QFrame, "MacroFrame");

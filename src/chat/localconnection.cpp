@@ -46,8 +46,6 @@ LocalConnection::~LocalConnection()
 QString LocalConnection::connectTo(const QString &path, std::chrono::milliseconds timeout)
 {
     close();
-    m_ended = false;
-    m_error.clear();
     const QByteArray name = QFile::encodeName(path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -74,15 +72,22 @@ QString LocalConnection::connectTo(const QString &path, std::chrono::millisecond
     }
     const timeval none{};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &none, sizeof none);
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    adopt(fd);
+    return {};
+}
 
+void LocalConnection::adopt(int fd)
+{
+    close();
+    m_ended = false;
+    m_error.clear();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     m_fd = fd;
     m_readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_readable, &QSocketNotifier::activated, this, &LocalConnection::readNow);
     m_writable = new QSocketNotifier(fd, QSocketNotifier::Write, this);
     m_writable->setEnabled(false);
     connect(m_writable, &QSocketNotifier::activated, this, &LocalConnection::sendUnsent);
-    return {};
 }
 
 bool LocalConnection::write(const QByteArray &bytes)

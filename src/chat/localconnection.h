@@ -8,11 +8,13 @@
 
 class QSocketNotifier;
 
-// The program's end of a connection to a local (Unix-domain) socket, on the
-// descriptor itself: a read empties the socket into one buffer, a write
-// goes to the system at once and waits in a buffer only for what it does not
-// take. It is all the chat link needs of a socket, without the network
-// module's layers, which cost the start and every round trip.
+// One end of a connection on a local (Unix-domain) socket, on the descriptor
+// itself: a read empties the socket into one buffer, a write goes to the
+// system at once and waits in a buffer only for what it does not take. It is
+// all either end of the chat link needs of a socket, without the network
+// module's layers, which cost the program's start and, on both ends, every
+// round trip: Qt's own write arms and disarms a write notifier for every
+// frame, and each change wakes the event loop.
 class LocalConnection final : public QObject
 {
     Q_OBJECT
@@ -24,6 +26,9 @@ public:
     // Connects to the socket at path within timeout; empty on success,
     // otherwise why not, in the system's words.
     QString connectTo(const QString &path, std::chrono::milliseconds timeout);
+    // Takes over the descriptor of a socket that is connected already, such
+    // as one a server has accepted.
+    void adopt(int fd);
     int descriptor() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0 && !m_ended; }
 

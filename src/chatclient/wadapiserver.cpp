@@ -1,15 +1,27 @@
 #include "chatclient/wadapiserver.h"
 
 #include "base/ansi.h"
+#include "chat/localconnection.h"
 #include "chat/socketwadapi.h"
-#include "chat/socketwrite.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 
 #include <QLocalServer>
-#include <QLocalSocket>
+
+#include <unistd.h>
 
 namespace {
+
+// Hands each connection over as its descriptor, before Qt wraps it in a
+// socket of its own.
+class DescriptorServer final : public QLocalServer
+{
+public:
+    std::function<void(int)> onConnection;
+
+protected:
+    void incomingConnection(quintptr descriptor) override { onConnection(int(descriptor)); }
+};
 
 QString opName(FrameOp op)
 {
@@ -49,11 +61,13 @@ QString requests(int n)
 
 } // namespace
 
-WadapiServer::WadapiServer(ChatRoom &room, QObject *parent)
-    : QObject(parent), m_room(room), m_server(new QLocalServer(this))
+WadapiServer::WadapiServer(ChatRoom &room, QObject *parent) : QObject(parent), m_room(room)
 {
+    auto *server = new DescriptorServer;
+    server->setParent(this);
+    server->onConnection = [this](int fd) { accept(fd); };
+    m_server = server;
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &WadapiServer::accept);
     connect(&m_room, &ChatRoom::lineAdded, this, &WadapiServer::sendTextIfWanted);
 }
 
@@ -71,7 +85,7 @@ bool WadapiServer::listen(const QString &path)
 
 bool WadapiServer::hasProgram() const
 {
-    return m_program && m_program->state() == QLocalSocket::ConnectedState;
+    return m_program && m_program->isOpen();
 }
 
 void WadapiServer::queueStatus(const QByteArray &code, int count)
@@ -128,66 +142,63 @@ void WadapiServer::holdText(bool hold)
     sendTextIfWanted();
 }
 
-void WadapiServer::accept()
+void WadapiServer::accept(int fd)
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        // A program that has just closed its old connection may be back
-        // before we have read the end of it: read on until the end shows, or
-        // nothing more is there. The bound keeps a chatty program from
-        // holding us here.
-        for (int i = 0; i < 64 && m_program && m_program->waitForReadyRead(0); ++i) {
-        }
-        if (const QString foreign = foreignPeer(socket->socketDescriptor()); !foreign.isEmpty()) {
-            emit report(
-                QStringLiteral("A program tried to connect; turned away: %1.").arg(foreign));
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        if (hasProgram()) {
-            emit report(QStringLiteral("A second program tried to connect; turned away."));
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        m_program = socket;
-        m_decoder.reset();
-        m_textWanted = false;
-        // A program that has just come sees the recent lines first, as a
-        // chat window that opens shows them.
-        m_readPos = m_room.recentStart();
-        connect(socket, &QLocalSocket::readyRead, this, &WadapiServer::readProgram);
-        connect(socket, &QLocalSocket::disconnected, this, &WadapiServer::programGone);
-        emit report(QStringLiteral("Program connected."));
-        readProgram();
+    // A program that has just closed its old connection may be back before
+    // we have read the end of it: read on until the end shows, or nothing
+    // more is there. The bound keeps a chatty program from holding us here.
+    for (int i = 0; i < 64 && m_program && m_program->waitForReadable(0); ++i) {
     }
+    if (const QString foreign = foreignPeer(fd); !foreign.isEmpty()) {
+        emit report(QStringLiteral("A program tried to connect; turned away: %1.").arg(foreign));
+        ::close(fd);
+        return;
+    }
+    if (hasProgram()) {
+        emit report(QStringLiteral("A second program tried to connect; turned away."));
+        ::close(fd);
+        return;
+    }
+    if (m_program)
+        m_program->deleteLater();
+    m_program = new LocalConnection(this);
+    m_program->adopt(fd);
+    m_decoder.reset();
+    m_textWanted = false;
+    // A program that has just come sees the recent lines first, as a chat
+    // window that opens shows them.
+    m_readPos = m_room.recentStart();
+    connect(m_program, &LocalConnection::readyRead, this, &WadapiServer::readProgram);
+    connect(m_program, &LocalConnection::disconnected, this, &WadapiServer::programGone);
+    emit report(QStringLiteral("Program connected."));
+    readProgram();
 }
 
 void WadapiServer::readProgram()
 {
-    QLocalSocket *socket = m_program;
-    if (!socket)
+    LocalConnection *program = m_program;
+    if (!program)
         return;
-    m_decoder.feed(socket->readAll());
-    while (m_program == socket) {
+    m_decoder.feed(program->takeReceived());
+    while (m_program == program) {
         const std::optional<Frame> frame = m_decoder.next();
         if (!frame)
             break;
         handle(*frame);
     }
-    if (m_program == socket && m_decoder.failed())
+    if (m_program == program && m_decoder.failed())
         closeProgram(QStringLiteral("The program broke the protocol (%1); connection closed.")
                          .arg(m_decoder.errorString()));
 }
 
 void WadapiServer::programGone()
 {
-    auto *socket = qobject_cast<QLocalSocket *>(sender());
-    if (!socket || socket != m_program)
+    auto *program = qobject_cast<LocalConnection *>(sender());
+    if (!program || program != m_program)
         return;
     m_program = nullptr;
     m_textWanted = false;
-    socket->deleteLater();
+    program->deleteLater();
     emit report(QStringLiteral("Program disconnected."));
 }
 
@@ -302,19 +313,19 @@ void WadapiServer::write(const Frame &frame)
         return;
     if (m_verbose)
         emit report(QStringLiteral("-> ") + describe(frame));
-    writeAtOnce(*m_program, encodeFrame(frame));
+    m_program->write(encodeFrame(frame));
 }
 
 void WadapiServer::closeProgram(const QString &why)
 {
-    QLocalSocket *socket = m_program;
-    if (!socket)
+    LocalConnection *program = m_program;
+    if (!program)
         return;
     m_program = nullptr;
     m_textWanted = false;
-    socket->disconnect(this);
-    // What was already written still reaches the program.
-    socket->disconnectFromServer();
-    socket->deleteLater();
+    program->disconnect(this);
+    // What the system has taken still reaches the program.
+    program->close();
+    program->deleteLater();
     emit report(why);
 }

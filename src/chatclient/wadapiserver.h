@@ -9,8 +9,8 @@
 #include <functional>
 
 class ChatRoom;
+class LocalConnection;
 class QLocalServer;
-class QLocalSocket;
 
 // The chat client's side of the socket: takes one program at a time, says
 // its lines in the room under the host's name, and gives it the room's text.
@@ -71,7 +71,7 @@ private:
         int count = 0;
     };
 
-    void accept();
+    void accept(int fd);
     void readProgram();
     void programGone();
     void handle(const Frame &frame);
@@ -83,7 +83,7 @@ private:
 
     ChatRoom &m_room;
     QLocalServer *m_server;
-    QPointer<QLocalSocket> m_program;
+    QPointer<LocalConnection> m_program;
     FrameDecoder m_decoder;
     std::deque<Fault> m_faults;
     qint64 m_readPos = 0;

@@ -1,5 +1,4 @@
 #include "chat/localconnection.h"
-#include "chat/socketwrite.h"
 #include "support/waituntil.h"
 
 #include <QLocalServer>
@@ -10,72 +9,9 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-
-// A local server and a socket connected to it, which writes.
-struct Pair
-{
-    QTemporaryDir dir;
-    QLocalServer server;
-    QLocalSocket writer;
-    QLocalSocket *reader = nullptr;
-    Pair()
-    {
-        server.listen(dir.filePath(QStringLiteral("s")));
-        writer.connectToServer(server.fullServerName());
-        writer.waitForConnected(5000);
-        server.waitForNewConnection(5000);
-        reader = server.nextPendingConnection();
-    }
-};
-
-// More than the system takes at once, then a tail: the rest waits in the
-// writer's buffer, and the tail goes behind it, not past it.
-void bigThenTail(const std::function<bool(const QByteArray &)> &write,
-                 const std::function<qint64()> &waiting, QLocalSocket *peer)
-{
-    QByteArray big(4 * 1024 * 1024, '\0');
-    for (qsizetype i = 0; i < big.size(); ++i)
-        big[i] = char(i * 7 % 251);
-    ASSERT_TRUE(write(big));
-    EXPECT_GT(waiting(), 0);
-    ASSERT_TRUE(write("tail"));
-    QByteArray got;
-    ASSERT_TRUE(waitUntil([&] {
-        got += peer->readAll();
-        return got.size() >= big.size() + 4;
-    }));
-    EXPECT_TRUE(got == big + "tail");
-}
-
-} // namespace
-
-TEST(SocketWrite, BytesTheSystemCannotTakeYetArriveWholeAndInOrder)
-{
-    Pair p;
-    ASSERT_NE(p.reader, nullptr);
-    bigThenTail([&](const QByteArray &b) { return writeAtOnce(p.writer, b); },
-                [&] { return p.writer.bytesToWrite(); }, p.reader);
-}
-
-// A peer that is gone neither stops the program with a signal nor goes
-// unnoticed.
-TEST(SocketWrite, APeerThatLeftIsNoticed)
-{
-    Pair p;
-    ASSERT_NE(p.reader, nullptr);
-    p.reader->abort();
-    bool gone = false;
-    QObject::connect(&p.writer, &QLocalSocket::disconnected, [&] { gone = true; });
-    EXPECT_TRUE(waitUntil([&] {
-        writeAtOnce(p.writer, QByteArray(1024, 'x'));
-        return gone;
-    }));
-}
-
 // More than the system takes at once waits and goes out whole, in order,
-// behind what came first; the other end's close is told once, after what
-// it sent before leaving.
+// behind what came first; the other end's close is told once, after what it
+// sent before leaving.
 TEST(LocalConnection, BytesGoOutWholeAndTheEndComesAfterTheLastBytes)
 {
     QTemporaryDir dir;
@@ -86,8 +22,18 @@ TEST(LocalConnection, BytesGoOutWholeAndTheEndComesAfterTheLastBytes)
     ASSERT_TRUE(server.waitForNewConnection(5000));
     QLocalSocket *peer = server.nextPendingConnection();
 
-    bigThenTail([&](const QByteArray &b) { return c.write(b); }, [&] { return c.bytesToWrite(); },
-                peer);
+    QByteArray big(4 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7 % 251);
+    ASSERT_TRUE(c.write(big));
+    EXPECT_GT(c.bytesToWrite(), 0);
+    ASSERT_TRUE(c.write("tail"));
+    QByteArray got;
+    ASSERT_TRUE(waitUntil([&] {
+        got += peer->readAll();
+        return got.size() >= big.size() + 4;
+    }));
+    EXPECT_TRUE(got == big + "tail");
 
     int ends = 0;
     QByteArray heard;

@@ -18,11 +18,11 @@
 #include "scores/frmscores.h"
 #include "scores/scorestore.h"
 #include "settings/frmset.h"
+#include "windows/gamefont.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -53,18 +53,6 @@ void paint(QWidget *w, const QColor &background, const QColor &text = Qt::black)
     p.setColor(QPalette::WindowText, text);
     w->setPalette(p);
     w->setAutoFillBackground(true);
-}
-
-QFont gameFont(int pointSize = -1)
-{
-    static const bool worldsAway = QFontDatabase::hasFamily(QStringLiteral("WorldsAway"));
-    QFont font;
-    if (worldsAway)
-        font = QFont(QStringLiteral("WorldsAway"));
-    if (pointSize > 0)
-        font.setPointSize(pointSize);
-    font.setBold(true);
-    return font;
 }
 
 template <typename T> T *named(T *w, const char *name)

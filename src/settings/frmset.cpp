@@ -6,10 +6,10 @@
 #include "game/reportwrite.h"
 #include "game/savewarnings.h"
 #include "windows/childwindows.h"
+#include "windows/gamefont.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -18,16 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The chat world's font when it is installed, bold like the main window.
-QFont gameFont()
-{
-    QFont font;
-    if (QFontDatabase::families().contains(QStringLiteral("WorldsAway")))
-        font = QFont(QStringLiteral("WorldsAway"));
-    font.setBold(true);
-    return font;
-}
 
 template <typename T> T *named(T *w, const char *name)
 {

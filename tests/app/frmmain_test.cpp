@@ -51,7 +51,10 @@ TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
     }
 }
 
-TEST_F(MainWindowTest, MacroButtonsShowTheirNamesAndSayTheirLines)
+// A macro button shows its name under the pointer and says its lines. The
+// pop-up menus act on the marked row, so a right press shows the menu and
+// must not mark the row under the pointer.
+TEST_F(MainWindowTest, MacroButtonsAndTheListsAnswerThePointer)
 {
     frmMain &w = window();
     gs.HostName = u"Ann"_qs;
@@ -66,6 +69,21 @@ TEST_F(MainWindowTest, MacroButtonsShowTheirNamesAndSayTheirLines)
     w.Macro[5]->click(); // an empty expansion is skipped, an empty line ends it
     EXPECT_EQ(room.heard, QStringList({u"Hi Ann!"_qs, u"bye"_qs}));
     EXPECT_EQ(ticks.delivered, 2); // one tick's pause after each line at Very Fast
+
+    QList<QMenu *> shown;
+    w.popupMenu = [&](QMenu *m) { shown << m; };
+    for (auto [list, menu] : {std::pair{w.lstDown, w.mnuDPlayer}, {w.lstPlayers, w.mnuPlayer}}) {
+        shown.clear();
+        list->addItems({u"Al"_qs, u"Bo"_qs, u"Cy"_qs});
+        list->setCurrentRow(0);
+        const QPoint onCy = list->visualItemRect(list->item(2)).center();
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onCy);
+        QTest::mouseDClick(list->viewport(), Qt::RightButton, {}, onCy);
+        EXPECT_EQ(list->selectedItems(), QList<QListWidgetItem *>({list->item(0)}));
+        EXPECT_TRUE(shown.size() >= 2 && shown.count(menu) == shown.size());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onCy);
+        EXPECT_EQ(list->currentRow(), 2);
+    }
 }
 
 // The game state and the captions are put back by the undone opening's
@@ -89,28 +107,6 @@ TEST_F(MainWindowTest, ALinkFailurePutsTheListsTheCountAndTheTimerBack)
     EXPECT_FALSE(ticks2.enabled());
     EXPECT_TRUE(w.Macro[1]->isEnabled() && w.mnuFile->menuAction()->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-// The pop-up menus act on the marked row, so a right press shows the menu
-// and must not mark the row under the pointer.
-TEST_F(MainWindowTest, ARightPressShowsTheMenuAndChangesNothingElse)
-{
-    frmMain &w = window();
-    QList<QMenu *> shown;
-    w.popupMenu = [&](QMenu *m) { shown << m; };
-    w.show();
-    for (auto [list, menu] : {std::pair{w.lstDown, w.mnuDPlayer}, {w.lstPlayers, w.mnuPlayer}}) {
-        shown.clear();
-        list->addItems({u"Al"_qs, u"Bo"_qs, u"Cy"_qs});
-        list->setCurrentRow(0);
-        const QPoint onCy = list->visualItemRect(list->item(2)).center();
-        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onCy);
-        QTest::mouseDClick(list->viewport(), Qt::RightButton, {}, onCy);
-        EXPECT_EQ(list->selectedItems(), QList<QListWidgetItem *>({list->item(0)}));
-        EXPECT_TRUE(shown.size() >= 2 && shown.count(menu) == shown.size());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onCy);
-        EXPECT_EQ(list->currentRow(), 2);
-    }
 }
 
 // A first start has no registration character: Start, from its key, asks

@@ -58,7 +58,7 @@ TEST_F(GameWindowTest, TheListsShowTheDrawAndTheirMenusActOnTheMarkedRow)
 
 // While the link waits for the client's status no step starts inside the
 // request: a click made then runs once it is over, in the order clicked.
-TEST_F(GameWindowTest, AClickDuringARepeatedRequestRunsAfterIt)
+TEST_F(GameWindowTest, AClickDuringARequestRunsAfterItAndItsBreakEndsTheCountdown)
 {
     const auto said = [&](const QString &line) { return room.heard.count(line); };
     int clicks = 0;
@@ -78,11 +78,8 @@ TEST_F(GameWindowTest, AClickDuringARepeatedRequestRunsAfterIt)
     Waits::pumpUntil([&] { return said(u"-o-o-o-o-"_qs) > 0 && w->busyDepth() == 0; });
     EXPECT_EQ(said(u"-o-o-o-o-"_qs), 1);
     EXPECT_TRUE(dialogs.answers.empty() && dialogs.messages.empty());
-}
 
-// An automatic countdown whose link breaks ends as if cancelled.
-TEST_F(GameWindowTest, ARequestStartsNoStepAndItsBreakEndsTheCountdown)
-{
+    // An automatic countdown whose link breaks ends as if cancelled.
     bool ran = false;
     room.breakOn = [&](const QString &line) {
         EXPECT_TRUE(w->link().requesting());

@@ -57,8 +57,10 @@ TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
 
 // A lock left by a dead copy is taken and only the writer's leftovers go; a
 // live copy's lock ends a second one before it touches the link or the first
-// one's files.
-TEST(StartUp, ALockIsTakenOnlyFromADeadCopy)
+// one's files. The store of results opens with the first step, not with the
+// window: a damaged one is told then and moved aside, and a new one takes its
+// place.
+TEST(StartUp, ALockIsTakenOnlyFromADeadCopyAndTheStoreAtTheFirstStep)
 {
     MainWindowRig run, second;
     const QStringList kept = {u".abcdef.orvella-tmp"_qs,
@@ -66,15 +68,22 @@ TEST(StartUp, ALockIsTakenOnlyFromADeadCopy)
                               u"orvella.ini.Ab12C.orvella-tmp"_qs,
                               u"orvella.ini.backup"_qs,
                               u"orvella.lock"_qs,
+                              u"scores.sqlite"_qs,
                               u"x.abcdef.orvella-tmp.txt"_qs};
     for (const QString &name :
          kept + QStringList{u"m.txt.000000.orvella-tmp"_qs, u"orvella.ini.Ab12Cd.orvella-tmp"_qs})
         run.writeFile(name, ""); // the lock file empty, as a crash may leave it
+    run.writeFile(u"scores.sqlite"_qs, "not a database at all");
     QDir(run.dir.path()).mkdir(u"dir.abcdef.orvella-tmp"_qs);
     EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
-    // The store of results waits for the first step.
     EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
     EXPECT_TRUE(QFileInfo(run.path(u"dir.abcdef.orvella-tmp"_qs)).isDir());
+    run.w->mnuLoad->trigger(); // the file dialog is cancelled
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(u"The scores file "_qs + run.dir.path()));
+    EXPECT_NE(bytesOf(run.path(u"scores.sqlite"_qs)), "not a database at all");
+    run.w->mnuLoad->trigger();
+    EXPECT_EQ(run.dialogs.messages.size(), 1u);
 
     const QString writing = run.writeFile(u"orvella.ini.Ab12Cd.orvella-tmp"_qs, "");
     EXPECT_EQ(startIn(second, run.dir.path()),
@@ -82,19 +91,4 @@ TEST(StartUp, ALockIsTakenOnlyFromADeadCopy)
     EXPECT_TRUE(second.room.log.isEmpty() && QFile::exists(writing));
     run.restart();
     EXPECT_EQ(startIn(second, run.dir.path()), u"1"_qs);
-}
-
-// The store of results opens with the first step, not with the window: a
-// damaged one is told then and moved aside, and a new one takes its place.
-TEST(StartUp, TheStoreOfResultsOpensAtTheFirstStep)
-{
-    MainWindowRig run;
-    run.writeFile(u"scores.sqlite"_qs, "not a database at all");
-    EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
-    run.w->mnuLoad->trigger(); // the file dialog is cancelled
-    ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(u"The scores file "_qs + run.dir.path()));
-    EXPECT_NE(bytesOf(run.path(u"scores.sqlite"_qs)), "not a database at all");
-    run.w->mnuLoad->trigger();
-    EXPECT_EQ(run.dialogs.messages.size(), 1u);
 }

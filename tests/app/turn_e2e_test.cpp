@@ -18,22 +18,6 @@ protected:
     ~RoomGame() override { w.reset(); }
 
     bool heard(const QString &line) { return client.waitForLine(u"Ann Lee: "_qs + line); }
-    // The room, and the program's link to it.
-    bool startRoom()
-    {
-        chat = &wadapi.emplace(path(u"wadapi.sock"_qs));
-        return client.start(path(u"wadapi.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs});
-    }
-    // Loads KIWI and opens the game.
-    void startGame()
-    {
-        std::tie(gs.RegChar, gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
-        gs.Boxes[1].Available = true;
-        dialogs.files.push_back(writeFile(u"words.txt"_qs, "kiwi\r\n"));
-        w->cmdAsk->click();
-        w->cmdAsk->click();
-        EXPECT_TRUE(heard(u"ESP a \u00b0 to Ann Lee to register."_qs));
-    }
 };
 
 } // namespace
@@ -43,9 +27,17 @@ protected:
 // request; both timers tick from the event loop.
 TEST_F(RoomGame, FromLoadToNoMore)
 {
-    ASSERT_TRUE(startRoom());
+    // The room, and the program's link to it.
+    chat = &wadapi.emplace(path(u"wadapi.sock"_qs));
+    ASSERT_TRUE(client.start(path(u"wadapi.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
     frmMain &m = window();
-    startGame();
+    // KIWI loaded and the game opened.
+    std::tie(gs.RegChar, gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
+    gs.Boxes[1].Available = true;
+    dialogs.files.push_back(writeFile(u"words.txt"_qs, "kiwi\r\n"));
+    m.cmdAsk->click();
+    m.cmdAsk->click();
+    EXPECT_TRUE(heard(u"ESP a \u00b0 to Ann Lee to register."_qs));
     client.type(u"esp Bo: \\u00B0"_qs); // the room's console takes the escape too
     for (const QString &name : {u"Cy"_qs, u"Dee"_qs})
         client.type(u"esp "_qs + name + u": \u00b0"_qs);

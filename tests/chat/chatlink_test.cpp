@@ -1,6 +1,6 @@
+#include "base/failure.h"
 #include "chat/chatlink.h"
 #include "chat/waits.h"
-#include "base/failure.h"
 #include "support/fakechat.h"
 #include "support/scripteddialogs.h"
 
@@ -120,7 +120,7 @@ TEST_F(ChatLinkTest, ABrokenLinkIsToldOncePerBreakAndAClosedOneNever)
     EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
-TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextUntilTextOrTheEnd)
+TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextAndTheTextLosesTheClientsTrailer)
 {
     wadapi.replies = {status("0", "\r\n\r\n")};
     QTimer::singleShot(0, [this] { wadapi.callbacks->OnDapiText("B: yo\r\n"); });
@@ -131,10 +131,8 @@ TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextUntilTextOrTheEnd)
     QTimer::singleShot(0, [this] { wadapi.up = false; });
     EXPECT_THROW(link.WaitForChat(), LinkDown);
     EXPECT_EQ(link.ChatText(), QStringLiteral("B: yo"));
-}
 
-TEST_F(ChatLinkTest, DeliveredTextLosesTheClientsTrailerAndLineEnds)
-{
+    // Delivered text loses the client's trailer and its line ends.
     const std::pair<QByteArray, QString> cases[] = {
         {QByteArray("ABCDEFGHwxyz\0more", 17), QStringLiteral("ABCDEFGH")},
         {QByteArray("ab\0cdefgh", 9), QStringLiteral("ab") + QChar(0) + QStringLiteral("cdefgh")},

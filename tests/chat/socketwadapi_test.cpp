@@ -67,7 +67,9 @@ protected:
 
 } // namespace
 
-TEST_F(SocketWadapiRoom, LinesGoBothWaysAndLaterOnesArriveWhileEventsRun)
+// Lines go both ways and later ones arrive while events run; one program
+// at a time is linked, on status 0, and a client that goes away is told once.
+TEST_F(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
 {
     // The client names the host as the link comes up, ahead of its status.
     EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee"}));
@@ -89,10 +91,8 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysAndLaterOnesArriveWhileEventsRun)
     type(QStringLiteral("/event 7 the door opens"), QStringLiteral("Event 7 sent"));
     EXPECT_TRUE(waitUntil([&] { return calls.all.size() == 3; }));
     EXPECT_EQ(calls.all, QByteArrayList({"S:0", "T:Bo: late", "E:event|7|the door opens"}));
-}
 
-TEST_F(SocketWadapiRoom, OneProgramAtATimeLinkedOnZeroAndAClientThatGoesAwayIsToldOnce)
-{
+    // One program at a time.
     SocketWadapi second(path);
     EXPECT_NE(second.InitDDE(App, &calls), 0);
     EXPECT_TRUE(wadapi.connected());

@@ -20,7 +20,7 @@ QByteArray written(const MacroFileRecord &gs)
 
 } // namespace
 
-TEST(MacroFile, ReadingRulesAndTheWrittenBytes)
+TEST(MacroFile, ReadingRulesTheWrittenBytesAndTheStarterMacros)
 {
     MacroFileRecord gs;
     gs.macros[4] = {QStringLiteral("keep"), QStringLiteral("kept\r\n")};
@@ -60,6 +60,13 @@ TEST(MacroFile, ReadingRulesAndTheWrittenBytes)
     MacroFileRecord back;
     ASSERT_EQ(read(bytes, back), 0);
     EXPECT_EQ(written(back), bytes);
+
+    // The starter macros the project ships are written back byte for byte.
+    const QByteArray starter =
+        bytesOf(QStringLiteral(ORVELLA_SOURCE_DIR "/data/macros/starter.txt"));
+    MacroFileRecord shipped;
+    ASSERT_EQ(read(starter, shipped), 0);
+    EXPECT_EQ(written(shipped), starter);
 }
 
 // Reading stops at the fault; what came before it stays read.

@@ -13,7 +13,7 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
 {
     if (!QFile::exists(QStringLiteral(NGIRCD_EXE)))
         GTEST_SKIP() << "ngircd is not installed (scripts/install-deps.sh installs it)";
-    GameSession g;
+    GameRig g;
     IrcPeer probe;
     const quint16 port = probe.listen();
     probe.server.close();

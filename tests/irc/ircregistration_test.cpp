@@ -62,7 +62,9 @@ TEST(IrcRegistration, LogsInWithSaslUnderANumberedNickAndTakesTheWantedOneBack)
     EXPECT_TRUE(r.failures.isEmpty()) << r.failures.join(u'\n').toStdString();
 }
 
-TEST(IrcRegistration, GivesUpOnWhatRetryingCannotMend)
+// What retrying cannot mend is given up; endless capabilities are left and
+// only the first welcome is taken.
+TEST(IrcRegistration, GivesUpOnWhatRetryingCannotMendAndTakesOneWelcomeOnly)
 {
     const QList<std::pair<QByteArrayList, QString>> sasl = {
         {{":x CAP * LS :echo-message"}, u"The server offers no SASL PLAIN login."_qs},
@@ -82,10 +84,7 @@ TEST(IrcRegistration, GivesUpOnWhatRetryingCannotMend)
     EXPECT_EQ(r.hear({":x 432 * Abcdefghijkl :bad"}), QByteArrayList({"NICK Abcdefghi"}));
     r.hear({":x 432 * Abcdefghi :bad"});
     EXPECT_EQ(r.failures, QStringList(u"The server refuses the nick Abcdefghi."_qs));
-}
 
-TEST(IrcRegistration, LeavesEndlessCapabilitiesAndTakesOneWelcomeOnly)
-{
     // A server that never welcomes us is the client test's: its wait is a
     // timer. Capabilities without end:
     LoginRig caps(u"Ann"_qs);

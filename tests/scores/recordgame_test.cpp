@@ -89,7 +89,7 @@ namespace {
 // The program is killed at a point of the game: what the disk holds then
 // (the store and the log) is all the next run has. It starts again, resumes
 // with Recover and plays on to the end.
-class KillAndRecover : public ::testing::TestWithParam<int>, protected ScoredGame
+class KillAndRecover : public RecordGame, public ::testing::WithParamInterface<int>
 {
 protected:
     struct Snapshot
@@ -112,7 +112,6 @@ protected:
         std::tie(gs, controls) = std::tuple(GameState(), RecordingControls());
         link.restore({});
         useSettings();
-        gs.DrawCount = 2;
         writeFile(u"Orvella.log"_qs, s.log);
         openStore();
         room.pending = {Greeting};
@@ -165,12 +164,8 @@ enum KillPoint
 
 TEST_P(KillAndRecover, EveryResultOnceNoneLost)
 {
-    openStore();
     CommitSpy spy(*store);
     ctx.results = &spy;
-    openGame("apple\r\nkiwi\r\n");
-    registerPlayers({Bo, Kit, Zoe});
-    gs.DrawCount = 2;
     cmdDraw_Click(ctx);
 
     std::optional<Snapshot> at;

@@ -32,10 +32,11 @@ struct ScoredGame : GameRound
         };
     }
     QString storePath() const { return path(ScoreStore::fileName()); }
-    ScoreStore::Opened openStore()
+    // At the rig's store path unless told another.
+    ScoreStore::Opened openStore(const QString &at = {})
     {
-        ScoreStore::Opened opened =
-            ScoreStore::open(storePath(), [this](const QString &t) { told << t; });
+        ScoreStore::Opened opened = ScoreStore::open(at.isEmpty() ? storePath() : at,
+                                                     [this](const QString &t) { told << t; });
         store = std::move(opened.store);
         ctx.results = store.get();
         return opened;

@@ -6,10 +6,20 @@
 
 using SettingsDialogTest = EditorTest;
 
-TEST_F(SettingsDialogTest, TheRegistrationBoxTakesOnlyItsKeysOnRelease)
+// Opened from the menu: an empty setting shows the design text, the
+// registration box takes only its keys, on release, and closing takes every
+// value over.
+TEST_F(SettingsDialogTest, TheBoxesTakeGesturesAndKeysAndClosingTakesEveryValueOver)
 {
-    frmSet w(build().childContext());
-    w.show();
+    frmMain &m = window();
+    gs.Confirm = true;
+    gs.WTG = u"WTG %player%!"_qs;
+    m.mnuSet->trigger();
+    auto *w = shown<frmSet>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->chkConfirm->isChecked() && !w->chkCalldown->isChecked());
+    EXPECT_EQ(w->txtRegChar->text(), u"\u00B4"_qs);
+
     const auto shift = Qt::KeyboardModifiers(Qt::ShiftModifier);
     // On the US layout Qt names Shift+3 by what it types; Caps Lock does not count.
     const std::tuple<int, Qt::KeyboardModifiers, QString> keys[] = {
@@ -26,28 +36,15 @@ TEST_F(SettingsDialogTest, TheRegistrationBoxTakesOnlyItsKeysOnRelease)
         {Qt::Key_CapsLock, shift, "-"},
     };
     for (const auto &[key, mods, typed] : keys) {
-        w.txtRegChar->setText(u"-"_qs);
-        release(w.txtRegChar, key, mods);
-        EXPECT_EQ(w.txtRegChar->text(), typed) << key;
+        w->txtRegChar->setText(u"-"_qs);
+        release(w->txtRegChar, key, mods);
+        EXPECT_EQ(w->txtRegChar->text(), typed) << key;
     }
-    release(w.txtRegChar, Qt::Key_Q, {}, /*autoRepeat=*/true);
-    EXPECT_EQ(w.txtRegChar->text(), u"-"_qs) << "a held key counts once";
-    QTest::keyPress(w.txtRegChar, Qt::Key_X); // typing does not reach it
-    EXPECT_EQ(w.txtRegChar->text(), u"-"_qs);
-}
+    release(w->txtRegChar, Qt::Key_Q, {}, /*autoRepeat=*/true);
+    EXPECT_EQ(w->txtRegChar->text(), u"-"_qs) << "a held key counts once";
+    QTest::keyPress(w->txtRegChar, Qt::Key_X); // typing does not reach it
+    EXPECT_EQ(w->txtRegChar->text(), u"-"_qs);
 
-// Opened from the menu: an empty setting shows the design text, and closing
-// takes every value over.
-TEST_F(SettingsDialogTest, TheTemplatesTakeGesturesAndClosingTakesEveryValueOver)
-{
-    frmMain &m = window();
-    gs.Confirm = true;
-    gs.WTG = u"WTG %player%!"_qs;
-    m.mnuSet->trigger();
-    auto *w = shown<frmSet>();
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->chkConfirm->isChecked() && !w->chkCalldown->isChecked());
-    EXPECT_EQ(w->txtRegChar->text(), u"\u00B4"_qs);
     w->txtWTG->setCursorPosition(4);
     release(w->txtWTG, Qt::Key_F6, Qt::ControlModifier);
     w->txtWTG->insert(QString::fromUcs4(U"\U0001F600 ")); // one character the file cannot hold

@@ -3,19 +3,7 @@
 #include "boxes/frmbox.h"
 #include "support/mainwindowfixture.h"
 
-// The game's steps as the host takes them, and what they leave.
-struct GameSession : GameRig
-{
-    static QStringList listed(QListWidget *list)
-    {
-        QStringList items;
-        for (int i = 0; i < list->count(); ++i)
-            items << list->item(i)->text();
-        return items;
-    }
-};
-
-class GameTest : public ::testing::Test, protected GameSession
+class GameTest : public ::testing::Test, protected GameRig
 {};
 
 inline frmBox *shownBoxWindow()

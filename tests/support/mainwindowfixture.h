@@ -90,6 +90,13 @@ struct GameRig : MainWindowRig
         MainWindowRig::restart();
         window();
     }
+    static QStringList listed(QListWidget *list)
+    {
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items << list->item(i)->text();
+        return items;
+    }
 };
 
 // The editors beside a real main window (build() makes it, window() also

@@ -3,13 +3,17 @@
 // recovery-log write, a line to the stand-in chat client and back beside a
 // raw socket ping-pong, the longest macro lines beside a copy of the line,
 // and a client that answers 6 or 10 for ever. Ends with a table and one line
-// per budget.
+// per budget. The Google Benchmark part runs in child processes, each started
+// with --results-to=FILE.
 //
 //   orvella-bench [--room=PATH-OF-orvella-room] [Google Benchmark flags]
 
 #include "results.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -18,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -107,6 +112,55 @@ void table(const Results &r)
                     r.at("logwrite") * 1e3);
 }
 
+bool writeResults(const QString &path, const Results &results)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    for (const auto &[name, seconds] : results)
+        out.write(QByteArray::fromStdString(name) + '\t' + QByteArray::number(seconds, 'g', 17) +
+                  '\n');
+    return out.flush();
+}
+
+// The benchmarks run in a few processes of their own, each time the quickest
+// is kept: where a process happens to place its large blocks changes how
+// fast they stream (by up to a third), and a placement is kept for the
+// process's life, so one process alone can be unlucky for one path.
+std::optional<Results> resultsOfProcesses(const std::vector<char *> &args)
+{
+    constexpr int Processes = 3;
+    QTemporaryDir dir;
+    QStringList arguments;
+    for (size_t i = 1; i < args.size(); ++i)
+        arguments << QString::fromLocal8Bit(args[i]);
+    Results best;
+    for (int run = 0; run < Processes; ++run) {
+        const QString path = dir.filePath(QString::number(run));
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    arguments + QStringList{QStringLiteral("--results-to=") + path});
+        child.waitForFinished(-1);
+        QFile in(path);
+        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 ||
+            !in.open(QIODevice::ReadOnly)) {
+            std::printf("benchmark process %d failed\n", run + 1);
+            return std::nullopt;
+        }
+        for (const QByteArray &line : in.readAll().split('\n')) {
+            const QList<QByteArray> field = line.split('\t');
+            if (field.size() != 2)
+                continue;
+            const double seconds = field[1].toDouble();
+            auto [at, added] = best.emplace(field[0].toStdString(), seconds);
+            if (!added)
+                at->second = std::min(at->second, seconds);
+        }
+    }
+    return best;
+}
+
 void roundTripBudget(const RoundTrips &t)
 {
     char detail[96];
@@ -137,9 +191,12 @@ int main(int argc, char **argv)
     // pace meets a path and its baseline, and both sizes, alike; later
     // arguments may say otherwise.
     char interleave[] = "--benchmark_enable_random_interleaving=true";
+    QString resultsTo;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--room=", 7) == 0)
             roomExe = argv[i] + 7;
+        else if (std::strncmp(argv[i], "--results-to=", 13) == 0)
+            resultsTo = QString::fromLocal8Bit(argv[i] + 13);
         else
             args.push_back(argv[i]);
         if (i == 0)
@@ -147,14 +204,20 @@ int main(int argc, char **argv)
     }
     int count = int(args.size());
     QApplication app(count, args.data());
-    benchmark::Initialize(&count, args.data());
-
-    registerTextBenchmarks();
-    registerMacroLineBenchmarks();
-    registerScoresBenchmarks();
-    Collector collector;
-    benchmark::RunSpecifiedBenchmarks(&collector);
-    table(collector.results);
+    if (!resultsTo.isEmpty()) {
+        benchmark::Initialize(&count, args.data());
+        registerTextBenchmarks();
+        registerMacroLineBenchmarks();
+        registerScoresBenchmarks();
+        Collector collector;
+        benchmark::RunSpecifiedBenchmarks(&collector);
+        benchmark::Shutdown();
+        return writeResults(resultsTo, collector.results) ? 0 : 2;
+    }
+    const std::optional<Results> results = resultsOfProcesses(args);
+    if (!results)
+        return 2;
+    table(*results);
 
     if (!roomExe.empty()) {
         roundTripBudget(
@@ -173,6 +236,5 @@ int main(int argc, char **argv)
                    what.c_str(), detail);
         }
     }
-    benchmark::Shutdown();
     return g_missed == 0 ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 //   orvella-startup compare [RUNS]   (needs a chat client listening)
 //   orvella-startup bare | orvella   (one start; prints "shown RSS_KB")
 
+#include "app/fontsetupahead.h"
 #include "app/runprogram.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include <unistd.h>
@@ -61,6 +63,9 @@ private:
 
 int startOnce(int argc, char **argv, bool bare)
 {
+    std::optional<FontSetupAhead> fonts;
+    if (!bare)
+        fonts.emplace();
     QApplication app(argc, argv);
     FirstFrame watcher;
     app.installEventFilter(&watcher);

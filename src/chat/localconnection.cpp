@@ -46,6 +46,8 @@ LocalConnection::~LocalConnection()
 QString LocalConnection::connectTo(const QString &path, std::chrono::milliseconds timeout)
 {
     close();
+    m_ended = false;
+    m_error.clear();
     const QByteArray name = QFile::encodeName(path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;

@@ -27,6 +27,13 @@
 
 namespace {
 
+void keepQuickest(Results &results, const std::string &name, double seconds)
+{
+    auto [at, added] = results.emplace(name, seconds);
+    if (!added)
+        at->second = std::min(at->second, seconds);
+}
+
 // Keeps what each run took and shows the runs as they finish.
 class Collector final : public benchmark::ConsoleReporter
 {
@@ -41,10 +48,7 @@ public:
             if (!run.run_name.args.empty())
                 name += '/' + run.run_name.args;
             // The quickest repetition: a busy machine only ever slows a run.
-            const double seconds = run.real_accumulated_time / double(run.iterations);
-            auto [at, added] = results.emplace(name, seconds);
-            if (!added)
-                at->second = std::min(at->second, seconds);
+            keepQuickest(results, name, run.real_accumulated_time / double(run.iterations));
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -152,10 +156,7 @@ std::optional<Results> resultsOfProcesses(const std::vector<char *> &args)
             const QList<QByteArray> field = line.split('\t');
             if (field.size() != 2)
                 continue;
-            const double seconds = field[1].toDouble();
-            auto [at, added] = best.emplace(field[0].toStdString(), seconds);
-            if (!added)
-                at->second = std::min(at->second, seconds);
+            keepQuickest(best, field[0].toStdString(), field[1].toDouble());
         }
     }
     return best;

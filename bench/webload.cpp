@@ -3,6 +3,9 @@
 // the people socket being the baseline. Then the room's CPU while quiet and
 // its memory as the web people join.
 //   orvella-webload ROOM_EXE [PEOPLE]
+
+#include "room/peopleserver.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -105,8 +108,8 @@ int main(int argc, char **argv)
     }
     const int count = argc > 2 ? std::atoi(argv[2]) : 150;
     const int lines = 30;
-    // The people socket takes at most 200 people; the baseline has as many.
-    const int terms = std::min(count, 200);
+    // The baseline has as many people as the people socket takes.
+    const int terms = std::min(count, PeopleServer::MaxPeople);
     QTemporaryDir dir;
     QProcess room;
     room.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -41,5 +41,5 @@ for _ in $(seq 1 100); do
   [ -S "$scratch/wadapi.sock" ] && break
   sleep 0.1
 done
-build/release/bench/orvella-startup compare 7 || status=$?
+build/release/bench/orvella-startup compare 15 || status=$?
 exit $status

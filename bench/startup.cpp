@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -71,7 +72,7 @@ enum class Kind
     Program
 };
 const char *const KindNames[] = {"bare", "label", "orvella"};
-constexpr int Kinds = 3;
+constexpr int Kinds = int(std::size(KindNames));
 
 int startOnce(int argc, char **argv, Kind kind)
 {

@@ -10,7 +10,7 @@
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "game/opening.h"
+#include "game/hostecho.h"
 #include "game/registration.h"
 #include "macros/macroexpand.h"
 

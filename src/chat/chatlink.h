@@ -105,6 +105,9 @@ public:
     const QString &clientHostName() const { return m_clientHostName; }
     // Ticks of Timer1 since the innermost running wait began.
     Integer WaitTicks() const { return m_state.WaitTicks; }
+    // Ticks of Timer1 since the link was made; they come only while a wait
+    // runs, so they measure the time waited.
+    qint64 tickCount() const { return m_ticks; }
 
     // What a step can change here, so a step that fails can be undone.
     struct State

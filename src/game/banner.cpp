@@ -16,3 +16,16 @@ QString contactLine()
 {
     return QStringLiteral("«»«»  Questions? ESP your host  «»«»");
 }
+
+QString invitationLine(const QString &regChar, const QString &host)
+{
+    return QStringLiteral("ESP a ") + regChar + QStringLiteral(" to ") + host +
+           QStringLiteral(" to register.");
+}
+
+QString noRegCharText(const QString &then)
+{
+    return QStringLiteral("No registration character is set, so players could not register. "
+                          "Choose one under Options > Settings, then ") +
+           then + QStringLiteral(" again.");
+}

@@ -14,8 +14,8 @@
 #include "game/gamefiles.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
+#include "game/hostecho.h"
 #include "game/maincontrols.h"
-#include "game/opening.h"
 #include "game/progress.h"
 #include "game/registration.h"
 #include "game/reportwrite.h"
@@ -32,8 +32,6 @@ using List = MainControls::List;
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
-
 // The echo's line must start after the first line break of a window of this
 // many characters in front of the echo.
 constexpr qsizetype EchoWindow = 41;
@@ -43,48 +41,21 @@ void say(GameContext &ctx, const QString &line)
     ctx.link.My_Wait(ctx.gs.Delay);
 }
 
-struct HostSeen
-{
-    bool window = false; // enough text stood in front of the last echo
-    QString name;        // the name in front of it; empty when none was found
-    bool found = false;
-};
-
 // The name is read as the opening reads it, so a stranger who repeats the
-// title cannot pass for the host here either.
-HostSeen readHost(const QString &text, const QString &clientHost)
-{
-    HostSeen seen;
-    if (lastIndexOfRare(text, titleLine()) < EchoWindow)
-        return seen;
-    seen.window = true;
-    if (const std::optional<HostEcho> echo = findHostEcho(text, clientHost);
-        echo && !echo->name.isEmpty()) {
-        seen.name = echo->name;
-        seen.found = true;
-    }
-    return seen;
-}
-
-// Fetches until the echo of the title line stands with a full window in
-// front of it. Later fetches are added behind the earlier ones, as the
-// room showed them, since the window may be made of both.
+// title cannot pass for the host here either, but at the newest echo: the
+// room may replay an earlier game's opening in front of it.
 bool hostConfirmed(GameContext &ctx)
 {
-    GameState &gs = ctx.gs;
-    ctx.link.WaitForChat();
-    QString text = ctx.link.ChatText();
-    for (int fetch = 1;; ++fetch) {
-        const HostSeen seen = readHost(text, ctx.link.clientHostName());
-        if (seen.window)
-            return seen.found && seen.name == gs.HostName;
-        // An echo already in the text gains nothing in front of it later.
-        if (text.contains(titleLine()) || fetch == HostCheckFetches)
-            return false;
-        ctx.link.FetchChatBriefly();
-        if (!ctx.link.ChatText().isEmpty())
-            text += (text.isEmpty() ? QString() : CrLf) + ctx.link.ChatText();
-    }
+    bool confirmed = false;
+    fetchForEcho(ctx, [&](const QString &text) {
+        if (lastIndexOfRare(text, titleLine()) < EchoWindow)
+            return EchoLook::NotYet;
+        const std::optional<HostEcho> echo =
+            findHostEcho(text, ctx.link.clientHostName(), EchoPick::Last);
+        confirmed = echo && !echo->name.isEmpty() && echo->name == ctx.gs.HostName;
+        return EchoLook::Done;
+    });
+    return confirmed;
 }
 
 void badRecovery(GameContext &ctx)
@@ -163,6 +134,12 @@ void showRestored(GameContext &ctx)
 void RecoverGame(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
+    // As at Start: the room hears nothing of a game nobody could join.
+    if (gs.RegChar.isEmpty()) {
+        ctx.dialogs.message(noRegCharText(QStringLiteral("choose File > Recover")),
+                            QStringLiteral("Recover"));
+        return;
+    }
     LockControls(ctx.controls);
     ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
     const QString banner[] = {titleLine(), versionLine(), contactLine()};
@@ -212,11 +189,9 @@ void RecoverGame(GameContext &ctx)
         return;
     }
 
-    const QString invitation = QStringLiteral("ESP a ") + gs.RegChar + QStringLiteral(" to ") +
-                               gs.HostName + QStringLiteral(" to register.");
     say(ctx, banner[1]);
     say(ctx, banner[2]);
-    say(ctx, invitation);
+    say(ctx, invitationLine(gs.RegChar, gs.HostName));
 
     RecoveryReader::Body body;
     // What was read before a failure stays restored.

@@ -3,12 +3,12 @@
 #include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/gestures.h"
-#include "game/banner.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
+#include "game/hostecho.h"
 #include "game/maincontrols.h"
 #include "game/progress.h"
 #include "game/resultsrecorder.h"
@@ -48,8 +48,9 @@ void GetRegs(GameContext &ctx)
     ctx.link.WaitForChat();
     const QString text = ctx.link.ChatText();
     // Registrations made before the latest opening belong to an earlier
-    // game; the line holding its echo is no one's message.
-    const qsizetype echo = lastIndexOfRare(text, titleLine());
+    // game; the line holding its echo is no one's message. Where the client
+    // names the host, a player who says the title moves nothing.
+    const qsizetype echo = lastEchoUnder(text, ctx.link.clientHostName());
     const QStringView rest = QStringView(text).mid(echo < 0 ? 0 : lineStartFrom(text, echo + 1));
 
     // Line by line as GetNext cuts them, but without copying the rest of the

@@ -2,6 +2,7 @@
 
 #include "chat/chatlink.h"
 #include "game/banner.h"
+#include "game/hostecho.h"
 #include "game/opening.h"
 #include "game/stepundone.h"
 
@@ -17,6 +18,8 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
         {x(60) + lf + u"Ann Lee: "_qs + title, u"Ann Lee"_qs},
         {x(29) + lf + u"Ann Lee: "_qs + title, u"Ann Lee"_qs}, // at 41
         {x(28) + lf + u"Ann Lee: "_qs + title, u"-"_qs},
+        // An echo replayed from an earlier game, too early to be read.
+        {u"Ann: "_qs + title + lf + x(40) + lf + u"Ann Lee: "_qs + title, u"Ann Lee"_qs},
         {x(50) + lf + u"Z: "_qs + title + lf + u"Bo: hi"_qs, u"Z"_qs},
         // The host's own line comes back first: one who repeats it, or says
         // its start around it, is not the host.
@@ -47,11 +50,17 @@ TEST(HostEcho, TheNameIsTakenOnlyWhereTheWindowShowsItWhole)
     const QString before = x(50) + lf + u"Mal: "_qs + title + lf + u"Ann Lee: "_qs + title;
     EXPECT_EQ(findHostEcho(before, u"Ann Lee"_qs)->name, u"Ann Lee"_qs);
     EXPECT_EQ(findHostEcho(before, u"Bo"_qs)->name, QString());
+    // The newest of the host's echoes, where one asks for it.
+    const QString twice = before + lf + u"Ann Lee: hi"_qs + lf + u"Ann Lee: "_qs + title;
+    EXPECT_EQ(findHostEcho(twice, u"Ann Lee"_qs, EchoPick::Last)->cut,
+              twice.right(40 + title.size()));
+    EXPECT_EQ(findHostEcho(twice, QString(), EchoPick::Last)->cut, twice.right(40 + title.size()));
 }
 
-// In a chatty room the echo shows, with room in front, only at the 12th
-// fetch; the fetches go at a tick's pace. Without the host's name the host is
-// told why, and the opening undoes itself.
+// In a chatty room the echo comes back late, alone in the 100th fetch, the
+// window in front of it from the fetch before; the fetches go at a tick's
+// pace. Without the host's name the host is told why, and the opening undoes
+// itself.
 TEST(Opening, LearnsTheHostAtAChattyRoomsPaceOrSaysWhyNot)
 {
     GameRound r;
@@ -60,16 +69,16 @@ TEST(Opening, LearnsTheHostAtAChattyRoomsPaceOrSaysWhyNot)
     cmdAsk_Click(r.ctx);
     r.room.echo = false;
     r.room.onFetch = [&](int n) {
-        if (n == 12)
-            r.room.pending = {r.Greeting, u"Ann Lee: "_qs + titleLine(), u"Bo: hi"_qs};
+        if (n == 100)
+            r.room.pending = {u"Ann Lee: "_qs + titleLine(), u"Bo: hi"_qs};
     };
     cmdAsk_Click(r.ctx);
     EXPECT_EQ(r.room.heard, QStringList({titleLine(), versionLine(), contactLine(),
                                          u"ESP a \u00b0 to Ann Lee to register."_qs}));
-    EXPECT_EQ(r.room.fetches, 12);
+    EXPECT_EQ(r.room.fetches, 100);
     // My_Wait(1) after the title, one tick before each fetch from the third,
     // one after each of the three lines that follow.
-    EXPECT_EQ(r.ticks.delivered, 3 + 10 + 3);
+    EXPECT_EQ(r.ticks.delivered, 3 + 98 + 3);
     EXPECT_EQ(r.link.ChatText().indexOf(titleLine()), 40);
     EXPECT_EQ(r.word(), u"Word 1 of 2W1"_qs);
     EXPECT_FALSE(r.on(Ctl::cmdAsk) || r.on(Ctl::mnuLoad));
@@ -85,13 +94,16 @@ TEST(Opening, LearnsTheHostAtAChattyRoomsPaceOrSaysWhyNot)
     ASSERT_EQ(lost.dialogs.messages.size(), 1u);
     EXPECT_EQ(lost.dialogs.messages[0].title, u"Program Error"_qs);
 
-    // Host, whether the room echoes, chat in front, fetches, what the host is told.
+    // Host, whether the room echoes, chat in front, fetches, what the host is
+    // told. Without an echo that can be read, the fetching goes on until the
+    // echo has had its time: a fetch at each tick from the third.
+    const int allTheTime = EchoWaitTicks + 2;
     const std::tuple<QString, bool, QString, int, QString> cases[] = {
-        {u"Ann Lee"_qs, true, QString(), 3, u"too little chat"_qs},
+        {u"Ann Lee"_qs, true, QString(), allTheTime, u"too little chat"_qs},
         {QString(38, u'n'), true, GameRound::Greeting, 3, u"too long"_qs},
         // A line break is no name.
         {QString(), true, GameRound::Greeting, 3, u"without an avatar name"_qs},
-        {u"Ann Lee"_qs, false, GameRound::Greeting, 20, u"did not show the title line"_qs},
+        {u"Ann Lee"_qs, false, GameRound::Greeting, allTheTime, u"did not show the title line"_qs},
     };
     for (const auto &[host, echo, before, fetches, says] : cases) {
         GameRound g;

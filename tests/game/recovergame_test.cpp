@@ -3,6 +3,7 @@
 #include "game/banner.h"
 #include "game/draw.h"
 #include "game/gamelog.h"
+#include "game/hostecho.h"
 #include "game/recovergame.h"
 
 #include <QDir>
@@ -75,20 +76,29 @@ TEST_F(RecoverTest, TheHostCheckAndWhatTheFilesHold)
     EXPECT_EQ(gs.GamePhase, 2);
     link.OnDapiEvent("host", 0, "");
 
-    // No echo at all: a bounded number of fetches.
+    // The room replays the last game's opening first, and the echo comes
+    // late: the newest echo is the host's. No echo at all ends the fetching
+    // once the echo has had its time, a fetch at each tick from the third.
+    recover([](QByteArray &log) { log.replace("Host=Ann Lee", "Host=ann lee"); },
+            {Greeting, u"ann lee: "_qs + titleLine(), u"Bo: hello"_qs, echo});
+    EXPECT_EQ(gs.GamePhase, 0);
+    room.onFetch = [&](int n) { room.pending << (n == 40 ? echo : u"Bo: hello"_qs); };
+    recover({}, {echo});
+    EXPECT_EQ(std::tuple(gs.GamePhase, room.fetches), std::tuple(Integer(2), 40));
+    room.onFetch = nullptr;
     recover();
-    EXPECT_EQ(room.fetches, HostCheckFetches);
+    EXPECT_EQ(room.fetches, EchoWaitTicks + 2);
     EXPECT_EQ(room.heard.last(), u"Recovery Failed"_qs);
-    // The echo with too little in front of it: no later text can help.
     room.echo = true;
-    room.chatter.clear();
-    recover({}, {});
-    EXPECT_EQ(room.fetches, 1);
-    EXPECT_EQ(room.heard.last(), u"Recovery Failed"_qs);
+
+    // Without a registration character nothing is said.
+    std::tie(gs.RegChar, room.heard) = std::tuple(QString(), QStringList());
+    RecoverGame(ctx);
+    EXPECT_TRUE(dialogs.messages.back().text.startsWith(u"No registration character is set"_qs));
+    EXPECT_TRUE(room.heard.isEmpty());
 
     // A log of the opening's header only starts afresh; a log or word file
     // that cannot be read stops the recovery where it stands.
-    room.chatter = u"Zed: nice weather today"_qs;
     recover([](QByteArray &log) { log.truncate(log.indexOf("\r\n\r\n") + 4); });
     EXPECT_EQ(room.heard,
               QStringList({u"Recovery Begun"_qs, titleLine(), versionLine(), contactLine(),

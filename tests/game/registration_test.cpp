@@ -35,7 +35,7 @@ TEST_F(RegistrationTest, OnlyPrivateMessagesThatEndInTheKeyRegisterUpToAnEmptyLi
 }
 
 // Bo's first ESP came before this game's opening; he is registered and
-// told so once.
+// told so once. A player who says the title wipes nobody's registration.
 TEST_F(RegistrationTest, EachPlayerOnce)
 {
     gs.Confirm = true;
@@ -44,6 +44,11 @@ TEST_F(RegistrationTest, EachPlayerOnce)
     getRegs({bo});
     EXPECT_EQ(room.heard, QStringList(u"ESP to Bo: You are registered"_qs));
     EXPECT_EQ(controls.rows[List::lstPlayers], QStringList(u"Bo"_qs));
+    // Where the client names the host, only the host's echo starts a game.
+    link.OnDapiEvent("host", 0, "Ann Lee");
+    getRegs({esp(u"Dee"_qs, u"$"_qs), u"Ann Lee: "_qs + titleLine(), esp(u"Cy"_qs, u"$"_qs),
+             u"Mal: "_qs + titleLine()});
+    EXPECT_EQ(controls.rows[List::lstPlayers], QStringList({u"Bo"_qs, u"Cy"_qs}));
 }
 
 TEST_F(RegistrationTest, The151stRegistrationIsTurnedAwayWithOneMessagePerGetRegs)
@@ -76,7 +81,7 @@ TEST_F(RegistrationTest, ListingAndDeletingPlayers)
     DeletePlayer(ctx);
     EXPECT_EQ(controls.rows[List::lstPlayers], QStringList({u"Al"_qs, u"Cy"_qs}));
     EXPECT_EQ(controls.caption(Ctl::lblPlayercnt), u"2"_qs); // the count follows the list
-    EXPECT_FALSE(on(Ctl::cmdDraw)); // two cannot make a draw of three
+    EXPECT_FALSE(on(Ctl::cmdDraw));                          // two cannot make a draw of three
     // A newcomer takes the freed slot, but not Cy's level with it.
     registerPlayers({u"Dee"_qs});
     EXPECT_EQ(gs.Players[3].Name + QString::number(gs.Players[3].Level), u"Dee0"_qs);

@@ -128,7 +128,7 @@ void frmMain::buildControls()
     auto *downArea = new QWidget;
     auto *stack = new QStackedLayout(downArea);
     stack->setStackingMode(QStackedLayout::StackAll);
-    Command2 = named(new QPushButton(QStringLiteral("dummy")), "Command2");
+    Command2 = newFocusSink(QStringLiteral("Command2"));
     lstDown = named(new QListWidget, "lstDown");
     lstDown->setToolTip(QStringLiteral("Right click on Player to call another"));
     lstDown->setMinimumHeight(110);

@@ -69,8 +69,7 @@ frmBox::frmBox(const ChildContext &context, QWidget *parent)
     auto *top = new QWidget;
     auto *stack = new QStackedLayout(top);
     stack->setStackingMode(QStackedLayout::StackAll);
-    Command2 = new QPushButton(QStringLiteral("dummy"));
-    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2 = newFocusSink(QStringLiteral("Command2"));
     cmdCall = new QPushButton(QStringLiteral("Call Boxes"));
     cmdCall->setObjectName(QStringLiteral("cmdCall"));
     stack->addWidget(Command2);
@@ -87,6 +86,7 @@ frmBox::frmBox(const ChildContext &context, QWidget *parent)
 
         auto *check = new QCheckBox;
         check->setObjectName(QStringLiteral("chkBox%1").arg(i));
+        check->setAccessibleName(QString::fromUtf16(c.caption)); // its label is a control apart
         auto *label = new QLabel(QString::fromUtf16(c.caption));
         label->setObjectName(QStringLiteral("lblBox%1").arg(i));
         label->setTextFormat(Qt::PlainText);

@@ -58,7 +58,8 @@ class ScoreFigures
 {
 public:
     virtual ~ScoreFigures() = default;
-    // The top three by words won: "Ann Lee 5, Bo Reed 3, Kit 2".
+    // The top three by words won: "Ann Lee 5, Bo Reed 3, Kit 2", and those
+    // tied with the third counted: "Ann 4, Bo 2, Kit 2 and 3 more with 2".
     virtual QString leaders() = 0;
     virtual int wins(const QString &player) = 0;
 };

@@ -29,7 +29,16 @@ struct Value
     // Room text from the store (players' names): never read for
     // placeholders, so a name cannot make the line say more.
     bool literal = false;
+    // A value the game has not got (nobody drawn, nobody has won yet):
+    // the line would say a broken sentence ("Good luck, !"), so it is not
+    // said. A substitution the host left empty is the host's choice.
+    bool missing = false;
 };
+
+Value given(QStringView text, bool literal = false)
+{
+    return Value{text, literal, text.isEmpty()};
+}
 
 // The store's figures, read once a line asks for them.
 struct Figures
@@ -51,26 +60,27 @@ std::optional<Value> valueOf(QStringView name, const GameState &gs, const QStrin
     if (name.size() < MinNameLength || name.size() > MaxNameLength)
         return std::nullopt;
     // Lower-casing makes no character beyond ASCII a letter or digit of these
-    // names, so a name is lowered here without a copy or a table.
+    // names, so a name is lowered here without a copy or a table. A NUL
+    // would vanish at the front of the number and "\0host" pass for "host".
     quint64 lower = 0;
     for (QChar c : name) {
-        if (c.unicode() >= 0x80)
+        if (c.unicode() >= 0x80 || c.isNull())
             return std::nullopt;
         lower = lower << 8 | (c >= u'A' && c <= u'Z' ? c.unicode() - u'A' + u'a' : c.unicode());
     }
     switch (lower) {
     case key("host"):
-        return Value{gs.HostName};
+        return given(gs.HostName);
     case key("reg"):
-        return Value{gs.RegChar};
+        return given(gs.RegChar);
     case key("words"):
-        return Value{words};
+        return given(words);
     case key("player"):
-        return Value{playerOf(gs)};
+        return given(playerOf(gs));
     case key("leaders"):
         if (!figures.leaders)
             figures.leaders = figures.source ? figures.source->leaders() : QString();
-        return Value{*figures.leaders, true};
+        return given(*figures.leaders, true);
     case key("wins"):
         if (!figures.wins) {
             const QString player = playerOf(gs).toString();
@@ -78,7 +88,7 @@ std::optional<Value> valueOf(QStringView name, const GameState &gs, const QStrin
                                ? QString::number(figures.source->wins(player))
                                : QString();
         }
-        return Value{*figures.wins, true};
+        return given(*figures.wins, true);
     }
     if (lower >> 8 == key("sub") && (lower & 0xff) >= '0' && (lower & 0xff) <= '9')
         return Value{gs.Subs[(lower & 0xff) - '0']};
@@ -142,6 +152,8 @@ QString expandMacroLine(const QString &line, const GameState &gs, ScoreFigures *
                 previous = i;
                 continue;
             }
+            if (value->missing)
+                return QString();
             if (previous >= 0)
                 text += next.first(previous);
             else

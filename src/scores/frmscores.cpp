@@ -7,6 +7,8 @@
 
 #include <QAbstractTableModel>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,11 +17,14 @@
 #include <QSet>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 namespace {
@@ -43,6 +48,28 @@ QString dateText(const QDateTime &t)
 {
     return t.isValid() ? t.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
 }
+
+// Each column as wide as its heading at least, and as a date where it
+// holds one. The rows are not measured: hundreds of them would cost the
+// opening.
+void fitColumns(QTableView *table, std::initializer_list<int> dateColumns)
+{
+    QHeaderView *header = table->horizontalHeader();
+    const QFontMetrics metrics = table->fontMetrics();
+    const int date =
+        metrics.horizontalAdvance(dateText(QDateTime(QDate(2000, 12, 30), QTime(23, 59)))) +
+        2 * metrics.averageCharWidth();
+    for (int c = 0; c < header->count(); ++c) {
+        int width = std::max(header->sectionSize(c), header->sectionSizeHint(c));
+        if (std::find(dateColumns.begin(), dateColumns.end(), c) != dateColumns.end())
+            width = std::max(width, date);
+        header->resizeSection(c, width);
+    }
+}
+
+// The value a column exports: counts and the accuracy as numbers, the rest
+// as the table shows it.
+constexpr int ExportRole = Qt::UserRole + 1;
 
 // The players' rows: shown text, and the raw value to sort by.
 class PlayersModel final : public QAbstractTableModel
@@ -79,6 +106,9 @@ public:
             f.setBold(true);
             return f;
         }
+        if (role == ExportRole && index.column() == 5)
+            return r.answers ? QVariant(std::round(1000.0 * r.right / r.answers) / 10)
+                             : QVariant(QString());
         if (role == Qt::UserRole) {
             switch (index.column()) {
             case 5:
@@ -89,7 +119,7 @@ public:
                 break;
             }
         }
-        if (role != Qt::DisplayRole && role != Qt::UserRole)
+        if (role != Qt::DisplayRole && role != Qt::UserRole && role != ExportRole)
             return QVariant();
         switch (index.column()) {
         case 0:
@@ -195,6 +225,7 @@ private:
         // Fixed widths: measuring hundreds of rows would cost the opening.
         tblPlayers->horizontalHeader()->setDefaultSectionSize(92);
         tblPlayers->setColumnWidth(0, 170);
+        fitColumns(tblPlayers, {7});
         tblPlayers->setWordWrap(false);
         tblPlayers->verticalHeader()->setDefaultSectionSize(tblPlayers->fontMetrics().height() + 6);
         v->addWidget(tblPlayers, 1);
@@ -244,6 +275,7 @@ private:
         tblGames->setSelectionMode(QAbstractItemView::SingleSelection);
         tblGames->setTabKeyNavigation(false);
         tblGames->horizontalHeader()->setStretchLastSection(true);
+        fitColumns(tblGames, {0, 1});
         txtReport = new QTextBrowser;
         txtReport->setObjectName(QStringLiteral("txtReport"));
         txtReport->setAccessibleName(QStringLiteral("Report"));
@@ -295,23 +327,40 @@ private:
             reportHtml(m_games[size_t(row)], m_store->report(m_games[size_t(row)].id)));
     }
 
-    void save(const QString &filter, const QString &preset, const QString &text)
+    // The program may run in a folder the host cannot write (the installed
+    // word lists), where a plain Save would fail: an export opens where the
+    // last one went, else in the Documents folder, else at home.
+    QString exportFolder() const
     {
-        if (const std::optional<QString> path = m_dialogs.saveFile(filter, preset))
-            reportWrite(m_dialogs, saveExport(*path, text));
+        if (!m_exportFolder.isEmpty())
+            return m_exportFolder;
+        const QFileInfo documents(
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        return documents.isDir() && documents.isWritable() ? documents.filePath()
+                                                           : QDir::homePath();
+    }
+
+    void save(const QString &filter, const QString &name, const QString &text)
+    {
+        const std::optional<QString> path =
+            m_dialogs.saveFile(filter, QDir(exportFolder()).filePath(name));
+        if (path && reportWrite(m_dialogs, saveExport(*path, text)))
+            m_exportFolder = QFileInfo(*path).absolutePath();
     }
 
     void exportCsv()
     {
-        QList<QStringList> rows;
+        QList<QVariantList> rows;
         for (int r = 0; r < m_proxy->rowCount(); ++r) {
-            QStringList row;
+            QVariantList row;
             for (int c = 0; c < m_proxy->columnCount(); ++c)
-                row << m_proxy->index(r, c).data().toString();
+                row << m_proxy->index(r, c).data(ExportRole);
             rows << row;
         }
+        QStringList header = PlayerColumns;
+        header[5] += QStringLiteral(" (%)");
         save(QStringLiteral("CSV files (*.csv)"), QStringLiteral("scores.csv"),
-             csvOf(PlayerColumns, rows));
+             csvOf(header, rows));
     }
 
     void exportHtml()
@@ -410,6 +459,7 @@ private:
     QSortFilterProxyModel *m_proxy = nullptr;
     GamesModel *m_gamesModel = nullptr;
     std::vector<ScoreStore::GameRow> m_games;
+    QString m_exportFolder;
 };
 
 } // namespace

@@ -87,7 +87,7 @@ std::vector<ScoreStore::PlayerRow> ScoreStore::players(Period period, const QDat
         QStringLiteral("SELECT ") + Canon.arg(QLatin1String("t")) +
         QStringLiteral(" p, COUNT(DISTINCT CASE WHEN t.registered THEN t.game END), SUM(t.won), "
                        "SUM(t.answers), SUM(t.right), MAX(t.streak), MAX(CASE WHEN t.registered "
-                       "THEN t.opened END) FROM tallies t LEFT JOIN temp.alias a ON a.name = "
+                       "THEN t.last END) FROM tallies t LEFT JOIN temp.alias a ON a.name = "
                        "t.player WHERE %1 GROUP BY p");
     const QString sql =
         period == Period::AllTime
@@ -212,19 +212,36 @@ std::vector<ScoreStore::WordReport> ScoreStore::report(qint64 game)
     return out;
 }
 
+// The top three, and how many more share the third's count: naming some of
+// a tie and not the others would rank them, and naming all of a large one
+// would make a line the room cannot take.
 QString ScoreStore::leaders()
 {
     QStringList out;
     if (!loadAliases())
         return QString();
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT ") + Canon.arg(QLatin1String("t")) +
                 QStringLiteral(" p, SUM(t.won) n FROM totals t LEFT JOIN temp.alias a ON a.name "
-                               "= t.player GROUP BY p HAVING n > 0 ORDER BY n DESC, p LIMIT 3")))
+                               "= t.player GROUP BY p HAVING n > 0 ORDER BY n DESC, p")))
         return QString();
-    while (q.next())
-        out << q.value(0).toString() + u' ' + q.value(1).toString();
-    return out.join(QStringLiteral(", "));
+    int third = 0, more = 0;
+    while (q.next()) {
+        const int won = q.value(1).toInt();
+        if (out.size() < 3) {
+            out << q.value(0).toString() + u' ' + QString::number(won);
+            third = won;
+        } else if (won == third) {
+            ++more;
+        } else {
+            break;
+        }
+    }
+    QString said = out.join(QStringLiteral(", "));
+    if (more)
+        said += QStringLiteral(" and %1 more with %2").arg(more).arg(third);
+    return said;
 }
 
 int ScoreStore::wins(const QString &player)

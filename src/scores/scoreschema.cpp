@@ -33,7 +33,8 @@ const QStringList FirstVersion = {
 
 // Merged players, kept so a merge can be undone; the indexes the Scores
 // window reads by; and each player's figures per game and of all time,
-// kept with the rows they sum so the window need not read every answer.
+// kept with the rows they sum so the window need not read every answer
+// (filled by the next step, which adds to them).
 const QStringList SecondVersion = {
     QStringLiteral("CREATE TABLE merges(id INTEGER PRIMARY KEY, from_name TEXT NOT NULL,"
                    " into_name TEXT NOT NULL, made TEXT NOT NULL, undone TEXT)"),
@@ -49,6 +50,17 @@ const QStringList SecondVersion = {
     QStringLiteral("CREATE TABLE totals(player TEXT PRIMARY KEY, games INTEGER NOT NULL,"
                    " answers INTEGER NOT NULL, right INTEGER NOT NULL, won INTEGER NOT NULL,"
                    " streak INTEGER NOT NULL, last TEXT)"),
+};
+
+// When each registration and answer was made, so a player's last game is
+// dated by the player's own last word rather than the game's opening; rows
+// of older files have none and are dated by their game's opening.
+const QStringList ThirdVersion = {
+    QStringLiteral("ALTER TABLE registrations ADD COLUMN at TEXT"),
+    QStringLiteral("ALTER TABLE answers ADD COLUMN at TEXT"),
+    QStringLiteral("ALTER TABLE tallies ADD COLUMN last TEXT"),
+    QStringLiteral("DELETE FROM tallies"),
+    QStringLiteral("DELETE FROM totals"),
     ScoreSchema::talliesOf(QStringLiteral("1")),
     ScoreSchema::totalsOf(QStringLiteral("1")),
 };
@@ -82,12 +94,13 @@ QString talliesOf(const QString &where)
 {
     return QStringLiteral(
                "INSERT INTO tallies SELECT u.game, u.player, g.opened, MAX(reg), SUM(ans),"
-               " SUM(rt), SUM(won), MAX(streak) FROM ("
-               "SELECT game, player, 1 reg, 0 ans, 0 rt, 0 won, 0 streak FROM registrations"
+               " SUM(rt), SUM(won), MAX(streak), COALESCE(MAX(u.at), g.opened) FROM ("
+               "SELECT game, player, 1 reg, 0 ans, 0 rt, 0 won, 0 streak, at FROM registrations"
                " WHERE %1"
-               " UNION ALL SELECT game, player, 0, verdict <> 2, verdict = 0, 0, 0 FROM answers"
-               " WHERE %1"
-               " UNION ALL SELECT game, player, 0, 0, 0, COUNT(*), COUNT(*) FROM (SELECT game,"
+               " UNION ALL SELECT game, player, 0, verdict <> 2, verdict = 0, 0, 0, at FROM"
+               " answers WHERE %1"
+               " UNION ALL SELECT game, player, 0, 0, 0, COUNT(*), COUNT(*), NULL FROM (SELECT "
+               "game,"
                " player, word_index - ROW_NUMBER() OVER (PARTITION BY game, player ORDER BY"
                " word_index) grp FROM wins WHERE %1) GROUP BY game, player, grp"
                ") u JOIN games g ON g.id = u.game GROUP BY u.game, u.player")
@@ -98,7 +111,7 @@ QString totalsOf(const QString &where)
 {
     return QStringLiteral("INSERT INTO totals SELECT player, SUM(registered), SUM(answers),"
                           " SUM(right), SUM(won), MAX(streak), MAX(CASE WHEN registered THEN"
-                          " opened END) FROM tallies WHERE %1 GROUP BY player")
+                          " last END) FROM tallies WHERE %1 GROUP BY player")
         .arg(where);
 }
 
@@ -116,7 +129,7 @@ Outcome upgrade(QSqlDatabase &db)
     q.finish();
     if (found > Version)
         return Outcome::Newer;
-    const QStringList *steps[] = {&FirstVersion, &SecondVersion};
+    const QStringList *steps[] = {&FirstVersion, &SecondVersion, &ThirdVersion};
     for (int v = found; v < Version; ++v)
         if (!step(db, *steps[v], v + 1))
             return Outcome::Failed;

@@ -9,7 +9,7 @@ class QSqlDatabase;
 // path runs on every new file as it runs on an old one.
 namespace ScoreSchema {
 
-inline constexpr int Version = 2;
+inline constexpr int Version = 3;
 
 enum class Outcome
 {

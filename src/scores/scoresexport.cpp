@@ -2,20 +2,35 @@
 
 #include <QLocale>
 
-QString csvOf(const QStringList &header, const QList<QStringList> &rows)
+QString csvOf(const QStringList &header, const QList<QVariantList> &rows)
 {
     QString out;
-    auto line = [&out](const QStringList &fields) {
-        QStringList quoted;
-        for (QString f : fields) {
+    auto line = [&out](const QVariantList &fields) {
+        QStringList written;
+        for (const QVariant &v : fields) {
+            switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+                written << QString::number(v.toLongLong());
+                continue;
+            case QMetaType::Double:
+                written << QString::number(v.toDouble(), 'g', 15);
+                continue;
+            default:
+                break;
+            }
+            QString f = v.toString();
             if (!f.isEmpty() && QStringLiteral("=+-@").contains(f.front()))
                 f.prepend(u'\'');
-            quoted << u'"' + f.replace(u'"', QStringLiteral("\"\"")) + u'"';
+            written << u'"' + f.replace(u'"', QStringLiteral("\"\"")) + u'"';
         }
-        out += quoted.join(u',') + QStringLiteral("\r\n");
+        out += written.join(u',') + QStringLiteral("\r\n");
     };
-    line(header);
-    for (const QStringList &r : rows)
+    QVariantList names;
+    for (const QString &h : header)
+        names << h;
+    line(names);
+    for (const QVariantList &r : rows)
         line(r);
     return out;
 }

@@ -381,10 +381,10 @@ void ScoreStore::registered(const QString &name)
 {
     if (!m_game || !m_failure.isEmpty())
         return;
-    m_queue.push_back([this, g = m_game, name] {
-        return exec(QStringLiteral("INSERT OR IGNORE INTO registrations(game, player, pending) "
-                                   "VALUES(?, ?, 1)"),
-                    {g, text(name)});
+    m_queue.push_back([this, g = m_game, name, at = nowText()] {
+        return exec(QStringLiteral("INSERT OR IGNORE INTO registrations(game, player, pending, "
+                                   "at) VALUES(?, ?, 1, ?)"),
+                    {g, text(name), at});
     });
 }
 
@@ -413,12 +413,12 @@ void ScoreStore::answered(int index, const QString &word, const QString &player,
     const bool countdown = std::exchange(m_countdown, false);
     if (!m_game || !m_failure.isEmpty())
         return;
-    m_queue.push_back([=, this, g = m_game] {
+    m_queue.push_back([=, this, g = m_game, at = nowText()] {
         return exec(QStringLiteral("INSERT INTO answers(game, word_index, word, player, answer, "
-                                   "marks, verdict, countdown, pending) "
-                                   "VALUES(?, ?, ?, ?, ?, ?, ?, ?, 1)"),
+                                   "marks, verdict, countdown, pending, at) "
+                                   "VALUES(?, ?, ?, ?, ?, ?, ?, ?, 1, ?)"),
                     {g, index, text(word), text(player), text(answer), text(marks), int(verdict),
-                     int(countdown)});
+                     int(countdown), at});
     });
 }
 

@@ -70,8 +70,8 @@ public:
     {
         QString name;
         int games = 0, won = 0, answers = 0, right = 0;
-        int bestStreak = 0; // words won in a row within one game
-        QDateTime lastPlayed;
+        int bestStreak = 0;   // words won in a row within one game
+        QDateTime lastPlayed; // the player's last registration or answer
     };
     std::vector<PlayerRow> players(Period period, const QDateTime &now);
     // Names the current game registered, merged as the table shows them.

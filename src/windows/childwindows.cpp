@@ -1,5 +1,6 @@
 #include "windows/childwindows.h"
 
+#include <QPushButton>
 #include <QWidget>
 
 #include <cmath>
@@ -14,4 +15,21 @@ void moveToTwips(QWidget &window, double left, double top)
 {
     window.move(int(std::lround(left * window.logicalDpiX() / 1440.0)),
                 int(std::lround(top * window.logicalDpiY() / 1440.0)));
+}
+
+namespace {
+const char *const FocusSinkProperty = "orvellaFocusSink";
+}
+
+QPushButton *newFocusSink(const QString &objectName)
+{
+    auto *sink = new QPushButton(QStringLiteral("dummy"));
+    sink->setObjectName(objectName);
+    sink->setProperty(FocusSinkProperty, true);
+    return sink;
+}
+
+bool isFocusSink(const QObject *object)
+{
+    return object && object->property(FocusSinkProperty).toBool();
 }

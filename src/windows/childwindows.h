@@ -9,6 +9,8 @@
 
 class ChatLink;
 class HostDialogs;
+class QObject;
+class QPushButton;
 class QWidget;
 struct GameState;
 
@@ -31,6 +33,12 @@ struct ChildContext
 // Window positions in twips, as the settings file keeps them.
 QPointF positionInTwips(const QWidget &window);
 void moveToTwips(QWidget &window, double left, double top);
+
+// The dummy button a busy window gives the keyboard focus, so a key pressed
+// meanwhile reaches no control; it lies under another control and is never
+// seen. Screen readers are not told of it (installWindowAccessibility).
+QPushButton *newFocusSink(const QString &objectName);
+bool isFocusSink(const QObject *object);
 
 // A window that takes its controls' values over and saves them when it
 // closes, once however often it is closed.

@@ -1,5 +1,6 @@
 #include "app/accessibility.h"
 #include "app/frmabout.h"
+#include "boxes/frmbox.h"
 #include "macros/frmsubs.h"
 #include "scores/frmscores.h"
 #include "settings/frmset.h"
@@ -8,10 +9,12 @@
 #include "windows/qtdialogs.h"
 
 #include <QAccessible>
+#include <QHash>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QTreeView>
 
+#include <functional>
 #include <memory>
 
 using WindowsTest = EditorTest;
@@ -32,6 +35,22 @@ TEST_F(WindowsTest, EveryWindowIsAnnouncedAsAWindowWithItsTitle)
         EXPECT_EQ(a->text(QAccessible::Name), w->windowTitle());
     }
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&inner)->role(), QAccessible::Client);
+
+    // The dummy buttons are told of nowhere; the boxes' check boxes by colour.
+    frmBox box(build().childContext());
+    QHash<QObject *, QString> told;
+    const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *a) {
+        told.insert(a->object(), a->text(QAccessible::Name));
+        for (int i = 0; i < a->childCount(); ++i)
+            walk(a->child(i));
+    };
+    for (QWidget *w : {static_cast<QWidget *>(&build()), static_cast<QWidget *>(&box)})
+        walk(QAccessible::queryAccessibleInterface(w));
+    EXPECT_FALSE(told.contains(build().findChild<QPushButton *>(u"Command2"_qs)));
+    EXPECT_FALSE(told.contains(box.Command2));
+    EXPECT_FALSE(told.values().contains(u"dummy"_qs));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(told.value(box.chkBox[i]), box.lblBox[i]->text()) << i;
 }
 
 TEST_F(WindowsTest, BoxesAndFileDialogsOpenOverTheWindowThatAskedWithTheNormalPointer)

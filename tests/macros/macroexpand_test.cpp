@@ -83,27 +83,28 @@ struct Figures final : ScoreFigures
 
 // Placeholders in any case, substitutions in turn, stray percents stay.
 // %leaders% and %wins% say the store's figures as they are: a name in them
-// never expands, alone, beside a placeholder or across a value's edge.
+// never expands, alone, beside a placeholder or across a value's edge. A
+// value the game has not got drops the line; an empty substitution does not.
 TEST(MacroExpand, PlaceholdersInAnyCaseAndScoresAsTheyAre)
 {
     GameState gs = sampleState();
-    gs.Subs[2] = u"sub0%"_qs;
+    std::tie(gs.Subs[2], gs.Subs[4]) = std::pair(u"sub0%"_qs, u"Good luck, %player%!"_qs);
     Figures figures;
-    const std::pair<const char *, QString> cases[] = {
-        {"ESP %REG% to %Host%'s, %words% words, %player%", "ESP $ to Ann's, 7 words, Bob"},
-        {"% host%", "% host%"},
-        {"%sub0%! [%sub3%]", "Hello Bob! []"},
-        {"50% off for %host%", "50% off for Ann"},
-        {"%name% and %sub10% and %host% 100%", "%name% and %sub10% and Ann 100%"},
-        {"%sub1%", QString(100, u'x') + "%sub1%"}, // a self-reference stops
-        {"Leaders: %LEADERS%; %player% has %Wins%",
-         "Leaders: Kit%host% 5, %sub1 3, Al 100%; Bob has 4"},
-        {"%leaders%%sub2%", "Kit%host% 5, %sub1 3, Al 100%sub0%"},
+    const std::pair<QString, QString> cases[] = {
+        {u"ESP %REG% to %Host%'s, %words% words, %player%"_qs, u"ESP $ to Ann's, 7 words, Bob"_qs},
+        {u"% host% [%\0host%]"_qs, u"% host% [%\0host%]"_qs},
+        {u"%sub0%! [%sub3%]"_qs, u"Hello Bob! []"_qs},
+        {u"50% off for %host%"_qs, u"50% off for Ann"_qs},
+        {u"%name% and %sub10% and %host% 100%"_qs, u"%name% and %sub10% and Ann 100%"_qs},
+        {u"%sub1%"_qs, QString(100, u'x') + "%sub1%"}, // a self-reference stops
+        {u"Leaders: %LEADERS%; %player% has %Wins%"_qs,
+         u"Leaders: Kit%host% 5, %sub1 3, Al 100%; Bob has 4"_qs},
+        {u"%leaders%%sub2%"_qs, u"Kit%host% 5, %sub1 3, Al 100%sub0%"_qs},
     };
     for (const auto &[line, expanded] : cases)
-        EXPECT_EQ(expandMacroLine(QString::fromLatin1(line), gs, &figures), expanded) << line;
-    // Without a store the figures are empty; without a player so is %wins%.
-    EXPECT_EQ(expandMacroLine(u"[%leaders%][%wins%]"_qs, gs), u"[][]"_qs);
-    gs.DownPointer = 0;
-    EXPECT_EQ(expandMacroLine(u"[%wins%]"_qs, gs, &figures), u"[]"_qs);
+        EXPECT_EQ(expandMacroLine(line, gs, &figures), expanded) << qPrintable(line);
+    EXPECT_EQ(expandMacroLine(u"Leaders: %leaders%"_qs, gs), QString()); // no store
+    std::tie(gs.DownPointer, gs.RegChar) = std::pair(0, QString());
+    for (const char *line : {"[%wins%]", "%sub4%", "ESP %reg% to %host%"})
+        EXPECT_EQ(expandMacroLine(QString::fromLatin1(line), gs, &figures), QString()) << line;
 }

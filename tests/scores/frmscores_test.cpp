@@ -5,6 +5,7 @@
 #include "support/scripteddialogs.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -61,20 +62,29 @@ QStringList column(QTableView *t, int c)
 
 // The players' table sorts, filters by period and name, marks the current
 // game's players, merges and unmerges; the games show their reports; both
-// export with the room's text quoted or escaped.
+// export with the room's text quoted or escaped, numbers as numbers, from
+// a folder the host can write.
 TEST(ScoresWindow, SortFilterMergeAndExport)
 {
     QTemporaryDir dir;
     ScoreStore::Opened opened = ScoreStore::open(dir.filePath(u"scores.sqlite"_qs), {});
     ASSERT_TRUE(opened.store);
     ScoreStore &store = *opened.store;
+    const QDateTime before = QDateTime::currentDateTime();
     playTwoGames(store);
+    // Ann last played when she last answered, not when her game opened.
+    for (auto period : {ScoreStore::Period::AllTime, ScoreStore::Period::Last7Days})
+        for (const ScoreStore::PlayerRow &r : store.players(period, QDateTime::currentDateTime()))
+            EXPECT_GE(r.lastPlayed, before) << r.name.toStdString();
     ScriptedDialogs dialogs;
     std::unique_ptr<QWidget> w(createScoresWindow(&store, dialogs, QString()));
     auto *players = w->findChild<QTableView *>(u"tblPlayers"_qs);
+    auto *games = w->findChild<QTableView *>(u"tblGames"_qs);
+    for (QTableView *t : {players, games})
+        for (int c = 0; c < t->model()->columnCount(); ++c)
+            EXPECT_GE(t->columnWidth(c), t->horizontalHeader()->sectionSizeHint(c)) << c;
     auto *period = w->findChild<QComboBox *>(u"cboPeriod"_qs);
     auto *search = w->findChild<QLineEdit *>(u"txtSearch"_qs);
-    EXPECT_EQ(w->windowTitle(), u"Scores"_qs);
 
     // Words won, most first; then by name, and accuracy as a number.
     EXPECT_EQ(column(players, 0), QStringList({u"Ann"_qs, Kit, u"Bo"_qs}));
@@ -102,19 +112,32 @@ TEST(ScoresWindow, SortFilterMergeAndExport)
     w->findChild<QPushButton *>(u"cmdUndoMerge"_qs)->click();
     EXPECT_EQ(column(players, 0).size(), 3);
 
-    const QString csv = dir.filePath(u"scores.csv"_qs);
-    dialogs.files = {csv};
-    w->findChild<QPushButton *>(u"cmdExportCsv"_qs)->click();
-    EXPECT_TRUE(bytesOf(csv).contains("\r\n\"'=Kit \"\"K\"\", <b>%host%\",\"1\",\"1\",\"1\",\"1\""))
+    // The first export opens in Documents, or at home without one; the
+    // next where the last went.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", dir.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", dir.filePath(u"config"_qs).toLocal8Bit());
+    auto *cmdCsv = w->findChild<QPushButton *>(u"cmdExportCsv"_qs);
+    const QString csv = dir.filePath(u"scores.csv"_qs), inDocuments = dir.filePath(u"Documents"_qs);
+    cmdCsv->click();
+    QDir().mkdir(inDocuments);
+    dialogs.files = {std::nullopt, csv};
+    cmdCsv->click();
+    cmdCsv->click();
+    qputenv("HOME", home);
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(dialogs.presets,
+              QStringList({csv, inDocuments + u"/scores.csv"_qs, inDocuments + u"/scores.csv"_qs}));
+    EXPECT_TRUE(bytesOf(csv).contains("\r\n\"'=Kit \"\"K\"\", <b>%host%\",1,1,1,1,100,1,\""))
         << bytesOf(csv).toStdString();
 
     // The newest game first; its report names Kit, escaped.
-    auto *games = w->findChild<QTableView *>(u"tblGames"_qs);
     ASSERT_EQ(games->model()->rowCount(), 2);
     games->setCurrentIndex(games->model()->index(0, 0));
     const QString html = dir.filePath(u"game.html"_qs);
     dialogs.files = {html};
     w->findChild<QPushButton *>(u"cmdExportHtml"_qs)->click();
+    EXPECT_EQ(dialogs.presets.last(), html);
     EXPECT_TRUE(bytesOf(html).contains("Won by =Kit &quot;K&quot;, &lt;b&gt;%host%, box Red."));
     EXPECT_TRUE(w->findChild<QTextBrowser *>(u"txtReport"_qs)->toPlainText().contains(Kit));
     EXPECT_TRUE(dialogs.messages.empty());

@@ -32,8 +32,9 @@ class StoreFiles : public ::testing::Test, protected ScoredGame
 
 } // namespace
 
-// A file of the first layout keeps its games through the upgrade, and a
-// merge made then can be undone.
+// A file of the first layout keeps its games through the upgrade, dated by
+// the game's opening where a row has no time of its own, and a merge made
+// then can be undone. The leaders name three, and count who ties the third.
 TEST_F(StoreFiles, TheFirstVersionIsUpgradedAndMergesUndo)
 {
     {
@@ -43,23 +44,28 @@ TEST_F(StoreFiles, TheFirstVersionIsUpgradedAndMergesUndo)
         QSqlQuery q(db);
         ASSERT_TRUE(q.exec(u"INSERT INTO games VALUES(1, '2026-01-02T20:00:00.000Z', NULL, "
                            "'x', 'w.txt', 'Ann Lee', 2, NULL, 0)"_qs));
-        for (const char *w :
-             {"(1, 1, 'apple', 'ann', 'Red', 0)", "(1, 2, 'kiwi', 'Ann', 'Red', 0)"})
-            ASSERT_TRUE(q.exec(u"INSERT INTO wins VALUES"_qs + QString::fromLatin1(w)));
+        ASSERT_TRUE(q.exec(u"INSERT INTO registrations VALUES(1, 'Ann', 0)"_qs));
+        int i = 0;
+        for (const char *p : {"ann", "Ann", "Bo", "Cy", "Di"})
+            ASSERT_TRUE(
+                q.exec(u"INSERT INTO wins VALUES(1, %1, 'w', '%2', 'Red', 0)"_qs.arg(++i).arg(
+                    QString::fromLatin1(p))));
     }
     QSqlDatabase::removeDatabase(u"v1"_qs);
     ASSERT_TRUE(openStore().problem.isEmpty());
     EXPECT_EQ(sqlOn(storePath(), {u"PRAGMA user_version"_qs}).toInt(), ScoreSchema::Version);
     EXPECT_EQ(sqlOn(storePath(), {u"PRAGMA journal_mode"_qs}).toString(), u"wal"_qs);
     // Letter case makes another player, as in the game.
-    EXPECT_EQ(store->leaders(), u"Ann 1, ann 1"_qs);
+    const QString allTied = u"Ann 1, Bo 1, Cy 1 and 2 more with 1"_qs;
+    EXPECT_EQ(store->leaders(), allTied);
     ASSERT_TRUE(store->mergePlayers(u"ann"_qs, u"Ann"_qs));
-    EXPECT_EQ(store->leaders(), u"Ann 2"_qs);
-    EXPECT_EQ(
-        store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime())[0].bestStreak, 2);
+    EXPECT_EQ(store->leaders(), u"Ann 2, Bo 1, Cy 1 and 1 more with 1"_qs);
+    const auto ann = store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime())[0];
+    EXPECT_EQ(ann.bestStreak, 2);
+    EXPECT_EQ(ann.lastPlayed, QDateTime(QDate(2026, 1, 2), QTime(20, 0), Qt::UTC));
     ASSERT_EQ(store->merges().size(), 1u);
     ASSERT_TRUE(store->undoMerge(store->merges()[0].id));
-    EXPECT_EQ(store->leaders(), u"Ann 1, ann 1"_qs);
+    EXPECT_EQ(store->leaders(), allTied);
 }
 
 // A file that is not a database is moved aside with the date, never

@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 // Loading a list as a whole, its failures and what a shorter list leaves are
-// the load step's tests; these are the reader's own rules.
+// the load step's tests; these are the reader's own rules, and the lists the
+// project ships (its starter macros are the macro file test's).
 TEST(WordFile, TakesTenUsableLinesUpperCasedAndReadsNoFurther)
 {
     const auto readFrom = [](const QByteArray &bytes, QStringList &words) {
@@ -30,19 +31,10 @@ TEST(WordFile, TakesTenUsableLinesUpperCasedAndReadsNoFurther)
     // The tenth line ends where the reader's first 64 KiB read does.
     ten.insert(ten.size() - 2, QByteArray(64 * 1024 - ten.size(), ' '));
     EXPECT_EQ(readFrom(ten + "k\r\nl\r\n", words), std::pair(10, qint64(ten.size())));
-}
 
-// The word lists the project ships hold ten words each; its starter macros
-// are the macro file test's.
-TEST(ShippedMaterial, WordListsReadAsTheProgramReadsThem)
-{
-    const QDir dir(QStringLiteral(ORVELLA_SOURCE_DIR "/data/words"));
-    const QStringList lists = dir.entryList({QStringLiteral("*.txt")}, QDir::Files);
+    const QDir shipped(QStringLiteral(ORVELLA_SOURCE_DIR "/data/words"));
+    const QStringList lists = shipped.entryList({QStringLiteral("*.txt")}, QDir::Files);
     EXPECT_GE(lists.size(), 5);
-    for (const QString &name : lists) {
-        QStringList words;
-        BytesIn in(bytesOf(dir.filePath(name)));
-        readWords(in, words);
-        EXPECT_EQ(words.size(), 10) << name.toStdString();
-    }
+    for (const QString &name : lists)
+        EXPECT_EQ(readFrom(bytesOf(shipped.filePath(name)), words).first, 10) << name.toStdString();
 }

@@ -22,8 +22,7 @@ TEST(WordFile, TakesTenUsableLinesUpperCasedAndReadsNoFurther)
                             "\x01x\nplum";
     ASSERT_EQ(readFrom(file, words).first, 4);
     // Only spaces are trimmed; a line that starts with another blank is skipped.
-    EXPECT_EQ(words,
-              QStringList({"APPLE PIE", "KIWI\t", QStringLiteral("CAF\u00c9\u00b5"), "PLUM"}));
+    EXPECT_EQ(words, QStringList({"APPLE PIE", "KIWI\t", u"CAF\u00c9\u00b5"_qs, "PLUM"}));
 
     QByteArray ten;
     for (char c = 'a'; c <= 'j'; ++c)
@@ -33,7 +32,7 @@ TEST(WordFile, TakesTenUsableLinesUpperCasedAndReadsNoFurther)
     EXPECT_EQ(readFrom(ten + "k\r\nl\r\n", words), std::pair(10, qint64(ten.size())));
 
     const QDir shipped(QStringLiteral(ORVELLA_SOURCE_DIR "/data/words"));
-    const QStringList lists = shipped.entryList({QStringLiteral("*.txt")}, QDir::Files);
+    const QStringList lists = shipped.entryList({u"*.txt"_qs}, QDir::Files);
     EXPECT_GE(lists.size(), 5);
     for (const QString &name : lists)
         EXPECT_EQ(readFrom(bytesOf(shipped.filePath(name)), words).first, 10) << name.toStdString();

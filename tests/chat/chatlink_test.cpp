@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
+const QString CRLF = u"\r\n"_qs;
 
 // The link over a scripted client, its repeats timed by a clock that only
 // moves when the link pauses; each pause still lets pending events run.
@@ -36,7 +36,7 @@ protected:
     ScriptedWadapi wadapi;
     FakeTicks ticks;
     ScriptedDialogs dialogs;
-    QString app = QStringLiteral("orvella");
+    QString app = u"orvella"_qs;
     ChatLink link{wadapi, ticks, dialogs, [this] { return app; }};
 };
 
@@ -44,12 +44,11 @@ protected:
 
 TEST_F(ChatLinkTest, RepeatsAfterGrowingPausesUntilZeroOrMinusOneAndRegistersAgainOnTen)
 {
-    app = QStringLiteral("renamed"); // asked at each call
+    app = u"renamed"_qs; // asked at each call
     wadapi.replies = {status("6"), status("6"), status("10"), status("0")};
-    link.SendChat(2, QStringLiteral("Bob"), QStringLiteral("hi «»€"));
-    const QString c = QStringLiteral("C renamed 2 Bob");
-    EXPECT_EQ(wadapi.log,
-              QStringList({QStringLiteral("I orvella"), c, c, c, QStringLiteral("R renamed"), c}));
+    link.SendChat(2, u"Bob"_qs, u"hi «»€"_qs);
+    const QString c = u"C renamed 2 Bob"_qs;
+    EXPECT_EQ(wadapi.log, QStringList({u"I orvella"_qs, c, c, c, u"R renamed"_qs, c}));
     EXPECT_EQ(wadapi.sent.first(), QByteArray("hi \xAB\xBB\x80"));
     EXPECT_EQ(pauses, std::vector<int>({0, 1, 2}));
 
@@ -59,16 +58,16 @@ TEST_F(ChatLinkTest, RepeatsAfterGrowingPausesUntilZeroOrMinusOneAndRegistersAga
     wadapi.replies = {status("7"),  status("junk"), status(" 6"),
                       status("06"), status(" 0"),   status("-1")};
     link.FetchChat();
-    EXPECT_EQ(wadapi.log, QStringList(6, QStringLiteral("G renamed")));
+    EXPECT_EQ(wadapi.log, QStringList(6, u"G renamed"_qs));
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_THROW(link.SendChat(40000, {}, QStringLiteral("x")), Failure);
+    EXPECT_THROW(link.SendChat(40000, {}, u"x"_qs), Failure);
 }
 
 TEST_F(ChatLinkTest, GivesUpAtTheLimitOrOnACloseARequestTheClientNeverEnds)
 {
     // An earlier "0" must not end a request that gets no status at all.
     wadapi.replies = {status("0")};
-    link.SendChat(0, {}, QStringLiteral("x"));
+    link.SendChat(0, {}, u"x"_qs);
     for (auto endless : {std::optional<ScriptedWadapi::Reply>{}, status("6"), status("10")}) {
         pauses.clear();
         dialogs.messages.clear();
@@ -81,11 +80,11 @@ TEST_F(ChatLinkTest, GivesUpAtTheLimitOrOnACloseARequestTheClientNeverEnds)
         EXPECT_TRUE(std::is_sorted(pauses.begin(), pauses.end() - 1));
         EXPECT_EQ(*std::max_element(pauses.begin(), pauses.end()), 100);
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("The chat client is not answering."));
+        EXPECT_EQ(dialogs.messages[0].text, u"The chat client is not answering."_qs);
     }
     // A close ends the repeats quietly.
     QTimer::singleShot(0, [] { Waits::abandonAll(); });
-    EXPECT_THROW(link.SendChat(0, {}, QStringLiteral("x")), WaitAbandoned);
+    EXPECT_THROW(link.SendChat(0, {}, u"x"_qs), WaitAbandoned);
     EXPECT_FALSE(link.requesting());
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
@@ -94,10 +93,10 @@ TEST_F(ChatLinkTest, ABrokenLinkIsToldOncePerBreakAndAClosedOneNever)
 {
     // Gone during a request: later calls fail without a word more.
     wadapi.replies = {ScriptedWadapi::Reply{{}, {}, true}};
-    EXPECT_THROW(link.SendChat(0, {}, QStringLiteral("x")), LinkDown);
+    EXPECT_THROW(link.SendChat(0, {}, u"x"_qs), LinkDown);
     EXPECT_THROW(link.WaitForChat(), LinkDown);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("The chat client has gone away."));
+    EXPECT_EQ(dialogs.messages[0].text, u"The chat client has gone away."_qs);
 
     // Gone between steps: told at once, but not from inside the library's notice.
     ASSERT_EQ(link.InitDDE(), 0);
@@ -125,22 +124,22 @@ TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextAndTheTextLosesTheClientsTrail
     wadapi.replies = {status("0", "\r\n\r\n")};
     QTimer::singleShot(0, [this] { wadapi.callbacks->OnDapiText("B: yo\r\n"); });
     link.WaitForChat();
-    EXPECT_EQ(link.ChatText(), QStringLiteral("B: yo"));
+    EXPECT_EQ(link.ChatText(), u"B: yo"_qs);
 
     wadapi.whenScriptEnds = status("0");
     QTimer::singleShot(0, [this] { wadapi.up = false; });
     EXPECT_THROW(link.WaitForChat(), LinkDown);
-    EXPECT_EQ(link.ChatText(), QStringLiteral("B: yo"));
+    EXPECT_EQ(link.ChatText(), u"B: yo"_qs);
 
     // Delivered text loses the client's trailer and its line ends.
     const std::pair<QByteArray, QString> cases[] = {
-        {QByteArray("ABCDEFGHwxyz\0more", 17), QStringLiteral("ABCDEFGH")},
-        {QByteArray("ab\0cdefgh", 9), QStringLiteral("ab") + QChar(0) + QStringLiteral("cdefgh")},
-        {QByteArray("abcde\0", 6), QStringLiteral("a")},
-        {QByteArray("abcd\0", 5), QStringLiteral("abcd") + QChar(0)},
-        {QByteArray("line\r\nabcd\0zz", 13), QStringLiteral("line")},
-        {"x\r\ny\r\n\r\n\r\n", QStringLiteral("x\r\ny")},
-        {"\x80\xAB\xBB\x81", QStringLiteral("€«»\u0081")},
+        {QByteArray("ABCDEFGHwxyz\0more", 17), u"ABCDEFGH"_qs},
+        {QByteArray("ab\0cdefgh", 9), u"ab"_qs + QChar(0) + u"cdefgh"_qs},
+        {QByteArray("abcde\0", 6), u"a"_qs},
+        {QByteArray("abcd\0", 5), u"abcd"_qs + QChar(0)},
+        {QByteArray("line\r\nabcd\0zz", 13), u"line"_qs},
+        {"x\r\ny\r\n\r\n\r\n", u"x\r\ny"_qs},
+        {"\x80\xAB\xBB\x81", u"€«»\u0081"_qs},
     };
     for (const auto &[in, out] : cases) {
         link.OnDapiText(in);
@@ -163,7 +162,7 @@ TEST_F(ChatLinkTest, GetNextHandsOutABlockPieceByPiece)
     // A long block gives back every line, empty ones too, and nothing else.
     QStringList lines;
     for (int i = 0; i < 3000; ++i) {
-        lines << QStringLiteral("Bo %1: h\u00e9\r").arg(i);
+        lines << u"Bo %1: h\u00e9\r"_qs.arg(i);
         if (i % 97 == 0)
             lines << QString();
     }

@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString App = QStringLiteral("orvella");
+const QString App = u"orvella"_qs;
 
 // Records the callbacks in order: "S:code", "T:text", "E:text1|number|text2";
 // counts the notices that the client went away.
@@ -47,7 +47,7 @@ class SocketWadapiRoom : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(room.start(path, {QStringLiteral("--host"), QStringLiteral("Ann Lee")}));
+        ASSERT_TRUE(room.start(path, {u"--host"_qs, u"Ann Lee"_qs}));
         ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
     }
 
@@ -59,7 +59,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("w.sock"));
+    const QString path = dir.filePath(u"w.sock"_qs);
     RoomProcess room;
     Calls calls;
     SocketWadapi wadapi{path};
@@ -74,8 +74,8 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnc
     // The client names the host as the link comes up, ahead of its status.
     EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee"}));
     wadapi.DapiCommunicate(App, 2, "Bo", "psst \xB0");
-    EXPECT_TRUE(room.waitForLine(QStringLiteral("ESP to Bo: psst °")));
-    type(QStringLiteral("Bo: °° fünf €"), QStringLiteral("Bo: °° fünf €"));
+    EXPECT_TRUE(room.waitForLine(u"ESP to Bo: psst °"_qs));
+    type(u"Bo: °° fünf €"_qs, u"Bo: °° fünf €"_qs);
     // A new link first gets the recent lines; an ESP to a player is not among them.
     calls.all.clear();
     wadapi.DapiGetAllText(App);
@@ -87,8 +87,8 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnc
     calls.all.clear();
     wadapi.DapiGetAllText(App);
     EXPECT_EQ(calls.all, QByteArrayList({"S:0"})) << "nothing new yet";
-    type(QStringLiteral("Bo: late"), QStringLiteral("Bo: late"));
-    type(QStringLiteral("/event 7 the door opens"), QStringLiteral("Event 7 sent"));
+    type(u"Bo: late"_qs, u"Bo: late"_qs);
+    type(u"/event 7 the door opens"_qs, u"Event 7 sent"_qs);
     EXPECT_TRUE(waitUntil([&] { return calls.all.size() == 3; }));
     EXPECT_EQ(calls.all, QByteArrayList({"S:0", "T:Bo: late", "E:event|7|the door opens"}));
 
@@ -98,7 +98,7 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnc
     EXPECT_TRUE(wadapi.connected());
 
     // Nothing runs when the client drops the link: the program hears at once.
-    type(QStringLiteral("/drop"), QStringLiteral("Connection to the program closed."));
+    type(u"/drop"_qs, u"Connection to the program closed."_qs);
     EXPECT_TRUE(waitUntil([&] { return calls.gone > 0; }));
     EXPECT_FALSE(wadapi.connected());
 
@@ -106,7 +106,7 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnc
     // program closes is no news.
     ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
     calls.onEvent = [&] { wadapi.KillDDE(); };
-    type(QStringLiteral("/event 7 bye"), QStringLiteral("Event 7 sent"));
+    type(u"/event 7 bye"_qs, u"Event 7 sent"_qs);
     EXPECT_TRUE(waitUntil([&] { return !wadapi.connected(); }));
     calls.onEvent = nullptr;
 
@@ -114,14 +114,14 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnc
     ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
     wadapi.DapiUnregister(App);
     wadapi.KillDDE();
-    EXPECT_TRUE(room.waitForLine(QStringLiteral("orvella unregistered.")));
+    EXPECT_TRUE(room.waitForLine(u"orvella unregistered."_qs));
     EXPECT_EQ(calls.gone, 1);
 
     // Linking up needs status 0.
     wadapi.setReplyTimeout(300ms);
-    type(QStringLiteral("/status 7"), QStringLiteral("Queued"));
+    type(u"/status 7"_qs, u"Queued"_qs);
     EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::Refused);
-    type(QStringLiteral("/silent"), QStringLiteral("Queued"));
+    type(u"/silent"_qs, u"Queued"_qs);
     EXPECT_EQ(wadapi.InitDDE(App, &calls), SocketWadapi::NoAnswer);
     EXPECT_FALSE(wadapi.connected());
 
@@ -144,7 +144,7 @@ TEST(SocketWadapiRawClient, ALateStatusAnswersNothingAndGarbageEndsTheLink)
 {
     QTemporaryDir dir;
     QLocalServer server;
-    ASSERT_TRUE(server.listen(dir.filePath(QStringLiteral("raw.sock"))));
+    ASSERT_TRUE(server.listen(dir.filePath(u"raw.sock"_qs)));
     QByteArrayList answers = {encodeFrame(Frame::status("0")),
                               {},
                               encodeFrame(Frame::status("0")),
@@ -173,8 +173,7 @@ TEST(SocketWadapiRawClient, ALateStatusAnswersNothingAndGarbageEndsTheLink)
     EXPECT_EQ(calls.all, QByteArrayList({"S:0"}));
     wadapi.DapiGetAllText(App);
     EXPECT_FALSE(wadapi.connected());
-    EXPECT_TRUE(wadapi.lastError().contains(QStringLiteral("protocol")))
-        << wadapi.lastError().toStdString();
+    EXPECT_TRUE(wadapi.lastError().contains(u"protocol"_qs)) << wadapi.lastError().toStdString();
 }
 
 // Whoever listens first at the path would get the host's lines and could feed

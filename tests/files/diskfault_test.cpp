@@ -36,17 +36,14 @@ Files filesIn(const SmallDisk &disk, int textLength)
 
 // Each writer, and the name its failure tells the host.
 const std::pair<std::function<WriteResult(const Files &)>, QString> Writers[] = {
-    {[](const Files &f) { return saveSettings(f.folder, f.settings, 1, 2); },
-     QStringLiteral("orvella.ini")},
+    {[](const Files &f) { return saveSettings(f.folder, f.settings, 1, 2); }, u"orvella.ini"_qs},
+    {[](const Files &f) { return saveLog(f.folder + u"/Orvella.log"_qs, f.header, f.body); },
+     u"Orvella.log"_qs},
     {[](const Files &f) {
-         return saveLog(f.folder + QStringLiteral("/Orvella.log"), f.header, f.body);
-     },
-     QStringLiteral("Orvella.log")},
-    {[](const Files &f) {
-         return FileIO::save(f.folder + QStringLiteral("/m.txt"),
+         return FileIO::save(f.folder + u"/m.txt"_qs,
                              [&](QIODevice &out) { writeMacros(out, f.macros); });
      },
-     QStringLiteral("m.txt")},
+     u"m.txt"_qs},
 };
 
 } // namespace
@@ -63,7 +60,7 @@ TEST(DiskFault, AFullDiskOrAReadOnlyFileKeepsTheOldFileAndSaysWhy)
             const QByteArray old = bytesOf(file);
             const auto tryWrite = [&] {
                 const WriteResult failed = write(filesIn(disk, 20));
-                return failed ? failed->report() : QStringLiteral("written");
+                return failed ? failed->report() : u"written"_qs;
             };
             std::optional<QString> said;
             if (readOnly) {

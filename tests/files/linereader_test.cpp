@@ -17,5 +17,5 @@ TEST(LineReader, EveryLineEndCountsOnceEvenAcrossChunks)
               QStringList({"a", "b", "c", "d", "", "", "", "e"}));
     // The reader takes 64 KiB at a time: the CR is last in the first chunk.
     EXPECT_EQ(readAll(QByteArray(64 * 1024 - 1, 'x') + "\r\nnext"),
-              QStringList({QString(64 * 1024 - 1, u'x'), QStringLiteral("next")}));
+              QStringList({QString(64 * 1024 - 1, u'x'), u"next"_qs}));
 }

@@ -20,12 +20,12 @@ QByteArray written(const MacroFileRecord &gs)
 
 } // namespace
 
-TEST(MacroFile, ReadingRulesTheWrittenBytesAndTheStarterMacros)
+TEST(MacroFile, ReadingRulesTheWrittenBytesTheStarterMacrosAndBadFiles)
 {
     MacroFileRecord gs;
-    gs.macros[4] = {QStringLiteral("keep"), QStringLiteral("kept\r\n")};
-    gs.macros[7] = {QStringLiteral("old"), QStringLiteral("old text")};
-    gs.subs[2] = QStringLiteral("kept");
+    gs.macros[4] = {u"keep"_qs, u"kept\r\n"_qs};
+    gs.macros[7] = {u"old"_qs, u"old text"_qs};
+    gs.subs[2] = u"kept"_qs;
     ASSERT_EQ(read("junk\r\n[substitutions] x\r\n%sub0%=a = b \r\n%SUB4%:colon\r\n%sub10%=no\r\n"
                    "   \r\n%sub9%\r\n\r\n%sub1%=outside\r\n"
                    "[Macro 3]\r\nGreeting\r\nHello\r\nall\r\n\r\n"
@@ -37,14 +37,14 @@ TEST(MacroFile, ReadingRulesTheWrittenBytesAndTheStarterMacros)
                    "[Macro 20]\r\nT\r\nt\r\n\r\n[Macro 5]\r\nFive\r\nf\r\n\r\n", // 20 ends it too
                    gs),
               0);
-    EXPECT_EQ(gs.macros[0].name, QStringLiteral("Zero"));
-    EXPECT_EQ(gs.macros[7].name, QStringLiteral("Macro 7"));
+    EXPECT_EQ(gs.macros[0].name, u"Zero"_qs);
+    EXPECT_EQ(gs.macros[7].name, u"Macro 7"_qs);
     // What no file gives: the writer names a nameless text and leaves out
     // texts that would not read back and macro 0.
-    gs.macros[1] = {QString(), QStringLiteral("\u00B0 there\r\n")};
-    gs.macros[6] = {QStringLiteral("Space"), QStringLiteral(" ")};
-    gs.macros[8] = {QStringLiteral("Lead"), QStringLiteral("\r\nhidden")};
-    gs.macros[12] = {QStringLiteral("[macro 5]"), QStringLiteral("[end]\r\n")};
+    gs.macros[1] = {QString(), u"\u00B0 there\r\n"_qs};
+    gs.macros[6] = {u"Space"_qs, u" "_qs};
+    gs.macros[8] = {u"Lead"_qs, u"\r\nhidden"_qs};
+    gs.macros[12] = {u"[macro 5]"_qs, u"[end]\r\n"_qs};
     const QByteArray bytes = written(gs);
     EXPECT_EQ(bytes,
               "[Substitutions]\r\n%sub0%=a = b \r\n%sub1%=\r\n%sub2%=kept\r\n%sub3%=\r\n"
@@ -67,11 +67,8 @@ TEST(MacroFile, ReadingRulesTheWrittenBytesAndTheStarterMacros)
     MacroFileRecord shipped;
     ASSERT_EQ(read(starter, shipped), 0);
     EXPECT_EQ(written(shipped), starter);
-}
 
-// Reading stops at the fault; what came before it stays read.
-TEST(MacroFile, BadFilesFailAndKeepWhatWasRead)
-{
+    // Bad files: reading stops at the fault, and what came before it stays read.
     const std::tuple<QByteArray, int, QString> cases[] = {
         {"[Macro 3\r\nA\r\n\r\n", 5, QString()},
         {"[Macros]\r\nA\r\n\r\n", ErrTypeMismatch, QString()},

@@ -74,7 +74,7 @@ TEST(RecoveryLog, EveryValueIsReadBackAndWrittenAgainByteForByteInEnglish)
     EXPECT_EQ(written(log), FullLog);
     for (const auto &[hour, text] : {std::pair(0, "12:07am"), std::pair(12, "12:07pm")})
         EXPECT_EQ(formatGameStart(QDateTime(QDate(2027, 1, 1), QTime(hour, 7))),
-                  QLatin1String(text) + QStringLiteral(", Friday, January 1, 2027"));
+                  QLatin1String(text) + u", Friday, January 1, 2027"_qs);
     QLocale::setDefault(before);
 
     // The writer refuses counts that would not read back.
@@ -122,8 +122,6 @@ TEST(RecoveryReader, BadLogsFailKeepingWhatWasReadAndOnesWithoutAGameStartAfresh
         EXPECT_LE(back.body.downPointer, back.body.downCount);
     }
     Log back; // what was read before the cut stays
-    EXPECT_EQ(readBack(FullLog.left(FullLog.indexOf("\"Lee, Jr\",0.1,1")), back),
-              ErrInputPastEnd);
-    EXPECT_TRUE(back.body.down[2] == QStringLiteral("Say \"hi\"") &&
-                back.body.players[2].level == 1.5f);
+    EXPECT_EQ(readBack(FullLog.left(FullLog.indexOf("\"Lee, Jr\",0.1,1")), back), ErrInputPastEnd);
+    EXPECT_TRUE(back.body.down[2] == u"Say \"hi\""_qs && back.body.players[2].level == 1.5f);
 }

@@ -24,7 +24,7 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
 {
     SettingsRecord gs;
     gs.Auto = 30;
-    gs.MacroFile = QStringLiteral("old");
+    gs.MacroFile = u"old"_qs;
     gs.Boxes[5] = true;
     // The macro file is read when its line is: the lines after it are not read yet.
     QString macroFileRead;
@@ -42,7 +42,7 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
         "[other]\r\nauto=15\r\n" // skipped
         "[Boxes] x\r\n 3 =True\r\n0=-1\r\nno equals sign\r\n9=1\r\n5=false\r\n\r\n";
     ASSERT_EQ(read(file, gs, onMacroFile), 0);
-    EXPECT_EQ(macroFileRead, QStringLiteral("C:\\m.txt|0"));
+    EXPECT_EQ(macroFileRead, u"C:\\m.txt|0"_qs);
     EXPECT_EQ(gs.Top, -5);
     // The window's edges are written, not the edges read.
     const QByteArray bytes = written(gs, 1234.5, 100000);
@@ -60,7 +60,7 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
     ASSERT_EQ(read("[boxes]\n1=1\n\n", bare), 0);
     EXPECT_TRUE(bare.Boxes[1] == true && !bare.Boxes[2]);
     EXPECT_TRUE(bare.RegChar.isEmpty() && !bare.Confirm && bare.Sorry.isEmpty());
-    bare.MacroFile = QStringLiteral("old.mac"); // the defaults name no macro file
+    bare.MacroFile = u"old.mac"_qs; // the defaults name no macro file
     ASSERT_EQ(read("[settings]\nregchar=\n\n", bare), 0);
     EXPECT_TRUE(bare.RegChar.isEmpty() && bare.MacroFile.isEmpty());
 

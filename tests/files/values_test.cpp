@@ -15,5 +15,5 @@ TEST(Values, NumbersRoundHalvesToEvenAndNothingElsePasses)
     for (const char *big : {"32767.5", "-32769", "1e400"})
         EXPECT_EQ(failureOf([&] { Values::readInteger(QLatin1String(big)); }), ErrOverflow) << big;
     // Any number but 0 is True, a fraction too.
-    EXPECT_TRUE(Values::readBoolean(QStringLiteral(" 0.5 ")));
+    EXPECT_TRUE(Values::readBoolean(u" 0.5 "_qs));
 }

@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 // Loading a list as a whole, its failures and what a shorter list leaves are
-// the load step's tests; these are the reader's own rules.
+// the load step's tests; these are the reader's own rules, and the lists the
+// project ships (its starter macros are the macro file test's).
 TEST(WordFile, TakesTenUsableLinesUpperCasedAndReadsNoFurther)
 {
     const auto readFrom = [](const QByteArray &bytes, QStringList &words) {
@@ -21,8 +22,7 @@ TEST(WordFile, TakesTenUsableLinesUpperCasedAndReadsNoFurther)
                             "\x01x\nplum";
     ASSERT_EQ(readFrom(file, words).first, 4);
     // Only spaces are trimmed; a line that starts with another blank is skipped.
-    EXPECT_EQ(words,
-              QStringList({"APPLE PIE", "KIWI\t", QStringLiteral("CAF\u00c9\u00b5"), "PLUM"}));
+    EXPECT_EQ(words, QStringList({"APPLE PIE", "KIWI\t", u"CAF\u00c9\u00b5"_qs, "PLUM"}));
 
     QByteArray ten;
     for (char c = 'a'; c <= 'j'; ++c)
@@ -30,19 +30,10 @@ TEST(WordFile, TakesTenUsableLinesUpperCasedAndReadsNoFurther)
     // The tenth line ends where the reader's first 64 KiB read does.
     ten.insert(ten.size() - 2, QByteArray(64 * 1024 - ten.size(), ' '));
     EXPECT_EQ(readFrom(ten + "k\r\nl\r\n", words), std::pair(10, qint64(ten.size())));
-}
 
-// The word lists the project ships hold ten words each; its starter macros
-// are the macro file test's.
-TEST(ShippedMaterial, WordListsReadAsTheProgramReadsThem)
-{
-    const QDir dir(QStringLiteral(ORVELLA_SOURCE_DIR "/data/words"));
-    const QStringList lists = dir.entryList({QStringLiteral("*.txt")}, QDir::Files);
+    const QDir shipped(QStringLiteral(ORVELLA_SOURCE_DIR "/data/words"));
+    const QStringList lists = shipped.entryList({u"*.txt"_qs}, QDir::Files);
     EXPECT_GE(lists.size(), 5);
-    for (const QString &name : lists) {
-        QStringList words;
-        BytesIn in(bytesOf(dir.filePath(name)));
-        readWords(in, words);
-        EXPECT_EQ(words.size(), 10) << name.toStdString();
-    }
+    for (const QString &name : lists)
+        EXPECT_EQ(readFrom(bytesOf(shipped.filePath(name)), words).first, 10) << name.toStdString();
 }

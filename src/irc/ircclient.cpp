@@ -3,6 +3,7 @@
 #include "base/ansi.h"
 #include "chatclient/chatroom.h"
 #include "irc/irctext.h"
+#include "irc/replycodes.h"
 
 #include <QSslSocket>
 
@@ -127,9 +128,9 @@ void IrcClient::received(const IrcMessage &m)
         nickSeen(m, fromUs);
     } else if (c == "KICK" && isChannel(m.param(0))) {
         kickSeen(m);
-    } else if (m.numeric() == 353) {
+    } else if (m.numeric() == Reply::NamReply) {
         namesSeen(m);
-    } else if (m.numeric() == 366 && m_nameLines > 0) {
+    } else if (m.numeric() == Reply::EndOfNames && m_nameLines > 0) {
         QString names = m_names.join(u", ");
         if (m_moreNames > 0)
             names += QStringLiteral(" and %1 more").arg(m_moreNames);

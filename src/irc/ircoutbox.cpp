@@ -1,6 +1,7 @@
 #include "irc/ircoutbox.h"
 
 #include "irc/irctext.h"
+#include "irc/replycodes.h"
 
 #include <QElapsedTimer>
 
@@ -23,30 +24,31 @@ enum class Answers
 
 Answers refusal(int n)
 {
+    using namespace Reply;
     switch (n) {
-    case 403: // no such channel
-    case 477: // needs a registered nick, to join or to speak
+    case NoSuchChannel:
+    case NeedRegisteredNick: // to join or to speak
         return Answers::Either;
-    case 405: // too many channels
-    case 471: // channel full
-    case 473: // invite only
-    case 474: // banned
-    case 475: // bad key
+    case TooManyChannels:
+    case ChannelIsFull:
+    case InviteOnlyChan:
+    case BannedFromChan:
+    case BadChannelKey:
         return Answers::Join;
-    case 401: // no such nick
-    case 402:
-    case 404: // cannot send to channel
-    case 406:
-    case 407:
-    case 408: // no CTCP
-    case 411:
-    case 412:
-    case 413:
-    case 414:
-    case 486: // the receiver takes messages from registered nicks only
-    case 492:
-    case 531:
-    case 716: // the receiver's caller-ID mode
+    case NoSuchNick:
+    case NoSuchServer:
+    case CannotSendToChan:
+    case WasNoSuchNick:
+    case TooManyTargets:
+    case NoCtcp:
+    case NoRecipient:
+    case NoTextToSend:
+    case NoTopLevel:
+    case WildTopLevel:
+    case NonRegisteredOnly:
+    case NoServiceHost:
+    case CantSendToUser:
+    case TargUmodeG:
         return Answers::Message;
     default:
         return Answers::Nothing;

@@ -1,6 +1,7 @@
 #include "irc/ircregistration.h"
 
 #include "irc/irctext.h"
+#include "irc/replycodes.h"
 
 namespace {
 
@@ -11,7 +12,9 @@ QByteArray utf8(const QString &s)
 
 bool saslRefused(int n)
 {
-    return n == 902 || n == 904 || n == 905 || n == 906 || n == 908;
+    using namespace Reply;
+    return n == NickLocked || n == SaslFail || n == SaslTooLong || n == SaslAborted ||
+           n == SaslMechs;
 }
 
 } // namespace
@@ -70,21 +73,22 @@ bool IrcRegistration::handle(const IrcMessage &m)
     } else if (m.command == "AUTHENTICATE") {
         if (m.param(0) == "+")
             authenticate();
-    } else if (n == 903) {
+    } else if (n == Reply::SaslSuccess) {
         m_saslDone = true;
         m_send("CAP", {"END"});
     } else if (saslRefused(n)) {
         emit failed(
             QStringLiteral("The SASL login was refused: %1").arg(IrcText::decode(m.trailing())));
-    } else if (n == 1) {
+    } else if (n == Reply::Welcome) {
         // Once a link: a second welcome would rename us and join again.
         if (!m_registered)
             welcome(m);
-    } else if (n == 5) {
+    } else if (n == Reply::ISupport) {
         for (const QByteArray &p : m.params)
             if (p.startsWith("NICKLEN="))
                 m_nickLength = std::max(1, p.mid(8).toInt());
-    } else if (n == 432 || n == 433 || n == 436) {
+    } else if (n == Reply::ErroneousNickname || n == Reply::NicknameInUse ||
+               n == Reply::NickCollision) {
         if (!m_registered)
             nickRefused(n);
     } else if (m.command == "NICK") {
@@ -190,19 +194,19 @@ void IrcRegistration::tryNick(const QString &nick)
 void IrcRegistration::nickRefused(int numeric)
 {
     QString next;
-    if (numeric == 432 && m_tried.size() > 9)
+    const bool refused = numeric == Reply::ErroneousNickname;
+    if (refused && m_tried.size() > 9)
         next = m_tried.left(9); // every server takes nine
-    else if (numeric != 432 && m_nickTries < 99)
+    else if (!refused && m_nickTries < 99)
         next = IrcNick::numbered(m_wanted, ++m_nickTries + 1, m_nickLength);
     if (next.isEmpty()) {
         emit failed(QStringLiteral("The server refuses the nick %1.").arg(m_tried));
         return;
     }
-    emit report(QStringLiteral("The nick %1 is %2; trying %3.")
-                    .arg(m_tried,
-                         numeric == 432 ? QStringLiteral("refused") : QStringLiteral("in use"),
-                         next));
-    if (numeric == 432)
+    emit report(
+        QStringLiteral("The nick %1 is %2; trying %3.")
+            .arg(m_tried, refused ? QStringLiteral("refused") : QStringLiteral("in use"), next));
+    if (refused)
         m_wanted = next;
     tryNick(next);
 }

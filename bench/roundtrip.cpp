@@ -87,6 +87,10 @@ public:
     }
     void DapiGetAllText(const QString &app) override { m_inner.DapiGetAllText(app); }
     void DapiUnregister(const QString &app) override { m_inner.DapiUnregister(app); }
+    void DapiNotice(const QByteArray &key, const QByteArray &value) override
+    {
+        m_inner.DapiNotice(key, value);
+    }
     void KillDDE() override { m_inner.KillDDE(); }
     bool connected() const override { return m_inner.connected(); }
 

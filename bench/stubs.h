@@ -74,6 +74,7 @@ public:
         m_callbacks->OnDapiStatus("0");
     }
     void DapiUnregister(const QString &) override {}
+    void DapiNotice(const QByteArray &, const QByteArray &) override {}
     void KillDDE() override {}
     bool connected() const override { return true; }
 

@@ -1,13 +1,17 @@
 #!/usr/bin/python3
 """Makes the guide's picture of the room's web page in a phone-sized window
 (docs/images/web-room.png): the room with scripted players, the host's lines
-typed into its console, one person in headless Chromium.
-   /usr/bin/python3 scripts/web_screenshot.py build/release/src/orvella-room"""
+typed into its console and the registration character told on the program's
+socket, one person in headless Chromium.
+   /usr/bin/python3 scripts/web_screenshot.py build/release/src/orvella-room [PICTURE]"""
 import os
 import re
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'room'))
+from browser_test import Program  # noqa: E402
 
 from selenium import webdriver
 from selenium.webdriver.common.by import By
@@ -19,6 +23,7 @@ HOST_LINES = [
     'Ann Lee: The following players are registered:',
     'Ann Lee: Kim Lo',
     'Ann Lee: Word 1 of 10: Kim Lo, a fruit that keeps the doctor away?',
+    'Ann Lee: Kim Lo, your word is A -- -- -- -- ',
 ]
 
 with tempfile.TemporaryDirectory() as folder:
@@ -38,6 +43,8 @@ with tempfile.TemporaryDirectory() as folder:
         # A phone's width: a desktop window would not go below 500 pixels.
         options.add_experimental_option(
             'mobileEmulation', {'deviceMetrics': {'width': 360, 'height': 740, 'pixelRatio': 1}})
+        program = Program(folder + '/w.sock')
+        program.reg('$')
         driver = webdriver.Chrome(options=options)
         driver.get(found.group(1) + '#KTZRW')
         driver.find_element(By.ID, 'name').send_keys('Kim Lo')
@@ -57,7 +64,8 @@ with tempfile.TemporaryDirectory() as folder:
         # Two frames: the picture shows the lines just added.
         driver.execute_async_script('const done = arguments[0];'
                                     'requestAnimationFrame(() => requestAnimationFrame(done))')
-        out = os.path.join(os.path.dirname(__file__), '..', 'docs', 'images', 'web-room.png')
+        out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
+            os.path.dirname(__file__), '..', 'docs', 'images', 'web-room.png')
         driver.save_screenshot(out)
         driver.quit()
     finally:

@@ -77,6 +77,8 @@ bool frmMain::Form_Load()
         m_exitCode = 1;
         return false;
     }
+    // The room offers registering to whoever joins, at any time.
+    m_link->SendNotice(NoticeKey::RegChar, m_gs.RegChar);
 
     if (m_gs.MainLeft > 0)
         moveToTwips(*this, m_gs.MainLeft, m_gs.MainTop);

@@ -1,10 +1,10 @@
 #include "chat/chatlink.h"
 
-#include "chat/ticksource.h"
-#include "chat/waits.h"
 #include "base/ansi.h"
 #include "base/failure.h"
 #include "base/hostdialogs.h"
+#include "chat/ticksource.h"
+#include "chat/waits.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
@@ -44,8 +44,8 @@ ChatLink::RepeatClock realClock()
 
 ChatLink::ChatLink(Wadapi &wadapi, TickSource &timer1, HostDialogs &dialogs,
                    std::function<QString()> appName)
-    : m_wadapi(wadapi), m_timer1(timer1), m_dialogs(dialogs),
-      m_appName(std::move(appName)), m_clock(realClock())
+    : m_wadapi(wadapi), m_timer1(timer1), m_dialogs(dialogs), m_appName(std::move(appName)),
+      m_clock(realClock())
 {
     m_timer1.onTick = [this] { Timer1_Timer(); };
 }
@@ -86,6 +86,12 @@ void ChatLink::SendChat(int mode, const QString &target, const QString &text)
     request([&] {
         m_wadapi.DapiCommunicate(m_appName(), static_cast<qint16>(mode), targetBytes, textBytes);
     });
+}
+
+void ChatLink::SendNotice(const char *key, const QString &value)
+{
+    if (!m_shutDown && m_wadapi.connected())
+        m_wadapi.DapiNotice(QByteArray(key), Ansi::encode(value));
 }
 
 void ChatLink::FetchChat()

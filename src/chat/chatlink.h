@@ -71,6 +71,10 @@ public:
     // repeating until the client answers 0 or -1. A mode outside 16 bits is
     // error 6. Throws LinkDown, or WaitAbandoned when the window closes.
     void SendChat(int mode, const QString &target, const QString &text);
+    // Tells the client something about the game (keys in chat/wadapi.h).
+    // Not a request: nothing is awaited, and a link that is down or shut
+    // simply does not send it.
+    void SendNotice(const char *key, const QString &value);
     // Asks for all new chat text, which arrives through OnDapiText. Throws
     // LinkDown, or WaitAbandoned when the window closes.
     void FetchChat();

@@ -16,7 +16,8 @@ enum class Shape
     App,
     Communicate,
     OneString,
-    Event
+    Event,
+    TwoStrings
 };
 
 std::optional<Shape> shapeOf(char op)
@@ -34,6 +35,8 @@ std::optional<Shape> shapeOf(char op)
         return Shape::OneString;
     case FrameOp::Event:
         return Shape::Event;
+    case FrameOp::Notice:
+        return Shape::TwoStrings;
     }
     return std::nullopt;
 }
@@ -102,6 +105,7 @@ bool sentByProgram(FrameOp op)
     case FrameOp::Communicate:
     case FrameOp::GetAllText:
     case FrameOp::Unregister:
+    case FrameOp::Notice:
         return true;
     case FrameOp::Status:
     case FrameOp::Text:
@@ -181,6 +185,15 @@ Frame Frame::event(const QByteArray &text1, qint16 number, const QByteArray &tex
     return f;
 }
 
+Frame Frame::notice(const QByteArray &key, const QByteArray &value)
+{
+    Frame f;
+    f.op = FrameOp::Notice;
+    f.text = key;
+    f.text2 = value;
+    return f;
+}
+
 QByteArray encodeFrame(const Frame &frame)
 {
     const std::optional<Shape> shape = shapeOf(static_cast<char>(frame.op));
@@ -203,6 +216,10 @@ QByteArray encodeFrame(const Frame &frame)
     case Shape::Event:
         putString(payload, frame.text);
         putNumber(payload, frame.number);
+        putString(payload, frame.text2);
+        break;
+    case Shape::TwoStrings:
+        putString(payload, frame.text);
         putString(payload, frame.text2);
         break;
     }
@@ -280,6 +297,9 @@ std::optional<Frame> FrameDecoder::next()
         break;
     case Shape::Event:
         ok = r.string(text) && r.number(f.number) && r.string(text2);
+        break;
+    case Shape::TwoStrings:
+        ok = r.string(text) && r.string(text2);
         break;
     }
     if (!ok || !r.atEnd()) {

@@ -11,8 +11,12 @@
 // fields. A string field is a 4-byte big-endian length and that many raw
 // bytes (Windows-1252, NUL allowed); a number is 16 bits, big-endian, signed.
 
-// Fields: I, R, G, U: app. C: app, mode, target, text. S: code. T: text.
-// E: text1, number, text2.
+// Fields: I, R, G, U: app. C: app, mode, target, text. N: key, value.
+// S: code. T: text. E: text1, number, text2.
+//
+// N tells the client something about the game unasked (the keys are in
+// chat/wadapi.h); it has no answer, and a client ignores a key it does not
+// know, so a newer program can say more than an older client takes.
 enum class FrameOp : char
 {
     // program -> client
@@ -21,6 +25,7 @@ enum class FrameOp : char
     Communicate = 'C',
     GetAllText = 'G',
     Unregister = 'U',
+    Notice = 'N',
 
     // client -> program
     Status = 'S',
@@ -38,8 +43,8 @@ struct Frame
     QByteArray app;    // I R C G U
     qint16 number = 0; // C: mode; E: number
     QByteArray target; // C
-    QByteArray text;   // C: text; S: code; T: text; E: text1
-    QByteArray text2;  // E
+    QByteArray text;   // C: text; S: code; T: text; E: text1; N: key
+    QByteArray text2;  // E; N: value
 
     static Frame init(const QByteArray &app);
     static Frame registration(const QByteArray &app);
@@ -50,6 +55,7 @@ struct Frame
     static Frame status(const QByteArray &code);
     static Frame chatText(const QByteArray &text);
     static Frame event(const QByteArray &text1, qint16 number, const QByteArray &text2);
+    static Frame notice(const QByteArray &key, const QByteArray &value);
 
     bool operator==(const Frame &) const = default;
 };

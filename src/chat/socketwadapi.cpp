@@ -141,6 +141,12 @@ void SocketWadapi::DapiUnregister(const QString &app)
         send(Frame::unregistration(Ansi::encode(app)));
 }
 
+void SocketWadapi::DapiNotice(const QByteArray &key, const QByteArray &value)
+{
+    if (connected())
+        send(Frame::notice(key, value));
+}
+
 void SocketWadapi::KillDDE()
 {
     // The unregistration sent just before must not be thrown away with the
@@ -280,6 +286,7 @@ void SocketWadapi::dispatch(const Frame &frame)
     case FrameOp::Communicate:
     case FrameOp::GetAllText:
     case FrameOp::Unregister:
+    case FrameOp::Notice:
         break;
     }
     lose(QStringLiteral("the chat client sent a '%1' frame")

@@ -58,6 +58,7 @@ public:
                          const QByteArray &text) override;
     void DapiGetAllText(const QString &app) override;
     void DapiUnregister(const QString &app) override;
+    void DapiNotice(const QByteArray &key, const QByteArray &value) override;
     void KillDDE() override;
     bool connected() const override;
 

@@ -33,6 +33,9 @@ public:
                                  const QByteArray &text) = 0;
     virtual void DapiGetAllText(const QString &app) = 0;
     virtual void DapiUnregister(const QString &app) = 0;
+    // Tells the client something about the game (an "N" frame); no answer
+    // is awaited, and a link that is down sends nothing.
+    virtual void DapiNotice(const QByteArray &key, const QByteArray &value) = 0;
     virtual void KillDDE() = 0;
 
     // False once the client has gone away (or before InitDDE succeeded).
@@ -40,3 +43,13 @@ public:
     // Why the link failed or went, for the host; empty when there is no more to say.
     virtual QString lastError() const { return {}; }
 };
+
+// The keys of DapiNotice.
+namespace NoticeKey {
+// The host's registration character (Windows-1252, empty when the host takes
+// no registrations), so a chat client can offer registering to anyone who
+// joins, whenever they join.
+inline constexpr char RegChar[] = "reg";
+// A longer value of RegChar is no registration character.
+inline constexpr qsizetype MaxRegChar = 4;
+} // namespace NoticeKey

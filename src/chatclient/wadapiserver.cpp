@@ -49,6 +49,8 @@ QString describe(const Frame &f)
         return opName(f.op) + u' ' + quoted(f.text);
     case FrameOp::Event:
         return QStringLiteral("E %1 %2 %3").arg(quoted(f.text)).arg(f.number).arg(quoted(f.text2));
+    case FrameOp::Notice:
+        return QStringLiteral("N %1 %2").arg(quoted(f.text), quoted(f.text2));
     default:
         return opName(f.op) + u' ' + quoted(f.app);
     }
@@ -231,6 +233,22 @@ void WadapiServer::handle(const Frame &frame)
     case FrameOp::Communicate:
         if (!answeredByFault(frame))
             communicate(frame);
+        return;
+    case FrameOp::Notice:
+        // A key this client does not know is a newer program's; it goes unheeded.
+        if (frame.text != NoticeKey::RegChar)
+            return;
+        if (frame.text2.size() > NoticeKey::MaxRegChar) {
+            emit report(QStringLiteral("The program sent a registration character of %1 bytes; "
+                                       "ignored.")
+                            .arg(frame.text2.size()));
+            return;
+        }
+        emit report(frame.text2.isEmpty()
+                        ? QStringLiteral("The host takes no registrations.")
+                        : QStringLiteral("The host's registration character is %1.")
+                              .arg(ChatRoom::shown(Ansi::decode(frame.text2))));
+        emit notice(QString::fromLatin1(frame.text), Ansi::decode(frame.text2));
         return;
     case FrameOp::GetAllText:
         if (answeredByFault(frame))

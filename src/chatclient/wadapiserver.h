@@ -62,6 +62,9 @@ signals:
     // communicator is set): target as the program named it, text as the
     // room shows it.
     void privateMessage(const QString &target, const QString &text);
+    // The program told the client something about the game (keys in
+    // chat/wadapi.h): only keys this client knows, with values in bounds.
+    void notice(const QString &key, const QString &value);
 
 private:
     struct Fault

@@ -2,6 +2,7 @@
 // lets the program's host speak in it; players come from stdin, from the
 // scripted cast and from people joining over a local socket or the web page.
 #include "chat/frame.h"
+#include "chat/wadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
 #include "room/fdlinereader.h"
@@ -171,6 +172,11 @@ int main(int argc, char *argv[])
         QObject::connect(&web->front, &WebFront::report, &console, &RoomConsole::output);
         QObject::connect(&server, &WadapiServer::privateMessage, &web->people,
                          &WebPeople::espFromHost);
+        QObject::connect(&server, &WadapiServer::notice, &web->people,
+                         [&web](const QString &key, const QString &value) {
+                             if (key == QLatin1String(NoticeKey::RegChar))
+                                 web->people.setRegChar(value);
+                         });
         web->people.nameTaken = [&](const QString &n) { return players.has(n) || people.has(n); };
     }
     const auto webHas = [&web](const QString &n) { return web && web->people.has(n); };

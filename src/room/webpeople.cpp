@@ -1,5 +1,6 @@
 #include "room/webpeople.h"
 
+#include "chat/wadapi.h"
 #include "chatclient/chatroom.h"
 #include "room/peopleserver.h"
 #include "room/personrules.h"
@@ -86,6 +87,19 @@ void WebPeople::espFromHost(const QString &name, const QString &text)
     for (const auto &p : m_people) {
         if (!p->gone && p->name == name)
             sendLine(*p, QStringLiteral("ESP from %1: %2").arg(m_room.hostName(), text), true);
+    }
+}
+
+void WebPeople::setRegChar(const QString &regChar)
+{
+    const QString bounded = regChar.left(NoticeKey::MaxRegChar);
+    if (bounded == m_regChar)
+        return;
+    m_regChar = bounded;
+    // One who is away hears it when back.
+    for (const auto &p : m_people) {
+        if (!p->gone && !p->name.isEmpty() && !p->away)
+            sendHost(*p);
     }
 }
 
@@ -215,6 +229,7 @@ void WebPeople::join(Person &p, const QJsonObject &message)
                       {u"host"_qs, m_room.hostName()},
                       {u"token"_qs, q->token},
                       {u"back"_qs, true}});
+            sendHost(*q);
             replay(*q, message.value(u"seen").toInteger(-1));
             for (const QString &json : std::exchange(q->held, {}))
                 q->socket->sendTextMessage(json);
@@ -238,6 +253,7 @@ void WebPeople::join(Person &p, const QJsonObject &message)
              {u"host"_qs, m_room.hostName()},
              {u"token"_qs, p.token},
              {u"back"_qs, false}});
+    sendHost(p);
     // The recent lines go to the newcomer alone, without private messages.
     qint64 at = m_room.recentStart();
     for (const QString &line :
@@ -295,6 +311,11 @@ void WebPeople::sendLine(Person &p, const QString &text, bool isPrivate, qint64 
     if (at >= 0)
         line[u"at"_qs] = at;
     send(p, line);
+}
+
+void WebPeople::sendHost(Person &p)
+{
+    send(p, {{u"type"_qs, u"host"_qs}, {u"name"_qs, m_room.hostName()}, {u"reg"_qs, m_regChar}});
 }
 
 void WebPeople::send(Person &p, const QJsonObject &message)

@@ -21,8 +21,11 @@ class QWebSocket;
 //   page -> room  {"type":"join","name":N,"code":C[,"token":T,"seen":S]}
 //                 {"type":"say","text":T}  {"type":"esp","text":T}  {"type":"leave"}
 //   room -> page  {"type":"welcome","name":N,"host":H,"token":T,"back":B}
+//                 {"type":"host","name":H,"reg":R}
 //                 {"type":"refused","why":W}
 //                 {"type":"line","text":T,"private":P[,"at":A]}
+// "host" follows every welcome and comes again when the program changes the
+// registration character R (empty: none known, or the host takes none).
 // A room line's "at" is its place in the room; one who comes back gives the
 // last it saw as "seen" and gets the room's lines after it.
 // A person must give the room code; names follow the same rules as on the
@@ -54,6 +57,9 @@ public:
 
     // The host sent name a private message.
     void espFromHost(const QString &name, const QString &text);
+    // The host's registration character, as the program said it.
+    void setRegChar(const QString &regChar);
+    QString regChar() const { return m_regChar; }
 
     struct Limits
     {
@@ -90,6 +96,7 @@ private:
     void roomLine(const QString &line);
     void send(Person &p, const QJsonObject &message);
     void sendLine(Person &p, const QString &text, bool isPrivate, qint64 at = -1);
+    void sendHost(Person &p);
     // A room line as p sees it, and whether it is private; none when it is not p's.
     std::optional<std::pair<QString, bool>> shownTo(const Person &p, const QString &line) const;
     // The room's lines after position seen, for one who comes back.
@@ -106,6 +113,7 @@ private:
 
     ChatRoom &m_room;
     QString m_code;
+    QString m_regChar;
     std::vector<std::unique_ptr<Person>> m_people;
     QHash<QString, std::shared_ptr<Address>> m_addresses;
 };

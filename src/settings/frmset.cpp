@@ -1,5 +1,6 @@
 #include "settings/frmset.h"
 
+#include "chat/chatlink.h"
 #include "chat/gesturekeys.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
@@ -37,7 +38,7 @@ QGroupBox *frame(const char *name, const QString &caption, QWidget *content)
 
 frmSet::frmSet(const ChildContext &context, QWidget *parent)
     : SavesOnClose(parent), m_gs(context.gs), m_dialogs(context.dialogs),
-      m_writeSettings(context.writeSettings)
+      m_writeSettings(context.writeSettings), m_link(context.link)
 {
     setObjectName(QStringLiteral("frmSet"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -108,7 +109,12 @@ void frmSet::Form_Unload()
 {
     m_gs.Sorry = txtSorry->text();
     m_gs.WTG = txtWTG->text();
-    m_gs.RegChar = txtRegChar->text().left(1);
+    const QString regChar = txtRegChar->text().left(1);
+    if (regChar != m_gs.RegChar) {
+        m_gs.RegChar = regChar;
+        if (ChatLink *link = m_link ? m_link() : nullptr)
+            link->SendNotice(NoticeKey::RegChar, regChar);
+    }
     // A greyed box counts as checked.
     m_gs.Confirm = chkConfirm->checkState() != Qt::Unchecked;
     m_gs.CalldownMSG = txtCalldown->text();

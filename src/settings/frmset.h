@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class ChatLink;
 class HostDialogs;
 class QCheckBox;
 class QGroupBox;
@@ -48,6 +49,7 @@ private:
     GameState &m_gs;
     HostDialogs &m_dialogs;
     std::function<void()> m_writeSettings;
+    std::function<ChatLink *()> m_link;
 };
 
 // The settings dialog as the main window's Options menu opens it.

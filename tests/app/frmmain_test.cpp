@@ -11,14 +11,14 @@ using MainWindowTest = EditorTest; // a main window on fakes; the editors go unu
 TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
 {
     // Lines of the [Settings] section ('|' between), the speed, the
-    // automatic countdown, on top, and where the window goes in twips ((0, 0):
-    // where it was).
-    const std::tuple<const char *, int, int, bool, QPoint> cases[] = {
-        {"", 0, 0, false, {}}, // no settings file
-        {"Delay= 2 |Auto= 30 |OnTop=True|left=1500|top=3000", 2, 30, true, {1500, 3000}},
-        {"delay=7|auto=20|left=0|top=500", 1, 0, false, {}},
+    // automatic countdown, on top, where the window goes in twips ((0, 0):
+    // where it was), and the registration character the room is told.
+    const std::tuple<const char *, int, int, bool, QPoint, QString> cases[] = {
+        {"", 0, 0, false, {}, {}}, // no settings file
+        {"Delay= 2 |Auto= 30 |OnTop=True|left=1500|top=3000", 2, 30, true, {1500, 3000}, "$"},
+        {"delay=7|auto=20|left=0|top=500|RegChar=\xB0", 1, 0, false, {}, u"\u00B0"_qs},
     };
-    for (const auto &[settings, speed, autoSeconds, onTop, twips] : cases) {
+    for (const auto &[settings, speed, autoSeconds, onTop, twips, reg] : cases) {
         MainWindowRig rig;
         if (*settings)
             rig.writeFile(u"orvella.ini"_qs, "[Settings]\r\n" +
@@ -47,7 +47,7 @@ TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
         QFile::remove(rig.ini());
         w.close();
         EXPECT_TRUE(QFile::exists(rig.ini()));
-        EXPECT_EQ(rig.room.log.mid(2), QStringList({u"U orvella"_qs, u"K"_qs}));
+        EXPECT_EQ(rig.room.log.mid(2), QStringList({u"N reg "_qs + reg, u"U orvella"_qs, u"K"_qs}));
     }
 }
 

@@ -100,7 +100,9 @@ TEST_F(ChatLinkTest, ABrokenLinkIsToldOncePerBreakAndAClosedOneNever)
 
     // Gone between steps: told at once, but not from inside the library's notice.
     ASSERT_EQ(link.InitDDE(), 0);
+    link.SendNotice(NoticeKey::RegChar, QStringLiteral("\u00B0")); // a notice waits for nothing
     wadapi.up = false;
+    link.SendNotice(NoticeKey::RegChar, QStringLiteral("$")); // nor fails: it goes unsent
     link.OnDapiGone();
     EXPECT_EQ(dialogs.messages.size(), 1u);
     QCoreApplication::processEvents();
@@ -117,6 +119,7 @@ TEST_F(ChatLinkTest, ABrokenLinkIsToldOncePerBreakAndAClosedOneNever)
     QCoreApplication::processEvents();
     EXPECT_THROW(link.FetchChat(), LinkDown);
     EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(wadapi.log.filter(QStringLiteral("N ")), QStringList(QStringLiteral("N reg \u00B0")));
 }
 
 TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextAndTheTextLosesTheClientsTrailer)

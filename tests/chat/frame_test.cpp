@@ -32,7 +32,7 @@ TEST(Frame, RoundTripsWholeAndByteByByte)
         Frame::init("orvella"),           Frame::status("-1"),
         Frame::chatText(binary),          Frame::chatText(block),
         Frame::event("t", 32767, binary), Frame::communicate("x", -32768, "Ann Lee", binary),
-        Frame::chatText(block + "end"),
+        Frame::notice("reg", binary),     Frame::chatText(block + "end"),
     };
     QByteArray stream;
     for (const Frame &f : all)
@@ -61,9 +61,10 @@ TEST(Frame, GarbageBreaksTheStreamForGood)
     EXPECT_TRUE(encodeFrame(Frame::chatText(QByteArray(MaxFramePayload, 'x'))).isEmpty());
 
     // No op, an unknown op, a length cut short, a string past the payload,
-    // bytes after the last field, a number cut short, text2 cut short.
+    // bytes after the last field, a number cut short, text2 cut short, a
+    // notice without its value.
     for (const char *hex : {"", "5800000000", "54000000", "54ffffffff616263", "54000000016162",
-                            "43000000016100", "450000000000010000000261"}) {
+                            "43000000016100", "450000000000010000000261", "4e0000000161"}) {
         const QByteArray p = QByteArray::fromHex(hex);
         EXPECT_TRUE(breaks(header(p.size()) + p + encodeFrame(Frame::status("0")))) << hex;
     }

@@ -73,6 +73,11 @@ TEST_F(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnc
 {
     // The client names the host as the link comes up, ahead of its status.
     EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee"}));
+    // A notice is not answered; a registration character of too many bytes is none.
+    wadapi.DapiNotice("reg", "\xB0");
+    EXPECT_TRUE(room.waitForLine(u"The host's registration character is <relax>."_qs));
+    wadapi.DapiNotice("reg", "12345");
+    EXPECT_TRUE(room.waitForLine(u"registration character of 5 bytes; ignored."_qs));
     wadapi.DapiCommunicate(App, 2, "Bo", "psst \xB0");
     EXPECT_TRUE(room.waitForLine(u"ESP to Bo: psst °"_qs));
     type(u"Bo: °° fünf €"_qs, u"Bo: °° fünf €"_qs);

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Two people in headless Chromium join orvella-room --web: a wrong code is
-refused, markup shows as text and runs nothing, the host's invitation gives
-the Register button, both see the same lines in the same order, and a broken
+refused, markup shows as text and runs nothing, a registration character the
+program told the room before anyone joined gives the Register button at once,
+gestures are named and made in the room, a word's pattern stays on one line
+of a phone's width, both see the same lines in the same order, and a broken
 connection comes back under the same name. Exits 77 (skipped) without
 Chromium's WebDriver.
 
@@ -9,6 +11,8 @@ tests/app/browser_game_test.py borrows the room, the browsers and the
 page's helpers."""
 import queue
 import re
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -25,6 +29,7 @@ except ImportError:
 
 CODE = 'KTZRW'
 BAD_NAME = '<b>Bo</b>&amp;'
+GESTURES = ['relax', 'sigh', 'frown', 'grin', 'jump', 'wave', 'react', 'bow', 'shrug', 'present']
 BAD_LINE = '<img src=x onerror=window.pwned=1><script>window.pwned=2</script>&amp;'
 
 
@@ -50,6 +55,23 @@ class Room:
     def type(self, line):
         self.proc.stdin.write(line + '\n')
         self.proc.stdin.flush()
+
+
+class Program:
+    """The program's end of the room's socket, enough to link up and tell
+    the room the host's registration character."""
+
+    def __init__(self, path):
+        self.sock = socket.socket(socket.AF_UNIX)
+        self.sock.connect(path)
+        self.frame(b'I', b'orvella')
+
+    def frame(self, op, *fields):
+        payload = op + b''.join(struct.pack('>I', len(f)) + f for f in fields)
+        self.sock.sendall(struct.pack('>I', len(payload)) + payload)
+
+    def reg(self, char):
+        self.frame(b'N', b'reg', char.encode('cp1252'))
 
 
 def browser():
@@ -97,6 +119,9 @@ def main():
         started = []
         try:
             url = room.wait_for(r'People join in a browser at (\S+) with the room code').group(1)
+            program = Program(folder + '/w.sock')
+            program.reg('$')
+            room.wait_for(r"registration character is \$")
             started = browsers()
             bo, cy = started
             join(bo, url, 'Bo', 'KTZRX')
@@ -116,20 +141,50 @@ def main():
                 assert d.execute_script('return window.pwned === undefined'), 'markup ran'
                 assert not d.find_elements(By.CSS_SELECTOR, '#lines img, #lines script, #lines b')
 
-            room.type('Ann Lee: ESP a $ to Ann Lee to register.')
+            # Joined after the room heard it: one tap registers.
             register = bo.find_element(By.ID, 'registerButton')
-            until(bo, lambda d: register.is_displayed())
+            assert register.is_displayed()
             register.click()
             room.wait_for(re.escape('ESP from ' + BAD_NAME + ': $'))
             until(bo, lambda d: any(l.endswith('ESP to Ann Lee: $') for l in lines(d)))
+            # A gesture as the character: the room shows its tag, which registers.
+            program.reg('\u00b0')
+            register = cy.find_element(By.ID, 'registerButton')
+            until(cy, lambda d: 'relax' in register.get_attribute('aria-label'))
+            register.click()
+            room.wait_for(re.escape('ESP from Cy: <relax>'))
+            # Gestures are named, and made in the room for all to see.
+            gestures = cy.find_elements(By.CSS_SELECTOR, '#gestures button')
+            assert [b.text for b in gestures] == GESTURES, [b.text for b in gestures]
+            gestures[GESTURES.index('wave')].click()
+            room.wait_for(re.escape('Cy: <wave>'))
+
+            # On a phone's width a pattern and a banner stay on one line; the
+            # turn of the one who reads stands out, and a name inside a
+            # longer word is not that person's.
+            pattern = 'Cy, your word is G -- -- R -- -- i -- -- -- -- -- -- -- e '
+            for line in ('Ann Lee: ' + pattern, 'Ann Lee: \u00ab\u00bb\u00ab\u00bb  Questions? ESP '
+                         'your host  \u00ab\u00bb\u00ab\u00bb', 'Zed: Cyan is my colour'):
+                room.type(line)
+            until(cy, lambda d: 'Zed: Cyan is my colour' in lines(d))
+            shown = cy.execute_script(
+                'return [...document.querySelectorAll("#lines li")].slice(-3).map(li => {'
+                '  const part = li.querySelector(".unbroken");'
+                '  return [li.className, part ? part.getClientRects().length : 0,'
+                '          part ? li.clientHeight > 1.5 * part.offsetHeight : false]; })')
+            # The line breaks in front of the pattern, never inside it.
+            assert shown[0] == ['wide turn mine', 1, True], shown
+            assert [s[:2] for s in shown[1:]] == [['wide', 1], ['', 0]], shown
+
             cy.find_element(By.ID, 'say').send_keys('maple')
             cy.find_element(By.ID, 'sendButton').click()
             room.type('Ann Lee: Cy wins the word')
             for d in (bo, cy):
                 until(d, lambda d: 'Ann Lee: Cy wins the word' in lines(d))
-            shared = [l for l in lines(bo) if not l.startswith('ESP')]
-            assert shared == lines(cy)[-len(shared):], (shared, lines(cy))
-            assert not any(l.startswith('ESP') for l in lines(cy)), "another's ESP"
+            shared = [[l for l in lines(d) if not l.startswith('ESP')] for d in (bo, cy)]
+            assert shared[0] == shared[1][-len(shared[0]):], shared
+            assert [l for l in lines(cy) if l.startswith('ESP')] == ['ESP to Ann Lee: <relax>'], \
+                "another's ESP"
 
             # A break: the page reconnects by itself under the same name.
             bo.execute_script('socket.close()')

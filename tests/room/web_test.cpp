@@ -21,6 +21,7 @@ struct Page
     QWebSocket socket;
     QStringList lines;
     QJsonObject last; // the latest welcome or refusal
+    QJsonObject host; // what the room last said of the host
     bool closed = false;
 
     Page(quint16 port, const QString &origin, const QString &scheme = u"ws"_qs) : socket(origin)
@@ -33,7 +34,7 @@ struct Page
                 lines << (o[u"private"].toBool() ? u"(private) "_qs : QString()) +
                              o[u"text"].toString();
             else
-                last = o;
+                (o[u"type"].toString() == u"host"_qs ? host : last) = o;
         });
         QObject::connect(&socket, &QWebSocket::disconnected, [this] { closed = true; });
         socket.open(QUrl(u"%1://127.0.0.1:%2/ws"_qs.arg(scheme).arg(port)));
@@ -57,6 +58,10 @@ struct Page
     {
         return waitUntil([&] { return last[u"type"].toString() == u"welcome"_qs || closed; }) &&
                !closed;
+    }
+    bool told(const QString &reg)
+    {
+        return waitUntil([&] { return host[u"reg"] == reg && host[u"name"] == u"Ann Lee"_qs; });
     }
     bool sees(const QString &line)
     {
@@ -143,6 +148,7 @@ struct WebRoomTest : ::testing::Test
 TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
 {
     web->people.limits.joinBurst = 20;
+    web->people.setRegChar(u"$"_qs); // the program said it before anyone came
     // Another site's page, or none, does not get in.
     for (const QString &other : {u"http://evil.example"_qs, QString()})
         EXPECT_TRUE(Page(port, other).dropped()) << other.toStdString();
@@ -150,6 +156,7 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     bo.join(u"Bo Reed"_qs, u"ktzrw"_qs);
     ASSERT_TRUE(bo.welcomed());
     EXPECT_TRUE(bo.sees(u"Welcome to the room!"_qs)) << "the recent lines";
+    EXPECT_TRUE(bo.told(u"$"_qs));
     Page wrong(port, origin);
     wrong.join(u"Cy"_qs, u"KTZRX"_qs);
     ASSERT_TRUE(wrong.dropped());
@@ -180,6 +187,8 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     const QString token = bo.last[u"token"].toString();
     bo.socket.abort();
     room.say(u"Ann Lee"_qs, u"while you were away"_qs);
+    web->people.setRegChar(u"\u00B0"_qs);
+    EXPECT_TRUE(cy.told(u"\u00B0"_qs));
     Page thief(port, origin);
     thief.join(u"Bo Reed"_qs, u"KTZRW"_qs, u"guess"_qs);
     EXPECT_TRUE(thief.dropped()) << "the name is held for its owner";
@@ -187,6 +196,7 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     back.join(u"Bo Reed"_qs, u"KTZRW"_qs, token, bo.seen);
     ASSERT_TRUE(back.welcomed());
     EXPECT_TRUE(back.last[u"back"].toBool());
+    EXPECT_TRUE(back.told(u"\u00B0"_qs)) << "the change made while away";
     EXPECT_TRUE(back.sees(u"Ann Lee: while you were away"_qs));
     EXPECT_FALSE(room.textSince(0).contains(u"Bo Reed has left"_qs));
     back.send({{u"type"_qs, u"leave"_qs}});

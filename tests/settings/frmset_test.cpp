@@ -56,6 +56,7 @@ TEST_F(SettingsDialogTest, TheBoxesTakeGesturesAndKeysAndClosingTakesEveryValueO
     w->chkCalldown->setChecked(true);
     w->close();
     EXPECT_EQ(gs.WTG, u"WTG \u00B5"_qs + QString::fromUcs4(U"\U0001F600 %player%!"));
+    EXPECT_EQ(room.log.filter(u"N "_qs), QStringList({u"N reg "_qs, u"N reg a"_qs}));
     EXPECT_TRUE(bytesOf(ini()).contains(
         "\r\nRegChar=a\r\nConfirm=True\r\nSorry=\xB6 %player%.  %word% is not a match\r\n"
         "WTG=WTG \xB5? %player%!\r\nCalldownMSG=Turn ESP and ESP mail off before play "

@@ -52,6 +52,10 @@ public:
         answer();
     }
     void DapiUnregister(const QString &app) override { note(QStringLiteral("U ") + app); }
+    void DapiNotice(const QByteArray &key, const QByteArray &value) override
+    {
+        note(u"N "_qs + QString::fromLatin1(key + ' ' + value));
+    }
     void KillDDE() override
     {
         note(QStringLiteral("K"));

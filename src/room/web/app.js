@@ -13,6 +13,8 @@ let leaving = false;
 let brokenSince = 0;
 let retryMs = 500;
 let seen = -1;       // the room's place of the last line shown
+let host = {name: '', reg: ''};  // as the room last said
+let mention = null;  // finds this person's name in a line
 
 function status(text) { $('status').textContent = text; }
 
@@ -21,30 +23,57 @@ function showRoom(inRoom) {
   $('room').hidden = !inRoom;
 }
 
+// A name as a word of a line, in any letter case: "Bo" is not in "Bob".
+function mentionOf(name) {
+  const word = name.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+  return new RegExp('(?<![\\p{L}\\p{N}])' + word + '(?![\\p{L}\\p{N}])', 'iu');
+}
+
+// The host's line that gives a player the turn: "Bo, your word is G -- R i - ".
+const TurnText = ', your word is ';
+
+// Text and a part that must not wrap (a word's pattern, a banner) in one line.
+function fill(li, text, unbroken) {
+  const span = document.createElement('span');
+  span.className = 'unbroken';
+  span.textContent = unbroken;
+  li.append(text.slice(0, text.length - unbroken.length), span);
+  li.classList.add('wide');
+}
+
 function addLine(text, isPrivate) {
   const li = document.createElement('li');
-  li.textContent = text;
+  const fromHost = !isPrivate && host.name !== '' && text.startsWith(host.name + ': ');
+  const said = fromHost ? text.slice(host.name.length + 2) : '';
+  const turn = said.indexOf(TurnText);
+  if (turn > 0) {
+    fill(li, text, said.slice(turn + TurnText.length));
+    if (me && said.slice(0, turn).toLowerCase() === me.name.toLowerCase()) li.classList.add('turn');
+  } else if (said.startsWith('\u00AB\u00BB')) {
+    fill(li, text, said);
+  } else {
+    li.textContent = text;
+  }
   if (isPrivate) li.classList.add('private');
-  if (me && text.toLowerCase().includes(me.name.toLowerCase())) li.classList.add('mine');
+  if (mention && mention.test(text)) li.classList.add('mine');
   const list = $('lines');
   // Follow the newest line unless the reader has scrolled back.
   const atEnd = list.clientHeight === 0 || list.scrollTop + list.clientHeight >= list.scrollHeight - 40;
   list.appendChild(li);
   while (list.children.length > MaxLines) list.firstElementChild.remove();
   if (atEnd) list.scrollTop = list.scrollHeight;
-  if (me && !isPrivate && text.startsWith(me.host + ': ')) readInvitation(text.slice(me.host.length + 2));
 }
 
-// The host's invitation names the character that registers: "ESP a $ to Host to register."
-function readInvitation(text) {
-  const m = /ESP an? (\S) to .+ to register/.exec(text);
-  if (!m) return;
+// Registering is offered once the room has named the host and the character.
+function showRegister() {
+  const ready = me !== null && host.name !== '' && host.reg !== '';
+  $('register').hidden = !ready;
+  if (!ready) return;
   const button = $('registerButton');
-  button.dataset.char = m[1];
-  button.textContent = 'Register';
-  button.setAttribute('aria-label', 'Register (sends ' + m[1] + ' to the host)');
-  button.hidden = false;
-  $('gestures').hidden = true;
+  button.dataset.char = host.reg;
+  const gesture = host.reg.length === 1 ? Gestures[host.reg.charCodeAt(0) - 0xB0] : undefined;
+  const sent = gesture ? 'the ' + gesture + ' gesture' : host.reg;
+  button.setAttribute('aria-label', 'Register (sends ' + sent + ' privately to ' + host.name + ')');
 }
 
 function send(message) {
@@ -66,6 +95,8 @@ function connect(name, code) {
     if (m.type === 'welcome') {
       if (!m.back) seen = -1;
       me = {name: String(m.name), token: String(m.token), host: String(m.host), code: code};
+      host.name = me.host;
+      mention = mentionOf(me.name);
       brokenSince = 0;
       retryMs = 500;
       sessionStorage.setItem('orvella', JSON.stringify(me));
@@ -74,6 +105,9 @@ function connect(name, code) {
       showRoom(true);
       $('lines').scrollTop = $('lines').scrollHeight;
       if (!m.back) $('say').focus();
+    } else if (m.type === 'host') {
+      host = {name: String(m.name ?? ''), reg: String(m.reg ?? '')};
+      showRegister();
     } else if (m.type === 'refused') {
       leaving = true;
       me = null;
@@ -110,12 +144,13 @@ function init() {
   const hash = decodeURIComponent(location.hash.slice(1));
   if (/^[A-Za-z]{5}$/.test(hash)) $('code').value = hash.toUpperCase();
   const gestures = $('gestures');
-  Gestures.forEach((tag, i) => {
+  // A gesture is made in the room, for everyone to see; it registers nobody.
+  Gestures.forEach((name, i) => {
     const b = document.createElement('button');
     b.type = 'button';
-    b.textContent = String.fromCharCode(0xB0 + i);
-    b.setAttribute('aria-label', 'Send the host ' + tag);
-    b.addEventListener('click', () => send({type: 'esp', text: b.textContent}));
+    b.textContent = name;
+    b.title = 'Make the ' + name + ' gesture in the room';
+    b.addEventListener('click', () => send({type: 'say', text: String.fromCharCode(0xB0 + i)}));
     gestures.appendChild(b);
   });
   $('join').addEventListener('submit', (e) => {
@@ -133,7 +168,9 @@ function init() {
   });
   onSubmit('sayForm', 'say', 'say');
   onSubmit('espForm', 'esp', 'esp');
-  $('registerButton').addEventListener('click', (e) => send({type: 'esp', text: e.target.dataset.char}));
+  $('registerButton').addEventListener('click', (e) => {
+    if (e.target.dataset.char) send({type: 'esp', text: e.target.dataset.char});
+  });
   $('leaveButton').addEventListener('click', () => {
     leaving = true;
     send({type: 'leave'});

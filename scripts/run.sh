@@ -89,5 +89,5 @@ echo "   then click File > Recover to bring the game back."
 # Without a terminal the room would end with its empty input; keep it open.
 stay=()
 [ -t 0 ] || stay=(--stay)
-build/release/src/orvella-room --host "$host" --players 6 --seed "$seed" --words data/words \
+build/release/src/orvella-room --host "$host" --players 6 --seed "$seed" \
   --web "127.0.0.1:$web" "${stay[@]}"

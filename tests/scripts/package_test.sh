@@ -48,18 +48,19 @@ icon=$(sed -n 's/^Icon=//p' "$entry")
 [ -f "$r$words/animals.txt" ] || fail "the menu entry starts in $words, which holds no word lists"
 [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon $icon"
 
-# Each page renders without a warning and, for the clients, covers every
-# option of --help; the clients tell the package's version.
+# Each page renders without a warning and covers every option of --help;
+# each program tells the package's version, without a display.
+nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=)
 for page in orvella orvella-room orvella-irc; do
   man_file=$share/man/man6/$page.6.gz
   [ -f "$man_file" ] || fail "no manual page $page"
   warnings=$(MANWIDTH=80 man --warnings -l "$man_file" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "man warns about $page: $warnings"
-  [ "$page" != orvella ] || continue
-  said=$("$r/usr/bin/$page" --version)
+  said=$("${nodisplay[@]}" "$r/usr/bin/$page" --version)
   [ "$said" = "$page $version" ] || fail "$page --version says '$said', the package is $version"
   text=$(zcat "$man_file" | sed 's/\\-/-/g')
-  for option in $("$r/usr/bin/$page" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+  help=$("${nodisplay[@]}" "$r/usr/bin/$page" --help) || fail "$page --help failed"
+  for option in $(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
     grep -q -- "^\.B.*$option\b" <<<"$text" || fail "the manual page of $page lacks $option"
   done
 done

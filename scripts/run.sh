@@ -82,12 +82,12 @@ echo "1. In Orvella click Load, pick a word list, click Start, then play macro 1
 echo "2. Click Get Regs when players have sent their \$, then Draw and Ask; when the player answers, Get and Check."
 echo "3. After a match pick the winner's box; Draw again for the next word. Type /help here for the room; /quit ends both."
 web=${ORVELLA_WEB_PORT:-8765}
-echo "4. People join from a browser on this machine at http://127.0.0.1:$web/ with the room code printed below."
+echo "4. People join from a browser on this machine at the address printed below, http://127.0.0.1:$web/#CODE."
 echo "If Orvella closes or crashes, start it again from another terminal with: bash scripts/run.sh --orvella-only"
 echo "   then click File > Recover to bring the game back."
 
 # Without a terminal the room would end with its empty input; keep it open.
 stay=()
 [ -t 0 ] || stay=(--stay)
-build/release/src/orvella-room --host "$host" --players 6 --seed "$seed" --words data/words \
+build/release/src/orvella-room --host "$host" --players 6 --seed "$seed" \
   --web "127.0.0.1:$web" "${stay[@]}"

@@ -1,6 +1,6 @@
 # Installs the build into a fresh prefix and checks that everything a desktop
 # user needs landed in its usual place, stripped; then installs it as
-# scripts/run.sh leaves it, with the program and the room only.
+# scripts/run.sh leaves it, with its programs and their manual pages.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -P install_test.cmake
 function(install_into prefix)
   file(REMOVE_RECURSE "${prefix}")
@@ -55,9 +55,21 @@ if(invalid OR said MATCHES "error")
   message(FATAL_ERROR "desktop-file-validate: ${invalid} ${said}")
 endif()
 
-# run.sh builds only these two; the tree here has every program, so the
-# others are put aside for this install (the test runs alone) and back.
-set(aside orvella-irc orvella-demo)
+# Then as run.sh leaves the tree: its build of the targets it names, in a
+# tree without the manual pages, and the other programs put aside for this
+# install (the test runs alone) and back.
+file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/../scripts/run.sh" build REGEX "cmake --build .*--target")
+string(REGEX REPLACE ".*--target " "" built "${build}")
+separate_arguments(built)
+file(GLOB pages "${BUILD_DIR}/data/*.6.gz")
+file(REMOVE ${pages})
+execute_process(COMMAND "${CMAKE_COMMAND}" --build "${BUILD_DIR}" --target ${built}
+                RESULT_VARIABLE failed OUTPUT_VARIABLE said ERROR_VARIABLE said)
+if(failed OR NOT built)
+  message(FATAL_ERROR "run.sh's build of '${built}' failed: ${said}")
+endif()
+set(aside orvella orvella-room orvella-irc orvella-demo)
+list(REMOVE_ITEM aside ${built})
 foreach(program ${aside})
   file(RENAME "${BUILD_DIR}/src/${program}" "${BUILD_DIR}/src/${program}.aside")
 endforeach()
@@ -68,7 +80,12 @@ endforeach()
 if(install_failed)
   message(FATAL_ERROR "cmake --install after run.sh's build failed: ${install_said}")
 endif()
-if(NOT EXISTS "${PREFIX}-run/bin/orvella-room" OR EXISTS "${PREFIX}-run/bin/orvella-irc")
-  message(FATAL_ERROR "the install after run.sh's build did not install what it built")
+foreach(program ${built})
+  if(NOT EXISTS "${PREFIX}-run/bin/${program}" OR NOT EXISTS "${PREFIX}-run/share/man/man6/${program}.6.gz")
+    message(FATAL_ERROR "the install after run.sh's build lacks ${program} or its manual page")
+  endif()
+endforeach()
+if(EXISTS "${PREFIX}-run/bin/orvella-irc")
+  message(FATAL_ERROR "the install after run.sh's build installed a program it did not build")
 endif()
 file(REMOVE_RECURSE "${PREFIX}-run")

@@ -5,6 +5,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> told = answerWithoutWindow(argc, argv))
+        return *told;
     const FontSetupAhead fonts;
     QApplication app(argc, argv);
     return runProgram();

@@ -10,8 +10,43 @@
 #include "windows/qtdialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QTextStream>
 
+#include <cstring>
 #include <random>
+
+std::optional<int> answerWithoutWindow(int argc, char *argv[])
+{
+    // Only a look at the words: Qt's own options (-platform, -display ...)
+    // are for the application object, which takes them away later.
+    bool help = false, version = false;
+    for (int i = 1; i < argc; ++i) {
+        help = help || !std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help");
+        version = version || !std::strcmp(argv[i], "-v") || !std::strcmp(argv[i], "--version");
+    }
+    if (!help && !version)
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvella"));
+    QTextStream out(stdout);
+    if (version) {
+        out << "orvella " << versionText() << Qt::endl;
+        return 0;
+    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The host's console for a word-guessing game in a chat room.\n"
+                       "Start a chat client first, in the same session: the stand-in room\n"
+                       "orvella-room or the IRC client orvella-irc. Everything else is set\n"
+                       "in Orvella's windows."));
+    parser.addOptions({{{QStringLiteral("h"), QStringLiteral("help")},
+                        QStringLiteral("Shows this help and ends.")},
+                       {{QStringLiteral("v"), QStringLiteral("version")},
+                        QStringLiteral("Shows the version and ends.")}});
+    out << parser.helpText();
+    return 0;
+}
 
 int runProgram()
 {

@@ -1,5 +1,11 @@
 #pragma once
 
+#include <optional>
+
+// --help and --version, answered before any window exists, so that they
+// work without a display: the exit code, or none when neither was asked.
+std::optional<int> answerWithoutWindow(int argc, char *argv[]);
+
 // The program itself, in a QApplication that exists: the chat link, the
 // timers, the main window and the event loop. Returns the exit code.
 int runProgram();

@@ -51,6 +51,15 @@ QString joinCommand(const QString &peoplePath)
     return program + QStringLiteral(" --join NAME --people ") + shellWord(peoplePath);
 }
 
+// The word lists installed with the program, found from its own folder as
+// the menu entry's start finds its material, so any prefix and an unpacked
+// package work; the build tree links the source's lists into the same place.
+QString installedWords()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + u'/' +
+                           QStringLiteral(ORVELLA_WORDS_FROM_BIN));
+}
+
 // A number from the command line within [low, high], or none.
 std::optional<double> numberIn(const QString &text, double low, double high)
 {
@@ -94,8 +103,12 @@ int main(int argc, char *argv[])
         opt("join", "Join the running room as this person instead of holding one.", "name");
     const QCommandLineOption playersOption = opt("players", "Scripted players (0).", "N", "0");
     const QCommandLineOption seedOption = opt("seed", "Seed of the players' choices.", "N");
-    const QCommandLineOption wordsOption =
-        opt("words", "A word file or folder whose words the players know (repeatable).", "path");
+    const QCommandLineOption wordsOption(
+        QStringLiteral("words"),
+        QStringLiteral("A word file or folder whose words the players know (repeatable; "
+                       "default the installed word lists, %1).")
+            .arg(installedWords()),
+        QStringLiteral("path"));
     const QCommandLineOption rightOption =
         opt("right", "How often an answer is the likeliest word, 0 to 1 (0.6).", "P", "0.6");
     const QCommandLineOption lateOption =
@@ -119,6 +132,12 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // A name the shell split ("--host Ann Lee") must not pass unnoticed.
+    if (!parser.positionalArguments().isEmpty()) {
+        err << "Unexpected argument: " << parser.positionalArguments().first()
+            << "\nSee orvella-room --help." << Qt::endl;
+        return 2;
+    }
     const QString path = parser.value(socketOption);
     const QString peoplePath =
         parser.isSet(peopleOption) ? parser.value(peopleOption) : peoplePathBeside(path);
@@ -192,7 +211,11 @@ int main(int argc, char *argv[])
         return people.names() + (web ? web->people.names() : QStringList());
     });
 
-    for (const QString &words : parser.values(wordsOption)) {
+    // Without --words the players know whatever list the host may load.
+    QStringList wordLists = parser.values(wordsOption);
+    if (wordLists.isEmpty() && QFileInfo(installedWords()).isDir())
+        wordLists << installedWords();
+    for (const QString &words : wordLists) {
         QString error;
         if (!players.guesses().learn(words, &error)) {
             err << error << Qt::endl;
@@ -206,6 +229,12 @@ int main(int argc, char *argv[])
     }
     out << "Room open at " << path << "; the host is " << room.hostName()
         << ". Type /help for commands." << Qt::endl;
+    if (wordLists.isEmpty())
+        out << "The scripted players know no words: " << installedWords()
+            << " holds none; give them word lists with --words." << Qt::endl;
+    else
+        out << "The scripted players know the words of " << wordLists.join(QStringLiteral(", "))
+            << "." << Qt::endl;
     if (people.listen(peoplePath))
         out << "People join from another terminal with: " << joinCommand(peoplePath) << Qt::endl;
     else

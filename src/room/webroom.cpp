@@ -82,7 +82,7 @@ QString WebRoom::url() const
 QStringList WebRoom::banner() const
 {
     QStringList lines{QStringLiteral("People join in a browser at %1 with the room code %2")
-                          .arg(url().section(u'#', 0, 0), people.code())};
+                          .arg(url(), people.code())};
     const QString qr = terminalQrCode(url());
     if (!qr.isEmpty())
         lines += qr.chopped(1).split(u'\n');

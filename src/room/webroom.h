@@ -29,7 +29,8 @@ struct WebRoom
     }
     // Where a browser opens the page, the code in its fragment.
     QString url() const;
-    // What the console prints at start: the address, the code, the QR code.
+    // What the console prints at start: the address to open (the code in
+    // it), the code, the QR code of the address.
     QStringList banner() const;
 };
 

@@ -96,8 +96,8 @@ def main():
             procs.append(subprocess.Popen([ORVELLA], cwd=tmp + '/words', env=env))
             main_window = window('^Orvella V')
             bo, cy = started[:] = browsers()
-            join(bo, url + '#' + CODE, 'Bo', CODE)
-            join(cy, url + '#' + CODE, 'Cy', CODE)
+            join(bo, url, 'Bo', CODE)
+            join(cy, url, 'Cy', CODE)
             heard.line('Cy joined from the web')
 
             # Load, then Start: the invitation names the registration key.

@@ -129,7 +129,7 @@ def main():
 
             join(bo, url, BAD_NAME, CODE.lower())
             room.wait_for(re.escape(BAD_NAME) + ' joined from the web')
-            join(cy, url + '#' + CODE, 'Cy', CODE)
+            join(cy, url, 'Cy', CODE)
             room.wait_for('Cy joined from the web')
             room.type('/players')
             room.wait_for('^People: ' + re.escape(BAD_NAME) + ', Cy$')

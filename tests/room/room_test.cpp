@@ -3,7 +3,9 @@
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -58,12 +60,20 @@ TEST(FdLineReader, TakesSplitCharactersAndCutsOverlongLines)
                                   QString(FdLineReader::MaxLineLength, u'x'), "last"}));
 }
 
+// The players know the word lists installed beside the room unless --words
+// names others.
 TEST(RoomExe, StaysWhenToldGuardsItsSocketAndRemovesItAtTheEnd)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"w.sock"_qs);
-    RoomProcess stays, second, third, fourth;
+    QFile file(dir.filePath(u"notes.txt"_qs));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
+    file.close();
+    RoomProcess stays, second, third, fourth, split;
     ASSERT_TRUE(stays.start(path, {u"--stay"_qs}));
+    const QString installed = QFileInfo(RoomProcess::program()).dir().filePath(u"../share"_qs);
+    EXPECT_TRUE(stays.waitForLine(u"players know the words of "_qs + QDir::cleanPath(installed) +
+                                  u"/orvella/words."_qs));
     stays.closeInput();
     ASSERT_TRUE(stays.waitForLine(u"the room stays open"_qs));
     EXPECT_FALSE(second.start(path)) << "a live client keeps its socket";
@@ -71,15 +81,15 @@ TEST(RoomExe, StaysWhenToldGuardsItsSocketAndRemovesItAtTheEnd)
     // A killed client leaves its socket behind, for the next one to take over.
     stays.kill();
     ASSERT_TRUE(QFile::exists(path));
-    ASSERT_TRUE(third.start(path));
+    ASSERT_TRUE(third.start(path, {u"--words"_qs, file.fileName()}));
+    EXPECT_TRUE(third.waitForLine(u"players know the words of "_qs + file.fileName() + u'.'));
     third.type(u"/quit"_qs);
     EXPECT_EQ(third.waitForExit(), 0);
     EXPECT_FALSE(QFile::exists(path)) << "the socket goes with the room";
-    // Anything else at the path is never taken.
-    QFile file(dir.filePath(u"notes.txt"_qs));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
-    file.close();
+    // Anything else at the path is never taken, nor a name the shell split.
     EXPECT_FALSE(fourth.start(file.fileName()));
+    EXPECT_FALSE(split.start(path, {u"--host"_qs, u"Ann"_qs, u"Lee"_qs}));
+    EXPECT_EQ(split.waitForExit(), 2);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "precious");
 }

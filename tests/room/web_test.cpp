@@ -290,6 +290,10 @@ TEST(WebRoomTls, PeopleJoinOverTls)
     const auto web = openWebRoom(room, {u"0"_qs, u"KTZRW"_qs, cert, key}, &error);
     ASSERT_TRUE(web) << error.toStdString();
     const quint16 port = web->front.port();
+    EXPECT_EQ(
+        web->banner().first(),
+        u"People join in a browser at https://127.0.0.1:%1/#KTZRW with the room code KTZRW"_qs.arg(
+            port));
     Page plain(port, u"http://127.0.0.1:%1"_qs.arg(port));
     EXPECT_TRUE(plain.dropped());
     Page bo(port, u"https://127.0.0.1:%1"_qs.arg(port), u"wss"_qs);

@@ -33,6 +33,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedLayout>
@@ -164,7 +165,7 @@ void frmMain::buildControls()
         b->setMouseTracking(true);
         b->installEventFilter(this);
         connect(b, &QPushButton::clicked, this, [this, b, i] {
-            onHostAction([this, b, i] {
+            onHostAction(false, [this, b, i] {
                 if (b->isEnabled())
                     Macro_Click(i);
             });
@@ -440,7 +441,7 @@ void frmMain::openWindow(QWidget *window)
 void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
 {
     connect(button, &QPushButton::clicked, this, [this, button, step] {
-        onHostAction([this, button, step] {
+        onHostAction(false, [this, button, step] {
             // A blocked window would have dropped a click on a button
             // disabled meanwhile.
             if (button->isEnabled())
@@ -451,20 +452,25 @@ void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
 
 void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
 {
-    connect(action, &QAction::triggered, this, [this, step] {
-        onHostAction([this, step] {
-            if (busyDepth() == 0)
-                runStep([&] { step(game()); });
-        });
+    // The shortcut of an entry whose menu the busy state disabled still
+    // reaches it; such an entry takes nothing.
+    const auto reachable = [action] {
+        const auto *menu = qobject_cast<QMenu *>(action->parent());
+        return action->isEnabled() && (!menu || menu->menuAction()->isEnabled());
+    };
+    connect(action, &QAction::triggered, this, [this, step, reachable] {
+        if (reachable())
+            onHostAction(true, [this, step, reachable] {
+                if (reachable())
+                    runStep([&] { step(game()); });
+            });
     });
 }
 
-void frmMain::onHostAction(std::function<void()> action)
+void frmMain::onHostAction(bool whenIdle, std::function<void()> action)
 {
-    if (m_link->requesting())
-        m_heldActions.push_back(std::move(action));
-    else
-        action();
+    m_heldActions.push_back({whenIdle, std::move(action)});
+    runHeldActions();
 }
 
 void frmMain::runHeldActionsSoon()
@@ -475,11 +481,16 @@ void frmMain::runHeldActionsSoon()
 
 void frmMain::runHeldActions()
 {
-    // One held click at a time, each after the step the one before started.
-    while (!m_heldActions.empty() && !m_link->requesting() && busyDepth() == 0) {
-        const std::function<void()> action = std::move(m_heldActions.front());
+    while (!m_heldActions.empty() && !m_heldBehindStep && !m_link->requesting() &&
+           (!m_heldActions.front().whenIdle || busyDepth() == 0)) {
+        const HeldAction held = std::move(m_heldActions.front());
         m_heldActions.pop_front();
-        action();
+        // The clicks held behind this one wait for the end of the step it
+        // starts, so no two of them run into each other; with none held, a
+        // click made meanwhile runs at once, as ever.
+        const QScopedValueRollback behind(m_heldBehindStep,
+                                          m_heldBehindStep || !m_heldActions.empty());
+        held.run();
     }
 }
 

@@ -100,13 +100,14 @@ private:
     void wireRoundSteps();
     void wireTurnSteps();
     // Runs step through runStep on a click; a menu entry that stays reachable
-    // while a step waits (a shortcut, a pop-up menu) starts nothing then.
+    // while a step waits (a pop-up menu) starts its step once none is under
+    // way.
     void onClick(QPushButton *button, void (*step)(GameContext &));
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
-    // A click made while the link repeats a request is held and runs once
-    // the request, and any step under way, is over, in the order clicked, as
-    // it would have had the window been blocked meanwhile.
-    void onHostAction(std::function<void()> action);
+    // Every click runs in the order clicked: at once if it can, else as soon
+    // as the request the link repeats is over and, whenIdle, no step is
+    // under way.
+    void onHostAction(bool whenIdle, std::function<void()> action);
     void runHeldActions();
     void runHeldActionsSoon();
     void GlobalsInit(bool &mustEnd);
@@ -132,7 +133,13 @@ private:
 
     GameState &m_gs;
     Wadapi &m_wadapi;
-    std::deque<std::function<void()>> m_heldActions;
+    struct HeldAction
+    {
+        bool whenIdle;
+        std::function<void()> run;
+    };
+    std::deque<HeldAction> m_heldActions;
+    bool m_heldBehindStep = false;
     HostDialogs &m_dialogs;
     Environment m_env;
     std::unique_ptr<ChatLink> m_link;

@@ -51,10 +51,8 @@ TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
     }
 }
 
-// A macro button shows its name under the pointer and says its lines. The
-// pop-up menus act on the marked row, so a right press shows the menu and
-// must not mark the row under the pointer.
-TEST_F(MainWindowTest, MacroButtonsAndTheListsAnswerThePointer)
+// A macro button shows its name under the pointer and says its lines.
+TEST_F(MainWindowTest, MacroButtonsAnswerThePointer)
 {
     frmMain &w = window();
     gs.HostName = u"Ann"_qs;
@@ -69,44 +67,6 @@ TEST_F(MainWindowTest, MacroButtonsAndTheListsAnswerThePointer)
     w.Macro[5]->click(); // an empty expansion is skipped, an empty line ends it
     EXPECT_EQ(room.heard, QStringList({u"Hi Ann!"_qs, u"bye"_qs}));
     EXPECT_EQ(ticks.delivered, 2); // one tick's pause after each line at Very Fast
-
-    QList<QMenu *> shown;
-    w.popupMenu = [&](QMenu *m) { shown << m; };
-    for (auto [list, menu] : {std::pair{w.lstDown, w.mnuDPlayer}, {w.lstPlayers, w.mnuPlayer}}) {
-        shown.clear();
-        list->addItems({u"Al"_qs, u"Bo"_qs, u"Cy"_qs});
-        list->setCurrentRow(0);
-        const QPoint onCy = list->visualItemRect(list->item(2)).center();
-        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onCy);
-        QTest::mouseDClick(list->viewport(), Qt::RightButton, {}, onCy);
-        EXPECT_EQ(list->selectedItems(), QList<QListWidgetItem *>({list->item(0)}));
-        EXPECT_TRUE(shown.size() >= 2 && shown.count(menu) == shown.size());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onCy);
-        EXPECT_EQ(list->currentRow(), 2);
-    }
-}
-
-// The game state and the captions are put back by the undone opening's
-// test; here what else a step may change.
-TEST_F(MainWindowTest, ALinkFailurePutsTheListsTheCountAndTheTimerBack)
-{
-    frmMain &w = window();
-    w.addToList(MainControls::List::lstPlayers, u"Al"_qs);
-    w.selectRow(MainControls::List::lstPlayers, 0);
-    w.runStep([&] {
-        w.LockControls();
-        w.clearList(MainControls::List::lstPlayers);
-        w.vsDrawCnt->setValue(-9);
-        ticks2.setEnabled(true);
-        EXPECT_NE(QApplication::overrideCursor(), nullptr);
-        throw LinkDown();
-    });
-    EXPECT_EQ(gs.DrawCount, 3);
-    EXPECT_EQ(w.vsDrawCnt->value(), -3);
-    EXPECT_EQ(w.selectedRow(MainControls::List::lstPlayers), 0);
-    EXPECT_FALSE(ticks2.enabled());
-    EXPECT_TRUE(w.Macro[1]->isEnabled() && w.mnuFile->menuAction()->isEnabled());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 // A first start has no registration character: Start, from its key, asks

@@ -2,6 +2,10 @@
 
 #include "chat/chatlink.h"
 
+#include <QTest>
+
+using List = MainControls::List;
+
 namespace {
 
 // Opened on APPLE under Ann Lee, three players registered and two of them
@@ -24,15 +28,31 @@ protected:
 
 } // namespace
 
-// One that cannot read the host's name leaves the window as it stood; a
-// close while it waits ends it quietly.
+// One that cannot read the host's name leaves the window as it stood: the
+// state, the lists, the draw count, the timer, the controls (the File menu's
+// key takes nothing meanwhile). A close while it waits ends it quietly.
 TEST_F(GameTest, TheOpeningUndoneOrClosed)
 {
     dialogs.files.push_back(writeFile(u"w.txt"_qs, "apple\r\n"));
     window().cmdAsk->click();
     std::tie(room.host, room.pending) = std::tuple(QString(), QStringList(Greeting));
+    w->addToList(List::lstPlayers, u"Al"_qs);
+    w->selectRow(List::lstPlayers, 0);
+    room.onFetch = [&](int n) {
+        if (n == 1)
+            w->mnuRecover->trigger();
+        w->clearList(List::lstPlayers);
+        w->vsDrawCnt->setValue(-9);
+        ticks2.setEnabled(true);
+    };
     w->cmdAsk->click();
+    QCoreApplication::processEvents();
     EXPECT_EQ(gs.HostName + w->cmdAsk->text() + QString::number(gs.GamePhase), u"MeStart1"_qs);
+    EXPECT_TRUE(gs.DrawCount == 3 && w->vsDrawCnt->value() == -3 &&
+                w->selectedRow(List::lstPlayers) == 0);
+    EXPECT_FALSE(ticks2.enabled() || QApplication::overrideCursor() ||
+                 room.heard.contains(u"Recovery Begun"_qs));
+    EXPECT_TRUE(w->Macro[1]->isEnabled() && w->mnuFile->menuAction()->isEnabled());
 
     room.onFetch = [&](int) { w->close(); };
     w->cmdAsk->click();
@@ -40,46 +60,14 @@ TEST_F(GameTest, TheOpeningUndoneOrClosed)
     EXPECT_FALSE(ticks.enabled() || QApplication::overrideCursor());
 }
 
-TEST_F(GameWindowTest, TheListsShowTheDrawAndTheirMenusActOnTheMarkedRow)
-{
-    ASSERT_TRUE(gs.DownCount == 2 && listed(w->lstDown) == downNames() &&
-                w->lstDown->currentRow() == 0);
-    const QStringList before = downNames();
-    w->lstDown->setCurrentRow(1);
-    w->mnuDPDraw->trigger();
-    EXPECT_TRUE(listed(w->lstDown) == downNames() && downNames()[0] == before[0] &&
-                !before.contains(downNames()[1]));
-
-    w->lstPlayers->setCurrentRow(2);
-    dialogs.answers = {HostDialogs::Answer::Yes};
-    w->mnuPDelete->trigger();
-    EXPECT_EQ(listed(w->lstPlayers), QStringList({u"Bob"_qs, u"Cy"_qs}));
-}
-
 // While the link waits for the client's status no step starts inside the
-// request: a click made then runs once it is over, in the order clicked.
-TEST_F(GameWindowTest, AClickDuringARequestRunsAfterItAndItsBreakEndsTheCountdown)
+// request; an automatic countdown whose link breaks ends as if cancelled. A
+// click made during a request is held, as is a pop-up menu's entry during a
+// step, and each runs as soon as the window could have run it, in the order
+// clicked. The pop-up menus act on the marked row, which a right press does
+// not move.
+TEST_F(GameWindowTest, HeldClicksRunInTheOrderClickedAndABrokenRequestEndsTheCountdown)
 {
-    const auto said = [&](const QString &line) { return room.heard.count(line); };
-    int clicks = 0;
-    room.breakOn = [&](const QString &line) {
-        if (line == u"hello"_qs && clicks++ == 0) {
-            w->cmdList->click();
-            w->mnuPDelete->trigger(); // held too: asks nothing before the list is said
-            EXPECT_TRUE(dialogs.messages.empty() && said(u"-o-o-o-o-"_qs) == 0);
-        }
-        return false;
-    };
-    room.replies = {status("6"), status("0")};
-    w->lstPlayers->setCurrentRow(0);
-    dialogs.answers = {HostDialogs::Answer::No};
-    w->link().SendChat(0, QString(), u"hello"_qs);
-    EXPECT_EQ(clicks, 2);
-    Waits::pumpUntil([&] { return said(u"-o-o-o-o-"_qs) > 0 && w->busyDepth() == 0; });
-    EXPECT_EQ(said(u"-o-o-o-o-"_qs), 1);
-    EXPECT_TRUE(dialogs.answers.empty() && dialogs.messages.empty());
-
-    // An automatic countdown whose link breaks ends as if cancelled.
     bool ran = false;
     room.breakOn = [&](const QString &line) {
         EXPECT_TRUE(w->link().requesting());
@@ -90,11 +78,93 @@ TEST_F(GameWindowTest, AClickDuringARequestRunsAfterItAndItsBreakEndsTheCountdow
     w->cmdAsk->click();
     Waits::pumpUntil([&] { return !ticks2.enabled(); });
     EXPECT_FALSE(ran);
-    EXPECT_EQ(dialogs.messages.size(), 1u);
     EXPECT_FALSE(gs.CountdownOn || QApplication::overrideCursor() || w->cmdCheck->isEnabled());
     EXPECT_TRUE(w->cmdAsk->isEnabled() && w->cmdGet->isEnabled() && w->cmdCountdown->isEnabled());
-    w->runStep([&] { ran = true; });
-    EXPECT_TRUE(ran);
+    std::tie(room.up, gs.Macros[1].Text, gs.Macros[2].Text, gs.Boxes[3].Available) =
+        std::tuple(true, u"one\r\ntwo\r\nthree"_qs, u"hi"_qs, true);
+    w->mnuAutoOff->trigger();
+
+    // Each row starts something that says its line, which the client answers
+    // with 6 once; its controls are clicked during that request and in the
+    // pause after it. What happened is said lines and "? " + questions.
+    QStringList happened;
+    const auto macro = [&] { w->Macro[1]->click(); };
+    const auto match = [&] {
+        room.say(gs.Down[gs.DownPointer].Name, u"apple"_qs);
+        w->cmdGet->click();
+        pickBoxAndClose(3);
+        dialogs.answers = {HostDialogs::Answer::Yes};
+        w->lstPlayers->setCurrentRow(2);
+        w->cmdCheck->click();
+    };
+    QObject *const remove = w->lstPlayers, *const redraw = w->lstDown;
+    const QString swap = u"\u00ab\u00bb  Replacing "_qs, ask = QString(16, u'\u00ab'),
+                  call = u" -- Select a box color -- "_qs, asks = u"? Delete Player?"_qs;
+    const auto hello = [&] { w->link().SendChat(0, QString(), u"hello"_qs); };
+    const struct
+    {
+        std::function<void()> start;
+        QString line;
+        std::vector<QObject *> during, inPause;
+        QStringList marks; // what happened begins so, in this order
+    } rows[] = {
+        {hello, u"hello"_qs, {w->cmdList, remove}, {}, {u"-o-o-o-o-"_qs, asks}},
+        // Ask, clicked in the macro's pause, waits behind the entry's step.
+        {macro, u"one"_qs, {redraw}, {w->cmdAsk}, {swap + u"Cy"_qs, u"-o-o-o-"_qs, ask}},
+        {macro, u"one"_qs, {remove}, {redraw}, {u"three"_qs, asks, swap + u"Bob"_qs}},
+        // A macro clicked during the box call runs in the call's next pause,
+        // before the window closes.
+        {match, call, {w->Macro[2]}, {remove}, {call, u"hi"_qs, u" -- Yellow -- "_qs, asks}},
+    };
+    // A list is pressed with the right button away from its marked row, and
+    // its pop-up menu's entry chosen.
+    const auto clickAll = [](const std::vector<QObject *> &controls) {
+        for (QObject *c : controls) {
+            if (auto *l = qobject_cast<QListWidget *>(c))
+                QTest::mouseClick(
+                    l->viewport(), Qt::RightButton, {},
+                    l->visualItemRect(l->item(l->count() - 1 - l->currentRow())).center());
+            else
+                QMetaObject::invokeMethod(c, "click");
+        }
+    };
+    w->popupMenu = [](QMenu *menu) { menu->actions().first()->trigger(); };
+    w->show();
+    auto noteQuestions = [&, asked = dialogs.questions.size()]() mutable {
+        for (; asked < dialogs.questions.size(); ++asked)
+            happened << u"? "_qs + dialogs.questions[asked].title;
+    };
+    int calls = 0;
+    w->lstPlayers->setCurrentRow(0);
+    w->lstDown->setCurrentRow(1);
+    for (const auto &row : rows) {
+        std::tie(happened, calls) = std::tuple(QStringList(), 0);
+        room.breakOn = [&](const QString &line) {
+            noteQuestions();
+            if (line != row.line || ++calls == 1)
+                happened << line;
+            else // its repeat: the pause comes next
+                QTimer::singleShot(0, [&] { clickAll(row.inPause); });
+            if (line == row.line && calls == 1) {
+                room.replies.push_front(status("6"));
+                clickAll(row.during);
+            }
+            return false;
+        };
+        row.start();
+        for (int pass = 0; pass < 3; ++pass)
+            QCoreApplication::processEvents();
+        noteQuestions();
+        QStringList seen;
+        for (const QString &h : happened)
+            for (const QString &mark : row.marks)
+                seen << QStringList(mark).mid(0, h.startsWith(mark));
+        EXPECT_EQ(seen, row.marks) << happened.join(u" | "_qs).toStdString();
+        EXPECT_EQ(calls, 2) << row.line.toStdString();
+        EXPECT_EQ(listed(w->lstDown), downNames());
+    }
+    EXPECT_EQ(listed(w->lstPlayers), QStringList({u"Bob"_qs, u"Cy"_qs}));
+    EXPECT_EQ(dialogs.messages.size(), 1u); // the break's
 }
 
 // A macro runs while the automatic countdown ticks, closes the turn inside

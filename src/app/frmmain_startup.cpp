@@ -1,3 +1,4 @@
+#include "app/clientcommand.h"
 #include "app/frmmain.h"
 
 #include "base/failure.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -53,6 +55,7 @@ bool frmMain::Form_Load()
 
     if (m_link->InitDDE() != 0) {
         QString why = m_wadapi.lastError();
+        const QString here = QCoreApplication::applicationDirPath();
         if (!why.isEmpty())
             why = QStringLiteral("\r\n\r\nThe chat client: ") + why + u'.';
         m_dialogs.message(QStringLiteral("Run-time error %1:\r\n\r\n%2")
@@ -60,10 +63,11 @@ bool frmMain::Form_Load()
                                   .arg(Failure::describe(ErrDdeInit)) +
                               why +
                               QStringLiteral("\r\n\r\nStart a chat client in this session "
-                                             "first, then Orvella: the stand-in room "
-                                             "(orvella-room --players 6) or the IRC client "
-                                             "(orvella-irc --server NETWORK --channel '#CHANNEL' "
-                                             "--nick NAME)."),
+                                             "first, then Orvella: the stand-in room (%1 "
+                                             "--players 6) or the IRC client (%2 --server "
+                                             "NETWORK --channel '#CHANNEL' --nick NAME).")
+                                  .arg(clientCommand(here, QStringLiteral("orvella-room")),
+                                       clientCommand(here, QStringLiteral("orvella-irc"))),
                           QStringLiteral("Orvella"));
         m_exitCode = 1;
         return false;

@@ -1,5 +1,9 @@
+#include "app/clientcommand.h"
 #include "support/mainwindowfixture.h"
 #include "support/smalldisk.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -53,6 +57,24 @@ TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
     EXPECT_EQ(startIn(locked, disk.folder()),
               u"0|Program Exiting|Permission denied\r\n70\r\nError with file "_qs +
                   disk.path(u"orvella.lock"_qs));
+}
+
+// A chat client is named as the shell finds it: the one beside the program
+// by its path, unless it is the one on the PATH; no such program, by its name.
+TEST(StartUp, TheChatClientsAreNamedSoTheCommandRunsAsPrinted)
+{
+    QTemporaryDir dir(QDir::tempPath() + u"/it's here XXXXXX"_qs);
+    QFile room(dir.filePath(u"orvella-room"_qs));
+    ASSERT_TRUE(room.open(QIODevice::WriteOnly));
+    room.setPermissions(room.permissions() | QFile::ExeOwner);
+    const QString quoted =
+        u"'"_qs + QString(room.fileName()).replace(u"'"_qs, u"'\\''"_qs) + u"'"_qs;
+    EXPECT_EQ(clientCommand(dir.path(), u"orvella-room"_qs), quoted);
+    EXPECT_EQ(clientCommand(dir.path(), u"orvella-irc"_qs), u"orvella-irc"_qs);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()));
+    EXPECT_EQ(clientCommand(dir.path(), u"orvella-room"_qs), u"orvella-room"_qs);
+    qputenv("PATH", path);
 }
 
 // A lock left by a dead copy is taken and only the writer's leftovers go; a

@@ -16,11 +16,16 @@ QByteArray utf8(const QString &s)
 
 } // namespace
 
-IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, QObject *parent)
-    : QObject(parent), m_s(std::move(settings)), m_room(room), m_link(m_s),
-      m_login(m_s, [this](const QByteArray &c, const QList<QByteArray> &p) { m_link.send(c, p); }),
-      m_outbox(m_s.burst, m_s.intervalMs, m_s.confirmMs,
-               [this](const QByteArray &c, const QList<QByteArray> &p) { m_link.send(c, p); })
+IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObject *parent)
+    : QObject(parent), m_s(std::move(settings)), m_room(room), m_link(m_s, clock),
+      m_login(m_s, clock,
+              [this](const QByteArray &c, const QList<QByteArray> &p) { m_link.send(c, p); }),
+      m_outbox(m_s.burst, m_s.intervalMs, m_s.confirmMs, clock,
+               [this](const QByteArray &c, const QList<QByteArray> &p) { m_link.send(c, p); }),
+      m_rejoin(clock.timer([this] {
+          if (m_login.isRegistered() && m_channel != Channel::In)
+              m_outbox.join(utf8(m_s.channel));
+      }))
 {
     connect(&m_link, &IrcConnection::report, this, &IrcClient::report);
     connect(&m_link, &IrcConnection::opened, this, [this] {
@@ -60,12 +65,6 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, QObject *parent)
     });
     connect(&m_outbox, &IrcOutbox::joinRefused, this, &IrcClient::joinRefused);
     connect(&m_outbox, &IrcOutbox::stray, this, &IrcClient::report);
-
-    m_rejoin.setSingleShot(true);
-    connect(&m_rejoin, &QTimer::timeout, this, [this] {
-        if (m_login.isRegistered() && m_channel != Channel::In)
-            m_outbox.join(utf8(m_s.channel));
-    });
 }
 
 void IrcClient::start()
@@ -85,7 +84,7 @@ void IrcClient::start()
 void IrcClient::lost()
 {
     m_login.end();
-    m_rejoin.stop();
+    m_rejoin->stop();
     m_joinRefusal.clear();
     m_names.clear();
     m_moreNames = m_nameLines = 0;
@@ -195,7 +194,7 @@ void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
     m_refusedTold = false;
     m_joinRefusal.clear();
     m_joinTries = 0;
-    m_rejoin.stop();
+    m_rejoin->stop();
     m_link.resetRetryWait();
     notice(QStringLiteral("%1 %2 as %3.")
                .arg(back ? QStringLiteral("Back in") : QStringLiteral("Joined"), m_s.channel,
@@ -242,7 +241,7 @@ void IrcClient::joinRefused(const QString &reason)
 
 void IrcClient::rejoinLater()
 {
-    m_rejoin.start(rejoinWait());
+    m_rejoin->start(rejoinWait());
     ++m_joinTries;
 }
 

@@ -21,7 +21,7 @@ class IrcClient final : public QObject
     Q_OBJECT
 
 public:
-    IrcClient(IrcSettings settings, ChatRoom &room, QObject *parent = nullptr);
+    IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObject *parent = nullptr);
 
     void start();
     // Joined and ready to speak.
@@ -85,7 +85,7 @@ private:
     bool m_refusedTold = false; // the room knows the host's lines are refused
     QString m_joinRefusal;      // why the server refused our last JOIN
     QString m_gaveUp;           // why the client stopped trying the server
-    QTimer m_rejoin;
+    std::unique_ptr<IrcClock::Timer> m_rejoin;
     int m_joinTries = 0;
     qsizetype m_userHostLength = -1; // "!user@host" of our prefix; -1 until seen
     // The names of a channel's list, until its end: the first ShownNames, a

@@ -5,19 +5,15 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 
-IrcConnection::IrcConnection(const IrcSettings &settings, QObject *parent)
-    : QObject(parent), m_s(settings)
-{
-    for (QTimer *t : {&m_idle, &m_answer, &m_retry})
-        t->setSingleShot(true);
-    connect(&m_idle, &QTimer::timeout, this, [this] {
-        send("PING", {"orvella-alive"});
-        m_answer.start(m_s.answerMs);
-    });
-    connect(&m_answer, &QTimer::timeout, this,
-            [this] { drop(QStringLiteral("The IRC server stopped answering."), State::Waiting); });
-    connect(&m_retry, &QTimer::timeout, this, &IrcConnection::open);
-}
+IrcConnection::IrcConnection(const IrcSettings &settings, IrcClock &clock, QObject *parent)
+    : QObject(parent), m_s(settings), m_idle(clock.timer([this] {
+          send("PING", {"orvella-alive"});
+          m_answer->start(m_s.answerMs);
+      })),
+      m_answer(clock.timer(
+          [this] { drop(QStringLiteral("The IRC server stopped answering."), State::Waiting); })),
+      m_retry(clock.timer([this] { open(); }))
+{}
 
 IrcConnection::~IrcConnection()
 {
@@ -74,7 +70,7 @@ void IrcConnection::open()
                     .arg(m_s.host)
                     .arg(m_s.port)
                     .arg(m_s.tls ? QStringLiteral(" with TLS") : QString()));
-    m_answer.start(m_s.answerMs);
+    m_answer->start(m_s.answerMs);
     if (m_s.tls)
         socket->connectToHostEncrypted(m_s.host, m_s.port);
     else
@@ -98,7 +94,7 @@ void IrcConnection::send(const QByteArray &command, const QList<QByteArray> &par
 
 void IrcConnection::close(const QString &why)
 {
-    m_retry.stop();
+    m_retry->stop();
     if (m_socket)
         drop(why, State::Closed);
     m_state = State::Closed;
@@ -109,8 +105,8 @@ void IrcConnection::onRead()
     QSslSocket *socket = m_socket;
     if (!socket)
         return;
-    m_answer.stop();
-    m_idle.start(m_s.idleMs);
+    m_answer->stop();
+    m_idle->start(m_s.idleMs);
     m_lines.feed(socket->readAll());
     // A slot may drop this socket while a line is handled.
     while (m_socket == socket) {
@@ -149,8 +145,8 @@ void IrcConnection::drop(const QString &why, State next)
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
-    m_idle.stop();
-    m_answer.stop();
+    m_idle->stop();
+    m_answer->stop();
     m_state = next;
     emit report(why);
     emit lost();
@@ -166,5 +162,5 @@ void IrcConnection::drop(const QString &why, State next)
         std::min<qint64>(m_s.retryMaxMs, qint64(m_s.retryMinMs) << std::min(m_retries, 16)));
     ++m_retries;
     emit report(QStringLiteral("Trying again in %1 s.").arg(wait / 1000.0));
-    m_retry.start(wait);
+    m_retry->start(wait);
 }

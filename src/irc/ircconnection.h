@@ -1,11 +1,11 @@
 #pragma once
 
+#include "irc/ircclock.h"
 #include "irc/ircmessage.h"
 #include "irc/ircsettings.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
 class QSslSocket;
 
@@ -27,7 +27,7 @@ public:
         Closed,     // closed for good
     };
 
-    explicit IrcConnection(const IrcSettings &settings, QObject *parent = nullptr);
+    IrcConnection(const IrcSettings &settings, IrcClock &clock, QObject *parent = nullptr);
     ~IrcConnection() override;
 
     State state() const { return m_state; }
@@ -64,7 +64,7 @@ private:
     State m_state = State::Idle;
     QPointer<QSslSocket> m_socket;
     IrcLineSplitter m_lines;
-    QTimer m_idle, m_answer, m_retry;
+    std::unique_ptr<IrcClock::Timer> m_idle, m_answer, m_retry;
     int m_retries = 0;
     QString m_certificateFault; // why this link's certificate was refused
     int m_certificateFaults = 0;

@@ -3,8 +3,6 @@
 #include "irc/irctext.h"
 #include "irc/replycodes.h"
 
-#include <QElapsedTimer>
-
 #include <algorithm>
 
 namespace {
@@ -57,21 +55,12 @@ Answers refusal(int n)
 
 } // namespace
 
-IrcOutbox::IrcOutbox(int burst, int intervalMs, int confirmMs, IrcSend send, Clock clock,
+IrcOutbox::IrcOutbox(int burst, int intervalMs, int confirmMs, IrcClock &clock, IrcSend send,
                      QObject *parent)
-    : QObject(parent), m_send(std::move(send)), m_clock(std::move(clock)),
-      m_bucket(burst, intervalMs), m_confirmMs(confirmMs)
-{
-    if (!m_clock) {
-        auto steady = std::make_shared<QElapsedTimer>();
-        steady->start();
-        m_clock = [steady] { return steady->elapsed(); };
-    }
-    for (QTimer *t : {&m_pace, &m_confirm}) {
-        t->setSingleShot(true);
-        connect(t, &QTimer::timeout, this, &IrcOutbox::pump);
-    }
-}
+    : QObject(parent), m_send(std::move(send)), m_clock(clock), m_bucket(burst, intervalMs),
+      m_confirmMs(confirmMs), m_pace(clock.timer([this] { pump(); })),
+      m_confirm(clock.timer([this] { pump(); }))
+{}
 
 void IrcOutbox::say(const QByteArray &target, const QByteArray &text, bool channel)
 {
@@ -95,7 +84,7 @@ void IrcOutbox::open()
 void IrcOutbox::pause()
 {
     m_open = false;
-    m_pace.stop();
+    m_pace->stop();
 }
 
 qsizetype IrcOutbox::drop()
@@ -106,7 +95,7 @@ qsizetype IrcOutbox::drop()
         std::count_if(m_sent.begin(), m_sent.end(), [](const Line &l) { return !l.isJoin; });
     m_queue.clear();
     m_sent.clear();
-    m_confirm.stop();
+    m_confirm->stop();
     updateWaiting();
     return lines;
 }
@@ -115,9 +104,9 @@ void IrcOutbox::pump()
 {
     expire();
     while (!m_queue.empty() && m_open) {
-        const qint64 now = m_clock();
+        const qint64 now = m_clock.now();
         if (!m_bucket.take(now)) {
-            m_pace.start(static_cast<int>(m_bucket.wait(now)));
+            m_pace->start(static_cast<int>(m_bucket.wait(now)));
             return;
         }
         const Line line = m_queue.front();
@@ -172,13 +161,13 @@ void IrcOutbox::echoed(const QByteArray &text)
 void IrcOutbox::sendMarked(Line line, const QByteArray &command, const QList<QByteArray> &params)
 {
     line.id = m_nextId++;
-    line.due = m_clock() + m_confirmMs;
+    line.due = m_clock.now() + m_confirmMs;
     m_send(command, params);
     if (qsizetype(m_sent.size()) >= MaxSent)
         m_sent.pop_front();
     m_sent.push_back(line);
-    if (!m_confirm.isActive())
-        m_confirm.start(m_confirmMs);
+    if (!m_confirm->isActive())
+        m_confirm->start(m_confirmMs);
     // The answer to this PING comes after any error about the command.
     m_send("PING", {MarkPrefix + QByteArray::number(line.id)});
 }
@@ -197,7 +186,7 @@ void IrcOutbox::takenUpTo(quint64 id)
 
 void IrcOutbox::expire()
 {
-    const qint64 now = m_clock();
+    const qint64 now = m_clock.now();
     qint64 next = -1;
     for (Line &line : m_sent) {
         if (line.isJoin || line.expired)
@@ -211,9 +200,9 @@ void IrcOutbox::expire()
     }
     updateWaiting();
     if (next < 0)
-        m_confirm.stop();
+        m_confirm->stop();
     else
-        m_confirm.start(static_cast<int>(next - now));
+        m_confirm->start(static_cast<int>(next - now));
 }
 
 void IrcOutbox::updateWaiting()

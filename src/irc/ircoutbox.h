@@ -1,10 +1,10 @@
 #pragma once
 
+#include "irc/ircclock.h"
 #include "irc/ircmessage.h"
 #include "irc/tokenbucket.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <deque>
 
@@ -21,10 +21,7 @@ class IrcOutbox final : public QObject
     Q_OBJECT
 
 public:
-    // Milliseconds from any fixed start; the steady clock when none is given.
-    using Clock = std::function<qint64()>;
-
-    IrcOutbox(int burst, int intervalMs, int confirmMs, IrcSend send, Clock clock = {},
+    IrcOutbox(int burst, int intervalMs, int confirmMs, IrcClock &clock, IrcSend send,
               QObject *parent = nullptr);
 
     // Queues a line for target (the channel when channel is true).
@@ -37,9 +34,6 @@ public:
     void pause();
     // The connection is gone: forgets every line; how many there were.
     qsizetype drop();
-    // Gives up waiting for lines unanswered too long and sends what pacing
-    // allows now; called by itself when either wait is over.
-    void pump();
 
     // Takes an answer to what was sent (a PONG of ours, an error that
     // refuses a line or the JOIN); false for any other message.
@@ -80,16 +74,19 @@ private:
     // make the list grow for ever.
     static constexpr qsizetype MaxSent = 256;
 
+    // Gives up waiting for lines unanswered too long and sends what pacing
+    // allows now; again when either wait is over.
+    void pump();
     void sendMarked(Line line, const QByteArray &command, const QList<QByteArray> &params);
     void takenUpTo(quint64 id);
     void updateWaiting();
     void expire();
 
     IrcSend m_send;
-    Clock m_clock;
+    IrcClock &m_clock;
     TokenBucket m_bucket;
     int m_confirmMs;
-    QTimer m_pace, m_confirm;
+    std::unique_ptr<IrcClock::Timer> m_pace, m_confirm;
     bool m_open = false;
     bool m_waiting = false;
     std::deque<Line> m_queue; // not yet sent

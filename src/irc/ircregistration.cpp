@@ -19,18 +19,18 @@ bool saslRefused(int n)
 
 } // namespace
 
-IrcRegistration::IrcRegistration(const IrcSettings &settings, IrcSend send, QObject *parent)
-    : QObject(parent), m_s(settings), m_send(std::move(send)),
+IrcRegistration::IrcRegistration(const IrcSettings &settings, IrcClock &clock, IrcSend send,
+                                 QObject *parent)
+    : QObject(parent), m_s(settings), m_send(std::move(send)), m_reclaim(clock.timer([this] {
+          m_send("NICK", {utf8(m_wanted)});
+          m_reclaim->start(ReclaimMs);
+      })),
+      m_deadline(clock.timer([this] {
+          emit broken(QStringLiteral("The server did not let us in within %1 s.")
+                          .arg(m_s.loginMs / 1000.0));
+      })),
       m_wanted(IrcNick::fromName(m_s.name, FirstNickLength))
-{
-    m_reclaim.setInterval(30000);
-    connect(&m_reclaim, &QTimer::timeout, this, [this] { m_send("NICK", {utf8(m_wanted)}); });
-    m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] {
-        emit broken(
-            QStringLiteral("The server did not let us in within %1 s.").arg(m_s.loginMs / 1000.0));
-    });
-}
+{}
 
 bool IrcRegistration::isSelf(QByteArrayView nick) const
 {
@@ -43,7 +43,7 @@ void IrcRegistration::begin()
     m_offered.clear();
     m_nickTries = 0;
     m_nickLength = FirstNickLength;
-    m_deadline.start(m_s.loginMs);
+    m_deadline->start(m_s.loginMs);
     emit report(QStringLiteral("Connected; logging in."));
     m_send("CAP", {"LS", "302"});
     if (!m_s.password.isEmpty())
@@ -55,14 +55,14 @@ void IrcRegistration::begin()
 void IrcRegistration::end()
 {
     m_registered = false;
-    m_reclaim.stop();
-    m_deadline.stop();
+    m_reclaim->stop();
+    m_deadline->stop();
 }
 
 void IrcRegistration::inChannel()
 {
     if (m_nick != m_wanted)
-        m_reclaim.start();
+        m_reclaim->start(ReclaimMs);
 }
 
 bool IrcRegistration::handle(const IrcMessage &m)
@@ -95,7 +95,7 @@ bool IrcRegistration::handle(const IrcMessage &m)
         if (isSelf(m.nick())) {
             m_nick = IrcText::decode(m.param(0));
             if (m_nick == m_wanted)
-                m_reclaim.stop();
+                m_reclaim->stop();
         } else {
             reclaimFrom(m.nick());
         }
@@ -178,7 +178,7 @@ void IrcRegistration::welcome(const IrcMessage &m)
         return;
     }
     m_registered = true;
-    m_deadline.stop();
+    m_deadline->stop();
     m_offered.clear();
     m_nick = IrcText::decode(m.param(0));
     emit report(QStringLiteral("Logged in as %1.").arg(m_nick));

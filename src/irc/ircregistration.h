@@ -1,10 +1,10 @@
 #pragma once
 
+#include "irc/ircclock.h"
 #include "irc/ircmessage.h"
 #include "irc/ircsettings.h"
 
 #include <QObject>
-#include <QTimer>
 
 // Logs in on each new connection: the capabilities (echo-message, and the
 // SASL PLAIN login when an account is given), the password, the nick and
@@ -16,7 +16,8 @@ class IrcRegistration final : public QObject
     Q_OBJECT
 
 public:
-    IrcRegistration(const IrcSettings &settings, IrcSend send, QObject *parent = nullptr);
+    IrcRegistration(const IrcSettings &settings, IrcClock &clock, IrcSend send,
+                    QObject *parent = nullptr);
 
     // The nick the host's name maps to; empty when the name gives none.
     QString wanted() const { return m_wanted; }
@@ -41,6 +42,8 @@ public:
     bool handle(const IrcMessage &m);
 
     static constexpr int FirstNickLength = 30;
+    // How often the wanted nick is asked for while another one is ours.
+    static constexpr int ReclaimMs = 30000;
     // Capabilities offered in all the lines of one CAP LS reply.
     static constexpr qsizetype MaxOffered = 200;
 
@@ -65,7 +68,7 @@ private:
 
     IrcSettings m_s;
     IrcSend m_send;
-    QTimer m_reclaim, m_deadline;
+    std::unique_ptr<IrcClock::Timer> m_reclaim, m_deadline;
     QString m_wanted; // the nick the host's name maps to
     QString m_nick;   // the nick the server knows us by
     QString m_tried;

@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
     ChatRoom room(options->settings.name);
     WadapiServer server(room);
     server.setVerbose(options->verbose);
-    IrcClient client(options->settings, room);
+    IrcClient client(options->settings, room, IrcClock::system());
     server.setCommunicator([&client](qint16 mode, const QString &target, const QString &text) {
         return client.communicate(mode, target, text);
     });

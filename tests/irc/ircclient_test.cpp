@@ -5,11 +5,12 @@
 
 namespace {
 
-// A client of a scripted server, quick to retry, and what its room shows
-// from a mark on.
+// A client of a scripted server on a clock of the test's, and what its
+// room shows from a mark on.
 struct ClientRig
 {
     IrcPeer s;
+    ManualClock clock;
     IrcSettings set;
     ChatRoom room;
     qint64 from = room.end();
@@ -17,14 +18,13 @@ struct ClientRig
     bool waiting = false; // the host's lines hold back the room's text
     std::optional<IrcClient> c;
 
-    explicit ClientRig(const QString &name, const std::function<void(IrcSettings &)> &tweak = {})
-        : room(name)
+    explicit ClientRig(const QString &name) : room(name)
     {
-        std::tie(set.host, set.port, set.channel, set.name, set.retryMinMs) =
-            std::tuple(u"127.0.0.1"_qs, s.listen(), u"#room"_qs, name, 10);
-        if (tweak)
-            tweak(set);
-        c.emplace(set, room);
+        // The login's wait is shorter than the wait for a first byte, which a
+        // silent server meets first.
+        std::tie(set.host, set.port, set.channel, set.name, set.loginMs) =
+            std::tuple(u"127.0.0.1"_qs, s.listen(), u"#room"_qs, name, set.answerMs / 2);
+        c.emplace(set, room, clock);
         QObject::connect(&*c, &IrcClient::report, [this](const QString &l) { reports << l; });
         QObject::connect(&*c, &IrcClient::hostLinesWaiting, [this](bool w) { waiting = w; });
         c->start();
@@ -35,72 +35,82 @@ struct ClientRig
         s.play({{"USER", ":x 001 Ann :hi"}, {"JOIN #room", ":" + prefix + " JOIN #room"}});
         return eventually([&] { return c->isUp(); });
     }
+    // Once the room shows text, the clock moves on by ms.
+    void later(const QString &text, int ms)
+    {
+        EXPECT_TRUE(eventually([&] { return room.textSince(from).contains(text); }));
+        clock.advance(ms);
+    }
     QStringList shown(const QString &last)
     {
         EXPECT_TRUE(eventually([&] { return room.textSince(from).contains(last); }));
-        const QStringList lines = room.textSince(from).split(u"\r\n"_qs);
-        from = room.end();
-        return lines;
+        return room.textSince(std::exchange(from, room.end())).split(u"\r\n"_qs);
     }
 };
 
 } // namespace
 
-TEST(IrcClient, SaysTheHostsLinesOnceTheServerEchoesThemAndShowsTheChannel)
+TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
 {
-    ClientRig r(u"Ann Lee"_qs);
-    r.s.play({{"CAP LS 302", ":x CAP * LS :multi-prefix echo-message"},
-              {"CAP REQ echo-message", ":x CAP * ACK :echo-message"},
-              {"CAP END", ":x 433 * Ann_Lee :in use"},
-              {"NICK Ann_Lee2", ":x 001 Ann_Lee2 :hi"},
-              {"JOIN #room", ":Ann_Lee2!u@h JOIN #room"}});
-    ASSERT_TRUE(eventually([&] { return r.c->isUp(); }));
-
-    // Line breaks in the program's text never split the command; the line
-    // shows in the room only once the server has echoed it.
-    EXPECT_EQ(r.c->communicate(0, {}, u"hi\r\nQUIT :x"_qs), "0");
-    EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG #room :hi  QUIT :x");
-    EXPECT_FALSE(r.room.textSince(r.from).contains(u"hi"_qs));
-    r.s.say(":Ann_Lee2!u@h PRIVMSG #room :hi  QUIT :x");
-    EXPECT_EQ(r.c->communicate(2, u"Cy Ng"_qs, u"You are registered"_qs), "0");
-    EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG Cy_Ng :You are registered");
-    EXPECT_EQ(r.c->communicate(1, u"Bo"_qs, u"x"_qs), "-1");
-    for (const char *line :
-         {":Bo!b@h PRIVMSG #room :\001ACTION bows\001", ":Bo!b@h PRIVMSG ann_lee2 :$",
-          ":NickServ!s@h NOTICE Ann_Lee2 :Bo: $", ":Bo!b@h NICK Bob", ":Bob!b@h QUIT :Bob: gone"})
-        r.s.say(line);
-    EXPECT_EQ(r.shown(u"quit"_qs),
-              QStringList({u"*** Joined #room as Ann_Lee2."_qs, u"Ann_Lee2: hi  QUIT :x"_qs,
-                           u"Bo: <bow>"_qs, u"ESP from Bo: $"_qs, u"*** Bo is now known as Bob."_qs,
-                           u"*** Bob has quit."_qs}));
-}
-
-TEST(IrcClient, TellsTheRoomWhenTheServerGoesOrTheChannelIsLost)
-{
-    ClientRig r(u"Ann"_qs, [](IrcSettings &s) { s.confirmMs = Patience; });
-    auto login = [&] {
-        r.s.play({{"CAP LS", ":x 421 * CAP :Unknown command"}});
-        return r.login();
-    };
-    ASSERT_TRUE(login());
+    ClientRig r(u"Ann"_qs);
+    // Never a welcome: a new link, to a server without CAP.
+    r.s.waitFor("USER");
+    r.clock.advance(r.set.loginMs + r.set.retryMinMs);
+    r.s.play({{"CAP LS", ":x 421 * CAP :Unknown command"}});
+    EXPECT_TRUE(r.reports.contains(u"The server did not let us in within 30 s."_qs));
+    // A 1,000-byte prefix in our JOIN's echo leaves a short line whole.
+    ASSERT_TRUE(r.login("Ann!" + QByteArray(1000, 'u') + "@h"));
 
     // Without echo-message a line is said once the server has answered the
-    // PING behind it.
-    for (const QString &line : {u"1"_qs, u"2"_qs})
+    // PING behind it; one neither echoed nor answered holds the room back
+    // only so long, and its answer, late, is still its own.
+    const QString longLine(74, u'a');
+    for (const QString &line : {u"1"_qs, longLine})
         EXPECT_EQ(r.c->communicate(0, {}, line), "0");
-    r.s.waitFor("PING orvella-3");
+    EXPECT_EQ(r.s.waitFor("PRIVMSG #room a"), "PRIVMSG #room " + longLine.toLatin1());
     r.s.say(":x PONG x :orvella-2");
-    EXPECT_EQ(r.shown(u"Ann: 1"_qs), QStringList({u"*** Joined #room as Ann."_qs, u"Ann: 1"_qs}));
+    r.later(u"Ann: 1"_qs, r.set.confirmMs - 1);
+    EXPECT_TRUE(r.waiting);
+    r.clock.advance(1);
+    EXPECT_FALSE(r.waiting);
+    r.s.say(":x PONG x :orvella-3");
+    // Refused: the room hears why at once, and is not told of a JOIN.
+    EXPECT_EQ(r.c->communicate(2, u"Bo"_qs, u"psst"_qs), "0");
+    r.s.waitFor("PING orvella-4");
+    r.s.say(":x 716 Ann Bo :is in +g mode");
+    EXPECT_EQ(r.shown(u"+g"_qs),
+              QStringList({u"*** Joined #room as Ann."_qs, u"Ann: 1"_qs, u"Ann: "_qs + longLine,
+                           u"*** Not delivered to Bo (is in +g mode)."_qs}));
+    EXPECT_FALSE(r.waiting);
+
+    // Kicked and banned: the room and the program hear why, and the JOIN is
+    // tried again after a wait that doubles.
+    r.s.say(":Op!o@h KICK #room Ann :out");
+    r.later(u"kicked"_qs, r.set.retryMinMs);
+    r.s.waitFor("JOIN #room");
+    r.s.say(":x 474 Ann #room :Cannot join channel (+b)");
+    r.later(u"(+b)"_qs, 2 * r.set.retryMinMs);
+    EXPECT_EQ(r.c->communicate(0, {}, u"x"_qs), "-1");
+    r.s.waitFor("JOIN #room");
+    r.s.say(":Ann!u@h JOIN #room");
+    EXPECT_EQ(r.shown(u"Joined"_qs),
+              QStringList({u"*** You were kicked from #room by Op; joining again."_qs,
+                           u"*** Cannot join #room (Cannot join channel (+b)); trying again in "
+                           "2 s."_qs,
+                           u"*** Cannot join #room (Cannot join channel (+b)); the host's lines "
+                           "are not said until the client is in."_qs,
+                           u"*** Joined #room as Ann."_qs}));
 
     // The server goes: the program's lines are refused until the client is
     // back, the room is told once, and none of them is said later.
+    EXPECT_EQ(r.c->communicate(0, {}, u"3"_qs), "0");
     EXPECT_TRUE(r.waiting);
     r.s.socket->close();
-    ASSERT_TRUE(eventually([&] { return !r.c->isUp(); }));
+    r.later(u"lost; reconnecting"_qs, r.set.retryMinMs);
     EXPECT_FALSE(r.waiting);
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(r.c->communicate(0, {}, u"lost"_qs), "-1");
-    ASSERT_TRUE(login());
+    ASSERT_TRUE(r.login());
     EXPECT_EQ(r.shown(u"Back in"_qs),
               QStringList({u"*** The connection to the IRC server was lost; reconnecting."_qs,
                            u"*** 1 of the host's lines may not have been said."_qs,
@@ -108,57 +118,6 @@ TEST(IrcClient, TellsTheRoomWhenTheServerGoesOrTheChannelIsLost)
                            "until it is back."_qs,
                            u"*** Back in #room as Ann."_qs}));
     EXPECT_FALSE(r.s.heard.contains("lost"));
-}
-
-// Real time, kept short: the client's waits are timers of its own.
-TEST(IrcClient, KeepsTheRoomGoingWhenTheServerSwallowsRefusesOrBansTheHostsLines)
-{
-    ClientRig r(u"Ann"_qs, [](IrcSettings &s) { s.confirmMs = 50; });
-    ASSERT_TRUE(r.login());
-    // Neither echoed nor answered: the room goes on without it.
-    EXPECT_EQ(r.c->communicate(0, {}, u"lost in the server"_qs), "0");
-    r.s.waitFor("PRIVMSG #room :lost");
-    EXPECT_TRUE(r.waiting);
-    EXPECT_TRUE(eventually([&] { return !r.waiting; }));
-    r.s.say(":x PONG x :orvella-2");
-    // Refused: the room hears why at once, and is not told of a JOIN.
-    EXPECT_EQ(r.c->communicate(2, u"Bo"_qs, u"psst"_qs), "0");
-    r.s.waitFor("PING orvella-3");
-    r.s.say(":x 716 Ann Bo :is in +g mode");
-    EXPECT_EQ(r.shown(u"+g"_qs).last(), u"*** Not delivered to Bo (is in +g mode)."_qs);
-    EXPECT_FALSE(r.waiting);
-
-    // Kicked and banned: the room and the program hear why, and the JOIN is
-    // tried again.
-    r.s.say(":Op!o@h KICK #room Ann :out");
-    r.s.waitFor("JOIN #room");
-    r.s.say(":x 474 Ann #room :Cannot join channel (+b)");
-    ASSERT_TRUE(eventually([&] { return r.room.textSince(r.from).contains(u"(+b)"_qs); }));
-    EXPECT_EQ(r.c->communicate(0, {}, u"x"_qs), "-1");
-    r.s.waitFor("JOIN #room");
-    r.s.say(":Ann!u@h JOIN #room");
-    EXPECT_EQ(r.shown(u"Joined"_qs),
-              QStringList({u"*** You were kicked from #room by Op; joining again."_qs,
-                           u"*** Cannot join #room (Cannot join channel (+b)); trying again in "
-                           "0.02 s."_qs,
-                           u"*** Cannot join #room (Cannot join channel (+b)); the host's lines "
-                           "are not said until the client is in."_qs,
-                           u"*** Joined #room as Ann."_qs}));
-}
-
-TEST(IrcClient, LeavesAServerThatFloodsOrStallsAndCountsOnlyTheRealPrefix)
-{
-    ClientRig r(u"Ann"_qs, [](IrcSettings &s) { s.loginMs = 300; });
-    // Never a welcome: a new link.
-    r.s.waitFor("USER");
-    ASSERT_TRUE(eventually([&] { return r.s.connections == 2; }));
-    EXPECT_TRUE(r.reports.contains(u"The server did not let us in within 0.3 s."_qs));
-
-    // A 1,000-byte prefix in our JOIN's echo leaves a short line whole.
-    ASSERT_TRUE(r.login("Ann!" + QByteArray(1000, 'u') + "@h"));
-    const QString line(74, u'a');
-    r.c->communicate(0, {}, line);
-    EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG #room " + line.toLatin1());
 
     // A name list is shown cut, and one without end drops the link.
     QByteArray names;
@@ -168,6 +127,32 @@ TEST(IrcClient, LeavesAServerThatFloodsOrStallsAndCountsOnlyTheRealPrefix)
     EXPECT_TRUE(r.shown(u"p99 and 20 more."_qs).last().endsWith(u"p98, p99 and 20 more."_qs));
     for (int i = 0; i < 1001; ++i)
         r.s.socket->write(":x 353 Ann = #room :" + names + "\r\n");
-    ASSERT_TRUE(eventually([&] { return r.s.connections == 3; }));
+    r.later(u"lost; reconnecting"_qs, r.set.retryMinMs);
     EXPECT_TRUE(r.reports.contains(u"The server's list of names has no end."_qs));
+
+    // With echo-message, under a numbered nick: line breaks in the program's
+    // text never split the command, and the line shows in the room only once
+    // the server has echoed it.
+    r.s.play({{"CAP LS 302", ":x CAP * LS :multi-prefix echo-message"},
+              {"CAP REQ echo-message", ":x CAP * ACK :echo-message"},
+              {"CAP END", ":x 433 * Ann :in use"},
+              {"NICK Ann2", ":x 001 Ann2 :hi"},
+              {"JOIN #room", ":Ann2!u@h JOIN #room"}});
+    ASSERT_TRUE(eventually([&] { return r.c->isUp(); }));
+    EXPECT_EQ(r.c->communicate(0, {}, u"hi\r\nQUIT :x"_qs), "0");
+    EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG #room :hi  QUIT :x");
+    EXPECT_FALSE(r.room.textSince(r.from).contains(u"Ann2: hi"_qs));
+    r.s.say(":Ann2!u@h PRIVMSG #room :hi  QUIT :x");
+    EXPECT_EQ(r.c->communicate(2, u"Cy Ng"_qs, u"You are registered"_qs), "0");
+    EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG Cy_Ng :You are registered");
+    EXPECT_EQ(r.c->communicate(1, u"Bo"_qs, u"x"_qs), "-1");
+    for (const char *line :
+         {":Bo!b@h PRIVMSG #room :\001ACTION bows\001", ":Bo!b@h PRIVMSG ann2 :$",
+          ":NickServ!s@h NOTICE Ann2 :Bo: $", ":Bo!b@h NICK Bob", ":Bob!b@h QUIT :Bob: gone"})
+        r.s.say(line);
+    EXPECT_EQ(r.shown(u"quit"_qs),
+              QStringList({u"*** The connection to the IRC server was lost; reconnecting."_qs,
+                           u"*** Back in #room as Ann2."_qs, u"Ann2: hi  QUIT :x"_qs,
+                           u"Bo: <bow>"_qs, u"ESP from Bo: $"_qs, u"*** Bo is now known as Bob."_qs,
+                           u"*** Bob has quit."_qs}));
 }

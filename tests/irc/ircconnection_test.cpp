@@ -10,25 +10,22 @@
 
 namespace {
 
-// A connection to a scripted server, counting its links and keeping the
-// commands it hands over.
+// A connection to a scripted server on a clock of the test's, counting its
+// links and keeping the commands it hands over.
 struct LinkRig
 {
     IrcPeer s;
+    ManualClock clock;
     IrcSettings set;
-    int opened = 0;
-    int lost = 0;
+    int opened = 0, lost = 0;
     QByteArrayList got;
     QStringList gaveUp;
     std::optional<IrcConnection> c;
 
-    LinkRig(int idleMs, int answerMs, const std::function<void(IrcSettings &)> &tweak = {})
+    explicit LinkRig(const IrcSettings &given = {}) : set(given)
     {
-        std::tie(set.host, set.port, set.idleMs, set.answerMs, set.retryMinMs) =
-            std::tuple(u"127.0.0.1"_qs, s.listen(), idleMs, answerMs, 1);
-        if (tweak)
-            tweak(set);
-        c.emplace(set);
+        std::tie(set.host, set.port) = std::tuple(u"127.0.0.1"_qs, s.listen());
+        c.emplace(set, clock);
         QObject::connect(&*c, &IrcConnection::gaveUp,
                          [this](const QString &why) { gaveUp << why; });
         QObject::connect(&*c, &IrcConnection::opened, [this] { ++opened; });
@@ -42,10 +39,9 @@ struct LinkRig
 
 } // namespace
 
-// Real time, kept short: the idle ping and the wait for its answer are timers.
-TEST(IrcConnection, AnswersPingsItselfPingsAQuietServerAndIsLostOnceWhenClosed)
+TEST(IrcConnection, AnswersPingsPingsAQuietServerAndWaitsLongerAfterEachLostLink)
 {
-    LinkRig r(10, 1000);
+    LinkRig r;
     ASSERT_TRUE(eventually([&] { return r.opened == 1; }));
     r.c->send("NICK", {"Ann"});
     r.s.waitFor("NICK Ann");
@@ -54,13 +50,18 @@ TEST(IrcConnection, AnswersPingsItselfPingsAQuietServerAndIsLostOnceWhenClosed)
     ASSERT_TRUE(eventually([&] { return !r.got.isEmpty(); }));
     EXPECT_EQ(r.got, QByteArrayList({"001 Ann hi"})) << "the PING is answered, not handed on";
 
-    // Then the server stays silent: pinged, and left for a new link.
+    // Then the server stays silent: pinged, and left for a new link, which
+    // says nothing either and is left for the next after twice the wait.
+    r.clock.advance(r.set.idleMs);
     r.s.waitFor("PING orvella-alive");
-    ASSERT_TRUE(eventually([&] { return r.lost >= 1 && r.opened >= 2; }));
-    const int lost = r.lost;
+    r.clock.advance(r.set.answerMs + r.set.retryMinMs);
+    ASSERT_TRUE(eventually([&] { return r.opened == 2; }));
+    r.clock.advance(r.set.answerMs + 2 * r.set.retryMinMs - 1);
+    EXPECT_EQ(r.c->state(), IrcConnection::State::Waiting);
+    r.clock.advance(1);
     r.c->close(u"bye"_qs);
     EXPECT_EQ(r.c->state(), IrcConnection::State::Closed);
-    EXPECT_EQ(r.lost, lost + 1);
+    EXPECT_EQ(r.lost, 3) << "the new link is lost once when closed";
 }
 
 // A server with a self-signed certificate for 127.0.0.1, made for the test.
@@ -107,14 +108,14 @@ TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
     for (const auto &[what, args, gaveUp] : cases) {
         const std::optional<IrcOptions> o = IrcOptions::parse(base + args, {}, &error, &help);
         ASSERT_TRUE(o) << what << ": " << error.toStdString();
-        LinkRig r(Patience, Patience, [&](IrcSettings &s) {
-            const IrcSettings &given = o->settings;
-            std::tie(s.tls, s.caCertificates, s.pinnedSha256) =
-                std::tuple(given.tls, given.caCertificates, given.pinnedSha256);
-        });
+        LinkRig r(o->settings);
         r.s.server.certificate = cert[0];
         r.s.server.key = privateKey;
-        ASSERT_TRUE(eventually([&] { return r.opened > 0 || !r.gaveUp.isEmpty(); })) << what;
+        // Each refused link is tried again at once.
+        ASSERT_TRUE(eventually([&] {
+            r.clock.advance(r.c->state() == IrcConnection::State::Waiting ? r.set.retryMaxMs : 0);
+            return r.opened > 0 || !r.gaveUp.isEmpty();
+        })) << what;
         if (gaveUp.isEmpty()) {
             EXPECT_EQ(r.opened, 1) << what;
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "irc/ircclock.h"
 #include "support/waituntil.h"
 
 #include <QPointer>
@@ -18,6 +19,44 @@ inline bool eventually(const std::function<bool()> &done)
 {
     return waitUntil(done, Patience);
 }
+
+// Time that moves only when the test moves it: each wait that ends on the
+// way runs at its own time, in order.
+struct ManualClock final : IrcClock
+{
+    struct Wait final : Timer
+    {
+        ManualClock &clock;
+        std::function<void()> done;
+        qint64 due = -1;
+        Wait(ManualClock &c, std::function<void()> d) : clock(c), done(std::move(d)) {}
+        ~Wait() override { std::erase(clock.waits, this); }
+        void start(int ms) override { due = clock.t + ms; }
+        void stop() override { due = -1; }
+        bool isActive() const override { return due >= 0; }
+    };
+    qint64 t = 0;
+    std::vector<Wait *> waits;
+
+    qint64 now() const override { return t; }
+    std::unique_ptr<Timer> timer(std::function<void()> done) override
+    {
+        return std::unique_ptr<Timer>(waits.emplace_back(new Wait(*this, std::move(done))));
+    }
+    void advance(qint64 ms)
+    {
+        const qint64 until = t + ms;
+        const auto due = [](const Wait *w) { return quint64(w->due); }; // stopped ones last
+        while (!waits.empty()) {
+            Wait *next = *std::ranges::min_element(waits, {}, due);
+            if (next->due < 0 || next->due > until)
+                break;
+            t = std::exchange(next->due, -1);
+            next->done(); // may start, stop or end any wait
+        }
+        t = until;
+    }
+};
 
 // A server that speaks TLS with the certificate given, or plain TCP without.
 class MaybeTlsServer : public QTcpServer

@@ -1,6 +1,6 @@
-#include "irc/ircoutbox.h"
+#include "ircfakes.h"
 
-#include <gtest/gtest.h>
+#include "irc/ircoutbox.h"
 
 namespace {
 
@@ -9,39 +9,29 @@ namespace {
 // answers.
 struct OutboxRig
 {
-    qint64 now = 0;
+    ManualClock clock;
     QByteArrayList sent;
     QStringList told;
-    IrcOutbox box{2, 100, 1000,
+    IrcOutbox box{2, 100, 1000, clock,
                   [this](const QByteArray &command, const QList<QByteArray> &params) {
                       sent << IrcMessage::encode(command, params).trimmed();
-                  },
-                  [this] { return now; }};
+                  }};
 
     OutboxRig()
     {
+        using B = const QByteArray &;
+        using S = const QString &;
         QObject::connect(&box, &IrcOutbox::taken,
-                         [this](const QByteArray &target, bool, const QString &text) {
-                             told << u"taken by "_qs + QString::fromUtf8(target) + u": "_qs + text;
-                         });
-        QObject::connect(
-            &box, &IrcOutbox::refused, [this](const QByteArray &target, const QString &reason) {
-                told << u"refused to "_qs + QString::fromUtf8(target) + u": "_qs + reason;
-            });
+                         [this](B to, bool, S text) { told << "taken by " + to + ": " + text; });
+        QObject::connect(&box, &IrcOutbox::refused,
+                         [this](B to, S why) { told << "refused to " + to + ": " + why; });
         QObject::connect(&box, &IrcOutbox::joinRefused,
-                         [this](const QString &reason) { told << u"join refused: "_qs + reason; });
-        QObject::connect(&box, &IrcOutbox::unconfirmed, [this](const QByteArray &target) {
-            told << u"unconfirmed: "_qs + QString::fromUtf8(target);
-        });
-        QObject::connect(&box, &IrcOutbox::stray,
-                         [this](const QString &reason) { told << u"stray: "_qs + reason; });
+                         [this](S why) { told << u"join refused: "_qs + why; });
+        QObject::connect(&box, &IrcOutbox::unconfirmed,
+                         [this](B to) { told << QString::fromUtf8("unconfirmed: " + to); });
+        QObject::connect(&box, &IrcOutbox::stray, [this](S why) { told << u"stray: "_qs + why; });
     }
-    QByteArrayList sends()
-    {
-        const QByteArrayList out = sent;
-        sent.clear();
-        return out;
-    }
+    QByteArrayList sends() { return std::exchange(sent, {}); }
     QStringList hear(const QByteArrayList &lines)
     {
         told.clear();
@@ -65,8 +55,7 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
         r.box.say("#room", i, true);
     EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room early", "PING orvella-2", "PRIVMSG #room 1",
                                          "PING orvella-3"}));
-    r.now = 199;
-    r.box.pump();
+    r.clock.advance(100);
     EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room 2", "PING orvella-4"}));
 
     // Answers come in order: an error before a line's PONG is that line's;
@@ -83,7 +72,7 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
     // Kicked with a private line out, then the JOIN again: the line's answer
     // comes first (its PONG; with echo-message a line the server drops has
     // no other), so the 403 after it answers the JOIN, not the line.
-    r.now = 1000;
+    r.clock.advance(900);
     r.box.say("Bo", "psst", false);
     r.box.pause();
     r.box.join("#room");
@@ -91,16 +80,22 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
                                          "PING orvella-6"}));
     EXPECT_EQ(r.hear({":x PONG x :orvella-5", ":x 403 Ann #room :No such channel"}),
               QStringList({u"taken by Bo: psst"_qs, u"join refused: No such channel"_qs}));
+
+    // A JOIN is not answered by a message's error, nor a line by a ban.
+    r.box.join("#room");
+    EXPECT_EQ(r.hear({":x 404 Ann #room :Cannot send", ":x 474 Ann #room :Banned"}),
+              QStringList({u"stray: Cannot send"_qs, u"join refused: Banned"_qs}));
+    r.box.open();
+    r.box.say("#room", "x", true);
+    EXPECT_EQ(r.hear({":x 474 Ann #room :Banned"}), QStringList({u"stray: Banned"_qs}));
 }
 
 TEST(IrcOutbox, ALineTheServerRefusesOrNeverAnswersHoldsNothingBack)
 {
-    // The server's answer, the ms on the clock before the outbox looks
-    // again, and what the room is told.
+    // The server's answer, the ms the clock moves on before it, and what
+    // the room is told.
     const std::tuple<QByteArray, qint64, QStringList> cases[] = {
-        {":x 477 Ann #room :You need a registered nick",
-         0,
-         {u"refused to #room: You need a registered nick"_qs}},
+        {":x 477 Ann #room :Need a nick", 0, {u"refused to #room: Need a nick"_qs}},
         // Unanswered, then its answer, late, is still its own and not the
         // next line's.
         {":x 404 Ann #room :Cannot send",
@@ -111,19 +106,9 @@ TEST(IrcOutbox, ALineTheServerRefusesOrNeverAnswersHoldsNothingBack)
         OutboxRig r;
         r.box.open();
         r.box.say("#room", "x", true);
-        r.now = later;
-        r.box.pump();
+        r.clock.advance(later);
         const QStringList before = r.told;
         EXPECT_EQ(before + r.hear({answer}), told) << answer.constData() << " at " << later;
         EXPECT_FALSE(r.box.isWaiting());
     }
-
-    // A JOIN is not answered by a message's error, nor a line by a ban.
-    OutboxRig r;
-    r.box.join("#room");
-    EXPECT_EQ(r.hear({":x 404 Ann #room :Cannot send", ":x 474 Ann #room :Banned"}),
-              QStringList({u"stray: Cannot send"_qs, u"join refused: Banned"_qs}));
-    r.box.open();
-    r.box.say("#room", "x", true);
-    EXPECT_EQ(r.hear({":x 474 Ann #room :Banned"}), QStringList({u"stray: Banned"_qs}));
 }

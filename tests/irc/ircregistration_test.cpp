@@ -1,12 +1,13 @@
-#include "irc/ircregistration.h"
+#include "ircfakes.h"
 
-#include <gtest/gtest.h>
+#include "irc/ircregistration.h"
 
 namespace {
 
 // A login fed the server's lines, writing down what it says back.
 struct LoginRig
 {
+    ManualClock clock;
     IrcSettings set;
     QByteArrayList sent;
     QStringList failures, broken;
@@ -16,9 +17,10 @@ struct LoginRig
     explicit LoginRig(const QString &name, const QByteArray &saslUser = {})
     {
         std::tie(set.name, set.saslUser, set.saslPassword) = std::tuple(name, saslUser, "pw");
-        login.emplace(set, [this](const QByteArray &command, const QList<QByteArray> &params) {
-            sent << IrcMessage::encode(command, params).trimmed();
-        });
+        login.emplace(set, clock,
+                      [this](const QByteArray &command, const QList<QByteArray> &params) {
+                          sent << IrcMessage::encode(command, params).trimmed();
+                      });
         QObject::connect(&*login, &IrcRegistration::failed,
                          [this](const QString &why) { failures << why; });
         QObject::connect(&*login, &IrcRegistration::registered, [this] { ++registered; });
@@ -26,12 +28,13 @@ struct LoginRig
                          [this](const QString &why) { broken << why; });
         login->begin();
     }
-    // What it says to these lines of the server.
-    QByteArrayList hear(const QByteArrayList &lines)
+    // What it says to these lines of the server and in the ms after them.
+    QByteArrayList hear(const QByteArrayList &lines, int ms = 0)
     {
         sent.clear();
         for (const QByteArray &line : lines)
             login->handle(*IrcMessage::parse(line));
+        clock.advance(ms);
         return sent;
     }
 };
@@ -55,9 +58,12 @@ TEST(IrcRegistration, LogsInWithSaslUnderANumberedNickTakesTheWantedOneBackAndOn
     r.hear({":x 001 Ann_Lee2 :hi"});
     EXPECT_TRUE(r.registered && r.login->echoesMessages() && r.login->isSelf("ann_lee2"));
 
-    // Whoever holds the wanted nick lets it go: it is asked for back.
-    EXPECT_EQ(r.hear({":Ann_Lee!u@h QUIT :bye"}), QByteArrayList({"NICK Ann_Lee"}));
-    r.hear({":Ann_Lee2!u@h NICK Ann_Lee"});
+    // In the channel the wanted nick is asked for now and then, and at once
+    // when whoever holds it lets it go; no more once it is ours.
+    r.login->inChannel();
+    EXPECT_EQ(r.hear({":Ann_Lee!u@h QUIT :bye"}, 2 * IrcRegistration::ReclaimMs),
+              QByteArrayList(3, "NICK Ann_Lee"));
+    EXPECT_TRUE(r.hear({":Ann_Lee2!u@h NICK Ann_Lee"}, IrcRegistration::ReclaimMs).isEmpty());
     EXPECT_EQ(r.login->nick(), u"Ann_Lee"_qs);
     // A second welcome neither renames us nor registers again.
     EXPECT_TRUE(r.hear({":x 001 Bob :hi again"}).isEmpty());
@@ -88,8 +94,8 @@ TEST(IrcRegistration, GivesUpOnWhatRetryingCannotMendAndLeavesEndlessCapabilitie
     r.hear({":x 432 * Abcdefghi :bad"});
     EXPECT_EQ(r.failures, QStringList(u"The server refuses the nick Abcdefghi."_qs));
 
-    // A server that never welcomes us is the client test's: its wait is a
-    // timer. Capabilities without end:
+    // A server that never welcomes us is the client test's. Capabilities
+    // without end:
     LoginRig caps(u"Ann"_qs);
     for (int i = 0; i < 100 && caps.broken.isEmpty(); ++i)
         EXPECT_TRUE(caps.hear({":x CAP * LS * :a" + QByteArray::number(i) + " b c"}).isEmpty());

@@ -4,8 +4,9 @@
 # recovery-log write, a line to the stand-in chat client and back beside a
 # raw socket ping-pong, a client answering 6 or 10 for ever, a host line to
 # 150 people from the web page beside the people socket, and start-up
-# time and memory against a bare Qt window. Prints a table and one met or
-# missed line per budget; exits non-zero when a budget is missed.
+# time against a bare Qt window and memory against one holding a label.
+# Prints a table and one met or missed line per budget; exits non-zero when
+# a budget is missed.
 # Extra arguments go to Google Benchmark (e.g. --benchmark_filter=getnext).
 set -euo pipefail
 cd "$(dirname "$0")/.."

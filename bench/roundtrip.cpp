@@ -2,8 +2,8 @@
 #include "stubs.h"
 
 #include "chat/chatlink.h"
-#include "chat/frame.h"
-#include "chat/socketwadapi.h"
+#include "transport/frame.h"
+#include "transport/socketwadapi.h"
 #include "chat/waits.h"
 #include "game/gamestate.h"
 

@@ -7,7 +7,7 @@
 #include "game/gamelog.h"
 #include "game/gamestate.h"
 #include "game/progress.h"
-#include "scores/frmscores.h"
+#include "scoreswindow/frmscores.h"
 #include "scores/scoreschema.h"
 #include "scores/scorestore.h"
 #include "stubs.h"

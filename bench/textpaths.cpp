@@ -4,7 +4,7 @@
 
 #include "base/ansi.h"
 #include "chat/chatlink.h"
-#include "chat/frame.h"
+#include "transport/frame.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/gamecontext.h"

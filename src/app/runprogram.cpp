@@ -2,7 +2,7 @@
 
 #include "app/accessibility.h"
 #include "app/frmmain.h"
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 #include "chat/ticksource.h"
 #include "files/programfolder.h"
 #include "game/gamestate.h"

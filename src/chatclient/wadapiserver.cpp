@@ -1,8 +1,8 @@
 #include "chatclient/wadapiserver.h"
 
 #include "base/ansi.h"
-#include "chat/localconnection.h"
-#include "chat/socketwadapi.h"
+#include "transport/localconnection.h"
+#include "transport/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 

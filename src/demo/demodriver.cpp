@@ -2,7 +2,7 @@
 
 #include "app/frmmain.h"
 #include "boxes/frmbox.h"
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 #include "chat/ticksource.h"
 #include "demo/demodialogs.h"
 #include "files/settingsfile.h"

@@ -1,6 +1,6 @@
 #include "room/joinclient.h"
 
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 #include "room/fdlinereader.h"
 #include "room/peopleserver.h"
 

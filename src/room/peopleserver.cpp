@@ -1,7 +1,7 @@
 #include "room/peopleserver.h"
 
 #include "chat/gestures.h"
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 #include "room/personrules.h"

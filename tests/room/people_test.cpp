@@ -1,4 +1,4 @@
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "room/peopleserver.h"
 #include "support/roomprocess.h"

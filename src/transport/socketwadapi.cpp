@@ -1,7 +1,7 @@
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 
 #include "base/ansi.h"
-#include "chat/localconnection.h"
+#include "transport/localconnection.h"
 #include "chat/waits.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "chat/frame.h"
-#include "chat/socketwadapi.h"
+#include "transport/frame.h"
+#include "transport/socketwadapi.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
 

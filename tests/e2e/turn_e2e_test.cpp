@@ -1,4 +1,4 @@
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 #include "support/gamefixture.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"

@@ -1,5 +1,5 @@
 #include "game/gamestate.h"
-#include "scores/frmscores.h"
+#include "scoreswindow/frmscores.h"
 #include "scores/scorestore.h"
 #include "support/bytesio.h"
 #include "support/scripteddialogs.h"

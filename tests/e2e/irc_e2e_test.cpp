@@ -1,6 +1,6 @@
-#include "ircfakes.h"
+#include "irc/ircfakes.h"
 
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 #include "support/gamefixture.h"
 #include "support/roomprocess.h"
 

@@ -15,8 +15,8 @@
 #include "macroeditor/frmmacro.h"
 #include "macroeditor/frmsubs.h"
 #include "macros/macrobuttons.h"
-#include "scoreswindow/frmscores.h"
 #include "scores/scorestore.h"
+#include "scoreswindow/frmscores.h"
 #include "settings/frmset.h"
 #include "windows/gamefont.h"
 

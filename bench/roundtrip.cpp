@@ -2,10 +2,10 @@
 #include "stubs.h"
 
 #include "chat/chatlink.h"
-#include "chat/frame.h"
-#include "chat/socketwadapi.h"
 #include "chat/waits.h"
 #include "game/gamestate.h"
+#include "transport/frame.h"
+#include "transport/socketwadapi.h"
 
 #include <QCloseEvent>
 #include <QElapsedTimer>

@@ -7,9 +7,9 @@
 #include "game/gamelog.h"
 #include "game/gamestate.h"
 #include "game/progress.h"
-#include "scores/frmscores.h"
 #include "scores/scoreschema.h"
 #include "scores/scorestore.h"
+#include "scoreswindow/frmscores.h"
 #include "stubs.h"
 
 #include <QComboBox>

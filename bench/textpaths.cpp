@@ -4,7 +4,6 @@
 
 #include "base/ansi.h"
 #include "chat/chatlink.h"
-#include "chat/frame.h"
 #include "game/asking.h"
 #include "game/banner.h"
 #include "game/gamecontext.h"
@@ -13,6 +12,7 @@
 #include "game/hostecho.h"
 #include "game/registration.h"
 #include "macros/macroexpand.h"
+#include "transport/frame.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,8 +4,21 @@
 # UndefinedBehaviorSanitizer. The normal build is the Debian packages' build
 # (scripts/package.sh), so it is compiled once, tested, and its packages
 # checked too.
+#   --quick [CTEST ARGS]: for day-to-day work, once the packages are installed:
+#   checks the layers, configures and builds build/dev and runs CTest there,
+#   without apt, the sanitizers or the packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --quick ]; then
+  shift
+  bash scripts/check-layers.sh
+  launcher=()
+  if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+  cmake -S . -B build/dev -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+  cmake --build build/dev -j2
+  cd build/dev
+  exec env QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300 "$@"
+fi
 bash scripts/install-deps.sh --package
 bash scripts/check-layers.sh
 export QT_QPA_PLATFORM=offscreen

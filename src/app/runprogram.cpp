@@ -2,10 +2,10 @@
 
 #include "app/accessibility.h"
 #include "app/frmmain.h"
-#include "chat/socketwadapi.h"
 #include "chat/ticksource.h"
 #include "files/programfolder.h"
 #include "game/gamestate.h"
+#include "transport/socketwadapi.h"
 #include "windows/programstyle.h"
 #include "windows/qtdialogs.h"
 

@@ -1,7 +1,7 @@
 #include "chatclient/listenat.h"
 
-#include "chat/frame.h"
-#include "chat/socketwadapi.h"
+#include "transport/frame.h"
+#include "transport/socketwadapi.h"
 
 #include <QFile>
 #include <QFileInfo>

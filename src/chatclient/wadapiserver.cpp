@@ -1,10 +1,10 @@
 #include "chatclient/wadapiserver.h"
 
 #include "base/ansi.h"
-#include "chat/localconnection.h"
-#include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
+#include "transport/localconnection.h"
+#include "transport/socketwadapi.h"
 
 #include <QLocalServer>
 

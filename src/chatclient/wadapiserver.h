@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chat/frame.h"
+#include "transport/frame.h"
 
 #include <QObject>
 #include <QPointer>

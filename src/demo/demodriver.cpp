@@ -2,11 +2,11 @@
 
 #include "app/frmmain.h"
 #include "boxes/frmbox.h"
-#include "chat/socketwadapi.h"
 #include "chat/ticksource.h"
 #include "demo/demodialogs.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
+#include "transport/socketwadapi.h"
 
 #include <QAction>
 #include <QApplication>

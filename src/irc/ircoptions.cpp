@@ -1,6 +1,6 @@
 #include "irc/ircoptions.h"
 
-#include "chat/frame.h"
+#include "transport/frame.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "room/joinclient.h"
 
-#include "chat/socketwadapi.h"
 #include "room/fdlinereader.h"
 #include "room/peopleserver.h"
+#include "transport/socketwadapi.h"
 
 #include <QCoreApplication>
 #include <QLocalSocket>

@@ -1,7 +1,6 @@
 // The stand-in chat client: holds a chat room on the chat client's socket and
 // lets the program's host speak in it; players come from stdin, from the
 // scripted cast and from people joining over a local socket or the web page.
-#include "chat/frame.h"
 #include "chat/wadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
@@ -13,6 +12,7 @@
 #include "room/roomconsole.h"
 #include "room/scriptedplayers.h"
 #include "room/webroom.h"
+#include "transport/frame.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
 #include "room/peopleserver.h"
 
 #include "chat/gestures.h"
-#include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 #include "room/personrules.h"
 #include "room/roomtext.h"
+#include "transport/socketwadapi.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

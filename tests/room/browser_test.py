@@ -7,7 +7,7 @@ of a phone's width, both see the same lines in the same order, and a broken
 connection comes back under the same name. Exits 77 (skipped) without
 Chromium's WebDriver.
 
-tests/app/browser_game_test.py borrows the room, the browsers and the
+tests/e2e/browser_game_test.py borrows the room, the browsers and the
 page's helpers."""
 import queue
 import re

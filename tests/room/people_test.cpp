@@ -1,8 +1,8 @@
-#include "chat/socketwadapi.h"
 #include "chatclient/chatroom.h"
 #include "room/peopleserver.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
+#include "transport/socketwadapi.h"
 
 #include <QFile>
 #include <QLocalSocket>

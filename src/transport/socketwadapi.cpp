@@ -1,8 +1,8 @@
-#include "chat/socketwadapi.h"
+#include "transport/socketwadapi.h"
 
 #include "base/ansi.h"
-#include "chat/localconnection.h"
 #include "chat/waits.h"
+#include "transport/localconnection.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #include "game/gamestate.h"
-#include "scores/frmscores.h"
 #include "scores/scorestore.h"
+#include "scoreswindow/frmscores.h"
 #include "support/bytesio.h"
 #include "support/scripteddialogs.h"
 

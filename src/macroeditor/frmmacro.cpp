@@ -1,4 +1,4 @@
-#include "macros/frmmacro.h"
+#include "macroeditor/frmmacro.h"
 
 #include "base/hostdialogs.h"
 #include "chat/gesturekeys.h"

@@ -1,4 +1,4 @@
-#include "macros/frmsubs.h"
+#include "macroeditor/frmsubs.h"
 
 #include "chat/gesturekeys.h"
 #include "game/reportwrite.h"

@@ -1,5 +1,5 @@
-#include "chat/localconnection.h"
 #include "support/waituntil.h"
+#include "transport/localconnection.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

@@ -1,7 +1,7 @@
-#include "chat/socketwadapi.h"
 #include "support/gamefixture.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
+#include "transport/socketwadapi.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
-#include "chat/frame.h"
-#include "chat/socketwadapi.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
+#include "transport/frame.h"
+#include "transport/socketwadapi.h"
 
 #include <QDir>
 #include <QFile>

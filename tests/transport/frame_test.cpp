@@ -1,4 +1,4 @@
-#include "chat/frame.h"
+#include "transport/frame.h"
 
 #include <QList>
 #include <QtEndian>

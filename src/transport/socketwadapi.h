@@ -1,7 +1,7 @@
 #pragma once
 
-#include "chat/frame.h"
 #include "chat/wadapi.h"
+#include "transport/frame.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,5 +1,5 @@
-#include "macros/frmmacro.h"
-#include "macros/frmsubs.h"
+#include "macroeditor/frmmacro.h"
+#include "macroeditor/frmsubs.h"
 
 #include "support/mainwindowfixture.h"
 

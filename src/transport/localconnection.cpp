@@ -1,4 +1,4 @@
-#include "chat/localconnection.h"
+#include "transport/localconnection.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "scores/frmscores.h"
+#include "scoreswindow/frmscores.h"
 
 #include "base/hostdialogs.h"
 #include "game/reportwrite.h"

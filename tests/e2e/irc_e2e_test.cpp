@@ -1,8 +1,8 @@
-#include "ircfakes.h"
+#include "irc/ircfakes.h"
 
-#include "chat/socketwadapi.h"
 #include "support/gamefixture.h"
 #include "support/roomprocess.h"
+#include "transport/socketwadapi.h"
 
 // A game of two words hosted by the real program through orvella-irc in a
 // real IRC channel (ngircd on a free loopback port), with three people on

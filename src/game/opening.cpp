@@ -4,18 +4,18 @@
 #include "chat/chatlink.h"
 #include "game/asking.h"
 #include "game/banner.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
 #include "game/hostecho.h"
-#include "game/maincontrols.h"
 #include "game/reportwrite.h"
 #include "game/resultsrecorder.h"
 #include "game/stepundone.h"
 
 #include <QDateTime>
 
-using Ctl = MainControls::Ctl;
+using Ctl = ConsoleState::Ctl;
 
 namespace {
 
@@ -112,8 +112,8 @@ void OpenGame(GameContext &ctx)
     }
 
     gs.WordIndex = 1;
-    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
-    ctx.controls.setCaption(Ctl::lblWord, gs.Words[1]);
+    ctx.console.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.console.setCaption(Ctl::lblWord, gs.Words[1]);
 
     gs.GameStart = QDateTime::currentDateTime();
     // Not told here: the next log write, at the end of Get Regs, tells the

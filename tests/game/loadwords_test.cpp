@@ -6,8 +6,8 @@ TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
 {
     GameContextRig r;
     auto shown = [&] {
-        return r.controls.caption(Ctl::cmdAsk) + u'|' + r.controls.caption(Ctl::lblWordOf) + u'|' +
-               r.controls.caption(Ctl::lblWord);
+        return r.console.caption(Ctl::cmdAsk) + u'|' + r.console.caption(Ctl::lblWordOf) + u'|' +
+               r.console.caption(Ctl::lblWord);
     };
     LoadWords(r.ctx); // nothing scripted: the host cancels
     r.dialogs.files.push_back(r.writeFile(u"blank.txt"_qs, "\r\n\tTAB\r\n  \r\n"));
@@ -41,7 +41,7 @@ TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
               u"Error = 53\r\nFile not found\r\nProblem with Orvella file."_qs);
     EXPECT_EQ(r.gs.WordCount, 3);
     EXPECT_EQ(shown(), u"Start|Press Start|to Begin"_qs);
-    EXPECT_TRUE(r.controls.menus && !r.controls.busy);
+    EXPECT_TRUE(r.console.state().menusEnabled && !r.console.state().busy);
 
     // The log keeps the word file's path in Windows-1252: one it cannot hold
     // is told at loading, before the game starts.

@@ -283,7 +283,7 @@ void frmMain::buildMenus()
     connect(mnuSubs, &QAction::triggered, this,
             [this] { openWindow(createSubsEditor(m_gs, m_dialogs)); });
     connect(mnuBoxes, &QAction::triggered, this, [this] {
-        m_gs.BoxMode = 1;
+        m_gs.BoxMode = BoxMode::EditDefaults;
         openWindow(createBoxWindow(childContext()));
     });
 

@@ -108,7 +108,7 @@ bool frmMain::Form_Load()
 
     m_console.setCaption(Ctl::lblPlayercnt, QStringLiteral("0"));
     m_gs.PlayerCount = 0;
-    m_gs.BoxMode = 1;
+    m_gs.BoxMode = BoxMode::EditDefaults;
 
     m_console.setCaption(Ctl::cmdAsk, QStringLiteral("Load"));
     m_console.setControlTip(Ctl::cmdAsk, QStringLiteral("Load"));
@@ -130,10 +130,10 @@ bool frmMain::Form_Load()
 void frmMain::GlobalsInit(bool &mustEnd)
 {
     m_gs.HostName = QStringLiteral("Me");
-    m_gs.GamePhase = 0;
+    m_gs.GamePhase = GamePhase::NoWords;
     m_gs.PlayerCount = 0;
     m_gs.WinnerCount = 0;
-    m_gs.BoxMode = 1;
+    m_gs.BoxMode = BoxMode::EditDefaults;
     m_gs.Calldown = false;
     for (PlayerRec &p : m_gs.Players)
         p = PlayerRec();

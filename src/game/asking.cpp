@@ -65,23 +65,23 @@ void match(GameContext &ctx, const QString &response)
             p.Drawn = 0;
         }
     }
-    ctx.link.SendChat(0, QString(), message);
+    ctx.link.SendChat(SendMode::Room, QString(), message);
 
-    gs.BoxMode = 2;
+    gs.BoxMode = BoxMode::CallWinner;
     const int index = gs.WordIndex;
     const QString word = currentWord(gs);
     if (ctx.showBoxWindow) {
         ctx.showBoxWindow();
         ctx.console.setMacrosEnabled(true);
         Waits::pumpUntil([&] {
-            if (gs.BoxMode == 2)
+            if (gs.BoxMode == BoxMode::CallWinner)
                 keepOnlyMacros(ctx.console);
-            return gs.BoxMode != 2;
+            return gs.BoxMode != BoxMode::CallWinner;
         });
         ctx.console.setMacrosEnabled(false);
     } else {
         // Nothing could ever close a window that cannot be shown.
-        gs.BoxMode = 1;
+        gs.BoxMode = BoxMode::EditDefaults;
     }
 
     if (gs.WordIndex < gs.WordCount) {
@@ -134,7 +134,7 @@ void passTurn(GameContext &ctx, const QString &name, const QString &message)
     for (int i = 1; i <= gs.PlayerCount; ++i)
         if (gs.Players[i].Name == name)
             gs.Players[i].Drawn += 1;
-    ctx.link.SendChat(0, QString(), message);
+    ctx.link.SendChat(SendMode::Room, QString(), message);
     if (gs.DownPointer < gs.DownCount)
         ++gs.DownPointer;
     else
@@ -177,10 +177,10 @@ void AskingSequence(GameContext &ctx)
     const QString line = askLine(name, gs.Guess);
 
     if (gs.Calldown)
-        ctx.link.SendChat(2, name, gs.CalldownMSG);
-    ctx.link.SendChat(0, QString(), banner);
+        ctx.link.SendChat(SendMode::Private, name, gs.CalldownMSG);
+    ctx.link.SendChat(SendMode::Room, QString(), banner);
     ctx.link.My_Wait(gs.Delay);
-    ctx.link.SendChat(0, QString(), line);
+    ctx.link.SendChat(SendMode::Room, QString(), line);
 
     if (gs.WordIndex >= 0 && gs.WordIndex <= MaxWords)
         gs.Asked[gs.WordIndex] = true;

@@ -30,7 +30,7 @@ void RestoreControls(GameContext &ctx)
     }
     console.setBusyDepth(0);
     console.setMenusEnabled(true);
-    if (gs.GamePhase == 2) {
+    if (gs.GamePhase == GamePhase::Open) {
         console.setControlEnabled(Ctl::cmdList, true);
         console.setControlEnabled(Ctl::cmdGetRegs, true);
         if (gs.DownCount != 0) {

@@ -15,17 +15,17 @@ void cmdAsk_Click(GameContext &ctx)
     LockControls(ctx);
     ctx.console.setControlEnabled(Ctl::cmdAsk, false);
     switch (ctx.gs.GamePhase) {
-    case 2:
+    case GamePhase::Open:
         AskingSequence(ctx);
         break;
-    case 1:
+    case GamePhase::Loaded:
         OpenGame(ctx);
         ctx.console.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
         ctx.console.setControlTip(Ctl::cmdAsk, QStringLiteral("Ask"));
         ctx.console.setControlEnabled(Ctl::mnuLoad, false);
         ctx.console.setControlEnabled(Ctl::mnuRecover, false);
         break;
-    case 0:
+    case GamePhase::NoWords:
         LoadWords(ctx);
         ctx.console.setControlEnabled(Ctl::cmdAsk, true);
         ctx.console.setControlTip(Ctl::cmdAsk, QStringLiteral("Start"));

@@ -80,7 +80,7 @@ void cmdCountdown_Click(GameContext &ctx)
         if (ctx.results)
             ctx.results->countdownRun();
         for (const QString &line : closingLines()) {
-            ctx.link.SendChat(0, QString(), line);
+            ctx.link.SendChat(SendMode::Room, QString(), line);
             ctx.link.My_Wait(ClosingPause);
         }
 
@@ -117,14 +117,15 @@ void Timer2_Timer(GameContext &ctx)
         LockControls(ctx);
         ctx.console.setControlEnabled(Ctl::cmdGet, false);
         gs.CountdownOn = true;
-        ctx.link.SendChat(0, QString(),
+        ctx.link.SendChat(SendMode::Room, QString(),
                           QStringLiteral("***  You have %1 seconds ***").arg(gs.CountdownLeft));
         RestoreControls(ctx);
     }
     if (gs.CountdownLeft == 10) {
         LockControls(ctx);
         ctx.console.setControlEnabled(Ctl::cmdGet, false);
-        ctx.link.SendChat(0, QString(), QStringLiteral("***  Closing in 10 seconds  ***"));
+        ctx.link.SendChat(SendMode::Room, QString(),
+                          QStringLiteral("***  Closing in 10 seconds  ***"));
         RestoreControls(ctx);
     }
     ctx.console.setCaption(Ctl::cmdCountdown, QStringLiteral("Auto %1").arg(gs.CountdownLeft));

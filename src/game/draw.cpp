@@ -21,7 +21,7 @@ constexpr int HighestLevel = 65;
 
 void say(GameContext &ctx, const QString &line)
 {
-    ctx.link.SendChat(0, QString(), line);
+    ctx.link.SendChat(SendMode::Room, QString(), line);
 }
 
 bool isDown(const GameState &gs, const QString &name)
@@ -56,7 +56,7 @@ void drawSucceeded(GameContext &ctx)
     ctx.console.clearList(List::lstDown);
     if (gs.Calldown) {
         for (int i = 1; i <= gs.DownCount; ++i) {
-            ctx.link.SendChat(2, gs.Down[i].Name, gs.CalldownMSG);
+            ctx.link.SendChat(SendMode::Private, gs.Down[i].Name, gs.CalldownMSG);
             ctx.link.My_Wait(gs.Delay);
         }
     }

@@ -23,7 +23,7 @@ struct GameContext
     HostDialogs &dialogs;
     TickSource &timer2;
     std::mt19937 &random;
-    // Opens the boxes window for the winner (BoxMode is already 2); the
+    // Opens the boxes window for the winner (BoxMode is already CallWinner); the
     // match waits until the host closes it.
     std::function<void()> showBoxWindow;
     // The store of results; null when there is none.

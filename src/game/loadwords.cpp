@@ -24,7 +24,7 @@ void LoadWords(GameContext &ctx)
             gs.WordCount = static_cast<Integer>(n);
             if (n >= 1) {
                 ctx.console.setCaption(Ctl::cmdAsk, QStringLiteral("Start"));
-                gs.GamePhase = 1;
+                gs.GamePhase = GamePhase::Loaded;
                 ctx.console.setCaption(Ctl::lblWordOf, QStringLiteral("Press Start"));
                 ctx.console.setCaption(Ctl::lblWord, QStringLiteral("to Begin"));
                 // Before the game starts, while loading another file is still possible.

@@ -99,7 +99,7 @@ void OpenGame(GameContext &ctx)
     const QString banner1 = versionLine();
     const QString banner2 = contactLine();
 
-    ctx.link.SendChat(0, QString(), banner0);
+    ctx.link.SendChat(SendMode::Room, QString(), banner0);
     ctx.link.My_Wait(1);
 
     gs.HostName = QStringLiteral("Unknown");
@@ -107,7 +107,7 @@ void OpenGame(GameContext &ctx)
 
     const QString banner3 = invitationLine(gs.RegChar, gs.HostName);
     for (const QString &line : {banner1, banner2, banner3}) {
-        ctx.link.SendChat(0, QString(), line);
+        ctx.link.SendChat(SendMode::Room, QString(), line);
         ctx.link.My_Wait(gs.Delay);
     }
 
@@ -121,5 +121,5 @@ void OpenGame(GameContext &ctx)
     static_cast<void>(startNewLog(gs));
     if (ctx.results)
         ctx.results->gameOpened(gs);
-    gs.GamePhase = 2;
+    gs.GamePhase = GamePhase::Open;
 }

@@ -37,7 +37,7 @@ namespace {
 constexpr qsizetype EchoWindow = 41;
 void say(GameContext &ctx, const QString &line)
 {
-    ctx.link.SendChat(0, QString(), line);
+    ctx.link.SendChat(SendMode::Room, QString(), line);
     ctx.link.My_Wait(ctx.gs.Delay);
 }
 
@@ -74,7 +74,7 @@ void freshStart(GameContext &ctx)
     ctx.console.setCaption(Ctl::lblWordOf, QString());
     ctx.console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
     say(ctx, QStringLiteral("No Recovery File"));
-    ctx.link.SendChat(0, QString(), QStringLiteral("Everyone Re-Register, please"));
+    ctx.link.SendChat(SendMode::Room, QString(), QStringLiteral("Everyone Re-Register, please"));
     gs.WordIndex = 1;
     gs.DownCount = 0;
     gs.DownPointer = 0;
@@ -83,7 +83,7 @@ void freshStart(GameContext &ctx)
     ctx.console.setCaption(Ctl::lblWord, currentWord(gs));
     ctx.console.setControlEnabled(Ctl::mnuRecover, false);
     ctx.console.setControlEnabled(Ctl::mnuLoad, false);
-    gs.GamePhase = 2;
+    gs.GamePhase = GamePhase::Open;
     ctx.console.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
     ctx.console.setControlEnabled(Ctl::cmdAsk, false);
     RestoreControls(ctx);
@@ -123,7 +123,7 @@ void showRestored(GameContext &ctx)
     ctx.console.setCaption(Ctl::lblWord, currentWord(gs));
     ctx.console.setControlEnabled(Ctl::mnuRecover, false);
     ctx.console.setControlEnabled(Ctl::mnuLoad, false);
-    gs.GamePhase = 2;
+    gs.GamePhase = GamePhase::Open;
     say(ctx, QStringLiteral("Recovery Complete"));
     RestoreControls(ctx);
 }

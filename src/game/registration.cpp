@@ -108,7 +108,7 @@ Registration Register(GameContext &ctx, const QString &name)
     if (ctx.results)
         ctx.results->registered(name);
     if (gs.Confirm) {
-        ctx.link.SendChat(2, name, QStringLiteral("You are registered"));
+        ctx.link.SendChat(SendMode::Private, name, QStringLiteral("You are registered"));
         ctx.link.My_Wait(gs.Delay);
     }
     return Registration::Added;
@@ -161,15 +161,17 @@ void ListPlayers(GameContext &ctx)
     for (Ctl c : {Ctl::cmdList, Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck})
         ctx.console.setControlEnabled(c, false);
     if (gs.PlayerCount >= 1) {
-        ctx.link.SendChat(0, QString(), QStringLiteral("The following players are registered:"));
+        ctx.link.SendChat(SendMode::Room, QString(),
+                          QStringLiteral("The following players are registered:"));
         ctx.link.My_Wait(gs.Delay);
         for (int i = 1; i <= gs.PlayerCount; ++i) {
-            ctx.link.SendChat(0, QString(), gs.Players[i].Name);
+            ctx.link.SendChat(SendMode::Room, QString(), gs.Players[i].Name);
             ctx.link.My_Wait(gs.Delay);
         }
-        ctx.link.SendChat(0, QString(), QStringLiteral("-o-o-o-o-"));
+        ctx.link.SendChat(SendMode::Room, QString(), QStringLiteral("-o-o-o-o-"));
     } else {
-        ctx.link.SendChat(0, QString(), QStringLiteral("--- No players registered ---"));
+        ctx.link.SendChat(SendMode::Room, QString(),
+                          QStringLiteral("--- No players registered ---"));
     }
     if (gs.DownCount > 0)
         ctx.console.setControlEnabled(Ctl::cmdAsk, true);
@@ -198,6 +200,6 @@ void DeletePlayer(GameContext &ctx)
     ctx.console.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
     // Only where a draw is on offer at all: before the opening or after the
     // last word there is no word to draw for.
-    const bool drawOffered = gs.GamePhase == 2 && gs.WordIndex <= gs.WordCount;
+    const bool drawOffered = gs.GamePhase == GamePhase::Open && gs.WordIndex <= gs.WordCount;
     ctx.console.setControlEnabled(Ctl::cmdDraw, drawOffered && gs.PlayerCount >= gs.DrawCount);
 }

@@ -21,7 +21,7 @@ void ExpandMacro(int index, GameContext &ctx, ScoreFigures *scores)
             break;
         const QString expanded = expandMacroLine(line, gs, scores);
         if (!expanded.isEmpty()) {
-            ctx.link.SendChat(0, QString(), expanded);
+            ctx.link.SendChat(SendMode::Room, QString(), expanded);
             ctx.link.My_Wait(gs.Delay);
         }
     }

@@ -3,31 +3,12 @@
 #include "base/hostdialogs.h"
 #include "chat/ticksource.h"
 #include "chat/wadapi.h"
-#include "game/maincontrols.h"
 
 #include <QByteArray>
 
 // Stand-ins for what the game steps reach outside: they do nothing, so only
-// the step's own work is timed.
-class QuietControls final : public MainControls
-{
-public:
-    void setControlEnabled(Ctl, bool) override {}
-    bool controlEnabled(Ctl) const override { return true; }
-    void setCaption(Ctl, const QString &) override {}
-    QString caption(Ctl) const override { return {}; }
-    void setControlTip(Ctl, const QString &) override {}
-    void setMenusEnabled(bool) override {}
-    void setMacrosEnabled(bool) override {}
-    void focusDummy() override {}
-    void setBusyPointer(bool) override {}
-    void setScrollValue(Ctl, int) override {}
-    void clearList(List) override {}
-    void addToList(List, const QString &) override {}
-    void selectRow(List, int) override {}
-    int selectedRow(List) const override { return -1; }
-};
-
+// the step's own work is timed. The console's record needs none: nothing
+// draws it.
 class QuietDialogs final : public HostDialogs
 {
 public:

@@ -6,10 +6,12 @@
 #include "chat/chatlink.h"
 #include "game/asking.h"
 #include "game/banner.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
 #include "game/hostecho.h"
+#include "game/maincontrols.h"
 #include "game/registration.h"
 #include "macros/macroexpand.h"
 #include "transport/frame.h"
@@ -52,11 +54,12 @@ struct Rig
     GameState gs;
     BlockClient client;
     IdleTicks timer1, timer2;
-    QuietControls controls;
+    Console console;
+    MainControls controls;
     QuietDialogs dialogs;
     std::mt19937 random{1};
     ChatLink link{client, timer1, dialogs, [] { return QStringLiteral("orvella"); }};
-    GameContext ctx{gs, link, controls, dialogs, timer2, random, {}};
+    GameContext ctx{gs, link, console, controls, dialogs, timer2, random, {}};
 
     explicit Rig(const QByteArray &block)
     {

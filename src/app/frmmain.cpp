@@ -35,12 +35,10 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <map>
 #include <utility>
 
 namespace {
@@ -80,15 +78,23 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
     setAttribute(Qt::WA_QuitOnClose, true);
     m_link = std::make_unique<ChatLink>(wadapi, timer1, dialogs, m_env.appName);
     m_link->setRequestsOver([this] { runHeldActionsSoon(); });
-    m_game.reset(new GameContext{gs, *m_link, *this, dialogs, timer2, random, {}});
+    m_game.reset(new GameContext{gs, *m_link, m_console, *this, dialogs, timer2, random, {}});
     popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
     buildControls();
     buildMenus();
+    followConsole();
     wireRoundSteps();
     wireTurnSteps();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The widgets go after the record: they must not write into it then.
+    m_console.unsubscribe(m_drawer);
+    for (QObject *w : {static_cast<QObject *>(lstDown), static_cast<QObject *>(lstPlayers),
+                       static_cast<QObject *>(vsDrawCnt)})
+        disconnect(w, nullptr, this, nullptr);
+}
 
 void frmMain::buildControls()
 {
@@ -195,7 +201,6 @@ void frmMain::buildControls()
     vsDrawCnt->setFixedHeight(26);
     drawCount->addWidget(txtDrawCnt);
     drawCount->addWidget(vsDrawCnt);
-    connect(vsDrawCnt, &QScrollBar::valueChanged, this, [this] { vsDrawCnt_Change(); });
     drawRow->addWidget(cmdGetRegs);
     drawRow->addWidget(cmdDraw);
     drawRow->addWidget(fraDraw);
@@ -278,7 +283,7 @@ void frmMain::buildMenus()
     connect(mnuSubs, &QAction::triggered, this,
             [this] { openWindow(createSubsEditor(m_gs, m_dialogs)); });
     connect(mnuBoxes, &QAction::triggered, this, [this] {
-        m_gs.BoxMode = 1;
+        m_gs.BoxMode = BoxMode::EditDefaults;
         openWindow(createBoxWindow(childContext()));
     });
 
@@ -370,14 +375,14 @@ void frmMain::showMacroName(int index)
 
 void frmMain::Macro_Click(int index)
 {
-    runStep([&] { ExpandMacro(index, m_gs, *m_link, *this, m_scores.get()); });
+    runStep([&] { ExpandMacro(index, game(), m_scores.get()); });
 }
 
 void frmMain::vsDrawCnt_Change()
 {
     focusDummy();
-    m_gs.DrawCount = static_cast<Integer>(-vsDrawCnt->value());
-    txtDrawCnt->setText(QString::number(m_gs.DrawCount));
+    m_gs.DrawCount = static_cast<Integer>(-m_console.state().scrollValue);
+    m_console.setCaption(Ctl::txtDrawCnt, QString::number(m_gs.DrawCount));
 }
 
 void frmMain::openScores()
@@ -482,7 +487,7 @@ void frmMain::runHeldActionsSoon()
 void frmMain::runHeldActions()
 {
     while (!m_heldActions.empty() && !m_heldBehindStep && !m_link->requesting() &&
-           (!m_heldActions.front().whenIdle || busyDepth() == 0)) {
+           (!m_heldActions.front().whenIdle || m_console.busyDepth() == 0)) {
         const HeldAction held = std::move(m_heldActions.front());
         m_heldActions.pop_front();
         // The clicks held behind this one wait for the end of the step it
@@ -502,58 +507,24 @@ void frmMain::runStep(const std::function<void()> &step)
         return;
     openScores();
     // Everything a step may change, so a failed link can put it all back.
-    struct Shown
-    {
-        bool enabled;
-        QString caption;
-        QString tip;
-    };
     const GameState before = m_gs;
     const ChatLink::State linkBefore = m_link->state();
-    const int busyBefore = busyDepth();
+    const ConsoleState shownBefore = m_console.state();
+    const int busyBefore = m_console.busyDepth();
     const bool timer2Before = m_game->timer2.enabled();
-    std::map<Ctl, Shown> shown;
-    for (int c = 0; c <= int(Ctl::mnuRecover); ++c) {
-        const auto ctl = Ctl(c);
-        const QWidget *w = widgetFor(ctl);
-        shown[ctl] = {controlEnabled(ctl), caption(ctl),
-                      w ? w->toolTip() : actionFor(ctl)->toolTip()};
-    }
-    const int scrollBefore = vsDrawCnt->value();
-    std::map<List, std::pair<QStringList, int>> lists;
-    for (List l : {List::lstDown, List::lstPlayers}) {
-        QStringList items;
-        for (int i = 0; i < listFor(l)->count(); ++i)
-            items << listFor(l)->item(i)->text();
-        lists[l] = {items, selectedRow(l)};
-    }
     auto undo = [&] {
         m_gs = before;
         m_link->restore(linkBefore);
         m_game->timer2.setEnabled(timer2Before);
-        for (const auto &[ctl, s] : shown) {
-            setControlEnabled(ctl, s.enabled);
-            setCaption(ctl, s.caption);
-            setControlTip(ctl, s.tip);
-        }
-        {
-            const QSignalBlocker block(vsDrawCnt);
-            vsDrawCnt->setValue(scrollBefore);
-        }
-        for (const auto &[l, content] : lists) {
-            clearList(l);
-            for (const QString &item : content.first)
-                addToList(l, item);
-            selectRow(l, content.second);
-        }
+        m_console.restore(shownBefore);
         // Ends this step's busy state, and leaves an interrupted step's.
-        setBusyDepth(busyBefore + 1);
+        m_console.setBusyDepth(busyBefore + 1);
         RestoreControls();
     };
     // However the step ends, the hourglass goes once no step is under way.
     const auto settle = qScopeGuard([this] {
-        if (busyDepth() == 0) {
-            setBusyPointer(false);
+        if (m_console.busyDepth() == 0) {
+            m_console.setBusy(false);
             runHeldActionsSoon();
         }
     });
@@ -567,6 +538,6 @@ void frmMain::runStep(const std::function<void()> &step)
     } catch (const WaitAbandoned &) {
         // The window closed while the step waited: nothing more to do but
         // end its busy state.
-        setBusyDepth(busyBefore);
+        m_console.setBusyDepth(busyBefore);
     }
 }

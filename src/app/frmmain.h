@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/maincontrols.h"
 #include "windows/busypointer.h"
@@ -57,25 +58,17 @@ public:
 
     ChatLink &link() { return *m_link; }
     GameContext &game() { return *m_game; }
+    // What the steps decided the window shows; the window draws it.
+    Console &console() { return m_console; }
 
     // How a pop-up menu is shown; tests replace it.
     std::function<void(QMenu *)> popupMenu;
 
+    using Ctl = ConsoleState::Ctl;
+    using List = ConsoleState::List;
+
     // MainControls
-    void setControlEnabled(Ctl control, bool enabled) override;
-    bool controlEnabled(Ctl control) const override;
-    void setCaption(Ctl control, const QString &caption) override;
-    QString caption(Ctl control) const override;
-    void setControlTip(Ctl control, const QString &tip) override;
-    void setMenusEnabled(bool enabled) override;
-    void setMacrosEnabled(bool enabled) override;
     void focusDummy() override;
-    void setBusyPointer(bool busy) override;
-    void setScrollValue(Ctl control, int value) override;
-    void clearList(List list) override;
-    void addToList(List list, const QString &item) override;
-    void selectRow(List list, int row) override;
-    int selectedRow(List list) const override;
 
     void LockControls();
     void RestoreControls();
@@ -129,6 +122,12 @@ private:
     QWidget *widgetFor(Ctl control) const;
     QAction *actionFor(Ctl control) const;
     QListWidget *listFor(List list) const;
+    // The record as the window was built, so drawing starts from there.
+    ConsoleState shownByWidgets() const;
+    // What the host changes (a marked row, the draw count) goes into the
+    // record, and every change of the record onto the widgets.
+    void followConsole();
+    void draw();
     void applyOnTop(bool onTop);
 
     GameState &m_gs;
@@ -152,7 +151,11 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     int m_exitCode = 0;
-    // Held while a step is under way; nested steps share it.
+    Console m_console;
+    ConsoleState m_drawn; // what the widgets show
+    bool m_drawing = false;
+    int m_drawer = 0; // the subscription of draw()
+    // Held while the record is busy; nested steps share it.
     std::optional<BusyPointer::Wait> m_busyPointer;
 
 public:

@@ -8,7 +8,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
+
+#include <algorithm>
 
 QWidget *frmMain::widgetFor(Ctl control) const
 {
@@ -58,65 +61,145 @@ QListWidget *frmMain::listFor(List list) const
     return list == List::lstDown ? lstDown : lstPlayers;
 }
 
-void frmMain::setControlEnabled(Ctl control, bool enabled)
+namespace {
+
+void setText(QWidget *w, const QString &text)
 {
-    if (QAction *a = actionFor(control))
-        a->setEnabled(enabled);
-    else
-        widgetFor(control)->setEnabled(enabled);
+    if (auto *b = qobject_cast<QPushButton *>(w))
+        b->setText(text);
+    else if (auto *l = qobject_cast<QLabel *>(w))
+        l->setText(text);
+    else if (auto *e = qobject_cast<QLineEdit *>(w))
+        e->setText(text);
 }
 
-bool frmMain::controlEnabled(Ctl control) const
+QString textOf(const QWidget *w)
 {
-    if (QAction *a = actionFor(control))
-        return a->isEnabled();
-    return widgetFor(control)->isEnabled();
-}
-
-void frmMain::setCaption(Ctl control, const QString &caption)
-{
-    if (QAction *a = actionFor(control))
-        a->setText(caption);
-    else if (auto *b = qobject_cast<QPushButton *>(widgetFor(control)))
-        b->setText(caption);
-    else if (auto *l = qobject_cast<QLabel *>(widgetFor(control)))
-        l->setText(caption);
-    else if (auto *e = qobject_cast<QLineEdit *>(widgetFor(control)))
-        e->setText(caption);
-}
-
-QString frmMain::caption(Ctl control) const
-{
-    if (QAction *a = actionFor(control))
-        return a->text();
-    if (auto *b = qobject_cast<QPushButton *>(widgetFor(control)))
+    if (auto *b = qobject_cast<const QPushButton *>(w))
         return b->text();
-    if (auto *l = qobject_cast<QLabel *>(widgetFor(control)))
+    if (auto *l = qobject_cast<const QLabel *>(w))
         return l->text();
-    if (auto *e = qobject_cast<QLineEdit *>(widgetFor(control)))
+    if (auto *e = qobject_cast<const QLineEdit *>(w))
         return e->text();
     return QString();
 }
 
-void frmMain::setControlTip(Ctl control, const QString &tip)
+int selectedRowOf(const QListWidget *w)
 {
-    if (QAction *a = actionFor(control))
-        a->setToolTip(tip);
-    else
-        widgetFor(control)->setToolTip(tip);
+    const auto selected = w->selectedItems();
+    return selected.isEmpty() ? -1 : w->row(selected.first());
 }
 
-void frmMain::setMenusEnabled(bool enabled)
+} // namespace
+
+ConsoleState frmMain::shownByWidgets() const
 {
-    for (QMenu *m : {mnuFile, mnuEdit, mnuOptions})
-        m->menuAction()->setEnabled(enabled);
-    mnuAbout->setEnabled(enabled);
+    ConsoleState shown;
+    for (std::size_t c = 0; c < ConsoleState::CtlCount; ++c) {
+        const auto ctl = Ctl(c);
+        if (const QAction *a = actionFor(ctl))
+            shown[ctl] = {a->isEnabled(), a->text(), a->toolTip()};
+        else if (const QWidget *w = widgetFor(ctl))
+            shown[ctl] = {w->isEnabled(), textOf(w), w->toolTip()};
+    }
+    for (List l : {List::lstDown, List::lstPlayers}) {
+        const QListWidget *w = listFor(l);
+        for (int i = 0; i < w->count(); ++i)
+            shown[l].items << w->item(i)->text();
+        shown[l].selected = selectedRowOf(w);
+    }
+    shown.scrollValue = vsDrawCnt->value();
+    shown.menusEnabled = mnuFile->menuAction()->isEnabled();
+    shown.macrosEnabled = Macro[1]->isEnabled();
+    shown.busy = bool(m_busyPointer);
+    return shown;
 }
 
-void frmMain::setMacrosEnabled(bool enabled)
+void frmMain::followConsole()
 {
-    for (int i = 1; i <= MacroCount; ++i)
-        Macro[i]->setEnabled(enabled);
+    m_drawn = shownByWidgets();
+    m_console.restore(m_drawn);
+    // Drawn at once on every change, not once per turn of the event loop: a
+    // step that disables its buttons and then waits must have them disabled
+    // on screen before the wait can deliver a click, which the held clicks
+    // and the busy depth rely on. Only what differs from the last drawing is
+    // touched, so a change costs a widget call or two.
+    m_drawer = m_console.subscribe([this](Console::Part part) {
+        draw();
+        if (part == Console::Part::Scroll)
+            vsDrawCnt_Change();
+    });
+    for (List l : {List::lstDown, List::lstPlayers}) {
+        QListWidget *w = listFor(l);
+        connect(w, &QListWidget::itemSelectionChanged, this, [this, l, w] {
+            if (!m_drawing)
+                m_console.selectRow(l, selectedRowOf(w));
+        });
+    }
+    connect(vsDrawCnt, &QScrollBar::valueChanged, this, [this](int value) {
+        if (!m_drawing)
+            m_console.setScrollValue(value);
+    });
+}
+
+void frmMain::draw()
+{
+    const ConsoleState &to = m_console.state();
+    const QScopedValueRollback drawing(m_drawing, true);
+    for (std::size_t c = 0; c < ConsoleState::CtlCount; ++c) {
+        const auto ctl = Ctl(c);
+        const ConsoleState::Control &want = to[ctl], &had = m_drawn[ctl];
+        if (QAction *a = actionFor(ctl)) {
+            if (want.enabled != had.enabled)
+                a->setEnabled(want.enabled);
+            if (want.caption != had.caption)
+                a->setText(want.caption);
+            if (want.tip != had.tip)
+                a->setToolTip(want.tip);
+        } else if (QWidget *w = widgetFor(ctl)) {
+            if (want.enabled != had.enabled)
+                w->setEnabled(want.enabled);
+            if (want.caption != had.caption)
+                setText(w, want.caption);
+            if (want.tip != had.tip)
+                w->setToolTip(want.tip);
+        }
+    }
+    for (List l : {List::lstDown, List::lstPlayers}) {
+        const ConsoleState::Rows &want = to[l], &had = m_drawn[l];
+        QListWidget *w = listFor(l);
+        bool rebuilt = false;
+        if (want.items != had.items) {
+            // Rows added one by one as the room hears them are appended.
+            const bool appended =
+                want.items.size() > had.items.size() &&
+                std::equal(had.items.begin(), had.items.end(), want.items.begin());
+            if (!appended) {
+                w->clear();
+                rebuilt = true;
+            }
+            for (qsizetype i = appended ? had.items.size() : 0; i < want.items.size(); ++i)
+                w->addItem(want.items[i]);
+        }
+        if (rebuilt || want.selected != had.selected)
+            w->setCurrentRow(want.selected);
+    }
+    if (to.scrollValue != m_drawn.scrollValue)
+        vsDrawCnt->setValue(to.scrollValue);
+    if (to.menusEnabled != m_drawn.menusEnabled) {
+        for (QMenu *m : {mnuFile, mnuEdit, mnuOptions})
+            m->menuAction()->setEnabled(to.menusEnabled);
+        mnuAbout->setEnabled(to.menusEnabled);
+    }
+    if (to.macrosEnabled != m_drawn.macrosEnabled)
+        for (int i = 1; i <= MacroCount; ++i)
+            Macro[i]->setEnabled(to.macrosEnabled);
+    // Nested steps are counted by the busy depth; the pointer only follows.
+    if (to.busy && !m_busyPointer)
+        m_busyPointer.emplace();
+    else if (!to.busy)
+        m_busyPointer.reset();
+    m_drawn = to;
 }
 
 void frmMain::focusDummy()
@@ -124,53 +207,12 @@ void frmMain::focusDummy()
     Command2->setFocus();
 }
 
-void frmMain::setBusyPointer(bool busy)
-{
-    // Nested steps are counted by the busy state; the pointer only follows.
-    if (!busy)
-        m_busyPointer.reset();
-    else if (!m_busyPointer)
-        m_busyPointer.emplace();
-}
-
-void frmMain::setScrollValue(Ctl control, int value)
-{
-    if (auto *bar = qobject_cast<QScrollBar *>(widgetFor(control)))
-        bar->setValue(value);
-}
-
-void frmMain::clearList(List list)
-{
-    listFor(list)->clear();
-}
-
-void frmMain::addToList(List list, const QString &item)
-{
-    listFor(list)->addItem(item);
-}
-
-void frmMain::selectRow(List list, int row)
-{
-    QListWidget *w = listFor(list);
-    if (row < 0 || row >= w->count())
-        w->setCurrentRow(-1);
-    else
-        w->setCurrentRow(row);
-}
-
-int frmMain::selectedRow(List list) const
-{
-    QListWidget *w = listFor(list);
-    const auto selected = w->selectedItems();
-    return selected.isEmpty() ? -1 : w->row(selected.first());
-}
-
 void frmMain::LockControls()
 {
-    ::LockControls(*this);
+    ::LockControls(game());
 }
 
 void frmMain::RestoreControls()
 {
-    ::RestoreControls(*this, m_gs);
+    ::RestoreControls(game());
 }

@@ -25,8 +25,6 @@
 
 #include <cmath>
 
-using Ctl = MainControls::Ctl;
-
 bool frmMain::Form_Load()
 {
     // A folder or lock file that cannot be made is told as what it is, not
@@ -99,32 +97,32 @@ bool frmMain::Form_Load()
     mnuFifteen->setChecked(m_gs.Auto == 15);
     mnuThirty->setChecked(m_gs.Auto == 30);
     mnuSixty->setChecked(m_gs.Auto == 60);
-    cmdCountdown->setText(countdownCaption(m_gs.Auto).value_or(cmdCountdown->text()));
+    m_console.setCaption(Ctl::cmdCountdown, countdownCaption(m_gs.Auto).value_or(
+                                                m_console.caption(Ctl::cmdCountdown)));
 
     mnuTop->setChecked(m_gs.OnTop);
     applyOnTop(m_gs.OnTop);
 
-    m_gs.DrawCount = static_cast<Integer>(-vsDrawCnt->value());
-    txtDrawCnt->setText(QString::number(m_gs.DrawCount));
+    m_gs.DrawCount = static_cast<Integer>(-m_console.state().scrollValue);
+    m_console.setCaption(Ctl::txtDrawCnt, QString::number(m_gs.DrawCount));
 
-    lblPlayercnt->setText(QStringLiteral("0"));
+    m_console.setCaption(Ctl::lblPlayercnt, QStringLiteral("0"));
     m_gs.PlayerCount = 0;
-    m_gs.BoxMode = 1;
+    m_gs.BoxMode = BoxMode::EditDefaults;
 
-    cmdAsk->setText(QStringLiteral("Load"));
-    cmdAsk->setToolTip(QStringLiteral("Load"));
-    cmdAsk->setEnabled(true);
+    m_console.setCaption(Ctl::cmdAsk, QStringLiteral("Load"));
+    m_console.setControlTip(Ctl::cmdAsk, QStringLiteral("Load"));
+    m_console.setControlEnabled(Ctl::cmdAsk, true);
 
-    lblWordOf->clear();
-    lblWord->setText(QStringLiteral("Load Orvellas"));
+    m_console.setCaption(Ctl::lblWordOf, QString());
+    m_console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
 
-    for (QWidget *w : {static_cast<QWidget *>(cmdGet), static_cast<QWidget *>(cmdCheck),
-                       static_cast<QWidget *>(cmdCountdown), static_cast<QWidget *>(cmdGetRegs),
-                       static_cast<QWidget *>(cmdDraw), static_cast<QWidget *>(cmdList)})
-        w->setEnabled(false);
+    for (Ctl c : {Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown, Ctl::cmdGetRegs, Ctl::cmdDraw,
+                  Ctl::cmdList})
+        m_console.setControlEnabled(c, false);
 
-    lstDown->clear();
-    lstPlayers->clear();
+    m_console.clearList(List::lstDown);
+    m_console.clearList(List::lstPlayers);
     m_loaded = true;
     return true;
 }
@@ -132,10 +130,10 @@ bool frmMain::Form_Load()
 void frmMain::GlobalsInit(bool &mustEnd)
 {
     m_gs.HostName = QStringLiteral("Me");
-    m_gs.GamePhase = 0;
+    m_gs.GamePhase = GamePhase::NoWords;
     m_gs.PlayerCount = 0;
     m_gs.WinnerCount = 0;
-    m_gs.BoxMode = 1;
+    m_gs.BoxMode = BoxMode::EditDefaults;
     m_gs.Calldown = false;
     for (PlayerRec &p : m_gs.Players)
         p = PlayerRec();
@@ -199,7 +197,8 @@ void frmMain::setAuto(int seconds)
     // A countdown already running keeps its schedule; the new value applies
     // from the next ask.
     m_gs.Auto = static_cast<Integer>(seconds);
-    cmdCountdown->setText(countdownCaption(seconds).value_or(cmdCountdown->text()));
+    m_console.setCaption(Ctl::cmdCountdown,
+                         countdownCaption(seconds).value_or(m_console.caption(Ctl::cmdCountdown)));
     mnuAutoOff->setChecked(seconds == 0);
     mnuFifteen->setChecked(seconds == 15);
     mnuThirty->setChecked(seconds == 30);

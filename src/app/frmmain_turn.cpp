@@ -55,9 +55,9 @@ void frmMain::wireTurnSteps()
             // (and a silent client would hold the window five seconds each
             // time). It ends as if the host had cancelled it.
             stopAutomaticCountdown(ctx);
-            setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
+            m_console.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
             for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
-                setControlEnabled(c, true);
+                m_console.setControlEnabled(c, true);
         }
     };
 

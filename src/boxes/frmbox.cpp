@@ -126,11 +126,11 @@ void frmBox::Form_Load()
     for (int i = 0; i < 10; ++i)
         m_gs.Boxes[i].Color = lblBox[i]->text();
     m_mode = m_gs.BoxMode;
-    if (m_mode == 1) {
+    if (m_mode == BoxMode::EditDefaults) {
         cmdCall->setText(QStringLiteral("Set Default"));
         for (int i = 0; i < 10; ++i)
             chkBox[i]->setChecked(m_gs.Boxes[i].InDefault);
-    } else if (m_mode == 2) {
+    } else if (m_mode == BoxMode::CallWinner) {
         for (int i = 0; i < 10; ++i)
             chkBox[i]->setChecked(m_gs.Boxes[i].Available);
     }
@@ -184,7 +184,7 @@ bool frmBox::say(const QString &line, bool pause)
     if (!link)
         return false;
     try {
-        link->SendChat(0, QString(), line);
+        link->SendChat(SendMode::Room, QString(), line);
         if (pause)
             link->My_Wait(m_gs.Delay);
         return true;
@@ -203,7 +203,7 @@ void frmBox::cmdCall_Click()
     m_callPointer.emplace();
     cmdCall->setEnabled(false);
 
-    if (m_mode == 2) {
+    if (m_mode == BoxMode::CallWinner) {
         QString lineB;
         for (int i = 0; i < 10; ++i) {
             if (!chkBox[i]->isChecked())
@@ -218,7 +218,7 @@ void frmBox::cmdCall_Click()
         } else {
             say(QStringLiteral(" -- No boxes left -- "), false);
         }
-    } else if (m_mode == 1) {
+    } else if (m_mode == BoxMode::EditDefaults) {
         for (int i = 0; i < 10; ++i) {
             m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
             m_gs.Boxes[i].Available = chkBox[i]->isChecked();
@@ -240,11 +240,12 @@ void frmBox::lblBox_Click(int index)
     Command2->setFocus();
     if (chkBox[index]->isChecked()) {
         chkBox[index]->setChecked(false);
-        if (m_mode == 2 && m_gs.WinnerCount >= 1 && m_gs.WinnerCount <= MaxWinners)
+        if (m_mode == BoxMode::CallWinner && m_gs.WinnerCount >= 1 &&
+            m_gs.WinnerCount <= MaxWinners)
             m_gs.Winners[m_gs.WinnerCount].Box = lblBox[index]->text();
-    } else if (m_mode == 2) {
+    } else if (m_mode == BoxMode::CallWinner) {
         say(lblBox[index]->text() + QStringLiteral(" is not available."), false);
-    } else if (m_mode == 1) {
+    } else if (m_mode == BoxMode::EditDefaults) {
         chkBox[index]->setChecked(true);
     }
     --m_busy;
@@ -274,20 +275,20 @@ void frmBox::Form_Unload()
     const QPointF place = positionInTwips(*this);
     m_gs.BoxLeft = twipsToInteger(place.x());
     m_gs.BoxTop = twipsToInteger(place.y());
-    if (m_mode == 1) {
+    if (m_mode == BoxMode::EditDefaults) {
         for (int i = 0; i < 10; ++i)
             m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
         cmdCall->setText(QStringLiteral("Call Boxes"));
         if (m_writeSettings)
             m_writeSettings();
-    } else if (m_mode == 2) {
+    } else if (m_mode == BoxMode::CallWinner) {
         for (int i = 0; i < 10; ++i)
             m_gs.Boxes[i].Available = chkBox[i]->isChecked();
     }
-    m_gs.BoxMode = 1;
+    m_gs.BoxMode = BoxMode::EditDefaults;
     m_normalPointer.reset();
-    // The main window is shown again by whoever opened this one: in mode 1
-    // it was hidden by the menu, in mode 2 it stayed visible.
+    // The main window is shown again by whoever opened this one: when editing
+    // it was hidden by the menu, when calling it stayed visible.
 }
 
 QWidget *createBoxWindow(const ChildContext &context)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/gamestate.h"
 #include "windows/busypointer.h"
 #include "windows/childwindows.h"
 
@@ -17,11 +18,12 @@ class QMenu;
 class QPushButton;
 struct GameState;
 
-// "Box Caller": the ten coloured boxes. In mode 1 (BoxMode at opening) it
-// edits the default set kept in the settings file; in mode 2 it calls the
-// available boxes for the word's winner and records the one he picks.
-// Closing it stores the check marks (InDefault in mode 1, Available in mode
-// 2), sets BoxMode back to 1 and releases the window.
+// "Box Caller": the ten coloured boxes. In the mode BoxMode has at opening,
+// EditDefaults, it edits the default set kept in the settings file; in
+// CallWinner it calls the available boxes for the word's winner and records
+// the one he picks. Closing it stores the check marks (InDefault, or
+// Available when calling), sets BoxMode back to EditDefaults and releases
+// the window.
 class frmBox final : public SavesOnClose<QMainWindow>
 {
     Q_OBJECT
@@ -76,7 +78,7 @@ private:
     // main window is being destroyed and is no longer a frmMain.
     const QObject *m_mainObject = nullptr;
     // The mode the window was opened in; BoxMode may be changed under it.
-    int m_mode = 1;
+    int m_mode = BoxMode::EditDefaults;
     // A close asked for while a handler waits is carried out when it ends,
     // so the window is never released under a running handler.
     int m_busy = 0;
@@ -87,5 +89,5 @@ private:
     std::optional<BusyPointer::Wait> m_callPointer;
 };
 
-// The boxes window, for the Edit menu (mode 1) or a winner's match (mode 2).
+// The boxes window, for the Edit menu (EditDefaults) or a winner's match (CallWinner).
 QWidget *createBoxWindow(const ChildContext &context);

@@ -3,6 +3,7 @@
 #include "base/ansi.h"
 #include "base/failure.h"
 #include "base/hostdialogs.h"
+#include "chat/protocol.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
 
@@ -17,13 +18,18 @@ namespace {
 
 const QString LinkTitle = QStringLiteral("Chat Client");
 
-// The status is first read as a number, so "6" in any numeric spelling
-// repeats; the ending codes are then compared as text.
-bool readsAsSix(const QString &status)
+// The status is first read as a number, so Busy in any numeric spelling
+// repeats; the other codes are then compared as text.
+bool readsAsBusy(const QString &status)
 {
     bool ok = false;
     const double value = status.toDouble(&ok);
-    return ok && value == 6;
+    return ok && value == int(ClientStatus::Busy);
+}
+
+bool spells(const QString &status, ClientStatus code)
+{
+    return status == QString::number(int(code));
 }
 
 Integer clampTicks(qint64 ticks)
@@ -125,8 +131,8 @@ void ChatLink::request(const std::function<void()> &call)
         m_state.DapiStatus.clear();
         call();
         const QString status = m_state.DapiStatus;
-        const bool six = readsAsSix(status);
-        if (!six && (status == u"0" || status == u"-1"))
+        const bool busy = readsAsBusy(status);
+        if (!busy && (spells(status, ClientStatus::Done) || spells(status, ClientStatus::Refused)))
             return;
         if (Waits::abandoned())
             throw WaitAbandoned();
@@ -137,7 +143,7 @@ void ChatLink::request(const std::function<void()> &call)
         const std::chrono::microseconds left = deadline - m_clock.now();
         if (left.count() <= 0)
             notAnswering();
-        if (!six && status == u"10")
+        if (!busy && spells(status, ClientStatus::Unregistered))
             m_wadapi.DapiRegister(m_appName());
         // Never past the limit: the last repeat comes as it runs out.
         m_clock.pause(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/integer.h"
+#include "chat/protocol.h"
 #include "chat/wadapi.h"
 
 #include <QObject>
@@ -67,10 +68,15 @@ public:
     // without telling the host; a second call does nothing.
     void Shutdown();
 
-    // Says text in the room (mode 0) or sends it as an ESP to target (mode 2),
-    // repeating until the client answers 0 or -1. A mode outside 16 bits is
-    // error 6. Throws LinkDown, or WaitAbandoned when the window closes.
+    // Says text in the room (SendMode::Room) or sends it as an ESP to target
+    // (SendMode::Private), repeating until the client answers Done or
+    // Refused. A mode outside 16 bits is error 6. Throws LinkDown, or
+    // WaitAbandoned when the window closes.
     void SendChat(int mode, const QString &target, const QString &text);
+    void SendChat(SendMode mode, const QString &target, const QString &text)
+    {
+        SendChat(int(mode), target, text);
+    }
     // Tells the client something about the game (keys in chat/wadapi.h).
     // Not a request: nothing is awaited, and a link that is down or shut
     // simply does not send it.

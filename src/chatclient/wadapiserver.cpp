@@ -1,6 +1,7 @@
 #include "chatclient/wadapiserver.h"
 
 #include "base/ansi.h"
+#include "chat/protocol.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/listenat.h"
 #include "transport/localconnection.h"
@@ -221,7 +222,7 @@ void WadapiServer::handle(const Frame &frame)
         // The program tells the host's own lines from a stranger's copy by
         // this name; it comes ahead of the status so it is there at once.
         write(Frame::event("host", 0, Ansi::encode(hostName())));
-        write(Frame::status("0"));
+        write(Frame::status(statusCode(ClientStatus::Done)));
         emit report(QStringLiteral("Link up for %1.").arg(app));
         return;
     case FrameOp::Register:
@@ -253,7 +254,7 @@ void WadapiServer::handle(const Frame &frame)
     case FrameOp::GetAllText:
         if (answeredByFault(frame))
             return;
-        write(Frame::status("0"));
+        write(Frame::status(statusCode(ClientStatus::Done)));
         m_textWanted = true;
         sendTextIfWanted();
         return;
@@ -290,17 +291,18 @@ void WadapiServer::communicate(const Frame &frame)
         return;
     }
     const QString target = Ansi::decode(frame.target);
-    if (frame.number == 0) {
+    if (frame.number == qint16(SendMode::Room)) {
         // The status first: text that a pending fetch is owed follows it.
-        write(Frame::status("0"));
+        write(Frame::status(statusCode(ClientStatus::Done)));
         m_room.say(m_room.hostName(), text);
-    } else if (frame.number == 2 && !ChatRoom::shown(target).trimmed().isEmpty()) {
-        write(Frame::status("0"));
+    } else if (frame.number == qint16(SendMode::Private) &&
+               !ChatRoom::shown(target).trimmed().isEmpty()) {
+        write(Frame::status(statusCode(ClientStatus::Done)));
         const QString shown = ChatRoom::shown(text);
         emit report(QStringLiteral("ESP to %1: %2").arg(ChatRoom::shown(target), shown));
         emit privateMessage(target, shown);
     } else {
-        write(Frame::status("-1"));
+        write(Frame::status(statusCode(ClientStatus::Refused)));
         emit report(QStringLiteral("Refused a message with mode %1 to %2 (status -1).")
                         .arg(frame.number)
                         .arg(quoted(frame.target)));

@@ -7,11 +7,11 @@
 #include "chat/waits.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"
+#include "game/consolestate.h"
 #include "game/countdown.h"
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "game/maincontrols.h"
 #include "game/marking.h"
 #include "game/progress.h"
 #include "game/resultsrecorder.h"
@@ -19,8 +19,8 @@
 
 #include <algorithm>
 
-using Ctl = MainControls::Ctl;
-using List = MainControls::List;
+using Ctl = ConsoleState::Ctl;
+using List = ConsoleState::List;
 
 namespace {
 
@@ -34,13 +34,13 @@ PlayerRec &askedPlayer(GameState &gs)
 // During the box call only the macro buttons and the boxes window may be
 // used. A macro sent meanwhile leaves them disabled with the rest of its
 // busy state, so they are given back after every event the wait handles.
-void keepOnlyMacros(MainControls &controls)
+void keepOnlyMacros(Console &console)
 {
-    controls.setMenusEnabled(false);
-    controls.setControlEnabled(Ctl::cmdList, false);
-    controls.setControlEnabled(Ctl::cmdGetRegs, false);
-    controls.setControlEnabled(Ctl::cmdDraw, false);
-    controls.setMacrosEnabled(true);
+    console.setMenusEnabled(false);
+    console.setControlEnabled(Ctl::cmdList, false);
+    console.setControlEnabled(Ctl::cmdGetRegs, false);
+    console.setControlEnabled(Ctl::cmdDraw, false);
+    console.setMacrosEnabled(true);
 }
 
 void match(GameContext &ctx, const QString &response)
@@ -65,34 +65,34 @@ void match(GameContext &ctx, const QString &response)
             p.Drawn = 0;
         }
     }
-    ctx.link.SendChat(0, QString(), message);
+    ctx.link.SendChat(SendMode::Room, QString(), message);
 
-    gs.BoxMode = 2;
+    gs.BoxMode = BoxMode::CallWinner;
     const int index = gs.WordIndex;
     const QString word = currentWord(gs);
     if (ctx.showBoxWindow) {
         ctx.showBoxWindow();
-        ctx.controls.setMacrosEnabled(true);
+        ctx.console.setMacrosEnabled(true);
         Waits::pumpUntil([&] {
-            if (gs.BoxMode == 2)
-                keepOnlyMacros(ctx.controls);
-            return gs.BoxMode != 2;
+            if (gs.BoxMode == BoxMode::CallWinner)
+                keepOnlyMacros(ctx.console);
+            return gs.BoxMode != BoxMode::CallWinner;
         });
-        ctx.controls.setMacrosEnabled(false);
+        ctx.console.setMacrosEnabled(false);
     } else {
         // Nothing could ever close a window that cannot be shown.
-        gs.BoxMode = 1;
+        gs.BoxMode = BoxMode::EditDefaults;
     }
 
     if (gs.WordIndex < gs.WordCount) {
         ++gs.WordIndex;
-        ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
-        ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
-        ctx.controls.setControlEnabled(Ctl::vsDrawCnt, true);
+        ctx.console.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+        ctx.console.setCaption(Ctl::lblWord, currentWord(gs));
+        ctx.console.setControlEnabled(Ctl::vsDrawCnt, true);
     } else {
         gs.WordIndex = checkedAdd(gs.WordIndex, 1);
-        ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("(no more)"));
-        ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("(no more)"));
+        ctx.console.setCaption(Ctl::lblWordOf, QStringLiteral("(no more)"));
+        ctx.console.setCaption(Ctl::lblWord, QStringLiteral("(no more)"));
     }
     for (int k = 1; k <= std::min<int>(gs.DownCount, MaxDown); ++k)
         gs.Down[k] = PlayerRec();
@@ -109,8 +109,8 @@ void match(GameContext &ctx, const QString &response)
             ctx.results->gameEnded();
     }
     saveProgress(ctx);
-    ctx.controls.clearList(List::lstDown);
-    RestoreControls(ctx.controls, gs);
+    ctx.console.clearList(List::lstDown);
+    RestoreControls(ctx);
 }
 
 void miss(GameContext &ctx, const QString &word, const QString &response)
@@ -122,8 +122,8 @@ void miss(GameContext &ctx, const QString &word, const QString &response)
         ctx.results->answered(gs.WordIndex, word, name, response, gs.Guess,
                               ResultsRecorder::Verdict::Miss);
     passTurn(ctx, name, FillTemplate(gs.Sorry, name, response));
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
-    RestoreControls(ctx.controls, gs);
+    ctx.console.setControlEnabled(Ctl::cmdAsk, true);
+    RestoreControls(ctx);
 }
 
 } // namespace
@@ -134,15 +134,15 @@ void passTurn(GameContext &ctx, const QString &name, const QString &message)
     for (int i = 1; i <= gs.PlayerCount; ++i)
         if (gs.Players[i].Name == name)
             gs.Players[i].Drawn += 1;
-    ctx.link.SendChat(0, QString(), message);
+    ctx.link.SendChat(SendMode::Room, QString(), message);
     if (gs.DownPointer < gs.DownCount)
         ++gs.DownPointer;
     else
         gs.DownPointer = 1;
     saveProgress(ctx);
-    ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
-    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
-    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
+    ctx.console.selectRow(List::lstDown, gs.DownPointer - 1);
+    ctx.console.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.console.setCaption(Ctl::lblWord, currentWord(gs));
 }
 
 QString askLine(const QString &name, const QString &guess)
@@ -177,10 +177,10 @@ void AskingSequence(GameContext &ctx)
     const QString line = askLine(name, gs.Guess);
 
     if (gs.Calldown)
-        ctx.link.SendChat(2, name, gs.CalldownMSG);
-    ctx.link.SendChat(0, QString(), banner);
+        ctx.link.SendChat(SendMode::Private, name, gs.CalldownMSG);
+    ctx.link.SendChat(SendMode::Room, QString(), banner);
     ctx.link.My_Wait(gs.Delay);
-    ctx.link.SendChat(0, QString(), line);
+    ctx.link.SendChat(SendMode::Room, QString(), line);
 
     if (gs.WordIndex >= 0 && gs.WordIndex <= MaxWords)
         gs.Asked[gs.WordIndex] = true;
@@ -189,17 +189,17 @@ void AskingSequence(GameContext &ctx)
         ctx.timer2.setEnabled(true);
     }
     saveProgress(ctx);
-    ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
-    ctx.controls.setControlEnabled(Ctl::cmdGet, true);
+    ctx.console.setControlEnabled(Ctl::cmdCountdown, true);
+    ctx.console.setControlEnabled(Ctl::cmdGet, true);
 }
 
 void cmdGet_Click(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    LockControls(ctx.controls);
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
-    ctx.controls.setControlEnabled(Ctl::cmdGet, false);
-    ctx.controls.setControlEnabled(Ctl::cmdCountdown, false);
+    LockControls(ctx);
+    ctx.console.setControlEnabled(Ctl::cmdAsk, false);
+    ctx.console.setControlEnabled(Ctl::cmdGet, false);
+    ctx.console.setControlEnabled(Ctl::cmdCountdown, false);
 
     ctx.link.WaitForChat();
     // Only his own last line counts, cut here: the link's shared cutter may
@@ -207,26 +207,26 @@ void cmdGet_Click(GameContext &ctx)
     if (const std::optional<QString> line = lastLineOf(ctx.link.ChatText(), askedPlayer(gs).Name)) {
         const QString response = Ansi::upper(Ansi::trimSpaces(*line));
         askedPlayer(gs).Response = response;
-        ctx.controls.setCaption(Ctl::lblWordOf, response);
-        ctx.controls.setControlEnabled(Ctl::cmdCheck, true);
+        ctx.console.setCaption(Ctl::lblWordOf, response);
+        ctx.console.setControlEnabled(Ctl::cmdCheck, true);
 
         stopAutomaticCountdown(ctx);
-        ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
+        ctx.console.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
     }
-    ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
-    ctx.controls.setControlEnabled(Ctl::cmdGet, true);
-    RestoreControls(ctx.controls, gs);
+    ctx.console.setControlEnabled(Ctl::cmdCountdown, true);
+    ctx.console.setControlEnabled(Ctl::cmdGet, true);
+    RestoreControls(ctx);
 }
 
 void cmdCheck_Click(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    LockControls(ctx.controls);
+    LockControls(ctx);
     for (Ctl c : {Ctl::cmdCheck, Ctl::cmdGet, Ctl::cmdAsk, Ctl::cmdCountdown})
-        ctx.controls.setControlEnabled(c, false);
+        ctx.console.setControlEnabled(c, false);
     stopAutomaticCountdown(ctx);
     if (const auto caption = countdownCaption(gs.Auto))
-        ctx.controls.setCaption(Ctl::cmdCountdown, *caption);
+        ctx.console.setCaption(Ctl::cmdCountdown, *caption);
 
     const QString word = currentWord(gs);
     const QString response = askedPlayer(gs).Response;

@@ -1,44 +1,49 @@
 #include "game/busystate.h"
 
+#include "game/consolestate.h"
+#include "game/gamecontext.h"
 #include "game/gamestate.h"
 #include "game/maincontrols.h"
 
-using Ctl = MainControls::Ctl;
+using Ctl = ConsoleState::Ctl;
 
-void LockControls(MainControls &controls)
+void LockControls(GameContext &ctx)
 {
-    controls.setBusyDepth(controls.busyDepth() + 1);
-    controls.focusDummy();
-    controls.setBusyPointer(true);
-    controls.setMenusEnabled(false);
-    controls.setControlEnabled(Ctl::cmdList, false);
-    controls.setControlEnabled(Ctl::cmdGetRegs, false);
-    controls.setControlEnabled(Ctl::cmdDraw, false);
-    controls.setMacrosEnabled(false);
+    Console &console = ctx.console;
+    console.setBusyDepth(console.busyDepth() + 1);
+    ctx.controls.focusDummy();
+    console.setBusy(true);
+    console.setMenusEnabled(false);
+    console.setControlEnabled(Ctl::cmdList, false);
+    console.setControlEnabled(Ctl::cmdGetRegs, false);
+    console.setControlEnabled(Ctl::cmdDraw, false);
+    console.setMacrosEnabled(false);
 }
 
-void RestoreControls(MainControls &controls, const GameState &gs)
+void RestoreControls(GameContext &ctx)
 {
-    if (controls.busyDepth() > 1) {
-        controls.setBusyDepth(controls.busyDepth() - 1);
+    Console &console = ctx.console;
+    const GameState &gs = ctx.gs;
+    if (console.busyDepth() > 1) {
+        console.setBusyDepth(console.busyDepth() - 1);
         return;
     }
-    controls.setBusyDepth(0);
-    controls.setMenusEnabled(true);
-    if (gs.GamePhase == 2) {
-        controls.setControlEnabled(Ctl::cmdList, true);
-        controls.setControlEnabled(Ctl::cmdGetRegs, true);
+    console.setBusyDepth(0);
+    console.setMenusEnabled(true);
+    if (gs.GamePhase == GamePhase::Open) {
+        console.setControlEnabled(Ctl::cmdList, true);
+        console.setControlEnabled(Ctl::cmdGetRegs, true);
         if (gs.DownCount != 0) {
-            controls.setCaption(Ctl::cmdDraw, QStringLiteral("Repeat"));
-            controls.setControlTip(Ctl::cmdDraw, QStringLiteral("List Players for this round"));
+            console.setCaption(Ctl::cmdDraw, QStringLiteral("Repeat"));
+            console.setControlTip(Ctl::cmdDraw, QStringLiteral("List Players for this round"));
         } else {
-            controls.setCaption(Ctl::cmdDraw, QStringLiteral("Draw"));
-            controls.setControlTip(Ctl::cmdDraw, QStringLiteral("Draw Players for this round"));
+            console.setCaption(Ctl::cmdDraw, QStringLiteral("Draw"));
+            console.setControlTip(Ctl::cmdDraw, QStringLiteral("Draw Players for this round"));
         }
         // Once the last word has been played there is nothing left to draw for.
         if (gs.WordIndex <= gs.WordCount)
-            controls.setControlEnabled(Ctl::cmdDraw, true);
+            console.setControlEnabled(Ctl::cmdDraw, true);
     }
-    controls.setMacrosEnabled(true);
-    controls.setBusyPointer(false);
+    console.setMacrosEnabled(true);
+    console.setBusy(false);
 }

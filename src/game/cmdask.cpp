@@ -2,36 +2,36 @@
 
 #include "game/asking.h"
 #include "game/busystate.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
 #include "game/loadwords.h"
-#include "game/maincontrols.h"
 #include "game/opening.h"
 
-using Ctl = MainControls::Ctl;
+using Ctl = ConsoleState::Ctl;
 
 void cmdAsk_Click(GameContext &ctx)
 {
-    LockControls(ctx.controls);
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
+    LockControls(ctx);
+    ctx.console.setControlEnabled(Ctl::cmdAsk, false);
     switch (ctx.gs.GamePhase) {
-    case 2:
+    case GamePhase::Open:
         AskingSequence(ctx);
         break;
-    case 1:
+    case GamePhase::Loaded:
         OpenGame(ctx);
-        ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
-        ctx.controls.setControlTip(Ctl::cmdAsk, QStringLiteral("Ask"));
-        ctx.controls.setControlEnabled(Ctl::mnuLoad, false);
-        ctx.controls.setControlEnabled(Ctl::mnuRecover, false);
+        ctx.console.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
+        ctx.console.setControlTip(Ctl::cmdAsk, QStringLiteral("Ask"));
+        ctx.console.setControlEnabled(Ctl::mnuLoad, false);
+        ctx.console.setControlEnabled(Ctl::mnuRecover, false);
         break;
-    case 0:
+    case GamePhase::NoWords:
         LoadWords(ctx);
-        ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
-        ctx.controls.setControlTip(Ctl::cmdAsk, QStringLiteral("Start"));
+        ctx.console.setControlEnabled(Ctl::cmdAsk, true);
+        ctx.console.setControlTip(Ctl::cmdAsk, QStringLiteral("Start"));
         break;
     default:
         break;
     }
-    RestoreControls(ctx.controls, ctx.gs);
+    RestoreControls(ctx);
 }

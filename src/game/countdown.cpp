@@ -5,13 +5,13 @@
 #include "chat/ticksource.h"
 #include "game/asking.h"
 #include "game/busystate.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
-#include "game/maincontrols.h"
 #include "game/resultsrecorder.h"
 
 #include <algorithm>
 
-using Ctl = MainControls::Ctl;
+using Ctl = ConsoleState::Ctl;
 
 namespace {
 
@@ -59,15 +59,15 @@ QStringList closingLines()
 void cmdCountdown_Click(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    LockControls(ctx.controls);
+    LockControls(ctx);
     for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown})
-        ctx.controls.setControlEnabled(c, false);
+        ctx.console.setControlEnabled(c, false);
 
     if (gs.CountdownOn) {
         stopAutomaticCountdown(ctx);
-        ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
-        ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
-        ctx.controls.setControlEnabled(Ctl::cmdGet, true);
+        ctx.console.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
+        ctx.console.setControlEnabled(Ctl::cmdCountdown, true);
+        ctx.console.setControlEnabled(Ctl::cmdGet, true);
     } else {
         // Clicked within the second after an ask: the automatic countdown is
         // armed but has not spoken yet. Left armed, its first tick would
@@ -75,12 +75,12 @@ void cmdCountdown_Click(GameContext &ctx)
         if (ctx.timer2.enabled())
             stopAutomaticCountdown(ctx);
         if (const auto caption = countdownCaption(gs.Auto))
-            ctx.controls.setCaption(Ctl::cmdCountdown, *caption);
+            ctx.console.setCaption(Ctl::cmdCountdown, *caption);
 
         if (ctx.results)
             ctx.results->countdownRun();
         for (const QString &line : closingLines()) {
-            ctx.link.SendChat(0, QString(), line);
+            ctx.link.SendChat(SendMode::Room, QString(), line);
             ctx.link.My_Wait(ClosingPause);
         }
 
@@ -90,8 +90,8 @@ void cmdCountdown_Click(GameContext &ctx)
                             QStringLiteral("Countdown"));
         if (answer == HostDialogs::Answer::Yes) {
             cmdGet_Click(ctx);
-            ctx.controls.setControlEnabled(Ctl::cmdGet, true);
-            RestoreControls(ctx.controls, gs);
+            ctx.console.setControlEnabled(Ctl::cmdGet, true);
+            RestoreControls(ctx);
             return;
         }
         // A no counts as a miss for the draw order but leaves the pattern.
@@ -100,39 +100,40 @@ void cmdCountdown_Click(GameContext &ctx)
                                   ResultsRecorder::Verdict::TimeRanOut);
         passTurn(ctx, name, QStringLiteral("Sorry ") + name + QStringLiteral(", time ran out"));
     }
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
-    RestoreControls(ctx.controls, gs);
+    ctx.console.setControlEnabled(Ctl::cmdAsk, true);
+    RestoreControls(ctx);
 }
 
 void Timer2_Timer(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
-    ctx.controls.setControlEnabled(Ctl::cmdCountdown, false);
+    ctx.console.setControlEnabled(Ctl::cmdAsk, false);
+    ctx.console.setControlEnabled(Ctl::cmdCountdown, false);
 
     if (gs.CountdownOn) {
         gs.CountdownLeft = checkedAdd(gs.CountdownLeft, -1);
     } else {
         // The first tick announces the time and does not count down.
-        LockControls(ctx.controls);
-        ctx.controls.setControlEnabled(Ctl::cmdGet, false);
+        LockControls(ctx);
+        ctx.console.setControlEnabled(Ctl::cmdGet, false);
         gs.CountdownOn = true;
-        ctx.link.SendChat(0, QString(),
+        ctx.link.SendChat(SendMode::Room, QString(),
                           QStringLiteral("***  You have %1 seconds ***").arg(gs.CountdownLeft));
-        RestoreControls(ctx.controls, gs);
+        RestoreControls(ctx);
     }
     if (gs.CountdownLeft == 10) {
-        LockControls(ctx.controls);
-        ctx.controls.setControlEnabled(Ctl::cmdGet, false);
-        ctx.link.SendChat(0, QString(), QStringLiteral("***  Closing in 10 seconds  ***"));
-        RestoreControls(ctx.controls, gs);
+        LockControls(ctx);
+        ctx.console.setControlEnabled(Ctl::cmdGet, false);
+        ctx.link.SendChat(SendMode::Room, QString(),
+                          QStringLiteral("***  Closing in 10 seconds  ***"));
+        RestoreControls(ctx);
     }
-    ctx.controls.setCaption(Ctl::cmdCountdown, QStringLiteral("Auto %1").arg(gs.CountdownLeft));
-    ctx.controls.setControlEnabled(Ctl::cmdCountdown, true);
-    ctx.controls.setControlEnabled(Ctl::cmdGet, true);
+    ctx.console.setCaption(Ctl::cmdCountdown, QStringLiteral("Auto %1").arg(gs.CountdownLeft));
+    ctx.console.setControlEnabled(Ctl::cmdCountdown, true);
+    ctx.console.setControlEnabled(Ctl::cmdGet, true);
 
     if (gs.CountdownLeft < 6) {
-        ctx.controls.setControlEnabled(Ctl::cmdCountdown, false);
+        ctx.console.setControlEnabled(Ctl::cmdCountdown, false);
         stopAutomaticCountdown(ctx);
         cmdCountdown_Click(ctx);
     }

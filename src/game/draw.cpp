@@ -3,17 +3,17 @@
 #include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "game/busystate.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
-#include "game/maincontrols.h"
 #include "game/progress.h"
 #include "game/resultsrecorder.h"
 
 #include <vector>
 
-using Ctl = MainControls::Ctl;
-using List = MainControls::List;
+using Ctl = ConsoleState::Ctl;
+using List = ConsoleState::List;
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr int HighestLevel = 65;
 
 void say(GameContext &ctx, const QString &line)
 {
-    ctx.link.SendChat(0, QString(), line);
+    ctx.link.SendChat(SendMode::Room, QString(), line);
 }
 
 bool isDown(const GameState &gs, const QString &name)
@@ -53,31 +53,31 @@ void drawSucceeded(GameContext &ctx)
             gs.Players[i].Level += 1;
         gs.Players[i].Drawn = 0;
     }
-    ctx.controls.clearList(List::lstDown);
+    ctx.console.clearList(List::lstDown);
     if (gs.Calldown) {
         for (int i = 1; i <= gs.DownCount; ++i) {
-            ctx.link.SendChat(2, gs.Down[i].Name, gs.CalldownMSG);
+            ctx.link.SendChat(SendMode::Private, gs.Down[i].Name, gs.CalldownMSG);
             ctx.link.My_Wait(gs.Delay);
         }
     }
     say(ctx, QStringLiteral("The following players have been selected to play:"));
     ctx.link.My_Wait(gs.Delay);
     for (int i = 1; i <= gs.DownCount; ++i) {
-        ctx.controls.addToList(List::lstDown, gs.Down[i].Name);
+        ctx.console.addToList(List::lstDown, gs.Down[i].Name);
         say(ctx, QString::number(i) + QStringLiteral(". ") + gs.Down[i].Name +
                      QStringLiteral(", come on down!"));
         ctx.link.My_Wait(gs.Delay);
     }
     say(ctx, QStringLiteral("-o-o-o-"));
     gs.DownPointer = 1;
-    ctx.controls.selectRow(List::lstDown, 0);
+    ctx.console.selectRow(List::lstDown, 0);
     // A draw offered past the last word has no word to show a pattern of.
     if (gs.WordIndex >= 1 && gs.WordIndex <= MaxWords && !gs.Words[gs.WordIndex].isEmpty())
         gs.Guess = patternOf(gs.Words[gs.WordIndex]);
     saveProgress(ctx);
     gs.ReplaceName.clear();
-    ctx.controls.setControlEnabled(Ctl::vsDrawCnt, false);
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
+    ctx.console.setControlEnabled(Ctl::vsDrawCnt, false);
+    ctx.console.setControlEnabled(Ctl::cmdAsk, true);
 }
 
 void drawFailed(GameContext &ctx)
@@ -93,10 +93,10 @@ void drawFailed(GameContext &ctx)
     gs.DownPointer = 0;
     gs.ReplaceName.clear();
     saveProgress(ctx);
-    ctx.controls.clearList(List::lstDown);
-    ctx.controls.setControlEnabled(Ctl::vsDrawCnt, true);
-    ctx.controls.setControlEnabled(Ctl::cmdDraw, true);
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
+    ctx.console.clearList(List::lstDown);
+    ctx.console.setControlEnabled(Ctl::vsDrawCnt, true);
+    ctx.console.setControlEnabled(Ctl::cmdDraw, true);
+    ctx.console.setControlEnabled(Ctl::cmdAsk, false);
 }
 
 // Fewer registered players than the draw needs: the host is warned and
@@ -106,7 +106,7 @@ bool enoughPlayers(GameContext &ctx, int n)
     if (ctx.gs.PlayerCount >= n)
         return true;
     ctx.dialogs.message(QStringLiteral("Not enough players!"), QStringLiteral("Warning!"));
-    ctx.controls.setControlEnabled(Ctl::cmdDraw, true);
+    ctx.console.setControlEnabled(Ctl::cmdDraw, true);
     return false;
 }
 
@@ -167,7 +167,7 @@ void Draw(GameContext &ctx, int n)
 void cmdDraw_Click(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    LockControls(ctx.controls);
+    LockControls(ctx);
     if (gs.DownCount != 0) {
         say(ctx, QStringLiteral("The following players are selected to play:"));
         ctx.link.My_Wait(gs.Delay);
@@ -179,14 +179,14 @@ void cmdDraw_Click(GameContext &ctx)
     } else {
         Draw(ctx, gs.DrawCount);
     }
-    RestoreControls(ctx.controls, gs);
+    RestoreControls(ctx);
 }
 
 void DrawAnotherPlayer(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    LockControls(ctx.controls);
-    const int k = ctx.controls.selectedRow(List::lstDown) + 1;
+    LockControls(ctx);
+    const int k = ctx.console.selectedRow(List::lstDown) + 1;
     // With nobody registered the replacement could only fail after taking
     // the player out of Down while lstDown still shows him, so it is refused
     // before anything changes.
@@ -204,5 +204,5 @@ void DrawAnotherPlayer(GameContext &ctx)
         gs.DownCount = checkedAdd(gs.DownCount, -1);
         Draw(ctx, 1);
     }
-    RestoreControls(ctx.controls, gs);
+    RestoreControls(ctx);
 }

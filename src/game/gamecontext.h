@@ -4,6 +4,7 @@
 #include <random>
 
 class ChatLink;
+class Console;
 class HostDialogs;
 class MainControls;
 class ResultsRecorder;
@@ -11,17 +12,18 @@ class TickSource;
 struct GameState;
 
 // What a game step works with: the shared record, the road to the room,
-// the main window's controls, the host's dialogs, the countdown timer and
-// the one random generator of the process.
+// the console's record and what only the window can do, the host's dialogs,
+// the countdown timer and the one random generator of the process.
 struct GameContext
 {
     GameState &gs;
     ChatLink &link;
+    Console &console;
     MainControls &controls;
     HostDialogs &dialogs;
     TickSource &timer2;
     std::mt19937 &random;
-    // Opens the boxes window for the winner (BoxMode is already 2); the
+    // Opens the boxes window for the winner (BoxMode is already CallWinner); the
     // match waits until the host closes it.
     std::function<void()> showBoxWindow;
     // The store of results; null when there is none.

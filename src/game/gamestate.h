@@ -43,6 +43,19 @@ inline constexpr int BoxCount = 10;
 inline constexpr int MacroCount = 20;
 inline constexpr int SubCount = 10;
 
+// The values of GameState::GamePhase.
+namespace GamePhase {
+inline constexpr Integer NoWords = 0; // no words loaded: Start loads them
+inline constexpr Integer Loaded = 1;  // words loaded: Start opens the game
+inline constexpr Integer Open = 2;    // the game is open: Start asks
+} // namespace GamePhase
+
+// The values of GameState::BoxMode: what the boxes window does.
+namespace BoxMode {
+inline constexpr Integer EditDefaults = 1; // edits the default set of boxes
+inline constexpr Integer CallWinner = 2;   // calls the winner's box; the match waits
+} // namespace BoxMode
+
 // The one shared record of settings and game data. Every window and routine
 // reads and writes the fields in place on the user-interface thread.
 struct GameState
@@ -69,7 +82,7 @@ struct GameState
     QString LogFile;
 
     // Game words and progress.
-    Integer GamePhase = 0;
+    Integer GamePhase = GamePhase::NoWords;
     QDateTime GameStart;
     std::array<QString, MaxWords + 1> Words{};
     Integer WordCount = 0;
@@ -92,7 +105,7 @@ struct GameState
     Integer CountdownLeft = 0;
     bool CountdownOn = false;
     std::array<BoxRec, BoxCount> Boxes{};
-    Integer BoxMode = 1;
+    Integer BoxMode = BoxMode::EditDefaults;
     std::array<MacroRec, MacroCount + 1> Macros{};
     std::array<QString, SubCount + 1> Subs{};
 };

@@ -1,19 +1,19 @@
 #include "game/loadwords.h"
 
-#include "game/gamefiles.h"
-#include "game/busystate.h"
 #include "base/failure.h"
-#include "game/gamecontext.h"
-#include "game/gamestate.h"
 #include "base/hostdialogs.h"
-#include "game/maincontrols.h"
+#include "game/busystate.h"
+#include "game/consolestate.h"
+#include "game/gamecontext.h"
+#include "game/gamefiles.h"
+#include "game/gamestate.h"
 
-using Ctl = MainControls::Ctl;
+using Ctl = ConsoleState::Ctl;
 
 void LoadWords(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    LockControls(ctx.controls);
+    LockControls(ctx);
     const std::optional<QString> chosen =
         ctx.dialogs.openFile(QStringLiteral("Orvella (*.TXT)|*.txt|All Files (*.*)|*.*"));
     // An empty path is a dialog that failed: treated as a cancel.
@@ -23,10 +23,10 @@ void LoadWords(GameContext &ctx)
             const int n = readWordFile(gs.WordFile, gs);
             gs.WordCount = static_cast<Integer>(n);
             if (n >= 1) {
-                ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Start"));
-                gs.GamePhase = 1;
-                ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("Press Start"));
-                ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("to Begin"));
+                ctx.console.setCaption(Ctl::cmdAsk, QStringLiteral("Start"));
+                gs.GamePhase = GamePhase::Loaded;
+                ctx.console.setCaption(Ctl::lblWordOf, QStringLiteral("Press Start"));
+                ctx.console.setCaption(Ctl::lblWord, QStringLiteral("to Begin"));
                 // Before the game starts, while loading another file is still possible.
                 if (const QString text = unresumablePathText(gs.WordFile); !text.isEmpty())
                     ctx.dialogs.message(text, wordFileFailureTitle());
@@ -37,5 +37,5 @@ void LoadWords(GameContext &ctx)
             ctx.dialogs.message(wordFileFailureText(failure), wordFileFailureTitle());
         }
     }
-    RestoreControls(ctx.controls, gs);
+    RestoreControls(ctx);
 }

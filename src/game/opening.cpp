@@ -4,18 +4,18 @@
 #include "chat/chatlink.h"
 #include "game/asking.h"
 #include "game/banner.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
 #include "game/hostecho.h"
-#include "game/maincontrols.h"
 #include "game/reportwrite.h"
 #include "game/resultsrecorder.h"
 #include "game/stepundone.h"
 
 #include <QDateTime>
 
-using Ctl = MainControls::Ctl;
+using Ctl = ConsoleState::Ctl;
 
 namespace {
 
@@ -99,7 +99,7 @@ void OpenGame(GameContext &ctx)
     const QString banner1 = versionLine();
     const QString banner2 = contactLine();
 
-    ctx.link.SendChat(0, QString(), banner0);
+    ctx.link.SendChat(SendMode::Room, QString(), banner0);
     ctx.link.My_Wait(1);
 
     gs.HostName = QStringLiteral("Unknown");
@@ -107,13 +107,13 @@ void OpenGame(GameContext &ctx)
 
     const QString banner3 = invitationLine(gs.RegChar, gs.HostName);
     for (const QString &line : {banner1, banner2, banner3}) {
-        ctx.link.SendChat(0, QString(), line);
+        ctx.link.SendChat(SendMode::Room, QString(), line);
         ctx.link.My_Wait(gs.Delay);
     }
 
     gs.WordIndex = 1;
-    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
-    ctx.controls.setCaption(Ctl::lblWord, gs.Words[1]);
+    ctx.console.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.console.setCaption(Ctl::lblWord, gs.Words[1]);
 
     gs.GameStart = QDateTime::currentDateTime();
     // Not told here: the next log write, at the end of Get Regs, tells the
@@ -121,5 +121,5 @@ void OpenGame(GameContext &ctx)
     static_cast<void>(startNewLog(gs));
     if (ctx.results)
         ctx.results->gameOpened(gs);
-    gs.GamePhase = 2;
+    gs.GamePhase = GamePhase::Open;
 }

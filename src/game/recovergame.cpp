@@ -10,12 +10,12 @@
 #include "game/banner.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamefiles.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
 #include "game/hostecho.h"
-#include "game/maincontrols.h"
 #include "game/progress.h"
 #include "game/registration.h"
 #include "game/reportwrite.h"
@@ -27,8 +27,8 @@
 #include <algorithm>
 #include <optional>
 
-using Ctl = MainControls::Ctl;
-using List = MainControls::List;
+using Ctl = ConsoleState::Ctl;
+using List = ConsoleState::List;
 
 namespace {
 
@@ -37,7 +37,7 @@ namespace {
 constexpr qsizetype EchoWindow = 41;
 void say(GameContext &ctx, const QString &line)
 {
-    ctx.link.SendChat(0, QString(), line);
+    ctx.link.SendChat(SendMode::Room, QString(), line);
     ctx.link.My_Wait(ctx.gs.Delay);
 }
 
@@ -61,72 +61,71 @@ bool hostConfirmed(GameContext &ctx)
 void badRecovery(GameContext &ctx)
 {
     ctx.dialogs.message(QStringLiteral("Bad recovery file found"), QStringLiteral("Bad Recovery"));
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
-    ctx.controls.setCaption(Ctl::lblWordOf, QString());
-    ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
+    ctx.console.setControlEnabled(Ctl::cmdAsk, true);
+    ctx.console.setCaption(Ctl::lblWordOf, QString());
+    ctx.console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
     say(ctx, QStringLiteral("Recovery Failed"));
-    RestoreControls(ctx.controls, ctx.gs);
+    RestoreControls(ctx);
 }
 
 void freshStart(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    ctx.controls.setCaption(Ctl::lblWordOf, QString());
-    ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
+    ctx.console.setCaption(Ctl::lblWordOf, QString());
+    ctx.console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
     say(ctx, QStringLiteral("No Recovery File"));
-    ctx.link.SendChat(0, QString(), QStringLiteral("Everyone Re-Register, please"));
+    ctx.link.SendChat(SendMode::Room, QString(), QStringLiteral("Everyone Re-Register, please"));
     gs.WordIndex = 1;
     gs.DownCount = 0;
     gs.DownPointer = 0;
     gs.PlayerCount = 0;
-    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
-    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
-    ctx.controls.setControlEnabled(Ctl::mnuRecover, false);
-    ctx.controls.setControlEnabled(Ctl::mnuLoad, false);
-    gs.GamePhase = 2;
-    ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
-    ctx.controls.setControlEnabled(Ctl::cmdGetRegs, true);
-    RestoreControls(ctx.controls, gs);
+    ctx.console.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.console.setCaption(Ctl::lblWord, currentWord(gs));
+    ctx.console.setControlEnabled(Ctl::mnuRecover, false);
+    ctx.console.setControlEnabled(Ctl::mnuLoad, false);
+    gs.GamePhase = GamePhase::Open;
+    ctx.console.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
+    ctx.console.setControlEnabled(Ctl::cmdAsk, false);
+    RestoreControls(ctx);
 }
 
 void askCaption(GameContext &ctx)
 {
-    ctx.controls.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
-    ctx.controls.setControlTip(Ctl::cmdAsk, QStringLiteral("Ask"));
+    ctx.console.setCaption(Ctl::cmdAsk, QStringLiteral("Ask"));
+    ctx.console.setControlTip(Ctl::cmdAsk, QStringLiteral("Ask"));
 }
 
 void showRestored(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
     SortPlayers(gs);
-    RefillPlayers(gs, ctx.controls);
-    ctx.controls.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
-    ctx.controls.clearList(List::lstDown);
+    RefillPlayers(gs, ctx.console);
+    ctx.console.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
+    ctx.console.clearList(List::lstDown);
 
+    // Get Regs, the players' list and the draw are RestoreControls' to give
+    // back, as after any step; it leaves the draw alone past the last word,
+    // where the resume offers it while nobody is down.
     if (gs.DownCount < 1) {
         for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck})
-            ctx.controls.setControlEnabled(c, false);
-        ctx.controls.setControlEnabled(Ctl::vsDrawCnt, true);
-        ctx.controls.setControlEnabled(Ctl::cmdGetRegs, true);
+            ctx.console.setControlEnabled(c, false);
+        ctx.console.setControlEnabled(Ctl::vsDrawCnt, true);
         if (gs.PlayerCount > 0)
-            ctx.controls.setControlEnabled(Ctl::cmdDraw, true);
+            ctx.console.setControlEnabled(Ctl::cmdDraw, true);
     } else {
         for (int i = 1; i <= gs.DownCount; ++i)
-            ctx.controls.addToList(List::lstDown, gs.Down[i].Name);
-        ctx.controls.selectRow(List::lstDown, gs.DownPointer - 1);
-        ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
-        ctx.controls.setControlEnabled(Ctl::cmdGetRegs, true);
-        ctx.controls.setControlEnabled(Ctl::cmdDraw, false);
-        ctx.controls.setControlEnabled(Ctl::vsDrawCnt, false);
+            ctx.console.addToList(List::lstDown, gs.Down[i].Name);
+        ctx.console.selectRow(List::lstDown, gs.DownPointer - 1);
+        ctx.console.setControlEnabled(Ctl::cmdAsk, true);
+        ctx.console.setControlEnabled(Ctl::vsDrawCnt, false);
     }
-    ctx.controls.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
-    ctx.controls.setCaption(Ctl::lblWord, currentWord(gs));
-    ctx.controls.setControlEnabled(Ctl::mnuRecover, false);
-    ctx.controls.setControlEnabled(Ctl::mnuLoad, false);
-    gs.GamePhase = 2;
+    ctx.console.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
+    ctx.console.setCaption(Ctl::lblWord, currentWord(gs));
+    ctx.console.setControlEnabled(Ctl::mnuRecover, false);
+    ctx.console.setControlEnabled(Ctl::mnuLoad, false);
+    gs.GamePhase = GamePhase::Open;
     say(ctx, QStringLiteral("Recovery Complete"));
-    RestoreControls(ctx.controls, gs);
+    RestoreControls(ctx);
 }
 
 } // namespace
@@ -140,12 +139,12 @@ void RecoverGame(GameContext &ctx)
                             QStringLiteral("Recover"));
         return;
     }
-    LockControls(ctx.controls);
-    ctx.controls.setControlEnabled(Ctl::cmdAsk, false);
+    LockControls(ctx);
+    ctx.console.setControlEnabled(Ctl::cmdAsk, false);
     const QString banner[] = {titleLine(), versionLine(), contactLine()};
 
-    ctx.controls.setCaption(Ctl::lblWordOf, QStringLiteral("Recovery"));
-    ctx.controls.setCaption(Ctl::lblWord, QStringLiteral("Begun"));
+    ctx.console.setCaption(Ctl::lblWordOf, QStringLiteral("Recovery"));
+    ctx.console.setCaption(Ctl::lblWord, QStringLiteral("Begun"));
     say(ctx, QStringLiteral("Recovery Begun"));
 
     // The log is read whole at once: nothing stays open across the waits.
@@ -154,7 +153,7 @@ void RecoverGame(GameContext &ctx)
     std::optional<RecoveryReader> reader;
     auto logFailed = [&](const Failure &failure) {
         ctx.dialogs.message(logFailureText(failure, gs.LogFile), programErrorTitle());
-        RestoreControls(ctx.controls, gs);
+        RestoreControls(ctx);
     };
     try {
         logBytes = FileIO::readBytes(gs.LogFile, LineReader::MaxFileBytes);
@@ -172,7 +171,7 @@ void RecoverGame(GameContext &ctx)
         // A word file that has gone is said too: the host must learn why
         // the game does not resume.
         ctx.dialogs.message(logFailureText(failure, gs.WordFile), programErrorTitle());
-        RestoreControls(ctx.controls, gs);
+        RestoreControls(ctx);
         return;
     }
 
@@ -204,7 +203,7 @@ void RecoverGame(GameContext &ctx)
         // The body is read only once [Word] was found, so the main button
         // already reads Ask, and a draw count read before the failure shows.
         askCaption(ctx);
-        ctx.controls.setScrollValue(Ctl::vsDrawCnt, -gs.DrawCount);
+        ctx.console.setScrollValue(-gs.DrawCount);
         logFailed(failure);
         return;
     }
@@ -217,6 +216,6 @@ void RecoverGame(GameContext &ctx)
         return;
     }
     askCaption(ctx);
-    ctx.controls.setScrollValue(Ctl::vsDrawCnt, -gs.DrawCount);
+    ctx.console.setScrollValue(-gs.DrawCount);
     showRestored(ctx);
 }

@@ -5,11 +5,11 @@
 #include "chat/gestures.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
 #include "game/gamestate.h"
 #include "game/hostecho.h"
-#include "game/maincontrols.h"
 #include "game/progress.h"
 #include "game/resultsrecorder.h"
 
@@ -20,8 +20,8 @@
 #include <utility>
 #include <vector>
 
-using Ctl = MainControls::Ctl;
-using List = MainControls::List;
+using Ctl = ConsoleState::Ctl;
+using List = ConsoleState::List;
 
 namespace {
 
@@ -42,7 +42,7 @@ QString playerListFullTitle()
 void GetRegs(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    LockControls(ctx.controls);
+    LockControls(ctx);
     const QString key = regKey(gs.RegChar);
 
     ctx.link.WaitForChat();
@@ -83,13 +83,13 @@ void GetRegs(GameContext &ctx)
             turnedAway = true;
     }
     SortPlayers(gs);
-    RefillPlayers(gs, ctx.controls);
+    RefillPlayers(gs, ctx.console);
     if (turnedAway)
         ctx.dialogs.message(playerListFullText(), playerListFullTitle());
 
     saveProgress(ctx);
-    ctx.controls.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
-    RestoreControls(ctx.controls, gs);
+    ctx.console.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
+    RestoreControls(ctx);
 }
 
 Registration Register(GameContext &ctx, const QString &name)
@@ -108,7 +108,7 @@ Registration Register(GameContext &ctx, const QString &name)
     if (ctx.results)
         ctx.results->registered(name);
     if (gs.Confirm) {
-        ctx.link.SendChat(2, name, QStringLiteral("You are registered"));
+        ctx.link.SendChat(SendMode::Private, name, QStringLiteral("You are registered"));
         ctx.link.My_Wait(gs.Delay);
     }
     return Registration::Added;
@@ -147,40 +147,42 @@ void SortPlayers(GameState &gs)
         gs.Players[i] = std::move(sorted[i]);
 }
 
-void RefillPlayers(const GameState &gs, MainControls &controls)
+void RefillPlayers(const GameState &gs, Console &console)
 {
-    controls.clearList(List::lstPlayers);
+    console.clearList(List::lstPlayers);
     for (int i = 1; i <= gs.PlayerCount; ++i)
-        controls.addToList(List::lstPlayers, gs.Players[i].Name);
+        console.addToList(List::lstPlayers, gs.Players[i].Name);
 }
 
 void ListPlayers(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    LockControls(ctx.controls);
+    LockControls(ctx);
     for (Ctl c : {Ctl::cmdList, Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCheck})
-        ctx.controls.setControlEnabled(c, false);
+        ctx.console.setControlEnabled(c, false);
     if (gs.PlayerCount >= 1) {
-        ctx.link.SendChat(0, QString(), QStringLiteral("The following players are registered:"));
+        ctx.link.SendChat(SendMode::Room, QString(),
+                          QStringLiteral("The following players are registered:"));
         ctx.link.My_Wait(gs.Delay);
         for (int i = 1; i <= gs.PlayerCount; ++i) {
-            ctx.link.SendChat(0, QString(), gs.Players[i].Name);
+            ctx.link.SendChat(SendMode::Room, QString(), gs.Players[i].Name);
             ctx.link.My_Wait(gs.Delay);
         }
-        ctx.link.SendChat(0, QString(), QStringLiteral("-o-o-o-o-"));
+        ctx.link.SendChat(SendMode::Room, QString(), QStringLiteral("-o-o-o-o-"));
     } else {
-        ctx.link.SendChat(0, QString(), QStringLiteral("--- No players registered ---"));
+        ctx.link.SendChat(SendMode::Room, QString(),
+                          QStringLiteral("--- No players registered ---"));
     }
     if (gs.DownCount > 0)
-        ctx.controls.setControlEnabled(Ctl::cmdAsk, true);
-    ctx.controls.setControlEnabled(Ctl::cmdList, true);
-    RestoreControls(ctx.controls, gs);
+        ctx.console.setControlEnabled(Ctl::cmdAsk, true);
+    ctx.console.setControlEnabled(Ctl::cmdList, true);
+    RestoreControls(ctx);
 }
 
 void DeletePlayer(GameContext &ctx)
 {
     GameState &gs = ctx.gs;
-    const int k = ctx.controls.selectedRow(List::lstPlayers) + 1;
+    const int k = ctx.console.selectedRow(List::lstPlayers) + 1;
     if (k < 1 || k > gs.PlayerCount) {
         ctx.dialogs.message(QStringLiteral("No player selected."), QStringLiteral("Delete?"));
         return;
@@ -194,10 +196,10 @@ void DeletePlayer(GameContext &ctx)
     gs.Players[gs.PlayerCount] = PlayerRec();
     gs.PlayerCount = checkedAdd(gs.PlayerCount, -1);
     SortPlayers(gs);
-    RefillPlayers(gs, ctx.controls);
-    ctx.controls.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
+    RefillPlayers(gs, ctx.console);
+    ctx.console.setCaption(Ctl::lblPlayercnt, QString::number(gs.PlayerCount));
     // Only where a draw is on offer at all: before the opening or after the
     // last word there is no word to draw for.
-    const bool drawOffered = gs.GamePhase == 2 && gs.WordIndex <= gs.WordCount;
-    ctx.controls.setControlEnabled(Ctl::cmdDraw, drawOffered && gs.PlayerCount >= gs.DrawCount);
+    const bool drawOffered = gs.GamePhase == GamePhase::Open && gs.WordIndex <= gs.WordCount;
+    ctx.console.setControlEnabled(Ctl::cmdDraw, drawOffered && gs.PlayerCount >= gs.DrawCount);
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class MainControls;
+class Console;
 struct GameContext;
 struct GameState;
 
@@ -35,7 +35,7 @@ Registration Register(GameContext &ctx, const QString &name);
 // earlier tools sorted, so equal names end in the same order).
 void SortPlayers(GameState &gs);
 // Shows Players(1..PlayerCount) in lstPlayers.
-void RefillPlayers(const GameState &gs, MainControls &controls);
+void RefillPlayers(const GameState &gs, Console &console);
 
 // Says the registered players in the room.
 void ListPlayers(GameContext &ctx);

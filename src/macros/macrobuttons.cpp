@@ -2,16 +2,16 @@
 
 #include "chat/chatlink.h"
 #include "game/busystate.h"
+#include "game/gamecontext.h"
 #include "game/gamestate.h"
-#include "game/maincontrols.h"
 #include "macros/macroexpand.h"
 
 #include <QStringList>
 
-void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &controls,
-                 ScoreFigures *scores)
+void ExpandMacro(int index, GameContext &ctx, ScoreFigures *scores)
 {
-    LockControls(controls);
+    const GameState &gs = ctx.gs;
+    LockControls(ctx);
     // The lines are cut here, not by the link's shared cutter: a step that
     // runs during a pause (a countdown whose Yes reads the room's chat)
     // would hand its own block to it, and the room would hear that instead.
@@ -21,9 +21,9 @@ void ExpandMacro(int index, GameState &gs, ChatLink &link, MainControls &control
             break;
         const QString expanded = expandMacroLine(line, gs, scores);
         if (!expanded.isEmpty()) {
-            link.SendChat(0, QString(), expanded);
-            link.My_Wait(gs.Delay);
+            ctx.link.SendChat(SendMode::Room, QString(), expanded);
+            ctx.link.My_Wait(gs.Delay);
         }
     }
-    RestoreControls(controls, gs);
+    RestoreControls(ctx);
 }

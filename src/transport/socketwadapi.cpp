@@ -1,6 +1,7 @@
 #include "transport/socketwadapi.h"
 
 #include "base/ansi.h"
+#include "chat/protocol.h"
 #include "chat/waits.h"
 #include "transport/localconnection.h"
 
@@ -105,7 +106,7 @@ qint16 SocketWadapi::InitDDE(const QString &app, WadapiCallbacks *callbacks)
             lose(QStringLiteral("the chat client did not answer"));
         return NoAnswer;
     }
-    if (req.code != QByteArrayView("0")) {
+    if (req.code != statusCode(ClientStatus::Done)) {
         lose(QStringLiteral("the chat client refused the link (%1)")
                  .arg(QString::fromLatin1(req.code.toPercentEncoding(" "))));
         return Refused;

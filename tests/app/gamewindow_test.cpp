@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-using List = MainControls::List;
+using List = ConsoleState::List;
 
 namespace {
 
@@ -36,12 +36,12 @@ TEST_F(GameTest, TheOpeningUndoneOrClosed)
     dialogs.files.push_back(writeFile(u"w.txt"_qs, "apple\r\n"));
     window().cmdAsk->click();
     std::tie(room.host, room.pending) = std::tuple(QString(), QStringList(Greeting));
-    w->addToList(List::lstPlayers, u"Al"_qs);
-    w->selectRow(List::lstPlayers, 0);
+    w->console().addToList(List::lstPlayers, u"Al"_qs);
+    w->console().selectRow(List::lstPlayers, 0);
     room.onFetch = [&](int n) {
         if (n == 1)
             w->mnuRecover->trigger();
-        w->clearList(List::lstPlayers);
+        w->console().clearList(List::lstPlayers);
         w->vsDrawCnt->setValue(-9);
         ticks2.setEnabled(true);
     };
@@ -49,7 +49,7 @@ TEST_F(GameTest, TheOpeningUndoneOrClosed)
     QCoreApplication::processEvents();
     EXPECT_EQ(gs.HostName + w->cmdAsk->text() + QString::number(gs.GamePhase), u"MeStart1"_qs);
     EXPECT_TRUE(gs.DrawCount == 3 && w->vsDrawCnt->value() == -3 &&
-                w->selectedRow(List::lstPlayers) == 0);
+                w->lstPlayers->item(0)->isSelected());
     EXPECT_FALSE(ticks2.enabled() || QApplication::overrideCursor() ||
                  room.heard.contains(u"Recovery Begun"_qs));
     EXPECT_TRUE(w->Macro[1]->isEnabled() && w->mnuFile->menuAction()->isEnabled());

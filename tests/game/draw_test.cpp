@@ -47,13 +47,13 @@ TEST_F(DrawTest, ADrawCallsDownAnnouncesRepeatsAndReplaces)
     // Draw Another Player on the second.
     room.heard.clear();
     std::tie(gs.Calldown, gs.DownPointer) = std::tuple(false, 2);
-    controls.selectRow(List::lstDown, 1);
+    console.selectRow(List::lstDown, 1);
     DrawAnotherPlayer(ctx);
     const QStringList now = {down[0], down[2], u"D"_qs};
     const QStringList replacing = {u"«»  Replacing "_qs + down[1] + u"  «»"_qs,
                                    u"«»  Re-Drawing  «»"_qs, u"«»«»«»«»«»«»«»«»"_qs};
     EXPECT_EQ(room.heard, replacing + announced(now));
-    EXPECT_EQ(controls.rows[List::lstDown], now);
+    EXPECT_EQ(console.rows(List::lstDown), now);
     // The replaced player gives his level back, the newcomer gains one.
     EXPECT_EQ(QList<float>({player(down[1]).Level, player(down[0]).Level, player(u"D"_qs).Level}),
               QList<float>({0, 1, 2}));
@@ -73,7 +73,7 @@ TEST_F(DrawTest, NeedingAPlayerAbove65ResetsTheRound)
     EXPECT_EQ(player(u"A"_qs).Level + player(u"D"_qs).Level, 2 + 64);
     EXPECT_EQ(player(u"A"_qs).Drawn + player(u"D"_qs).Drawn, 2);
     EXPECT_EQ(player(u"B"_qs).Drawn + player(u"E"_qs).Drawn, 0);
-    EXPECT_TRUE(controls.rows[List::lstDown].isEmpty() && on(Ctl::cmdDraw) && !on(Ctl::cmdAsk));
+    EXPECT_TRUE(console.rows(List::lstDown).isEmpty() && on(Ctl::cmdDraw) && !on(Ctl::cmdAsk));
 }
 
 // Only whole levels up to 65, nobody down or being replaced, the lowest

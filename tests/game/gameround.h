@@ -6,8 +6,8 @@
 #include "game/registration.h"
 #include "support/gamecontextrig.h"
 
-using Ctl = MainControls::Ctl;
-using List = MainControls::List;
+using Ctl = ConsoleState::Ctl;
+using List = ConsoleState::List;
 
 // A game on the rig as the host plays it, over a room that shows the host's
 // lines back and brings chatter when nobody speaks.
@@ -70,9 +70,9 @@ struct GameRound : GameContextRig
         return gs.Players[i];
     }
 
-    // The controls as the window would show them.
-    bool on(Ctl c) { return controls.ctl[c].enabled; }
-    QString word() { return controls.caption(Ctl::lblWordOf) + controls.caption(Ctl::lblWord); }
+    // The controls as the console's record shows them.
+    bool on(Ctl c) { return console.controlEnabled(c); }
+    QString word() { return console.caption(Ctl::lblWordOf) + console.caption(Ctl::lblWord); }
     // The turn's buttons that are enabled, by caption.
     QStringList turnButtons()
     {

@@ -4,17 +4,14 @@
 
 TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
 {
-    GameContextRig r;
-    auto shown = [&] {
-        return r.controls.caption(Ctl::cmdAsk) + u'|' + r.controls.caption(Ctl::lblWordOf) + u'|' +
-               r.controls.caption(Ctl::lblWord);
-    };
+    GameRound r;
+    auto shown = [&] { return r.console.caption(Ctl::cmdAsk) + u'|' + r.word(); };
     LoadWords(r.ctx); // nothing scripted: the host cancels
     r.dialogs.files.push_back(r.writeFile(u"blank.txt"_qs, "\r\n\tTAB\r\n  \r\n"));
     r.gs.WordCount = 4;
     LoadWords(r.ctx);
     EXPECT_EQ(r.gs.WordCount, 0);
-    EXPECT_EQ(shown(), u"||"_qs);
+    EXPECT_EQ(shown(), u"|"_qs);
 
     // Start without words loads them first.
     r.dialogs.files.push_back(r.writeFile(u"words.txt"_qs, " apple pie \r\n\r\n    \r\nkiwi\r\n"));
@@ -22,7 +19,7 @@ TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
     EXPECT_EQ(r.gs.WordFile, r.dir.filePath(u"words.txt"_qs));
     EXPECT_EQ(r.gs.Words[1] + u'|' + r.gs.Words[2], u"APPLE PIE|KIWI"_qs);
     EXPECT_EQ(r.gs.WordCount, 2);
-    EXPECT_EQ(shown(), u"Start|Press Start|to Begin"_qs);
+    EXPECT_EQ(shown(), u"Start|Press Startto Begin"_qs);
 
     // A shorter list keeps the rest but forgets what was asked.
     r.dialogs.files.push_back(r.writeFile(u"a.txt"_qs, "w1\r\nw2\r\nw3\r\nword4\r\n"));
@@ -40,8 +37,8 @@ TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
     EXPECT_EQ(r.dialogs.messages.at(0).text,
               u"Error = 53\r\nFile not found\r\nProblem with Orvella file."_qs);
     EXPECT_EQ(r.gs.WordCount, 3);
-    EXPECT_EQ(shown(), u"Start|Press Start|to Begin"_qs);
-    EXPECT_TRUE(r.controls.menus && !r.controls.busy);
+    EXPECT_EQ(shown(), u"Start|Press Startto Begin"_qs);
+    EXPECT_TRUE(r.console.state().menusEnabled && !r.console.state().busy);
 
     // The log keeps the word file's path in Windows-1252: one it cannot hold
     // is told at loading, before the game starts.

@@ -29,7 +29,7 @@ protected:
         QByteArray bytes = logged;
         if (edit)
             edit(bytes);
-        std::tie(gs, controls) = std::tuple(GameState(), RecordingControls());
+        std::tie(gs, console) = std::tuple(GameState(), Console());
         link.restore({});
         useSettings();
         QFile::remove(gs.LogFile);
@@ -110,7 +110,7 @@ TEST_F(RecoverTest, TheHostCheckAndWhatTheFilesHold)
     EXPECT_EQ(dialogs.messages.at(0).text,
               u"File not found\r\n53\r\nError with file: "_qs + gs.LogFile);
     EXPECT_EQ(room.heard, QStringList(u"Recovery Begun"_qs));
-    EXPECT_TRUE(!on(Ctl::cmdAsk) && controls.menus);
+    EXPECT_TRUE(!on(Ctl::cmdAsk) && console.state().menusEnabled);
 
     // A word file that has gone, or cannot be read, is told.
     QFile::remove(path(u"words.txt"_qs));
@@ -174,10 +174,10 @@ TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
         EXPECT_EQ(r.gs.GamePhase, 2) << step;
         EXPECT_EQ(QString::fromUtf8(restorable(r.gs)), QString::fromUtf8(state)) << step;
         // The controls show the game resumed.
-        EXPECT_EQ(r.controls.rows[List::lstDown] + r.controls.rows[List::lstPlayers],
+        EXPECT_EQ(r.console.rows(List::lstDown) + r.console.rows(List::lstPlayers),
                   r.downNames() + r.playerNames())
             << step;
-        EXPECT_EQ(r.controls.selectedRow(List::lstDown), r.gs.DownPointer - 1) << step;
+        EXPECT_EQ(r.console.selectedRow(List::lstDown), r.gs.DownPointer - 1) << step;
         EXPECT_EQ(r.on(Ctl::cmdAsk), r.gs.DownCount > 0) << step;
         EXPECT_FALSE(r.on(Ctl::mnuRecover) || r.on(Ctl::mnuLoad)) << step;
     }

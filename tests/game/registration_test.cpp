@@ -18,7 +18,7 @@ TEST_F(RegistrationTest, OnlyPrivateMessagesThatEndInTheKeyRegisterUpToAnEmptyLi
     getRegs({u"Zed: ESP from Mal: !"_qs, QString(), esp(u"Al"_qs, u"!"_qs)});
     getRegs({u"Zed: "_qs + titleLine() + u" ESP from Ivy: !"_qs, u"Cy: ESP from Ty: !"_qs});
     EXPECT_EQ(playerNames(), QStringList({u"Al"_qs, u"Bo"_qs, u"Eve"_qs}));
-    EXPECT_EQ(controls.caption(Ctl::lblPlayercnt), u"3"_qs);
+    EXPECT_EQ(console.caption(Ctl::lblPlayercnt), u"3"_qs);
 
     // Nothing to register: the log is still written.
     QFile::remove(gs.LogFile);
@@ -43,12 +43,12 @@ TEST_F(RegistrationTest, EachPlayerOnce)
     getRegs({bo, u"Ann Lee: "_qs + titleLine(), bo, bo});
     getRegs({bo});
     EXPECT_EQ(room.heard, QStringList(u"ESP to Bo: You are registered"_qs));
-    EXPECT_EQ(controls.rows[List::lstPlayers], QStringList(u"Bo"_qs));
+    EXPECT_EQ(console.rows(List::lstPlayers), QStringList(u"Bo"_qs));
     // Where the client names the host, only the host's echo starts a game.
     link.OnDapiEvent("host", 0, "Ann Lee");
     getRegs({esp(u"Dee"_qs, u"$"_qs), u"Ann Lee: "_qs + titleLine(), esp(u"Cy"_qs, u"$"_qs),
              u"Mal: "_qs + titleLine()});
-    EXPECT_EQ(controls.rows[List::lstPlayers], QStringList({u"Bo"_qs, u"Cy"_qs}));
+    EXPECT_EQ(console.rows(List::lstPlayers), QStringList({u"Bo"_qs, u"Cy"_qs}));
 }
 
 TEST_F(RegistrationTest, The151stRegistrationIsTurnedAwayWithOneMessagePerGetRegs)
@@ -74,14 +74,14 @@ TEST_F(RegistrationTest, ListingAndDeletingPlayers)
     EXPECT_EQ(room.heard, QStringList({u"The following players are registered:"_qs, u"Al"_qs,
                                        u"Bo"_qs, u"Cy"_qs, u"-o-o-o-o-"_qs}));
 
-    controls.selectRow(List::lstPlayers, 1);
+    console.selectRow(List::lstPlayers, 1);
     dialogs.answers = {HostDialogs::Answer::No, HostDialogs::Answer::Yes};
     DeletePlayer(ctx);
     EXPECT_EQ(gs.PlayerCount, 3);
     DeletePlayer(ctx);
-    EXPECT_EQ(controls.rows[List::lstPlayers], QStringList({u"Al"_qs, u"Cy"_qs}));
-    EXPECT_EQ(controls.caption(Ctl::lblPlayercnt), u"2"_qs); // the count follows the list
-    EXPECT_FALSE(on(Ctl::cmdDraw));                          // two cannot make a draw of three
+    EXPECT_EQ(console.rows(List::lstPlayers), QStringList({u"Al"_qs, u"Cy"_qs}));
+    EXPECT_EQ(console.caption(Ctl::lblPlayercnt), u"2"_qs); // the count follows the list
+    EXPECT_FALSE(on(Ctl::cmdDraw));                         // two cannot make a draw of three
     // A newcomer takes the freed slot, but not Cy's level with it.
     registerPlayers({u"Dee"_qs});
     EXPECT_EQ(gs.Players[3].Name + QString::number(gs.Players[3].Level), u"Dee0"_qs);

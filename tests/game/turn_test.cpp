@@ -59,7 +59,7 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     EXPECT_EQ(turnButtons(), QStringList({u"Get"_qs, u"Check"_qs, u"Countdown"_qs}));
     cmdCheck_Click(ctx);
     EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
-    EXPECT_EQ(gs.Guess + QString::number(controls.selectedRow(List::lstDown)), u"APPL 0"_qs);
+    EXPECT_EQ(gs.Guess + QString::number(console.selectedRow(List::lstDown)), u"APPL 0"_qs);
     cmdAsk_Click(ctx);
     room.say(u"Bob"_qs, u"  Apple"_qs);
     cmdGet_Click(ctx);
@@ -67,13 +67,14 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     ctx.showBoxWindow = [&] {
         // A macro said meanwhile: a step of its own inside the wait.
         QTimer::singleShot(0, [&] {
-            LockControls(controls);
-            RestoreControls(controls, gs);
+            LockControls(ctx);
+            RestoreControls(ctx);
             // Once the wait has handled its end: only the macro buttons are
             // usable.
             QTimer::singleShot(0, [&] {
-                EXPECT_FALSE(controls.menus || on(Ctl::cmdDraw) || on(Ctl::cmdGetRegs));
-                EXPECT_TRUE(controls.macros && turnButtons().isEmpty());
+                EXPECT_FALSE(console.state().menusEnabled || on(Ctl::cmdDraw) ||
+                             on(Ctl::cmdGetRegs));
+                EXPECT_TRUE(console.state().macrosEnabled && turnButtons().isEmpty());
                 gs.BoxMode = 1; // the host closes the boxes window
             });
         });
@@ -84,7 +85,7 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     EXPECT_EQ(player(u"Bob"_qs).Level, 1 + 4);
     EXPECT_EQ(player(u"Cy"_qs).Level, 2 + 2);
     EXPECT_EQ(word(), u"Word 2 of 2KIWI"_qs);
-    EXPECT_EQ(gs.DownCount + controls.rows[List::lstDown].size(), 0);
+    EXPECT_EQ(gs.DownCount + console.rows(List::lstDown).size(), 0);
 }
 
 // Its schedule, and what ends it early: getting the answer (silently), the

@@ -109,7 +109,7 @@ protected:
         writeFile(ScoreStore::fileName(), s.db);
         if (!s.wal.isEmpty())
             writeFile(ScoreStore::fileName() + u"-wal"_qs, s.wal);
-        std::tie(gs, controls) = std::tuple(GameState(), RecordingControls());
+        std::tie(gs, console) = std::tuple(GameState(), Console());
         link.restore({});
         useSettings();
         writeFile(u"Orvella.log"_qs, s.log);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat/chatlink.h"
+#include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
 #include "game/maincontrols.h"
@@ -12,42 +13,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <map>
-
-// The main window's controls as plain values, so a step can run without one.
-class RecordingControls final : public MainControls
-{
-public:
-    struct Shown
-    {
-        bool enabled = true;
-        QString caption, tip;
-    };
-    std::map<Ctl, Shown> ctl;
-    std::map<List, int> selected;
-    std::map<List, QStringList> rows;
-    bool menus = true, macros = true, busy = false;
-
-    void setControlEnabled(Ctl c, bool on) override { ctl[c].enabled = on; }
-    bool controlEnabled(Ctl c) const override { return ctl.count(c) ? ctl.at(c).enabled : true; }
-    void setCaption(Ctl c, const QString &text) override { ctl[c].caption = text; }
-    QString caption(Ctl c) const override { return ctl.count(c) ? ctl.at(c).caption : QString(); }
-    void setControlTip(Ctl c, const QString &tip) override { ctl[c].tip = tip; }
-    void setMenusEnabled(bool on) override { menus = on; }
-    void setMacrosEnabled(bool on) override { macros = on; }
-    void focusDummy() override {}
-    void setBusyPointer(bool on) override { busy = on; }
-    void setScrollValue(Ctl, int) override {}
-    void clearList(List l) override
-    {
-        selected[l] = -1;
-        rows[l].clear();
-    }
-    void addToList(List l, const QString &item) override { rows[l] << item; }
-    void selectRow(List l, int row) override { selected[l] = row; }
-    int selectedRow(List l) const override { return selected.count(l) ? selected.at(l) : -1; }
-};
 
 // What the game meets, in a folder of its own: the scripted room and
 // dialogs, both timers ticking from the event loop, a seeded generator.
@@ -95,12 +60,14 @@ struct RigBase
     QStringList downNames() const { return names(gs.Down, gs.DownCount); }
 };
 
-// A GameContext over them, without a window; the link is up.
+// A GameContext over them, without a window: what the steps show is read
+// from the console's record. The link is up.
 struct GameContextRig : RigBase
 {
-    RecordingControls controls;
+    Console console;
+    MainControls window;
     ChatLink link{room, ticks, dialogs, [] { return QStringLiteral("orvella"); }};
-    GameContext ctx{gs, link, controls, dialogs, ticks2, rng, {}};
+    GameContext ctx{gs, link, console, window, dialogs, ticks2, rng, {}};
 
     GameContextRig()
     {

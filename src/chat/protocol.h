@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// The numbers of the chat-client protocol, named. They are the client
+// library's, and go on the wire as they are.
+
+// How DapiCommunicate sends its text.
+enum class SendMode : qint16
+{
+    Room = 0,    // said in the room under the host's avatar; no target
+    Private = 2, // an ESP to the avatar the target names
+};
+
+// What a client answers a request with: the number in decimal, as text.
+enum class ClientStatus
+{
+    Done = 0,          // carried out
+    Refused = -1,      // not carried out, and asking again would not help
+    Busy = 6,          // not now: ask again
+    Unregistered = 10, // the program is not registered: register, then ask again
+};
+
+inline QByteArray statusCode(ClientStatus status)
+{
+    return QByteArray::number(int(status));
+}

@@ -66,7 +66,7 @@ struct Rig
         client.block = block;
         link.InitDDE();
         gs.RegChar = QStringLiteral("\u00b0");
-        gs.GamePhase = 2;
+        gs.GamePhase = GamePhase::Open;
         // No folder there: the log write fails at once and is timed apart.
         gs.LogFile = QStringLiteral("/nonexistent-orvella-bench/Orvella.log");
         gs.DownCount = 1;

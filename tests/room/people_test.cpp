@@ -158,17 +158,22 @@ TEST_F(PeopleServerTest, ASessionKeepsItsOwnAndNeverReadersGo)
 }
 
 // A person joins the room program from another terminal with the command it
-// prints, run as printed, and sees each line once.
-TEST(RoomExe, APersonJoinsFromAnotherTerminal)
+// prints, run as printed, and sees each line once. The host's private
+// message reaches the person it names and no other, whatever the names hold:
+// a gesture's character, which the console shows as its tag, or ": ", which
+// the console's line also holds after the name. Neither socket of the room
+// takes a peer of another user, even when its file lets anyone in.
+TEST(RoomExe, APersonJoinsFromAnotherTerminalAndPeersOfAnotherUserAreTurnedAway)
 {
     QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions::fromInt(0x7777));
+    const QString people = dir.filePath(u"orvella-room.sock"_qs);
     RoomProcess room;
     ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
     QString join;
     ASSERT_TRUE(room.waitForLine(u"People join from another terminal with: "_qs, 30000, &join));
     join = join.section(u": "_qs, 1);
-    EXPECT_EQ(join, RoomProcess::program() + u" --join NAME --people "_qs +
-                        dir.filePath(u"orvella-room.sock"_qs));
+    EXPECT_EQ(join, RoomProcess::program() + u" --join NAME --people "_qs + people);
     room.type(u"Ann Lee: hello"_qs);
     QProcess bo;
     bo.start(u"/bin/sh"_qs, {u"-c"_qs, join.replace(u"NAME"_qs, u"'Bo Reed'"_qs)});
@@ -186,18 +191,8 @@ TEST(RoomExe, APersonJoinsFromAnotherTerminal)
     EXPECT_FALSE(seen.contains("hi all")) << "the terminal showed it as typed";
     EXPECT_EQ(seen.count("Ann Lee: hello"), 1);
     EXPECT_TRUE(seen.contains("Bo Reed: <wave>"));
-}
 
-// The host's private message reaches the person it names and no other,
-// whatever the names hold: a gesture's character, which the console shows as
-// its tag, or ": ", which the console's line also holds after the name.
-TEST(RoomExe, TheHostsPrivateMessageReachesThePersonItNames)
-{
-    QTemporaryDir dir;
-    RoomProcess room;
-    ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
-    ASSERT_TRUE(room.waitForLine(u"People join"_qs));
-    Person degree(dir.filePath(u"orvella-room.sock"_qs), "\xC2\xB0");
+    Person degree(people, "\xC2\xB0");
     ASSERT_TRUE(room.waitForLine(u"\u00b0 has entered the room."_qs));
     struct : WadapiCallbacks
     {
@@ -211,19 +206,9 @@ TEST(RoomExe, TheHostsPrivateMessageReachesThePersonItNames)
     program.DapiCommunicate(u"orvella"_qs, 2, "\xB0", "You are registered: welcome");
     EXPECT_TRUE(degree.sees(u"ESP from Ann Lee: You are registered: welcome"_qs));
     EXPECT_FALSE(degree.got.contains(u"not yours"_qs)) << degree.got.toStdString();
-}
 
-// Neither socket of the room takes a peer of another user, even when its
-// file lets anyone in.
-TEST(RoomExe, TurnsAwayPeersOfAnotherUser)
-{
-    QTemporaryDir dir;
-    QFile::setPermissions(dir.path(), QFileDevice::Permissions::fromInt(0x7777));
-    RoomProcess room;
-    ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
-    ASSERT_TRUE(room.waitForLine(u"People join"_qs));
     const QByteArray sockets[] = {QFile::encodeName(dir.filePath(u"w.sock"_qs)),
-                                  QFile::encodeName(dir.filePath(u"orvella-room.sock"_qs))};
+                                  QFile::encodeName(people)};
     for (const QByteArray &s : sockets)
         QFile::setPermissions(QFile::decodeName(s), QFileDevice::Permissions::fromInt(0x7777));
     QString why;

@@ -42,24 +42,17 @@ struct Person
     }
 };
 
-// A people socket over a room of its own, its console lines kept.
-struct PeopleServerTest : ::testing::Test
+} // namespace
+
+TEST(PeopleServer, PeopleJoinTalkAndLeaveAndWhoMisbehavesOrNeverReadsIsDropped)
 {
+    // A people socket over a room of its own, its console lines kept.
     QTemporaryDir dir;
     const QString path = dir.filePath(u"people.sock"_qs);
     ChatRoom room{u"Ann Lee"_qs};
     PeopleServer server{room};
     QStringList reports;
-    PeopleServerTest()
-    {
-        QObject::connect(&server, &PeopleServer::report, [&](const QString &l) { reports << l; });
-    }
-};
-
-} // namespace
-
-TEST_F(PeopleServerTest, JoinTalkEspLeaveAndMisbehavingClientsDropped)
-{
+    QObject::connect(&server, &PeopleServer::report, [&](const QString &l) { reports << l; });
     server.nameTaken = [](const QString &n) { return n == u"Levi"_qs; };
     ASSERT_TRUE(server.listen(path));
     const auto roomHas = [&](const QString &line) {
@@ -70,6 +63,7 @@ TEST_F(PeopleServerTest, JoinTalkEspLeaveAndMisbehavingClientsDropped)
     ASSERT_TRUE(bo.sees(u"Welcome to the room!"_qs)) << "the recent lines";
     Person cy(path, "Cy");
     ASSERT_TRUE(roomHas(u"Cy has entered the room."_qs));
+    ASSERT_TRUE(cy.sees(u"You are in the room as Cy"_qs));
     // Controls go, a tab is a space, what Windows-1252 lacks is a '?'.
     bo.send("hello\tthere\x01 \xE2\x82\xAC \xE4\xB8\xAD\r\n/esp \xC2\xB0\n");
     EXPECT_TRUE(cy.sees(QString::fromUtf16(u"Bo Reed: hello there \u20AC ?\n")));
@@ -100,21 +94,14 @@ TEST_F(PeopleServerTest, JoinTalkEspLeaveAndMisbehavingClientsDropped)
     EXPECT_EQ(reports.filter(u"more than 8192 bytes"_qs).size(), 1);
     cy.send("still here\n");
     EXPECT_TRUE(roomHas(u"Cy: still here"_qs)) << "the room goes on";
-}
 
-// What one Bob sent or received stays with him, the room's recent lines go
-// to the newcomer alone, and people who never read are dropped and leave
-// nothing behind.
-TEST_F(PeopleServerTest, ASessionKeepsItsOwnAndNeverReadersGo)
-{
-    ASSERT_TRUE(server.listen(path));
+    // What one Bob sent or received stays with him, the room's recent lines
+    // go to the newcomer alone, and people who never read are dropped and
+    // leave nothing behind.
     const auto sockets = [&] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return server.findChildren<QLocalSocket *>().size();
     };
-
-    Person cy(path, "Cy");
-    ASSERT_TRUE(cy.sees(u"You are in the room as Cy"_qs));
     {
         Person bob(path, "Bob");
         bob.send("/esp my secret answer is maple\n");

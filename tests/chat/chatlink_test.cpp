@@ -42,7 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(ChatLinkTest, RepeatsAfterGrowingPausesUntilZeroOrMinusOneAndRegistersAgainOnTen)
+TEST_F(ChatLinkTest, RepeatsUntilZeroOrMinusOneRegistersAgainOnTenAndGivesUpAtTheLimitOrOnAClose)
 {
     app = u"renamed"_qs; // asked at each call
     wadapi.replies = {status("6"), status("6"), status("10"), status("0")};
@@ -61,10 +61,7 @@ TEST_F(ChatLinkTest, RepeatsAfterGrowingPausesUntilZeroOrMinusOneAndRegistersAga
     EXPECT_EQ(wadapi.log, QStringList(6, u"G renamed"_qs));
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_THROW(link.SendChat(40000, {}, u"x"_qs), Failure);
-}
 
-TEST_F(ChatLinkTest, GivesUpAtTheLimitOrOnACloseARequestTheClientNeverEnds)
-{
     // An earlier "0" must not end a request that gets no status at all.
     wadapi.replies = {status("0")};
     link.SendChat(0, {}, u"x"_qs);
@@ -122,7 +119,7 @@ TEST_F(ChatLinkTest, ABrokenLinkIsToldOncePerBreakAndAClosedOneNever)
     EXPECT_EQ(wadapi.log.filter(QStringLiteral("N ")), QStringList(QStringLiteral("N reg \u00B0")));
 }
 
-TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextAndTheTextLosesTheClientsTrailer)
+TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextTheTextLosesTheTrailerAndGetNextCutsIt)
 {
     wadapi.replies = {status("0", "\r\n\r\n")};
     QTimer::singleShot(0, [this] { wadapi.callbacks->OnDapiText("B: yo\r\n"); });
@@ -148,16 +145,14 @@ TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextAndTheTextLosesTheClientsTrail
         link.OnDapiText(in);
         EXPECT_EQ(link.ChatText(), out) << in.toHex().constData();
     }
-}
 
-TEST_F(ChatLinkTest, GetNextHandsOutABlockPieceByPiece)
-{
-    // A new block replaces what was left; an empty piece ends a reader's loop.
-    const char *const cases[][3] = {
+    // GetNext hands out a block piece by piece: a new block replaces what was
+    // left; an empty piece ends a reader's loop.
+    const char *const blocks[][3] = {
         {"A\r\nB", "A", "B"},       {"", "B", ""}, {"", "", ""}, {"a\r\nb", "a", "b"},
         {"\r\n\r\nc", "", "\r\nc"},
     };
-    for (const auto &[block, piece, rest] : cases) {
+    for (const auto &[block, piece, rest] : blocks) {
         EXPECT_EQ(link.GetNext(QString::fromLatin1(block), CRLF), QLatin1String(piece)) << block;
         EXPECT_EQ(link.TokenRest(), QLatin1String(rest)) << block;
     }

@@ -47,12 +47,16 @@ struct GameRound : GameContextRig
         room.heard.clear();
     }
     QString asked() const { return gs.Down[gs.DownPointer].Name; }
-    // Ask, the asked player's answer, Get and Check.
-    void answer(const QString &text)
+    // Ask, the asked player's answer and Get; answer() Checks it too.
+    void askAndGet(const QString &text)
     {
         cmdAsk_Click(ctx);
         room.say(asked(), text);
         cmdGet_Click(ctx);
+    }
+    void answer(const QString &text)
+    {
+        askAndGet(text);
         cmdCheck_Click(ctx);
     }
     // The time runs out on the asked player.

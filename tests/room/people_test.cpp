@@ -42,24 +42,17 @@ struct Person
     }
 };
 
-// A people socket over a room of its own, its console lines kept.
-struct PeopleServerTest : ::testing::Test
+} // namespace
+
+TEST(PeopleServer, PeopleJoinTalkAndLeaveAndWhoMisbehavesOrNeverReadsIsDropped)
 {
+    // A people socket over a room of its own, its console lines kept.
     QTemporaryDir dir;
     const QString path = dir.filePath(u"people.sock"_qs);
     ChatRoom room{u"Ann Lee"_qs};
     PeopleServer server{room};
     QStringList reports;
-    PeopleServerTest()
-    {
-        QObject::connect(&server, &PeopleServer::report, [&](const QString &l) { reports << l; });
-    }
-};
-
-} // namespace
-
-TEST_F(PeopleServerTest, JoinTalkEspLeaveAndMisbehavingClientsDropped)
-{
+    QObject::connect(&server, &PeopleServer::report, [&](const QString &l) { reports << l; });
     server.nameTaken = [](const QString &n) { return n == u"Levi"_qs; };
     ASSERT_TRUE(server.listen(path));
     const auto roomHas = [&](const QString &line) {
@@ -70,6 +63,7 @@ TEST_F(PeopleServerTest, JoinTalkEspLeaveAndMisbehavingClientsDropped)
     ASSERT_TRUE(bo.sees(u"Welcome to the room!"_qs)) << "the recent lines";
     Person cy(path, "Cy");
     ASSERT_TRUE(roomHas(u"Cy has entered the room."_qs));
+    ASSERT_TRUE(cy.sees(u"You are in the room as Cy"_qs));
     // Controls go, a tab is a space, what Windows-1252 lacks is a '?'.
     bo.send("hello\tthere\x01 \xE2\x82\xAC \xE4\xB8\xAD\r\n/esp \xC2\xB0\n");
     EXPECT_TRUE(cy.sees(QString::fromUtf16(u"Bo Reed: hello there \u20AC ?\n")));
@@ -100,21 +94,14 @@ TEST_F(PeopleServerTest, JoinTalkEspLeaveAndMisbehavingClientsDropped)
     EXPECT_EQ(reports.filter(u"more than 8192 bytes"_qs).size(), 1);
     cy.send("still here\n");
     EXPECT_TRUE(roomHas(u"Cy: still here"_qs)) << "the room goes on";
-}
 
-// What one Bob sent or received stays with him, the room's recent lines go
-// to the newcomer alone, and people who never read are dropped and leave
-// nothing behind.
-TEST_F(PeopleServerTest, ASessionKeepsItsOwnAndNeverReadersGo)
-{
-    ASSERT_TRUE(server.listen(path));
+    // What one Bob sent or received stays with him, the room's recent lines
+    // go to the newcomer alone, and people who never read are dropped and
+    // leave nothing behind.
     const auto sockets = [&] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return server.findChildren<QLocalSocket *>().size();
     };
-
-    Person cy(path, "Cy");
-    ASSERT_TRUE(cy.sees(u"You are in the room as Cy"_qs));
     {
         Person bob(path, "Bob");
         bob.send("/esp my secret answer is maple\n");
@@ -158,17 +145,22 @@ TEST_F(PeopleServerTest, ASessionKeepsItsOwnAndNeverReadersGo)
 }
 
 // A person joins the room program from another terminal with the command it
-// prints, run as printed, and sees each line once.
-TEST(RoomExe, APersonJoinsFromAnotherTerminal)
+// prints, run as printed, and sees each line once. The host's private
+// message reaches the person it names and no other, whatever the names hold:
+// a gesture's character, which the console shows as its tag, or ": ", which
+// the console's line also holds after the name. Neither socket of the room
+// takes a peer of another user, even when its file lets anyone in.
+TEST(RoomExe, APersonJoinsFromAnotherTerminalAndPeersOfAnotherUserAreTurnedAway)
 {
     QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions::fromInt(0x7777));
+    const QString people = dir.filePath(u"orvella-room.sock"_qs);
     RoomProcess room;
     ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
     QString join;
     ASSERT_TRUE(room.waitForLine(u"People join from another terminal with: "_qs, 30000, &join));
     join = join.section(u": "_qs, 1);
-    EXPECT_EQ(join, RoomProcess::program() + u" --join NAME --people "_qs +
-                        dir.filePath(u"orvella-room.sock"_qs));
+    EXPECT_EQ(join, RoomProcess::program() + u" --join NAME --people "_qs + people);
     room.type(u"Ann Lee: hello"_qs);
     QProcess bo;
     bo.start(u"/bin/sh"_qs, {u"-c"_qs, join.replace(u"NAME"_qs, u"'Bo Reed'"_qs)});
@@ -186,18 +178,8 @@ TEST(RoomExe, APersonJoinsFromAnotherTerminal)
     EXPECT_FALSE(seen.contains("hi all")) << "the terminal showed it as typed";
     EXPECT_EQ(seen.count("Ann Lee: hello"), 1);
     EXPECT_TRUE(seen.contains("Bo Reed: <wave>"));
-}
 
-// The host's private message reaches the person it names and no other,
-// whatever the names hold: a gesture's character, which the console shows as
-// its tag, or ": ", which the console's line also holds after the name.
-TEST(RoomExe, TheHostsPrivateMessageReachesThePersonItNames)
-{
-    QTemporaryDir dir;
-    RoomProcess room;
-    ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
-    ASSERT_TRUE(room.waitForLine(u"People join"_qs));
-    Person degree(dir.filePath(u"orvella-room.sock"_qs), "\xC2\xB0");
+    Person degree(people, "\xC2\xB0");
     ASSERT_TRUE(room.waitForLine(u"\u00b0 has entered the room."_qs));
     struct : WadapiCallbacks
     {
@@ -211,19 +193,9 @@ TEST(RoomExe, TheHostsPrivateMessageReachesThePersonItNames)
     program.DapiCommunicate(u"orvella"_qs, 2, "\xB0", "You are registered: welcome");
     EXPECT_TRUE(degree.sees(u"ESP from Ann Lee: You are registered: welcome"_qs));
     EXPECT_FALSE(degree.got.contains(u"not yours"_qs)) << degree.got.toStdString();
-}
 
-// Neither socket of the room takes a peer of another user, even when its
-// file lets anyone in.
-TEST(RoomExe, TurnsAwayPeersOfAnotherUser)
-{
-    QTemporaryDir dir;
-    QFile::setPermissions(dir.path(), QFileDevice::Permissions::fromInt(0x7777));
-    RoomProcess room;
-    ASSERT_TRUE(room.start(dir.filePath(u"w.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
-    ASSERT_TRUE(room.waitForLine(u"People join"_qs));
     const QByteArray sockets[] = {QFile::encodeName(dir.filePath(u"w.sock"_qs)),
-                                  QFile::encodeName(dir.filePath(u"orvella-room.sock"_qs))};
+                                  QFile::encodeName(people)};
     for (const QByteArray &s : sockets)
         QFile::setPermissions(QFile::decodeName(s), QFileDevice::Permissions::fromInt(0x7777));
     QString why;

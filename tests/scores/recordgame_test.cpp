@@ -120,37 +120,6 @@ protected:
     }
 };
 
-// A recorder that lets the test stop the world between the store's commit
-// and the log write, as a kill there would.
-struct CommitSpy final : ResultsRecorder
-{
-    using S = const QString &;
-    ResultsRecorder &real;
-    std::function<void()> afterCommit;
-    explicit CommitSpy(ResultsRecorder &r) : real(r) {}
-    void gameOpened(const GameState &gs) override { real.gameOpened(gs); }
-    void gameResumed(const GameState &gs, S l, const QByteArray &p) override
-    {
-        real.gameResumed(gs, l, p);
-    }
-    void registered(S n) override { real.registered(n); }
-    void calledDown(int i, S w, const QStringList &n) override { real.calledDown(i, w, n); }
-    void countdownRun() override { real.countdownRun(); }
-    void answered(int i, S w, S p, S a, S m, Verdict v) override
-    {
-        real.answered(i, w, p, a, m, v);
-    }
-    void wordWon(int i, S w, S p, S b) override { real.wordWon(i, w, p, b); }
-    void gameEnded() override { real.gameEnded(); }
-    void commit(const QByteArray &p) override
-    {
-        real.commit(p);
-        if (auto f = std::exchange(afterCommit, nullptr))
-            f();
-    }
-    void logWritten(bool ok) override { real.logWritten(ok); }
-};
-
 enum KillPoint
 {
     InsideTheMissStep,  // the miss committed, its log not yet written
@@ -164,30 +133,32 @@ enum KillPoint
 
 TEST_P(KillAndRecover, EveryResultOnceNoneLost)
 {
-    CommitSpy spy(*store);
-    ctx.results = &spy;
     cmdDraw_Click(ctx);
-
     std::optional<Snapshot> at;
-    const int point = GetParam();
-    if (point == InsideTheMissStep)
-        spy.afterCommit = [&] { at = snapshot(); };
-    answer(u"apply"_qs);
-    if (point == BetweenSteps)
-        at = snapshot();
-    if (point == DuringTheBoxCall)
-        duringBoxCall = [&] { at = snapshot(); };
-    if (point == InsideTheMatchStep)
-        spy.afterCommit = [&] { at = snapshot(); };
-    answer(u"apple"_qs);
-    duringBoxCall = nullptr;
-    if (point == InsideTheLastWord) {
-        cmdDraw_Click(ctx);
-        cmdAsk_Click(ctx);
-        room.say(asked(), u"kiwi"_qs);
-        cmdGet_Click(ctx);
-        spy.afterCommit = [&] { at = snapshot(); };
+    // A kill inside a Check, between the store's commit and the log write,
+    // leaves what a log write that fails leaves: the Check's results
+    // committed, the log before it.
+    const auto check = [&](KillPoint inside) {
+        const QString logFile = gs.LogFile;
+        if (inside == GetParam())
+            gs.LogFile = path(u"gone/Orvella.log"_qs);
         cmdCheck_Click(ctx);
+        if (std::exchange(gs.LogFile, logFile) != logFile)
+            at = snapshot();
+    };
+    askAndGet(u"apply"_qs);
+    check(InsideTheMissStep);
+    if (GetParam() == BetweenSteps)
+        at = snapshot();
+    if (GetParam() == DuringTheBoxCall)
+        duringBoxCall = [&] { at = snapshot(); };
+    askAndGet(u"apple"_qs);
+    check(InsideTheMatchStep);
+    duringBoxCall = nullptr;
+    if (GetParam() == InsideTheLastWord) {
+        cmdDraw_Click(ctx);
+        askAndGet(u"kiwi"_qs);
+        check(InsideTheLastWord);
     }
     ASSERT_TRUE(at);
 
@@ -209,7 +180,7 @@ TEST_P(KillAndRecover, EveryResultOnceNoneLost)
             ++(a.verdict == Verdict::Match ? matches : misses);
     }
     EXPECT_EQ(matches, 2);
-    EXPECT_EQ(misses, point == InsideTheMissStep ? 0 : 1);
+    EXPECT_EQ(misses, GetParam() == InsideTheMissStep ? 0 : 1);
     int games_played = 0;
     for (const ScoreStore::PlayerRow &r :
          store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime()))

@@ -41,36 +41,25 @@ struct Calls final : WadapiCallbacks
     void OnDapiGone() override { ++gone; }
 };
 
-// The link against the stand-in chat client, run as a child process.
-class SocketWadapiRoom : public ::testing::Test
+} // namespace
+
+// Lines go both ways and later ones arrive while events run; one program
+// at a time is linked, on status 0, and a client that goes away is told once.
+TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(room.start(path, {u"--host"_qs, u"Ann Lee"_qs}));
-        ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
-    }
-
-    // Types a console line and waits until the room has taken it.
-    void type(const QString &line, const QString &ack)
-    {
-        room.type(line);
-        ASSERT_TRUE(room.waitForLine(ack)) << line.toStdString();
-    }
-
+    // The link against the stand-in chat client, run as a child process.
     QTemporaryDir dir;
     const QString path = dir.filePath(u"w.sock"_qs);
     RoomProcess room;
     Calls calls;
     SocketWadapi wadapi{path};
-};
-
-} // namespace
-
-// Lines go both ways and later ones arrive while events run; one program
-// at a time is linked, on status 0, and a client that goes away is told once.
-TEST_F(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
-{
+    ASSERT_TRUE(room.start(path, {u"--host"_qs, u"Ann Lee"_qs}));
+    ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
+    // Types a console line and waits until the room has taken it.
+    const auto type = [&](const QString &line, const QString &ack) {
+        room.type(line);
+        ASSERT_TRUE(room.waitForLine(ack)) << line.toStdString();
+    };
     // The client names the host as the link comes up, ahead of its status.
     EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee"}));
     // A notice is not answered; a registration character of too many bytes is none.

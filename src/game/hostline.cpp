@@ -4,7 +4,6 @@
 #include "chat/protocol.h"
 #include "game/chatlines.h"
 #include "game/gamecontext.h"
-#include "game/gamestate.h"
 
 HostLine parseHostLine(const QString &typed)
 {
@@ -36,9 +35,6 @@ void HostSays(GameContext &ctx, const HostLine &line)
         ctx.link.SendChat(SendMode::Room, QString(), line.text);
     else if (line.kind == HostLine::Kind::Private)
         ctx.link.SendChat(SendMode::Private, line.target, line.text);
-    else
-        return;
-    ctx.link.My_Wait(ctx.gs.Delay);
 }
 
 RoomLineKind classifyRoomLine(QStringView line, const QString &hostName)

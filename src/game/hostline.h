@@ -26,8 +26,9 @@ inline constexpr qsizetype MaxHostLine = 400;
 
 HostLine parseHostLine(const QString &typed);
 
-// Sends the line through the chat link and pauses as the game's own lines
-// do, so a host's line never crowds the game's. Throws what SendChat throws.
+// Sends the line through the chat link, whose client paces it with the
+// game's lines. It takes no pause of its own: a step started meanwhile would
+// run inside it. Throws what SendChat throws.
 void HostSays(GameContext &ctx, const HostLine &line);
 
 // How the Room window marks a line of the room's text.

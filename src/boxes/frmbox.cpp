@@ -34,19 +34,6 @@ const std::array<frmBox::Colour, 10> frmBox::Colours = {{
     {u"White", 0xFFFFFF, false},
 }};
 
-namespace {
-
-// A position far out on a wide desktop must still fit the settings file.
-Integer twipsToInteger(double twips)
-{
-    const double clamped =
-        std::clamp(std::round(twips), double(std::numeric_limits<Integer>::min()),
-                   double(std::numeric_limits<Integer>::max()));
-    return static_cast<Integer>(clamped);
-}
-
-} // namespace
-
 frmBox::frmBox(const ChildContext &context, QWidget *parent)
     : SavesOnClose(parent), m_gs(context.gs), m_dialogs(context.dialogs),
       m_writeSettings(context.writeSettings), m_link(context.link), m_mainObject(context.main)

@@ -37,6 +37,12 @@ constexpr Key Keys[] = {
     {u"calldownmsg", [](SettingsRecord &s, const QString &v) { s.CalldownMSG = v; }},
     {u"calldown", [](SettingsRecord &s, const QString &v) { s.Calldown = Values::readBoolean(v); }},
     {u"macrofile", [](SettingsRecord &s, const QString &v) { s.MacroFile = v; }},
+    {u"roomleft", [](SettingsRecord &s, const QString &v) { s.RoomLeft = Values::readInteger(v); }},
+    {u"roomtop", [](SettingsRecord &s, const QString &v) { s.RoomTop = Values::readInteger(v); }},
+    {u"roomwidth",
+     [](SettingsRecord &s, const QString &v) { s.RoomWidth = Values::readInteger(v); }},
+    {u"roomheight",
+     [](SettingsRecord &s, const QString &v) { s.RoomHeight = Values::readInteger(v); }},
 };
 
 void setDefaults(SettingsRecord &s)
@@ -55,9 +61,11 @@ void setDefaults(SettingsRecord &s)
     s.CalldownMSG = QStringLiteral("It's your turn to play");
     s.Calldown = false;
     s.MacroFile.clear();
+    s.RoomLeft = s.RoomTop = s.RoomWidth = s.RoomHeight = 0;
 }
 
-void applySetting(const QString &line, SettingsRecord &s, const std::function<void()> &macroFileRead)
+void applySetting(const QString &line, SettingsRecord &s,
+                  const std::function<void()> &macroFileRead)
 {
     for (const Key &key : Keys) {
         if (!line.startsWith(key.name, Qt::CaseInsensitive))
@@ -130,6 +138,13 @@ void writeSettings(QIODevice &out, const SettingsRecord &s, double left, double 
     text += QStringLiteral("CalldownMSG=") + s.CalldownMSG + CrLf;
     text += QStringLiteral("Calldown=") + writeBoolean(s.Calldown) + CrLf;
     text += QStringLiteral("MacroFile=") + s.MacroFile + CrLf;
+    // A host who never opened the Room window keeps the file as it was.
+    if (s.RoomWidth > 0) {
+        text += QStringLiteral("RoomLeft=") + writeNumber(s.RoomLeft) + CrLf;
+        text += QStringLiteral("RoomTop=") + writeNumber(s.RoomTop) + CrLf;
+        text += QStringLiteral("RoomWidth=") + writeNumber(s.RoomWidth) + CrLf;
+        text += QStringLiteral("RoomHeight=") + writeNumber(s.RoomHeight) + CrLf;
+    }
     text += CrLf;
     text += QStringLiteral("[Boxes]") + CrLf;
     for (int i = 0; i < SettingsRecord::BoxCount; ++i)
@@ -146,9 +161,8 @@ QString settingsPath(const QString &folder)
 WriteResult saveSettings(const QString &folder, const SettingsRecord &settings, double left,
                          double top)
 {
-    WriteResult result = FileIO::save(settingsPath(folder), [&](QIODevice &out) {
-        writeSettings(out, settings, left, top);
-    });
+    WriteResult result = FileIO::save(
+        settingsPath(folder), [&](QIODevice &out) { writeSettings(out, settings, left, top); });
     // Named as at start-up.
     if (result)
         result->file = QStringLiteral("orvella.ini");

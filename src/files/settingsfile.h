@@ -33,6 +33,12 @@ struct SettingsRecord
     QString CalldownMSG;
     bool Calldown = false;
     QString MacroFile;
+    // The Room window's place and size; a width of 0 means it never had one,
+    // and the file then holds no lines for it.
+    Integer RoomLeft = 0;
+    Integer RoomTop = 0;
+    Integer RoomWidth = 0;
+    Integer RoomHeight = 0;
     // Whether each box is in the default set; empty for a box the file
     // does not mention.
     std::array<std::optional<bool>, BoxCount> Boxes{};
@@ -46,9 +52,9 @@ struct SettingsRecord
 void readSettings(QIODevice &in, SettingsRecord &settings,
                   const std::function<void()> &macroFileRead);
 
-// Writes the 28 lines of the file; a box without a value is written as
-// False. left and top are the main window's edges at this moment, kept
-// within -32768..32767 so the reader always accepts them again.
+// Writes the 28 lines of the file (32 once the Room window has a place); a box without a value is
+// written as False. left and top are the main window's edges at this moment, kept within
+// -32768..32767 so the reader always accepts them again.
 void writeSettings(QIODevice &out, const SettingsRecord &settings, double left, double top);
 
 // folder + "/orvella.ini"; folder carries no trailing separator.

@@ -35,6 +35,10 @@ SettingsRecord settingsOf(const GameState &gs)
     s.CalldownMSG = gs.CalldownMSG;
     s.Calldown = gs.Calldown;
     s.MacroFile = gs.MacroFile;
+    s.RoomLeft = gs.RoomLeft;
+    s.RoomTop = gs.RoomTop;
+    s.RoomWidth = gs.RoomWidth;
+    s.RoomHeight = gs.RoomHeight;
     for (int i = 0; i < BoxCount; ++i)
         s.Boxes[i] = gs.Boxes[i].InDefault;
     return s;
@@ -57,6 +61,10 @@ void takeSettings(const SettingsRecord &s, GameState &gs)
     gs.CalldownMSG = s.CalldownMSG;
     gs.Calldown = s.Calldown;
     gs.MacroFile = s.MacroFile;
+    gs.RoomLeft = s.RoomLeft;
+    gs.RoomTop = s.RoomTop;
+    gs.RoomWidth = s.RoomWidth;
+    gs.RoomHeight = s.RoomHeight;
     for (int i = 0; i < BoxCount; ++i) {
         if (s.Boxes[i]) {
             gs.Boxes[i].InDefault = *s.Boxes[i];

@@ -67,6 +67,11 @@ struct GameState
     Integer MainTop = 0;
     Integer BoxLeft = 0;
     Integer BoxTop = 0;
+    // The Room window's place and size in twips; RoomWidth 0: never placed.
+    Integer RoomLeft = 0;
+    Integer RoomTop = 0;
+    Integer RoomWidth = 0;
+    Integer RoomHeight = 0;
     bool OnTop = false;
     QString Sorry;
     QString WTG;

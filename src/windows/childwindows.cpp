@@ -3,7 +3,9 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 QPointF positionInTwips(const QWidget &window)
 {
@@ -15,6 +17,26 @@ void moveToTwips(QWidget &window, double left, double top)
 {
     window.move(int(std::lround(left * window.logicalDpiX() / 1440.0)),
                 int(std::lround(top * window.logicalDpiY() / 1440.0)));
+}
+
+QSizeF sizeInTwips(const QWidget &window)
+{
+    return {window.width() * 1440.0 / window.logicalDpiX(),
+            window.height() * 1440.0 / window.logicalDpiY()};
+}
+
+void resizeToTwips(QWidget &window, double width, double height)
+{
+    window.resize(int(std::lround(width * window.logicalDpiX() / 1440.0)),
+                  int(std::lround(height * window.logicalDpiY() / 1440.0)));
+}
+
+Integer twipsToInteger(double twips)
+{
+    const double clamped =
+        std::clamp(std::round(twips), double(std::numeric_limits<Integer>::min()),
+                   double(std::numeric_limits<Integer>::max()));
+    return static_cast<Integer>(clamped);
 }
 
 namespace {

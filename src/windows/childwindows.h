@@ -1,8 +1,11 @@
 #pragma once
 
+#include "base/integer.h"
+
 #include <QCloseEvent>
 #include <QPoint>
 #include <QPointer>
+#include <QSizeF>
 #include <QString>
 
 #include <functional>
@@ -33,6 +36,11 @@ struct ChildContext
 // Window positions in twips, as the settings file keeps them.
 QPointF positionInTwips(const QWidget &window);
 void moveToTwips(QWidget &window, double left, double top);
+QSizeF sizeInTwips(const QWidget &window);
+void resizeToTwips(QWidget &window, double width, double height);
+// Twips rounded into the settings file's range, so a place far out on a wide
+// desktop still reads back.
+Integer twipsToInteger(double twips);
 
 // The dummy button a busy window gives the keyboard focus, so a key pressed
 // meanwhile reaches no control; it lies under another control and is never

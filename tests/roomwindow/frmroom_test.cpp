@@ -1,0 +1,140 @@
+#include "game/gamestate.h"
+#include "roomwindow/frmroom.h"
+#include "support/scripteddialogs.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RoomRig
+{
+    GameState gs;
+    ScriptedDialogs dialogs;
+    int settingsWritten = 0;
+    std::vector<HostLine> sent;
+    std::unique_ptr<frmRoom> window;
+
+    RoomRig()
+    {
+        gs.RoomLeft = 1440;
+        gs.RoomTop = 720;
+        gs.RoomWidth = 7200;
+        gs.RoomHeight = 5760;
+        ChildContext child{gs, dialogs, {}, [this] { ++settingsWritten; }, {}, {}};
+        window = std::make_unique<frmRoom>(
+            RoomContext{child, [this](const HostLine &l) { sent.push_back(l); },
+                        [] { return QStringLiteral("Host"); }});
+        window->show();
+    }
+    QPlainTextEdit *text() { return window->findChild<QPlainTextEdit *>(u"txtRoom"_qs); }
+    QLineEdit *say() { return window->findChild<QLineEdit *>(u"txtSay"_qs); }
+    QLabel *note() { return window->findChild<QLabel *>(u"lblNote"_qs); }
+    void type(const QString &line)
+    {
+        say()->setText(line);
+        QTest::keyClick(say(), Qt::Key_Return);
+    }
+};
+
+} // namespace
+
+TEST(RoomWindow, ShowsTheRoomAsTextMarkedByWhoseLineItIs)
+{
+    RoomRig rig;
+    rig.window->addText(u"Ann: hi\r\nESP from Bo: $\r\nHost: Word 1\r\nESP to Bo: ok\r\n"
+                        u"Cy: <b>bold</b> <a href=\"x\">link</a>\r\n"
+                        u"Dee: one\u2029two\x0bthree\r\n"_qs);
+    EXPECT_TRUE(rig.text()->toPlainText().isEmpty()) << "drawn in the next turn, together";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rig.text()->toPlainText(),
+              u"Ann: hi\nESP from Bo: $\nHost: Word 1\nESP to Bo: ok\n"
+              u"Cy: <b>bold</b> <a href=\"x\">link</a>\nDee: one two three"_qs);
+    const QTextDocument *doc = rig.text()->document();
+    ASSERT_EQ(doc->blockCount(), 6);
+    const auto format = [&](int row) {
+        return doc->findBlockByNumber(row).begin().fragment().charFormat();
+    };
+    EXPECT_EQ(format(0).fontWeight(), QFont::Normal);
+    EXPECT_EQ(format(1).fontWeight(), QFont::Bold);
+    EXPECT_EQ(format(2).fontWeight(), QFont::Bold);
+    EXPECT_NE(format(1).foreground(), format(2).foreground());
+    EXPECT_TRUE(format(3).fontItalic());
+    EXPECT_FALSE(format(4).isAnchor());
+    EXPECT_TRUE(rig.note()->isHidden());
+    rig.window->setOffered(false);
+    EXPECT_FALSE(rig.note()->isHidden());
+}
+
+TEST(RoomWindow, TypedLinesGoToTheRoomOrAsAnEsp)
+{
+    RoomRig rig;
+    struct Case
+    {
+        QString typed;
+        HostLine::Kind kind;
+        QString target, text;
+    } cases[] = {
+        {u"hello all"_qs, HostLine::Kind::Room, {}, u"hello all"_qs},
+        {u"/msg Bob hi there"_qs, HostLine::Kind::Private, u"Bob"_qs, u"hi there"_qs},
+        {u"/MSG  Bob   hi"_qs, HostLine::Kind::Private, u"Bob"_qs, u"hi"_qs},
+        {u"/msgs are fun"_qs, HostLine::Kind::Room, {}, u"/msgs are fun"_qs},
+        {u"/msg Bob"_qs, HostLine::Kind::Malformed, {}, {}},
+        {u"/msg "_qs, HostLine::Kind::Malformed, {}, {}},
+        {u"   "_qs, HostLine::Kind::Nothing, {}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        const HostLine parsed = parseHostLine(c.typed);
+        EXPECT_EQ(parsed.kind, c.kind);
+        EXPECT_EQ(parsed.target, c.target);
+        EXPECT_EQ(parsed.text, c.text);
+    }
+    EXPECT_EQ(parseHostLine(QString(1000, u'x')).text.size(), MaxHostLine);
+
+    rig.type(u"hello all"_qs);
+    rig.type(u"/msg Bob"_qs);
+    EXPECT_EQ(rig.say()->text(), u"/msg Bob"_qs) << "a malformed ESP stays to be mended";
+    EXPECT_FALSE(rig.note()->isHidden());
+    rig.window->startEsp(u"Cy"_qs);
+    QTest::keyClicks(rig.say(), u"psst"_qs);
+    QTest::keyClick(rig.say(), Qt::Key_Return);
+    ASSERT_EQ(rig.sent.size(), 2u);
+    EXPECT_EQ(rig.sent[0].kind, HostLine::Kind::Room);
+    EXPECT_EQ(rig.sent[1].target, u"Cy"_qs);
+    EXPECT_EQ(rig.sent[1].text, u"psst"_qs);
+    EXPECT_TRUE(rig.say()->text().isEmpty());
+}
+
+TEST(RoomWindow, AFloodKeepsTheNewestLinesOnlyAndThePlaceIsKept)
+{
+    RoomRig rig;
+    const QSize placed = rig.window->size();
+    for (int chunk = 0; chunk < 100; ++chunk) {
+        QString text;
+        for (int i = 0; i < 1000; ++i)
+            text += u"P%1: line %2\r\n"_qs.arg(chunk).arg(i);
+        rig.window->addText(text);
+        if (chunk % 10 == 0)
+            QCoreApplication::processEvents();
+    }
+    rig.window->addText(QString(100000, u'y'));
+    QCoreApplication::processEvents();
+    const QTextDocument *doc = rig.text()->document();
+    EXPECT_EQ(doc->blockCount(), frmRoom::MaxLines);
+    EXPECT_EQ(doc->lastBlock().text().size(), frmRoom::MaxLineLength);
+    EXPECT_EQ(doc->lastBlock().previous().text(), u"P99: line 999"_qs);
+
+    rig.window->resize(placed + QSize(40, 30));
+    rig.window->close();
+    rig.window->close();
+    EXPECT_EQ(rig.settingsWritten, 1);
+    EXPECT_GT(rig.gs.RoomWidth, 7200);
+    EXPECT_GT(rig.gs.RoomHeight, 5760);
+}

@@ -54,6 +54,13 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
               " 2 =False\r\n 3 =True\r\n 4 =False\r\n 5 =False\r\n 6 =False\r\n 7 =False\r\n"
               " 8 =False\r\n 9 =True\r\n\r\n");
     EXPECT_TRUE(written(gs, -40000.25, 32767.75).contains("\nLeft=-32768 \r\nTop= 32767 \r\n"));
+    // The Room window's lines come only once it has a place, and read back.
+    ASSERT_EQ(read(file + "[settings]\r\nroomleft=-15\r\nRoomTop=3\r\nroomwidth=7200\r\n"
+                          "roomheight=4000\r\n\r\n",
+                   gs),
+              0);
+    EXPECT_TRUE(written(gs, 0, 0).contains("MacroFile=\r\nRoomLeft=-15 \r\nRoomTop= 3 \r\n"
+                                           "RoomWidth= 7200 \r\nRoomHeight= 4000 \r\n\r\n[Boxes]"));
 
     // No [settings] section: no defaults. LF alone ends lines.
     SettingsRecord bare;

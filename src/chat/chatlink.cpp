@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -64,12 +65,23 @@ ChatLink::~ChatLink()
 
 qint16 ChatLink::InitDDE()
 {
+    m_liveOffered = false;
+    m_linking = true;
     const qint16 result = m_wadapi.InitDDE(m_appName(), this);
+    m_linking = false;
     if (result == 0) {
         m_goneReported = false;
         m_shutDown = false;
+        if (m_liveOffered && m_liveWanted)
+            SendNotice(NoticeKey::Live, QStringLiteral("1"));
     }
     return result;
+}
+
+void ChatLink::setLiveCopy(bool on)
+{
+    if (std::exchange(m_liveWanted, on) != on && m_liveOffered)
+        SendNotice(NoticeKey::Live, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void ChatLink::Shutdown()
@@ -299,6 +311,18 @@ void ChatLink::OnDapiEvent(const QByteArray &text1, qint16, const QByteArray &te
     constexpr qsizetype MaxName = 256;
     if (text1 == "host" && text2.size() <= MaxName)
         m_clientHostName = Ansi::decode(text2);
+    // Offered as the link comes up, InitDDE asks once it is up; an offer
+    // made later is taken at once.
+    if (text1 == NoticeKey::Live && !std::exchange(m_liveOffered, true) && m_liveWanted &&
+        !m_linking)
+        SendNotice(NoticeKey::Live, QStringLiteral("1"));
+}
+
+void ChatLink::OnDapiLive(const QByteArray &text)
+{
+    // A piece already on its way when the copy was stopped is not wanted.
+    if (m_liveWanted && m_liveReceiver)
+        m_liveReceiver(Ansi::decode(text));
 }
 
 void ChatLink::OnDapiText(const QByteArray &text)

@@ -113,6 +113,20 @@ public:
     // "host"), so the host's own lines can be told from a stranger's that
     // copy them; empty when the client gives none.
     const QString &clientHostName() const { return m_clientHostName; }
+    // Whether the client of this link can send a live copy of the room's
+    // text (it said so as the link came up); false on a new link until it does.
+    bool liveOffered() const { return m_liveOffered; }
+    // Asks the client to start (true) or stop the live copy. The wish is
+    // kept: a link that comes up later with a client that offers the copy
+    // is asked again. A client that does not offer it is never asked.
+    void setLiveCopy(bool on);
+    bool liveCopy() const { return m_liveWanted; }
+    // Gets each piece of the live copy, decoded: whole lines, each ended by
+    // CR LF, while the copy is wanted. The game's chat text never holds them.
+    void setLiveReceiver(std::function<void(const QString &)> receiver)
+    {
+        m_liveReceiver = std::move(receiver);
+    }
     // Ticks of Timer1 since the innermost running wait began.
     Integer WaitTicks() const { return m_state.WaitTicks; }
     // Ticks of Timer1 since the link was made; they come only while a wait
@@ -133,6 +147,7 @@ public:
     void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) override;
     void OnDapiText(const QByteArray &text) override;
     void OnDapiGone() override;
+    void OnDapiLive(const QByteArray &text) override;
 
 private:
     void request(const std::function<void()> &call);
@@ -152,6 +167,10 @@ private:
     int m_requesting = 0;
     std::function<void()> m_requestsOver;
     QString m_clientHostName;
+    bool m_liveOffered = false;
+    bool m_liveWanted = false;
+    bool m_linking = false;
+    std::function<void(const QString &)> m_liveReceiver;
     // Queued reports of a vanished client die with the link.
     QObject m_context;
 

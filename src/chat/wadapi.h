@@ -15,6 +15,10 @@ public:
     // The client went away on its own (not through KillDDE), reported once
     // per link at the moment the library notices.
     virtual void OnDapiGone() {}
+    // A piece of the live copy of the room's text (whole lines, each ended
+    // by CR LF), sent only after the program asked for it; never chat text
+    // a fetch returns.
+    virtual void OnDapiLive(const QByteArray &) {}
 };
 
 // The chat-client library. Text arguments are 8-bit (Windows-1252); the chat
@@ -52,4 +56,8 @@ namespace NoticeKey {
 inline constexpr char RegChar[] = "reg";
 // A longer value of RegChar is no registration character.
 inline constexpr qsizetype MaxRegChar = 4;
+// "1" asks for a live copy of the room's text, "0" ends it. A client that
+// can send one says so with an event of the same name, "live", 0, "", as the
+// link comes up; a client that did not is not asked.
+inline constexpr char Live[] = "live";
 } // namespace NoticeKey

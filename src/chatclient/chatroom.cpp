@@ -51,6 +51,14 @@ void ChatRoom::notice(const QString &line)
     add(withoutControls(line));
 }
 
+void ChatRoom::espFromHost(const QString &to, const QString &text)
+{
+    QString line =
+        QStringLiteral("ESP to ") + withoutControls(to) + QStringLiteral(": ") + shown(text);
+    line.truncate(MaxLineLength);
+    emit viewLine(line);
+}
+
 qint64 ChatRoom::recentStart() const
 {
     qint64 pos = end();
@@ -84,5 +92,8 @@ void ChatRoom::add(QString line)
         m_lines.pop_front();
         ++m_first;
     }
+    // First, so the view keeps the order even when a listener to lineAdded
+    // answers at once.
+    emit viewLine(line);
     emit lineAdded(line);
 }

@@ -29,6 +29,9 @@ public:
     void espToHost(const QString &from, const QString &text);
     // A line of the client's own, as it is.
     void notice(const QString &line);
+    // "ESP to Name: text", a private message the host sent: only the host's
+    // own view shows it (viewLine), never the room's text or lineAdded.
+    void espFromHost(const QString &to, const QString &text);
 
     qint64 end() const { return m_first + static_cast<qint64>(m_lines.size()); }
     // Where a newly connected program starts reading: the last few lines, at
@@ -47,6 +50,9 @@ public:
 
 signals:
     void lineAdded(const QString &line);
+    // Every line of the host's own view, in order: each line added, and the
+    // host's private messages.
+    void viewLine(const QString &line);
 
 private:
     void add(QString line);

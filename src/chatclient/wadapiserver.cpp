@@ -8,6 +8,7 @@
 #include "transport/socketwadapi.h"
 
 #include <QLocalServer>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -52,6 +53,8 @@ QString describe(const Frame &f)
         return QStringLiteral("E %1 %2 %3").arg(quoted(f.text)).arg(f.number).arg(quoted(f.text2));
     case FrameOp::Notice:
         return QStringLiteral("N %1 %2").arg(quoted(f.text), quoted(f.text2));
+    case FrameOp::Live:
+        return QStringLiteral("L (%1 bytes)").arg(f.text.size());
     default:
         return opName(f.op) + u' ' + quoted(f.app);
     }
@@ -72,6 +75,7 @@ WadapiServer::WadapiServer(ChatRoom &room, QObject *parent) : QObject(parent), m
     m_server = server;
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_room, &ChatRoom::lineAdded, this, &WadapiServer::sendTextIfWanted);
+    connect(&m_room, &ChatRoom::viewLine, this, &WadapiServer::liveLine);
 }
 
 WadapiServer::~WadapiServer()
@@ -168,11 +172,13 @@ void WadapiServer::accept(int fd)
     m_program->adopt(fd);
     m_decoder.reset();
     m_textWanted = false;
+    stopLive();
     // A program that has just come sees the recent lines first, as a chat
     // window that opens shows them.
     m_readPos = m_room.recentStart();
     connect(m_program, &LocalConnection::readyRead, this, &WadapiServer::readProgram);
     connect(m_program, &LocalConnection::disconnected, this, &WadapiServer::programGone);
+    connect(m_program, &LocalConnection::drained, this, &WadapiServer::queueLive);
     emit report(QStringLiteral("Program connected."));
     readProgram();
 }
@@ -201,6 +207,7 @@ void WadapiServer::programGone()
         return;
     m_program = nullptr;
     m_textWanted = false;
+    stopLive();
     program->deleteLater();
     emit report(QStringLiteral("Program disconnected."));
 }
@@ -222,6 +229,7 @@ void WadapiServer::handle(const Frame &frame)
         // The program tells the host's own lines from a stranger's copy by
         // this name; it comes ahead of the status so it is there at once.
         write(Frame::event("host", 0, Ansi::encode(hostName())));
+        write(Frame::event(NoticeKey::Live, 0, {}));
         write(Frame::status(statusCode(ClientStatus::Done)));
         emit report(QStringLiteral("Link up for %1.").arg(app));
         return;
@@ -236,6 +244,17 @@ void WadapiServer::handle(const Frame &frame)
             communicate(frame);
         return;
     case FrameOp::Notice:
+        if (frame.text == NoticeKey::Live) {
+            // Asked again, the copy goes on where it is.
+            if (frame.text2 == "1" && !m_liveOn) {
+                m_liveOn = true;
+                emit report(QStringLiteral("The program follows the room."));
+            } else if (frame.text2 == "0" && m_liveOn) {
+                stopLive();
+                emit report(QStringLiteral("The program no longer follows the room."));
+            }
+            return;
+        }
         // A key this client does not know is a newer program's; it goes unheeded.
         if (frame.text != NoticeKey::RegChar)
             return;
@@ -301,6 +320,7 @@ void WadapiServer::communicate(const Frame &frame)
         const QString shown = ChatRoom::shown(text);
         emit report(QStringLiteral("ESP to %1: %2").arg(ChatRoom::shown(target), shown));
         emit privateMessage(target, shown);
+        m_room.espFromHost(ChatRoom::shown(target), text);
     } else {
         write(Frame::status(statusCode(ClientStatus::Refused)));
         emit report(QStringLiteral("Refused a message with mode %1 to %2 (status -1).")
@@ -327,6 +347,46 @@ void WadapiServer::sendTextIfWanted()
     write(Frame::chatText(bytes));
 }
 
+qsizetype WadapiServer::liveBacklog() const
+{
+    return m_live.bytes() + (hasProgram() ? m_program->bytesToWrite() : 0);
+}
+
+void WadapiServer::liveLine(const QString &line)
+{
+    if (!m_liveOn || !hasProgram())
+        return;
+    m_live.add(line);
+    queueLive();
+}
+
+void WadapiServer::queueLive()
+{
+    // The lines of one turn of the event loop go out together, in one frame.
+    if (!m_liveOn || m_live.isEmpty() || std::exchange(m_liveQueued, true))
+        return;
+    QTimer::singleShot(0, this, &WadapiServer::sendLive);
+}
+
+void WadapiServer::sendLive()
+{
+    m_liveQueued = false;
+    if (!m_liveOn || !hasProgram() || m_live.isEmpty())
+        return;
+    // A program that does not read leaves the rest here, where it is
+    // bounded; the socket's drained() brings us back.
+    if (m_program->bytesToWrite() > 0)
+        return;
+    write(Frame::live(m_live.take()));
+    queueLive();
+}
+
+void WadapiServer::stopLive()
+{
+    m_liveOn = false;
+    m_live.clear();
+}
+
 void WadapiServer::write(const Frame &frame)
 {
     if (!hasProgram())
@@ -343,6 +403,7 @@ void WadapiServer::closeProgram(const QString &why)
         return;
     m_program = nullptr;
     m_textWanted = false;
+    stopLive();
     program->disconnect(this);
     // What the system has taken still reaches the program.
     program->close();

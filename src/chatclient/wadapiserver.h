@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chatclient/livecopy.h"
 #include "transport/frame.h"
 
 #include <QObject>
@@ -54,6 +55,11 @@ public:
     void setCommunicator(Communicator communicator) { m_communicator = std::move(communicator); }
     // While held, text owed to the program waits; it goes out once released.
     void holdText(bool hold);
+    // Whether the program asked for the live copy of the room's view, and
+    // the bytes of it that the program has yet to get: the lines waiting
+    // here and whatever the socket still holds for it.
+    bool liveCopy() const { return m_liveOn; }
+    qsizetype liveBacklog() const;
 
 signals:
     // What happened, for the person at the console: one line each.
@@ -81,6 +87,10 @@ private:
     bool answeredByFault(const Frame &frame);
     void communicate(const Frame &frame);
     void sendTextIfWanted();
+    void liveLine(const QString &line);
+    void queueLive();
+    void sendLive();
+    void stopLive();
     void write(const Frame &frame);
     void closeProgram(const QString &why);
 
@@ -97,4 +107,7 @@ private:
     Communicator m_communicator;
     bool m_textHeld = false;
     QString m_hostName;
+    LiveCopy m_live;
+    bool m_liveOn = false;
+    bool m_liveQueued = false;
 };

@@ -49,10 +49,12 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObj
     connect(&m_outbox, &IrcOutbox::waitingChanged, this, &IrcClient::hostLinesWaiting);
     connect(&m_outbox, &IrcOutbox::taken, this,
             [this](const QByteArray &target, bool channel, const QString &text) {
-                if (channel)
+                if (channel) {
                     m_room.say(m_login.nick(), text);
-                else
+                } else {
                     emit report(QStringLiteral("ESP to %1: %2").arg(shownNick(target), text));
+                    m_room.espFromHost(shownNick(target), text);
+                }
             });
     connect(&m_outbox, &IrcOutbox::refused, this,
             [this](const QByteArray &target, const QString &reason) {

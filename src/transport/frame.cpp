@@ -32,6 +32,7 @@ std::optional<Shape> shapeOf(char op)
         return Shape::Communicate;
     case FrameOp::Status:
     case FrameOp::Text:
+    case FrameOp::Live:
         return Shape::OneString;
     case FrameOp::Event:
         return Shape::Event;
@@ -110,6 +111,7 @@ bool sentByProgram(FrameOp op)
     case FrameOp::Status:
     case FrameOp::Text:
     case FrameOp::Event:
+    case FrameOp::Live:
         return false;
     }
     return false;
@@ -191,6 +193,14 @@ Frame Frame::notice(const QByteArray &key, const QByteArray &value)
     f.op = FrameOp::Notice;
     f.text = key;
     f.text2 = value;
+    return f;
+}
+
+Frame Frame::live(const QByteArray &text)
+{
+    Frame f;
+    f.op = FrameOp::Live;
+    f.text = text;
     return f;
 }
 

@@ -12,11 +12,15 @@
 // bytes (Windows-1252, NUL allowed); a number is 16 bits, big-endian, signed.
 
 // Fields: I, R, G, U: app. C: app, mode, target, text. N: key, value.
-// S: code. T: text. E: text1, number, text2.
+// S: code. T: text. E: text1, number, text2. L: text.
 //
 // N tells the client something about the game unasked (the keys are in
 // chat/wadapi.h); it has no answer, and a client ignores a key it does not
 // know, so a newer program can say more than an older client takes.
+//
+// L is the live copy of the room's text, sent unasked to a program that
+// asked for it with the notice "live": whole lines, each ended by CR LF,
+// never part of the text a G request fetches.
 enum class FrameOp : char
 {
     // program -> client
@@ -31,6 +35,7 @@ enum class FrameOp : char
     Status = 'S',
     Text = 'T',
     Event = 'E',
+    Live = 'L',
 };
 
 // Whether the program sends this op (the client sends the others).
@@ -43,7 +48,7 @@ struct Frame
     QByteArray app;    // I R C G U
     qint16 number = 0; // C: mode; E: number
     QByteArray target; // C
-    QByteArray text;   // C: text; S: code; T: text; E: text1; N: key
+    QByteArray text;   // C: text; S: code; T, L: text; E: text1; N: key
     QByteArray text2;  // E; N: value
 
     static Frame init(const QByteArray &app);
@@ -56,6 +61,7 @@ struct Frame
     static Frame chatText(const QByteArray &text);
     static Frame event(const QByteArray &text1, qint16 number, const QByteArray &text2);
     static Frame notice(const QByteArray &key, const QByteArray &value);
+    static Frame live(const QByteArray &text);
 
     bool operator==(const Frame &) const = default;
 };

@@ -140,6 +140,8 @@ void LocalConnection::sendUnsent()
         return;
     if (const int error = sendSome())
         end(error);
+    else if (bytesToWrite() == 0)
+        emit drained();
 }
 
 bool LocalConnection::flush(int ms)

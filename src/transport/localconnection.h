@@ -52,6 +52,9 @@ signals:
     void readyRead();
     // The other end closed or the connection broke; emitted once.
     void disconnected();
+    // Bytes that had to wait have all gone to the system, so a writer that
+    // holds back while the other end is slow may go on.
+    void drained();
 
 private:
     void readNow();

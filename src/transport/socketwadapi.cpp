@@ -282,6 +282,10 @@ void SocketWadapi::dispatch(const Frame &frame)
         if (m_callbacks)
             m_callbacks->OnDapiEvent(frame.text, frame.number, frame.text2);
         return;
+    case FrameOp::Live:
+        if (m_callbacks)
+            m_callbacks->OnDapiLive(frame.text);
+        return;
     case FrameOp::Init:
     case FrameOp::Register:
     case FrameOp::Communicate:

@@ -26,8 +26,9 @@ QString foreignPeer(qintptr descriptor);
 // without a status. A request started from an event handled during
 // another's wait gets its own status: the client answers in order, so a
 // status answers the oldest request still waiting, and the outer request's
-// status is handed over as its call returns. Text and event frames that
-// arrive between requests are handed over while the event loop runs. A
+// status is handed over as its call returns. Text, event and live-copy
+// frames that arrive between requests are handed over while the event loop
+// runs; a live copy never answers or ends a request. A
 // status frame that answers no request under way (a late answer to a
 // request already given up) is dropped. A link that breaks after InitDDE
 // succeeded calls OnDapiGone once. A client that runs as another user is

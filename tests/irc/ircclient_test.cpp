@@ -143,8 +143,11 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG #room :hi  QUIT :x");
     EXPECT_FALSE(r.room.textSince(r.from).contains(u"Ann2: hi"_qs));
     r.s.say(":Ann2!u@h PRIVMSG #room :hi  QUIT :x");
+    QStringList viewed; // the host's own view adds the private message
+    QObject::connect(&r.room, &ChatRoom::viewLine, [&](const QString &l) { viewed << l; });
     EXPECT_EQ(r.c->communicate(2, u"Cy Ng"_qs, u"You are registered"_qs), "0");
     EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG Cy_Ng :You are registered");
+    r.s.say(":Ann2!u@h PRIVMSG Cy_Ng :You are registered");
     EXPECT_EQ(r.c->communicate(1, u"Bo"_qs, u"x"_qs), "-1");
     for (const char *line :
          {":Bo!b@h PRIVMSG #room :\001ACTION bows\001", ":Bo!b@h PRIVMSG ann2 :$",
@@ -155,4 +158,6 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
                            u"*** Back in #room as Ann2."_qs, u"Ann2: hi  QUIT :x"_qs,
                            u"Bo: <bow>"_qs, u"ESP from Bo: $"_qs, u"*** Bo is now known as Bob."_qs,
                            u"*** Bob has quit."_qs}));
+    EXPECT_TRUE(viewed.contains(u"ESP to Cy_Ng: You are registered"_qs))
+        << viewed.join(u'|').toStdString();
 }

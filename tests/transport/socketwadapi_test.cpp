@@ -61,7 +61,7 @@ TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
         ASSERT_TRUE(room.waitForLine(ack)) << line.toStdString();
     };
     // The client names the host as the link comes up, ahead of its status.
-    EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee"}));
+    EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee", "E:live|0|"}));
     // A notice is not answered; a registration character of too many bytes is none.
     wadapi.DapiNotice("reg", "\xB0");
     EXPECT_TRUE(room.waitForLine(u"The host's registration character is <relax>."_qs));

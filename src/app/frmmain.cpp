@@ -15,6 +15,7 @@
 #include "macroeditor/frmmacro.h"
 #include "macroeditor/frmsubs.h"
 #include "macros/macrobuttons.h"
+#include "roomwindow/frmroom.h"
 #include "scores/scorestore.h"
 #include "scoreswindow/frmscores.h"
 #include "settings/frmset.h"
@@ -89,6 +90,8 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
 
 frmMain::~frmMain()
 {
+    // The Room window's end still reaches the link, which goes before it otherwise.
+    delete m_roomWindow.data();
     // The widgets go after the record: they must not write into it then.
     m_console.unsubscribe(m_drawer);
     for (QObject *w : {static_cast<QObject *>(lstDown), static_cast<QObject *>(lstPlayers),
@@ -333,6 +336,7 @@ void frmMain::buildMenus()
     mnuPlayer = new QMenu(QStringLiteral("Player"), this);
     mnuPlayer->setObjectName(QStringLiteral("mnuPlayer"));
     mnuPDelete = action(mnuPlayer, "mnuPDelete", "Delete Player");
+    buildRoomEntries();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)

@@ -17,6 +17,7 @@
 #include <random>
 
 class ChatLink;
+class frmRoom;
 class HostDialogs;
 class InstanceLock;
 class QAction;
@@ -118,6 +119,13 @@ private:
     // only shows. A failure is told once.
     void openScores();
     void showScores();
+    // The Room window and the entries that open it.
+    void buildRoomEntries();
+    static QAction *nextAfter(QMenu *menu, QAction *action);
+    void showRoom(const QString &espTo);
+    void closeRoom();
+    QPointer<frmRoom> m_roomWindow;
+    QAction *mnuRoom = nullptr;
     void showMacroName(int index);
     QWidget *widgetFor(Ctl control) const;
     QAction *actionFor(Ctl control) const;

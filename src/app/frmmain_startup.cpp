@@ -158,6 +158,7 @@ void frmMain::Form_Unload()
     if (!m_loaded || m_unloaded)
         return;
     m_unloaded = true;
+    closeRoom();
     m_link->Shutdown();
     saveSettings();
     // A step waiting for chat text or ticks must not outlive the window.

@@ -190,6 +190,8 @@ void frmRoom::Form_Unload()
     gs.RoomHeight = twipsToInteger(size.height());
     if (m_context.child.writeSettings)
         m_context.child.writeSettings();
+    if (m_context.closed)
+        m_context.closed();
 }
 
 frmRoom *createRoomWindow(RoomContext context)

@@ -22,6 +22,8 @@ struct RoomContext
     std::function<void(const HostLine &)> send;
     // The name the host's own lines show under in the room.
     std::function<QString()> hostName;
+    // The window has closed: the room's text is no longer wanted.
+    std::function<void()> closed;
 };
 
 // The room's text as it arrives, newest at the bottom, and a line to speak in

@@ -3,6 +3,11 @@
 #include "support/waituntil.h"
 #include "transport/socketwadapi.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
 #include <optional>
 
 namespace {
@@ -70,4 +75,39 @@ TEST_F(RoomGame, FromLoadToNoMore)
               u"1"_qs + winner + u"Red"_qs);
     EXPECT_TRUE(dialogs.messages.empty());
     m.close();
+}
+
+// The Room window against the stand-in chat client: the room's lines show as
+// they come, and what the host types goes to the room or as an ESP.
+TEST_F(RoomGame, TheRoomWindowFollowsTheRoomAndTheHostSpeaksThere)
+{
+    chat = &wadapi.emplace(path(u"wadapi.sock"_qs));
+    ASSERT_TRUE(client.start(path(u"wadapi.sock"_qs), {u"--host"_qs, u"Ann Lee"_qs}));
+    frmMain &m = window();
+    m.findChild<QAction *>(u"mnuRoom"_qs)->trigger();
+    auto *room = m.findChild<QWidget *>(u"frmRoom"_qs);
+    ASSERT_NE(room, nullptr);
+    auto *text = room->findChild<QPlainTextEdit *>(u"txtRoom"_qs);
+    auto *say = room->findChild<QLineEdit *>(u"txtSay"_qs);
+    ASSERT_TRUE(client.waitForLine(u"The program follows the room."_qs));
+    EXPECT_TRUE(room->findChild<QLabel *>(u"lblNote"_qs)->isHidden());
+    const auto shows = [&](const QString &line) {
+        return waitUntil([&] { return text->toPlainText().contains(line); });
+    };
+    client.type(u"Bo: anyone here?"_qs);
+    EXPECT_TRUE(shows(u"Bo: anyone here?"_qs));
+    say->setText(u"hello room"_qs);
+    emit say->returnPressed();
+    EXPECT_TRUE(heard(u"hello room"_qs));
+    EXPECT_TRUE(shows(u"Ann Lee: hello room"_qs));
+    say->setText(u"/msg Bo psst"_qs);
+    emit say->returnPressed();
+    EXPECT_TRUE(client.waitForLine(u"ESP to Bo: psst"_qs));
+    EXPECT_TRUE(shows(u"ESP to Bo: psst"_qs));
+    // The game's own fetch still sees the room's lines, and never the ESP.
+    ASSERT_NO_THROW(m.link().FetchChat());
+    EXPECT_FALSE(m.link().ChatText().contains(u"ESP to Bo"_qs));
+    room->close();
+    EXPECT_TRUE(client.waitForLine(u"The program no longer follows the room."_qs));
+    EXPECT_GT(gs.RoomWidth, 0);
 }

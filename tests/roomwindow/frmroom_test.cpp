@@ -28,9 +28,11 @@ struct RoomRig
         gs.RoomWidth = 7200;
         gs.RoomHeight = 5760;
         ChildContext child{gs, dialogs, {}, [this] { ++settingsWritten; }, {}, {}};
-        window = std::make_unique<frmRoom>(
-            RoomContext{child, [this](const HostLine &l) { sent.push_back(l); },
-                        [] { return QStringLiteral("Host"); }});
+        window =
+            std::make_unique<frmRoom>(RoomContext{child,
+                                                  [this](const HostLine &l) { sent.push_back(l); },
+                                                  [] { return QStringLiteral("Host"); },
+                                                  {}});
         window->show();
     }
     QPlainTextEdit *text() { return window->findChild<QPlainTextEdit *>(u"txtRoom"_qs); }

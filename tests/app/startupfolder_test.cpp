@@ -100,11 +100,11 @@ TEST(StartUp, ALockIsTakenOnlyFromADeadCopyAndTheStoreAtTheFirstStep)
     EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
     EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
     EXPECT_TRUE(QFileInfo(run.path(u"dir.abcdef.orvella-tmp"_qs)).isDir());
-    run.w->mnuLoad->trigger(); // the file dialog is cancelled
+    part<QAction>(*run.w, "mnuLoad")->trigger(); // the file dialog is cancelled
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
     EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(u"The scores file "_qs + run.dir.path()));
     EXPECT_NE(bytesOf(run.path(u"scores.sqlite"_qs)), "not a database at all");
-    run.w->mnuLoad->trigger();
+    part<QAction>(*run.w, "mnuLoad")->trigger();
     EXPECT_EQ(run.dialogs.messages.size(), 1u);
 
     const QString writing = run.writeFile(u"orvella.ini.Ab12Cd.orvella-tmp"_qs, "");

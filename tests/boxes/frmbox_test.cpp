@@ -64,7 +64,7 @@ TEST_F(BoxWindowTest, TheDefaultSetAndThePlaceAreKeptForTheNextStart)
 {
     window().show();
     gs.Boxes[0].InDefault = true;
-    w->mnuBoxes->trigger(); // Edit Boxes: mode 1, the main window hidden
+    part<QAction>(*w, "mnuBoxes")->trigger(); // Edit Boxes: mode 1, the main window hidden
     frmBox *box = shownBoxWindow();
     ASSERT_TRUE(box && !w->isVisible() && box->chkBox[0]->isChecked());
     for (int i : {0, 1, 5})
@@ -79,7 +79,7 @@ TEST_F(BoxWindowTest, TheDefaultSetAndThePlaceAreKeptForTheNextStart)
 
     restart();
     EXPECT_TRUE(gs.Boxes[5].Available && !gs.Boxes[0].Available);
-    w->mnuBoxes->trigger();
+    part<QAction>(*w, "mnuBoxes")->trigger();
     box = shownBoxWindow();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->pos(), QPoint(qRound(32767 * box->logicalDpiX() / 1440.0), 10));

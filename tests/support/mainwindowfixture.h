@@ -19,6 +19,17 @@
 
 #include <memory>
 
+// A control of a window by its object name (a button unless told); a test
+// naming one the window lacks stops there.
+template <class T = QPushButton> T *part(const QObject &window, const char *name)
+{
+    T *found = window.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("%s has no %s named %s", qPrintable(window.objectName()),
+               T::staticMetaObject.className(), name);
+    return found;
+}
+
 // The real main window, offscreen, over the room (or whatever chat points at
 // when it is built).
 struct MainWindowRig : RigBase

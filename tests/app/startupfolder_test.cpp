@@ -11,10 +11,8 @@ namespace {
 QString startIn(MainWindowRig &run, const QString &folder)
 {
     run.dialogs.messages.clear();
-    run.w =
-        std::make_unique<frmMain>(run.gs, *run.chat, run.ticks, run.ticks2, run.dialogs, run.rng,
-                                  frmMain::Environment{folder, [] { return u"o"_qs; }});
-    const bool started = run.w->Form_Load();
+    run.w.reset();
+    const bool started = run.build(folder, u"o"_qs).Form_Load();
     const auto &shown = run.dialogs.messages;
     return QString::number(started) +
            (shown.empty() ? QString() : u'|' + shown[0].title + u'|' + shown[0].text);

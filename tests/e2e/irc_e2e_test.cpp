@@ -44,8 +44,7 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     SocketWadapi wadapi(g.path(u"wadapi.sock"_qs));
     g.chat = &wadapi;
     frmMain &w = g.window();
-    g.gs.RegChar = u"\u00b0"_qs;
-    g.gs.Confirm = true;
+    std::tie(g.gs.RegChar, g.gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
     for (BoxRec &b : g.gs.Boxes)
         b.Available = true;
     // The server drops the spaces that end a line.

@@ -166,8 +166,9 @@ private:
     // Held while the record is busy; nested steps share it.
     std::optional<BusyPointer::Wait> m_busyPointer;
 
-public:
-    // Controls, named as the host's manual names them; public for tests.
+private:
+    // Controls, named as the host's manual names them; tests find them by
+    // these object names.
     QLabel *lblWordOf = nullptr;
     QLabel *lblWord = nullptr;
     QPushButton *cmdAsk = nullptr;

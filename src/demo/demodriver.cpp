@@ -64,6 +64,11 @@ DemoDriver::~DemoDriver()
     m_room.waitForFinished(3000);
 }
 
+QPushButton *DemoDriver::button(const char *name) const
+{
+    return m_window->findChild<QPushButton *>(QString::fromLatin1(name));
+}
+
 int DemoDriver::ms(int personMs) const
 {
     return std::max(1, static_cast<int>(personMs / m_opt.speed));
@@ -170,14 +175,14 @@ void DemoDriver::openWindow()
         return;
     }
     m_window->show();
-    frmMain &w = *m_window;
-    when([&w] { return w.cmdAsk->isEnabled(); },
-         [this, &w] {
-             press(w.cmdAsk, QStringLiteral("Load: the word list is %1").arg(m_opt.wordFile));
-             when([&w] { return w.cmdAsk->isEnabled() && w.cmdAsk->text() == u"Start"; },
-                  [this, &w] {
-                      press(w.cmdAsk, QStringLiteral("Start: the room hears the opening and the "
-                                                     "invitation to register"));
+    QPushButton *const ask = button("cmdAsk");
+    when([ask] { return ask->isEnabled(); },
+         [this, ask] {
+             press(ask, QStringLiteral("Load: the word list is %1").arg(m_opt.wordFile));
+             when([ask] { return ask->isEnabled() && ask->text() == u"Start"; },
+                  [this, ask] {
+                      press(ask, QStringLiteral("Start: the room hears the opening and the "
+                                                "invitation to register"));
                       collectRegistrations(0);
                   });
          });
@@ -196,7 +201,7 @@ void DemoDriver::collectRegistrations(int tries)
         return names.size() >= m_opt.players;
     };
     const auto getRegs = [this, tries] {
-        press(m_window->cmdGetRegs, QStringLiteral("Get Regs: collect the registrations"));
+        press(button("cmdGetRegs"), QStringLiteral("Get Regs: collect the registrations"));
         if (m_gs->PlayerCount >= m_gs->DrawCount)
             draw();
         else if (tries < 5)
@@ -209,9 +214,9 @@ void DemoDriver::collectRegistrations(int tries)
 
 void DemoDriver::draw()
 {
-    when([this] { return m_window->cmdDraw->isEnabled(); },
+    when([this] { return button("cmdDraw")->isEnabled(); },
          [this] {
-             press(m_window->cmdDraw, QStringLiteral("Draw: players are called down for word %1 "
+             press(button("cmdDraw"), QStringLiteral("Draw: players are called down for word %1 "
                                                      "of %2")
                                           .arg(m_gs->WordIndex)
                                           .arg(m_gs->WordCount));
@@ -221,7 +226,7 @@ void DemoDriver::draw()
 
 void DemoDriver::ask()
 {
-    when([this] { return m_window->cmdAsk->isEnabled() && m_gs->DownCount > 0; },
+    when([this] { return button("cmdAsk")->isEnabled() && m_gs->DownCount > 0; },
          [this] {
              if (++m_turns > MaxTurns) {
                  finish(1, QStringLiteral("Nobody found the word in %1 turns.").arg(MaxTurns));
@@ -229,7 +234,7 @@ void DemoDriver::ask()
              }
              m_asked = m_gs->Down[m_gs->DownPointer].Name;
              m_askedAt = m_heard.size();
-             press(m_window->cmdAsk,
+             press(button("cmdAsk"),
                    QStringLiteral("Ask: %1 is shown the word's pattern").arg(m_asked));
              awaitAnswer();
          });
@@ -237,10 +242,10 @@ void DemoDriver::ask()
 
 void DemoDriver::awaitAnswer()
 {
-    when([this] { return answeredSinceAsk(m_asked) && m_window->cmdGet->isEnabled(); },
+    when([this] { return answeredSinceAsk(m_asked) && button("cmdGet")->isEnabled(); },
          [this] {
-             press(m_window->cmdGet, QStringLiteral("Get: read %1's answer").arg(m_asked));
-             if (m_window->cmdCheck->isEnabled()) {
+             press(button("cmdGet"), QStringLiteral("Get: read %1's answer").arg(m_asked));
+             if (button("cmdCheck")->isEnabled()) {
                  check();
              } else {
                  m_askedAt = m_heard.size();
@@ -252,13 +257,13 @@ void DemoDriver::awaitAnswer()
 
 void DemoDriver::countdown()
 {
-    when([this] { return m_window->cmdCountdown->isEnabled(); },
+    when([this] { return button("cmdCountdown")->isEnabled(); },
          [this] {
-             press(m_window->cmdCountdown,
+             press(button("cmdCountdown"),
                    QStringLiteral("Countdown: %1 has not answered").arg(m_asked));
-             if (m_window->cmdCheck->isEnabled())
+             if (button("cmdCheck")->isEnabled())
                  check();
-             else if (m_window->cmdGet->isEnabled() && !m_window->cmdAsk->isEnabled())
+             else if (button("cmdGet")->isEnabled() && !button("cmdAsk")->isEnabled())
                  awaitAnswer();
              else
                  afterTurn();
@@ -267,7 +272,7 @@ void DemoDriver::countdown()
 
 void DemoDriver::check()
 {
-    when([this] { return m_window->cmdCheck->isEnabled(); },
+    when([this] { return button("cmdCheck")->isEnabled(); },
          [this] {
              // A match waits in the boxes window until it is closed.
              auto watching = std::make_shared<bool>(true);
@@ -287,7 +292,7 @@ void DemoDriver::check()
                              handleBox(box);
                      }
                  });
-             press(m_window->cmdCheck, QStringLiteral("Check %1's answer").arg(m_asked));
+             press(button("cmdCheck"), QStringLiteral("Check %1's answer").arg(m_asked));
              *watching = false;
              afterTurn();
          });
@@ -345,7 +350,7 @@ void DemoDriver::afterTurn()
 void DemoDriver::showScores()
 {
     narrate(QStringLiteral("File > Scores: this game's results beside the games before"));
-    m_window->mnuScores->trigger();
+    m_window->findChild<QAction *>(QStringLiteral("mnuScores"))->trigger();
     const auto shown = [] {
         const QWidgetList tops = QApplication::topLevelWidgets();
         return std::any_of(tops.begin(), tops.end(), [](QWidget *w) {

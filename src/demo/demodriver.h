@@ -49,6 +49,9 @@ private:
     void when(std::function<bool()> ready, std::function<void()> act, int patienceMs = -1,
               std::function<void()> onTimeout = {});
     void press(QPushButton *button, const QString &what);
+    // A button of the main window, found by its name as a person finds it
+    // by its caption.
+    QPushButton *button(const char *name) const;
     int ms(int personMs) const;
 
     void readRoom();

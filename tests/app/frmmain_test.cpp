@@ -26,20 +26,20 @@ TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
                                                  "\r\n\r\n");
         const QPoint before = rig.build().pos();
         frmMain &w = rig.window();
-        QAction *const speeds[] = {w.mnuVeryFast, w.mnuFast, w.mnuMedium, w.mnuSlow};
-        EXPECT_TRUE(speeds[speed]->isChecked());
+        const char *const speeds[] = {"mnuVeryFast", "mnuFast", "mnuMedium", "mnuSlow"};
+        EXPECT_TRUE(part<QAction>(w, speeds[speed])->isChecked());
         EXPECT_EQ(rig.gs.Delay, speed);
         EXPECT_EQ(rig.gs.Auto, autoSeconds);
         EXPECT_EQ(bool(w.windowFlags() & Qt::WindowStaysOnTopHint), onTop);
         EXPECT_EQ(QFile::exists(rig.ini()), *settings != 0); // a start writes nothing
-        for (QPushButton *b : {w.cmdGet, w.cmdCheck, w.cmdGetRegs, w.cmdDraw, w.cmdList})
-            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+        for (const char *b : {"cmdGet", "cmdCheck", "cmdGetRegs", "cmdDraw", "cmdList"})
+            EXPECT_FALSE(part(w, b)->isEnabled()) << b;
         const double twipsPerPixel = 1440.0 / w.logicalDpiX();
         EXPECT_EQ(w.pos(), twips.isNull() ? before : (QPointF(twips) / twipsPerPixel).toPoint())
             << settings;
 
-        for (QAction *menu : {w.mnuSlow, w.mnuSixty, w.mnuTop})
-            menu->trigger();
+        for (const char *menu : {"mnuSlow", "mnuSixty", "mnuTop"})
+            part<QAction>(w, menu)->trigger();
         EXPECT_NE(bool(w.windowFlags() & Qt::WindowStaysOnTopHint), onTop);
         const QByteArray saved = bytesOf(rig.ini());
         EXPECT_TRUE(saved.contains("\r\nDelay= 3 \r\nAuto= 60 \r\n"));
@@ -60,11 +60,11 @@ TEST_F(MainWindowTest, MacroButtonsAnswerThePointer)
     w.show();
     QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
-    QCoreApplication::sendEvent(w.Macro[5], &move);
-    EXPECT_EQ(w.lblMacro->text(), u"Welcome"_qs);
-    QCoreApplication::sendEvent(w.MacroFrame, &move);
-    EXPECT_TRUE(w.lblMacro->text().isEmpty());
-    w.Macro[5]->click(); // an empty expansion is skipped, an empty line ends it
+    QCoreApplication::sendEvent(part(w, "Macro5"), &move);
+    EXPECT_EQ(part<QLabel>(w, "lblMacro")->text(), u"Welcome"_qs);
+    QCoreApplication::sendEvent(part<QFrame>(w, "MacroFrame"), &move);
+    EXPECT_TRUE(part<QLabel>(w, "lblMacro")->text().isEmpty());
+    part(w, "Macro5")->click(); // an empty expansion is skipped, an empty line ends it
     EXPECT_EQ(room.heard, QStringList({u"Hi Ann!"_qs, u"bye"_qs}));
     EXPECT_EQ(ticks.delivered, 2); // one tick's pause after each line at Very Fast
 }
@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, AFirstStartAsksForARegistrationCharacterThroughTheTurnKey
     EXPECT_TRUE(dialogs.messages[0].text.contains(u"Options > Settings"_qs));
     EXPECT_TRUE(room.heard.isEmpty());
     EXPECT_EQ(gs.GamePhase, 1);
-    EXPECT_TRUE(w.cmdAsk->isEnabled() && w.mnuLoad->isEnabled());
+    EXPECT_TRUE(part(w, "cmdAsk")->isEnabled() && part<QAction>(w, "mnuLoad")->isEnabled());
     press(Qt::Key_G); // Get is disabled: nothing happens
     EXPECT_EQ(dialogs.messages.size(), 1u);
 

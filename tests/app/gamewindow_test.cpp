@@ -16,13 +16,13 @@ protected:
     void SetUp() override
     {
         dialogs.files.push_back(writeFile(u"words.txt"_qs, "apple\r\n"));
-        window().cmdAsk->click();
+        part(window(), "cmdAsk")->click();
         room.pending << Greeting;
-        w->cmdAsk->click();
+        part(*w, "cmdAsk")->click();
         room.pending << esp(u"Bob"_qs, u"$"_qs) << esp(u"Cy"_qs, u"$"_qs) << esp(u"Di"_qs, u"$"_qs);
-        w->cmdGetRegs->click();
-        w->vsDrawCnt->setValue(-2);
-        w->cmdDraw->click();
+        part(*w, "cmdGetRegs")->click();
+        part<QScrollBar>(*w, "vsDrawCnt")->setValue(-2);
+        part(*w, "cmdDraw")->click();
     }
 };
 
@@ -34,28 +34,30 @@ protected:
 TEST_F(GameTest, TheOpeningUndoneOrClosed)
 {
     dialogs.files.push_back(writeFile(u"w.txt"_qs, "apple\r\n"));
-    window().cmdAsk->click();
+    part(window(), "cmdAsk")->click();
     std::tie(room.host, room.pending) = std::tuple(QString(), QStringList(Greeting));
     w->console().addToList(List::lstPlayers, u"Al"_qs);
     w->console().selectRow(List::lstPlayers, 0);
     room.onFetch = [&](int n) {
         if (n == 1)
-            w->mnuRecover->trigger();
+            part<QAction>(*w, "mnuRecover")->trigger();
         w->console().clearList(List::lstPlayers);
-        w->vsDrawCnt->setValue(-9);
+        part<QScrollBar>(*w, "vsDrawCnt")->setValue(-9);
         ticks2.setEnabled(true);
     };
-    w->cmdAsk->click();
+    part(*w, "cmdAsk")->click();
     QCoreApplication::processEvents();
-    EXPECT_EQ(gs.HostName + w->cmdAsk->text() + QString::number(gs.GamePhase), u"MeStart1"_qs);
-    EXPECT_TRUE(gs.DrawCount == 3 && w->vsDrawCnt->value() == -3 &&
-                w->lstPlayers->item(0)->isSelected());
+    EXPECT_EQ(gs.HostName + part(*w, "cmdAsk")->text() + QString::number(gs.GamePhase),
+              u"MeStart1"_qs);
+    EXPECT_TRUE(gs.DrawCount == 3 && part<QScrollBar>(*w, "vsDrawCnt")->value() == -3 &&
+                part<QListWidget>(*w, "lstPlayers")->item(0)->isSelected());
     EXPECT_FALSE(ticks2.enabled() || QApplication::overrideCursor() ||
                  room.heard.contains(u"Recovery Begun"_qs));
-    EXPECT_TRUE(w->Macro[1]->isEnabled() && w->mnuFile->menuAction()->isEnabled());
+    EXPECT_TRUE(part(*w, "Macro1")->isEnabled() &&
+                part<QMenu>(*w, "mnuFile")->menuAction()->isEnabled());
 
     room.onFetch = [&](int) { w->close(); };
-    w->cmdAsk->click();
+    part(*w, "cmdAsk")->click();
     EXPECT_TRUE(room.log.contains(u"K"_qs) && dialogs.messages.size() == 1u); // the undoing's
     EXPECT_FALSE(ticks.enabled() || QApplication::overrideCursor());
 }
@@ -74,30 +76,34 @@ TEST_F(GameWindowTest, HeldClicksRunInTheOrderClickedAndABrokenRequestEndsTheCou
         w->runStep([&] { ran = true; });
         return line.contains(u"You have"_qs);
     };
-    w->mnuFifteen->trigger();
-    w->cmdAsk->click();
+    part<QAction>(*w, "mnuFifteen")->trigger();
+    part(*w, "cmdAsk")->click();
     Waits::pumpUntil([&] { return !ticks2.enabled(); });
     EXPECT_FALSE(ran);
-    EXPECT_FALSE(gs.CountdownOn || QApplication::overrideCursor() || w->cmdCheck->isEnabled());
-    EXPECT_TRUE(w->cmdAsk->isEnabled() && w->cmdGet->isEnabled() && w->cmdCountdown->isEnabled());
+    EXPECT_FALSE(gs.CountdownOn || QApplication::overrideCursor() ||
+                 part(*w, "cmdCheck")->isEnabled());
+    EXPECT_TRUE(part(*w, "cmdAsk")->isEnabled() && part(*w, "cmdGet")->isEnabled() &&
+                part(*w, "cmdCountdown")->isEnabled());
     std::tie(room.up, gs.Macros[1].Text, gs.Macros[2].Text, gs.Boxes[3].Available) =
         std::tuple(true, u"one\r\ntwo\r\nthree"_qs, u"hi"_qs, true);
-    w->mnuAutoOff->trigger();
+    part<QAction>(*w, "mnuAutoOff")->trigger();
 
     // Each row starts something that says its line, which the client answers
     // with 6 once; its controls are clicked during that request and in the
     // pause after it. What happened is said lines and "? " + questions.
     QStringList happened;
-    const auto macro = [&] { w->Macro[1]->click(); };
+    auto *const players = part<QListWidget>(*w, "lstPlayers");
+    auto *const down = part<QListWidget>(*w, "lstDown");
+    const auto macro = [&] { part(*w, "Macro1")->click(); };
     const auto match = [&] {
         room.say(gs.Down[gs.DownPointer].Name, u"apple"_qs);
-        w->cmdGet->click();
+        part(*w, "cmdGet")->click();
         pickBoxAndClose(3);
         dialogs.answers = {HostDialogs::Answer::Yes};
-        w->lstPlayers->setCurrentRow(2);
-        w->cmdCheck->click();
+        players->setCurrentRow(2);
+        part(*w, "cmdCheck")->click();
     };
-    QObject *const remove = w->lstPlayers, *const redraw = w->lstDown;
+    QObject *const remove = players, *const redraw = down;
     const QString swap = u"\u00ab\u00bb  Replacing "_qs, ask = QString(16, u'\u00ab'),
                   call = u" -- Select a box color -- "_qs, asks = u"? Delete Player?"_qs;
     const auto hello = [&] { w->link().SendChat(0, QString(), u"hello"_qs); };
@@ -108,13 +114,13 @@ TEST_F(GameWindowTest, HeldClicksRunInTheOrderClickedAndABrokenRequestEndsTheCou
         std::vector<QObject *> during, inPause;
         QStringList marks; // what happened begins so, in this order
     } rows[] = {
-        {hello, u"hello"_qs, {w->cmdList, remove}, {}, {u"-o-o-o-o-"_qs, asks}},
+        {hello, u"hello"_qs, {part(*w, "cmdList"), remove}, {}, {u"-o-o-o-o-"_qs, asks}},
         // Ask, clicked in the macro's pause, waits behind the entry's step.
-        {macro, u"one"_qs, {redraw}, {w->cmdAsk}, {swap + u"Cy"_qs, u"-o-o-o-"_qs, ask}},
+        {macro, u"one"_qs, {redraw}, {part(*w, "cmdAsk")}, {swap + u"Cy"_qs, u"-o-o-o-"_qs, ask}},
         {macro, u"one"_qs, {remove}, {redraw}, {u"three"_qs, asks, swap + u"Bob"_qs}},
         // A macro clicked during the box call runs in the call's next pause,
         // before the window closes.
-        {match, call, {w->Macro[2]}, {remove}, {call, u"hi"_qs, u" -- Yellow -- "_qs, asks}},
+        {match, call, {part(*w, "Macro2")}, {remove}, {call, u"hi"_qs, u" -- Yellow -- "_qs, asks}},
     };
     // A list is pressed with the right button away from its marked row, and
     // its pop-up menu's entry chosen.
@@ -135,8 +141,8 @@ TEST_F(GameWindowTest, HeldClicksRunInTheOrderClickedAndABrokenRequestEndsTheCou
             happened << u"? "_qs + dialogs.questions[asked].title;
     };
     int calls = 0;
-    w->lstPlayers->setCurrentRow(0);
-    w->lstDown->setCurrentRow(1);
+    players->setCurrentRow(0);
+    down->setCurrentRow(1);
     for (const auto &row : rows) {
         std::tie(happened, calls) = std::tuple(QStringList(), 0);
         room.breakOn = [&](const QString &line) {
@@ -161,9 +167,9 @@ TEST_F(GameWindowTest, HeldClicksRunInTheOrderClickedAndABrokenRequestEndsTheCou
                 seen << QStringList(mark).mid(0, h.startsWith(mark));
         EXPECT_EQ(seen, row.marks) << happened.join(u" | "_qs).toStdString();
         EXPECT_EQ(calls, 2) << row.line.toStdString();
-        EXPECT_EQ(listed(w->lstDown), downNames());
+        EXPECT_EQ(listed(down), downNames());
     }
-    EXPECT_EQ(listed(w->lstPlayers), QStringList({u"Bob"_qs, u"Cy"_qs}));
+    EXPECT_EQ(listed(players), QStringList({u"Bob"_qs, u"Cy"_qs}));
     EXPECT_EQ(dialogs.messages.size(), 1u); // the break's
 }
 
@@ -173,8 +179,8 @@ TEST_F(GameWindowTest, HeldClicksRunInTheOrderClickedAndABrokenRequestEndsTheCou
 // disabled comes back before it ends.
 TEST_F(GameWindowTest, AMacroDuringACountdownThatEndsWithYes)
 {
-    w->mnuFifteen->trigger();
-    w->cmdAsk->click();
+    part<QAction>(*w, "mnuFifteen")->trigger();
+    part(*w, "cmdAsk")->click();
     room.say(gs.Down[gs.DownPointer].Name, u"apple"_qs);
     room.pending << esp(u"Zed"_qs, u"my secret"_qs);
     room.heard.clear();
@@ -185,9 +191,10 @@ TEST_F(GameWindowTest, AMacroDuringACountdownThatEndsWithYes)
     std::tie(gs.Macros[1].Text, dialogs.answers) =
         std::tuple(lines.join(u"\r\n"_qs), std::deque{HostDialogs::Answer::Yes});
     auto busyStateOn = [&](bool on) {
-        return w->Macro[2]->isEnabled() + w->mnuFile->menuAction()->isEnabled() +
-                   w->cmdGetRegs->isEnabled() + w->cmdDraw->isEnabled() + w->cmdList->isEnabled() ==
-               (on ? 0 : 5);
+        int enabled = part<QMenu>(*w, "mnuFile")->menuAction()->isEnabled();
+        for (const char *name : {"Macro2", "cmdGetRegs", "cmdDraw", "cmdList"})
+            enabled += part(*w, name)->isEnabled();
+        return enabled == (on ? 0 : 5);
     };
     int lockedTicks = 0;
     ticks2.afterTick = [&](int) { lockedTicks += busyStateOn(true); };
@@ -196,7 +203,7 @@ TEST_F(GameWindowTest, AMacroDuringACountdownThatEndsWithYes)
         if (n == start + 3)
             w->link().GetNext(u"stray\r\nlines"_qs, u"\r\n"_qs);
     };
-    w->Macro[1]->click();
+    part(*w, "Macro1")->click();
 
     EXPECT_EQ(gs.Down[gs.DownPointer].Response, u"APPLE"_qs);
     EXPECT_EQ(lockedTicks, ticks2.delivered);

@@ -11,10 +11,8 @@ namespace {
 QString startIn(MainWindowRig &run, const QString &folder)
 {
     run.dialogs.messages.clear();
-    run.w =
-        std::make_unique<frmMain>(run.gs, *run.chat, run.ticks, run.ticks2, run.dialogs, run.rng,
-                                  frmMain::Environment{folder, [] { return u"o"_qs; }});
-    const bool started = run.w->Form_Load();
+    run.w.reset();
+    const bool started = run.build(folder, u"o"_qs).Form_Load();
     const auto &shown = run.dialogs.messages;
     return QString::number(started) +
            (shown.empty() ? QString() : u'|' + shown[0].title + u'|' + shown[0].text);
@@ -100,11 +98,11 @@ TEST(StartUp, ALockIsTakenOnlyFromADeadCopyAndTheStoreAtTheFirstStep)
     EXPECT_EQ(startIn(run, run.dir.path()), u"1"_qs);
     EXPECT_EQ(QDir(run.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
     EXPECT_TRUE(QFileInfo(run.path(u"dir.abcdef.orvella-tmp"_qs)).isDir());
-    run.w->mnuLoad->trigger(); // the file dialog is cancelled
+    part<QAction>(*run.w, "mnuLoad")->trigger(); // the file dialog is cancelled
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
     EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(u"The scores file "_qs + run.dir.path()));
     EXPECT_NE(bytesOf(run.path(u"scores.sqlite"_qs)), "not a database at all");
-    run.w->mnuLoad->trigger();
+    part<QAction>(*run.w, "mnuLoad")->trigger();
     EXPECT_EQ(run.dialogs.messages.size(), 1u);
 
     const QString writing = run.writeFile(u"orvella.ini.Ab12Cd.orvella-tmp"_qs, "");

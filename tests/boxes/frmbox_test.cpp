@@ -32,7 +32,7 @@ TEST_F(BoxWindowTest, CallingBoxesForAWinner)
                            u" -- Select a box color -- "_qs, u" -- Red, White -- "_qs}));
     EXPECT_EQ(timer1.delivered, 6); // a pause of 3 ticks after each called line
     deleteClosed();
-    EXPECT_TRUE(!shownBoxWindow() && !QFile::exists(ini())); // no settings written in mode 2
+    EXPECT_TRUE(!shown<frmBox>() && !QFile::exists(ini())); // no settings written in mode 2
     EXPECT_EQ(gs.BoxMode, 1);
     EXPECT_TRUE(gs.Boxes[1].Available && gs.Boxes[9].Available && !gs.Boxes[7].Available);
 
@@ -64,8 +64,8 @@ TEST_F(BoxWindowTest, TheDefaultSetAndThePlaceAreKeptForTheNextStart)
 {
     window().show();
     gs.Boxes[0].InDefault = true;
-    w->mnuBoxes->trigger(); // Edit Boxes: mode 1, the main window hidden
-    frmBox *box = shownBoxWindow();
+    part<QAction>(*w, "mnuBoxes")->trigger(); // Edit Boxes: mode 1, the main window hidden
+    frmBox *box = shown<frmBox>();
     ASSERT_TRUE(box && !w->isVisible() && box->chkBox[0]->isChecked());
     for (int i : {0, 1, 5})
         box->lblBox_Click(i);
@@ -79,8 +79,8 @@ TEST_F(BoxWindowTest, TheDefaultSetAndThePlaceAreKeptForTheNextStart)
 
     restart();
     EXPECT_TRUE(gs.Boxes[5].Available && !gs.Boxes[0].Available);
-    w->mnuBoxes->trigger();
-    box = shownBoxWindow();
+    part<QAction>(*w, "mnuBoxes")->trigger();
+    box = shown<frmBox>();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->pos(), QPoint(qRound(32767 * box->logicalDpiX() / 1440.0), 10));
 }

@@ -44,8 +44,7 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     SocketWadapi wadapi(g.path(u"wadapi.sock"_qs));
     g.chat = &wadapi;
     frmMain &w = g.window();
-    g.gs.RegChar = u"\u00b0"_qs;
-    g.gs.Confirm = true;
+    std::tie(g.gs.RegChar, g.gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
     for (BoxRec &b : g.gs.Boxes)
         b.Available = true;
     // The server drops the spaces that end a line.
@@ -56,8 +55,8 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     auto roomShows = [&](const QString &line) { return irc.waitForLine(u"| "_qs + line); };
 
     g.dialogs.files.push_back(g.writeFile(u"words.txt"_qs, "apple\r\nfig\r\n"));
-    w.cmdAsk->click();
-    w.cmdAsk->click();
+    part(w, "cmdAsk")->click();
+    part(w, "cmdAsk")->click();
     ASSERT_TRUE(heard(u"ESP a \u00b0 to Ann_Lee to register."_qs));
     // A gesture, as an action, typed, or as its tag.
     bo.say("PRIVMSG Ann_Lee :\001ACTION relaxes\001");
@@ -65,28 +64,28 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     players[u"Dee"_qs].say("PRIVMSG Ann_Lee :<relax>");
     for (const QString &name : {u"Bo"_qs, u"Cy"_qs, u"Dee"_qs})
         ASSERT_TRUE(irc.waitForLine(u"ESP from "_qs + name + u": <relax>"_qs));
-    w.cmdGetRegs->click();
+    part(w, "cmdGetRegs")->click();
     ASSERT_EQ(g.playerNames(), QStringList({u"Bo"_qs, u"Cy"_qs, u"Dee"_qs}));
 
     auto win = [&](const QString &pattern, const QString &text, int box) {
-        w.cmdAsk->click();
+        part(w, "cmdAsk")->click();
         const QString name = g.gs.Down[g.gs.DownPointer].Name;
         EXPECT_TRUE(heard(name + u", your word is "_qs + pattern));
         players[name].say("PRIVMSG #game :" + text.toUtf8());
         EXPECT_TRUE(roomShows(name + u": "_qs + text));
-        w.cmdGet->click();
+        part(w, "cmdGet")->click();
         pickBoxAndClose(box);
-        w.cmdCheck->click();
+        part(w, "cmdCheck")->click();
         EXPECT_TRUE(heard(u"WTG "_qs + name + u"! "_qs + text.toUpper() + u" is a match"_qs));
     };
-    w.cmdDraw->click();
+    part(w, "cmdDraw")->click();
     win(u"A -- -- -- -- "_qs, u"apple"_qs, 1);
 
     // The server dies: what the host says meanwhile is refused, never said
     // late; the client finds the server again when it is back.
     server->kill();
     ASSERT_TRUE(roomShows(u"*** The connection to the IRC server was lost; reconnecting."_qs));
-    w.cmdDraw->click();
+    part(w, "cmdDraw")->click();
     ASSERT_TRUE(startServerAndJoin());
     ASSERT_TRUE(roomShows(u"*** Back in #game as Ann_Lee."_qs));
     win(u"F -- -- "_qs, u"fig"_qs, 4);

@@ -40,37 +40,38 @@ TEST_F(RoomGame, FromLoadToNoMore)
     std::tie(gs.RegChar, gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
     gs.Boxes[1].Available = true;
     dialogs.files.push_back(writeFile(u"words.txt"_qs, "kiwi\r\n"));
-    m.cmdAsk->click();
-    m.cmdAsk->click();
+    part(m, "cmdAsk")->click();
+    part(m, "cmdAsk")->click();
     EXPECT_TRUE(heard(u"ESP a \u00b0 to Ann Lee to register."_qs));
     client.type(u"esp Bo: \\u00B0"_qs); // the room's console takes the escape too
     for (const QString &name : {u"Cy"_qs, u"Dee"_qs})
         client.type(u"esp "_qs + name + u": \u00b0"_qs);
     ASSERT_TRUE(client.waitForLine(u"ESP from Dee: <relax>"_qs));
-    m.cmdGetRegs->click();
+    part(m, "cmdGetRegs")->click();
     ASSERT_EQ(playerNames(), QStringList({u"Bo"_qs, u"Cy"_qs, u"Dee"_qs}));
     EXPECT_TRUE(client.waitForLine(u"ESP to Bo: You are registered"_qs));
 
     // The automatic countdown runs out, then a match.
-    m.cmdDraw->click();
-    m.mnuFifteen->trigger();
+    part(m, "cmdDraw")->click();
+    part<QAction>(m, "mnuFifteen")->trigger();
     const QString slow = gs.Down[1].Name, winner = gs.Down[2].Name;
     dialogs.answers = {HostDialogs::Answer::No};
-    m.cmdAsk->click();
+    part(m, "cmdAsk")->click();
     Waits::pumpUntil([&] { return !ticks2.enabled(); });
     EXPECT_TRUE(heard(u"***  You have 15 seconds ***"_qs));
     EXPECT_TRUE(heard(u"Sorry "_qs + slow + u", time ran out"_qs));
-    m.mnuAutoOff->trigger();
-    m.cmdAsk->click();
+    part<QAction>(m, "mnuAutoOff")->trigger();
+    part(m, "cmdAsk")->click();
     client.type(winner + u": kiwi"_qs);
     EXPECT_TRUE(client.waitForLine(winner + u": kiwi"_qs));
-    m.cmdGet->click();
+    part(m, "cmdGet")->click();
     pickBoxAndClose(1);
-    m.cmdCheck->click();
+    part(m, "cmdCheck")->click();
     EXPECT_TRUE(heard(u"WTG "_qs + winner + u"! KIWI is a match"_qs));
 
-    EXPECT_EQ(m.lblWordOf->text() + m.lblWord->text(), u"(no more)(no more)"_qs);
-    EXPECT_FALSE(m.cmdDraw->isEnabled() || m.cmdAsk->isEnabled());
+    EXPECT_EQ(part<QLabel>(m, "lblWordOf")->text() + part<QLabel>(m, "lblWord")->text(),
+              u"(no more)(no more)"_qs);
+    EXPECT_FALSE(part(m, "cmdDraw")->isEnabled() || part(m, "cmdAsk")->isEnabled());
     EXPECT_EQ(QString::number(gs.WinnerCount) + gs.Winners[1].Name + gs.Winners[1].Box,
               u"1"_qs + winner + u"Red"_qs);
     EXPECT_TRUE(dialogs.messages.empty());

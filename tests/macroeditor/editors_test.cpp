@@ -15,7 +15,7 @@ TEST_F(EditorTest, TheBoxesAreAWorkingCopyOfTheSelectedMacro)
     m.show();
     gs.Macros[1] = {u"Greeting"_qs, u"Hello\r\nall\r\n"_qs};
     gs.Macros[4] = {u"Four"_qs, u"four\r\n"_qs};
-    m.mnuMacro->trigger();
+    part<QAction>(m, "mnuMacro")->trigger();
     auto *w = shown<frmMacro>();
     ASSERT_TRUE(w && !m.isVisible());
     EXPECT_EQ(w->txtMacroText->toPlainText(), u"Hello\nall\n"_qs);
@@ -111,7 +111,7 @@ TEST_F(EditorTest, EditsGoIntoSubsAtOnceAndClosingWritesTheMacroFileIfNamed)
     gs.Subs[0] = u"ab"_qs;
     for (bool named : {false, true}) {
         gs.MacroFile = named ? path(u"m.txt"_qs) : QString();
-        m.mnuSubs->trigger();
+        part<QAction>(m, "mnuSubs")->trigger();
         auto *w = shown<frmSubs>();
         ASSERT_NE(w, nullptr);
         QTest::keyClicks(w->txtSub[3], u"n"_qs);

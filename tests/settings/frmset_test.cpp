@@ -14,7 +14,7 @@ TEST_F(SettingsDialogTest, TheBoxesTakeGesturesAndKeysAndClosingTakesEveryValueO
     frmMain &m = window();
     gs.Confirm = true;
     gs.WTG = u"WTG %player%!"_qs;
-    m.mnuSet->trigger();
+    part<QAction>(m, "mnuSet")->trigger();
     auto *w = shown<frmSet>();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->chkConfirm->isChecked() && !w->chkCalldown->isChecked());

@@ -12,12 +12,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 
 #include <memory>
+
+// A control of a window by its object name (a button unless told); a test
+// naming one the window lacks stops there.
+template <class T = QPushButton> T *part(const QObject &window, const char *name)
+{
+    if (T *found = window.findChild<T *>(QString::fromLatin1(name)))
+        return found;
+    qFatal("no %s named %s", T::staticMetaObject.className(), name);
+}
 
 // The real main window, offscreen, over the room (or whatever chat points at
 // when it is built).
@@ -27,10 +35,11 @@ struct MainWindowRig : RigBase
     std::unique_ptr<frmMain> w;
     bool started = false;
 
-    ~MainWindowRig() { w.reset(); }
-    frmMain &build()
+    // Over the rig's folder unless told, as the program of that name.
+    frmMain &build(const QString &folder = {}, const QString &app = u"orvella"_qs)
     {
-        const frmMain::Environment env{dir.path(), [] { return u"orvella"_qs; }};
+        const frmMain::Environment env{folder.isEmpty() ? dir.path() : folder,
+                                       [app] { return app; }};
         if (!w)
             w = std::make_unique<frmMain>(gs, *chat, ticks, ticks2, dialogs, rng, env);
         return *w;

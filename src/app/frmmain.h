@@ -10,7 +10,6 @@
 #include <QPointer>
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,6 +28,7 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class ScoreStore;
+class StepRunner;
 class TickSource;
 class Wadapi;
 struct GameState;
@@ -76,10 +76,7 @@ public:
     // What the windows opened from this one work with.
     ChildContext childContext();
 
-    // Runs a game step; a chat link that fails or a step that gives up ends
-    // it with the game state as it was before it, and a close during one of
-    // its waits ends it quietly. Nothing runs while the link waits for the
-    // client's status.
+    // Runs a game step through the step runner (app/steprunner.h).
     void runStep(const std::function<void()> &step);
 
 protected:
@@ -97,12 +94,6 @@ private:
     // way.
     void onClick(QPushButton *button, void (*step)(GameContext &));
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
-    // Every click runs in the order clicked: at once if it can, else as soon
-    // as the request the link repeats is over and, whenIdle, no step is
-    // under way.
-    void onHostAction(bool whenIdle, std::function<void()> action);
-    void runHeldActions();
-    void runHeldActionsSoon();
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     // SettingsWriter with the window's position of the moment; a failure is shown.
@@ -132,13 +123,6 @@ private:
 
     GameState &m_gs;
     Wadapi &m_wadapi;
-    struct HeldAction
-    {
-        bool whenIdle;
-        std::function<void()> run;
-    };
-    std::deque<HeldAction> m_heldActions;
-    bool m_heldBehindStep = false;
     HostDialogs &m_dialogs;
     Environment m_env;
     std::unique_ptr<ChatLink> m_link;
@@ -157,6 +141,7 @@ private:
     int m_drawer = 0; // the subscription of draw()
     // Held while the record is busy; nested steps share it.
     std::optional<BusyPointer::Wait> m_busyPointer;
+    std::unique_ptr<StepRunner> m_runner;
 
 public:
     // Controls, named as the host's manual names them; public for tests.

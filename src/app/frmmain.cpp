@@ -305,18 +305,16 @@ void frmMain::buildMenus()
     connect(mnuSet, &QAction::triggered, this,
             [this] { openWindow(createSettingsDialog(childContext())); });
 
-    const std::array<std::pair<QAction *, int>, 4> autos = {
-        {{mnuAutoOff, 0}, {mnuFifteen, 15}, {mnuThirty, 30}, {mnuSixty, 60}}};
-    const std::array<std::pair<QAction *, int>, 4> speeds = {
-        {{mnuVeryFast, 0}, {mnuFast, 1}, {mnuMedium, 2}, {mnuSlow, 3}}};
+    m_autos = {{{mnuAutoOff, 0}, {mnuFifteen, 15}, {mnuThirty, 30}, {mnuSixty, 60}}};
+    m_speeds = {{{mnuVeryFast, 0}, {mnuFast, 1}, {mnuMedium, 2}, {mnuSlow, 3}}};
     auto *autoGroup = new QActionGroup(this);
-    for (auto [a, seconds] : autos) {
+    for (auto [a, seconds] : m_autos) {
         a->setCheckable(true);
         autoGroup->addAction(a);
         connect(a, &QAction::triggered, this, [this, seconds] { setAuto(seconds); });
     }
     auto *speedGroup = new QActionGroup(this);
-    for (auto [a, delay] : speeds) {
+    for (auto [a, delay] : m_speeds) {
         a->setCheckable(true);
         speedGroup->addAction(a);
         connect(a, &QAction::triggered, this, [this, delay] { setSpeed(delay); });

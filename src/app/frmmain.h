@@ -94,12 +94,23 @@ private:
     // way.
     void onClick(QPushButton *button, void (*step)(GameContext &));
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
+    // Form_Load's three jobs, each false when the program must end (the host
+    // has been told, m_exitCode set): the single-instance lock in the
+    // program's folder, the chat client, and orvella.ini applied to the
+    // game and the menus.
+    bool takeInstanceLock();
+    bool openChatLink();
+    bool applySettings();
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     // SettingsWriter with the window's position of the moment; a failure is shown.
     void saveSettings();
     void setSpeed(int delay);
     void setAuto(int seconds);
+    // Tick the menu entry of the game's speed (Delay) and automatic
+    // countdown (Auto, also the Countdown button's caption).
+    void tickSpeed();
+    void tickAuto();
     void mnuTop_Click();
     void vsDrawCnt_Change();
     void Macro_Click(int index);
@@ -123,6 +134,14 @@ private:
 
     GameState &m_gs;
     Wadapi &m_wadapi;
+    // The Speed and Auto Countdown menus' entries and their values, made
+    // once with the menus.
+    struct Choice
+    {
+        QAction *action;
+        int value;
+    };
+    std::array<Choice, 4> m_speeds{}, m_autos{};
     HostDialogs &m_dialogs;
     Environment m_env;
     std::unique_ptr<ChatLink> m_link;

@@ -1,17 +1,15 @@
 #include "app/frmmain.h"
 
 #include "app/frmabout.h"
+#include "app/steprunner.h"
 #include "base/hostdialogs.h"
 #include "boxes/frmbox.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
-#include "chat/waits.h"
 #include "files/instancelock.h"
 #include "files/programfolder.h"
-#include "game/busystate.h"
 #include "game/gamestate.h"
 #include "game/reportwrite.h"
-#include "game/stepundone.h"
 #include "macroeditor/frmmacro.h"
 #include "macroeditor/frmsubs.h"
 #include "macros/macrobuttons.h"
@@ -33,11 +31,8 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScopeGuard>
-#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStackedLayout>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -78,8 +73,15 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_QuitOnClose, true);
     m_link = std::make_unique<ChatLink>(wadapi, timer1, dialogs, m_env.appName);
-    m_link->setRequestsOver([this] { runHeldActionsSoon(); });
     m_game.reset(new GameContext{gs, *m_link, m_console, *this, dialogs, timer2, random, {}});
+    const auto showBusy = [this](bool busy) {
+        if (busy)
+            m_busyPointer.emplace();
+        else
+            m_busyPointer.reset();
+    };
+    m_runner = std::make_unique<StepRunner>(
+        *m_game, StepRunner::Window{.beforeStep = [this] { openScores(); }, .showBusy = showBusy});
     popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
     buildControls();
     buildMenus();
@@ -174,7 +176,7 @@ void frmMain::buildControls()
         b->setMouseTracking(true);
         b->installEventFilter(this);
         connect(b, &QPushButton::clicked, this, [this, b, i] {
-            onHostAction(false, [this, b, i] {
+            m_runner->onHostAction(false, [this, b, i] {
                 if (b->isEnabled())
                     Macro_Click(i);
             });
@@ -306,18 +308,16 @@ void frmMain::buildMenus()
     connect(mnuSet, &QAction::triggered, this,
             [this] { openWindow(createSettingsDialog(childContext())); });
 
-    const std::array<std::pair<QAction *, int>, 4> autos = {
-        {{mnuAutoOff, 0}, {mnuFifteen, 15}, {mnuThirty, 30}, {mnuSixty, 60}}};
-    const std::array<std::pair<QAction *, int>, 4> speeds = {
-        {{mnuVeryFast, 0}, {mnuFast, 1}, {mnuMedium, 2}, {mnuSlow, 3}}};
+    m_autos = {{{mnuAutoOff, 0}, {mnuFifteen, 15}, {mnuThirty, 30}, {mnuSixty, 60}}};
+    m_speeds = {{{mnuVeryFast, 0}, {mnuFast, 1}, {mnuMedium, 2}, {mnuSlow, 3}}};
     auto *autoGroup = new QActionGroup(this);
-    for (auto [a, seconds] : autos) {
+    for (auto [a, seconds] : m_autos) {
         a->setCheckable(true);
         autoGroup->addAction(a);
         connect(a, &QAction::triggered, this, [this, seconds] { setAuto(seconds); });
     }
     auto *speedGroup = new QActionGroup(this);
-    for (auto [a, delay] : speeds) {
+    for (auto [a, delay] : m_speeds) {
         a->setCheckable(true);
         speedGroup->addAction(a);
         connect(a, &QAction::triggered, this, [this, delay] { setSpeed(delay); });
@@ -450,7 +450,7 @@ void frmMain::openWindow(QWidget *window)
 void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
 {
     connect(button, &QPushButton::clicked, this, [this, button, step] {
-        onHostAction(false, [this, button, step] {
+        m_runner->onHostAction(false, [this, button, step] {
             // A blocked window would have dropped a click on a button
             // disabled meanwhile.
             if (button->isEnabled())
@@ -469,79 +469,14 @@ void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
     };
     connect(action, &QAction::triggered, this, [this, step, reachable] {
         if (reachable())
-            onHostAction(true, [this, step, reachable] {
+            m_runner->onHostAction(true, [this, step, reachable] {
                 if (reachable())
                     runStep([&] { step(game()); });
             });
     });
 }
 
-void frmMain::onHostAction(bool whenIdle, std::function<void()> action)
-{
-    m_heldActions.push_back({whenIdle, std::move(action)});
-    runHeldActions();
-}
-
-void frmMain::runHeldActionsSoon()
-{
-    if (!m_heldActions.empty())
-        QTimer::singleShot(0, this, &frmMain::runHeldActions);
-}
-
-void frmMain::runHeldActions()
-{
-    while (!m_heldActions.empty() && !m_heldBehindStep && !m_link->requesting() &&
-           (!m_heldActions.front().whenIdle || m_console.busyDepth() == 0)) {
-        const HeldAction held = std::move(m_heldActions.front());
-        m_heldActions.pop_front();
-        // The clicks held behind this one wait for the end of the step it
-        // starts, so no two of them run into each other; with none held, a
-        // click made meanwhile runs at once, as ever.
-        const QScopedValueRollback behind(m_heldBehindStep,
-                                          m_heldBehindStep || !m_heldActions.empty());
-        held.run();
-    }
-}
-
 void frmMain::runStep(const std::function<void()> &step)
 {
-    // Events flow while the link waits for the client's status; a click
-    // handled then would start a second step inside the first.
-    if (m_link->requesting())
-        return;
-    openScores();
-    // Everything a step may change, so a failed link can put it all back.
-    const GameState before = m_gs;
-    const ChatLink::State linkBefore = m_link->state();
-    const ConsoleState shownBefore = m_console.state();
-    const int busyBefore = m_console.busyDepth();
-    const bool timer2Before = m_game->timer2.enabled();
-    auto undo = [&] {
-        m_gs = before;
-        m_link->restore(linkBefore);
-        m_game->timer2.setEnabled(timer2Before);
-        m_console.restore(shownBefore);
-        // Ends this step's busy state, and leaves an interrupted step's.
-        m_console.setBusyDepth(busyBefore + 1);
-        RestoreControls();
-    };
-    // However the step ends, the hourglass goes once no step is under way.
-    const auto settle = qScopeGuard([this] {
-        if (m_console.busyDepth() == 0) {
-            m_console.setBusy(false);
-            runHeldActionsSoon();
-        }
-    });
-    try {
-        step();
-    } catch (const LinkDown &) {
-        // The host has been told; the game goes on from where it stood.
-        undo();
-    } catch (const StepUndone &) {
-        undo();
-    } catch (const WaitAbandoned &) {
-        // The window closed while the step waited: nothing more to do but
-        // end its busy state.
-        m_console.setBusyDepth(busyBefore);
-    }
+    m_runner->runStep(step);
 }

@@ -10,7 +10,6 @@
 #include <QPointer>
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,6 +29,7 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class ScoreStore;
+class StepRunner;
 class TickSource;
 class Wadapi;
 struct GameState;
@@ -77,10 +77,7 @@ public:
     // What the windows opened from this one work with.
     ChildContext childContext();
 
-    // Runs a game step; a chat link that fails or a step that gives up ends
-    // it with the game state as it was before it, and a close during one of
-    // its waits ends it quietly. Nothing runs while the link waits for the
-    // client's status.
+    // Runs a game step through the step runner (app/steprunner.h).
     void runStep(const std::function<void()> &step);
 
 protected:
@@ -98,18 +95,23 @@ private:
     // way.
     void onClick(QPushButton *button, void (*step)(GameContext &));
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
-    // Every click runs in the order clicked: at once if it can, else as soon
-    // as the request the link repeats is over and, whenIdle, no step is
-    // under way.
-    void onHostAction(bool whenIdle, std::function<void()> action);
-    void runHeldActions();
-    void runHeldActionsSoon();
+    // Form_Load's three jobs, each false when the program must end (the host
+    // has been told, m_exitCode set): the single-instance lock in the
+    // program's folder, the chat client, and orvella.ini applied to the
+    // game and the menus.
+    bool takeInstanceLock();
+    bool openChatLink();
+    bool applySettings();
     void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     // SettingsWriter with the window's position of the moment; a failure is shown.
     void saveSettings();
     void setSpeed(int delay);
     void setAuto(int seconds);
+    // Tick the menu entry of the game's speed (Delay) and automatic
+    // countdown (Auto, also the Countdown button's caption).
+    void tickSpeed();
+    void tickAuto();
     void mnuTop_Click();
     void vsDrawCnt_Change();
     void Macro_Click(int index);
@@ -140,13 +142,14 @@ private:
 
     GameState &m_gs;
     Wadapi &m_wadapi;
-    struct HeldAction
+    // The Speed and Auto Countdown menus' entries and their values, made
+    // once with the menus.
+    struct Choice
     {
-        bool whenIdle;
-        std::function<void()> run;
+        QAction *action;
+        int value;
     };
-    std::deque<HeldAction> m_heldActions;
-    bool m_heldBehindStep = false;
+    std::array<Choice, 4> m_speeds{}, m_autos{};
     HostDialogs &m_dialogs;
     Environment m_env;
     std::unique_ptr<ChatLink> m_link;
@@ -165,6 +168,7 @@ private:
     int m_drawer = 0; // the subscription of draw()
     // Held while the record is busy; nested steps share it.
     std::optional<BusyPointer::Wait> m_busyPointer;
+    std::unique_ptr<StepRunner> m_runner;
 
 private:
     // Controls, named as the host's manual names them; tests find them by

@@ -194,11 +194,6 @@ void frmMain::draw()
     if (to.macrosEnabled != m_drawn.macrosEnabled)
         for (int i = 1; i <= MacroCount; ++i)
             Macro[i]->setEnabled(to.macrosEnabled);
-    // Nested steps are counted by the busy depth; the pointer only follows.
-    if (to.busy && !m_busyPointer)
-        m_busyPointer.emplace();
-    else if (!to.busy)
-        m_busyPointer.reset();
     m_drawn = to;
 }
 

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/steprunner.h"
 #include "chat/chatlink.h"
 #include "game/gamestate.h"
 #include "game/hostline.h"
@@ -42,16 +43,18 @@ QAction *frmMain::nextAfter(QMenu *menu, QAction *action)
 void frmMain::showRoom(const QString &espTo)
 {
     if (!m_roomWindow) {
-        RoomContext context{
-            childContext(),
-            [this](const HostLine &line) {
-                onHostAction(true, [this, line] { runStep([&] { HostSays(game(), line); }); });
-            },
-            [this] {
-                return m_link->clientHostName().isEmpty() ? m_gs.HostName
-                                                          : m_link->clientHostName();
-            },
-            [this] { m_link->setLiveCopy(false); }};
+        RoomContext context{childContext(),
+                            [this](const HostLine &line) {
+                                m_runner->onHostAction(true, [this, line] {
+                                    runStep([&] { HostSays(game(), line); });
+                                });
+                            },
+                            [this] {
+                                return m_link->clientHostName().isEmpty()
+                                           ? m_gs.HostName
+                                           : m_link->clientHostName();
+                            },
+                            [this] { m_link->setLiveCopy(false); }};
         m_roomWindow = createRoomWindow(std::move(context));
         m_roomWindow->setParent(this, Qt::Window);
         m_roomWindow->setAttribute(Qt::WA_DeleteOnClose);

@@ -23,9 +23,39 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <cmath>
 
 bool frmMain::Form_Load()
+{
+    if (!takeInstanceLock() || !openChatLink())
+        return false;
+    setWindowTitle(QStringLiteral("Orvella V") + versionText());
+    if (!applySettings())
+        return false;
+
+    m_console.setCaption(Ctl::lblPlayercnt, QStringLiteral("0"));
+    m_gs.PlayerCount = 0;
+    m_gs.BoxMode = BoxMode::EditDefaults;
+
+    m_console.setCaption(Ctl::cmdAsk, QStringLiteral("Load"));
+    m_console.setControlTip(Ctl::cmdAsk, QStringLiteral("Load"));
+    m_console.setControlEnabled(Ctl::cmdAsk, true);
+
+    m_console.setCaption(Ctl::lblWordOf, QString());
+    m_console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
+
+    for (Ctl c : {Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown, Ctl::cmdGetRegs, Ctl::cmdDraw,
+                  Ctl::cmdList})
+        m_console.setControlEnabled(c, false);
+
+    m_console.clearList(List::lstDown);
+    m_console.clearList(List::lstPlayers);
+    m_loaded = true;
+    return true;
+}
+
+bool frmMain::takeInstanceLock()
 {
     // A folder or lock file that cannot be made is told as what it is, not
     // as another copy running.
@@ -50,29 +80,34 @@ bool frmMain::Form_Load()
     }
     // Only now: a second copy must not take the first one's writes for leftovers.
     FileIO::removeStrayTemporaries(m_env.folder);
+    return true;
+}
 
-    if (m_link->InitDDE() != 0) {
-        QString why = m_wadapi.lastError();
-        const QString here = QCoreApplication::applicationDirPath();
-        if (!why.isEmpty())
-            why = QStringLiteral("\r\n\r\nThe chat client: ") + why + u'.';
-        m_dialogs.message(QStringLiteral("Run-time error %1:\r\n\r\n%2")
-                                  .arg(int(ErrDdeInit))
-                                  .arg(Failure::describe(ErrDdeInit)) +
-                              why +
-                              QStringLiteral("\r\n\r\nStart a chat client in this session "
-                                             "first, then Orvella: the stand-in room (%1 "
-                                             "--players 6) or the IRC client (%2 --server "
-                                             "NETWORK --channel '#CHANNEL' --nick NAME).")
-                                  .arg(clientCommand(here, QStringLiteral("orvella-room")),
-                                       clientCommand(here, QStringLiteral("orvella-irc"))),
-                          QStringLiteral("Orvella"));
-        m_exitCode = 1;
-        return false;
-    }
+bool frmMain::openChatLink()
+{
+    if (m_link->InitDDE() == 0)
+        return true;
+    QString why = m_wadapi.lastError();
+    const QString here = QCoreApplication::applicationDirPath();
+    if (!why.isEmpty())
+        why = QStringLiteral("\r\n\r\nThe chat client: ") + why + u'.';
+    m_dialogs.message(QStringLiteral("Run-time error %1:\r\n\r\n%2")
+                              .arg(int(ErrDdeInit))
+                              .arg(Failure::describe(ErrDdeInit)) +
+                          why +
+                          QStringLiteral("\r\n\r\nStart a chat client in this session "
+                                         "first, then Orvella: the stand-in room (%1 "
+                                         "--players 6) or the IRC client (%2 --server "
+                                         "NETWORK --channel '#CHANNEL' --nick NAME).")
+                              .arg(clientCommand(here, QStringLiteral("orvella-room")),
+                                   clientCommand(here, QStringLiteral("orvella-irc"))),
+                      QStringLiteral("Orvella"));
+    m_exitCode = 1;
+    return false;
+}
 
-    setWindowTitle(QStringLiteral("Orvella V") + versionText());
-
+bool frmMain::applySettings()
+{
     bool mustEnd = false;
     GlobalsInit(mustEnd);
     if (mustEnd) {
@@ -85,45 +120,23 @@ bool frmMain::Form_Load()
     if (m_gs.MainLeft > 0)
         moveToTwips(*this, m_gs.MainLeft, m_gs.MainTop);
 
-    if (m_gs.Delay < 0 || m_gs.Delay > 3)
+    // A value no menu entry has is taken for the usual one.
+    const auto offered = [](const std::array<Choice, 4> &menu, int value) {
+        return std::any_of(menu.begin(), menu.end(),
+                           [value](const Choice &c) { return c.value == value; });
+    };
+    if (!offered(m_speeds, m_gs.Delay))
         m_gs.Delay = 1;
-    QAction *speeds[] = {mnuVeryFast, mnuFast, mnuMedium, mnuSlow};
-    for (int i = 0; i < 4; ++i)
-        speeds[i]->setChecked(i == m_gs.Delay);
-
-    if (m_gs.Auto != 0 && m_gs.Auto != 15 && m_gs.Auto != 30 && m_gs.Auto != 60)
+    tickSpeed();
+    if (!offered(m_autos, m_gs.Auto))
         m_gs.Auto = 0;
-    mnuAutoOff->setChecked(m_gs.Auto == 0);
-    mnuFifteen->setChecked(m_gs.Auto == 15);
-    mnuThirty->setChecked(m_gs.Auto == 30);
-    mnuSixty->setChecked(m_gs.Auto == 60);
-    m_console.setCaption(Ctl::cmdCountdown, countdownCaption(m_gs.Auto).value_or(
-                                                m_console.caption(Ctl::cmdCountdown)));
+    tickAuto();
 
     mnuTop->setChecked(m_gs.OnTop);
     applyOnTop(m_gs.OnTop);
 
     m_gs.DrawCount = static_cast<Integer>(-m_console.state().scrollValue);
     m_console.setCaption(Ctl::txtDrawCnt, QString::number(m_gs.DrawCount));
-
-    m_console.setCaption(Ctl::lblPlayercnt, QStringLiteral("0"));
-    m_gs.PlayerCount = 0;
-    m_gs.BoxMode = BoxMode::EditDefaults;
-
-    m_console.setCaption(Ctl::cmdAsk, QStringLiteral("Load"));
-    m_console.setControlTip(Ctl::cmdAsk, QStringLiteral("Load"));
-    m_console.setControlEnabled(Ctl::cmdAsk, true);
-
-    m_console.setCaption(Ctl::lblWordOf, QString());
-    m_console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
-
-    for (Ctl c : {Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown, Ctl::cmdGetRegs, Ctl::cmdDraw,
-                  Ctl::cmdList})
-        m_console.setControlEnabled(c, false);
-
-    m_console.clearList(List::lstDown);
-    m_console.clearList(List::lstPlayers);
-    m_loaded = true;
     return true;
 }
 
@@ -187,9 +200,7 @@ ChildContext frmMain::childContext()
 void frmMain::setSpeed(int delay)
 {
     m_gs.Delay = static_cast<Integer>(delay);
-    QAction *speeds[] = {mnuVeryFast, mnuFast, mnuMedium, mnuSlow};
-    for (int i = 0; i < 4; ++i)
-        speeds[i]->setChecked(i == delay);
+    tickSpeed();
     saveSettings();
 }
 
@@ -198,13 +209,22 @@ void frmMain::setAuto(int seconds)
     // A countdown already running keeps its schedule; the new value applies
     // from the next ask.
     m_gs.Auto = static_cast<Integer>(seconds);
-    m_console.setCaption(Ctl::cmdCountdown,
-                         countdownCaption(seconds).value_or(m_console.caption(Ctl::cmdCountdown)));
-    mnuAutoOff->setChecked(seconds == 0);
-    mnuFifteen->setChecked(seconds == 15);
-    mnuThirty->setChecked(seconds == 30);
-    mnuSixty->setChecked(seconds == 60);
+    tickAuto();
     saveSettings();
+}
+
+void frmMain::tickSpeed()
+{
+    for (const Choice &c : m_speeds)
+        c.action->setChecked(c.value == m_gs.Delay);
+}
+
+void frmMain::tickAuto()
+{
+    m_console.setCaption(Ctl::cmdCountdown, countdownCaption(m_gs.Auto).value_or(
+                                                m_console.caption(Ctl::cmdCountdown)));
+    for (const Choice &c : m_autos)
+        c.action->setChecked(c.value == m_gs.Auto);
 }
 
 void frmMain::mnuTop_Click()

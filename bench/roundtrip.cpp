@@ -91,6 +91,7 @@ public:
     {
         m_inner.DapiNotice(key, value);
     }
+    void DapiGameStatus(const QByteArray &text) override { m_inner.DapiGameStatus(text); }
     void KillDDE() override { m_inner.KillDDE(); }
     bool connected() const override { return m_inner.connected(); }
 

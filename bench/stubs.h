@@ -56,6 +56,7 @@ public:
     }
     void DapiUnregister(const QString &) override {}
     void DapiNotice(const QByteArray &, const QByteArray &) override {}
+    void DapiGameStatus(const QByteArray &) override {}
     void KillDDE() override {}
     bool connected() const override { return true; }
 

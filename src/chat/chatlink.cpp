@@ -66,6 +66,8 @@ ChatLink::~ChatLink()
 qint16 ChatLink::InitDDE()
 {
     m_liveOffered = false;
+    m_statusOffered = false;
+    m_statusSent.clear();
     m_linking = true;
     const qint16 result = m_wadapi.InitDDE(m_appName(), this);
     m_linking = false;
@@ -74,8 +76,24 @@ qint16 ChatLink::InitDDE()
         m_shutDown = false;
         if (m_liveOffered && m_liveWanted)
             SendNotice(NoticeKey::Live, QStringLiteral("1"));
+        sendStatusText();
     }
     return result;
+}
+
+void ChatLink::sendGameStatus(const GameStatus &status)
+{
+    m_statusText = encodeGameStatus(status);
+    sendStatusText();
+}
+
+void ChatLink::sendStatusText()
+{
+    if (m_statusOffered && !m_statusText.isEmpty() && m_statusText != m_statusSent && !m_shutDown &&
+        m_wadapi.connected()) {
+        m_wadapi.DapiGameStatus(m_statusText);
+        m_statusSent = m_statusText;
+    }
 }
 
 void ChatLink::setLiveCopy(bool on)
@@ -316,6 +334,8 @@ void ChatLink::OnDapiEvent(const QByteArray &text1, qint16, const QByteArray &te
     if (text1 == NoticeKey::Live && !std::exchange(m_liveOffered, true) && m_liveWanted &&
         !m_linking)
         SendNotice(NoticeKey::Live, QStringLiteral("1"));
+    if (text1 == NoticeKey::Status && !std::exchange(m_statusOffered, true) && !m_linking)
+        sendStatusText();
 }
 
 void ChatLink::OnDapiLive(const QByteArray &text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/integer.h"
+#include "chat/gamestatus.h"
 #include "chat/protocol.h"
 #include "chat/wadapi.h"
 
@@ -127,6 +128,12 @@ public:
     {
         m_liveReceiver = std::move(receiver);
     }
+    // Whether the client of this link shows the game status (it said so as
+    // the link came up); false on a new link until it does.
+    bool statusOffered() const { return m_statusOffered; }
+    // Sends the status to a client that offered it, unless it is what this
+    // link last sent; a link that comes up later is sent the newest at once.
+    void sendGameStatus(const GameStatus &status);
     // Ticks of Timer1 since the innermost running wait began.
     Integer WaitTicks() const { return m_state.WaitTicks; }
     // Ticks of Timer1 since the link was made; they come only while a wait
@@ -156,6 +163,7 @@ private:
     [[noreturn]] void notAnswering();
     void showWaitTicks();
     void reportGone();
+    void sendStatusText();
 
     State m_state;
     Wadapi &m_wadapi;
@@ -170,6 +178,10 @@ private:
     bool m_liveOffered = false;
     bool m_liveWanted = false;
     bool m_linking = false;
+    bool m_statusOffered = false;
+    // The newest status as sent, and what this link last sent; empty: none.
+    QByteArray m_statusText;
+    QByteArray m_statusSent;
     std::function<void(const QString &)> m_liveReceiver;
     // Queued reports of a vanished client die with the link.
     QObject m_context;

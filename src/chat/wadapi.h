@@ -40,6 +40,10 @@ public:
     // Tells the client something about the game (an "N" frame); no answer
     // is awaited, and a link that is down sends nothing.
     virtual void DapiNotice(const QByteArray &key, const QByteArray &value) = 0;
+    // Tells the client the game's status (a "P" frame: the text of
+    // encodeGameStatus); no answer is awaited. Only for a client that
+    // offered it (NoticeKey::Status): an older one would break the link.
+    virtual void DapiGameStatus(const QByteArray &text) = 0;
     virtual void KillDDE() = 0;
 
     // False once the client has gone away (or before InitDDE succeeded).
@@ -60,4 +64,8 @@ inline constexpr qsizetype MaxRegChar = 4;
 // can send one says so with an event of the same name, "live", 0, "", as the
 // link comes up; a client that did not is not asked.
 inline constexpr char Live[] = "live";
+// Not a notice but an offer: a client that shows the game status says so
+// with an event "status", 0, "" as the link comes up, beside "live", and
+// only such a client is sent the status (DapiGameStatus).
+inline constexpr char Status[] = "status";
 } // namespace NoticeKey

@@ -55,6 +55,8 @@ QString describe(const Frame &f)
         return QStringLiteral("N %1 %2").arg(quoted(f.text), quoted(f.text2));
     case FrameOp::Live:
         return QStringLiteral("L (%1 bytes)").arg(f.text.size());
+    case FrameOp::GameStatus:
+        return QStringLiteral("P (%1 bytes)").arg(f.text.size());
     default:
         return opName(f.op) + u' ' + quoted(f.app);
     }
@@ -171,8 +173,7 @@ void WadapiServer::accept(int fd)
     m_program = new LocalConnection(this);
     m_program->adopt(fd);
     m_decoder.reset();
-    m_textWanted = false;
-    stopLive();
+    forgetProgram();
     // A program that has just come sees the recent lines first, as a chat
     // window that opens shows them.
     m_readPos = m_room.recentStart();
@@ -206,8 +207,7 @@ void WadapiServer::programGone()
     if (!program || program != m_program)
         return;
     m_program = nullptr;
-    m_textWanted = false;
-    stopLive();
+    forgetProgram();
     program->deleteLater();
     emit report(QStringLiteral("Program disconnected."));
 }
@@ -230,6 +230,7 @@ void WadapiServer::handle(const Frame &frame)
         // this name; it comes ahead of the status so it is there at once.
         write(Frame::event("host", 0, Ansi::encode(hostName())));
         write(Frame::event(NoticeKey::Live, 0, {}));
+        write(Frame::event(NoticeKey::Status, 0, {}));
         write(Frame::status(statusCode(ClientStatus::Done)));
         emit report(QStringLiteral("Link up for %1.").arg(app));
         return;
@@ -269,6 +270,9 @@ void WadapiServer::handle(const Frame &frame)
                         : QStringLiteral("The host's registration character is %1.")
                               .arg(ChatRoom::shown(Ansi::decode(frame.text2))));
         emit notice(QString::fromLatin1(frame.text), Ansi::decode(frame.text2));
+        return;
+    case FrameOp::GameStatus:
+        takeGameStatus(frame);
         return;
     case FrameOp::GetAllText:
         if (answeredByFault(frame))
@@ -387,6 +391,27 @@ void WadapiServer::stopLive()
     m_live.clear();
 }
 
+void WadapiServer::takeGameStatus(const Frame &frame)
+{
+    std::optional<GameStatus> status = decodeGameStatus(frame.text);
+    if (!status) {
+        // Nothing on the players' screens is worth the link.
+        emit report(QStringLiteral("The program sent a malformed game status of %1 bytes; "
+                                   "ignored.")
+                        .arg(frame.text.size()));
+        return;
+    }
+    m_gameStatus = std::move(status);
+    emit gameStatus(*m_gameStatus);
+}
+
+void WadapiServer::forgetProgram()
+{
+    m_textWanted = false;
+    stopLive();
+    m_gameStatus.reset();
+}
+
 void WadapiServer::write(const Frame &frame)
 {
     if (!hasProgram())
@@ -402,8 +427,7 @@ void WadapiServer::closeProgram(const QString &why)
     if (!program)
         return;
     m_program = nullptr;
-    m_textWanted = false;
-    stopLive();
+    forgetProgram();
     program->disconnect(this);
     // What the system has taken still reaches the program.
     program->close();

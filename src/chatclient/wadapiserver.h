@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chat/gamestatus.h"
 #include "chatclient/livecopy.h"
 #include "transport/frame.h"
 
@@ -8,6 +9,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 
 class ChatRoom;
 class LocalConnection;
@@ -60,6 +62,10 @@ public:
     // here and whatever the socket still holds for it.
     bool liveCopy() const { return m_liveOn; }
     qsizetype liveBacklog() const;
+    // The newest game status the program sent (a "P" frame); nothing
+    // before the first or once the program has gone. Connect to the signal
+    // of the same name through qOverload<const GameStatus &>.
+    std::optional<GameStatus> gameStatus() const { return m_gameStatus; }
 
 signals:
     // What happened, for the person at the console: one line each.
@@ -71,6 +77,8 @@ signals:
     // The program told the client something about the game (keys in
     // chat/wadapi.h): only keys this client knows, with values in bounds.
     void notice(const QString &key, const QString &value);
+    // The program's newest game status, as sent.
+    void gameStatus(const GameStatus &status);
 
 private:
     struct Fault
@@ -91,6 +99,8 @@ private:
     void queueLive();
     void sendLive();
     void stopLive();
+    void takeGameStatus(const Frame &frame);
+    void forgetProgram();
     void write(const Frame &frame);
     void closeProgram(const QString &why);
 
@@ -110,4 +120,5 @@ private:
     LiveCopy m_live;
     bool m_liveOn = false;
     bool m_liveQueued = false;
+    std::optional<GameStatus> m_gameStatus;
 };

@@ -33,6 +33,7 @@ std::optional<Shape> shapeOf(char op)
     case FrameOp::Status:
     case FrameOp::Text:
     case FrameOp::Live:
+    case FrameOp::GameStatus:
         return Shape::OneString;
     case FrameOp::Event:
         return Shape::Event;
@@ -107,6 +108,7 @@ bool sentByProgram(FrameOp op)
     case FrameOp::GetAllText:
     case FrameOp::Unregister:
     case FrameOp::Notice:
+    case FrameOp::GameStatus:
         return true;
     case FrameOp::Status:
     case FrameOp::Text:
@@ -200,6 +202,14 @@ Frame Frame::live(const QByteArray &text)
 {
     Frame f;
     f.op = FrameOp::Live;
+    f.text = text;
+    return f;
+}
+
+Frame Frame::gameStatus(const QByteArray &text)
+{
+    Frame f;
+    f.op = FrameOp::GameStatus;
     f.text = text;
     return f;
 }

@@ -12,7 +12,7 @@
 // bytes (Windows-1252, NUL allowed); a number is 16 bits, big-endian, signed.
 
 // Fields: I, R, G, U: app. C: app, mode, target, text. N: key, value.
-// S: code. T: text. E: text1, number, text2. L: text.
+// P: text. S: code. T: text. E: text1, number, text2. L: text.
 //
 // N tells the client something about the game unasked (the keys are in
 // chat/wadapi.h); it has no answer, and a client ignores a key it does not
@@ -21,6 +21,12 @@
 // L is the live copy of the room's text, sent unasked to a program that
 // asked for it with the notice "live": whole lines, each ended by CR LF,
 // never part of the text a G request fetches.
+//
+// P is the game status (the text of encodeGameStatus, chat/gamestatus.h),
+// sent unasked and unanswered after a step or a countdown second that
+// changed it, and only to a client that offered it with the event "status"
+// as the link came up: a decoder that does not know an op breaks the stream
+// for good, so an older client never gets one.
 enum class FrameOp : char
 {
     // program -> client
@@ -30,6 +36,7 @@ enum class FrameOp : char
     GetAllText = 'G',
     Unregister = 'U',
     Notice = 'N',
+    GameStatus = 'P',
 
     // client -> program
     Status = 'S',
@@ -48,7 +55,7 @@ struct Frame
     QByteArray app;    // I R C G U
     qint16 number = 0; // C: mode; E: number
     QByteArray target; // C
-    QByteArray text;   // C: text; S: code; T, L: text; E: text1; N: key
+    QByteArray text;   // C: text; S: code; T, L, P: text; E: text1; N: key
     QByteArray text2;  // E; N: value
 
     static Frame init(const QByteArray &app);
@@ -62,6 +69,7 @@ struct Frame
     static Frame event(const QByteArray &text1, qint16 number, const QByteArray &text2);
     static Frame notice(const QByteArray &key, const QByteArray &value);
     static Frame live(const QByteArray &text);
+    static Frame gameStatus(const QByteArray &text);
 
     bool operator==(const Frame &) const = default;
 };

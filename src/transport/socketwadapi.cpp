@@ -148,6 +148,12 @@ void SocketWadapi::DapiNotice(const QByteArray &key, const QByteArray &value)
         send(Frame::notice(key, value));
 }
 
+void SocketWadapi::DapiGameStatus(const QByteArray &text)
+{
+    if (connected())
+        send(Frame::gameStatus(text));
+}
+
 void SocketWadapi::KillDDE()
 {
     // The unregistration sent just before must not be thrown away with the
@@ -292,6 +298,7 @@ void SocketWadapi::dispatch(const Frame &frame)
     case FrameOp::GetAllText:
     case FrameOp::Unregister:
     case FrameOp::Notice:
+    case FrameOp::GameStatus:
         break;
     }
     lose(QStringLiteral("the chat client sent a '%1' frame")

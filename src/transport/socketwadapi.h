@@ -60,6 +60,7 @@ public:
     void DapiGetAllText(const QString &app) override;
     void DapiUnregister(const QString &app) override;
     void DapiNotice(const QByteArray &key, const QByteArray &value) override;
+    void DapiGameStatus(const QByteArray &text) override;
     void KillDDE() override;
     bool connected() const override;
 

@@ -49,3 +49,42 @@ TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatTe
     EXPECT_EQ(wadapi.log.filter(u"N "_qs).join(u'|'), u"N live 1|N live 0|N live 1|N live 1"_qs)
         << "once per link, when it is up";
 }
+
+// The status goes only to a client that offered it, once per change on each
+// link; a link that comes up with an offer gets the newest again.
+TEST(ChatLinkStatus, GoesOnlyToAClientThatOffersOncePerChangeAndAgainOnANewLink)
+{
+    struct : ScriptedWadapi
+    {
+        bool offers = false;
+        qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
+        {
+            const qint16 result = ScriptedWadapi::InitDDE(app, cb);
+            if (offers)
+                cb->OnDapiEvent("status", 0, {});
+            return result;
+        }
+    } wadapi;
+    FakeTicks ticks;
+    ScriptedDialogs dialogs;
+    ChatLink link(wadapi, ticks, dialogs, [] { return u"orvella"_qs; });
+    GameStatus open;
+    open.phase = GameStatus::Phase::Open;
+    GameStatus playing = open;
+    playing.phase = GameStatus::Phase::Playing;
+
+    ASSERT_EQ(link.InitDDE(), 0);
+    link.sendGameStatus(open);
+    EXPECT_TRUE(wadapi.statuses.isEmpty()) << "an older client never sees the op";
+    wadapi.offers = true;
+    ASSERT_EQ(link.InitDDE(), 0);
+    link.sendGameStatus(open);
+    link.sendGameStatus(playing);
+    link.sendGameStatus(playing);
+    ASSERT_EQ(link.InitDDE(), 0);
+    wadapi.callbacks->OnDapiEvent("status", 0, {}); // offered again: no news
+    link.Shutdown();
+    link.sendGameStatus(open);
+    EXPECT_EQ(wadapi.statuses, QByteArrayList({encodeGameStatus(open), encodeGameStatus(playing),
+                                               encodeGameStatus(playing)}));
+}

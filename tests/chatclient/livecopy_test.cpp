@@ -39,7 +39,7 @@ struct LiveRig
                 got << *f;
         });
         send(Frame::init("orvella"));
-        EXPECT_TRUE(listening && waitUntil([&] { return got.size() == 3; }));
+        EXPECT_TRUE(listening && waitUntil([&] { return got.size() == 4; }));
     }
     ~LiveRig() { ::close(fd); }
     void send(const Frame &frame)
@@ -72,7 +72,8 @@ TEST(WadapiServerLive, TheCopyIsSentApartOnlyWhileAskedAndTheGamesTextStaysTheSa
     QByteArrayList fetched[2];
     for (const bool live : {false, true}) {
         LiveRig r;
-        EXPECT_EQ(r.texts(FrameOp::Event), QByteArrayList({"host", "live"})) << "the offer";
+        EXPECT_EQ(r.texts(FrameOp::Event), QByteArrayList({"host", "live", "status"}))
+            << "the offers";
         const auto lives = [&](qsizetype n) {
             return !live || waitUntil([&] { return r.texts(FrameOp::Live).size() == n; });
         };
@@ -132,4 +133,27 @@ TEST(WadapiServerLive, AFloodTheProgramDoesNotReadStaysBoundedAndIsCounted)
     }
     EXPECT_GT(missed, 0);
     EXPECT_EQ(heard + missed, Lines);
+}
+
+// The newest well-formed status is kept and told; a malformed one is dropped
+// and the link stays; the status goes with the program.
+TEST(WadapiServerStatus, KeepsTheNewestWellFormedStatusUntilTheProgramGoes)
+{
+    LiveRig r;
+    QList<GameStatus> told;
+    QObject::connect(&r.server, qOverload<const GameStatus &>(&WadapiServer::gameStatus),
+                     [&](const GameStatus &s) { told << s; });
+    GameStatus won;
+    won.phase = GameStatus::Phase::Won;
+    won.pattern = u"APPLE"_qs;
+    won.winners = {{u"Bo"_qs, u"Red"_qs}};
+    r.send(Frame::gameStatus(encodeGameStatus(won)));
+    r.send(Frame::gameStatus("phase=won\r\nup=0\r\n"));
+    r.send(Frame::getAllText("orvella"));
+    ASSERT_TRUE(waitUntil([&] { return r.texts(FrameOp::Status).size() == 2; }));
+    EXPECT_EQ(told, QList<GameStatus>{won});
+    EXPECT_EQ(r.server.gameStatus(), won);
+    ::shutdown(r.fd, SHUT_RDWR);
+    ASSERT_TRUE(waitUntil([&] { return !r.server.hasProgram(); }));
+    EXPECT_FALSE(r.server.gameStatus());
 }

@@ -29,6 +29,7 @@ public:
     WadapiCallbacks *callbacks = nullptr;
     QStringList log; // the first calls only: a silent client is asked very often
     QList<QByteArray> sent;
+    QList<QByteArray> statuses; // the game statuses, apart from the log
     int requests = 0;
 
     qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
@@ -56,6 +57,7 @@ public:
     {
         note(u"N "_qs + QString::fromLatin1(key + ' ' + value));
     }
+    void DapiGameStatus(const QByteArray &text) override { statuses << text; }
     void KillDDE() override
     {
         note(QStringLiteral("K"));

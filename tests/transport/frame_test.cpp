@@ -32,7 +32,8 @@ TEST(Frame, RoundTripsWholeAndByteByByte)
         Frame::init("orvella"),           Frame::status("-1"),
         Frame::chatText(binary),          Frame::chatText(block),
         Frame::event("t", 32767, binary), Frame::communicate("x", -32768, "Ann Lee", binary),
-        Frame::notice("reg", binary),     Frame::chatText(block + "end"),
+        Frame::notice("reg", binary),     Frame::gameStatus(binary),
+        Frame::chatText(block + "end"),
     };
     QByteArray stream;
     for (const Frame &f : all)

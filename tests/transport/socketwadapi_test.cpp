@@ -61,8 +61,11 @@ TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
         ASSERT_TRUE(room.waitForLine(ack)) << line.toStdString();
     };
     // The client names the host as the link comes up, ahead of its status.
-    EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee", "E:live|0|"}));
-    // A notice is not answered; a registration character of too many bytes is none.
+    EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee", "E:live|0|", "E:status|0|"}));
+    // A notice or a status is not answered; a registration character of too
+    // many bytes is none, a malformed status costs only itself.
+    wadapi.DapiGameStatus("phase=lost\r\n");
+    EXPECT_TRUE(room.waitForLine(u"malformed game status of 12 bytes; ignored."_qs));
     wadapi.DapiNotice("reg", "\xB0");
     EXPECT_TRUE(room.waitForLine(u"The host's registration character is <relax>."_qs));
     wadapi.DapiNotice("reg", "12345");

@@ -98,6 +98,7 @@ void match(GameContext &ctx, const QString &response)
         gs.Down[k] = PlayerRec();
     gs.DownCount = 0;
     gs.DownPointer = 0;
+    gs.PatternSaid.clear();
     // Told once the box is called, so a kill during the call leaves the
     // word to be played again, in the store as in the log.
     if (ctx.results) {
@@ -181,6 +182,7 @@ void AskingSequence(GameContext &ctx)
     ctx.link.SendChat(SendMode::Room, QString(), banner);
     ctx.link.My_Wait(gs.Delay);
     ctx.link.SendChat(SendMode::Room, QString(), line);
+    gs.PatternSaid = gs.Guess;
 
     if (gs.WordIndex >= 0 && gs.WordIndex <= MaxWords)
         gs.Asked[gs.WordIndex] = true;

@@ -117,6 +117,7 @@ void Timer2_Timer(GameContext &ctx)
         LockControls(ctx);
         ctx.console.setControlEnabled(Ctl::cmdGet, false);
         gs.CountdownOn = true;
+        gs.CountdownFrom = gs.CountdownLeft;
         ctx.link.SendChat(SendMode::Room, QString(),
                           QStringLiteral("***  You have %1 seconds ***").arg(gs.CountdownLeft));
         RestoreControls(ctx);

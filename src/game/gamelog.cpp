@@ -40,6 +40,8 @@ void restoreLogBody(const LogBody &body, GameState &gs)
     gs.WordIndex = body.wordIndex;
     gs.Asked = body.asked;
     gs.Guess = body.guess;
+    // The log does not say whether the room has heard it; the next ask will.
+    gs.PatternSaid.clear();
     for (int i = 0; i < BoxCount; ++i)
         gs.Boxes[i].Available = body.boxAvailable[i];
     gs.DrawCount = body.drawCount;

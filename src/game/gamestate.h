@@ -94,6 +94,9 @@ struct GameState
     Integer WordIndex = 0;
     std::array<bool, MaxWords + 1> Asked{};
     QString Guess;
+    // The pattern as the last ask said it in the room; empty until the
+    // word's first ask. Guess runs ahead of it after a miss.
+    QString PatternSaid;
 
     // Players, draw and winners.
     std::array<PlayerRec, MaxPlayers + 1> Players{};
@@ -109,6 +112,7 @@ struct GameState
     // Countdown, boxes and macros.
     Integer CountdownLeft = 0;
     bool CountdownOn = false;
+    Integer CountdownFrom = 0; // the seconds the running countdown announced
     std::array<BoxRec, BoxCount> Boxes{};
     Integer BoxMode = BoxMode::EditDefaults;
     std::array<MacroRec, MacroCount + 1> Macros{};

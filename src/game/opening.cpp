@@ -112,6 +112,7 @@ void OpenGame(GameContext &ctx)
     }
 
     gs.WordIndex = 1;
+    gs.PatternSaid.clear();
     ctx.console.setCaption(Ctl::lblWordOf, wordOfCaption(gs));
     ctx.console.setCaption(Ctl::lblWord, gs.Words[1]);
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "chat/gamestatus.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -61,5 +64,8 @@ public:
     // The top three by words won: "Ann Lee 5, Bo Reed 3, Kit 2", and those
     // tied with the third counted: "Ann 4, Bo 2, Kit 2 and 3 more with 2".
     virtual QString leaders() = 0;
+    // The players with most words won, most first (a tie by name), at most
+    // count of them; those with none are not leaders.
+    virtual QList<GameStatus::Leader> topWinners(int count) = 0;
     virtual int wins(const QString &player) = 0;
 };

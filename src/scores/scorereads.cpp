@@ -244,6 +244,23 @@ QString ScoreStore::leaders()
     return said;
 }
 
+QList<GameStatus::Leader> ScoreStore::topWinners(int count)
+{
+    QList<GameStatus::Leader> out;
+    if (count < 1 || !loadAliases())
+        return out;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT ") + Canon.arg(QLatin1String("t")) +
+              QStringLiteral(" p, SUM(t.won) n FROM totals t LEFT JOIN temp.alias a ON a.name = "
+                             "t.player GROUP BY p HAVING n > 0 ORDER BY n DESC, p LIMIT ?"));
+    q.addBindValue(count);
+    if (q.exec())
+        while (q.next())
+            out << GameStatus::Leader{q.value(0).toString(), q.value(1).toInt()};
+    return out;
+}
+
 int ScoreStore::wins(const QString &player)
 {
     if (player.isEmpty() || !loadAliases())

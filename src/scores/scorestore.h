@@ -55,6 +55,7 @@ public:
 
     // ScoreFigures
     QString leaders() override;
+    QList<GameStatus::Leader> topWinners(int count) override;
     int wins(const QString &player) override;
 
     // What the Scores window shows.

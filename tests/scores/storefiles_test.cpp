@@ -60,6 +60,7 @@ TEST_F(StoreFiles, TheFirstVersionIsUpgradedAndMergesUndo)
     EXPECT_EQ(store->leaders(), allTied);
     ASSERT_TRUE(store->mergePlayers(u"ann"_qs, u"Ann"_qs));
     EXPECT_EQ(store->leaders(), u"Ann 2, Bo 1, Cy 1 and 1 more with 1"_qs);
+    EXPECT_EQ(store->topWinners(2), (QList<GameStatus::Leader>{{u"Ann"_qs, 2}, {u"Bo"_qs, 1}}));
     const auto ann = store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime())[0];
     EXPECT_EQ(ann.bestStreak, 2);
     EXPECT_EQ(ann.lastPlayed, QDateTime(QDate(2026, 1, 2), QTime(20, 0), Qt::UTC));

@@ -80,8 +80,14 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
         else
             m_busyPointer.reset();
     };
+    const auto leaders = [this] {
+        return m_scores ? m_scores->topWinners(int(GameStatusCap::Leaders))
+                        : QList<GameStatus::Leader>();
+    };
     m_runner = std::make_unique<StepRunner>(
-        *m_game, StepRunner::Window{.beforeStep = [this] { openScores(); }, .showBusy = showBusy});
+        *m_game, StepRunner::Window{.beforeStep = [this] { openScores(); },
+                                    .showBusy = showBusy,
+                                    .leaders = leaders});
     popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
     buildControls();
     buildMenus();

@@ -7,6 +7,7 @@
 #include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
+#include "game/statusof.h"
 #include "game/stepundone.h"
 
 #include <QScopeGuard>
@@ -111,5 +112,18 @@ void StepRunner::runStep(const std::function<void()> &step)
         // The window closed while the step waited: nothing more to do but
         // end its busy state.
         console.setBusyDepth(busyBefore);
+        return;
     }
+    tellStatus();
+}
+
+void StepRunner::tellStatus()
+{
+    // The store's leaders change with a word won; a countdown's every second
+    // need not ask it.
+    if (m_leadersAt != m_game.gs.WinnerCount) {
+        m_leadersAt = m_game.gs.WinnerCount;
+        m_leaders = m_window.leaders ? m_window.leaders() : QList<GameStatus::Leader>();
+    }
+    m_game.link.sendGameStatus(statusOf(m_game.gs, m_leaders));
 }

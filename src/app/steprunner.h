@@ -1,9 +1,13 @@
 #pragma once
 
+#include "chat/gamestatus.h"
+
+#include <QList>
 #include <QObject>
 
 #include <deque>
 #include <functional>
+#include <optional>
 
 struct GameContext;
 
@@ -20,6 +24,8 @@ public:
         std::function<void()> beforeStep;
         // The hourglass, on while the console's record is busy.
         std::function<void(bool)> showBusy;
+        // The leaders the players' screens show, from the store of results.
+        std::function<QList<GameStatus::Leader>()> leaders;
     };
 
     StepRunner(GameContext &game, Window window);
@@ -30,7 +36,8 @@ public:
     // Runs a game step; a chat link that fails or a step that gives up ends
     // it with the game state as it was before it, and a close during one of
     // its waits ends it quietly. Nothing runs while the link waits for the
-    // client's status.
+    // client's status. After it the link is given the game's status, which
+    // it sends on when it changed.
     void runStep(const std::function<void()> &step);
 
     // Every click runs in the order clicked: at once if it can, else as soon
@@ -45,6 +52,7 @@ private:
     void runHeldActions();
     void runHeldActionsSoon();
     void followBusy();
+    void tellStatus();
 
     GameContext &m_game;
     Window m_window;
@@ -57,6 +65,8 @@ private:
     bool m_heldBehindStep = false;
     bool m_busyShown = false;
     int m_follower = 0; // the subscription to the console's record
+    QList<GameStatus::Leader> m_leaders;
+    std::optional<int> m_leadersAt; // the winner count they were read at
     // Held clicks run from the event loop; none after the runner has gone.
     QObject m_context;
 };

@@ -1,5 +1,6 @@
 #include "app/steprunner.h"
 #include "game/busystate.h"
+#include "game/countdown.h"
 #include "game/stepundone.h"
 #include "support/gamecontextrig.h"
 
@@ -13,10 +14,15 @@ namespace {
 struct RunnerRig : GameContextRig
 {
     QString pointer;
-    int began = 0;
+    int began = 0, leadersRead = 0;
     StepRunner runner{ctx,
                       {.beforeStep = [this] { ++began; },
-                       .showBusy = [this](bool on) { pointer += on ? u'+' : u'-'; }}};
+                       .showBusy = [this](bool on) { pointer += on ? u'+' : u'-'; },
+                       .leaders =
+                           [this] {
+                               ++leadersRead;
+                               return QList<GameStatus::Leader>{{u"Kit"_qs, 4}};
+                           }}};
 };
 
 } // namespace
@@ -116,4 +122,31 @@ TEST(StepRunner, HeldClicksRunInTheOrderClicked)
     QCoreApplication::processEvents();
     EXPECT_EQ(happened.join(u' ').toStdString(), "first0 said one a1 a21 said two ended b0 c0");
     EXPECT_EQ(rig.room.heard.join(u' ').toStdString(), "first one a a2 two b c");
+}
+
+// The players' screens hear of each step that changed the status, once: a
+// step that changes nothing sends nothing, the countdown one a second, and
+// the store is read for the leaders only when a word was won.
+TEST(StepRunner, AStepSendsTheStatusOnlyWhenItChanged)
+{
+    RunnerRig rig;
+    GameState &gs = rig.gs;
+    rig.room.callbacks->OnDapiEvent("status", 0, {});
+    std::tie(gs.GamePhase, gs.WordCount, gs.WordIndex) = std::tuple(GamePhase::Open, 2, 1);
+    rig.runner.runStep([] {});
+    rig.runner.runStep([] {});
+    std::tie(gs.DownCount, gs.DownPointer, gs.Auto, gs.CountdownLeft) = std::tuple(1, 1, 15, 15);
+    gs.Down[1].Name = u"Bob"_qs;
+    rig.ticks2.onTick = [&] { rig.runner.runStep([&] { Timer2_Timer(rig.ctx); }); };
+    rig.ticks2.afterTick = [&](int n) { rig.ticks2.setEnabled(n < 3); };
+    rig.ticks2.setEnabled(true);
+    Waits::pumpUntil([&] { return !rig.ticks2.enabled(); });
+    QStringList sent;
+    for (const QByteArray &text : rig.room.statuses) {
+        const std::optional<GameStatus> s = decodeGameStatus(text);
+        ASSERT_TRUE(s && s->leaders.size() == 1);
+        sent << QString::number(int(s->phase)) + u':' + QString::number(s->secondsLeft);
+    }
+    EXPECT_EQ(sent.join(u' ').toStdString(), "1:-1 2:15 2:14 2:13");
+    EXPECT_EQ(rig.leadersRead, 1);
 }

@@ -14,6 +14,24 @@ QByteArray utf8(const QString &s)
     return s.toUtf8();
 }
 
+// "Word N of M: PATTERN", the pattern as the ask line shows it ("A -- --");
+// nothing before the first word.
+QString topicOf(const GameStatus &s)
+{
+    if (s.phase == GameStatus::Phase::Idle || s.word < 1)
+        return {};
+    // Nothing that could end the command or colour the text.
+    QString pattern = s.pattern;
+    pattern.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    QStringList shown;
+    for (const QChar c : pattern)
+        shown << (c == u' ' ? QStringLiteral("--") : QString(c));
+    QString topic = QStringLiteral("Word %1 of %2").arg(s.word).arg(s.words);
+    if (!shown.isEmpty())
+        topic += QStringLiteral(": ") + shown.join(u' ');
+    return topic;
+}
+
 } // namespace
 
 IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObject *parent)
@@ -25,7 +43,8 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObj
       m_rejoin(clock.timer([this] {
           if (m_login.isRegistered() && m_channel != Channel::In)
               m_outbox.join(utf8(m_s.channel));
-      }))
+      })),
+      m_topicPause(clock.timer([this] { sendTopic(); }))
 {
     connect(&m_link, &IrcConnection::report, this, &IrcClient::report);
     connect(&m_link, &IrcConnection::opened, this, [this] {
@@ -129,6 +148,12 @@ void IrcClient::received(const IrcMessage &m)
         nickSeen(m, fromUs);
     } else if (c == "KICK" && isChannel(m.param(0))) {
         kickSeen(m);
+    } else if (m.numeric() == Reply::ChanOpPrivsNeeded && isChannel(m.param(1))) {
+        // Only a topic of ours asks for rights we may lack.
+        if (!std::exchange(m_topicRefused, true))
+            emit report(QStringLiteral("Not allowed to set the topic of %1 (%2); the game is not "
+                                       "shown there.")
+                            .arg(m_s.channel, IrcText::decode(m.trailing())));
     } else if (m.numeric() == Reply::NamReply) {
         namesSeen(m);
     } else if (m.numeric() == Reply::EndOfNames && m_nameLines > 0) {
@@ -205,6 +230,8 @@ void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
     emit joined();
     emit shownAs(nick());
     m_outbox.open();
+    if (!m_topicPause->isActive())
+        sendTopic();
 }
 
 void IrcClient::nickSeen(const IrcMessage &m, bool fromUs)
@@ -274,6 +301,31 @@ QByteArray IrcClient::communicate(qint16 mode, const QString &target, const QStr
         if (!piece.isEmpty())
             m_outbox.say(to, piece, mode == 0);
     return "0";
+}
+
+void IrcClient::showStatus(const GameStatus &status)
+{
+    if (!m_s.topic || m_topicRefused)
+        return;
+    const QString topic = topicOf(status);
+    if (topic.isEmpty() || topic == m_topicWanted)
+        return;
+    m_topicWanted = topic;
+    // A change within the pause waits for its end; only the newest is set.
+    if (!m_topicPause->isActive())
+        sendTopic();
+}
+
+void IrcClient::sendTopic()
+{
+    if (m_topicRefused || m_channel != Channel::In || m_topicWanted == m_topicSent)
+        return;
+    const QByteArray channel = utf8(m_s.channel);
+    const qsizetype budget = std::min<qsizetype>(
+        m_login.topicLength(), 510 - qsizetype(sizeof("TOPIC  :") - 1) - channel.size());
+    m_link.send("TOPIC", {channel, IrcText::splitAtSpaces(utf8(m_topicWanted), budget).value(0)});
+    m_topicSent = m_topicWanted;
+    m_topicPause->start(m_s.intervalMs);
 }
 
 void IrcClient::notice(QString text)

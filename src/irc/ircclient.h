@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chat/gamestatus.h"
 #include "irc/ircconnection.h"
 #include "irc/ircoutbox.h"
 #include "irc/ircregistration.h"
@@ -33,6 +34,10 @@ public:
     // when the line is queued, "-1" when it cannot be said (no connection,
     // another mode, no target).
     QByteArray communicate(qint16 mode, const QString &target, const QString &text);
+    // The program's newest game status. With the topic option, a word or
+    // pattern that changed becomes the channel's topic, one topic each
+    // pacing interval at most, until the server says we may not set it.
+    void showStatus(const GameStatus &status);
 
 signals:
     // For the console, one line each.
@@ -75,6 +80,7 @@ private:
     QString shownNick(const QByteArray &nick);
     QByteArray targetNick(const QString &name) const;
     qsizetype textBudget(const QByteArray &target) const;
+    void sendTopic();
 
     IrcSettings m_s;
     ChatRoom &m_room;
@@ -96,4 +102,9 @@ private:
     qsizetype m_moreNames = 0;
     int m_nameLines = 0;
     QHash<QString, QByteArray> m_seen; // names as the program sees them
+    // The topic the status asks for, the last one sent, and the pause
+    // between two; no more once the server refused one.
+    QString m_topicWanted, m_topicSent;
+    std::unique_ptr<IrcClock::Timer> m_topicPause;
+    bool m_topicRefused = false;
 };

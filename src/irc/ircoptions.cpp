@@ -116,8 +116,13 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption interval =
         option("interval", "Then one line each this many milliseconds (default 2000).", "ms");
     const QCommandLineOption verbose = option("verbose", "Shows every frame from and to Orvella.");
+    const QCommandLineOption topic =
+        option("topic", "Sets the channel's topic to the game's word and pattern, \"Word N of M: "
+                        "PATTERN\", as they change, where the server lets the client (off by "
+                        "default).");
     p.addOptions({helpOption, versionOption, server, port, channel, nick, tls, noTls, ca,
-                  fingerprint, password, saslUser, saslPassword, socket, burst, interval, verbose});
+                  fingerprint, password, saslUser, saslPassword, socket, burst, interval, verbose,
+                  topic});
 
     auto wrong = [&](const QString &why) -> std::optional<IrcOptions> {
         *error = why + QStringLiteral("\nSee orvella-irc --help.");
@@ -200,6 +205,7 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         return wrong(QStringLiteral("--burst and --interval take a positive number."));
     o.socketPath = p.isSet(socket) ? p.value(socket) : defaultWadapiSocketPath();
     o.verbose = p.isSet(verbose);
+    s.topic = p.isSet(topic);
     return o;
 }
 

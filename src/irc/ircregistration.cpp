@@ -43,6 +43,7 @@ void IrcRegistration::begin()
     m_offered.clear();
     m_nickTries = 0;
     m_nickLength = FirstNickLength;
+    m_topicLength = FirstTopicLength;
     m_deadline->start(m_s.loginMs);
     emit report(QStringLiteral("Connected; logging in."));
     m_send("CAP", {"LS", "302"});
@@ -87,6 +88,8 @@ bool IrcRegistration::handle(const IrcMessage &m)
         for (const QByteArray &p : m.params)
             if (p.startsWith("NICKLEN="))
                 m_nickLength = std::max(1, p.mid(8).toInt());
+            else if (p.startsWith("TOPICLEN="))
+                m_topicLength = std::max(1, p.mid(9).toInt());
     } else if (n == Reply::ErroneousNickname || n == Reply::NicknameInUse ||
                n == Reply::NickCollision) {
         if (!m_registered)

@@ -28,6 +28,8 @@ public:
     bool echoesMessages() const { return m_echoMessage; }
     // The longest nick the server takes.
     qsizetype nickLength() const { return m_nickLength; }
+    // The longest topic the server takes, in bytes.
+    qsizetype topicLength() const { return m_topicLength; }
     bool isSelf(QByteArrayView nick) const;
 
     // A new connection: logs in.
@@ -42,6 +44,8 @@ public:
     bool handle(const IrcMessage &m);
 
     static constexpr int FirstNickLength = 30;
+    // Until the server says (TOPICLEN): what many servers take.
+    static constexpr int FirstTopicLength = 307;
     // How often the wanted nick is asked for while another one is ours.
     static constexpr int ReclaimMs = 30000;
     // Capabilities offered in all the lines of one CAP LS reply.
@@ -74,6 +78,7 @@ private:
     QString m_tried;
     int m_nickTries = 0;
     qsizetype m_nickLength = FirstNickLength;
+    qsizetype m_topicLength = FirstTopicLength;
     QList<QByteArray> m_offered;
     bool m_echoMessage = false;
     bool m_saslDone = false;

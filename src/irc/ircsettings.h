@@ -37,4 +37,6 @@ struct IrcSettings
     int retryMaxMs = 60000;
     // Links in a row refused over the server's certificate before giving up.
     int certificateTries = 3;
+    // Shows the game's word and pattern as the channel's topic.
+    bool topic = false;
 };

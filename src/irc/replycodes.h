@@ -28,6 +28,7 @@ inline constexpr int InviteOnlyChan = 473;
 inline constexpr int BannedFromChan = 474;
 inline constexpr int BadChannelKey = 475;
 inline constexpr int NeedRegisteredNick = 477;
+inline constexpr int ChanOpPrivsNeeded = 482; // ERR_CHANOPRIVSNEEDED: we may not set the topic
 inline constexpr int NonRegisteredOnly = 486; // the receiver takes registered nicks only
 inline constexpr int NoServiceHost = 492;
 inline constexpr int CantSendToUser = 531;

@@ -6,6 +6,8 @@
 
 // The copy is asked for only of a client that offers it, on every link that
 // comes up while it is wanted; it reaches the receiver, never the chat text.
+// The game status likewise goes only to a client that offers it, once per
+// change, and again to each link that comes up.
 TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatText)
 {
     struct : ScriptedWadapi
@@ -14,8 +16,10 @@ TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatTe
         qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
         {
             const qint16 result = ScriptedWadapi::InitDDE(app, cb);
-            if (offers) // as the link comes up, ahead of its status
+            if (offers) { // as the link comes up, ahead of its status
                 cb->OnDapiEvent("live", 0, {});
+                cb->OnDapiEvent("status", 0, {});
+            }
             return result;
         }
     } wadapi;
@@ -28,9 +32,14 @@ TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatTe
     ASSERT_EQ(link.InitDDE(), 0);
     link.setLiveCopy(true);
     EXPECT_FALSE(link.liveOffered()) << "an older client is not asked";
+    GameStatus status;
+    link.sendGameStatus(status);
     wadapi.offers = true;
     ASSERT_EQ(link.InitDDE(), 0);
     EXPECT_TRUE(link.liveOffered());
+    link.sendGameStatus(status);
+    status.phase = GameStatus::Phase::Open;
+    link.sendGameStatus(status);
     link.setChatText(u"Bo: game"_qs);
     wadapi.callbacks->OnDapiLive("Bo: \xB0\r\nCy: x\r\n");
     EXPECT_EQ(got, QStringList(u"Bo: °\r\nCy: x\r\n"_qs));
@@ -48,43 +57,6 @@ TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatTe
     EXPECT_EQ(wadapi.log.filter(u"I orvella"_qs).size(), 4);
     EXPECT_EQ(wadapi.log.filter(u"N "_qs).join(u'|'), u"N live 1|N live 0|N live 1|N live 1"_qs)
         << "once per link, when it is up";
-}
-
-// The status goes only to a client that offered it, once per change on each
-// link; a link that comes up with an offer gets the newest again.
-TEST(ChatLinkStatus, GoesOnlyToAClientThatOffersOncePerChangeAndAgainOnANewLink)
-{
-    struct : ScriptedWadapi
-    {
-        bool offers = false;
-        qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
-        {
-            const qint16 result = ScriptedWadapi::InitDDE(app, cb);
-            if (offers)
-                cb->OnDapiEvent("status", 0, {});
-            return result;
-        }
-    } wadapi;
-    FakeTicks ticks;
-    ScriptedDialogs dialogs;
-    ChatLink link(wadapi, ticks, dialogs, [] { return u"orvella"_qs; });
-    GameStatus open;
-    open.phase = GameStatus::Phase::Open;
-    GameStatus playing = open;
-    playing.phase = GameStatus::Phase::Playing;
-
-    ASSERT_EQ(link.InitDDE(), 0);
-    link.sendGameStatus(open);
-    EXPECT_TRUE(wadapi.statuses.isEmpty()) << "an older client never sees the op";
-    wadapi.offers = true;
-    ASSERT_EQ(link.InitDDE(), 0);
-    link.sendGameStatus(open);
-    link.sendGameStatus(playing);
-    link.sendGameStatus(playing);
-    ASSERT_EQ(link.InitDDE(), 0);
-    wadapi.callbacks->OnDapiEvent("status", 0, {}); // offered again: no news
-    link.Shutdown();
-    link.sendGameStatus(open);
-    EXPECT_EQ(wadapi.statuses, QByteArrayList({encodeGameStatus(open), encodeGameStatus(playing),
-                                               encodeGameStatus(playing)}));
+    EXPECT_EQ(wadapi.statuses, QByteArrayList({encodeGameStatus({}), encodeGameStatus(status),
+                                               encodeGameStatus(status)}));
 }

@@ -135,25 +135,17 @@ TEST(WadapiServerLive, AFloodTheProgramDoesNotReadStaysBoundedAndIsCounted)
     EXPECT_EQ(heard + missed, Lines);
 }
 
-// The newest well-formed status is kept and told; a malformed one is dropped
-// and the link stays; the status goes with the program.
-TEST(WadapiServerStatus, KeepsTheNewestWellFormedStatusUntilTheProgramGoes)
+// The newest status is kept and told; it goes with the program. (A malformed
+// one costs only itself: tests/transport.)
+TEST(WadapiServerStatus, KeepsTheNewestStatusUntilTheProgramGoes)
 {
     LiveRig r;
     QList<GameStatus> told;
     QObject::connect(&r.server, qOverload<const GameStatus &>(&WadapiServer::gameStatus),
                      [&](const GameStatus &s) { told << s; });
-    GameStatus won;
-    won.phase = GameStatus::Phase::Won;
-    won.pattern = u"APPLE"_qs;
-    won.winners = {{u"Bo"_qs, u"Red"_qs}};
-    r.send(Frame::gameStatus(encodeGameStatus(won)));
-    r.send(Frame::gameStatus("phase=won\r\nup=0\r\n"));
-    r.send(Frame::getAllText("orvella"));
-    ASSERT_TRUE(waitUntil([&] { return r.texts(FrameOp::Status).size() == 2; }));
-    EXPECT_EQ(told, QList<GameStatus>{won});
-    EXPECT_EQ(r.server.gameStatus(), won);
+    r.send(Frame::gameStatus("phase=won\r\npattern=APPLE\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return !told.isEmpty(); }));
+    EXPECT_TRUE(told[0] == r.server.gameStatus() && told[0].pattern == u"APPLE"_qs);
     ::shutdown(r.fd, SHUT_RDWR);
-    ASSERT_TRUE(waitUntil([&] { return !r.server.hasProgram(); }));
-    EXPECT_FALSE(r.server.gameStatus());
+    EXPECT_TRUE(waitUntil([&] { return !r.server.hasProgram() && !r.server.gameStatus(); }));
 }

@@ -47,8 +47,12 @@ protected:
 
 // A miss marks the answer and passes the turn on, after the last player to
 // the first; a match waits for the box call, then moves to the next word.
+// The players' screens get the pattern only as an ask says it.
 TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
 {
+    const auto status = [&] {
+        return encodeGameStatus(statusOf(gs, {{u"Kit"_qs, 4}})).replace("\r\n", "|").toStdString();
+    };
     std::tie(gs.Calldown, gs.CalldownMSG, gs.DownPointer) =
         std::tuple(true, u"It's your turn to play"_qs, 2);
     cmdAsk_Click(ctx);
@@ -61,6 +65,8 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     cmdCheck_Click(ctx);
     EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
     EXPECT_EQ(gs.Guess + QString::number(console.selectedRow(List::lstDown)), u"APPL 0"_qs);
+    EXPECT_EQ(status(), "phase=playing|word=1|words=2|pattern=A    |called=Bob|called=Cy|up=0|"
+                        "leader=Kit\t4|");
     cmdAsk_Click(ctx);
     room.say(u"Bob"_qs, u"  Apple"_qs);
     cmdGet_Click(ctx);
@@ -87,6 +93,7 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     EXPECT_EQ(player(u"Cy"_qs).Level, 2 + 2);
     EXPECT_EQ(word(), u"Word 2 of 2KIWI"_qs);
     EXPECT_EQ(gs.DownCount + console.rows(List::lstDown).size(), 0);
+    EXPECT_EQ(status(), "phase=won|word=1|words=2|pattern=APPLE|winner=Bob\t|leader=Kit\t4|");
 }
 
 // Its schedule, and what ends it early: getting the answer (silently), the
@@ -96,10 +103,7 @@ TEST_F(TurnTest, TheAutomaticCountdownAndWhatEndsItEarly)
 {
     gs.Auto = 15;
     cmdAsk_Click(ctx);
-    QList<int> left;
     runSeconds([&](int n) {
-        const GameStatus s = statusOf(gs, {});
-        left << s.secondsLeft + 100 * s.secondsFrom;
         if (n == 8) {
             room.say(u"Bob"_qs, u"paper"_qs);
             cmdGet_Click(ctx);
@@ -110,8 +114,6 @@ TEST_F(TurnTest, TheAutomaticCountdownAndWhatEndsItEarly)
     for (int n = 1; n < 8; ++n)
         EXPECT_TRUE(n == 1 || n == 6 || newAt[n].isEmpty()) << n;
     EXPECT_EQ(ticks2.delivered + room.heard.size(), 8);
-    EXPECT_EQ(left, QList<int>({1515, 1514, 1513, 1512, 1511, 1510, 1509, 1508}));
-    EXPECT_EQ(statusOf(gs, {}).secondsLeft, -1) << "ended with the Get";
     cmdCheck_Click(ctx);
 
     // The button cancels it; the same player may be asked again.
@@ -133,55 +135,4 @@ TEST_F(TurnTest, TheAutomaticCountdownAndWhatEndsItEarly)
     EXPECT_EQ(ticks.delivered - before, 9 * 5);
     EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
     EXPECT_TRUE(ticks2.delivered == seconds && !ticks2.enabled());
-}
-
-// What the players' screens are shown through a game, as the wire has it:
-// the pattern only once an ask said it (a miss's marks wait for the next
-// ask), the word only once won, the winners with their boxes, the leaders.
-TEST(StatusOf, ShowsOnlyWhatTheRoomHasHeard)
-{
-    GameRound r;
-    GameState &gs = r.gs;
-    const QList<GameStatus::Leader> leaders = {{u"Kit"_qs, 4}};
-    r.ctx.showBoxWindow = [&] {
-        gs.Winners[gs.WinnerCount].Box = u"Red"_qs;
-        gs.BoxMode = BoxMode::EditDefaults;
-    };
-    const auto play = [&](const QString &name, const QString &text) {
-        cmdAsk_Click(r.ctx);
-        r.room.say(name, text);
-        cmdGet_Click(r.ctx);
-        cmdCheck_Click(r.ctx);
-    };
-    const std::pair<std::function<void()>, const char *> table[] = {
-        {[] {}, "phase=idle|word=0|words=0|pattern=|leader=Kit\t4|"},
-        {[&] {
-             r.openGame("apple\r\nkiwi\r\n");
-             r.registerPlayers({u"Bob"_qs, u"Cy"_qs});
-             r.player(u"Cy"_qs).Level = 1;
-             gs.DrawCount = 2;
-         },
-         "phase=open|word=0|words=2|pattern=|leader=Kit\t4|"},
-        {[&] { cmdDraw_Click(r.ctx); },
-         "phase=playing|word=1|words=2|pattern=|called=Bob|called=Cy|up=0|leader=Kit\t4|"},
-        {[&] { cmdAsk_Click(r.ctx); },
-         "phase=playing|word=1|words=2|pattern=A    |called=Bob|called=Cy|up=0|leader=Kit\t4|"},
-        {[&] {
-             r.room.say(u"Bob"_qs, u"paper"_qs);
-             cmdGet_Click(r.ctx);
-             cmdCheck_Click(r.ctx);
-         },
-         "phase=playing|word=1|words=2|pattern=A    |called=Bob|called=Cy|up=1|leader=Kit\t4|"},
-        {[&] { play(u"Cy"_qs, u"apple"_qs); },
-         "phase=won|word=1|words=2|pattern=APPLE|winner=Cy\tRed|leader=Kit\t4|"},
-        {[&] { cmdDraw_Click(r.ctx); },
-         "phase=playing|word=2|words=2|pattern=|called=Bob|called=Cy|up=0|winner=Cy\tRed|"
-         "leader=Kit\t4|"},
-        {[&] { play(u"Bob"_qs, u"kiwi"_qs); },
-         "phase=over|word=2|words=2|pattern=KIWI|winner=Cy\tRed|winner=Bob\tRed|leader=Kit\t4|"},
-    };
-    for (const auto &[step, wire] : table) {
-        step();
-        EXPECT_EQ(encodeGameStatus(statusOf(gs, leaders)).replace("\r\n", "|").toStdString(), wire);
-    }
 }

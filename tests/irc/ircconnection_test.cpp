@@ -96,10 +96,6 @@ TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
                                      {u"--no-tls"_qs, u"--ca"_qs, certFile}})
         EXPECT_FALSE(IrcOptions::parse(base + wrong, {}, &error, &help))
             << wrong.join(u' ').toStdString();
-    EXPECT_TRUE(
-        IrcOptions::parse(base + QStringList(u"--topic"_qs), {}, &error, &help)->settings.topic &&
-        !IrcOptions::parse(base, {}, &error, &help)->settings.topic)
-        << "the topic is off by default";
     const QString pin = QString::fromLatin1(digest.toHex(':').toUpper());
     const std::tuple<const char *, QStringList, QString> cases[] = {
         {"untrusted", {}, u"self-signed"_qs},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chat/gamestatus.h"
 #include "chatclient/livecopy.h"
 #include "transport/frame.h"
 
@@ -71,6 +72,8 @@ signals:
     // The program told the client something about the game (keys in
     // chat/wadapi.h): only keys this client knows, with values in bounds.
     void notice(const QString &key, const QString &value);
+    // The program's newest game status, as sent.
+    void gameStatus(const GameStatus &status);
 
 private:
     struct Fault

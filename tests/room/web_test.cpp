@@ -1,7 +1,9 @@
 #include "chatclient/chatroom.h"
+#include "chatclient/wadapiserver.h"
 #include "room/webroom.h"
 #include "support/waituntil.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -22,6 +24,7 @@ struct Page
     QStringList lines;
     QJsonObject last; // the latest welcome or refusal
     QJsonObject host; // what the room last said of the host
+    QList<QJsonObject> statuses;
     bool closed = false;
 
     Page(quint16 port, const QString &origin, const QString &scheme = u"ws"_qs) : socket(origin)
@@ -33,6 +36,8 @@ struct Page
             if (o[u"type"].toString() == u"line"_qs)
                 lines << (o[u"private"].toBool() ? u"(private) "_qs : QString()) +
                              o[u"text"].toString();
+            else if (o[u"type"].toString() == u"status"_qs)
+                statuses << o;
             else
                 (o[u"type"].toString() == u"host"_qs ? host : last) = o;
         });
@@ -272,6 +277,62 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
             p->say(u"still here"_qs);
     }
     EXPECT_TRUE(roomHas(u"Zed: still here"_qs)) << "the room goes on";
+}
+
+// The program's game status reaches the pages in the room and the watchers,
+// once each, cut to the caps, names as text; nobody without the code.
+TEST_F(WebRoomTest, TheGameStatusGoesToThoseWithTheCodeOnly)
+{
+    WadapiServer server(room);
+    web->follow(server);
+    Page bo(port, origin), watcher(port, origin), wrong(port, origin), silent(port, origin);
+    bo.join(u"Bo"_qs, u"KTZRW"_qs);
+    ASSERT_TRUE(bo.welcomed());
+    for (auto [p, code] : {std::pair{&watcher, u"ktzrw"_qs}, {&wrong, u"KTZRX"_qs}}) {
+        waitUntil([p] { return p->socket.state() == QAbstractSocket::ConnectedState; });
+        p->send({{u"type"_qs, u"watch"_qs}, {u"code"_qs, code}});
+    }
+    ASSERT_TRUE(wrong.dropped());
+    ASSERT_TRUE(reported(u"watches the game"_qs));
+
+    const QString hostile = u"<img src=x onerror=alert(1)>&amp;"_qs;
+    GameStatus status{GameStatus::Phase::Won,
+                      2,
+                      10,
+                      u"G -- R"_qs,
+                      QList<QString>(12, hostile),
+                      11,
+                      9,
+                      15,
+                      {{hostile, hostile}},
+                      {{QString(100, u'x'), 3}}};
+    emit server.gameStatus(status);
+    emit server.gameStatus(status); // unchanged: not sent again
+    room.say(u"Ann Lee"_qs, u"a line"_qs);
+    status.secondsLeft = 8;
+    emit server.gameStatus(status);
+    for (Page *p : {&bo, &watcher}) {
+        ASSERT_TRUE(waitUntil([&] { return p->statuses.size() == 2; }));
+        EXPECT_EQ(p->statuses.last()[u"seconds"], 8) << "each status once";
+    }
+    const QJsonObject &got = watcher.statuses.first();
+    EXPECT_EQ(got[u"phase"], u"won"_qs);
+    EXPECT_EQ(got[u"pattern"], u"G -- R"_qs);
+    EXPECT_EQ(got[u"called"].toArray().size(), GameStatusCap::Called);
+    EXPECT_EQ(got[u"called"][0], hostile);
+    EXPECT_EQ(got[u"up"], -1) << "past the players sent";
+    EXPECT_EQ(got[u"winners"][0][u"box"], hostile);
+    EXPECT_EQ(got[u"leaders"][0][u"name"].toString().size(), GameStatusCap::Text);
+    EXPECT_TRUE(bo.sees(u"Ann Lee: a line"_qs));
+    EXPECT_TRUE(watcher.lines.isEmpty()) << "a watcher gets no chat";
+    EXPECT_TRUE(wrong.statuses.isEmpty() && silent.statuses.isEmpty());
+    // A newcomer gets the newest at once; a watcher that speaks is dropped.
+    Page cy(port, origin);
+    cy.join(u"Cy"_qs, u"KTZRW"_qs);
+    EXPECT_TRUE(waitUntil([&] { return cy.statuses.size() == 1; }));
+    watcher.say(u"hello"_qs);
+    EXPECT_TRUE(watcher.dropped());
+    EXPECT_FALSE(room.textSince(0).contains(u"hello"_qs));
 }
 
 // With a certificate the page and its socket are served over TLS only.

@@ -49,7 +49,8 @@ struct Page
     void join(const QString &name, const QString &code, const QString &token = {}, qint64 seen = -1)
     {
         waitUntil([&] { return socket.state() == QAbstractSocket::ConnectedState || closed; });
-        send({{u"type"_qs, u"join"_qs},
+        // No name: the overlay, which only watches.
+        send({{u"type"_qs, name.isNull() ? u"watch"_qs : u"join"_qs},
               {u"name"_qs, name},
               {u"code"_qs, code},
               {u"token"_qs, token},
@@ -188,6 +189,37 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     EXPECT_TRUE(bo.sees(u"(private) ESP from Ann Lee: You are registered"_qs));
     EXPECT_TRUE(cy.lines.filter(u"ESP"_qs).isEmpty()) << "others' ESPs stay private";
 
+    // The game's status, once per change, cut to the caps, names as text, to
+    // the pages in the room and a watcher; nothing to a page without the code.
+    WadapiServer server(room);
+    web->follow(server);
+    Page watcher(port, origin), idle(port, origin);
+    watcher.join({}, u"KTZRW"_qs);
+    ASSERT_TRUE(reported(u"watches the game"_qs));
+    const QString hostile = u"<img src=x onerror=alert(1)>"_qs;
+    GameStatus status{GameStatus::Phase::Won,
+                      2,
+                      10,
+                      u"G -- R"_qs,
+                      QList<QString>(12, hostile),
+                      11,
+                      9,
+                      15,
+                      {{hostile, hostile}},
+                      {{QString(100, u'x'), 3}}};
+    for (int seconds : {9, 9, 8}) {
+        status.secondsLeft = seconds;
+        emit server.gameStatus(status);
+    }
+    for (Page *p : {&cy, &watcher})
+        ASSERT_TRUE(
+            waitUntil([p] { return p->statuses.size() == 2 && p->statuses[1][u"seconds"] == 8; }));
+    const QJsonObject got = watcher.statuses[0];
+    EXPECT_EQ(got[u"called"].toArray().size(), GameStatusCap::Called);
+    EXPECT_EQ(got[u"up"], -1) << "past the players sent";
+    EXPECT_EQ(got[u"winners"][0][u"box"], hostile);
+    EXPECT_EQ(got[u"leaders"][0][u"name"].toString().size(), GameStatusCap::Text);
+
     // A break: the name is held, what was said meanwhile comes back with it.
     const QString token = bo.last[u"token"].toString();
     bo.socket.abort();
@@ -203,11 +235,15 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     EXPECT_TRUE(back.last[u"back"].toBool());
     EXPECT_TRUE(back.told(u"\u00B0"_qs)) << "the change made while away";
     EXPECT_TRUE(back.sees(u"Ann Lee: while you were away"_qs));
+    EXPECT_TRUE(waitUntil([&] { return back.statuses.size() == 1; })) << "the newest, once back";
     EXPECT_FALSE(room.textSince(0).contains(u"Bo Reed has left"_qs));
     back.send({{u"type"_qs, u"leave"_qs}});
     EXPECT_TRUE(roomHas(u"Bo Reed has left the room."_qs));
     EXPECT_TRUE(reported(u"Bo Reed came back."_qs));
     EXPECT_EQ(web->people.names(), QStringList{u"Cy"_qs});
+    EXPECT_TRUE(watcher.lines.isEmpty() && idle.statuses.isEmpty());
+    watcher.say(u"hello"_qs);
+    EXPECT_TRUE(watcher.dropped()) << "a watcher says nothing";
 }
 
 // Floods, frames the page never sends, a storm of connections and a fight
@@ -277,62 +313,6 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
             p->say(u"still here"_qs);
     }
     EXPECT_TRUE(roomHas(u"Zed: still here"_qs)) << "the room goes on";
-}
-
-// The program's game status reaches the pages in the room and the watchers,
-// once each, cut to the caps, names as text; nobody without the code.
-TEST_F(WebRoomTest, TheGameStatusGoesToThoseWithTheCodeOnly)
-{
-    WadapiServer server(room);
-    web->follow(server);
-    Page bo(port, origin), watcher(port, origin), wrong(port, origin), silent(port, origin);
-    bo.join(u"Bo"_qs, u"KTZRW"_qs);
-    ASSERT_TRUE(bo.welcomed());
-    for (auto [p, code] : {std::pair{&watcher, u"ktzrw"_qs}, {&wrong, u"KTZRX"_qs}}) {
-        waitUntil([p] { return p->socket.state() == QAbstractSocket::ConnectedState; });
-        p->send({{u"type"_qs, u"watch"_qs}, {u"code"_qs, code}});
-    }
-    ASSERT_TRUE(wrong.dropped());
-    ASSERT_TRUE(reported(u"watches the game"_qs));
-
-    const QString hostile = u"<img src=x onerror=alert(1)>&amp;"_qs;
-    GameStatus status{GameStatus::Phase::Won,
-                      2,
-                      10,
-                      u"G -- R"_qs,
-                      QList<QString>(12, hostile),
-                      11,
-                      9,
-                      15,
-                      {{hostile, hostile}},
-                      {{QString(100, u'x'), 3}}};
-    emit server.gameStatus(status);
-    emit server.gameStatus(status); // unchanged: not sent again
-    room.say(u"Ann Lee"_qs, u"a line"_qs);
-    status.secondsLeft = 8;
-    emit server.gameStatus(status);
-    for (Page *p : {&bo, &watcher}) {
-        ASSERT_TRUE(waitUntil([&] { return p->statuses.size() == 2; }));
-        EXPECT_EQ(p->statuses.last()[u"seconds"], 8) << "each status once";
-    }
-    const QJsonObject &got = watcher.statuses.first();
-    EXPECT_EQ(got[u"phase"], u"won"_qs);
-    EXPECT_EQ(got[u"pattern"], u"G -- R"_qs);
-    EXPECT_EQ(got[u"called"].toArray().size(), GameStatusCap::Called);
-    EXPECT_EQ(got[u"called"][0], hostile);
-    EXPECT_EQ(got[u"up"], -1) << "past the players sent";
-    EXPECT_EQ(got[u"winners"][0][u"box"], hostile);
-    EXPECT_EQ(got[u"leaders"][0][u"name"].toString().size(), GameStatusCap::Text);
-    EXPECT_TRUE(bo.sees(u"Ann Lee: a line"_qs));
-    EXPECT_TRUE(watcher.lines.isEmpty()) << "a watcher gets no chat";
-    EXPECT_TRUE(wrong.statuses.isEmpty() && silent.statuses.isEmpty());
-    // A newcomer gets the newest at once; a watcher that speaks is dropped.
-    Page cy(port, origin);
-    cy.join(u"Cy"_qs, u"KTZRW"_qs);
-    EXPECT_TRUE(waitUntil([&] { return cy.statuses.size() == 1; }));
-    watcher.say(u"hello"_qs);
-    EXPECT_TRUE(watcher.dropped());
-    EXPECT_FALSE(room.textSince(0).contains(u"hello"_qs));
 }
 
 // With a certificate the page and its socket are served over TLS only.

@@ -1,9 +1,11 @@
 // 150 people from the web page in one room beside as many on the people socket:
 // the host's line reaches each, and how long it takes is reported for both,
-// the people socket being the baseline. Then the room's CPU while quiet and
-// its memory as the web people join.
+// the people socket being the baseline. Then the program's game status, near
+// its caps, reaches each web page, and how long that takes. Then the room's
+// CPU while quiet and its memory as the web people join.
 //   orvella-webload ROOM_EXE [PEOPLE]
 
+#include "chat/gamestatus.h"
 #include "room/peopleserver.h"
 
 #include <QCoreApplication>
@@ -16,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebSocket>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,6 +54,32 @@ struct Listener
         }
     }
 };
+
+// A frame of the chat-client protocol: its length, the op, each field with
+// its length, all big-endian.
+QByteArray frame(char op, const QList<QByteArray> &fields)
+{
+    const auto be32 = [](qsizetype n) {
+        QByteArray b(4, '\0');
+        qToBigEndian(quint32(n), b.data());
+        return b;
+    };
+    QByteArray payload(1, op);
+    for (const QByteArray &f : fields)
+        payload += be32(f.size()) + f;
+    return be32(payload.size()) + payload;
+}
+
+// A status as long as the caps let it be; n tells one from the next.
+GameStatus bigStatus(int n)
+{
+    GameStatus s{GameStatus::Phase::Playing, 7, 10, QString(60, u'-'), {}, 3, n, 60, {}, {}};
+    for (int i = 0; i < GameStatusCap::Called; ++i)
+        s.called << QStringLiteral("Player %1 with a long name").arg(i);
+    for (int i = 0; i < GameStatusCap::Leaders; ++i)
+        s.leaders << GameStatus::Leader{QStringLiteral("Leader %1 with a long name").arg(i), 9 - i};
+    return s;
+}
 
 qint64 statusField(qint64 pid, const char *field)
 {
@@ -134,7 +163,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer clock;
     clock.start();
-    std::vector<std::unique_ptr<Listener>> web(count), term(terms);
+    std::vector<std::unique_ptr<Listener>> web(count), term(terms), statuses(count);
     std::vector<std::unique_ptr<QWebSocket>> sockets;
     std::vector<std::unique_ptr<QLocalSocket>> locals;
     int welcomed = 0;
@@ -144,18 +173,24 @@ int main(int argc, char **argv)
     qint64 rssOne = 0, rssHalf = 0;
     for (int i = 0; i < count; ++i) {
         web[i] = std::make_unique<Listener>();
+        statuses[i] = std::make_unique<Listener>();
         auto s = std::make_unique<QWebSocket>(QStringLiteral("http://127.0.0.1:") +
                                               QString::fromLatin1(port));
         QWebSocket *raw = s.get();
-        Listener *l = web[i].get();
+        Listener *l = web[i].get(), *ls = statuses[i].get();
         QObject::connect(raw, &QWebSocket::connected, [raw, i] {
             raw->sendTextMessage(
                 QStringLiteral("{\"type\":\"join\",\"name\":\"Web%1\",\"code\":\"KTZRW\"}").arg(i));
         });
-        QObject::connect(raw, &QWebSocket::textMessageReceived, [&, l](const QString &m) {
+        QObject::connect(raw, &QWebSocket::textMessageReceived, [&, l, ls](const QString &m) {
             const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
-            if (o.value(u"type").toString() == u"welcome")
+            const QString type = o.value(u"type").toString();
+            if (type == u"welcome")
                 ++welcomed;
+            if (type == u"status") {
+                ls->got.push_back(o.value(u"seconds").toInt());
+                ls->at.push_back(clock.nsecsElapsed());
+            }
             l->heard(o.value(u"text").toString(), clock);
         });
         raw->open(QUrl(QStringLiteral("ws://127.0.0.1:") + QString::fromLatin1(port) +
@@ -211,6 +246,32 @@ int main(int argc, char **argv)
         t.push_back(l.get());
     const Stats ws = stats(w, sent, lines), ts = stats(t, sent, lines);
 
+    // The program links up and sends a status a step, as a game does.
+    QLocalSocket program;
+    QByteArray fromRoom;
+    QObject::connect(&program, &QLocalSocket::readyRead, [&] { fromRoom += program.readAll(); });
+    program.connectToServer(dir.filePath(QStringLiteral("w.sock")));
+    program.write(frame('I', {"orvella"}));
+    if (!waitFor([&] { return fromRoom.contains(frame('S', {"0"})); }, 5000)) {
+        std::fprintf(stderr, "the program did not link up\n");
+        return 1;
+    }
+    std::vector<qint64> statusSent(lines);
+    std::vector<Listener *> st;
+    for (const auto &l : statuses)
+        st.push_back(l.get());
+    for (int n = 0; n < lines; ++n) {
+        statusSent[n] = clock.nsecsElapsed();
+        program.write(frame('P', {encodeGameStatus(bigStatus(n))}));
+        waitFor(
+            [&] {
+                return std::ranges::all_of(
+                    st, [&](const Listener *l) { return !l->got.empty() && l->got.back() == n; });
+            },
+            5000);
+    }
+    const Stats ss = stats(st, statusSent, lines);
+
     const double cpu0 = cpuSeconds(pid);
     waitFor([] { return false; }, 3000);
     const double quietCpu = (cpuSeconds(pid) - cpu0) / 3.0 * 100;
@@ -219,6 +280,8 @@ int main(int argc, char **argv)
                 terms, lines);
     std::printf("  web:            median %.2f ms, p99 %.2f ms, lost %d, out of order %d\n", ws.p50,
                 ws.p99, ws.lost, ws.disordered);
+    std::printf("  status to web:  median %.2f ms, p99 %.2f ms, lost %d, out of order %d\n", ss.p50,
+                ss.p99, ss.lost, ss.disordered);
     std::printf("  people socket:  median %.2f ms, p99 %.2f ms, lost %d, out of order %d\n", ts.p50,
                 ts.p99, ts.lost, ts.disordered);
     const int half = count / 2;
@@ -232,6 +295,8 @@ int main(int argc, char **argv)
         met = met && ok;
     };
     budget(ws.p99 < 100, "web p99 under 100 ms");
+    budget(ss.p99 < 100, "status to web p99 under 100 ms");
+    budget(ss.lost + ss.disordered == 0, "no status lost or out of order");
     budget(ws.lost + ws.disordered + ts.lost + ts.disordered == 0, "no line lost or out of order");
     budget(quietCpu < 1, "the quiet room under 1 % CPU");
     room.kill();

@@ -254,5 +254,5 @@ close "$(window '^Orvella V')"
 echo "The room heard:"
 sed -n '/^Ann Lee: /,$p' "$tmp/room.log" | head -60
 
-# The room's web page in a phone-sized headless Chromium.
+# The room's web page in a phone-sized headless Chromium, and its overlay at 1920x1080.
 /usr/bin/python3 scripts/web_screenshot.py "$tmp/usr/bin/orvella-room"

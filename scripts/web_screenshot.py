@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-"""Makes the guide's picture of the room's web page in a phone-sized window
-(docs/images/web-room.png): the room with scripted players, the host's lines
-typed into its console and the registration character told on the program's
-socket, one person in headless Chromium.
-   /usr/bin/python3 scripts/web_screenshot.py build/release/src/orvella-room [PICTURE]"""
+"""Makes the guide's pictures of the room's web page in a phone-sized window
+(docs/images/web-room.png) and of the overlay at 1920x1080
+(docs/images/overlay.png): the room with scripted players, the host's lines
+typed into its console, the registration character and the game's status
+told on the program's socket, one person in headless Chromium.
+   /usr/bin/python3 scripts/web_screenshot.py build/release/src/orvella-room [PICTURE [OVERLAY]]"""
 import os
 import re
 import subprocess
@@ -11,9 +12,8 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'room'))
-from browser_test import Program  # noqa: E402
+from browser_test import Program, browser  # noqa: E402
 
-from selenium import webdriver
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
@@ -25,6 +25,17 @@ HOST_LINES = [
     'Ann Lee: Word 1 of 10: Kim Lo, a fruit that keeps the doctor away?',
     'Ann Lee: Kim Lo, your word is A -- -- -- -- ',
 ]
+STATUS = ['phase=playing', 'word=1', 'words=10', 'pattern=A -- -- -- -- ', 'called=Kim Lo',
+          'called=Ria Moss', 'called=Sam Ode', 'up=0', 'seconds=17', 'from=30',
+          'leader=Ria Moss\t4', 'leader=Sam Ode\t2', 'leader=Kim Lo\t1']
+IMAGES = os.path.join(os.path.dirname(__file__), '..', 'docs', 'images')
+
+
+def settled(driver):
+    """Two frames: the picture shows what was just added."""
+    driver.execute_async_script('const done = arguments[0];'
+                                'requestAnimationFrame(() => requestAnimationFrame(done))')
+
 
 with tempfile.TemporaryDirectory() as folder:
     room = subprocess.Popen([sys.argv[1], '--socket', folder + '/w.sock', '--host', 'Ann Lee',
@@ -36,17 +47,11 @@ with tempfile.TemporaryDirectory() as folder:
             found = re.search(r'browser at (\S+) with', line)
             if found:
                 break
-        options = webdriver.ChromeOptions()
-        for flag in ('--headless=new', '--no-sandbox', '--disable-gpu',
-                     '--disable-dev-shm-usage'):
-            options.add_argument(flag)
-        # A phone's width: a desktop window would not go below 500 pixels.
-        options.add_experimental_option(
-            'mobileEmulation', {'deviceMetrics': {'width': 360, 'height': 740, 'pixelRatio': 1}})
         program = Program(folder + '/w.sock')
         program.reg('$')
-        driver = webdriver.Chrome(options=options)
-        driver.get(found.group(1) + '#KTZRW')
+        program.status(*STATUS)
+        driver = browser()
+        driver.get(found.group(1))  # the code in its fragment
         driver.find_element(By.ID, 'name').send_keys('Kim Lo')
         driver.find_element(By.ID, 'joinButton').click()
         WebDriverWait(driver, 10).until(lambda d: d.find_element(By.ID, 'say').is_displayed())
@@ -61,12 +66,22 @@ with tempfile.TemporaryDirectory() as folder:
         WebDriverWait(driver, 10).until(lambda d: 'Kim Lo: apple' in [
             li.text for li in d.find_elements(By.CSS_SELECTOR, '#lines li')])
         driver.execute_script('window.scrollTo(0, 0)')
-        # Two frames: the picture shows the lines just added.
-        driver.execute_async_script('const done = arguments[0];'
-                                    'requestAnimationFrame(() => requestAnimationFrame(done))')
-        out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
-            os.path.dirname(__file__), '..', 'docs', 'images', 'web-room.png')
-        driver.save_screenshot(out)
+        settled(driver)
+        driver.save_screenshot(sys.argv[2] if len(sys.argv) > 2 else
+                               os.path.join(IMAGES, 'web-room.png'))
         driver.quit()
+
+        # The overlay as a stream's browser source composes it: transparent
+        # where the page is.
+        wall = browser(phone=False)
+        wall.execute_cdp_cmd('Emulation.setDefaultBackgroundColorOverride',
+                             {'color': {'r': 0, 'g': 0, 'b': 0, 'a': 0}})
+        wall.get(found.group(1).split('#')[0] + 'overlay#KTZRW')
+        WebDriverWait(wall, 10).until(
+            lambda d: d.find_element(By.CSS_SELECTOR, '#card .seconds').text == '17')
+        settled(wall)
+        wall.save_screenshot(sys.argv[3] if len(sys.argv) > 3 else
+                             os.path.join(IMAGES, 'overlay.png'))
+        wall.quit()
     finally:
         room.kill()

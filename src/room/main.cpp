@@ -189,13 +189,7 @@ int main(int argc, char *argv[])
         }
         QObject::connect(&web->people, &WebPeople::report, &console, &RoomConsole::output);
         QObject::connect(&web->front, &WebFront::report, &console, &RoomConsole::output);
-        QObject::connect(&server, &WadapiServer::privateMessage, &web->people,
-                         &WebPeople::espFromHost);
-        QObject::connect(&server, &WadapiServer::notice, &web->people,
-                         [&web](const QString &key, const QString &value) {
-                             if (key == QLatin1String(NoticeKey::RegChar))
-                                 web->people.setRegChar(value);
-                         });
+        web->follow(server);
         web->people.nameTaken = [&](const QString &n) { return players.has(n) || people.has(n); };
     }
     const auto webHas = [&web](const QString &n) { return web && web->people.has(n); };

@@ -26,6 +26,12 @@ constexpr Page Pages[] = {
     {"/", ":/orvella/web/index.html", "text/html; charset=utf-8"},
     {"/app.js", ":/orvella/web/app.js", "text/javascript; charset=utf-8"},
     {"/style.css", ":/orvella/web/style.css", "text/css; charset=utf-8"},
+    {"/card.js", ":/orvella/web/card.js", "text/javascript; charset=utf-8"},
+    {"/card.css", ":/orvella/web/card.css", "text/css; charset=utf-8"},
+    // The game alone, for a stream or a projector; the code in its fragment.
+    {"/overlay", ":/orvella/web/overlay.html", "text/html; charset=utf-8"},
+    {"/overlay.js", ":/orvella/web/overlay.js", "text/javascript; charset=utf-8"},
+    {"/overlay.css", ":/orvella/web/overlay.css", "text/css; charset=utf-8"},
 };
 
 // The value of a request's header, or null when it has none.

@@ -7,6 +7,7 @@
 #include "room/roomtext.h"
 
 #include <QHostAddress>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
@@ -21,6 +22,31 @@ const QString EspFrom = QStringLiteral("ESP from ");
 constexpr QStringView CodeLetters = u"ABCDEFGHJKMNPQRSTWXYZ";
 constexpr int CodeLength = 5;
 
+// The status as the pages read it, cut to the caps whoever filled it in.
+QJsonObject statusJson(const GameStatus &s)
+{
+    static constexpr const char *Phases[] = {"idle", "open", "playing", "won", "over"};
+    const auto text = [](const QString &t) { return t.left(GameStatusCap::Text); };
+    QJsonArray called, winners, leaders;
+    for (const QString &name : s.called.first(std::min(s.called.size(), GameStatusCap::Called)))
+        called.append(text(name));
+    for (const auto &w : s.winners.first(std::min(s.winners.size(), GameStatusCap::Winners)))
+        winners.append(QJsonObject{{u"name"_qs, text(w.name)}, {u"box"_qs, text(w.box)}});
+    for (const auto &l : s.leaders.first(std::min(s.leaders.size(), GameStatusCap::Leaders)))
+        leaders.append(QJsonObject{{u"name"_qs, text(l.name)}, {u"wins"_qs, l.wins}});
+    return {{u"type"_qs, u"status"_qs},
+            {u"phase"_qs, QString::fromLatin1(Phases[int(s.phase)])},
+            {u"word"_qs, s.word},
+            {u"words"_qs, s.words},
+            {u"pattern"_qs, s.pattern.left(GameStatusCap::Pattern)},
+            {u"called"_qs, called},
+            {u"up"_qs, s.up < called.size() ? s.up : -1},
+            {u"seconds"_qs, s.secondsLeft},
+            {u"from"_qs, s.secondsFrom},
+            {u"winners"_qs, winners},
+            {u"leaders"_qs, leaders}};
+}
+
 } // namespace
 
 struct WebPeople::Address
@@ -34,7 +60,8 @@ struct WebPeople::Person
 {
     QPointer<QWebSocket> socket;
     QString address;
-    QString name; // empty until admitted
+    QString name; // empty until admitted, and for a watcher
+    bool watcher = false;
     QString token;
     PersonRules::LineBudget budget{PeopleServer::Burst, PeopleServer::PerSecond};
     // While away: what was said meanwhile, and the minute it may last.
@@ -85,7 +112,7 @@ bool WebPeople::has(const QString &name) const
 void WebPeople::espFromHost(const QString &name, const QString &text)
 {
     for (const auto &p : m_people) {
-        if (!p->gone && p->name == name)
+        if (!p->gone && !p->watcher && p->name == name)
             sendLine(*p, QStringLiteral("ESP from %1: %2").arg(m_room.hostName(), text), true);
     }
 }
@@ -100,6 +127,19 @@ void WebPeople::setRegChar(const QString &regChar)
     for (const auto &p : m_people) {
         if (!p->gone && !p->name.isEmpty() && !p->away)
             sendHost(*p);
+    }
+}
+
+void WebPeople::setStatus(const GameStatus &status)
+{
+    if (m_lastStatus == status)
+        return;
+    m_lastStatus = status;
+    m_status = statusJson(status);
+    // One who is away gets the newest when back.
+    for (const auto &p : m_people) {
+        if (!p->gone && !p->away && (p->watcher || !p->name.isEmpty()))
+            send(*p, m_status);
     }
 }
 
@@ -124,7 +164,7 @@ void WebPeople::take(QWebSocket *socket)
     });
     // A socket that never joins must not hold one of the room's connections.
     QTimer::singleShot(JoinMs, socket, [this, socket] {
-        if (Person *p = personOf(socket); p && p->name.isEmpty())
+        if (Person *p = personOf(socket); p && p->name.isEmpty() && !p->watcher)
             drop(*p, QStringLiteral("%1 did not join in time; dropped.").arg(who(*p)));
     });
 }
@@ -162,11 +202,17 @@ void WebPeople::receive(Person &p, const QString &message)
 {
     const QJsonObject m = QJsonDocument::fromJson(message.toUtf8()).object();
     const QString type = m.value(u"type").toString();
+    if (p.watcher) {
+        drop(p, QStringLiteral("%1 spoke while watching; dropped.").arg(who(p)));
+        return;
+    }
     if (p.name.isEmpty()) {
-        if (type != u"join")
-            drop(p, QStringLiteral("%1 spoke before joining; dropped.").arg(who(p)));
-        else
+        if (type == u"join")
             join(p, m);
+        else if (type == u"watch")
+            watch(p, m);
+        else
+            drop(p, QStringLiteral("%1 spoke before joining; dropped.").arg(who(p)));
         return;
     }
     if (type == u"leave") {
@@ -189,7 +235,7 @@ void WebPeople::receive(Person &p, const QString &message)
     PersonRules::speak(m_room, p.name, m.value(u"text").toString(), type == u"esp");
 }
 
-void WebPeople::join(Person &p, const QJsonObject &message)
+bool WebPeople::admitted(Person &p, const QJsonObject &message)
 {
     if (Address *from = addressOf(p)) {
         if (!from->joins.take()) {
@@ -198,7 +244,7 @@ void WebPeople::join(Person &p, const QJsonObject &message)
                                 .arg(p.address));
             from->joinsCut = true;
             refuse(p, QStringLiteral("Too many tries. Wait a minute and try again."));
-            return;
+            return false;
         }
         from->joinsCut = false;
     }
@@ -206,8 +252,25 @@ void WebPeople::join(Person &p, const QJsonObject &message)
     if (message.value(u"code").toString().trimmed().toUpper() != m_code) {
         refuse(p, QStringLiteral("That is not this room's code."));
         emit report(QStringLiteral("%1 gave a wrong room code.").arg(who(p)));
-        return;
+        return false;
     }
+    return true;
+}
+
+void WebPeople::watch(Person &p, const QJsonObject &message)
+{
+    if (!admitted(p, message))
+        return;
+    p.watcher = true;
+    emit report(QStringLiteral("%1 watches the game.").arg(who(p)));
+    if (!m_status.isEmpty())
+        send(p, m_status);
+}
+
+void WebPeople::join(Person &p, const QJsonObject &message)
+{
+    if (!admitted(p, message))
+        return;
     const QString name = message.value(u"name").toString().trimmed();
     const QString token = message.value(u"token").toString();
     for (const auto &q : m_people) {
@@ -233,6 +296,8 @@ void WebPeople::join(Person &p, const QJsonObject &message)
             replay(*q, message.value(u"seen").toInteger(-1));
             for (const QString &json : std::exchange(q->held, {}))
                 q->socket->sendTextMessage(json);
+            if (!m_status.isEmpty())
+                send(*q, m_status);
             emit report(QStringLiteral("%1 came back.").arg(q->name));
             release(p);
             return;
@@ -262,6 +327,8 @@ void WebPeople::join(Person &p, const QJsonObject &message)
             sendLine(p, line, false, at);
         ++at;
     }
+    if (!m_status.isEmpty())
+        send(p, m_status);
     if (p.gone)
         return;
     m_room.notice(QStringLiteral("%1 has entered the room.").arg(name));

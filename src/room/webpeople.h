@@ -1,6 +1,9 @@
 #pragma once
 
+#include "chat/gamestatus.h"
+
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -12,7 +15,6 @@
 #include <vector>
 
 class ChatRoom;
-class QJsonObject;
 class QTimer;
 class QWebSocket;
 
@@ -20,10 +22,15 @@ class QWebSocket;
 // JSON messages:
 //   page -> room  {"type":"join","name":N,"code":C[,"token":T,"seen":S]}
 //                 {"type":"say","text":T}  {"type":"esp","text":T}  {"type":"leave"}
+//                 {"type":"watch","code":C}  (the overlay: status only, first and last)
 //   room -> page  {"type":"welcome","name":N,"host":H,"token":T,"back":B}
 //                 {"type":"host","name":H,"reg":R}
 //                 {"type":"refused","why":W}
 //                 {"type":"line","text":T,"private":P[,"at":A]}
+//                 {"type":"status","phase":"idle|open|playing|won|over","word":N,
+//                  "words":M,"pattern":P,"called":[NAME...],"up":K,"seconds":S,
+//                  "from":F,"winners":[{"name":N,"box":B}...],
+//                  "leaders":[{"name":N,"wins":W}...]}
 // "host" follows every welcome and comes again when the program changes the
 // registration character R (empty: none known, or the host takes none).
 // A room line's "at" is its place in the room; one who comes back gives the
@@ -34,6 +41,9 @@ class QWebSocket;
 // with the token of the welcome. Floods from a person or from one address,
 // frames the page never sends and output nobody reads are cut off and
 // reported; the room goes on.
+// The game's newest status goes to every page in the room, and again to one
+// that comes back; a watcher (the overlay page) gives the code but no name,
+// takes no part in the room and gets nothing but the status.
 class WebPeople final : public QObject
 {
     Q_OBJECT
@@ -60,6 +70,8 @@ public:
     // The host's registration character, as the program said it.
     void setRegChar(const QString &regChar);
     QString regChar() const { return m_regChar; }
+    // The program's newest game status; sent on only when it changed.
+    void setStatus(const GameStatus &status);
 
     struct Limits
     {
@@ -93,6 +105,9 @@ private:
 
     void receive(Person &p, const QString &message);
     void join(Person &p, const QJsonObject &message);
+    void watch(Person &p, const QJsonObject &message);
+    // Whether p gives the room's code, refused (and reported) when not.
+    bool admitted(Person &p, const QJsonObject &message);
     void roomLine(const QString &line);
     void send(Person &p, const QJsonObject &message);
     void sendLine(Person &p, const QString &text, bool isPrivate, qint64 at = -1);
@@ -114,6 +129,8 @@ private:
     ChatRoom &m_room;
     QString m_code;
     QString m_regChar;
+    std::optional<GameStatus> m_lastStatus;
+    QJsonObject m_status; // as the pages get it; empty until the program sends one
     std::vector<std::unique_ptr<Person>> m_people;
     QHash<QString, std::shared_ptr<Address>> m_addresses;
 };

@@ -1,5 +1,7 @@
 #include "room/webroom.h"
 
+#include "chat/wadapi.h"
+#include "chatclient/wadapiserver.h"
 #include "room/roomcode.h"
 
 #include <QFile>
@@ -56,6 +58,19 @@ std::optional<QSslConfiguration> tlsFrom(const WebOptions &options, QString *err
 }
 
 } // namespace
+
+void WebRoom::follow(WadapiServer &server)
+{
+    QObject::connect(&server, &WadapiServer::privateMessage, &people, &WebPeople::espFromHost);
+    QObject::connect(&server, &WadapiServer::notice, &people,
+                     [this](const QString &key, const QString &value) {
+                         if (key == QLatin1String(NoticeKey::RegChar))
+                             people.setRegChar(value);
+                     });
+    // An overload: the server also answers with the newest status it holds.
+    QObject::connect(&server, qOverload<const GameStatus &>(&WadapiServer::gameStatus), &people,
+                     &WebPeople::setStatus);
+}
 
 QString WebRoom::url() const
 {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class ChatRoom;
+class WadapiServer;
 
 // The room's web page as orvella-room's options ask for it.
 struct WebOptions
@@ -27,6 +28,9 @@ struct WebRoom
     {
         QObject::connect(&front, &WebFront::personArrived, &people, &WebPeople::take);
     }
+    // Takes what the program tells the room's clients: the host's private
+    // messages, the registration character, the game's status.
+    void follow(WadapiServer &server);
     // Where a browser opens the page, the code in its fragment.
     QString url() const;
     // What the console prints at start: the address to open (the code in

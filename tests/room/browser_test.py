@@ -4,7 +4,11 @@ refused, markup shows as text and runs nothing, a registration character the
 program told the room before anyone joined gives the Register button at once,
 gestures are named and made in the room, a word's pattern stays on one line
 of a phone's width, both see the same lines in the same order, and a broken
-connection comes back under the same name. Exits 77 (skipped) without
+connection comes back under the same name. The program's game status makes
+a card above the lines: only the page of the one who is up says "Your turn!"
+(and tells a screen reader once), the countdown counts down, the winners
+and leaders show, and the overlay at 1920x1080 shows the same, but only with
+the room code. Exits 77 (skipped) without
 Chromium's WebDriver.
 
 tests/e2e/browser_game_test.py borrows the room, the browsers and the
@@ -73,15 +77,27 @@ class Program:
     def reg(self, char):
         self.frame(b'N', b'reg', char.encode('cp1252'))
 
+    def status(self, *lines):
+        """The game status frame: lines of key=value, as in chat/gamestatus.h."""
+        self.frame(b'P', ''.join(line + '\r\n' for line in lines).encode('cp1252'))
 
-def browser():
+
+def browser(phone=True):
     options = webdriver.ChromeOptions()
     for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'):
         options.add_argument(flag)
-    # A phone's width: a desktop window would not go below 500 pixels.
-    options.add_experimental_option(
-        'mobileEmulation', {'deviceMetrics': {'width': 360, 'height': 740, 'pixelRatio': 1}})
-    return webdriver.Chrome(options=options)
+    if phone:
+        # A phone's width: a desktop window would not go below 500 pixels.
+        options.add_experimental_option(
+            'mobileEmulation', {'deviceMetrics': {'width': 360, 'height': 740, 'pixelRatio': 1}})
+    else:
+        options.add_argument('--hide-scrollbars')
+    driver = webdriver.Chrome(options=options)
+    if not phone:
+        # A projector's or a stream's picture, whatever the window around it.
+        driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+            'width': 1920, 'height': 1080, 'deviceScaleFactor': 1, 'mobile': False})
+    return driver
 
 
 def join(driver, url, name, code):
@@ -101,15 +117,28 @@ def until(driver, check, seconds=10):
     return WebDriverWait(driver, seconds).until(lambda d: check(d))
 
 
-def browsers():
-    # Two browsers start in parallel: each takes seconds.
-    started = []
-    threads = [threading.Thread(target=lambda: started.append(browser())) for _ in (0, 1)]
+def browsers(overlay=False):
+    """Two phones, and with overlay a 1920x1080 screen last; they start in
+    parallel, as each takes seconds."""
+    kinds = [True, True] + ([False] if overlay else [])
+    started = [None] * len(kinds)
+
+    def start(i):
+        started[i] = browser(kinds[i])
+    threads = [threading.Thread(target=start, args=(i,)) for i in range(len(kinds))]
     for t in threads:
         t.start()
     for t in threads:
         t.join()
-    return started
+    return [d for d in started if d is not None]
+
+
+def card(driver):
+    """The game's card as shown: its lines, or None while it is hidden."""
+    return driver.execute_script(
+        'const c = document.getElementById("card");'
+        'const body = document.getElementById("cardBody") || c;'
+        'return c && !c.hidden ? body.innerText.split("\\n").filter(l => l.trim()) : null')
 
 
 def main():
@@ -122,8 +151,8 @@ def main():
             program = Program(folder + '/w.sock')
             program.reg('$')
             room.wait_for(r"registration character is \$")
-            started = browsers()
-            bo, cy = started
+            started = browsers(overlay=True)
+            bo, cy, wall = started
             join(bo, url, 'Bo', 'KTZRX')
             until(bo, lambda d: "not this room's code" in d.find_element(By.ID, 'joinProblem').text)
 
@@ -192,6 +221,59 @@ def main():
             room.type('Ann Lee: welcome back')
             until(bo, lambda d: 'Ann Lee: welcome back' in lines(d))
             assert 'Back in the room' in bo.find_element(By.ID, 'status').text
+
+            # The game's card. Without the code the overlay shows nothing of it.
+            base = url.split('#')[0]
+            wall.get(base + 'overlay')
+            until(wall, lambda d: 'with the room code' in d.find_element(By.ID, 'problem').text)
+            wall.get(base + 'overlay?again#KTZRX')
+            until(wall, lambda d: "not this room's code" in d.find_element(By.ID, 'problem').text)
+            cy.execute_script(
+                'window.said = []; const news = document.getElementById("turnNews");'
+                'new MutationObserver(() => said.push(news.textContent))'
+                '.observe(news, {childList: true, characterData: true, subtree: true})')
+            long = 'G -- -- R -- -- i -- -- -- -- -- -- -- e'
+            playing = ('phase=playing', 'word=2', 'words=10', 'pattern=' + long, 'called=Cy',
+                       'called=' + BAD_NAME, 'up=0', 'from=15', 'leader=' + BAD_NAME + '\t3')
+            for seconds in (12, 11):
+                program.status(*playing, 'seconds=%d' % seconds)
+                until(cy, lambda d: (card(d) or [''])[0] == 'Word 2 of 10' and
+                      d.find_element(By.CSS_SELECTOR, '#card .seconds').text == str(seconds))
+            until(bo, lambda d: card(d) is not None and
+                  d.find_element(By.CSS_SELECTOR, '#card .seconds').text == '11')
+            assert card(cy)[1:3] == ['Your turn!', long], card(cy)
+            assert 'Your turn!' not in card(bo) and long in card(bo), card(bo)
+            assert cy.execute_script('return window.said') == [
+                'Your turn! Your word is ' + long], 'announced once a turn'
+            assert bo.find_element(By.ID, 'turnNews').get_attribute('textContent') == ''
+            # One line on a phone; the one up marked; names as text.
+            assert cy.execute_script(
+                'return document.querySelector("#card .pattern span").getClientRects().length') == 1
+            assert [li.text for li in cy.find_elements(By.CSS_SELECTOR, '#card .called li.up')] \
+                == ['Cy']
+            assert not bo.find_elements(By.CSS_SELECTOR, '#card b')
+            assert card(wall) is None, 'a wrong code sees nothing of the game'
+
+            won = ('phase=won', 'word=2', 'words=10', 'pattern=GARDENIA', 'winner=Cy\tmaple',
+                   'leader=' + BAD_NAME + '\t3', 'leader=Cy\t1')
+            program.status(*won)
+            for d in (bo, cy):
+                until(d, lambda d: card(d) and 'Cy: maple' in card(d))
+            assert card(bo)[-3:] == ['Leaders', BAD_NAME + ' \u2014 3', 'Cy \u2014 1'], card(bo)
+            # The overlay with the code: the newest status at once, large,
+            # on a transparent page with nothing to type into.
+            wall.get(base + 'overlay?watch#' + CODE)
+            until(wall, lambda d: card(d) and card(d)[:2] == ['Word 2 of 10', 'GARDENIA'])
+            shown = wall.execute_script(
+                'const s = getComputedStyle(document.body);'
+                'return [innerWidth, innerHeight, s.backgroundColor,'
+                ' parseFloat(getComputedStyle(document.querySelector(".pattern")).fontSize),'
+                ' document.querySelectorAll("input, textarea, button, #lines").length]')
+            assert shown[:3] == [1920, 1080, 'rgba(0, 0, 0, 0)'] and shown[3] >= 60 \
+                and shown[4] == 0, shown
+            program.status('phase=idle')
+            for d in (cy, wall):
+                until(d, lambda d: card(d) is None)
             print('browser test passed')
         finally:
             for d in started:

@@ -1,7 +1,9 @@
 #include "chatclient/chatroom.h"
+#include "chatclient/wadapiserver.h"
 #include "room/webroom.h"
 #include "support/waituntil.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -22,6 +24,7 @@ struct Page
     QStringList lines;
     QJsonObject last; // the latest welcome or refusal
     QJsonObject host; // what the room last said of the host
+    QList<QJsonObject> statuses;
     bool closed = false;
 
     Page(quint16 port, const QString &origin, const QString &scheme = u"ws"_qs) : socket(origin)
@@ -33,6 +36,8 @@ struct Page
             if (o[u"type"].toString() == u"line"_qs)
                 lines << (o[u"private"].toBool() ? u"(private) "_qs : QString()) +
                              o[u"text"].toString();
+            else if (o[u"type"].toString() == u"status"_qs)
+                statuses << o;
             else
                 (o[u"type"].toString() == u"host"_qs ? host : last) = o;
         });
@@ -44,7 +49,8 @@ struct Page
     void join(const QString &name, const QString &code, const QString &token = {}, qint64 seen = -1)
     {
         waitUntil([&] { return socket.state() == QAbstractSocket::ConnectedState || closed; });
-        send({{u"type"_qs, u"join"_qs},
+        // No name: the overlay, which only watches.
+        send({{u"type"_qs, name.isNull() ? u"watch"_qs : u"join"_qs},
               {u"name"_qs, name},
               {u"code"_qs, code},
               {u"token"_qs, token},
@@ -183,6 +189,37 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     EXPECT_TRUE(bo.sees(u"(private) ESP from Ann Lee: You are registered"_qs));
     EXPECT_TRUE(cy.lines.filter(u"ESP"_qs).isEmpty()) << "others' ESPs stay private";
 
+    // The game's status, once per change, cut to the caps, names as text, to
+    // the pages in the room and a watcher; nothing to a page without the code.
+    WadapiServer server(room);
+    web->follow(server);
+    Page watcher(port, origin), idle(port, origin);
+    watcher.join({}, u"KTZRW"_qs);
+    ASSERT_TRUE(reported(u"watches the game"_qs));
+    const QString hostile = u"<img src=x onerror=alert(1)>"_qs;
+    GameStatus status{GameStatus::Phase::Won,
+                      2,
+                      10,
+                      u"G -- R"_qs,
+                      QList<QString>(12, hostile),
+                      11,
+                      9,
+                      15,
+                      {{hostile, hostile}},
+                      {{QString(100, u'x'), 3}}};
+    for (int seconds : {9, 9, 8}) {
+        status.secondsLeft = seconds;
+        emit server.gameStatus(status);
+    }
+    for (Page *p : {&cy, &watcher})
+        ASSERT_TRUE(
+            waitUntil([p] { return p->statuses.size() == 2 && p->statuses[1][u"seconds"] == 8; }));
+    const QJsonObject got = watcher.statuses[0];
+    EXPECT_EQ(got[u"called"].toArray().size(), GameStatusCap::Called);
+    EXPECT_EQ(got[u"up"], -1) << "past the players sent";
+    EXPECT_EQ(got[u"winners"][0][u"box"], hostile);
+    EXPECT_EQ(got[u"leaders"][0][u"name"].toString().size(), GameStatusCap::Text);
+
     // A break: the name is held, what was said meanwhile comes back with it.
     const QString token = bo.last[u"token"].toString();
     bo.socket.abort();
@@ -198,11 +235,15 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     EXPECT_TRUE(back.last[u"back"].toBool());
     EXPECT_TRUE(back.told(u"\u00B0"_qs)) << "the change made while away";
     EXPECT_TRUE(back.sees(u"Ann Lee: while you were away"_qs));
+    EXPECT_TRUE(waitUntil([&] { return back.statuses.size() == 1; })) << "the newest, once back";
     EXPECT_FALSE(room.textSince(0).contains(u"Bo Reed has left"_qs));
     back.send({{u"type"_qs, u"leave"_qs}});
     EXPECT_TRUE(roomHas(u"Bo Reed has left the room."_qs));
     EXPECT_TRUE(reported(u"Bo Reed came back."_qs));
     EXPECT_EQ(web->people.names(), QStringList{u"Cy"_qs});
+    EXPECT_TRUE(watcher.lines.isEmpty() && idle.statuses.isEmpty());
+    watcher.say(u"hello"_qs);
+    EXPECT_TRUE(watcher.dropped()) << "a watcher says nothing";
 }
 
 // Floods, frames the page never sends, a storm of connections and a fight

@@ -15,6 +15,22 @@ let retryMs = 500;
 let seen = -1;       // the room's place of the last line shown
 let host = {name: '', reg: ''};  // as the room last said
 let mention = null;  // finds this person's name in a line
+let game = null;     // the newest status the room sent, as Card reads it
+let turnSaid = '';   // the turn last announced to a screen reader
+
+// The game's card above the lines; none without a game (an older program
+// sends no status at all).
+function showGame() {
+  const up = game !== null && me !== null && Card.isUp(game, me.name);
+  $('card').hidden = game === null;
+  if (game !== null) Card.render($('cardBody'), game, up);
+  // Said once a turn: the countdown's seconds must not repeat it.
+  const turn = up ? game.word + '/' + game.up : '';
+  if (turn !== turnSaid) {
+    turnSaid = turn;
+    $('turnNews').textContent = up ? 'Your turn! Your word is ' + game.pattern : '';
+  }
+}
 
 function status(text) { $('status').textContent = text; }
 
@@ -93,7 +109,7 @@ function connect(name, code) {
     let m;
     try { m = JSON.parse(event.data); } catch (e) { return; }
     if (m.type === 'welcome') {
-      if (!m.back) seen = -1;
+      if (!m.back) { seen = -1; game = null; }
       me = {name: String(m.name), token: String(m.token), host: String(m.host), code: code};
       host.name = me.host;
       mention = mentionOf(me.name);
@@ -105,6 +121,7 @@ function connect(name, code) {
       showRoom(true);
       $('lines').scrollTop = $('lines').scrollHeight;
       if (!m.back) $('say').focus();
+      showGame();
     } else if (m.type === 'host') {
       host = {name: String(m.name ?? ''), reg: String(m.reg ?? '')};
       showRegister();
@@ -115,6 +132,9 @@ function connect(name, code) {
       showRoom(false);
       $('joinProblem').textContent = String(m.why);
       $('name').focus();
+    } else if (m.type === 'status') {
+      game = Card.read(m);
+      showGame();
     } else if (m.type === 'line') {
       if (typeof m.at === 'number') {
         if (m.at <= seen) return;

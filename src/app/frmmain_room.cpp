@@ -55,6 +55,11 @@ void frmMain::showRoom(const QString &espTo)
                                            : m_link->clientHostName();
                             },
                             [this] { m_link->setLiveCopy(false); }};
+        // Closed at shutdown, its place goes out with the main window's own save.
+        context.child.writeSettings = [this] {
+            if (!m_unloaded)
+                saveSettings();
+        };
         m_roomWindow = createRoomWindow(std::move(context));
         m_roomWindow->setParent(this, Qt::Window);
         m_roomWindow->setAttribute(Qt::WA_DeleteOnClose);

@@ -103,10 +103,7 @@ void frmRoom::addText(const QString &text)
         if (end < 0)
             end = text.size();
         QString line = text.mid(at, std::min(end - at, MaxLineLength));
-        // A stray CR, LF or paragraph mark would split the line on screen.
-        for (QChar &c : line)
-            if (c.unicode() < 0x20 || c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-                c = u' ';
+        blankControls(line);
         m_pending.push_back(std::move(line));
         if (m_pending.size() > std::size_t(MaxLines))
             m_pending.pop_front();

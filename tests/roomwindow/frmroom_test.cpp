@@ -87,6 +87,7 @@ TEST(RoomWindow, TypedLinesGoToTheRoomOrAsAnEsp)
         {u"/msg Bob hi there"_qs, HostLine::Kind::Private, u"Bob"_qs, u"hi there"_qs},
         {u"/MSG  Bob   hi"_qs, HostLine::Kind::Private, u"Bob"_qs, u"hi"_qs},
         {u"/msgs are fun"_qs, HostLine::Kind::Room, {}, u"/msgs are fun"_qs},
+        {u"a\tb\x7f\u2028c"_qs, HostLine::Kind::Room, {}, u"a b  c"_qs},
         {u"/msg Bob"_qs, HostLine::Kind::Malformed, {}, {}},
         {u"/msg "_qs, HostLine::Kind::Malformed, {}, {}},
         {u"   "_qs, HostLine::Kind::Nothing, {}, {}},

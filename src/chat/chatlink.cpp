@@ -75,6 +75,8 @@ qint16 ChatLink::InitDDE()
         if (m_liveOffered && m_liveWanted)
             SendNotice(NoticeKey::Live, QStringLiteral("1"));
     }
+    if (result == 0 && m_liveOfferHook)
+        m_liveOfferHook(m_liveOffered);
     return result;
 }
 
@@ -313,9 +315,12 @@ void ChatLink::OnDapiEvent(const QByteArray &text1, qint16, const QByteArray &te
         m_clientHostName = Ansi::decode(text2);
     // Offered as the link comes up, InitDDE asks once it is up; an offer
     // made later is taken at once.
-    if (text1 == NoticeKey::Live && !std::exchange(m_liveOffered, true) && m_liveWanted &&
-        !m_linking)
+    if (text1 != NoticeKey::Live || std::exchange(m_liveOffered, true) || m_linking)
+        return;
+    if (m_liveWanted)
         SendNotice(NoticeKey::Live, QStringLiteral("1"));
+    if (m_liveOfferHook)
+        m_liveOfferHook(true);
 }
 
 void ChatLink::OnDapiLive(const QByteArray &text)

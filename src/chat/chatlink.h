@@ -127,6 +127,9 @@ public:
     {
         m_liveReceiver = std::move(receiver);
     }
+    // Told whether the client offers the live copy each time a link comes
+    // up, and when its client offers it later.
+    void setLiveOfferHook(std::function<void(bool)> hook) { m_liveOfferHook = std::move(hook); }
     // Ticks of Timer1 since the innermost running wait began.
     Integer WaitTicks() const { return m_state.WaitTicks; }
     // Ticks of Timer1 since the link was made; they come only while a wait
@@ -171,6 +174,7 @@ private:
     bool m_liveWanted = false;
     bool m_linking = false;
     std::function<void(const QString &)> m_liveReceiver;
+    std::function<void(bool)> m_liveOfferHook;
     // Queued reports of a vanished client die with the link.
     QObject m_context;
 

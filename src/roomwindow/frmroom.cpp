@@ -1,5 +1,6 @@
 #include "roomwindow/frmroom.h"
 
+#include "chat/chatlink.h"
 #include "game/chatlines.h"
 #include "game/gamestate.h"
 
@@ -92,6 +93,30 @@ frmRoom::frmRoom(RoomContext context, QWidget *parent)
         resizeToTwips(*this, gs.RoomWidth, gs.RoomHeight);
         moveToTwips(*this, gs.RoomLeft, gs.RoomTop);
     }
+
+    if (ChatLink *link = m_context.child.link ? m_context.child.link() : nullptr) {
+        setOffered(link->liveOffered());
+        // A reconnect may reach a client that offers otherwise.
+        link->setLiveOfferHook([this](bool offered) { setOffered(offered); });
+        link->setLiveReceiver([this](const QString &text) { addText(text); });
+        link->setLiveCopy(true);
+    }
+}
+
+frmRoom::~frmRoom()
+{
+    leaveLink();
+}
+
+void frmRoom::leaveLink()
+{
+    // The room's text is no longer wanted, and nothing may reach us after.
+    if (ChatLink *link = m_context.child.link ? m_context.child.link() : nullptr) {
+        link->setLiveCopy(false);
+        link->setLiveReceiver({});
+        link->setLiveOfferHook({});
+    }
+    m_context.child.link = nullptr;
 }
 
 void frmRoom::addText(const QString &text)
@@ -187,8 +212,7 @@ void frmRoom::Form_Unload()
     gs.RoomHeight = twipsToInteger(size.height());
     if (m_context.child.writeSettings)
         m_context.child.writeSettings();
-    if (m_context.closed)
-        m_context.closed();
+    leaveLink();
 }
 
 frmRoom *createRoomWindow(RoomContext context)

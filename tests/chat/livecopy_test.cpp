@@ -8,17 +8,7 @@
 // comes up while it is wanted; it reaches the receiver, never the chat text.
 TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatText)
 {
-    struct : ScriptedWadapi
-    {
-        bool offers = false;
-        qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
-        {
-            const qint16 result = ScriptedWadapi::InitDDE(app, cb);
-            if (offers) // as the link comes up, ahead of its status
-                cb->OnDapiEvent("live", 0, {});
-            return result;
-        }
-    } wadapi;
+    ScriptedWadapi wadapi;
     FakeTicks ticks;
     ScriptedDialogs dialogs;
     ChatLink link(wadapi, ticks, dialogs, [] { return u"orvella"_qs; });
@@ -28,7 +18,7 @@ TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatTe
     ASSERT_EQ(link.InitDDE(), 0);
     link.setLiveCopy(true);
     EXPECT_FALSE(link.liveOffered()) << "an older client is not asked";
-    wadapi.offers = true;
+    wadapi.offersLive = true;
     ASSERT_EQ(link.InitDDE(), 0);
     EXPECT_TRUE(link.liveOffered());
     link.setChatText(u"Bo: game"_qs);
@@ -42,7 +32,7 @@ TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatTe
     EXPECT_EQ(got.size(), 1) << "a piece on its way when stopped";
     link.setLiveCopy(true);
     ASSERT_EQ(link.InitDDE(), 0);
-    wadapi.offers = false;
+    wadapi.offersLive = false;
     ASSERT_EQ(link.InitDDE(), 0);
     EXPECT_FALSE(link.liveOffered()) << "each link offers anew";
     EXPECT_EQ(wadapi.log.filter(u"I orvella"_qs).size(), 4);

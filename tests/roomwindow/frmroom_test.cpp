@@ -15,24 +15,11 @@
 
 namespace {
 
-// A client that offers the live copy as the link comes up, when told to.
-struct OfferingClient : ScriptedWadapi
-{
-    bool offers = true;
-    qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
-    {
-        const qint16 result = ScriptedWadapi::InitDDE(app, cb);
-        if (offers)
-            cb->OnDapiEvent("live", 0, {});
-        return result;
-    }
-};
-
 struct RoomRig
 {
     GameState gs;
     ScriptedDialogs dialogs;
-    OfferingClient client;
+    ScriptedWadapi client;
     FakeTicks ticks;
     ChatLink link{client, ticks, dialogs, [] { return u"orvella"_qs; }};
     int settingsWritten = 0;
@@ -42,6 +29,7 @@ struct RoomRig
     RoomRig()
     {
         client.whenScriptEnds = status("0");
+        client.offersLive = true;
         EXPECT_EQ(link.InitDDE(), 0);
         gs.RoomLeft = 1440;
         gs.RoomTop = 720;
@@ -91,7 +79,7 @@ TEST(RoomWindow, ShowsTheRoomAsTextMarkedByWhoseLineItIs)
     EXPECT_TRUE(format(3).fontItalic());
     EXPECT_FALSE(format(4).isAnchor());
     for (const bool offers : {false, true, false}) {
-        rig.client.offers = offers;
+        rig.client.offersLive = offers;
         ASSERT_EQ(rig.link.InitDDE(), 0);
         EXPECT_EQ(rig.note()->isHidden(), offers);
     }

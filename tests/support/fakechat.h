@@ -31,11 +31,15 @@ public:
     QList<QByteArray> sent;
     int requests = 0;
 
+    bool offersLive = false; // as the link comes up, like the clients that copy the room
+
     qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
     {
         note(QStringLiteral("I ") + app);
         callbacks = cb;
         up = initResult == 0;
+        if (offersLive) // ahead of the status
+            cb->OnDapiEvent("live", 0, {});
         return initResult;
     }
     void DapiRegister(const QString &app) override { note(QStringLiteral("R ") + app); }

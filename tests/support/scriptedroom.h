@@ -23,16 +23,7 @@ public:
     std::function<void(int)> onFetch;             // before fetch n is answered
     std::function<bool(const QString &)> breakOn; // the link breaks on such a line
 
-    bool offersLive = false; // as the link comes up, like the clients that copy the room
-
     ScriptedRoom() { whenScriptEnds = status("0"); }
-    qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
-    {
-        const qint16 result = ScriptedWadapi::InitDDE(app, cb);
-        if (offersLive)
-            cb->OnDapiEvent("live", 0, {});
-        return result;
-    }
     void say(const QString &name, const QString &text) { pending << name + u": "_qs + text; }
 
     void DapiCommunicate(const QString &app, qint16 mode, const QByteArray &target,

@@ -2,7 +2,8 @@
 // 10 MB beside a plain line split of the same bytes, the player sort, the
 // recovery-log write, a line to the stand-in chat client and back beside a
 // raw socket ping-pong, the longest macro lines beside a copy of the line,
-// and a client that answers 6 or 10 for ever. Ends with a table and one line
+// a flood of room lines in the Room window beside a split of its bytes, and
+// a client that answers 6 or 10 for ever. Ends with a table and one line
 // per budget. The Google Benchmark part runs in child processes, each started
 // with --results-to=FILE.
 //
@@ -49,6 +50,8 @@ public:
                 name += '/' + run.run_name.args;
             // The quickest repetition: a busy machine only ever slows a run.
             keepQuickest(results, name, run.real_accumulated_time / double(run.iterations));
+            for (const auto &[key, counter] : run.counters)
+                keepQuickest(results, name + ':' + key, counter.value);
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -111,6 +114,7 @@ void table(const Results &r)
                (detail + copy).c_str());
     }
     scoresBudgets(r, budget);
+    roomFloodBudgets(r, budget);
     if (r.count("logwrite"))
         std::printf("       recovery-log write (synced to disk): %.2f ms, no budget\n",
                     r.at("logwrite") * 1e3);
@@ -210,6 +214,7 @@ int main(int argc, char **argv)
         registerTextBenchmarks();
         registerMacroLineBenchmarks();
         registerScoresBenchmarks();
+        registerRoomFloodBenchmarks();
         Collector collector;
         benchmark::RunSpecifiedBenchmarks(&collector);
         benchmark::Shutdown();

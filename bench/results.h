@@ -43,3 +43,11 @@ struct EndlessAnswer
     double closeSeconds = 0; // from the close to the request's end
 };
 EndlessAnswer measureEndlessAnswer(const std::string &roomExe, const std::string &status);
+
+// 100,000 room lines in the Room window, a piece a turn as the live copy
+// brings them ("roomflood/window", with the memory in use once the window is
+// full and after the flood as ":fullkb" and ":endkb"), beside the baseline's
+// line split of the same bytes ("roomflood/split"), and their budgets.
+void registerRoomFloodBenchmarks();
+void roomFloodBudgets(const Results &r,
+                      const std::function<void(bool, const char *, const char *)> &budget);

@@ -4,19 +4,23 @@
 # typed into the room's console, and the host's clicks are made with xdotool.
 # Nothing of the user's is touched: every folder the program uses is
 # temporary. When the layout of a window changes, the click positions below
-# (relative to the window) change with it.
-#   bash scripts/screenshots.sh
+# (relative to the window) change with it. Named pictures only are remade
+# when given (the whole game is still played to reach them); BUILD names the
+# build folder (build/release by default).
+#   bash scripts/screenshots.sh [name ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 out=$root/docs/images
+build=${BUILD:-build/release}
+wanted=" $* "
 bash scripts/install-deps.sh --docs
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j2 --target orvella orvella-room
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2 --target orvella orvella-room
 
 # The program runs as installed, so the pictures show the installed folders.
 tmp=$(mktemp -d /tmp/orvella-XXXX)
-cmake --install build/release --prefix "$tmp/usr" >/dev/null
+cmake --install "$build" --prefix "$tmp/usr" >/dev/null
 export XDG_RUNTIME_DIR=$tmp/run XDG_DATA_HOME=$tmp/data XDG_CONFIG_HOME=$tmp/config
 mkdir -p "$XDG_RUNTIME_DIR" "$XDG_DATA_HOME/orvella" "$XDG_CONFIG_HOME" "$out"
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -77,10 +81,12 @@ keys() {
 }
 close() { python3 "$root/scripts/closewindow.py" "$1"; }
 settle() { sleep "${1:-1}"; }
+wants() { [ "$wanted" = "  " ] || [[ $wanted == *" $1 "* ]]; }
 # Pictures side by side on white, then made small.
 picture() {
   local name=$1
   shift
+  wants "$name" || return 0
   local parts=()
   # No tooltip in the picture.
   xdotool mousemove 1020 760
@@ -103,6 +109,7 @@ picture() {
 overlapping() {
   local name=$1 first=$2 w=0 h=0
   shift
+  wants "$name" || return 0
   xdotool mousemove 1020 760
   sleep 0.5
   for win in "$@"; do
@@ -148,6 +155,14 @@ settle # the name's completion list takes the first Return otherwise
 xdotool key Return
 gone '^Open$'
 
+# The Room window beside the main window follows the room from here on.
+keys "$main" key alt+f o
+roomwin=$(window '^Room$')
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool windowmove --sync "$roomwin" $((X + WIDTH + 8)) "$Y"
+xdotool windowsize --sync "$roomwin" 440 "$HEIGHT"
+main=$(window '^Orvella V')
+
 # Start, greet, explain registering; players register.
 click "$main" "${big[@]}"
 heard "to register."
@@ -177,6 +192,18 @@ settle 2
 click "$main" "${check[@]}"
 heard "is not a match"
 settle 2
+
+# The host speaks in the room from the Room window; it closes before the
+# boxes window would stand over it.
+eval "$(xdotool getwindowgeometry --shell "$roomwin")"
+click "$roomwin" 60 $((HEIGHT - 20)) # the line under the text
+keys "$roomwin" type --delay 20 "So close, $first!"
+xdotool key Return
+heard "So close, $first!"
+picture room "$main" "$roomwin"
+close "$roomwin"
+gone '^Room$'
+main=$(window '^Orvella V')
 
 # The next player gets it; the winner picks a box.
 click "$main" "${big[@]}"
@@ -255,4 +282,6 @@ echo "The room heard:"
 sed -n '/^Ann Lee: /,$p' "$tmp/room.log" | head -60
 
 # The room's web page in a phone-sized headless Chromium, and its overlay at 1920x1080.
-/usr/bin/python3 scripts/web_screenshot.py "$tmp/usr/bin/orvella-room"
+if wants web-room || wants overlay; then
+  /usr/bin/python3 scripts/web_screenshot.py "$tmp/usr/bin/orvella-room"
+fi

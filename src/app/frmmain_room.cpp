@@ -53,18 +53,16 @@ void frmMain::showRoom(const QString &espTo)
                                 return m_link->clientHostName().isEmpty()
                                            ? m_gs.HostName
                                            : m_link->clientHostName();
-                            },
-                            [this] { m_link->setLiveCopy(false); }};
+                            }};
+        // Closed at shutdown, its place goes out with the main window's own save.
+        context.child.writeSettings = [this] {
+            if (!m_unloaded)
+                saveSettings();
+        };
         m_roomWindow = createRoomWindow(std::move(context));
         m_roomWindow->setParent(this, Qt::Window);
         m_roomWindow->setAttribute(Qt::WA_DeleteOnClose);
         m_roomWindow->setAttribute(Qt::WA_QuitOnClose, false);
-        m_roomWindow->setOffered(m_link->liveOffered());
-        m_link->setLiveReceiver([this](const QString &text) {
-            if (m_roomWindow)
-                m_roomWindow->addText(text);
-        });
-        m_link->setLiveCopy(true);
         m_roomWindow->show();
     }
     m_roomWindow->raise();

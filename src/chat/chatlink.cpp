@@ -78,6 +78,8 @@ qint16 ChatLink::InitDDE()
             SendNotice(NoticeKey::Live, QStringLiteral("1"));
         sendStatusText();
     }
+    if (result == 0 && m_liveOfferHook)
+        m_liveOfferHook(m_liveOffered);
     return result;
 }
 
@@ -329,13 +331,16 @@ void ChatLink::OnDapiEvent(const QByteArray &text1, qint16, const QByteArray &te
     constexpr qsizetype MaxName = 256;
     if (text1 == "host" && text2.size() <= MaxName)
         m_clientHostName = Ansi::decode(text2);
-    // Offered as the link comes up, InitDDE asks once it is up; an offer
-    // made later is taken at once.
-    if (text1 == NoticeKey::Live && !std::exchange(m_liveOffered, true) && m_liveWanted &&
-        !m_linking)
-        SendNotice(NoticeKey::Live, QStringLiteral("1"));
     if (text1 == NoticeKey::Status && !std::exchange(m_statusOffered, true) && !m_linking)
         sendStatusText();
+    // Offered as the link comes up, InitDDE asks once it is up; an offer
+    // made later is taken at once.
+    if (text1 != NoticeKey::Live || std::exchange(m_liveOffered, true) || m_linking)
+        return;
+    if (m_liveWanted)
+        SendNotice(NoticeKey::Live, QStringLiteral("1"));
+    if (m_liveOfferHook)
+        m_liveOfferHook(true);
 }
 
 void ChatLink::OnDapiLive(const QByteArray &text)

@@ -134,6 +134,9 @@ public:
     // Sends the status to a client that offered it, unless it is what this
     // link last sent; a link that comes up later is sent the newest at once.
     void sendGameStatus(const GameStatus &status);
+    // Told whether the client offers the live copy each time a link comes
+    // up, and when its client offers it later.
+    void setLiveOfferHook(std::function<void(bool)> hook) { m_liveOfferHook = std::move(hook); }
     // Ticks of Timer1 since the innermost running wait began.
     Integer WaitTicks() const { return m_state.WaitTicks; }
     // Ticks of Timer1 since the link was made; they come only while a wait
@@ -183,6 +186,7 @@ private:
     QByteArray m_statusText;
     QByteArray m_statusSent;
     std::function<void(const QString &)> m_liveReceiver;
+    std::function<void(bool)> m_liveOfferHook;
     // Queued reports of a vanished client die with the link.
     QObject m_context;
 

@@ -68,6 +68,14 @@ qsizetype indexOfCrLf(QStringView text, qsizetype from)
     return -1;
 }
 
+void blankControls(QString &line)
+{
+    for (QChar &c : line)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = u' ';
+}
+
 qsizetype lastIndexOfRare(QStringView text, QStringView needle)
 {
     if (needle.isEmpty())

@@ -34,6 +34,11 @@ qsizetype lineStartFrom(QStringView text, qsizetype from);
 // search for the two characters: the CR alone is looked for.
 qsizetype indexOfCrLf(QStringView text, qsizetype from);
 
+// Blanks every character that would break a line apart or act on a screen
+// (the C0 controls, DEL and the Unicode line and paragraph separators), so
+// the text stays one line wherever it goes.
+void blankControls(QString &line);
+
 // Where the last needle in text begins, or -1, for a needle whose first
 // character is rare in chat (a banner's): each of those is tried in turn.
 qsizetype lastIndexOfRare(QStringView text, QStringView needle);

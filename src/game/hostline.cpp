@@ -7,11 +7,8 @@
 
 HostLine parseHostLine(const QString &typed)
 {
-    // A control character would break the line apart in the room.
     QString line = typed.left(MaxHostLine);
-    for (QChar &c : line)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u' ';
+    blankControls(line);
     if (line.trimmed().isEmpty())
         return {};
     static const QString Msg = QStringLiteral("/msg");

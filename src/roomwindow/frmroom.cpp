@@ -1,5 +1,6 @@
 #include "roomwindow/frmroom.h"
 
+#include "chat/chatlink.h"
 #include "game/chatlines.h"
 #include "game/gamestate.h"
 
@@ -92,6 +93,30 @@ frmRoom::frmRoom(RoomContext context, QWidget *parent)
         resizeToTwips(*this, gs.RoomWidth, gs.RoomHeight);
         moveToTwips(*this, gs.RoomLeft, gs.RoomTop);
     }
+
+    if (ChatLink *link = m_context.child.link ? m_context.child.link() : nullptr) {
+        setOffered(link->liveOffered());
+        // A reconnect may reach a client that offers otherwise.
+        link->setLiveOfferHook([this](bool offered) { setOffered(offered); });
+        link->setLiveReceiver([this](const QString &text) { addText(text); });
+        link->setLiveCopy(true);
+    }
+}
+
+frmRoom::~frmRoom()
+{
+    leaveLink();
+}
+
+void frmRoom::leaveLink()
+{
+    // The room's text is no longer wanted, and nothing may reach us after.
+    if (ChatLink *link = m_context.child.link ? m_context.child.link() : nullptr) {
+        link->setLiveCopy(false);
+        link->setLiveReceiver({});
+        link->setLiveOfferHook({});
+    }
+    m_context.child.link = nullptr;
 }
 
 void frmRoom::addText(const QString &text)
@@ -103,10 +128,7 @@ void frmRoom::addText(const QString &text)
         if (end < 0)
             end = text.size();
         QString line = text.mid(at, std::min(end - at, MaxLineLength));
-        // A stray CR, LF or paragraph mark would split the line on screen.
-        for (QChar &c : line)
-            if (c.unicode() < 0x20 || c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-                c = u' ';
+        blankControls(line);
         m_pending.push_back(std::move(line));
         if (m_pending.size() > std::size_t(MaxLines))
             m_pending.pop_front();
@@ -190,8 +212,7 @@ void frmRoom::Form_Unload()
     gs.RoomHeight = twipsToInteger(size.height());
     if (m_context.child.writeSettings)
         m_context.child.writeSettings();
-    if (m_context.closed)
-        m_context.closed();
+    leaveLink();
 }
 
 frmRoom *createRoomWindow(RoomContext context)

@@ -22,8 +22,6 @@ struct RoomContext
     std::function<void(const HostLine &)> send;
     // The name the host's own lines show under in the room.
     std::function<QString()> hostName;
-    // The window has closed: the room's text is no longer wanted.
-    std::function<void()> closed;
 };
 
 // The room's text as it arrives, newest at the bottom, and a line to speak in
@@ -34,7 +32,9 @@ class frmRoom final : public SavesOnClose<QWidget>
     Q_OBJECT
 
 public:
+    // Asks the context's link for the live copy until the window closes.
     explicit frmRoom(RoomContext context, QWidget *parent = nullptr);
+    ~frmRoom() override;
 
     // Lines joined or ended by CR LF, shown from the next event-loop turn.
     void addText(const QString &text);
@@ -51,6 +51,7 @@ protected:
     void Form_Unload() override;
 
 private:
+    void leaveLink();
     void flush();
     void sendTyped();
     void showTextMenu(const QPoint &at);

@@ -267,6 +267,11 @@ void SocketWadapi::drain()
 
 void SocketWadapi::dispatch(const Frame &frame)
 {
+    if (sentByProgram(frame.op)) {
+        lose(QStringLiteral("the chat client sent a '%1' frame")
+                 .arg(QLatin1Char(static_cast<char>(frame.op))));
+        return;
+    }
     switch (frame.op) {
     case FrameOp::Status:
         for (Request *req : m_waiting) {
@@ -292,17 +297,9 @@ void SocketWadapi::dispatch(const Frame &frame)
         if (m_callbacks)
             m_callbacks->OnDapiLive(frame.text);
         return;
-    case FrameOp::Init:
-    case FrameOp::Register:
-    case FrameOp::Communicate:
-    case FrameOp::GetAllText:
-    case FrameOp::Unregister:
-    case FrameOp::Notice:
-    case FrameOp::GameStatus:
-        break;
+    default:
+        return;
     }
-    lose(QStringLiteral("the chat client sent a '%1' frame")
-             .arg(QLatin1Char(static_cast<char>(frame.op))));
 }
 
 void SocketWadapi::lose(const QString &why)

@@ -2,6 +2,7 @@
 
 #include "chat/chatlink.h"
 
+#include <QPlainTextEdit>
 #include <QTest>
 
 using List = ConsoleState::List;
@@ -59,6 +60,29 @@ TEST_F(GameTest, TheOpeningUndoneOrClosed)
     part(*w, "cmdAsk")->click();
     EXPECT_TRUE(room.log.contains(u"K"_qs) && dialogs.messages.size() == 1u); // the undoing's
     EXPECT_FALSE(ticks.enabled() || QApplication::overrideCursor());
+}
+
+// ESPs that arrive while the Room window shows them register at Get Regs as
+// with the window closed: its copy comes apart and takes nothing from the fetch.
+TEST_F(GameTest, EspsRegisterAtGetRegsWithTheRoomWindowOpen)
+{
+    room.offers = true;
+    dialogs.files.push_back(writeFile(u"words.txt"_qs, "apple\r\n"));
+    part(window(), "cmdAsk")->click();
+    room.pending << Greeting;
+    part(*w, "cmdAsk")->click();
+    part<QAction>(*w, "mnuRoom")->trigger();
+    ASSERT_TRUE(room.log.contains(u"N live 1"_qs));
+    const QStringList esps{esp(u"Bob"_qs, u"$"_qs), esp(u"Cy"_qs, u"$"_qs), u"Zed: $"_qs,
+                           esp(u"Di"_qs, u"$"_qs)};
+    room.onFetch = [&](int) {
+        room.pending = esps;
+        room.callbacks->OnDapiLive(Ansi::encode(esps.join(u"\r\n"_qs) + u"\r\n"_qs));
+    };
+    part(*w, "cmdGetRegs")->click();
+    EXPECT_EQ(playerNames(), QStringList({u"Bob"_qs, u"Cy"_qs, u"Di"_qs}));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(part<QPlainTextEdit>(*w, "txtRoom")->toPlainText().endsWith(esps.join(u'\n')));
 }
 
 // An automatic countdown whose link breaks ends as if cancelled. The

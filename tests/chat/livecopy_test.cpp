@@ -10,19 +10,7 @@
 // change, and again to each link that comes up.
 TEST(ChatLinkLive, AsksAClientThatOffersOnEveryLinkAndKeepsTheCopyOutOfTheChatText)
 {
-    struct : ScriptedWadapi
-    {
-        bool offers = false;
-        qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
-        {
-            const qint16 result = ScriptedWadapi::InitDDE(app, cb);
-            if (offers) { // as the link comes up, ahead of its status
-                cb->OnDapiEvent("live", 0, {});
-                cb->OnDapiEvent("status", 0, {});
-            }
-            return result;
-        }
-    } wadapi;
+    ScriptedWadapi wadapi;
     FakeTicks ticks;
     ScriptedDialogs dialogs;
     ChatLink link(wadapi, ticks, dialogs, [] { return u"orvella"_qs; });

@@ -1,5 +1,7 @@
+#include "chat/chatlink.h"
 #include "game/gamestate.h"
 #include "roomwindow/frmroom.h"
+#include "support/fakechat.h"
 #include "support/scripteddialogs.h"
 
 #include <QApplication>
@@ -17,22 +19,27 @@ struct RoomRig
 {
     GameState gs;
     ScriptedDialogs dialogs;
+    ScriptedWadapi client;
+    FakeTicks ticks;
+    ChatLink link{client, ticks, dialogs, [] { return u"orvella"_qs; }};
     int settingsWritten = 0;
     std::vector<HostLine> sent;
     std::unique_ptr<frmRoom> window;
 
     RoomRig()
     {
+        client.whenScriptEnds = status("0");
+        client.offers = true;
+        EXPECT_EQ(link.InitDDE(), 0);
         gs.RoomLeft = 1440;
         gs.RoomTop = 720;
         gs.RoomWidth = 7200;
         gs.RoomHeight = 5760;
-        ChildContext child{gs, dialogs, {}, [this] { ++settingsWritten; }, {}, {}};
-        window =
-            std::make_unique<frmRoom>(RoomContext{child,
-                                                  [this](const HostLine &l) { sent.push_back(l); },
-                                                  [] { return QStringLiteral("Host"); },
-                                                  {}});
+        ChildContext child{gs, dialogs, {}, [this] { ++settingsWritten; }, [this] { return &link; },
+                           {}};
+        window = std::make_unique<frmRoom>(
+            RoomContext{child, [this](const HostLine &l) { sent.push_back(l); },
+                        [] { return QStringLiteral("Host"); }});
         window->show();
     }
     QPlainTextEdit *text() { return window->findChild<QPlainTextEdit *>(u"txtRoom"_qs); }
@@ -47,12 +54,14 @@ struct RoomRig
 
 } // namespace
 
+// The live copy as the link hands it over; the note follows each link's offer.
 TEST(RoomWindow, ShowsTheRoomAsTextMarkedByWhoseLineItIs)
 {
     RoomRig rig;
-    rig.window->addText(u"Ann: hi\r\nESP from Bo: $\r\nHost: Word 1\r\nESP to Bo: ok\r\n"
-                        u"Cy: <b>bold</b> <a href=\"x\">link</a>\r\n"
-                        u"Dee: one\u2029two\x0bthree\r\n"_qs);
+    rig.client.callbacks->OnDapiLive(
+        "Ann: hi\r\nESP from Bo: $\r\nHost: Word 1\r\nESP to Bo: ok\r\n"
+        "Cy: <b>bold</b> <a href=\"x\">link</a>\r\n"
+        "Dee: one\x0btwo\x7fthree\r\n");
     EXPECT_TRUE(rig.text()->toPlainText().isEmpty()) << "drawn in the next turn, together";
     QCoreApplication::processEvents();
     EXPECT_EQ(rig.text()->toPlainText(),
@@ -69,9 +78,16 @@ TEST(RoomWindow, ShowsTheRoomAsTextMarkedByWhoseLineItIs)
     EXPECT_NE(format(1).foreground(), format(2).foreground());
     EXPECT_TRUE(format(3).fontItalic());
     EXPECT_FALSE(format(4).isAnchor());
+    for (const bool offers : {false, true, false}) {
+        rig.client.offers = offers;
+        ASSERT_EQ(rig.link.InitDDE(), 0);
+        EXPECT_EQ(rig.note()->isHidden(), offers);
+    }
+    rig.client.callbacks->OnDapiEvent("live", 0, {}); // offered late
     EXPECT_TRUE(rig.note()->isHidden());
-    rig.window->setOffered(false);
-    EXPECT_FALSE(rig.note()->isHidden());
+    rig.window->close();
+    EXPECT_EQ(rig.client.log.filter(u"N live"_qs).join(u'|'),
+              u"N live 1|N live 1|N live 1|N live 0"_qs);
 }
 
 TEST(RoomWindow, TypedLinesGoToTheRoomOrAsAnEsp)
@@ -87,6 +103,7 @@ TEST(RoomWindow, TypedLinesGoToTheRoomOrAsAnEsp)
         {u"/msg Bob hi there"_qs, HostLine::Kind::Private, u"Bob"_qs, u"hi there"_qs},
         {u"/MSG  Bob   hi"_qs, HostLine::Kind::Private, u"Bob"_qs, u"hi"_qs},
         {u"/msgs are fun"_qs, HostLine::Kind::Room, {}, u"/msgs are fun"_qs},
+        {u"a\tb\x7f\u2028c"_qs, HostLine::Kind::Room, {}, u"a b  c"_qs},
         {u"/msg Bob"_qs, HostLine::Kind::Malformed, {}, {}},
         {u"/msg "_qs, HostLine::Kind::Malformed, {}, {}},
         {u"   "_qs, HostLine::Kind::Nothing, {}, {}},

@@ -32,11 +32,18 @@ public:
     QList<QByteArray> statuses; // the game statuses, apart from the log
     int requests = 0;
 
+    // As the link comes up, the live copy and the game status, as today's clients offer them.
+    bool offers = false;
+
     qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
     {
         note(QStringLiteral("I ") + app);
         callbacks = cb;
         up = initResult == 0;
+        if (offers) { // ahead of the status
+            cb->OnDapiEvent("live", 0, {});
+            cb->OnDapiEvent("status", 0, {});
+        }
         return initResult;
     }
     void DapiRegister(const QString &app) override { note(QStringLiteral("R ") + app); }

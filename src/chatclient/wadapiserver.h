@@ -63,9 +63,8 @@ public:
     bool liveCopy() const { return m_liveOn; }
     qsizetype liveBacklog() const;
     // The newest game status the program sent (a "P" frame); nothing
-    // before the first or once the program has gone. Connect to the signal
-    // of the same name through qOverload<const GameStatus &>.
-    std::optional<GameStatus> gameStatus() const { return m_gameStatus; }
+    // before the first or once the program has gone.
+    std::optional<GameStatus> newestGameStatus() const { return m_gameStatus; }
 
 signals:
     // What happened, for the person at the console: one line each.

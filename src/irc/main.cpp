@@ -41,8 +41,7 @@ int main(int argc, char *argv[])
     });
     QObject::connect(&client, &IrcClient::hostLinesWaiting, &server, &WadapiServer::holdText);
     QObject::connect(&client, &IrcClient::shownAs, &server, &WadapiServer::setHostName);
-    QObject::connect(&server, qOverload<const GameStatus &>(&WadapiServer::gameStatus), &client,
-                     &IrcClient::showStatus);
+    QObject::connect(&server, &WadapiServer::gameStatus, &client, &IrcClient::showStatus);
     auto print = [&out](const QString &line) { out << line << Qt::endl; };
     QObject::connect(&server, &WadapiServer::report, print);
     QObject::connect(&client, &IrcClient::report, print);

@@ -67,9 +67,7 @@ void WebRoom::follow(WadapiServer &server)
                          if (key == QLatin1String(NoticeKey::RegChar))
                              people.setRegChar(value);
                      });
-    // An overload: the server also answers with the newest status it holds.
-    QObject::connect(&server, qOverload<const GameStatus &>(&WadapiServer::gameStatus), &people,
-                     &WebPeople::setStatus);
+    QObject::connect(&server, &WadapiServer::gameStatus, &people, &WebPeople::setStatus);
 }
 
 QString WebRoom::url() const

@@ -141,11 +141,10 @@ TEST(WadapiServerStatus, KeepsTheNewestStatusUntilTheProgramGoes)
 {
     LiveRig r;
     QList<GameStatus> told;
-    QObject::connect(&r.server, qOverload<const GameStatus &>(&WadapiServer::gameStatus),
-                     [&](const GameStatus &s) { told << s; });
+    QObject::connect(&r.server, &WadapiServer::gameStatus, [&](const GameStatus &s) { told << s; });
     r.send(Frame::gameStatus("phase=won\r\npattern=APPLE\r\n"));
     ASSERT_TRUE(waitUntil([&] { return !told.isEmpty(); }));
-    EXPECT_TRUE(told[0] == r.server.gameStatus() && told[0].pattern == u"APPLE"_qs);
+    EXPECT_TRUE(told[0] == r.server.newestGameStatus() && told[0].pattern == u"APPLE"_qs);
     ::shutdown(r.fd, SHUT_RDWR);
-    EXPECT_TRUE(waitUntil([&] { return !r.server.hasProgram() && !r.server.gameStatus(); }));
+    EXPECT_TRUE(waitUntil([&] { return !r.server.hasProgram() && !r.server.newestGameStatus(); }));
 }

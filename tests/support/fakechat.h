@@ -26,6 +26,7 @@ public:
     std::optional<Reply> whenScriptEnds;      // likewise, for every later request
 
     bool up = false;
+    bool offersLive = false; // a live copy, as a newer client does
     qint16 initResult = 0;
     WadapiCallbacks *callbacks = nullptr;
     QStringList log; // the first calls only: a silent client is asked very often
@@ -37,6 +38,8 @@ public:
         note(QStringLiteral("I ") + app);
         callbacks = cb;
         up = initResult == 0;
+        if (offersLive) // as the link comes up, ahead of its status
+            cb->OnDapiEvent("live", 0, {});
         return initResult;
     }
     void DapiRegister(const QString &app) override { note(QStringLiteral("R ") + app); }

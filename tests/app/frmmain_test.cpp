@@ -95,5 +95,4 @@ TEST_F(MainWindowTest, AFirstStartAsksForARegistrationCharacterThroughTheTurnKey
         if (!a->shortcut().isEmpty())
             keys << a->shortcut();
     EXPECT_EQ(QSet<QKeySequence>(keys.begin(), keys.end()).size(), keys.size());
-    EXPECT_EQ(keys.size(), 3 + 5);
 }

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+using Ctl = ConsoleState::Ctl;
 using List = ConsoleState::List;
 
 namespace {
@@ -103,6 +104,22 @@ TEST_F(GameWindowTest, HeldClicksRunInTheOrderClickedAndABrokenRequestEndsTheCou
     std::tie(room.up, gs.Macros[1].Text, gs.Macros[2].Text, gs.Boxes[3].Available) =
         std::tuple(true, u"one\r\ntwo\r\nthree"_qs, u"hi"_qs, true);
     part<QAction>(*w, "mnuAutoOff")->trigger();
+
+    // A click held in a request on a button disabled meanwhile is dropped, as
+    // a blocked window would have dropped it; a step it started would break
+    // the link at its first line.
+    const qsizetype before = room.heard.size();
+    const QStringList macroLines = {u"one"_qs, u"two"_qs, u"three"_qs};
+    room.breakOn = [&](const QString &line) {
+        if (line == macroLines[0]) {
+            part(*w, "cmdAsk")->click();
+            w->console().setControlEnabled(Ctl::cmdAsk, false);
+        }
+        return !macroLines.contains(line);
+    };
+    part(*w, "Macro1")->click();
+    ASSERT_EQ(room.heard.mid(before), macroLines);
+    w->console().setControlEnabled(Ctl::cmdAsk, true);
 
     // Each row starts something that says its line, which the client answers
     // with 6 once; its controls are clicked during that request and in the

@@ -1,5 +1,6 @@
 #include "chatclient/chatroom.h"
 #include "room/peopleserver.h"
+#include "support/fakechat.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
 #include "transport/socketwadapi.h"
@@ -181,12 +182,7 @@ TEST(RoomExe, APersonJoinsFromAnotherTerminalAndPeersOfAnotherUserAreTurnedAway)
 
     Person degree(people, "\xC2\xB0");
     ASSERT_TRUE(room.waitForLine(u"\u00b0 has entered the room."_qs));
-    struct : WadapiCallbacks
-    {
-        void OnDapiStatus(const QByteArray &) override {}
-        void OnDapiEvent(const QByteArray &, qint16, const QByteArray &) override {}
-        void OnDapiText(const QByteArray &) override {}
-    } calls;
+    RecordedCalls calls;
     SocketWadapi program(dir.filePath(u"w.sock"_qs));
     ASSERT_EQ(program.InitDDE(u"orvella"_qs, &calls), 0);
     program.DapiCommunicate(u"orvella"_qs, 2, "\xB0: x", "not yours");

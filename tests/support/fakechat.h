@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -25,15 +26,14 @@ public:
     std::optional<Reply> whenScriptEnds;      // likewise, for every later request
 
     bool up = false;
+    // As the link comes up, the live copy and the game status, as today's clients offer them.
+    bool offers = false;
     qint16 initResult = 0;
     WadapiCallbacks *callbacks = nullptr;
     QStringList log; // the first calls only: a silent client is asked very often
     QList<QByteArray> sent;
     QList<QByteArray> statuses; // the game statuses, apart from the log
     int requests = 0;
-
-    // As the link comes up, the live copy and the game status, as today's clients offer them.
-    bool offers = false;
 
     qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
     {
@@ -96,6 +96,25 @@ private:
         else
             callbacks->OnDapiStatus(r->status);
     }
+};
+
+// Records the callbacks in order: "S:code", "T:text", "E:text1|number|text2",
+// "L:live copy"; counts the notices that the client went away.
+struct RecordedCalls final : WadapiCallbacks
+{
+    QByteArrayList all;
+    int gone = 0;
+    std::function<void()> onEvent;
+    void OnDapiStatus(const QByteArray &code) override { all << "S:" + code; }
+    void OnDapiText(const QByteArray &text) override { all << "T:" + text; }
+    void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) override
+    {
+        all << "E:" + text1 + '|' + QByteArray::number(number) + '|' + text2;
+        if (onEvent)
+            onEvent();
+    }
+    void OnDapiLive(const QByteArray &text) override { all << "L:" + text; }
+    void OnDapiGone() override { ++gone; }
 };
 
 inline std::optional<ScriptedWadapi::Reply> status(const char *code, QByteArray text = {})

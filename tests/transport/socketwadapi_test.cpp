@@ -1,3 +1,4 @@
+#include "support/fakechat.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
 #include "transport/frame.h"
@@ -19,29 +20,7 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-
 const QString App = u"orvella"_qs;
-
-// Records the callbacks in order: "S:code", "T:text", "E:text1|number|text2";
-// counts the notices that the client went away.
-struct Calls final : WadapiCallbacks
-{
-    QByteArrayList all;
-    int gone = 0;
-    std::function<void()> onEvent;
-    void OnDapiStatus(const QByteArray &code) override { all << "S:" + code; }
-    void OnDapiText(const QByteArray &text) override { all << "T:" + text; }
-    void OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2) override
-    {
-        all << "E:" + text1 + '|' + QByteArray::number(number) + '|' + text2;
-        if (onEvent)
-            onEvent();
-    }
-    void OnDapiGone() override { ++gone; }
-};
-
-} // namespace
 
 // Lines go both ways and later ones arrive while events run; one program
 // at a time is linked, on status 0, and a client that goes away is told once.
@@ -51,7 +30,7 @@ TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
     QTemporaryDir dir;
     const QString path = dir.filePath(u"w.sock"_qs);
     RoomProcess room;
-    Calls calls;
+    RecordedCalls calls;
     SocketWadapi wadapi{path};
     ASSERT_TRUE(room.start(path, {u"--host"_qs, u"Ann Lee"_qs}));
     ASSERT_EQ(wadapi.InitDDE(App, &calls), 0);
@@ -136,16 +115,21 @@ TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
 
 // A client that writes raw bytes from the program's own event loop, which
 // keeps running while a status is awaited: a status that comes after the
-// request gave up, then bytes that are no frame at all.
-TEST(SocketWadapiRawClient, ALateStatusAnswersNothingAndGarbageEndsTheLink)
+// request gave up; live copies ahead of a status, which go to their own
+// callback in order and neither answer the request nor join its text; then
+// bytes that are no frame at all.
+TEST(SocketWadapiRawClient, ALateStatusAnswersNothingLiveCopiesGoApartAndGarbageEndsTheLink)
 {
     QTemporaryDir dir;
     QLocalServer server;
     ASSERT_TRUE(server.listen(dir.filePath(u"raw.sock"_qs)));
-    QByteArrayList answers = {encodeFrame(Frame::status("0")),
-                              {},
-                              encodeFrame(Frame::status("0")),
-                              "\xff\xff\xff\xff not a frame"};
+    const QByteArray text("Bo: \xB0\0\r\n", 8);
+    QByteArrayList answers = {
+        encodeFrame(Frame::event("live", 0, {})) + encodeFrame(Frame::status("0")),
+        {},
+        encodeFrame(Frame::live(text)) + encodeFrame(Frame::live("Cy: x\r\n")) +
+            encodeFrame(Frame::status("0")) + encodeFrame(Frame::chatText("Bo: game")),
+        "\xff\xff\xff\xff not a frame"};
     QLocalSocket *client = nullptr;
     FrameDecoder in;
     QObject::connect(&server, &QLocalServer::newConnection, [&] {
@@ -157,7 +141,7 @@ TEST(SocketWadapiRawClient, ALateStatusAnswersNothingAndGarbageEndsTheLink)
         });
     });
     SocketWadapi wadapi(server.fullServerName());
-    Calls calls;
+    RecordedCalls calls;
     EXPECT_EQ(wadapi.InitDDE(App, &calls), 0);
     wadapi.setReplyTimeout(100ms);
     wadapi.DapiGetAllText(App); // left unanswered
@@ -167,7 +151,9 @@ TEST(SocketWadapiRawClient, ALateStatusAnswersNothingAndGarbageEndsTheLink)
     QCoreApplication::processEvents(); // as the program's waits do between requests
     wadapi.setReplyTimeout(5s);
     wadapi.DapiGetAllText(App);
-    EXPECT_EQ(calls.all, QByteArrayList({"S:0"}));
+    ASSERT_TRUE(waitUntil([&] { return calls.all.size() >= 5; }));
+    EXPECT_EQ(calls.all,
+              QByteArrayList({"E:live|0|", "L:" + text, "L:Cy: x\r\n", "S:0", "T:Bo: game"}));
     wadapi.DapiGetAllText(App);
     EXPECT_FALSE(wadapi.connected());
     EXPECT_TRUE(wadapi.lastError().contains(u"protocol"_qs)) << wadapi.lastError().toStdString();
@@ -202,7 +188,7 @@ TEST(SocketWadapiPeer, AChatClientOfAnotherUserIsRefused)
     char byte = 0;
     ASSERT_TRUE(::poll(&p, 1, 10000) == 1 && ::read(ready[0], &byte, 1) == 1);
 
-    Calls calls;
+    RecordedCalls calls;
     SocketWadapi program(path);
     EXPECT_EQ(program.InitDDE(App, &calls), SocketWadapi::ForeignClient);
     EXPECT_TRUE(program.lastError().contains(u"another user"_qs))
@@ -230,7 +216,7 @@ TEST(SocketWadapiPeer, WithoutRuntimeFolderTheSocketHasAFolderOfItsOwn)
         RoomProcess room;
         ASSERT_TRUE(room.start(path));
         EXPECT_EQ(QFile::permissions(folder).toInt() & 0x0077, 0);
-        Calls calls;
+        RecordedCalls calls;
         SocketWadapi program;
         EXPECT_EQ(program.InitDDE(App, &calls), 0) << program.lastError().toStdString();
     }

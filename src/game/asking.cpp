@@ -148,14 +148,17 @@ void passTurn(GameContext &ctx, const QString &name, const QString &message)
 
 QString askLine(const QString &name, const QString &guess)
 {
-    QString line = name + QStringLiteral(", your word is ");
-    for (const QChar c : guess) {
-        if (c == u' ')
-            line += QStringLiteral("-- ");
-        else
-            line += c + QStringLiteral(" ");
-    }
-    return line;
+    const QString said = saidPattern(guess);
+    return name + QStringLiteral(", your word is ") + said +
+           (said.isEmpty() ? QString() : QStringLiteral(" "));
+}
+
+QString saidPattern(const QString &guess)
+{
+    QStringList parts;
+    for (const QChar c : guess)
+        parts << (c == u' ' ? QStringLiteral("--") : QString(c));
+    return parts.join(u' ');
 }
 
 QString wordOfCaption(const GameState &gs)

@@ -23,6 +23,8 @@ void cmdCheck_Click(GameContext &ctx);
 // "Bob, your word is C -- -- -- ": a space of the pattern shows as "-- ",
 // any other character followed by one space.
 QString askLine(const QString &name, const QString &guess);
+// The pattern as that line says it, without the last space: "C -- -- --".
+QString saidPattern(const QString &guess);
 // A try that did not win: the player's mark is counted, message is said, and
 // the turn passes to the next called-down player, or back to the first.
 void passTurn(GameContext &ctx, const QString &name, const QString &message);

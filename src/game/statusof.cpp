@@ -1,5 +1,6 @@
 #include "game/statusof.h"
 
+#include "game/asking.h"
 #include "game/gamestate.h"
 
 #include <algorithm>
@@ -35,7 +36,9 @@ GameStatus statusOf(const GameState &gs, const QList<GameStatus::Leader> &leader
     } else if (down > 0) {
         s.phase = Phase::Playing;
         s.word = gs.WordIndex;
-        s.pattern = gs.PatternSaid;
+        // As the room read it: a pattern's blanks are spaces, which a page
+        // would show as nothing at all at the end of the word.
+        s.pattern = saidPattern(gs.PatternSaid);
         for (int i = 1; i <= down; ++i)
             s.called << gs.Down[i].Name;
         if (gs.DownPointer >= 1 && gs.DownPointer <= down)

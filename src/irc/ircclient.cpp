@@ -20,15 +20,13 @@ QString topicOf(const GameStatus &s)
 {
     if (s.phase == GameStatus::Phase::Idle || s.word < 1)
         return {};
-    // Nothing that could end the command or colour the text.
+    // Nothing that could end the command or colour the text; the pattern
+    // comes as the ask line said it.
     QString pattern = s.pattern;
     pattern.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
-    QStringList shown;
-    for (const QChar c : pattern)
-        shown << (c == u' ' ? QStringLiteral("--") : QString(c));
     QString topic = QStringLiteral("Word %1 of %2").arg(s.word).arg(s.words);
-    if (!shown.isEmpty())
-        topic += QStringLiteral(": ") + shown.join(u' ');
+    if (!pattern.isEmpty())
+        topic += QStringLiteral(": ") + pattern;
     return topic;
 }
 

@@ -3,9 +3,13 @@
 host's title line, registers with the page's Register button, is called
 down, answers and wins a word against the real orvella, a child process on
 a virtual display whose keys and clicks xdotool makes as a host would. Both
-browsers must have seen the same lines in the same order. Exits 77
-(skipped) without Chromium's WebDriver, Xvfb or xdotool.
+browsers must have seen the same lines in the same order. The game's card
+follows: the pattern the room heard last and never the word before it is
+won, "Your turn!" on the asked person's page only, the countdown counting
+down, and the winner among the leaders from the program's store of results.
+Exits 77 (skipped) without Chromium's WebDriver, Xvfb or xdotool.
     browser_game_test.py ORVELLA ORVELLA-ROOM SOURCE-FOLDER"""
+import ctypes
 import os
 import queue
 import re
@@ -16,6 +20,7 @@ import tempfile
 
 sys.path.insert(0, os.path.join(sys.argv[3], 'tests', 'room'))
 from browser_test import CODE, By, Keys, Room, browsers, join, lines, until  # noqa: E402
+from selenium.common.exceptions import TimeoutException  # noqa: E402
 
 ORVELLA, ROOM, SOURCE = sys.argv[1:4]
 
@@ -48,6 +53,43 @@ def shown(title):
 def key(win, *keys):
     xdotool('windowfocus', '--sync', win)
     xdotool('key', *keys)
+
+
+def close(win):
+    """What a window manager's close button sends (there is none on the
+    virtual display): WM_DELETE_WINDOW."""
+    x = ctypes.CDLL('libX11.so.6')
+    x.XOpenDisplay.restype = ctypes.c_void_p
+    x.XInternAtom.restype = ctypes.c_ulong
+    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                             ctypes.c_void_p]
+    x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [('type', ctypes.c_int), ('serial', ctypes.c_ulong),
+                    ('send_event', ctypes.c_int), ('display', ctypes.c_void_p),
+                    ('window', ctypes.c_ulong), ('message_type', ctypes.c_ulong),
+                    ('format', ctypes.c_int), ('data', ctypes.c_long * 5),
+                    ('rest', ctypes.c_long * 12)]  # an XEvent's full size
+    display = x.XOpenDisplay(None)
+    message = ClientMessage(type=33, window=int(win), format=32,
+                            message_type=x.XInternAtom(display, b'WM_PROTOCOLS', 0))
+    message.data[0] = x.XInternAtom(display, b'WM_DELETE_WINDOW', 0)
+    x.XSendEvent(display, int(win), 0, 0, ctypes.byref(message))
+    x.XCloseDisplay(display)
+
+
+def on_card(driver):
+    """The card as shown (None while hidden): its pattern, the one marked up,
+    whether it says "Your turn!", its seconds, winners, leaders, all its text."""
+    return driver.execute_script(
+        'const c = document.getElementById("card");'
+        'if (c.hidden) return null;'
+        'const t = (s) => [...c.querySelectorAll(s)].map(e => e.textContent);'
+        'return {pattern: t(".pattern").join(), up: t(".called li.up").join(),'
+        ' turn: t(".your-turn").length > 0, seconds: t(".seconds").map(Number)[0] ?? null,'
+        ' winners: t(".winners li"), leaders: t(".leaders li"), text: c.innerText}')
 
 
 class Heard:
@@ -88,6 +130,11 @@ def main():
                 f.write(b'kiwi\r\n')
             subprocess.run(['bash', SOURCE + '/scripts/first-settings.sh', tmp + '/data/orvella',
                             SOURCE + '/data/macros/starter.txt'], check=True)
+            # The automatic countdown, long enough that no turn runs out.
+            with open(tmp + '/data/orvella/orvella.ini', 'r+b') as f:
+                ini = f.read().replace(b'Auto= 0 ', b'Auto= 60 ')
+                f.seek(0)
+                f.write(ini)
             env['DISPLAY'] = os.environ['DISPLAY'] = virtual_display(procs)
             room = Room(ROOM, tmp + '/run/wadapi.sock', env)
             procs.append(room.proc)
@@ -130,23 +177,58 @@ def main():
                         re.escape('ESP to Eve: You are registered'))
             heard.after(lambda: key(main_window, 'alt+d'), 'come on down')
 
-            # Each player asked in turn until Bo is; the others miss.
-            for _ in range(3):
-                asked = heard.after(lambda: key(main_window, 'alt+s'),
-                                    r'^Ann Lee: (\w+), your word is').group(1)
-                if asked == 'Bo':
+            # Each player asked in turn until Bo is, after a miss at least;
+            # the others miss. Cy only watches: her page never says "Your turn!".
+            def cards(check):
+                """Both cards, once check holds for them."""
+                last = []
+
+                def holds(_):
+                    last[:] = [on_card(d) or {} for d in (bo, cy)]
+                    return check(last)
+                try:
+                    until(bo, holds, 30)
+                except TimeoutException:
+                    raise AssertionError(last) from None
+                return last
+            missed = False
+            for _ in range(4):
+                asked, said = heard.after(lambda: key(main_window, 'alt+s'),
+                                          r'^Ann Lee: (\w+), your word is (.*)').groups()
+                said = said.strip()
+                seen = cards(lambda cs: all(c.get('pattern') == said and c.get('up') == asked
+                                             for c in cs))
+                assert [c['turn'] for c in seen] == [asked == 'Bo', False], seen
+                assert not any('kiwi' in c['text'].lower() for c in seen), seen
+                if not missed:
+                    # The watcher's countdown: a second reading, smaller.
+                    first = cards(lambda cs: cs[1].get('seconds'))[1]['seconds']
+                    cards(lambda cs: (cs[1].get('seconds') or first) < first)
+                if asked == 'Bo' and missed:
                     bo.find_element(By.ID, 'say').send_keys('kiwi' + Keys.ENTER)
+                elif asked == 'Bo':
+                    bo.find_element(By.ID, 'say').send_keys('pear' + Keys.ENTER)
                 else:
                     room.type(asked + ': pear')
                 heard.line(re.escape(asked + ': '))
                 # Check takes no key until Get has the answer.
                 get_and_check = lambda: (key(main_window, 'alt+g'), key(main_window, 'alt+c'))
-                if asked == 'Bo':
+                if asked == 'Bo' and missed:
                     heard.after(get_and_check, re.escape('WTG Bo! KIWI is a match'))
                     break
                 heard.after(get_and_check, 'is not a match')
+                missed = True
+                # The turn passes on; the card keeps the pattern the room heard.
+                seen = cards(lambda cs: all(c.get('up') not in (None, asked) for c in cs))
+                assert all(c['pattern'] == said and 'kiwi' not in c['text'].lower()
+                           for c in seen), seen
             else:
-                raise AssertionError('Bo was never asked')
+                raise AssertionError('Bo never won')
+            # The box window waits for the host; closed, the win is stored.
+            close(window('^Box Caller$'))
+            seen = cards(lambda cs: all(c.get('winners') == ['Bo'] for c in cs))
+            assert all(c['leaders'] == ['Bo \u2014 1'] and c['pattern'] == 'KIWI'
+                       for c in seen), seen
             for d in (bo, cy):
                 until(d, lambda d: any(l.startswith('Ann Lee: WTG Bo!') for l in lines(d)), 30)
             shared = [l for l in lines(bo) if not l.startswith('ESP')]

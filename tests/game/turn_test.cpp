@@ -65,8 +65,9 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     cmdCheck_Click(ctx);
     EXPECT_EQ(turnButtons(), QStringList(u"Ask"_qs));
     EXPECT_EQ(gs.Guess + QString::number(console.selectedRow(List::lstDown)), u"APPL 0"_qs);
-    EXPECT_EQ(status(), "phase=playing|word=1|words=2|pattern=A    |called=Bob|called=Cy|up=0|"
-                        "leader=Kit\t4|");
+    EXPECT_EQ(status(),
+              "phase=playing|word=1|words=2|pattern=A -- -- -- --|called=Bob|called=Cy|up=0|"
+              "leader=Kit\t4|");
     cmdAsk_Click(ctx);
     room.say(u"Bob"_qs, u"  Apple"_qs);
     cmdGet_Click(ctx);

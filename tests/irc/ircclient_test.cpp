@@ -175,8 +175,8 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     s.phase = GameStatus::Phase::Playing;
     show(1, {});
     EXPECT_EQ(r.s.waitFor("TOPIC"), "TOPIC #room :Word 1 of 2");
-    show(1, u"AP   "_qs);
-    show(1, u"A\r\n\x01    "_qs);
+    show(1, u"A P -- --"_qs);
+    show(1, u"A\r\n\x01 -- -- -- --"_qs);
     r.clock.advance(r.set.intervalMs);
     EXPECT_EQ(r.s.waitFor("TOPIC"), "TOPIC #room :Word 1 of 2: A -- -- --");
     r.s.say(":x 482 Ann2 #room :You're not channel operator\r\n:x 482 Ann2 #room :Not op");

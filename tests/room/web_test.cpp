@@ -89,44 +89,35 @@ struct Page
     }
 };
 
-// A client that speaks WebSocket frames by hand, so it can break them.
-struct RawClient
+// Speaks WebSocket by hand, so it can break a frame: one masked frame whose
+// header claims length; whether the room then closes the connection.
+bool closesOn(quint16 port, int opcode, const QByteArray &payload, quint64 length)
 {
     QTcpSocket socket;
-    explicit RawClient(quint16 port)
-    {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        socket.waitForConnected(3000);
-        const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
-        socket.write(
-            "GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
-            "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
-        waitUntil([&] { return socket.peek(4096).contains("\r\n\r\n"); });
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.waitForConnected(3000);
+    const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
+    socket.write(
+        "GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
+        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    waitUntil([&] { return socket.peek(4096).contains("\r\n\r\n"); });
+    socket.readAll();
+    QByteArray f(1, char(0x80 | opcode));
+    if (length < 126) {
+        f += char(0x80 | length);
+    } else {
+        f += char(0x80 | 127);
+        for (int i = 7; i >= 0; --i)
+            f += char(length >> (8 * i));
+    }
+    f += QByteArray(4, '\0'); // a zero mask leaves the payload as it is
+    socket.write(f + payload);
+    return waitUntil([&] {
         socket.readAll();
-    }
-    // A masked frame; length is what the header claims.
-    void frame(int opcode, const QByteArray &payload, quint64 length)
-    {
-        QByteArray f(1, char(0x80 | opcode));
-        if (length < 126) {
-            f += char(0x80 | length);
-        } else {
-            f += char(0x80 | 127);
-            for (int i = 7; i >= 0; --i)
-                f += char(length >> (8 * i));
-        }
-        f += QByteArray(4, '\0'); // a zero mask leaves the payload as it is
-        socket.write(f + payload);
-    }
-    bool closed()
-    {
-        return waitUntil([&] {
-            socket.readAll();
-            return socket.state() == QAbstractSocket::UnconnectedState;
-        });
-    }
-};
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    });
+}
 
 struct WebRoomTest : ::testing::Test
 {
@@ -262,11 +253,8 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
         {0x2, "\x01\x02", 2},                 // binary
         {0x1, "{\"text\":\"\xC3\x28\"}", 13}, // bad UTF-8
     };
-    for (const auto &[opcode, payload, length] : cases) {
-        RawClient raw(port);
-        raw.frame(opcode, payload, length);
-        EXPECT_TRUE(raw.closed()) << opcode << " " << length;
-    }
+    for (const auto &[opcode, payload, length] : cases)
+        EXPECT_TRUE(closesOn(port, opcode, payload, length)) << opcode << " " << length;
 
     // A thousand connections, in waves past the cap: it holds, the rest are
     // refused, and all of them are freed.

@@ -28,8 +28,7 @@ TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
         frmMain &w = rig.window();
         const char *const speeds[] = {"mnuVeryFast", "mnuFast", "mnuMedium", "mnuSlow"};
         EXPECT_TRUE(part<QAction>(w, speeds[speed])->isChecked());
-        EXPECT_EQ(rig.gs.Delay, speed);
-        EXPECT_EQ(rig.gs.Auto, autoSeconds);
+        EXPECT_EQ(std::tuple(rig.gs.Delay, rig.gs.Auto), std::tuple(speed, autoSeconds));
         EXPECT_EQ(bool(w.windowFlags() & Qt::WindowStaysOnTopHint), onTop);
         EXPECT_EQ(QFile::exists(rig.ini()), *settings != 0); // a start writes nothing
         for (const char *b : {"cmdGet", "cmdCheck", "cmdGetRegs", "cmdDraw", "cmdList"})

@@ -83,13 +83,9 @@ TEST(StartUp, TheChatClientsAreNamedSoTheCommandRunsAsPrinted)
 TEST(StartUp, ALockIsTakenOnlyFromADeadCopyAndTheStoreAtTheFirstStep)
 {
     MainWindowRig run, second;
-    const QStringList kept = {u".abcdef.orvella-tmp"_qs,
-                              u"orvella.ini.Ab-2Cd.orvella-tmp"_qs,
-                              u"orvella.ini.Ab12C.orvella-tmp"_qs,
-                              u"orvella.ini.backup"_qs,
-                              u"orvella.lock"_qs,
-                              u"scores.sqlite"_qs,
-                              u"x.abcdef.orvella-tmp.txt"_qs};
+    const QStringList kept = u".abcdef.orvella-tmp orvella.ini.Ab-2Cd.orvella-tmp "
+                             "orvella.ini.Ab12C.orvella-tmp orvella.ini.backup orvella.lock "
+                             "scores.sqlite x.abcdef.orvella-tmp.txt"_qs.split(u' ');
     for (const QString &name :
          kept + QStringList{u"m.txt.000000.orvella-tmp"_qs, u"orvella.ini.Ab12Cd.orvella-tmp"_qs})
         run.writeFile(name, ""); // the lock file empty, as a crash may leave it

@@ -195,8 +195,7 @@ TEST_F(ChatLinkTest, MyWaitCountsItsOwnTicksAndNests)
             });
     };
     link.My_Wait(3);
-    EXPECT_EQ(innerTicks, 3);
-    EXPECT_EQ(ticks.delivered, 7);
+    EXPECT_EQ(std::tuple(innerTicks, ticks.delivered), std::tuple(3, 7));
     EXPECT_FALSE(ticks.enabled());
 }
 

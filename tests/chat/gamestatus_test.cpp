@@ -4,17 +4,9 @@
 
 TEST(GameStatusText, RoundTripsAndCutsWhatNoFrameMayCarry)
 {
-    GameStatus s;
-    s.phase = GameStatus::Phase::Playing;
-    s.word = 3;
-    s.words = 10;
-    s.pattern = u"_ \u00c9 _"_qs;
-    s.called = {u"Al"_qs, u"Bo\tBad\r\nphase=over"_qs};
-    s.up = 1;
-    s.secondsLeft = 7;
-    s.secondsFrom = 30;
-    s.winners = {{u"Cy"_qs, u"Red"_qs}, {u"Di"_qs, {}}};
-    s.leaders = {{u"Al"_qs, 4}};
+    const GameStatus s(GameStatus::Phase::Playing, 3, 10, u"_ \u00c9 _"_qs,
+                       {u"Al"_qs, u"Bo\tBad\r\nphase=over"_qs}, 1, 7, 30,
+                       {{u"Cy"_qs, u"Red"_qs}, {u"Di"_qs, {}}}, {{u"Al"_qs, 4}});
     const QByteArray text = encodeGameStatus(s);
     EXPECT_EQ(text, "phase=playing\r\nword=3\r\nwords=10\r\npattern=_ \xc9 _\r\ncalled=Al\r\n"
                     "called=Bo Bad  phase=over\r\nup=1\r\nseconds=7\r\nfrom=30\r\n"
@@ -30,9 +22,8 @@ TEST(GameStatusText, RoundTripsAndCutsWhatNoFrameMayCarry)
     big.up = 40; // beyond the called-down players sent
     const auto cut = decodeGameStatus(encodeGameStatus(big));
     ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->called.size(), GameStatusCap::Called);
-    EXPECT_EQ(cut->called[0].size(), GameStatusCap::Text);
-    EXPECT_EQ(cut->up, -1);
+    EXPECT_EQ(std::tuple(cut->called.size(), cut->called[0].size(), cut->up),
+              std::tuple(GameStatusCap::Called, GameStatusCap::Text, -1));
 }
 
 TEST(GameStatusText, RefusesMalformedOrOversizedTextAndSkipsUnknownKeys)

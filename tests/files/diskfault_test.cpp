@@ -66,9 +66,8 @@ TEST(DiskFault, AFullDiskOrAReadOnlyFileKeepsTheOldFileAndSaysWhy)
             if (readOnly) {
                 ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup |
                                                             QFile::ReadOther));
-                if (!(said = disk.asPlainUser(tryWrite))) {
+                if (!(said = disk.asPlainUser(tryWrite)))
                     GTEST_SKIP() << "no unprivileged user can write into a folder here";
-                }
             } else {
                 disk.setFull(true);
                 said = tryWrite();

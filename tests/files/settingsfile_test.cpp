@@ -23,9 +23,7 @@ QByteArray written(const SettingsRecord &gs, double left, double top)
 TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
 {
     SettingsRecord gs;
-    gs.Auto = 30;
-    gs.MacroFile = u"old"_qs;
-    gs.Boxes[5] = true;
+    std::tie(gs.Auto, gs.MacroFile, gs.Boxes[5]) = std::tuple(30, u"old"_qs, true);
     // The macro file is read when its line is: the lines after it are not read yet.
     QString macroFileRead;
     const auto onMacroFile = [&] {

@@ -10,16 +10,14 @@ TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
     r.dialogs.files.push_back(r.writeFile(u"blank.txt"_qs, "\r\n\tTAB\r\n  \r\n"));
     r.gs.WordCount = 4;
     LoadWords(r.ctx);
-    EXPECT_EQ(r.gs.WordCount, 0);
-    EXPECT_EQ(shown(), u"|"_qs);
+    EXPECT_EQ(std::tuple(r.gs.WordCount, shown()), std::tuple(0, u"|"_qs));
 
     // Start without words loads them first.
     r.dialogs.files.push_back(r.writeFile(u"words.txt"_qs, " apple pie \r\n\r\n    \r\nkiwi\r\n"));
     cmdAsk_Click(r.ctx);
     EXPECT_EQ(r.gs.WordFile, r.dir.filePath(u"words.txt"_qs));
     EXPECT_EQ(r.gs.Words[1] + u'|' + r.gs.Words[2], u"APPLE PIE|KIWI"_qs);
-    EXPECT_EQ(r.gs.WordCount, 2);
-    EXPECT_EQ(shown(), u"Start|Press Startto Begin"_qs);
+    EXPECT_EQ(std::tuple(r.gs.WordCount, shown()), std::tuple(2, u"Start|Press Startto Begin"_qs));
 
     // A shorter list keeps the rest but forgets what was asked.
     r.dialogs.files.push_back(r.writeFile(u"a.txt"_qs, "w1\r\nw2\r\nw3\r\nword4\r\n"));
@@ -27,17 +25,15 @@ TEST(LoadWords, ListsTheWordsOrKeepsWhatWasThere)
     r.gs.Asked[2] = true;
     r.dialogs.files.push_back(r.writeFile(u"b.txt"_qs, "one\r\ntwo\r\nthree\r\n"));
     LoadWords(r.ctx);
-    EXPECT_EQ(r.gs.WordCount, 3);
-    EXPECT_FALSE(r.gs.Asked[2]);
-    EXPECT_EQ(r.gs.Words[4], u"WORD4"_qs);
+    EXPECT_EQ(std::tuple(r.gs.WordCount, r.gs.Asked[2], r.gs.Words[4]),
+              std::tuple(3, false, u"WORD4"_qs));
 
     // A file that cannot be read is reported; the words stay.
     r.dialogs.files.push_back(r.dir.filePath(u"gone.txt"_qs));
     LoadWords(r.ctx);
     EXPECT_EQ(r.dialogs.messages.at(0).text,
               u"Error = 53\r\nFile not found\r\nProblem with Orvella file."_qs);
-    EXPECT_EQ(r.gs.WordCount, 3);
-    EXPECT_EQ(shown(), u"Start|Press Startto Begin"_qs);
+    EXPECT_EQ(std::tuple(r.gs.WordCount, shown()), std::tuple(3, u"Start|Press Startto Begin"_qs));
     EXPECT_TRUE(r.console.state().menusEnabled && !r.console.state().busy);
 
     // The log keeps the word file's path in Windows-1252: one it cannot hold

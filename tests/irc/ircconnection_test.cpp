@@ -72,13 +72,12 @@ TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
         GTEST_SKIP() << "openssl is not installed (scripts/install-deps.sh installs it)";
     QTemporaryDir dir;
     const QString certFile = dir.filePath(u"cert.pem"_qs), keyFile = dir.filePath(u"key.pem"_qs);
-    ASSERT_EQ(
-        QProcess::execute(openssl, {u"req"_qs, u"-x509"_qs, u"-newkey"_qs, u"ec"_qs, u"-pkeyopt"_qs,
-                                    u"ec_paramgen_curve:prime256v1"_qs, u"-nodes"_qs, u"-days"_qs,
-                                    u"2"_qs, u"-subj"_qs, u"/CN=127.0.0.1"_qs, u"-addext"_qs,
-                                    u"subjectAltName=IP:127.0.0.1"_qs, u"-keyout"_qs, keyFile,
-                                    u"-out"_qs, certFile}),
-        0);
+    ASSERT_EQ(QProcess::execute(
+                  openssl,
+                  u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                  "-days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1"_qs.split(u' ') +
+                      QStringList{u"-keyout"_qs, keyFile, u"-out"_qs, certFile}),
+              0);
     const QList<QSslCertificate> cert = QSslCertificate::fromPath(certFile);
     ASSERT_EQ(cert.size(), 1);
     const QSslKey privateKey(bytesOf(keyFile), QSsl::Ec);
@@ -87,9 +86,8 @@ TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
     // Wrong options, then what is given on the command line and why the link
     // is given up (empty when it opens).
     QString error, help;
-    const QStringList base = {u"orvella-irc"_qs, u"--server"_qs, u"irc.example.org"_qs,
-                              u"--channel"_qs,   u"#g"_qs,       u"--nick"_qs,
-                              u"Ann"_qs};
+    const QStringList base =
+        u"orvella-irc --server irc.example.org --channel #g --nick Ann"_qs.split(u' ');
     for (const QStringList &wrong : {QStringList{u"--ca"_qs, keyFile},
                                      {u"--fingerprint"_qs, u"abcd"_qs},
                                      {u"--fingerprint"_qs, QString(64, u'g')},

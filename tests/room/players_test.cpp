@@ -20,10 +20,9 @@ struct ManualClock final : PlayerClock
     {
         const qint64 until = now + ms;
         while (!due.empty() && due.begin()->first <= until) {
-            auto fn = std::move(due.begin()->second);
-            now = due.begin()->first;
-            due.erase(due.begin());
-            fn();
+            auto next = due.extract(due.begin());
+            now = next.key();
+            next.mapped()();
         }
         now = until;
     }

@@ -17,6 +17,8 @@
 
 namespace {
 
+const QString Code = u"KTZRW"_qs;
+
 // A browser's page, as the room sees it.
 struct Page
 {
@@ -27,7 +29,7 @@ struct Page
     QList<QJsonObject> statuses;
     bool closed = false;
 
-    Page(quint16 port, const QString &origin, const QString &scheme = u"ws"_qs) : socket(origin)
+    Page(quint16 port, const QString &origin, const char *scheme = "ws") : socket(origin)
     {
         QObject::connect(&socket, &QWebSocket::sslErrors, [this] { socket.ignoreSslErrors(); });
         QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString &m) {
@@ -42,11 +44,19 @@ struct Page
                 (o[u"type"].toString() == u"host"_qs ? host : last) = o;
         });
         QObject::connect(&socket, &QWebSocket::disconnected, [this] { closed = true; });
-        socket.open(QUrl(u"%1://127.0.0.1:%2/ws"_qs.arg(scheme).arg(port)));
+        socket.open(QUrl(u"%1://127.0.0.1:%2/ws"_qs.arg(QLatin1String(scheme)).arg(port)));
+    }
+    // A page that asks to join at once.
+    Page(quint16 port, const QString &origin, const QString &name, const QString &code = Code,
+         const QString &token = {}, qint64 seen = -1)
+        : Page(port, origin)
+    {
+        join(name, code, token, seen);
     }
     void send(const QJsonObject &o) { socket.sendTextMessage(QJsonDocument(o).toJson()); }
     qint64 seen = -1;
-    void join(const QString &name, const QString &code, const QString &token = {}, qint64 seen = -1)
+    void join(const QString &name, const QString &code = Code, const QString &token = {},
+              qint64 seen = -1)
     {
         waitUntil([&] { return socket.state() == QAbstractSocket::ConnectedState || closed; });
         // No name: the overlay, which only watches.
@@ -79,44 +89,35 @@ struct Page
     }
 };
 
-// A client that speaks WebSocket frames by hand, so it can break them.
-struct RawClient
+// Speaks WebSocket by hand, so it can break a frame: one masked frame whose
+// header claims length; whether the room then closes the connection.
+bool closesOn(quint16 port, int opcode, const QByteArray &payload, quint64 length)
 {
     QTcpSocket socket;
-    explicit RawClient(quint16 port)
-    {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        socket.waitForConnected(3000);
-        const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
-        socket.write(
-            "GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
-            "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
-        waitUntil([&] { return socket.peek(4096).contains("\r\n\r\n"); });
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.waitForConnected(3000);
+    const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
+    socket.write(
+        "GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
+        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    waitUntil([&] { return socket.peek(4096).contains("\r\n\r\n"); });
+    socket.readAll();
+    QByteArray f(1, char(0x80 | opcode));
+    if (length < 126) {
+        f += char(0x80 | length);
+    } else {
+        f += char(0x80 | 127);
+        for (int i = 7; i >= 0; --i)
+            f += char(length >> (8 * i));
+    }
+    f += QByteArray(4, '\0'); // a zero mask leaves the payload as it is
+    socket.write(f + payload);
+    return waitUntil([&] {
         socket.readAll();
-    }
-    // A masked frame; length is what the header claims.
-    void frame(int opcode, const QByteArray &payload, quint64 length)
-    {
-        QByteArray f(1, char(0x80 | opcode));
-        if (length < 126) {
-            f += char(0x80 | length);
-        } else {
-            f += char(0x80 | 127);
-            for (int i = 7; i >= 0; --i)
-                f += char(length >> (8 * i));
-        }
-        f += QByteArray(4, '\0'); // a zero mask leaves the payload as it is
-        socket.write(f + payload);
-    }
-    bool closed()
-    {
-        return waitUntil([&] {
-            socket.readAll();
-            return socket.state() == QAbstractSocket::UnconnectedState;
-        });
-    }
-};
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    });
+}
 
 struct WebRoomTest : ::testing::Test
 {
@@ -129,7 +130,7 @@ struct WebRoomTest : ::testing::Test
     WebRoomTest()
     {
         QString error;
-        web = openWebRoom(room, {u"127.0.0.1:0"_qs, u"KTZRW"_qs, {}, {}}, &error);
+        web = openWebRoom(room, {u"127.0.0.1:0"_qs, Code, {}, {}}, &error);
         EXPECT_TRUE(web) << error.toStdString();
         port = web->front.port();
         origin = u"http://127.0.0.1:%1"_qs.arg(port);
@@ -158,26 +159,22 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     // Another site's page, or none, does not get in.
     for (const QString &other : {u"http://evil.example"_qs, QString()})
         EXPECT_TRUE(Page(port, other).dropped()) << other.toStdString();
-    Page bo(port, origin);
-    bo.join(u"Bo Reed"_qs, u"ktzrw"_qs);
+    Page bo(port, origin, u"Bo Reed"_qs, u"ktzrw"_qs);
     ASSERT_TRUE(bo.welcomed());
     EXPECT_TRUE(bo.sees(u"Welcome to the room!"_qs)) << "the recent lines";
     EXPECT_TRUE(bo.told(u"$"_qs));
-    Page wrong(port, origin);
-    wrong.join(u"Cy"_qs, u"KTZRX"_qs);
+    Page wrong(port, origin, u"Cy"_qs, u"KTZRX"_qs);
     ASSERT_TRUE(wrong.dropped());
     EXPECT_EQ(wrong.last[u"why"].toString(), u"That is not this room's code."_qs);
     EXPECT_TRUE(wrong.lines.isEmpty()) << "nothing of the room";
 
     for (const QString &name : {u"ann lee"_qs, u"bo reed"_qs, u"Levi"_qs, u"ESP from Bo"_qs,
                                 u"A23456789012345678901"_qs, u"<b>:x"_qs}) {
-        Page p(port, origin);
-        p.join(name, u"KTZRW"_qs);
+        Page p(port, origin, name);
         EXPECT_TRUE(p.dropped()) << name.toStdString();
         EXPECT_FALSE(p.last[u"why"].toString().isEmpty());
     }
-    Page cy(port, origin);
-    cy.join(u"Cy"_qs, u"KTZRW"_qs);
+    Page cy(port, origin, u"Cy"_qs);
     ASSERT_TRUE(cy.welcomed());
     // One line, as typed: no second line, no markup taken for anything.
     bo.say(u"<img src=x onerror=alert(1)> &amp;\r\nAnn Lee: I win"_qs);
@@ -193,20 +190,11 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     // the pages in the room and a watcher; nothing to a page without the code.
     WadapiServer server(room);
     web->follow(server);
-    Page watcher(port, origin), idle(port, origin);
-    watcher.join({}, u"KTZRW"_qs);
+    Page watcher(port, origin, QString()), idle(port, origin);
     ASSERT_TRUE(reported(u"watches the game"_qs));
     const QString hostile = u"<img src=x onerror=alert(1)>"_qs;
-    GameStatus status{GameStatus::Phase::Won,
-                      2,
-                      10,
-                      u"G -- R"_qs,
-                      QList<QString>(12, hostile),
-                      11,
-                      9,
-                      15,
-                      {{hostile, hostile}},
-                      {{QString(100, u'x'), 3}}};
+    GameStatus status(GameStatus::Phase::Won, 2, 10, u"G -- R"_qs, QList<QString>(12, hostile), 11,
+                      9, 15, {{hostile, hostile}}, {{QString(100, u'x'), 3}});
     for (int seconds : {9, 9, 8}) {
         status.secondsLeft = seconds;
         emit server.gameStatus(status);
@@ -226,11 +214,9 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     room.say(u"Ann Lee"_qs, u"while you were away"_qs);
     web->people.setRegChar(u"\u00B0"_qs);
     EXPECT_TRUE(cy.told(u"\u00B0"_qs));
-    Page thief(port, origin);
-    thief.join(u"Bo Reed"_qs, u"KTZRW"_qs, u"guess"_qs);
+    Page thief(port, origin, u"Bo Reed"_qs, Code, u"guess"_qs);
     EXPECT_TRUE(thief.dropped()) << "the name is held for its owner";
-    Page back(port, origin);
-    back.join(u"Bo Reed"_qs, u"KTZRW"_qs, token, bo.seen);
+    Page back(port, origin, u"Bo Reed"_qs, Code, token, bo.seen);
     ASSERT_TRUE(back.welcomed());
     EXPECT_TRUE(back.last[u"back"].toBool());
     EXPECT_TRUE(back.told(u"\u00B0"_qs)) << "the change made while away";
@@ -251,8 +237,7 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
 TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
 {
     web->people.limits.joinsPerSecond = 0;
-    Page flood(port, origin);
-    flood.join(u"Flo"_qs, u"KTZRW"_qs);
+    Page flood(port, origin, u"Flo"_qs);
     ASSERT_TRUE(flood.welcomed());
     for (int i = 0; i < 50; ++i)
         flood.say(u"spam"_qs);
@@ -268,11 +253,8 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
         {0x2, "\x01\x02", 2},                 // binary
         {0x1, "{\"text\":\"\xC3\x28\"}", 13}, // bad UTF-8
     };
-    for (const auto &[opcode, payload, length] : cases) {
-        RawClient raw(port);
-        raw.frame(opcode, payload, length);
-        EXPECT_TRUE(raw.closed()) << opcode << " " << length;
-    }
+    for (const auto &[opcode, payload, length] : cases)
+        EXPECT_TRUE(closesOn(port, opcode, payload, length)) << opcode << " " << length;
 
     // A thousand connections, in waves past the cap: it holds, the rest are
     // refused, and all of them are freed.
@@ -294,7 +276,7 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
     for (int i = 0; i < 9; ++i)
         fight.push_back(std::make_unique<Page>(port, origin));
     for (auto &p : fight)
-        p->join(u"Zed"_qs, u"KTZRW"_qs);
+        p->join(u"Zed"_qs);
     EXPECT_TRUE(waitUntil([&] {
         return std::ranges::all_of(fight, [](auto &p) { return p->closed || !p->last.isEmpty(); });
     }));
@@ -302,8 +284,7 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
                   fight, [](auto &p) { return p->last[u"type"].toString() == u"welcome"_qs; }),
               1);
     // The address has used its joins: the next is held back, once reported.
-    Page late(port, origin);
-    late.join(u"Late"_qs, u"KTZRW"_qs);
+    Page late(port, origin, u"Late"_qs);
     ASSERT_TRUE(late.dropped());
     EXPECT_TRUE(late.last[u"why"].toString().startsWith(u"Too many tries"_qs));
     EXPECT_TRUE(reported(u"Too many joins from"_qs));
@@ -321,10 +302,9 @@ TEST(WebRoomTls, PeopleJoinOverTls)
     QTemporaryDir dir;
     const QString cert = dir.filePath(u"cert.pem"_qs), key = dir.filePath(u"key.pem"_qs);
     ASSERT_EQ(
-        QProcess::execute(u"openssl"_qs,
-                          {u"req"_qs, u"-x509"_qs, u"-newkey"_qs, u"ec"_qs, u"-pkeyopt"_qs,
-                           u"ec_paramgen_curve:P-256"_qs, u"-nodes"_qs, u"-days"_qs, u"1"_qs,
-                           u"-subj"_qs, u"/CN=localhost"_qs, u"-keyout"_qs, key, u"-out"_qs, cert}),
+        QProcess::execute(u"openssl"_qs, u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 "
+                                         "-nodes -days 1 -subj /CN=localhost"_qs.split(u' ') +
+                                             QStringList{u"-keyout"_qs, key, u"-out"_qs, cert}),
         0);
     ChatRoom room{u"Ann Lee"_qs};
     QString error;
@@ -337,8 +317,8 @@ TEST(WebRoomTls, PeopleJoinOverTls)
             port));
     Page plain(port, u"http://127.0.0.1:%1"_qs.arg(port));
     EXPECT_TRUE(plain.dropped());
-    Page bo(port, u"https://127.0.0.1:%1"_qs.arg(port), u"wss"_qs);
-    bo.join(u"Bo"_qs, u"KTZRW"_qs);
+    Page bo(port, u"https://127.0.0.1:%1"_qs.arg(port), "wss");
+    bo.join(u"Bo"_qs);
     ASSERT_TRUE(bo.welcomed());
     room.say(u"Ann Lee"_qs, u"over TLS"_qs);
     EXPECT_TRUE(bo.sees(u"Ann Lee: over TLS"_qs));

@@ -31,10 +31,8 @@ struct RoomRig
         client.whenScriptEnds = status("0");
         client.offers = true;
         EXPECT_EQ(link.InitDDE(), 0);
-        gs.RoomLeft = 1440;
-        gs.RoomTop = 720;
-        gs.RoomWidth = 7200;
-        gs.RoomHeight = 5760;
+        std::tie(gs.RoomLeft, gs.RoomTop, gs.RoomWidth, gs.RoomHeight) =
+            std::tuple(1440, 720, 7200, 5760);
         ChildContext child{gs, dialogs, {}, [this] { ++settingsWritten; }, [this] { return &link; },
                            {}};
         window = std::make_unique<frmRoom>(
@@ -72,9 +70,8 @@ TEST(RoomWindow, ShowsTheRoomAsTextMarkedByWhoseLineItIs)
     const auto format = [&](int row) {
         return doc->findBlockByNumber(row).begin().fragment().charFormat();
     };
-    EXPECT_EQ(format(0).fontWeight(), QFont::Normal);
-    EXPECT_EQ(format(1).fontWeight(), QFont::Bold);
-    EXPECT_EQ(format(2).fontWeight(), QFont::Bold);
+    EXPECT_EQ(std::tuple(format(0).fontWeight(), format(1).fontWeight(), format(2).fontWeight()),
+              std::tuple(QFont::Normal, QFont::Bold, QFont::Bold));
     EXPECT_NE(format(1).foreground(), format(2).foreground());
     EXPECT_TRUE(format(3).fontItalic());
     EXPECT_FALSE(format(4).isAnchor());
@@ -110,10 +107,8 @@ TEST(RoomWindow, TypedLinesGoToTheRoomOrAsAnEsp)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        const HostLine parsed = parseHostLine(c.typed);
-        EXPECT_EQ(parsed.kind, c.kind);
-        EXPECT_EQ(parsed.target, c.target);
-        EXPECT_EQ(parsed.text, c.text);
+        const HostLine p = parseHostLine(c.typed);
+        EXPECT_EQ(std::tie(p.kind, p.target, p.text), std::tie(c.kind, c.target, c.text));
     }
     EXPECT_EQ(parseHostLine(QString(1000, u'x')).text.size(), MaxHostLine);
 
@@ -126,8 +121,7 @@ TEST(RoomWindow, TypedLinesGoToTheRoomOrAsAnEsp)
     QTest::keyClick(rig.say(), Qt::Key_Return);
     ASSERT_EQ(rig.sent.size(), 2u);
     EXPECT_EQ(rig.sent[0].kind, HostLine::Kind::Room);
-    EXPECT_EQ(rig.sent[1].target, u"Cy"_qs);
-    EXPECT_EQ(rig.sent[1].text, u"psst"_qs);
+    EXPECT_EQ(std::tie(rig.sent[1].target, rig.sent[1].text), std::tuple(u"Cy"_qs, u"psst"_qs));
     EXPECT_TRUE(rig.say()->text().isEmpty());
 }
 
@@ -154,6 +148,5 @@ TEST(RoomWindow, AFloodKeepsTheNewestLinesOnlyAndThePlaceIsKept)
     rig.window->close();
     rig.window->close();
     EXPECT_EQ(rig.settingsWritten, 1);
-    EXPECT_GT(rig.gs.RoomWidth, 7200);
-    EXPECT_GT(rig.gs.RoomHeight, 5760);
+    EXPECT_TRUE(rig.gs.RoomWidth > 7200 && rig.gs.RoomHeight > 5760);
 }

@@ -23,21 +23,6 @@ protected:
         registerPlayers({Bo, Kit, Zoe});
         gs.DrawCount = 2;
     }
-    // One line per word: called down, answers (player=answer/marks/verdict,
-    // * for a countdown), winner and box.
-    QStringList reportLines(qint64 game)
-    {
-        QStringList out;
-        for (const ScoreStore::WordReport &w : store->report(game)) {
-            QString line = QString::number(w.index) + u' ' + w.word + u" ["_qs +
-                           w.calledDown.join(u'|') + u"]"_qs;
-            for (const ScoreStore::Answer &a : w.answers)
-                line += u' ' + a.player + u'=' + a.answer + u'/' + a.marks + u'/' +
-                        QString::number(int(a.verdict)) + (a.countdown ? u"*"_qs : QString());
-            out << line + u" won by "_qs + w.winner + u" box "_qs + w.box;
-        }
-        return out;
-    }
 };
 
 } // namespace
@@ -63,13 +48,23 @@ TEST_F(RecordGame, APlayedGameIsRecordedAsPlayed)
     EXPECT_TRUE(games[0].ended.isValid());
     EXPECT_EQ(games[0].host + QString::number(games[0].words) + QString::number(games[0].won),
               u"Ann Lee22"_qs);
-    EXPECT_EQ(
-        reportLines(games[0].id),
-        QStringList({u"1 APPLE ["_qs + first.join(u'|') + u"] "_qs + first[0] + u"=APPLY/"_qs +
-                         marks + u"/1 "_qs + first[1] + u"=APPLE/APPLE/0 won by "_qs + first[1] +
-                         u" box Red"_qs,
-                     u"2 KIWI ["_qs + second.join(u'|') + u"] "_qs + second[0] + u"=//2* "_qs +
-                         second[1] + u"=KIWI/KIWI/0 won by "_qs + second[1] + u" box Blue"_qs}));
+    // One line per word: called down, answers (player=answer/marks/verdict,
+    // * for a countdown), winner and box.
+    QStringList report;
+    for (const ScoreStore::WordReport &w : store->report(games[0].id)) {
+        QString line =
+            QString::number(w.index) + u' ' + w.word + u" ["_qs + w.calledDown.join(u'|') + u"]"_qs;
+        for (const ScoreStore::Answer &a : w.answers)
+            line += u' ' + a.player + u'=' + a.answer + u'/' + a.marks + u'/' +
+                    QString::number(int(a.verdict)) + (a.countdown ? u"*"_qs : QString());
+        report << line + u" won by "_qs + w.winner + u" box "_qs + w.box;
+    }
+    EXPECT_EQ(report, QStringList({u"1 APPLE ["_qs + first.join(u'|') + u"] "_qs + first[0] +
+                                       u"=APPLY/"_qs + marks + u"/1 "_qs + first[1] +
+                                       u"=APPLE/APPLE/0 won by "_qs + first[1] + u" box Red"_qs,
+                                   u"2 KIWI ["_qs + second.join(u'|') + u"] "_qs + second[0] +
+                                       u"=//2* "_qs + second[1] + u"=KIWI/KIWI/0 won by "_qs +
+                                       second[1] + u" box Blue"_qs}));
 
     // Accuracy counts answers given: a time that ran out is none. The
     // seeded draw called Bo and Kit, then Zoe and Bo.
@@ -179,8 +174,7 @@ TEST_P(KillAndRecover, EveryResultOnceNoneLost)
         for (const ScoreStore::Answer &a : w.answers)
             ++(a.verdict == Verdict::Match ? matches : misses);
     }
-    EXPECT_EQ(matches, 2);
-    EXPECT_EQ(misses, GetParam() == InsideTheMissStep ? 0 : 1);
+    EXPECT_EQ(std::tuple(matches, misses), std::tuple(2, GetParam() == InsideTheMissStep ? 0 : 1));
     int games_played = 0;
     for (const ScoreStore::PlayerRow &r :
          store->players(ScoreStore::Period::AllTime, QDateTime::currentDateTime()))

@@ -4,7 +4,6 @@
 #include "chat/wadapi.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QStringList>
 
 #include <deque>
@@ -82,11 +81,9 @@ private:
     void answer()
     {
         ++requests;
-        std::optional<Reply> r = whenScriptEnds;
-        if (!replies.empty()) {
-            r = replies.front();
+        const std::optional<Reply> r = replies.empty() ? whenScriptEnds : replies.front();
+        if (!replies.empty())
             replies.pop_front();
-        }
         if (!r)
             return;
         if (!r->text.isNull())
@@ -133,28 +130,23 @@ public:
     {
         m_on = on;
         if (on && !std::exchange(m_pending, true))
-            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+            QMetaObject::invokeMethod(this, &FakeTicks::tick, Qt::QueuedConnection);
     }
     bool enabled() const override { return m_on; }
 
-protected:
-    bool event(QEvent *e) override
-    {
-        if (e->type() != QEvent::User)
-            return QObject::event(e);
-        m_pending = false;
-        if (m_on) {
-            setEnabled(true);
-            ++delivered;
-            if (onTick)
-                onTick();
-            if (afterTick)
-                afterTick(delivered);
-        }
-        return true;
-    }
-
 private:
+    void tick()
+    {
+        m_pending = false;
+        if (!m_on)
+            return;
+        setEnabled(true);
+        ++delivered;
+        if (onTick)
+            onTick();
+        if (afterTick)
+            afterTick(delivered);
+    }
     bool m_on = false;
     bool m_pending = false;
 };

@@ -34,10 +34,7 @@ public:
             up = false;
             return;
         }
-        if (mode == 2)
-            heard << u"ESP to "_qs + Ansi::decode(target) + u": "_qs + line;
-        else
-            heard << line;
+        heard << (mode == 2 ? u"ESP to "_qs + Ansi::decode(target) + u": "_qs + line : line);
         if (echo && mode == 0)
             say(host, line);
         ScriptedWadapi::DapiCommunicate(app, mode, target, text);

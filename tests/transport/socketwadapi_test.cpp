@@ -201,8 +201,7 @@ TEST(SocketWadapiPeer, AChatClientOfAnotherUserIsRefused)
 TEST(SocketWadapiPeer, WithoutRuntimeFolderTheSocketHasAFolderOfItsOwn)
 {
     QTemporaryDir tmp;
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    const QByteArray tmpdir = qgetenv("TMPDIR");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), tmpdir = qgetenv("TMPDIR");
     const auto restore = qScopeGuard([&] {
         runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
         tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);

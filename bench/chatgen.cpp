@@ -3,6 +3,7 @@
 #include "base/ansi.h"
 #include "game/banner.h"
 
+#include <cstring>
 #include <random>
 
 namespace {
@@ -76,4 +77,18 @@ QByteArray generatedChat(qsizetype bytes, unsigned seed)
         }
     }
     return chat;
+}
+
+std::vector<std::string> plainSplit(const QByteArray &bytes)
+{
+    std::vector<std::string> lines;
+    const char *p = bytes.constData();
+    const char *end = p + bytes.size();
+    while (p < end) {
+        const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+        const char *stop = nl ? nl : end;
+        lines.emplace_back(p, size_t(stop - p - (stop > p && stop[-1] == '\r')));
+        p = nl ? nl + 1 : end;
+    }
+    return lines;
 }

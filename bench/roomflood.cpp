@@ -12,7 +12,6 @@
 
 #include <malloc.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -97,15 +96,7 @@ void floodSplit(benchmark::State &state)
 {
     const QByteArray &bytes = floodBytes();
     for (auto _ : state) {
-        std::vector<std::string> lines;
-        const char *p = bytes.constData();
-        const char *end = p + bytes.size();
-        while (p < end) {
-            const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
-            const char *stop = nl ? nl : end;
-            lines.emplace_back(p, size_t(stop - p - (stop > p && stop[-1] == '\r')));
-            p = nl ? nl + 1 : end;
-        }
+        const std::vector<std::string> lines = plainSplit(bytes);
         benchmark::DoNotOptimize(lines.data());
     }
 }

@@ -22,7 +22,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -86,15 +85,7 @@ void baseline(benchmark::State &state)
     const int mb = int(state.range(0));
     const QByteArray &bytes = chatBytes(mb);
     for (auto _ : state) {
-        std::vector<std::string> lines;
-        const char *p = bytes.constData();
-        const char *end = p + bytes.size();
-        while (p < end) {
-            const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
-            const char *stop = nl ? nl : end;
-            lines.emplace_back(p, size_t(stop - p - (stop > p && stop[-1] == '\r')));
-            p = nl ? nl + 1 : end;
-        }
+        const std::vector<std::string> lines = plainSplit(bytes);
         benchmark::DoNotOptimize(lines.data());
     }
     perBlock(state, mb);

@@ -23,6 +23,15 @@ QDateTime fromText(const QVariant &v)
 // A player's name as the tables show it: merges followed to their end.
 const QString Canon = QStringLiteral("COALESCE(a.canon, %1.player)");
 
+// Every player who won a word, under the name merges give, with the words
+// won: most first, a tie by name.
+QString winnersByWins()
+{
+    return QStringLiteral("SELECT ") + Canon.arg(QLatin1String("t")) +
+           QStringLiteral(" p, SUM(t.won) n FROM totals t LEFT JOIN temp.alias a ON a.name = "
+                          "t.player GROUP BY p HAVING n > 0 ORDER BY n DESC, p");
+}
+
 } // namespace
 
 // The live merges as a temporary table of name -> final name, which every
@@ -222,9 +231,7 @@ QString ScoreStore::leaders()
         return QString();
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT ") + Canon.arg(QLatin1String("t")) +
-                QStringLiteral(" p, SUM(t.won) n FROM totals t LEFT JOIN temp.alias a ON a.name "
-                               "= t.player GROUP BY p HAVING n > 0 ORDER BY n DESC, p")))
+    if (!q.exec(winnersByWins()))
         return QString();
     int third = 0, more = 0;
     while (q.next()) {
@@ -251,9 +258,7 @@ QList<GameStatus::Leader> ScoreStore::topWinners(int count)
         return out;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT ") + Canon.arg(QLatin1String("t")) +
-              QStringLiteral(" p, SUM(t.won) n FROM totals t LEFT JOIN temp.alias a ON a.name = "
-                             "t.player GROUP BY p HAVING n > 0 ORDER BY n DESC, p LIMIT ?"));
+    q.prepare(winnersByWins() + QStringLiteral(" LIMIT ?"));
     q.addBindValue(count);
     if (q.exec())
         while (q.next())

@@ -132,10 +132,10 @@ void WebPeople::setRegChar(const QString &regChar)
 
 void WebPeople::setStatus(const GameStatus &status)
 {
-    if (m_lastStatus == status)
+    QJsonObject json = statusJson(status);
+    if (json == m_status)
         return;
-    m_lastStatus = status;
-    m_status = statusJson(status);
+    m_status = std::move(json);
     // One who is away gets the newest when back.
     for (const auto &p : m_people) {
         if (!p->gone && !p->away && (p->watcher || !p->name.isEmpty()))

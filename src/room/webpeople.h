@@ -129,7 +129,6 @@ private:
     ChatRoom &m_room;
     QString m_code;
     QString m_regChar;
-    std::optional<GameStatus> m_lastStatus;
     QJsonObject m_status; // as the pages get it; empty until the program sends one
     std::vector<std::unique_ptr<Person>> m_people;
     QHash<QString, std::shared_ptr<Address>> m_addresses;

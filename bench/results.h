@@ -23,13 +23,14 @@ void scoresBudgets(const Results &r,
 // A line to the stand-in chat client and its status back, beside a raw
 // Unix-socket ping-pong with a peer process of the same shape (this
 // executable run with --pingpong-peer=PATH); seconds a round, -1 when a side
-// failed.
+// failed; once with the far sides on another processor, once on this one.
 struct RoundTrips
 {
+    std::string placement;
     double roundTrip = -1;
     double pingPong = -1;
 };
-RoundTrips measureRoundTrips(const std::string &roomExe, const std::string &selfExe);
+std::vector<RoundTrips> measureRoundTrips(const std::string &roomExe, const std::string &selfExe);
 int runPingPongPeer(const char *path);
 
 // A client answering 6 or 10 for ever: requests sent in the answer limit,

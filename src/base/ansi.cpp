@@ -24,6 +24,18 @@ int byteFor(char32_t c)
     return -1;
 }
 
+// One character off UTF-16: a surrogate pair is one character beyond the
+// page, and so is a lone surrogate.
+char32_t nextChar(const char16_t *&src, const char16_t *end)
+{
+    const char16_t c = *src++;
+    if (QChar::isHighSurrogate(c) && src < end && QChar::isLowSurrogate(*src)) {
+        ++src;
+        return QChar::ReplacementCharacter;
+    }
+    return c;
+}
+
 } // namespace
 
 namespace Ansi {
@@ -46,19 +58,26 @@ QString decode(const QByteArray &bytes)
 
 QByteArray encode(const QString &text)
 {
-    QByteArray out;
-    out.reserve(text.size());
-    for (char32_t c : text.toUcs4()) {
-        const int b = byteFor(c);
-        out.append(b < 0 ? '?' : static_cast<char>(b));
+    // Every line the program says passes here: one pass over the UTF-16
+    // units into a buffer of their count, with no UCS-4 copy in between.
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *dst = out.data();
+    const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const end = src + text.size();
+    while (src < end) {
+        const int b = byteFor(nextChar(src, end));
+        *dst++ = b < 0 ? '?' : static_cast<char>(b);
     }
+    out.truncate(dst - out.constData());
     return out;
 }
 
 bool canEncode(const QString &text)
 {
-    for (char32_t c : text.toUcs4()) {
-        if (byteFor(c) < 0)
+    const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const end = src + text.size();
+    while (src < end) {
+        if (byteFor(nextChar(src, end)) < 0)
             return false;
     }
     return true;

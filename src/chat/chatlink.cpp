@@ -23,6 +23,11 @@ const QString LinkTitle = QStringLiteral("Chat Client");
 // repeats; the other codes are then compared as text.
 bool readsAsBusy(const QString &status)
 {
+    // A single digit is its own value; most statuses are one, and a full
+    // number parse of each would cost more than the rest of a request.
+    if (const char16_t c = status.isEmpty() ? 0 : status.front().unicode();
+        status.size() == 1 && c >= u'0' && c <= u'9')
+        return c - u'0' == int(ClientStatus::Busy);
     bool ok = false;
     const double value = status.toDouble(&ok);
     return ok && value == int(ClientStatus::Busy);

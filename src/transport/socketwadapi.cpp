@@ -216,6 +216,8 @@ void SocketWadapi::request(const Frame &frame, Request &req)
         }
         drain();
     }
+    if (req.answered || !connected())
+        return;
 
     QTimer timeout;
     timeout.setSingleShot(true);

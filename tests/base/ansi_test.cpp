@@ -29,3 +29,12 @@ TEST(Ansi, AllBytesMatchAnIndependentTableAloneAndInABlock)
     }
     EXPECT_EQ(Ansi::decode(block), expected);
 }
+
+// A surrogate pair is one character off the page, as is a lone half.
+TEST(Ansi, EachCharacterOffThePageBecomesOneQuestionMark)
+{
+    const QString text = u"a\U0001F600b\u20AC"_qs + QChar(0xDC00) + u"c"_qs + QChar(0xD83D);
+    EXPECT_EQ(Ansi::encode(text), QByteArray("a?b\x80?c?"));
+    EXPECT_FALSE(Ansi::canEncode(text));
+    EXPECT_TRUE(Ansi::canEncode(u"caf\u00E9 \u20AC \u0081"_qs));
+}

@@ -6,10 +6,18 @@
 
 namespace {
 
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
 QString withoutControls(QString text)
 {
+    // Most lines have none; only one that has is copied to be changed.
+    if (std::none_of(text.cbegin(), text.cend(), isControl))
+        return text;
     for (QChar &c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        if (isControl(c))
             c = QLatin1Char(' ');
     }
     return text;

@@ -203,14 +203,17 @@ void ScriptedPlayers::chatLater(Player &p)
 
 void ScriptedPlayers::hear(const QString &line)
 {
-    const QString host = m_room.hostName() + QStringLiteral(": ");
-    if (line.startsWith(host))
-        hostSays(line.mid(host.size()));
+    const QString &host = m_room.hostName();
+    if (line.startsWith(host) && QStringView(line).sliced(host.size()).startsWith(u": "))
+        hostSays(line.mid(host.size() + 2));
 }
 
 void ScriptedPlayers::hostSays(const QString &text)
 {
-    static const QRegularExpression calledDown(QStringLiteral("^\\d+\\. (.+), come on down!$"));
+    // Every host line comes here; the pattern runs only on a line it may match.
+    static const QString CalledDownEnd = QStringLiteral(", come on down!");
+    static const QRegularExpression calledDown(QStringLiteral("^\\d+\\. (.+)") + CalledDownEnd +
+                                               u'$');
     if (text.startsWith(Invitation) && text.endsWith(InvitationEnd) &&
         text.size() > Invitation.size()) {
         // An empty registration character leaves nothing to send.
@@ -228,15 +231,21 @@ void ScriptedPlayers::hostSays(const QString &text)
     } else if (text == GroupHeader) {
         for (const auto &p : m_players)
             p->down = false;
-    } else if (const QRegularExpressionMatch m = calledDown.match(text); m.hasMatch()) {
+    } else if (const QRegularExpressionMatch m = text.endsWith(CalledDownEnd)
+                                                     ? calledDown.match(text)
+                                                     : QRegularExpressionMatch();
+               m.hasMatch()) {
         if (Player *p = find(m.captured(1)))
             p->down = true;
     } else if (const qsizetype at = text.indexOf(Asking); at > 0) {
         m_lastAsked = text.left(at);
         m_boxesCalled = false;
-        const std::optional<QString> pattern = Guesses::pattern(text.mid(at + Asking.size()));
-        if (Player *p = find(m_lastAsked); p && pattern)
-            answer(*p, *pattern);
+        // The pattern is read only for a player of ours.
+        if (Player *p = find(m_lastAsked)) {
+            if (const std::optional<QString> pattern =
+                    Guesses::pattern(text.mid(at + Asking.size())))
+                answer(*p, *pattern);
+        }
     } else if (text.startsWith(QStringLiteral("Sorry ")) && text.endsWith(TimeRanOut)) {
         if (Player *p = find(text.mid(6).chopped(TimeRanOut.size())))
             ++p->turn;

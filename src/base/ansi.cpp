@@ -65,6 +65,10 @@ QByteArray encode(const QString &text)
     const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
     const char16_t *const end = src + text.size();
     while (src < end) {
+        if (*src < 0x80) {
+            *dst++ = static_cast<char>(*src++);
+            continue;
+        }
         const int b = byteFor(nextChar(src, end));
         *dst++ = b < 0 ? '?' : static_cast<char>(b);
     }

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QtEndian>
 
+#include <cstring>
+
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -43,19 +45,62 @@ std::optional<Shape> shapeOf(char op)
     return std::nullopt;
 }
 
-void putString(QByteArray &out, const QByteArray &s)
+// Counts what a frame's fields take, so the frame is sized before it is written.
+class FieldSizer
 {
-    char len[4];
-    qToBigEndian<quint32>(static_cast<quint32>(s.size()), len);
-    out.append(len, 4);
-    out.append(s);
-}
+public:
+    void string(const QByteArray &s) { size += 4 + s.size(); }
+    void number(qint16) { size += 2; }
+    qsizetype size = 1; // the op
+};
 
-void putNumber(QByteArray &out, qint16 n)
+// Writes a frame's fields at a cursor into a buffer sized for them.
+class FieldWriter
 {
-    char bytes[2];
-    qToBigEndian<qint16>(n, bytes);
-    out.append(bytes, 2);
+public:
+    explicit FieldWriter(char *at) : m_at(at) {}
+    void string(const QByteArray &s)
+    {
+        qToBigEndian<quint32>(static_cast<quint32>(s.size()), m_at);
+        if (!s.isEmpty())
+            std::memcpy(m_at + 4, s.constData(), size_t(s.size()));
+        m_at += 4 + s.size();
+    }
+    void number(qint16 n)
+    {
+        qToBigEndian<qint16>(n, m_at);
+        m_at += 2;
+    }
+
+private:
+    char *m_at;
+};
+
+template <class Fields> void putFields(Shape shape, const Frame &frame, Fields &out)
+{
+    switch (shape) {
+    case Shape::App:
+        out.string(frame.app);
+        break;
+    case Shape::Communicate:
+        out.string(frame.app);
+        out.number(frame.number);
+        out.string(frame.target);
+        out.string(frame.text);
+        break;
+    case Shape::OneString:
+        out.string(frame.text);
+        break;
+    case Shape::Event:
+        out.string(frame.text);
+        out.number(frame.number);
+        out.string(frame.text2);
+        break;
+    case Shape::TwoStrings:
+        out.string(frame.text);
+        out.string(frame.text2);
+        break;
+    }
 }
 
 // A text longer than this takes the decoder's buffer over instead of a copy;
@@ -219,40 +264,17 @@ QByteArray encodeFrame(const Frame &frame)
     const std::optional<Shape> shape = shapeOf(static_cast<char>(frame.op));
     if (!shape)
         return {};
-    // Built in place behind room for its header, in one allocation: every
-    // line the program says is a frame.
-    QByteArray out;
-    out.reserve(HeaderSize + 1 + 3 * 4 + 2 + frame.app.size() + frame.target.size() +
-                frame.text.size() + frame.text2.size());
-    out.resize(HeaderSize);
-    out.append(static_cast<char>(frame.op));
-    switch (*shape) {
-    case Shape::App:
-        putString(out, frame.app);
-        break;
-    case Shape::Communicate:
-        putString(out, frame.app);
-        putNumber(out, frame.number);
-        putString(out, frame.target);
-        putString(out, frame.text);
-        break;
-    case Shape::OneString:
-        putString(out, frame.text);
-        break;
-    case Shape::Event:
-        putString(out, frame.text);
-        putNumber(out, frame.number);
-        putString(out, frame.text2);
-        break;
-    case Shape::TwoStrings:
-        putString(out, frame.text);
-        putString(out, frame.text2);
-        break;
-    }
-    const qsizetype payload = out.size() - HeaderSize;
-    if (payload > MaxFramePayload)
+    // Sized first and written in place: every line the program says is a
+    // frame, and one too large is refused before anything is allocated.
+    FieldSizer sizer;
+    putFields(*shape, frame, sizer);
+    if (sizer.size > MaxFramePayload)
         return {};
-    qToBigEndian<quint32>(static_cast<quint32>(payload), out.data());
+    QByteArray out(HeaderSize + sizer.size, Qt::Uninitialized);
+    qToBigEndian<quint32>(static_cast<quint32>(sizer.size), out.data());
+    out[HeaderSize] = static_cast<char>(frame.op);
+    FieldWriter writer(out.data() + HeaderSize + 1);
+    putFields(*shape, frame, writer);
     return out;
 }
 

@@ -2,6 +2,8 @@
 
 #include "chat/gestures.h"
 
+#include <QStringBuilder>
+
 #include <algorithm>
 
 namespace {
@@ -46,7 +48,7 @@ QString ChatRoom::shown(const QString &message)
 
 void ChatRoom::say(const QString &name, const QString &text)
 {
-    add(withoutControls(name) + QStringLiteral(": ") + shown(text));
+    add(withoutControls(name) % u": " % shown(text));
 }
 
 void ChatRoom::espToHost(const QString &from, const QString &text)

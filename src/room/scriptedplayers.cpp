@@ -48,6 +48,18 @@ QString typedLike(const QString &word, std::mt19937 &rng)
     }
 }
 
+// Who a "N. NAME, come on down!" line calls down, or a null string. Every
+// host line is asked; the pattern runs only on one it may match.
+QString calledDownName(const QString &text)
+{
+    static const QString End = QStringLiteral(", come on down!");
+    static const QRegularExpression calledDown(QStringLiteral("^\\d+\\. (.+)") + End + u'$');
+    if (!text.endsWith(End))
+        return {};
+    const QRegularExpressionMatch m = calledDown.match(text);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
 } // namespace
 
 struct ScriptedPlayers::Player
@@ -210,10 +222,6 @@ void ScriptedPlayers::hear(const QString &line)
 
 void ScriptedPlayers::hostSays(const QString &text)
 {
-    // Every host line comes here; the pattern runs only on a line it may match.
-    static const QString CalledDownEnd = QStringLiteral(", come on down!");
-    static const QRegularExpression calledDown(QStringLiteral("^\\d+\\. (.+)") + CalledDownEnd +
-                                               u'$');
     if (text.startsWith(Invitation) && text.endsWith(InvitationEnd) &&
         text.size() > Invitation.size()) {
         // An empty registration character leaves nothing to send.
@@ -231,11 +239,8 @@ void ScriptedPlayers::hostSays(const QString &text)
     } else if (text == GroupHeader) {
         for (const auto &p : m_players)
             p->down = false;
-    } else if (const QRegularExpressionMatch m = text.endsWith(CalledDownEnd)
-                                                     ? calledDown.match(text)
-                                                     : QRegularExpressionMatch();
-               m.hasMatch()) {
-        if (Player *p = find(m.captured(1)))
+    } else if (const QString down = calledDownName(text); !down.isNull()) {
+        if (Player *p = find(down))
             p->down = true;
     } else if (const qsizetype at = text.indexOf(Asking); at > 0) {
         m_lastAsked = text.left(at);

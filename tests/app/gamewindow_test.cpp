@@ -5,9 +5,6 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-using Ctl = ConsoleState::Ctl;
-using List = ConsoleState::List;
-
 namespace {
 
 // Opened on APPLE under Ann Lee, three players registered and two of them

@@ -4,9 +4,6 @@
 #include "game/stepundone.h"
 #include "support/gamecontextrig.h"
 
-using Ctl = ConsoleState::Ctl;
-using List = ConsoleState::List;
-
 namespace {
 
 // The runner over a game without a window: the hourglass's changes are

@@ -28,9 +28,9 @@ TEST(Asking, GetTakesTheAskedPlayersLastLineWhateverItsShape)
         GameContextRig r;
         std::tie(r.gs.Down[1].Name, r.gs.Down[1].Response, r.gs.DownCount, r.gs.DownPointer,
                  r.room.pending) = std::tuple(u"Bob"_qs, u"-"_qs, 1, 1, QStringList(text));
-        r.console.setControlEnabled(ConsoleState::Ctl::cmdCheck, false);
+        r.console.setControlEnabled(Ctl::cmdCheck, false);
         cmdGet_Click(r.ctx);
         EXPECT_EQ(r.gs.Down[1].Response, response) << text.toStdString();
-        EXPECT_EQ(r.console.controlEnabled(ConsoleState::Ctl::cmdCheck), response != u"-"_qs);
+        EXPECT_EQ(r.console.controlEnabled(Ctl::cmdCheck), response != u"-"_qs);
     }
 }

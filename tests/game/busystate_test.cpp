@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-using Ctl = ConsoleState::Ctl;
-using List = ConsoleState::List;
 using Part = Console::Part;
 
 // Only the outermost step's end restores, and restoring follows the phase:

@@ -6,9 +6,6 @@
 #include "game/registration.h"
 #include "support/gamecontextrig.h"
 
-using Ctl = ConsoleState::Ctl;
-using List = ConsoleState::List;
-
 // A game on the rig as the host plays it, over a room that shows the host's
 // lines back and brings chatter when nobody speaks.
 struct GameRound : GameContextRig

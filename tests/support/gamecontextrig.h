@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+using Ctl = ConsoleState::Ctl;
+using List = ConsoleState::List;
+
 // What the game meets, in a folder of its own: the scripted room and
 // dialogs, both timers ticking from the event loop, a seeded generator.
 struct RigBase

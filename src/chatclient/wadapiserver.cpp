@@ -221,7 +221,8 @@ void WadapiServer::handle(const Frame &frame)
                          .arg(opName(frame.op)));
         return;
     }
-    const QString app = Ansi::decode(frame.app);
+    // Named only in the reports of a few frames, not in every line's.
+    const auto app = [&frame] { return Ansi::decode(frame.app); };
     switch (frame.op) {
     case FrameOp::Init:
         if (answeredByFault(frame))
@@ -232,13 +233,13 @@ void WadapiServer::handle(const Frame &frame)
         write(Frame::event(NoticeKey::Live, 0, {}));
         write(Frame::event(NoticeKey::Status, 0, {}));
         write(Frame::status(statusCode(ClientStatus::Done)));
-        emit report(QStringLiteral("Link up for %1.").arg(app));
+        emit report(QStringLiteral("Link up for %1.").arg(app()));
         return;
     case FrameOp::Register:
-        emit report(QStringLiteral("%1 registered.").arg(app));
+        emit report(QStringLiteral("%1 registered.").arg(app()));
         return;
     case FrameOp::Unregister:
-        emit report(QStringLiteral("%1 unregistered.").arg(app));
+        emit report(QStringLiteral("%1 unregistered.").arg(app()));
         return;
     case FrameOp::Communicate:
         if (!answeredByFault(frame))

@@ -9,7 +9,6 @@
 #include <QLocalSocket>
 #include <QTemporaryDir>
 
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>

@@ -94,8 +94,6 @@ TEST(WadapiServerLive, TheCopyIsSentApartOnlyWhileAskedAndTheGamesTextStaysTheSa
         EXPECT_EQ(r.server.liveBacklog(), 0);
     }
     EXPECT_EQ(fetched[0], fetched[1]);
-    EXPECT_TRUE(fetched[0].value(0).endsWith("\r\nAnn Lee: hello") &&
-                !fetched[0].value(0).contains("ESP to"));
 }
 
 // A player floods the room while the program reads nothing: the client holds

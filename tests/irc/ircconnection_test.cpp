@@ -107,8 +107,7 @@ TEST(IrcConnection, TrustsAGivenAuthorityOrPinnedCertificateAndGivesUpOnOthers)
         const std::optional<IrcOptions> o = IrcOptions::parse(base + args, {}, &error, &help);
         ASSERT_TRUE(o) << what << ": " << error.toStdString();
         LinkRig r(o->settings);
-        r.s.server.certificate = cert[0];
-        r.s.server.key = privateKey;
+        std::tie(r.s.server.certificate, r.s.server.key) = std::tuple(cert[0], privateKey);
         // Each refused link is tried again at once.
         ASSERT_TRUE(eventually([&] {
             r.clock.advance(r.c->state() == IrcConnection::State::Waiting ? r.set.retryMaxMs : 0);

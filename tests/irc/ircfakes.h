@@ -89,7 +89,6 @@ struct IrcPeer
     QPointer<QTcpSocket> socket;
     QByteArray heard; // each line ends in LF
     qsizetype seen = 0;
-    int connections = 0;
 
     quint16 listen()
     {
@@ -110,7 +109,6 @@ struct IrcPeer
     }
     void attach(QTcpSocket *s)
     {
-        ++connections;
         socket = s;
         heard.clear();
         seen = 0;

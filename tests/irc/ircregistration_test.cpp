@@ -64,7 +64,6 @@ TEST(IrcRegistration, LogsInWithSaslUnderANumberedNickTakesTheWantedOneBackAndOn
     EXPECT_EQ(r.hear({":Ann_Lee!u@h QUIT :bye"}, 2 * IrcRegistration::ReclaimMs),
               QByteArrayList(3, "NICK Ann_Lee"));
     EXPECT_TRUE(r.hear({":Ann_Lee2!u@h NICK Ann_Lee"}, IrcRegistration::ReclaimMs).isEmpty());
-    EXPECT_EQ(r.login->nick(), u"Ann_Lee"_qs);
     // A second welcome neither renames us nor registers again.
     EXPECT_TRUE(r.hear({":x 001 Bob :hi again"}).isEmpty());
     EXPECT_EQ(std::tuple(r.registered, r.login->nick()), std::tuple(1, u"Ann_Lee"_qs));

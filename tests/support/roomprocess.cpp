@@ -23,11 +23,10 @@ pid_t forkAsNobody(const std::function<int()> &body, QString *why)
         *why = QStringLiteral("needs root and the user nobody");
         return 0;
     }
-    const uid_t uid = nobody->pw_uid;
-    const gid_t gid = nobody->pw_gid;
     const pid_t pid = ::fork();
     if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+            ::setuid(nobody->pw_uid) != 0)
             ::_exit(100);
         ::_exit(body());
     }

@@ -402,15 +402,13 @@ void WadapiServer::takeGameStatus(const Frame &frame)
                         .arg(frame.text.size()));
         return;
     }
-    m_gameStatus = std::move(status);
-    emit gameStatus(*m_gameStatus);
+    emit gameStatus(*status);
 }
 
 void WadapiServer::forgetProgram()
 {
     m_textWanted = false;
     stopLive();
-    m_gameStatus.reset();
 }
 
 void WadapiServer::write(const Frame &frame)

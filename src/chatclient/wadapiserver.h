@@ -62,9 +62,6 @@ public:
     // here and whatever the socket still holds for it.
     bool liveCopy() const { return m_liveOn; }
     qsizetype liveBacklog() const;
-    // The newest game status the program sent (a "P" frame); nothing
-    // before the first or once the program has gone.
-    std::optional<GameStatus> newestGameStatus() const { return m_gameStatus; }
 
 signals:
     // What happened, for the person at the console: one line each.
@@ -119,5 +116,4 @@ private:
     LiveCopy m_live;
     bool m_liveOn = false;
     bool m_liveQueued = false;
-    std::optional<GameStatus> m_gameStatus;
 };

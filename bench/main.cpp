@@ -169,12 +169,13 @@ std::optional<Results> resultsOfProcesses(const std::vector<char *> &args)
 void roundTripBudget(const RoundTrips &t)
 {
     char detail[96];
-    const std::string what =
-        "a line to the room and back within 1.5 times the raw ping-pong, " + t.placement;
+    const std::string what = "a line to the room and back within 1.5 times the raw ping-pong" +
+                             (t.placement.empty() ? "" : ", " + t.placement);
     const double ratio = t.roundTrip / t.pingPong;
     std::snprintf(detail, sizeof detail, "%.1f us against %.1f us, %.2f times", t.roundTrip * 1e6,
                   t.pingPong * 1e6, ratio);
-    budget(t.roundTrip > 0 && t.pingPong > 0 && ratio <= 1.5, what.c_str(), detail);
+    budget(t.roundTrip > 0 && t.pingPong > 0 && ratio <= 1.5, what.c_str(),
+           t.unmeasured.empty() ? detail : t.unmeasured.c_str());
 }
 
 } // namespace
@@ -232,7 +233,7 @@ int main(int argc, char **argv)
         for (const RoundTrips &t : trips)
             roundTripBudget(t);
         if (trips.empty())
-            roundTripBudget({"its far sides not started", -1, -1});
+            roundTripBudget({"", "not measured: a far side did not start", -1, -1});
         for (const char *status : {"6", "10"}) {
             const EndlessAnswer e = measureEndlessAnswer(roomExe, status);
             char detail[160];

@@ -27,6 +27,7 @@ void scoresBudgets(const Results &r,
 struct RoundTrips
 {
     std::string placement;
+    std::string unmeasured; // why, where the pair could not be placed
     double roundTrip = -1;
     double pingPong = -1;
 };

@@ -250,12 +250,12 @@ std::vector<RoundTrips> measureRoundTrips(const std::string &roomExe, const std:
         for (const bool apart : {true, false}) {
             RoundTrips t;
             t.placement = apart ? "on two processors" : "on one processor";
-            if (cpus.empty() || (apart && cpus.size() < 2)) {
-                out.push_back(t);
-                continue;
-            }
-            const int far = apart ? cpus[1] : cpus[0];
-            if (pin(0, cpus[0]) && pin(room.pid(), far) && pin(peer.processId(), far)) {
+            if (cpus.size() < (apart ? 2u : 1u)) {
+                t.unmeasured = "not measured: only one processor to run on";
+            } else if (const int far = apart ? cpus[1] : cpus[0];
+                       !pin(0, cpus[0]) || !pin(room.pid(), far) || !pin(peer.processId(), far)) {
+                t.unmeasured = "not measured: the processes could not be pinned";
+            } else {
                 const std::vector<double> best = steadyRounds({kinds[0], kinds[1]});
                 t.roundTrip = best[0];
                 t.pingPong = best[1];

@@ -35,7 +35,7 @@ bool readsAsBusy(const QString &status)
 
 bool spells(const QString &status, ClientStatus code)
 {
-    return status == QString::number(int(code));
+    return status == QLatin1String(statusCode(code));
 }
 
 Integer clampTicks(qint64 ticks)

@@ -175,17 +175,10 @@ int pingPongPeer(const QByteArray &path)
     return 0;
 }
 
-} // namespace
-
-namespace {
-
-// The processors this process may run on, the first two at most.
-std::vector<int> usableProcessors()
+// The first two processors of a set.
+std::vector<int> firstTwo(const cpu_set_t &set)
 {
-    cpu_set_t set;
     std::vector<int> out;
-    if (sched_getaffinity(0, sizeof set, &set) != 0)
-        return out;
     for (int cpu = 0; cpu < CPU_SETSIZE && out.size() < 2; ++cpu)
         if (CPU_ISSET(cpu, &set))
             out.push_back(cpu);
@@ -230,7 +223,7 @@ std::vector<RoundTrips> measureRoundTrips(const std::string &roomExe, const std:
     std::memcpy(a.sun_path, where.constData(), size_t(where.size()));
     cpu_set_t mine;
     const bool pinnable = sched_getaffinity(0, sizeof mine, &mine) == 0;
-    const std::vector<int> cpus = pinnable ? usableProcessors() : std::vector<int>{};
+    const std::vector<int> cpus = pinnable ? firstTwo(mine) : std::vector<int>{};
     if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
         const QByteArray request =
             encodeFrame(Frame::communicate("orvella", 0, {}, line.toLatin1()));

@@ -56,8 +56,8 @@ void addBody(LogText &log, const LogBody &body)
     log.line(QStringLiteral("Current=") + Values::writeNumber(body.wordIndex));
     // After the last of ten words the index stands at 11, where no word (and
     // no asked entry) exists.
-    const bool asked = body.wordIndex >= 0 && body.wordIndex <= LogBody::MaxWords &&
-                       body.asked[body.wordIndex];
+    const bool asked =
+        body.wordIndex >= 0 && body.wordIndex <= LogBody::MaxWords && body.asked[body.wordIndex];
     log.line(QStringLiteral("Asked=") + Values::writeBoolean(asked));
     log.line(QStringLiteral("Guess=") + body.guess);
     log.emptyLine();

@@ -50,7 +50,7 @@ private:
     float nextSingle();
 
     LineReader m_lines;
-    QString m_line;             // the line in hand
+    QString m_line; // the line in hand
     QString m_startLine;
     qsizetype m_fieldFrom = -1; // where the next field starts in m_line; -1: take a new line
 };

@@ -1,8 +1,8 @@
 #include "game/savewarnings.h"
 
 #include "base/ansi.h"
-#include "game/gamestate.h"
 #include "base/hostdialogs.h"
+#include "game/gamestate.h"
 
 #include <QRegularExpression>
 

@@ -1,9 +1,9 @@
 #include "macroeditor/frmsubs.h"
 
 #include "chat/gesturekeys.h"
+#include "game/gamefiles.h"
 #include "game/reportwrite.h"
 #include "game/savewarnings.h"
-#include "game/gamefiles.h"
 #include "windows/childwindows.h"
 
 #include <QCloseEvent>

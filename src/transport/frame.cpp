@@ -49,8 +49,16 @@ std::optional<Shape> shapeOf(char op)
 class FieldSizer
 {
 public:
-    void string(const QByteArray &s) { size += 4 + s.size(); }
-    void number(qint16) { size += 2; }
+    bool string(const QByteArray &s)
+    {
+        size += 4 + s.size();
+        return true;
+    }
+    bool number(qint16)
+    {
+        size += 2;
+        return true;
+    }
     qsizetype size = 1; // the op
 };
 
@@ -59,48 +67,43 @@ class FieldWriter
 {
 public:
     explicit FieldWriter(char *at) : m_at(at) {}
-    void string(const QByteArray &s)
+    bool string(const QByteArray &s)
     {
         qToBigEndian<quint32>(static_cast<quint32>(s.size()), m_at);
         if (!s.isEmpty())
             std::memcpy(m_at + 4, s.constData(), size_t(s.size()));
         m_at += 4 + s.size();
+        return true;
     }
-    void number(qint16 n)
+    bool number(qint16 n)
     {
         qToBigEndian<qint16>(n, m_at);
         m_at += 2;
+        return true;
     }
 
 private:
     char *m_at;
 };
 
-template <class Fields> void putFields(Shape shape, const Frame &frame, Fields &out)
+// Each shape's fields in the order they go on the wire, for writing a frame
+// and for reading one alike; false where a reader runs out.
+template <class Fields, class Record> bool eachField(Shape shape, Record &f, Fields &out)
 {
     switch (shape) {
     case Shape::App:
-        out.string(frame.app);
-        break;
+        return out.string(f.app);
     case Shape::Communicate:
-        out.string(frame.app);
-        out.number(frame.number);
-        out.string(frame.target);
-        out.string(frame.text);
-        break;
+        return out.string(f.app) && out.number(f.number) && out.string(f.target) &&
+               out.string(f.text);
     case Shape::OneString:
-        out.string(frame.text);
-        break;
+        return out.string(f.text);
     case Shape::Event:
-        out.string(frame.text);
-        out.number(frame.number);
-        out.string(frame.text2);
-        break;
+        return out.string(f.text) && out.number(f.number) && out.string(f.text2);
     case Shape::TwoStrings:
-        out.string(frame.text);
-        out.string(frame.text2);
-        break;
+        return out.string(f.text) && out.string(f.text2);
     }
+    return false;
 }
 
 // A text longer than this takes the decoder's buffer over instead of a copy;
@@ -267,14 +270,14 @@ QByteArray encodeFrame(const Frame &frame)
     // Sized first and written in place: every line the program says is a
     // frame, and one too large is refused before anything is allocated.
     FieldSizer sizer;
-    putFields(*shape, frame, sizer);
+    eachField(*shape, frame, sizer);
     if (sizer.size > MaxFramePayload)
         return {};
     QByteArray out(HeaderSize + sizer.size, Qt::Uninitialized);
     qToBigEndian<quint32>(static_cast<quint32>(sizer.size), out.data());
     out[HeaderSize] = static_cast<char>(frame.op);
     FieldWriter writer(out.data() + HeaderSize + 1);
-    putFields(*shape, frame, writer);
+    eachField(*shape, frame, writer);
     return out;
 }
 
@@ -330,47 +333,36 @@ std::optional<Frame> FrameDecoder::next()
     Frame f;
     f.op = static_cast<FrameOp>(opByte);
     FieldReader r(payload);
-    QByteArrayView app, target, text, text2;
-    bool ok = false;
-    switch (*shape) {
-    case Shape::App:
-        ok = r.string(app);
-        break;
-    case Shape::Communicate:
-        ok = r.string(app) && r.number(f.number) && r.string(target) && r.string(text);
-        break;
-    case Shape::OneString:
-        ok = r.string(text);
-        break;
-    case Shape::Event:
-        ok = r.string(text) && r.number(f.number) && r.string(text2);
-        break;
-    case Shape::TwoStrings:
-        ok = r.string(text) && r.string(text2);
-        break;
-    }
+    // The fields as they lie in the buffer, copied out once the frame is whole.
+    struct
+    {
+        QByteArrayView app, target, text, text2;
+        qint16 number = 0;
+    } in;
+    const bool ok = eachField(*shape, in, r);
+    f.number = in.number;
     if (!ok || !r.atEnd()) {
         fail(QStringLiteral("a malformed '%1' frame").arg(QLatin1Char(opByte)));
         return std::nullopt;
     }
-    f.app = app.toByteArray();
-    f.target = target.toByteArray();
-    f.text2 = text2.toByteArray();
+    f.app = in.app.toByteArray();
+    f.target = in.target.toByteArray();
+    f.text2 = in.text2.toByteArray();
 
     m_pos += HeaderSize + length;
     if (m_pos < m_buffer.size()) {
-        f.text = text.toByteArray();
+        f.text = in.text.toByteArray();
         return f;
     }
     // A large block of chat text, the last field of the last frame, is
     // handed over where it lies; dropping the bytes in front of it moves no data.
-    if (*shape == Shape::OneString && text.size() > MoveAbove) {
-        const qsizetype at = text.data() - m_buffer.constData();
+    if (*shape == Shape::OneString && in.text.size() > MoveAbove) {
+        const qsizetype at = in.text.data() - m_buffer.constData();
         f.text = std::move(m_buffer);
         f.text.remove(0, at);
         m_buffer = QByteArray();
     } else {
-        f.text = text.toByteArray();
+        f.text = in.text.toByteArray();
         m_buffer.clear();
     }
     m_pos = 0;

@@ -25,9 +25,8 @@ bool readsAsBusy(const QString &status)
 {
     // A single digit is its own value; most statuses are one, and a full
     // number parse of each would cost more than the rest of a request.
-    if (const char16_t c = status.isEmpty() ? 0 : status.front().unicode();
-        status.size() == 1 && c >= u'0' && c <= u'9')
-        return c - u'0' == int(ClientStatus::Busy);
+    if (status.size() == 1 && status[0] >= u'0' && status[0] <= u'9')
+        return status[0].unicode() - u'0' == int(ClientStatus::Busy);
     bool ok = false;
     const double value = status.toDouble(&ok);
     return ok && value == int(ClientStatus::Busy);

@@ -9,7 +9,6 @@
 
 #include <deque>
 #include <functional>
-#include <optional>
 
 class ChatRoom;
 class LocalConnection;

@@ -143,6 +143,12 @@ void WebPeople::setStatus(const GameStatus &status)
     }
 }
 
+void WebPeople::sendStatus(Person &p)
+{
+    if (!m_status.isEmpty())
+        send(p, m_status);
+}
+
 void WebPeople::take(QWebSocket *socket)
 {
     socket->setParent(this);
@@ -263,8 +269,7 @@ void WebPeople::watch(Person &p, const QJsonObject &message)
         return;
     p.watcher = true;
     emit report(QStringLiteral("%1 watches the game.").arg(who(p)));
-    if (!m_status.isEmpty())
-        send(p, m_status);
+    sendStatus(p);
 }
 
 void WebPeople::join(Person &p, const QJsonObject &message)
@@ -296,8 +301,7 @@ void WebPeople::join(Person &p, const QJsonObject &message)
             replay(*q, message.value(u"seen").toInteger(-1));
             for (const QString &json : std::exchange(q->held, {}))
                 q->socket->sendTextMessage(json);
-            if (!m_status.isEmpty())
-                send(*q, m_status);
+            sendStatus(*q);
             emit report(QStringLiteral("%1 came back.").arg(q->name));
             release(p);
             return;
@@ -327,8 +331,7 @@ void WebPeople::join(Person &p, const QJsonObject &message)
             sendLine(p, line, false, at);
         ++at;
     }
-    if (!m_status.isEmpty())
-        send(p, m_status);
+    sendStatus(p);
     if (p.gone)
         return;
     m_room.notice(QStringLiteral("%1 has entered the room.").arg(name));

@@ -110,6 +110,8 @@ private:
     bool admitted(Person &p, const QJsonObject &message);
     void roomLine(const QString &line);
     void send(Person &p, const QJsonObject &message);
+    // The newest status, to one who has just joined, watched or come back.
+    void sendStatus(Person &p);
     void sendLine(Person &p, const QString &text, bool isPrivate, qint64 at = -1);
     void sendHost(Person &p);
     // A room line as p sees it, and whether it is private; none when it is not p's.

@@ -1,17 +1,21 @@
 #include "room/webfront.h"
 
+#include "room/forwarded.h"
+#include "room/pagesocket.h"
+#include "room/wsframe.h"
+
 #include <QFile>
 #include <QHostInfo>
-#include <QNetworkInterface>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
-#include <QSslServer>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
-#include <QWebSocket>
-#include <QWebSocketServer>
+
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +38,9 @@ constexpr Page Pages[] = {
     {"/overlay.css", ":/orvella/web/overlay.css", "text/css; charset=utf-8"},
 };
 
+const QString DeadlineName = QStringLiteral("requestDeadline");
+const QString CountedName = QStringLiteral("counted");
+
 // The value of a request's header, or null when it has none.
 QByteArray header(const QList<QByteArray> &lines, QByteArrayView name)
 {
@@ -45,31 +52,111 @@ QByteArray header(const QList<QByteArray> &lines, QByteArrayView name)
     return {};
 }
 
+bool listsToken(const QByteArray &value, QByteArrayView token)
+{
+    for (const QByteArray &part : value.split(',')) {
+        if (part.trimmed().compare(token, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// One address counts once, whether it comes as IPv4 or mapped into IPv6.
+QHostAddress plain(const QHostAddress &a)
+{
+    bool ok = false;
+    const quint32 v4 = a.toIPv4Address(&ok);
+    return ok ? QHostAddress(v4) : a;
+}
+
+// scheme://host:port, the port always given, so that a default port
+// written out or left out compares alike.
+QString origin(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme + QStringLiteral("://") + url.host().toLower() + u':' +
+           QString::number(url.port(scheme == u"https" ? 443 : 80));
+}
+
 } // namespace
 
-WebFront::WebFront(QObject *parent)
-    : QObject(parent), m_server(nullptr),
-      m_sockets(new QWebSocketServer(QStringLiteral("orvella-room"),
-                                     QWebSocketServer::NonSecureMode, this))
+const QString WebFront::RoomFull = QStringLiteral("The room is full. Try again later.");
+const QString WebFront::TooManyFromAddress =
+    QStringLiteral("Too many connections from this address.");
+
+// Listens without Qt's pending queue, which stops accepting at 30
+// unfinished TLS handshakes; here every connection is counted at once.
+class WebFront::Server final : public QTcpServer
 {
-    connect(m_sockets, &QWebSocketServer::newConnection, this, [this] {
-        while (QWebSocket *socket = m_sockets->nextPendingConnection()) {
-            // The connection under it is not the WebSocket's to free; it
-            // goes, and leaves the count, when the WebSocket does.
-            m_upgrading.removeIf([](const auto &tcp) { return !tcp; });
-            for (const QPointer<QTcpSocket> &tcp : std::exchange(m_upgrading, {})) {
-                if (tcp->peerPort() == socket->peerPort() &&
-                    tcp->peerAddress() == socket->peerAddress())
-                    connect(socket, &QObject::destroyed, tcp, &QObject::deleteLater);
-                else
-                    m_upgrading << tcp;
-            }
-            socket->setMaxAllowedIncomingFrameSize(MaxFrame);
-            socket->setMaxAllowedIncomingMessageSize(MaxFrame);
-            emit personArrived(socket);
+public:
+    explicit Server(WebFront *front) : QTcpServer(front), m_front(front) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { m_front->incoming(descriptor); }
+
+private:
+    WebFront *m_front;
+};
+
+// A child of a connection that counts it in, and out when it goes,
+// whoever frees it and whatever signals they cut. A connection past the
+// caps counts only among those being refused, with the reason it gets.
+struct WebFront::Counted final : QObject
+{
+    QPointer<WebFront> front;
+    QString from; // empty for a trusted proxy's, until its client is known
+    QString refusal;
+
+    Counted(QObject *parent, WebFront *f, const QString &address, const QString &why)
+        : QObject(parent), front(f), refusal(why)
+    {
+        setObjectName(CountedName);
+        if (!refusal.isEmpty()) {
+            ++f->m_refusing;
+            return;
         }
-    });
-}
+        ++f->m_open;
+        moveTo(address);
+    }
+    void moveTo(const QString &address)
+    {
+        leave();
+        from = address;
+        if (!from.isEmpty())
+            ++front->m_openFrom[from];
+    }
+    // A proxy's connection found to be past its client's cap.
+    void refuse(const QString &why)
+    {
+        leave();
+        --front->m_open;
+        ++front->m_refusing;
+        refusal = why;
+    }
+    void leave()
+    {
+        if (!from.isEmpty() && --front->m_openFrom[from] <= 0)
+            front->m_openFrom.remove(from);
+        from.clear();
+    }
+    static Counted *of(QObject *socket)
+    {
+        return static_cast<Counted *>(socket->findChild<QObject *>(CountedName));
+    }
+    ~Counted() override
+    {
+        if (!front)
+            return;
+        if (!refusal.isEmpty()) {
+            --front->m_refusing;
+            return;
+        }
+        --front->m_open;
+        leave();
+    }
+};
+
+WebFront::WebFront(QObject *parent) : QObject(parent) {}
 
 WebFront::~WebFront() = default;
 
@@ -77,15 +164,7 @@ bool WebFront::listen(const QHostAddress &address, quint16 port,
                       const std::optional<QSslConfiguration> &tls)
 {
     m_tls = tls;
-    if (tls) {
-        auto *server = new QSslServer(this);
-        server->setSslConfiguration(*tls);
-        m_server = server;
-    } else {
-        m_server = new QTcpServer(this);
-    }
-    // A TLS connection is pending only once its handshake is done.
-    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &WebFront::accept);
+    m_server = new Server(this);
     // Qt's default backlog of 50 would hold a crowd arriving at once in
     // the system's SYN retries for seconds.
     m_server->setListenBacklogSize(std::max(maxConnections, 50));
@@ -109,6 +188,13 @@ quint16 WebFront::port() const
     return m_server ? m_server->serverPort() : 0;
 }
 
+bool WebFront::trusted(const QHostAddress &peer) const
+{
+    return std::ranges::any_of(trustedProxies, [&](const QHostAddress &t) {
+        return t.isEqual(peer, QHostAddress::ConvertV4MappedToIPv4);
+    });
+}
+
 void WebFront::turnedAway(const QString &why)
 {
     if (m_refused++ == 0) {
@@ -124,56 +210,59 @@ void WebFront::turnedAway(const QString &why)
     }
 }
 
-void WebFront::accept()
+void WebFront::incoming(qintptr descriptor)
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        if (m_open >= maxConnections) {
+    QTcpSocket *socket = m_tls ? new QSslSocket(this) : new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        ::close(int(descriptor));
+        delete socket;
+        return;
+    }
+    const QHostAddress peer = plain(socket->peerAddress());
+    QString why;
+    if (m_open >= maxConnections)
+        why = RoomFull;
+    else if (!trusted(peer) && m_openFrom.value(peer.toString()) >= maxPerAddress)
+        why = TooManyFromAddress;
+    if (!why.isEmpty()) {
+        turnedAway(
+            why == RoomFull
+                ? QStringLiteral("the room takes %1 connections at once.").arg(maxConnections)
+                : QStringLiteral("one address may hold %1 connections at once.")
+                      .arg(maxPerAddress));
+        if (m_refusing >= MaxRefusing) {
             socket->abort();
             socket->deleteLater();
-            turnedAway(
-                QStringLiteral("the room takes %1 connections at once.").arg(maxConnections));
-            continue;
+            return;
         }
-        // A child that counts the connection out when it goes, whoever
-        // frees it and whatever signals they cut.
-        struct Counted final : QObject
-        {
-            QPointer<WebFront> front;
-            QString from;
-            Counted(QObject *parent, WebFront *f, const QString &address)
-                : QObject(parent), front(f), from(address)
-            {
-                ++f->m_open;
-                ++f->m_openFrom[from];
-            }
-            ~Counted() override
-            {
-                if (!front)
-                    return;
-                --front->m_open;
-                if (--front->m_openFrom[from] <= 0)
-                    front->m_openFrom.remove(from);
-            }
-        };
-        const QHostAddress peer = socket->peerAddress();
-        if (!peer.isLoopback() && m_openFrom.value(peer.toString()) >= maxPerAddress) {
-            socket->abort();
-            socket->deleteLater();
-            turnedAway(
-                QStringLiteral("one address may hold %1 connections at once.").arg(maxPerAddress));
-            continue;
-        }
-        new Counted(socket, this, peer.toString());
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        // A request that does not come whole in time holds a connection for nothing.
-        auto *deadline = new QTimer(socket);
-        deadline->setObjectName(QStringLiteral("requestDeadline"));
-        deadline->setSingleShot(true);
-        connect(deadline, &QTimer::timeout, socket, &QTcpSocket::abort);
-        deadline->start(RequestMs);
-        if (socket->bytesAvailable() > 0)
-            readRequest(socket);
+    }
+    new Counted(socket, this, trusted(peer) ? QString() : peer.toString(), why);
+    start(socket);
+}
+
+void WebFront::start(QTcpSocket *socket)
+{
+    const bool refusing = !Counted::of(socket)->refusal.isEmpty();
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::errorOccurred, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    // A handshake or request that does not come whole in time holds a
+    // connection for nothing.
+    auto *deadline = new QTimer(socket);
+    deadline->setObjectName(DeadlineName);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    deadline->start(refusing ? RefuseMs : RequestMs);
+    if (m_tls) {
+        auto *tls = static_cast<QSslSocket *>(socket);
+        tls->setSslConfiguration(*m_tls);
+        tls->startServerEncryption();
     }
 }
 
@@ -198,32 +287,81 @@ void WebFront::readRequest(QTcpSocket *socket)
         answer(socket, "405 Method Not Allowed", "text/plain", "Only GET.\n");
         return;
     }
+    Counted *counted = Counted::of(socket);
+    const QHostAddress peer = plain(socket->peerAddress());
+    const QHostAddress client = plain(Forwarded::clientAddress(peer, lines, trustedProxies));
+    if (counted->refusal.isEmpty() && trusted(peer)) {
+        // A proxy's connection counts for the client it names.
+        const QString from = client.toString();
+        if (!trusted(client) && m_openFrom.value(from) >= maxPerAddress) {
+            turnedAway(
+                QStringLiteral("one address may hold %1 connections at once.").arg(maxPerAddress));
+            counted->refuse(TooManyFromAddress);
+        } else {
+            counted->moveTo(trusted(client) ? QString() : from);
+        }
+    }
     const QByteArray path = request[1].split('?').first();
     if (path == "/ws") {
         const QByteArray host = header(lines, "Host");
-        const QByteArray origin = header(lines, "Origin");
-        const QByteArray scheme = m_tls ? "https://" : "http://";
-        if (!knownHost(host) || origin.compare(scheme + host, Qt::CaseInsensitive) != 0) {
+        if (!originAllowed(host, header(lines, "Origin"))) {
             answer(socket, "403 Forbidden", "text/plain", "Join from the room's own page.\n");
             turnedAway(QStringLiteral("it did not come from the room's own page."));
             return;
         }
-        disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-        disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        delete socket->findChild<QTimer *>(QStringLiteral("requestDeadline"));
-        m_upgrading << socket;
-        m_sockets->handleConnection(socket);
+        upgrade(socket, lines, client);
+        return;
+    }
+    if (!counted->refusal.isEmpty()) {
+        answer(socket, "503 Service Unavailable", "text/plain", counted->refusal.toUtf8() + '\n');
         return;
     }
     for (const Page &page : Pages) {
         if (path == page.path) {
             QFile file(QString::fromLatin1(page.resource));
-            file.open(QIODevice::ReadOnly);
+            if (!file.open(QIODevice::ReadOnly)) {
+                answer(socket, "500 Internal Server Error", "text/plain", "Not served.\n");
+                emit report(QStringLiteral("The page's file %1 cannot be read: %2")
+                                .arg(file.fileName(), file.errorString()));
+                return;
+            }
             answer(socket, "200 OK", page.type, file.readAll());
             return;
         }
     }
     answer(socket, "404 Not Found", "text/plain", "Not found.\n");
+}
+
+void WebFront::upgrade(QTcpSocket *socket, const QList<QByteArray> &lines,
+                       const QHostAddress &client)
+{
+    const QByteArray key = header(lines, "Sec-WebSocket-Key");
+    if (!listsToken(header(lines, "Upgrade"), "websocket") ||
+        !listsToken(header(lines, "Connection"), "upgrade") ||
+        header(lines, "Sec-WebSocket-Version") != "13" ||
+        QByteArray::fromBase64(key).size() != 16) {
+        answer(socket, "400 Bad Request", "text/plain", "A WebSocket upgrade only.\n");
+        return;
+    }
+    // The request goes; any frames sent right behind it stay for the page's socket.
+    socket->read(socket->peek(MaxRequest).indexOf("\r\n\r\n") + 4);
+    disconnect(socket, nullptr, this, nullptr);
+    disconnect(socket, nullptr, socket, nullptr);
+    delete socket->findChild<QTimer *>(DeadlineName);
+    socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
+                  "Connection: Upgrade\r\nSec-WebSocket-Accept: " +
+                  WsFrame::acceptKey(key) + "\r\n\r\n");
+    auto *page = new PageSocket(socket, client, this);
+    const QString refusal = Counted::of(socket)->refusal;
+    if (refusal.isEmpty()) {
+        emit personArrived(page);
+        return;
+    }
+    // The page says why, as it does for the room's other refusals.
+    page->sendText(QString::fromUtf8(
+        QJsonDocument(QJsonObject{{u"type"_qs, u"refused"_qs}, {u"why"_qs, refusal}})
+            .toJson(QJsonDocument::Compact)));
+    page->close(WsFrame::PolicyViolated, refusal);
 }
 
 void WebFront::answer(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
@@ -239,6 +377,18 @@ void WebFront::answer(QTcpSocket *socket, const QByteArray &status, const QByteA
                   "frame-ancestors 'none'; base-uri 'none'; form-action 'none'\r\n\r\n" +
                   body);
     socket->disconnectFromHost();
+}
+
+bool WebFront::originAllowed(const QByteArray &host, const QByteArray &given) const
+{
+    const QUrl url(QString::fromLatin1(given));
+    if (!url.isValid() || url.host().isEmpty())
+        return false;
+    const QString shown = origin(url);
+    if (std::ranges::any_of(origins, [&](const QString &o) { return origin(QUrl(o)) == shown; }))
+        return true;
+    const QByteArray scheme = m_tls ? "https://" : "http://";
+    return knownHost(host) && given.compare(scheme + host, Qt::CaseInsensitive) == 0;
 }
 
 bool WebFront::knownHost(const QByteArray &host) const

@@ -2,24 +2,26 @@
 
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QSslConfiguration>
-#include <QTcpSocket>
-#include <QWebSocket>
+#include <QStringList>
 
 #include <optional>
 
+class PageSocket;
 class QTcpServer;
-class QWebSocketServer;
+class QTcpSocket;
 
 // The web page's door: one TCP port that serves the page's few files,
 // compiled in as resources, and hands a WebSocket upgrade at /ws on to the
-// room. Every connection counts against a cap from its first byte; a
-// request must come whole, small and quickly; an upgrade must come from a
-// page this server served (its Origin matches its Host, and the Host is an
-// address or a name of this machine, so no other site's page can reach the
-// room through a visitor's browser).
+// room. Every connection counts against the caps from the moment it is
+// accepted, a TLS handshake included, with a deadline for its handshake and
+// request; a request must come whole, small and quickly; an upgrade must
+// come from a page this server served (its Origin matches its Host, and the
+// Host is an address or a name of this machine, so no other site's page can
+// reach the room through a visitor's browser) or from an origin the host
+// named.
 class WebFront final : public QObject
 {
     Q_OBJECT
@@ -38,36 +40,51 @@ public:
 
     // Connections at once, page requests and people together.
     int maxConnections = 200;
-    // Connections at once from one address other than this machine's.
+    // Connections at once from one address, this machine's too.
     int maxPerAddress = 40;
     int connections() const { return m_open; }
+    // Proxies whose forwarding headers name the client.
+    QList<QHostAddress> trustedProxies;
+    // Origins beyond this server's own that the page may be served under.
+    QStringList origins;
 
     static constexpr qsizetype MaxRequest = 8192;
+    // A handshake and a request must both be done within this.
     static constexpr int RequestMs = 10000;
-    // A person's frame or message above this closes their connection.
-    static constexpr quint64 MaxFrame = 2048;
+    // Past the caps, a few connections are still read, for the page to be
+    // told why, each for at most RefuseMs.
+    static constexpr int MaxRefusing = 16;
+    static constexpr int RefuseMs = 2000;
+
+    static const QString RoomFull;
+    static const QString TooManyFromAddress;
 
 signals:
     // A person's socket, open; whoever takes it owns it.
-    void personArrived(QWebSocket *socket);
+    void personArrived(PageSocket *socket);
     void report(const QString &line);
 
 private:
-    void accept();
+    struct Counted;
+    class Server;
+
+    void incoming(qintptr descriptor);
+    void start(QTcpSocket *socket);
     void readRequest(QTcpSocket *socket);
+    void upgrade(QTcpSocket *socket, const QList<QByteArray> &lines, const QHostAddress &client);
     void answer(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
                 const QByteArray &body);
+    bool originAllowed(const QByteArray &host, const QByteArray &origin) const;
     bool knownHost(const QByteArray &host) const;
+    bool trusted(const QHostAddress &peer) const;
     void turnedAway(const QString &why);
 
-    QTcpServer *m_server;
-    QWebSocketServer *m_sockets;
+    Server *m_server = nullptr;
     std::optional<QSslConfiguration> m_tls;
     QString m_error;
     int m_open = 0;
+    int m_refusing = 0;
     QHash<QString, int> m_openFrom;
-    // Connections handed to the WebSocket server, not yet sockets.
-    QList<QPointer<QTcpSocket>> m_upgrading;
     // Refusals are counted and reported once a second, not one line each.
     int m_refused = 0;
     QString m_refusedWhy;

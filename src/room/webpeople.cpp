@@ -2,9 +2,11 @@
 
 #include "chat/wadapi.h"
 #include "chatclient/chatroom.h"
+#include "room/pagesocket.h"
 #include "room/peopleserver.h"
 #include "room/personrules.h"
 #include "room/roomtext.h"
+#include "room/wsframe.h"
 
 #include <QHostAddress>
 #include <QJsonArray>
@@ -12,7 +14,6 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QTimer>
-#include <QWebSocket>
 
 #include <algorithm>
 
@@ -52,19 +53,26 @@ QJsonObject statusJson(const GameStatus &s)
 struct WebPeople::Address
 {
     PersonRules::LineBudget joins;
+    PersonRules::LineBudget wrongCodes;
     PersonRules::LineBudget lines;
     bool joinsCut = false;
+    QElapsedTimer wrongCodeSaid;
 };
 
 struct WebPeople::Person
 {
-    QPointer<QWebSocket> socket;
+    QPointer<PageSocket> socket;
     QString address;
     QString name; // empty until admitted, and for a watcher
     bool watcher = false;
     QString token;
+    // The room's first line of p's own time in it: no replay goes further back.
+    qint64 since = 0;
+    // Coming back: the next line of the room to send; -1 once live.
+    qint64 replayAt = -1;
     PersonRules::LineBudget budget{PeopleServer::Burst, PeopleServer::PerSecond};
-    // While away: what was said meanwhile, and the minute it may last.
+    // While away or catching up: what the host said to p meanwhile, and
+    // the minute it may last.
     bool away = false;
     QStringList held;
     QPointer<QTimer> hold;
@@ -125,7 +133,7 @@ void WebPeople::setRegChar(const QString &regChar)
     m_regChar = bounded;
     // One who is away hears it when back.
     for (const auto &p : m_people) {
-        if (!p->gone && !p->name.isEmpty() && !p->away)
+        if (!p->gone && !p->name.isEmpty() && !p->away && p->replayAt < 0)
             sendHost(*p);
     }
 }
@@ -138,7 +146,7 @@ void WebPeople::setStatus(const GameStatus &status)
     m_status = std::move(json);
     // One who is away gets the newest when back.
     for (const auto &p : m_people) {
-        if (!p->gone && !p->away && (p->watcher || !p->name.isEmpty()))
+        if (!p->gone && !p->away && p->replayAt < 0 && (p->watcher || !p->name.isEmpty()))
             send(*p, m_status);
     }
 }
@@ -149,24 +157,24 @@ void WebPeople::sendStatus(Person &p)
         send(p, m_status);
 }
 
-void WebPeople::take(QWebSocket *socket)
+void WebPeople::take(PageSocket *socket)
 {
     socket->setParent(this);
     auto person = std::make_unique<Person>();
     person->socket = socket;
-    person->address = socket->peerAddress().toString();
+    person->address = socket->client().toString();
     m_people.push_back(std::move(person));
-    connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString &m) {
+    connect(socket, &PageSocket::textReceived, this, [this, socket](const QString &m) {
         if (Person *p = personOf(socket))
             receive(*p, m);
     });
-    connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket] {
-        if (Person *p = personOf(socket))
-            drop(*p, QStringLiteral("%1 sent a binary frame; dropped.").arg(who(*p)));
+    connect(socket, &PageSocket::drained, this, [this, socket] {
+        if (Person *p = personOf(socket); p && p->replayAt >= 0)
+            replay(*p);
     });
-    connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+    connect(socket, &PageSocket::ended, this, [this, socket] {
         if (Person *p = personOf(socket))
-            broken(*p);
+            ended(*p);
     });
     // A socket that never joins must not hold one of the room's connections.
     QTimer::singleShot(JoinMs, socket, [this, socket] {
@@ -189,19 +197,20 @@ QString WebPeople::who(const Person &p) const
     return p.name.isEmpty() ? QStringLiteral("A web client (%1)").arg(p.address) : p.name;
 }
 
-WebPeople::Address *WebPeople::addressOf(const Person &p)
+WebPeople::Address &WebPeople::addressOf(const Person &p)
 {
-    if (!limits.loopbackToo && QHostAddress(p.address).isLoopback())
-        return nullptr;
     auto it = m_addresses.find(p.address);
     if (it == m_addresses.end()) {
         if (m_addresses.size() >= MaxAddresses)
             m_addresses.clear();
-        it = m_addresses.insert(p.address, std::make_shared<Address>(
-                                               Address{{limits.joinBurst, limits.joinsPerSecond},
-                                                       {limits.lineBurst, limits.linesPerSecond}}));
+        it = m_addresses.insert(p.address, std::make_shared<Address>(Address{
+                                               {limits.joinBurst, limits.joinsPerSecond},
+                                               {limits.wrongCodeBurst, limits.wrongCodesPerSecond},
+                                               {limits.lineBurst, limits.linesPerSecond},
+                                               false,
+                                               {}}));
     }
-    return it->get();
+    return **it;
 }
 
 void WebPeople::receive(Person &p, const QString &message)
@@ -233,7 +242,7 @@ void WebPeople::receive(Person &p, const QString &message)
         drop(p, QStringLiteral("%1 flooded the room; dropped.").arg(p.name));
         return;
     }
-    if (Address *from = addressOf(p); from && !from->lines.take()) {
+    if (!addressOf(p).lines.take()) {
         drop(p, QStringLiteral("%1 flooded the room from %2 with others; dropped.")
                     .arg(p.name, p.address));
         return;
@@ -243,23 +252,30 @@ void WebPeople::receive(Person &p, const QString &message)
 
 bool WebPeople::admitted(Person &p, const QJsonObject &message)
 {
-    if (Address *from = addressOf(p)) {
-        if (!from->joins.take()) {
-            if (!from->joinsCut)
-                emit report(QStringLiteral("Too many joins from %1; turned away for a while.")
-                                .arg(p.address));
-            from->joinsCut = true;
-            refuse(p, QStringLiteral("Too many tries. Wait a minute and try again."));
-            return false;
-        }
-        from->joinsCut = false;
-    }
-    // The same answer whatever the name: a wrong code learns nothing of the room.
+    Address &from = addressOf(p);
+    const auto tooMany = [&] {
+        if (!from.joinsCut)
+            emit report(
+                QStringLiteral("Too many joins from %1; turned away for a while.").arg(p.address));
+        from.joinsCut = true;
+        refuse(p, QStringLiteral("Too many tries. Wait a minute and try again."));
+        return false;
+    };
+    if (!from.joins.take())
+        return tooMany();
+    // The same answer whatever the name: a wrong code learns nothing of the
+    // room. Only wrong codes spend this budget, so the right one gets in.
     if (message.value(u"code").toString().trimmed().toUpper() != m_code) {
+        if (!from.wrongCodes.take())
+            return tooMany();
         refuse(p, QStringLiteral("That is not this room's code."));
-        emit report(QStringLiteral("%1 gave a wrong room code.").arg(who(p)));
+        if (!from.wrongCodeSaid.isValid() || from.wrongCodeSaid.hasExpired(WrongCodeReportMs)) {
+            from.wrongCodeSaid.start();
+            emit report(QStringLiteral("%1 gave a wrong room code.").arg(who(p)));
+        }
         return false;
     }
+    from.joinsCut = false;
     return true;
 }
 
@@ -282,10 +298,9 @@ void WebPeople::join(Person &p, const QJsonObject &message)
         if (!q->gone && !token.isEmpty() && q->token == token && q->name == name) {
             // The person is back, perhaps before the room saw the old
             // connection break: the old record takes the new socket.
-            if (QWebSocket *old = q->socket) {
+            if (PageSocket *old = q->socket) {
                 old->disconnect(this);
                 old->abort();
-                old->deleteLater();
             }
             q->socket = p.socket;
             q->away = false;
@@ -298,12 +313,14 @@ void WebPeople::join(Person &p, const QJsonObject &message)
                       {u"token"_qs, q->token},
                       {u"back"_qs, true}});
             sendHost(*q);
-            replay(*q, message.value(u"seen").toInteger(-1));
-            for (const QString &json : std::exchange(q->held, {}))
-                q->socket->sendTextMessage(json);
-            sendStatus(*q);
+            // Only lines of the person's own time in the room, whatever
+            // the page claims to have seen.
+            const qint64 seen =
+                std::clamp<qint64>(message.value(u"seen").toInteger(-1), -1, m_room.end() - 1);
+            q->replayAt = std::max({seen + 1, q->since, m_room.end() - MaxReplay});
             emit report(QStringLiteral("%1 came back.").arg(q->name));
             release(p);
+            replay(*q);
             return;
         }
     }
@@ -315,6 +332,7 @@ void WebPeople::join(Person &p, const QJsonObject &message)
         return;
     }
     p.name = name;
+    p.since = m_room.end();
     p.token = QString::number(QRandomGenerator::system()->generate64(), 36) +
               QString::number(QRandomGenerator::system()->generate64(), 36);
     send(p, {{u"type"_qs, u"welcome"_qs},
@@ -355,32 +373,45 @@ void WebPeople::roomLine(const QString &line)
 {
     const qint64 at = m_room.end() - 1;
     for (const auto &p : m_people) {
-        // One who is away gets the room's lines from the room when back.
-        if (p->gone || p->name.isEmpty() || p->away)
+        // One who is away or catching up gets the room's lines from the room.
+        if (p->gone || p->name.isEmpty() || p->away || p->replayAt >= 0)
             continue;
         if (const auto shown = shownTo(*p, line))
             sendLine(*p, shown->first, shown->second, at);
     }
 }
 
-void WebPeople::replay(Person &p, qint64 seen)
+void WebPeople::replay(Person &p)
 {
-    const QStringList lines = m_room.textSince(std::max(seen + 1, m_room.end() - MaxReplay))
-                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    qint64 at = m_room.end() - lines.size();
-    for (const QString &line : lines) {
-        if (const auto shown = shownTo(p, line))
-            sendLine(p, shown->first, shown->second, at);
-        ++at;
+    while (!p.gone && p.replayAt >= 0 && p.socket && p.socket->isOpen() &&
+           p.socket->backlog() < PageSocket::LowWater) {
+        const QStringList lines =
+            m_room.textSince(p.replayAt).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        if (lines.isEmpty()) {
+            // Caught up: what the host said meanwhile, and the room live again.
+            p.replayAt = -1;
+            for (const QString &json : std::exchange(p.held, {}))
+                p.socket->sendText(json);
+            sendHost(p);
+            sendStatus(p);
+            return;
+        }
+        qint64 at = m_room.end() - lines.size();
+        for (const QString &line : lines.first(std::min<qsizetype>(ReplayBatch, lines.size()))) {
+            if (const auto shown = shownTo(p, line))
+                sendLine(p, shown->first, shown->second, at, true);
+            ++at;
+        }
+        p.replayAt = at;
     }
 }
 
-void WebPeople::sendLine(Person &p, const QString &text, bool isPrivate, qint64 at)
+void WebPeople::sendLine(Person &p, const QString &text, bool isPrivate, qint64 at, bool now)
 {
     QJsonObject line{{u"type"_qs, u"line"_qs}, {u"text"_qs, text}, {u"private"_qs, isPrivate}};
     if (at >= 0)
         line[u"at"_qs] = at;
-    send(p, line);
+    send(p, line, now);
 }
 
 void WebPeople::sendHost(Person &p)
@@ -388,43 +419,48 @@ void WebPeople::sendHost(Person &p)
     send(p, {{u"type"_qs, u"host"_qs}, {u"name"_qs, m_room.hostName()}, {u"reg"_qs, m_regChar}});
 }
 
-void WebPeople::send(Person &p, const QJsonObject &message)
+void WebPeople::send(Person &p, const QJsonObject &message, bool now)
 {
     if (p.gone)
         return;
     const QString json = QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-    if (p.away) {
+    if (p.away || (p.replayAt >= 0 && !now)) {
         p.held << json;
         if (p.held.size() > MaxHeldLines)
             drop(p, QStringLiteral("%1 stayed away too long; the name is free.").arg(p.name));
         return;
     }
-    if (!p.socket || p.socket->state() != QAbstractSocket::ConnectedState)
-        return;
-    p.socket->sendTextMessage(json);
-    if (p.socket->bytesToWrite() > MaxUnsent) {
-        p.socket->abort();
-        drop(p, QStringLiteral("%1 did not read what the room sent; dropped.").arg(who(p)));
-    }
+    if (p.socket)
+        p.socket->sendText(json);
 }
 
-void WebPeople::broken(Person &p)
+void WebPeople::ended(Person &p)
 {
-    const QWebSocketProtocol::CloseCode code = p.socket->closeCode();
+    // The socket goes by itself.
+    const QPointer<PageSocket> socket = std::exchange(p.socket, nullptr);
+    const QString fault = socket ? socket->fault() : QString();
+    const bool slow = socket && socket->slowReader();
+    if (!fault.isEmpty() && !slow) {
+        drop(p, QStringLiteral("%1 %2; dropped.").arg(who(p), fault));
+        return;
+    }
     if (p.name.isEmpty()) {
         drop(p, {});
         return;
     }
-    // The room closed it over a frame the page never sends.
-    if (code == QWebSocketProtocol::CloseCodeTooMuchData ||
-        code == QWebSocketProtocol::CloseCodeWrongDatatype ||
-        code == QWebSocketProtocol::CloseCodeProtocolError) {
-        drop(p, QStringLiteral("%1 sent a frame the room does not take; dropped.").arg(p.name));
-        return;
-    }
-    p.socket->deleteLater();
-    p.socket = nullptr;
+    // A slow reader is treated as a broken connection: the page comes back
+    // with its token and gets what it missed.
+    if (slow)
+        emit report(QStringLiteral("%1 did not read what the room sent; the name is kept for "
+                                   "a minute.")
+                        .arg(p.name));
+    away(p);
+}
+
+void WebPeople::away(Person &p)
+{
     p.away = true;
+    p.replayAt = -1;
     auto *hold = new QTimer(this);
     hold->setSingleShot(true);
     Person *held = &p;
@@ -436,8 +472,8 @@ void WebPeople::broken(Person &p)
 
 void WebPeople::refuse(Person &p, const QString &why)
 {
-    send(p, {{u"type"_qs, u"refused"_qs}, {u"why"_qs, why}});
-    drop(p, {});
+    send(p, {{u"type"_qs, u"refused"_qs}, {u"why"_qs, why}}, true);
+    release(p, why);
 }
 
 void WebPeople::drop(Person &p, const QString &why)
@@ -445,34 +481,27 @@ void WebPeople::drop(Person &p, const QString &why)
     if (p.gone)
         return;
     // The page says why and does not come back by itself.
-    if (!why.isEmpty() && p.socket && p.socket->state() == QAbstractSocket::ConnectedState)
-        send(p, {{u"type"_qs, u"refused"_qs}, {u"why"_qs, why}});
-    if (p.gone) // sending found a reader that never reads, and dropped it
-        return;
+    if (!why.isEmpty() && p.socket && p.socket->isOpen())
+        send(p, {{u"type"_qs, u"refused"_qs}, {u"why"_qs, why}}, true);
     p.gone = true;
     delete p.hold;
     if (!p.name.isEmpty())
         m_room.notice(QStringLiteral("%1 has left the room.").arg(p.name));
     if (!why.isEmpty())
         emit report(why);
-    release(p);
+    release(p, why);
 }
 
-void WebPeople::release(Person &p)
+void WebPeople::release(Person &p, const QString &why)
 {
     p.gone = true;
-    if (QWebSocket *socket = p.socket) {
-        p.socket = nullptr;
+    if (PageSocket *socket = std::exchange(p.socket, nullptr)) {
         socket->disconnect(this);
-        if (socket->state() == QAbstractSocket::ConnectedState) {
-            // What was written still goes out, but a reader that never
-            // reads must not keep the socket alive.
-            connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
-            QTimer::singleShot(LingerMs, socket, &QWebSocket::abort);
-            socket->close();
-        } else {
-            socket->deleteLater();
-        }
+        // What was written still goes out; the socket goes by itself.
+        if (why.isEmpty())
+            socket->close(WsFrame::Normal);
+        else
+            socket->close(WsFrame::PolicyViolated, why);
     }
     // Not now: a caller up the stack may still hold p.
     QTimer::singleShot(0, this,

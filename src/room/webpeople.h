@@ -15,8 +15,8 @@
 #include <vector>
 
 class ChatRoom;
+class PageSocket;
 class QTimer;
-class QWebSocket;
 
 // People in the room from the web page, one WebSocket each, speaking small
 // JSON messages:
@@ -36,11 +36,12 @@ class QWebSocket;
 // A room line's "at" is its place in the room; one who comes back gives the
 // last it saw as "seen" and gets the room's lines after it.
 // A person must give the room code; names follow the same rules as on the
-// people socket. A person whose connection breaks keeps the name for a
-// minute, with what was said meanwhile, and gets both back by coming back
-// with the token of the welcome. Floods from a person or from one address,
-// frames the page never sends and output nobody reads are cut off and
-// reported; the room goes on.
+// people socket. A person whose connection breaks, or who stops taking what
+// the room sends, keeps the name for a minute, reserved for the token of the
+// welcome, and gets it back with what was said meanwhile by coming back with
+// that token; the lines come as the connection takes them. Floods from a
+// person or from one address and frames the page never sends are cut off
+// and reported; the room goes on.
 // The game's newest status goes to every page in the room, and again to one
 // that comes back; a watcher (the overlay page) gives the code but no name,
 // takes no part in the room and gets nothing but the status.
@@ -59,7 +60,7 @@ public:
     QString code() const { return m_code; }
 
     // A socket from the page; these people own it from now on.
-    void take(QWebSocket *socket);
+    void take(PageSocket *socket);
 
     QStringList names() const;
     bool has(const QString &name) const;
@@ -78,12 +79,13 @@ public:
         // Join attempts from one address: a burst, then this many a second.
         int joinBurst = 10;
         double joinsPerSecond = 0.2;
+        // Wrong room codes from one address: a few for typing errors, then
+        // one a minute, so guessing the code takes weeks from many addresses.
+        int wrongCodeBurst = 5;
+        double wrongCodesPerSecond = 1.0 / 60;
         // Lines from one address, all its people together.
         int lineBurst = 30;
         double linesPerSecond = 6;
-        // People of this machine (or of a proxy on it) all share one
-        // address; only with this do its limits hold for them too.
-        bool loopbackToo = false;
     };
     Limits limits;
 
@@ -91,8 +93,10 @@ public:
     static constexpr int JoinMs = 30000;
     static constexpr int MaxHeldLines = 200;
     static constexpr qint64 MaxReplay = 500;
-    static constexpr qint64 MaxUnsent = 64 * 1024;
-    static constexpr int LingerMs = 2000;
+    // A comeback's lines go out this many at a time, as the socket drains.
+    static constexpr int ReplayBatch = 50;
+    // A wrong code is reported at most this often for one address.
+    static constexpr int WrongCodeReportMs = 60000;
     // Addresses remembered for their limits; past this they start afresh.
     static constexpr int MaxAddresses = 4096;
 
@@ -109,22 +113,26 @@ private:
     // Whether p gives the room's code, refused (and reported) when not.
     bool admitted(Person &p, const QJsonObject &message);
     void roomLine(const QString &line);
-    void send(Person &p, const QJsonObject &message);
+    // now: past the hold of one who is catching up (a line of the catching up itself).
+    void send(Person &p, const QJsonObject &message, bool now = false);
     // The newest status, to one who has just joined, watched or come back.
     void sendStatus(Person &p);
-    void sendLine(Person &p, const QString &text, bool isPrivate, qint64 at = -1);
+    void sendLine(Person &p, const QString &text, bool isPrivate, qint64 at = -1, bool now = false);
     void sendHost(Person &p);
     // A room line as p sees it, and whether it is private; none when it is not p's.
     std::optional<std::pair<QString, bool>> shownTo(const Person &p, const QString &line) const;
-    // The room's lines after position seen, for one who comes back.
-    void replay(Person &p, qint64 seen);
-    void broken(Person &p);
+    // The room's lines from p's replay position on, as far as the socket
+    // takes them now; then what was held, and p hears the room live again.
+    void replay(Person &p);
+    void ended(Person &p);
+    void away(Person &p);
     // Goes for good: the name is free, the room is told.
     void drop(Person &p, const QString &why);
     void refuse(Person &p, const QString &why);
-    void release(Person &p);
-    // The limits of p's address; none for loopback unless limits say so.
-    Address *addressOf(const Person &p);
+    // why: the reason the page's connection is closed with; empty for a normal close.
+    void release(Person &p, const QString &why = {});
+    // The limits of p's address.
+    Address &addressOf(const Person &p);
     Person *personOf(QObject *socket) const;
     QString who(const Person &p) const;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "room/pagesocket.h"
 #include "room/webfront.h"
 #include "room/webpeople.h"
 

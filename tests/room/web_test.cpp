@@ -1,8 +1,10 @@
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
 #include "room/webroom.h"
+#include "room/wsframe.h"
 #include "support/waituntil.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -89,6 +91,68 @@ struct Page
     }
 };
 
+// A page from a source address of its own, speaking WebSocket by hand so it
+// can also misbehave: many people come from many addresses.
+struct RawPage
+{
+    QTcpSocket socket;
+    QByteArray in;
+    QStringList lines;
+    QList<QJsonObject> other; // welcomes, refusals, statuses
+    bool upgraded = false;
+
+    RawPage(quint16 port, int address, bool tls = false)
+    {
+        socket.bind(QHostAddress(u"127.0.0.%1"_qs.arg(address)));
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (tls)
+            return; // a handshake that never starts
+        const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
+        socket.write("GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
+                     "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                     "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                     "Sec-WebSocket-Version: 13\r\n\r\n");
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { read(); });
+    }
+    void read()
+    {
+        in += socket.readAll();
+        if (!upgraded) {
+            const qsizetype end = in.indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            upgraded = in.startsWith("HTTP/1.1 101");
+            in.remove(0, end + 4);
+        }
+        WsFrame::Frame f;
+        while (WsFrame::take(in, false, 1 << 20, &f) == WsFrame::Taken::Frame) {
+            const QJsonObject o = QJsonDocument::fromJson(f.payload).object();
+            if (o[u"type"] == u"line"_qs)
+                lines << o[u"text"].toString();
+            else if (!o.isEmpty())
+                other << o;
+        }
+    }
+    void send(const QByteArray &payload, WsFrame::Op op = WsFrame::Text)
+    {
+        socket.write(WsFrame::encode(op, payload, true, 0x1234567));
+    }
+    void send(const QJsonObject &o) { send(QJsonDocument(o).toJson(QJsonDocument::Compact)); }
+    void join(const QString &name, const QString &code = Code)
+    {
+        send({{u"type"_qs, u"join"_qs}, {u"name"_qs, name}, {u"code"_qs, code}});
+    }
+    QString last(const char *type) const
+    {
+        for (qsizetype i = other.size() - 1; i >= 0; --i) {
+            if (other[i][u"type"] == QLatin1String(type))
+                return other[i][u"why"].toString(other[i][u"name"].toString());
+        }
+        return {};
+    }
+    bool closed() const { return socket.state() == QAbstractSocket::UnconnectedState; }
+};
+
 // Speaks WebSocket by hand, so it can break a frame: one masked frame whose
 // header claims length; whether the room then closes the connection.
 bool closesOn(quint16 port, int opcode, const QByteArray &payload, quint64 length)
@@ -135,7 +199,6 @@ struct WebRoomTest : ::testing::Test
         port = web->front.port();
         origin = u"http://127.0.0.1:%1"_qs.arg(port);
         web->people.nameTaken = [](const QString &n) { return n == u"Levi"_qs; };
-        web->people.limits.loopbackToo = true;
         const auto keep = [this](const QString &l) { reports << l; };
         QObject::connect(&web->people, &WebPeople::report, keep);
         QObject::connect(&web->front, &WebFront::report, keep);
@@ -262,6 +325,7 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
         std::vector<std::unique_ptr<QTcpSocket>> storm;
         for (int i = 0; i < 250; ++i) {
             storm.push_back(std::make_unique<QTcpSocket>());
+            storm.back()->bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + i / 40)));
             storm.back()->connectToHost(QHostAddress::LocalHost, port);
         }
         EXPECT_TRUE(waitUntil([&] { return web->front.connections() == 200; }))
@@ -322,4 +386,165 @@ TEST(WebRoomTls, PeopleJoinOverTls)
     ASSERT_TRUE(bo.welcomed());
     room.say(u"Ann Lee"_qs, u"over TLS"_qs);
     EXPECT_TRUE(bo.sees(u"Ann Lee: over TLS"_qs));
+}
+
+// Held or aborted handshakes are connections like any other: counted, each
+// with its deadline, freed when they go; the port keeps taking players.
+TEST(WebRoomTls, HandshakesHoldNoPlace)
+{
+    QTemporaryDir dir;
+    const QString cert = dir.filePath(u"cert.pem"_qs), key = dir.filePath(u"key.pem"_qs);
+    ASSERT_EQ(
+        QProcess::execute(u"openssl"_qs, u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 "
+                                         "-nodes -days 1 -subj /CN=localhost"_qs.split(u' ') +
+                                             QStringList{u"-keyout"_qs, key, u"-out"_qs, cert}),
+        0);
+    ChatRoom room{u"Ann Lee"_qs};
+    QString error;
+    const auto web = openWebRoom(room, {u"0"_qs, Code, cert, key}, &error);
+    ASSERT_TRUE(web) << error.toStdString();
+    const quint16 port = web->front.port();
+    const QString origin = u"https://127.0.0.1:%1"_qs.arg(port);
+    std::vector<std::unique_ptr<RawPage>> held;
+    for (int i = 0; i < 100; ++i)
+        held.push_back(std::make_unique<RawPage>(port, 2 + i / 34, true));
+    ASSERT_TRUE(waitUntil([&] { return web->front.connections() == 100; }));
+    QElapsedTimer clock;
+    clock.start();
+    Page bo(port, origin, "wss");
+    bo.join(u"Bo"_qs);
+    ASSERT_TRUE(bo.welcomed());
+    EXPECT_LT(clock.elapsed(), 2000);
+    held.clear();
+    for (int wave = 0; wave < 3; ++wave) {
+        for (int i = 0; i < 100; ++i) {
+            held.push_back(std::make_unique<RawPage>(port, 2 + i / 34, true));
+            held.back()->socket.write("\x16\x03\x01 not a handshake");
+        }
+        held.clear();
+    }
+    EXPECT_TRUE(waitUntil([&] { return web->front.connections() == 1; }));
+    Page cy(port, origin, "wss");
+    cy.join(u"Cy"_qs);
+    EXPECT_TRUE(cy.welcomed());
+}
+
+// What the room queues for a page is bounded and judged fairly: a ping
+// flood ends its connection, a crowd saying their lines at once cuts off
+// nobody who reads, and one who comes back after a busy spell gets it all.
+TEST_F(WebRoomTest, QueuesAreBoundedAndReadersKeptFairly)
+{
+    for (bool reads : {false, true}) {
+        RawPage pinger(port, 2);
+        ASSERT_TRUE(waitUntil([&] { return pinger.upgraded; }));
+        if (!reads)
+            QObject::disconnect(&pinger.socket, nullptr, nullptr, nullptr);
+        for (int i = 0; i < 1000 && pinger.socket.state() == QAbstractSocket::ConnectedState; ++i) {
+            pinger.send(QByteArray(125, 'p'), WsFrame::Ping);
+            pinger.socket.flush();
+        }
+        EXPECT_TRUE(waitUntil([&] { return pinger.closed(); })) << reads;
+    }
+    EXPECT_TRUE(reported(u"flooded the room with control frames; dropped."_qs));
+    reports.clear();
+
+    // Thirty people from thirty addresses say ten lines each at once.
+    std::vector<std::unique_ptr<RawPage>> crowd;
+    for (int i = 0; i < 30; ++i) {
+        crowd.push_back(std::make_unique<RawPage>(port, 10 + i));
+        crowd.back()->join(u"P%1"_qs.arg(i));
+    }
+    ASSERT_TRUE(waitUntil([&] {
+        return std::ranges::all_of(crowd, [](auto &p) { return !p->last("welcome").isEmpty(); });
+    }));
+    for (int i = 0; i < 30; ++i) {
+        for (int n = 0; n < 10; ++n)
+            crowd[i]->send(
+                {{u"type"_qs, u"say"_qs},
+                 {u"text"_qs, u"%1 says %2 %3"_qs.arg(i).arg(n).arg(QString(180, u'x'))}});
+    }
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return std::ranges::all_of(
+                crowd, [](auto &p) { return p->lines.filter(u" says "_qs).size() == 300; });
+        },
+        10000));
+    EXPECT_TRUE(reports.filter(u"dropped"_qs).isEmpty() && reports.filter(u"read"_qs).isEmpty())
+        << reports.join(u'\n').toStdString();
+
+    // Away for a busy spell of 400 long lines: back with it all, in order.
+    Page bo(port, origin, u"Bo"_qs);
+    ASSERT_TRUE(bo.welcomed());
+    const QString token = bo.last[u"token"].toString();
+    bo.socket.abort();
+    for (int n = 0; n < 400; ++n)
+        room.say(u"Ann Lee"_qs, u"%1 %2"_qs.arg(n, 3, 10, QChar(u'0')).arg(QString(190, u'y')));
+    Page back(port, origin, u"Bo"_qs, Code, token, bo.seen);
+    ASSERT_TRUE(back.welcomed());
+    ASSERT_TRUE(waitUntil([&] { return back.lines.filter(u"Ann Lee: "_qs).size() >= 400; }, 10000))
+        << back.lines.size();
+    const QStringList heard = back.lines.filter(u"Ann Lee: "_qs);
+    EXPECT_TRUE(std::ranges::is_sorted(heard));
+    EXPECT_FALSE(back.closed);
+}
+
+// A name belongs to its token, and a later holder of a name learns nothing
+// of the earlier one's private lines.
+TEST_F(WebRoomTest, ANameIsItsHoldersAlone)
+{
+    web->people.espFromHost(u"Zed"_qs, u"for nobody yet"_qs);
+    Page first(port, origin, u"Zed"_qs);
+    ASSERT_TRUE(first.welcomed());
+    first.say(u"my secret answer"_qs, "esp");
+    ASSERT_TRUE(roomHas(u"ESP from Zed: my secret answer"_qs));
+    first.send({{u"type"_qs, u"leave"_qs}});
+    ASSERT_TRUE(roomHas(u"Zed has left the room."_qs));
+
+    Page later(port, origin, u"Zed"_qs);
+    ASSERT_TRUE(later.welcomed());
+    const QString token = later.last[u"token"].toString();
+    later.socket.abort();
+    // Whatever it claims to have seen, even past the end of numbers.
+    for (qint64 seen : {qint64(-1), std::numeric_limits<qint64>::max(), qint64(-5)}) {
+        Page back(port, origin, u"Zed"_qs, Code, token, seen);
+        ASSERT_TRUE(back.welcomed()) << seen;
+        room.say(u"Ann Lee"_qs, u"after the replay"_qs);
+        EXPECT_TRUE(back.sees(u"Ann Lee: after the replay"_qs));
+        EXPECT_TRUE(back.lines.filter(u"secret"_qs).isEmpty()) << seen;
+        EXPECT_TRUE(back.lines.filter(u"for nobody"_qs).isEmpty()) << seen;
+        back.socket.abort();
+        ASSERT_TRUE(back.dropped());
+    }
+}
+
+// Guessing the code is slow, costs the console a line a minute, and never
+// keeps out the one with the right code; a page past a cap is told why.
+TEST_F(WebRoomTest, WrongCodesAndCapsAreRefusedWithReasons)
+{
+    QStringList answers;
+    for (int i = 0; i < 8; ++i) {
+        RawPage guess(port, 7);
+        guess.join(u"G%1"_qs.arg(i), u"ABCDE"_qs);
+        ASSERT_TRUE(waitUntil([&] { return !guess.last("refused").isEmpty(); }));
+        answers << guess.last("refused");
+    }
+    EXPECT_EQ(answers.count(u"That is not this room's code."_qs), 5)
+        << answers.join(u'|').toStdString();
+    EXPECT_TRUE(answers.last().startsWith(u"Too many tries"_qs));
+    EXPECT_EQ(reports.filter(u"gave a wrong room code"_qs).size(), 1);
+    RawPage right(port, 7);
+    right.join(u"Gwen"_qs);
+    EXPECT_TRUE(waitUntil([&] { return right.last("welcome") == u"Gwen"_qs; }));
+
+    web->front.maxPerAddress = 3;
+    std::vector<std::unique_ptr<RawPage>> three;
+    for (int i = 0; i < 3; ++i)
+        three.push_back(std::make_unique<RawPage>(port, 8));
+    ASSERT_TRUE(waitUntil([&] { return web->front.connections() == 4; }));
+    RawPage fourth(port, 8);
+    EXPECT_TRUE(waitUntil([&] { return fourth.last("refused") == WebFront::TooManyFromAddress; }));
+    web->front.maxConnections = 4;
+    RawPage other(port, 9);
+    EXPECT_TRUE(waitUntil([&] { return other.last("refused") == WebFront::RoomFull; }));
+    EXPECT_TRUE(waitUntil([&] { return fourth.closed() && other.closed(); }));
 }

@@ -1,0 +1,188 @@
+#include "room/pagesocket.h"
+
+#include "room/wsframe.h"
+
+#include <QStringDecoder>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+// Read no more than this at once, so a page cannot make the room hold much
+// more than one message before it is judged.
+constexpr qint64 ReadChunk = 16 * 1024;
+
+} // namespace
+
+PageSocket::PageSocket(QTcpSocket *tcp, const QHostAddress &client, QObject *parent)
+    : QObject(parent), m_tcp(tcp), m_client(client), m_stall(new QTimer(this))
+{
+    tcp->setParent(this);
+    tcp->disconnect();
+    // Qt reads no further than this ahead of the room; the rest waits in
+    // the system, and the page's own sending slows.
+    tcp->setReadBufferSize(ReadChunk);
+    m_stall->setSingleShot(true);
+    m_stall->setInterval(StallMs);
+    connect(m_stall, &QTimer::timeout, this, [this] {
+        m_slow = true;
+        fail(WsFrame::PolicyViolated, QStringLiteral("did not read what the room sent"));
+    });
+    connect(tcp, &QTcpSocket::readyRead, this, &PageSocket::readFrames);
+    connect(tcp, &QTcpSocket::bytesWritten, this, &PageSocket::wrote);
+    connect(tcp, &QTcpSocket::disconnected, this, &PageSocket::end);
+    connect(tcp, &QTcpSocket::errorOccurred, this, &PageSocket::end);
+    // Frames that came with the upgrade request wait in the socket.
+    QTimer::singleShot(0, this, &PageSocket::readFrames);
+}
+
+PageSocket::~PageSocket() = default;
+
+qint64 PageSocket::backlog() const
+{
+    return m_tcp ? m_tcp->bytesToWrite() : 0;
+}
+
+void PageSocket::sendText(const QString &text)
+{
+    if (m_open)
+        write(WsFrame::encode(WsFrame::Text, text.toUtf8()));
+}
+
+void PageSocket::close(quint16 code, const QString &reason)
+{
+    if (!m_open)
+        return;
+    write(WsFrame::encode(WsFrame::Close, WsFrame::closePayload(code, reason.toUtf8())));
+    end();
+}
+
+void PageSocket::abort()
+{
+    if (m_tcp)
+        m_tcp->abort();
+    end();
+}
+
+void PageSocket::write(const QByteArray &frame)
+{
+    if (!m_tcp || m_ended)
+        return;
+    m_tcp->write(frame);
+    // Judged only once the socket had its chance to send: a batch of lines
+    // written at once is no sign of a page that does not read.
+    if (m_tcp->bytesToWrite() > MaxBacklog) {
+        m_slow = true;
+        fail(WsFrame::PolicyViolated, QStringLiteral("did not read what the room sent"));
+    } else if (!m_stall->isActive()) {
+        m_stall->start();
+    }
+}
+
+void PageSocket::wrote()
+{
+    if (!m_tcp)
+        return;
+    if (m_tcp->bytesToWrite() == 0)
+        m_stall->stop();
+    else if (!m_ended)
+        m_stall->start();
+    if (m_open && m_tcp->bytesToWrite() < LowWater)
+        emit drained();
+}
+
+void PageSocket::readFrames()
+{
+    while (m_open && m_tcp && m_tcp->bytesAvailable() > 0) {
+        m_in += m_tcp->read(ReadChunk);
+        WsFrame::Frame f;
+        while (m_open) {
+            const WsFrame::Taken taken = WsFrame::take(m_in, true, MaxMessage, &f);
+            if (taken == WsFrame::Taken::NeedMore)
+                break;
+            if (taken == WsFrame::Taken::TooLarge) {
+                fail(WsFrame::TooMuchData, QStringLiteral("sent a frame the room does not take"));
+                return;
+            }
+            if (taken == WsFrame::Taken::Bad) {
+                fail(WsFrame::ProtocolError, QStringLiteral("sent a frame the room does not take"));
+                return;
+            }
+            frame(f.op, f.fin, f.payload);
+        }
+    }
+}
+
+void PageSocket::frame(quint8 op, bool fin, QByteArray &payload)
+{
+    if (op & 0x8) {
+        if (!m_controls.take()) {
+            fail(WsFrame::PolicyViolated, QStringLiteral("flooded the room with control frames"));
+            return;
+        }
+        if (op == WsFrame::Ping) {
+            write(WsFrame::encode(WsFrame::Pong, payload));
+        } else if (op == WsFrame::Close) {
+            // The page's code goes back to it, as the protocol wants.
+            close(payload.size() >= 2 ? quint16(quint8(payload[0]) << 8 | quint8(payload[1]))
+                                      : quint16(WsFrame::Normal));
+        }
+        return;
+    }
+    if (!m_frames.take()) {
+        fail(WsFrame::PolicyViolated, QStringLiteral("flooded the room"));
+        return;
+    }
+    if (op == WsFrame::Binary) {
+        fail(WsFrame::WrongDatatype, QStringLiteral("sent a frame the room does not take"));
+        return;
+    }
+    if ((op == WsFrame::Continuation) != m_inMessage ||
+        m_message.size() + payload.size() > MaxMessage) {
+        fail(WsFrame::ProtocolError, QStringLiteral("sent a frame the room does not take"));
+        return;
+    }
+    m_message += payload;
+    m_inMessage = !fin;
+    if (!fin)
+        return;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(std::exchange(m_message, {}));
+    if (utf8.hasError()) {
+        fail(WsFrame::BadPayload, QStringLiteral("sent a frame the room does not take"));
+        return;
+    }
+    emit textReceived(text);
+}
+
+void PageSocket::fail(quint16 code, const QString &why)
+{
+    if (m_ended)
+        return;
+    m_fault = why;
+    close(code, why);
+    end();
+}
+
+void PageSocket::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_open = false;
+    m_stall->stop();
+    if (m_tcp && m_tcp->state() == QAbstractSocket::ConnectedState) {
+        // What was written still goes out, but a page that never reads
+        // must not keep the connection.
+        connect(m_tcp, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+        QTimer::singleShot(LingerMs, this, [this] {
+            if (m_tcp)
+                m_tcp->abort();
+            deleteLater();
+        });
+        m_tcp->disconnectFromHost();
+    } else {
+        deleteLater();
+    }
+    emit ended();
+}

@@ -27,8 +27,9 @@ void speak(ChatRoom &room, const QString &name, const QString &line, bool toHost
 
 bool hasName(const QStringList &names, const QString &name)
 {
+    const QString key = RoomText::nameKey(name);
     return std::ranges::any_of(names,
-                               [&](const QString &n) { return RoomText::sameName(n, name); });
+                               [&](const QString &n) { return RoomText::nameKey(n) == key; });
 }
 
 } // namespace PersonRules

@@ -14,8 +14,10 @@ class ChatRoom;
 // line they type enters the room.
 namespace PersonRules {
 
-// Why a person cannot take name in room; empty when they can. taken says
-// whether a name is in use by someone other than the host.
+// Why a person or a scripted player cannot take name in room; empty when
+// they can. taken says whether a name is in use by someone other than the
+// host, as the room tells names apart (RoomText::sameName): a name that
+// only looks like the host's or a taken one is taken too.
 QString nameRefusal(const QString &name, const ChatRoom &room,
                     const std::function<bool(const QString &)> &taken);
 
@@ -35,7 +37,7 @@ template <class People> QStringList namesIn(const People &people)
     return out;
 }
 
-// Whether names holds name as the room tells names apart.
+// Whether names holds name as the room tells names apart (RoomText::sameName).
 bool hasName(const QStringList &names, const QString &name);
 
 // A token a line, refilled as time goes by: bursts pass, floods do not.

@@ -4,6 +4,13 @@
 
 #include <QList>
 
+#include <unicode/unorm2.h>
+#include <unicode/uspoof.h>
+
+#include <limits>
+#include <memory>
+#include <optional>
+
 namespace RoomText {
 
 namespace {
@@ -33,7 +40,98 @@ bool impersonates(const QString &name)
     return name.startsWith(u'*') || name.startsWith(u'/');
 }
 
+// What an ICU function that writes UTF-16 makes of text, or nothing when
+// ICU fails. run(source, length, dest, capacity, error) returns the length
+// it needs; a short guess is retried once at that length.
+template <class Run> std::optional<QString> fromIcu(const QString &text, Run run)
+{
+    constexpr qsizetype Most = std::numeric_limits<int32_t>::max() / 4;
+    if (text.size() > Most)
+        return std::nullopt;
+    const auto source = reinterpret_cast<const UChar *>(text.constData());
+    const auto length = static_cast<int32_t>(text.size());
+    QString out(text.size() + 8, Qt::Uninitialized);
+    UErrorCode error = U_ZERO_ERROR;
+    int32_t needed = run(source, length, reinterpret_cast<UChar *>(out.data()),
+                         static_cast<int32_t>(out.size()), &error);
+    if (error == U_BUFFER_OVERFLOW_ERROR && needed > 0 && needed <= Most) {
+        out.resize(needed);
+        error = U_ZERO_ERROR;
+        needed = run(source, length, reinterpret_cast<UChar *>(out.data()), needed, &error);
+    }
+    if (U_FAILURE(error) || needed < 0 || needed > out.size())
+        return std::nullopt;
+    out.truncate(needed);
+    return out;
+}
+
+// text in NFKC with its case folded, without the characters a reader cannot
+// see (zero-width and other format characters, and what else Unicode lets
+// a renderer ignore), a run of spaces as one space and none at either end.
+QString folded(const QString &text)
+{
+    UErrorCode error = U_ZERO_ERROR;
+    const UNormalizer2 *nfkcCaseFold = unorm2_getNFKCCasefoldInstance(&error);
+    std::optional<QString> icu;
+    if (U_SUCCESS(error) && nfkcCaseFold) {
+        icu = fromIcu(text, [nfkcCaseFold](const UChar *source, int32_t length, UChar *dest,
+                                           int32_t capacity, UErrorCode *e) {
+            return unorm2_normalize(nfkcCaseFold, source, length, dest, capacity, e);
+        });
+    }
+    const QString normal =
+        icu ? *icu : text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString out;
+    out.reserve(normal.size());
+    for (const char32_t c : normal.toUcs4()) {
+        if (QChar::category(c) != QChar::Other_Format)
+            out += QString::fromUcs4(&c, 1);
+    }
+    return out.simplified();
+}
+
+// The room's one spoof checker, opened on first use; null when ICU cannot.
+const USpoofChecker *spoofChecker()
+{
+    struct Close
+    {
+        void operator()(USpoofChecker *checker) const { uspoof_close(checker); }
+    };
+    static const std::unique_ptr<USpoofChecker, Close> checker = [] {
+        UErrorCode error = U_ZERO_ERROR;
+        std::unique_ptr<USpoofChecker, Close> opened(uspoof_open(&error));
+        if (U_FAILURE(error))
+            opened.reset();
+        return opened;
+    }();
+    return checker.get();
+}
+
+// text's skeleton under Unicode's confusables (UTS #39), or text itself when
+// ICU fails. Skeletons keep case: an I and an l share "l", an i stays "i".
+QString skeleton(const QString &text)
+{
+    const USpoofChecker *checker = spoofChecker();
+    if (!checker)
+        return text;
+    return fromIcu(text,
+                   [checker](const UChar *source, int32_t length, UChar *dest, int32_t capacity,
+                             UErrorCode *e) {
+                       return uspoof_getSkeleton(checker, 0, source, length, dest, capacity, e);
+                   })
+        .value_or(text);
+}
+
 } // namespace
+
+QString nameKey(const QString &name)
+{
+    // The folded name's skeleton takes the look-alikes of small letters
+    // ("rn" for m); that of its capitals those of capital ones (I for l,
+    // which a skeleton of the folded name, with an i, would miss). Folding
+    // first makes names that differ only in case one before either.
+    return folded(skeleton(skeleton(folded(name)).toUpper()));
+}
 
 QString typed(const QString &text)
 {

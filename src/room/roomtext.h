@@ -25,10 +25,21 @@ QString typed(const QString &text);
 // ("ESP from", "ESP to", "*", "/").
 QString nameProblem(const QString &name);
 
-// Names that the room tells apart only by letter case are the same avatar.
+// What the room tells a name by: the name with letter case, width, spacing
+// (a run of spaces counts as one, and none at either end), characters a
+// reader cannot see and letters that look alike (Unicode's confusables,
+// UTS #39: a capital I or a 1 for an l, a 0 for an O, "rn" for an m, a
+// Cyrillic letter for its Latin twin) all folded away. A name's look-alikes
+// share its key, and so do names that only case and look-alikes together
+// join: "Ali" is "AlI" by case, which looks like "All", so the three share
+// one key. Should ICU fail, the key folds all but the look-alike letters.
+QString nameKey(const QString &name);
+
+// Names with the same key are the same avatar: whoever comes later with a
+// name that only looks like one in the room cannot take it.
 inline bool sameName(const QString &a, const QString &b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return nameKey(a) == nameKey(b);
 }
 
 } // namespace RoomText

@@ -1,8 +1,8 @@
 #include "room/scriptedplayers.h"
 
 #include "chatclient/chatroom.h"
+#include "room/personrules.h"
 #include "room/playerclock.h"
-#include "room/roomtext.h"
 
 #include <QRegularExpression>
 
@@ -113,14 +113,17 @@ const QStringList &ScriptedPlayers::castNames()
 
 QString ScriptedPlayers::add(const QString &wanted, QString *why)
 {
-    const auto taken = [this](const QString &n) {
-        return has(n) || RoomText::sameName(n, m_room.hostName()) || (nameTaken && nameTaken(n));
+    // A player's name keeps the rule a person's does: neither the host's
+    // nor one in use, nor one that only looks like either.
+    const auto refusal = [this](const QString &n) {
+        return PersonRules::nameRefusal(
+            n, m_room, [this](const QString &m) { return has(m) || (nameTaken && nameTaken(m)); });
     };
     QString name = wanted.trimmed();
     if (name.isEmpty()) {
         QStringList free;
         for (const QString &n : castNames()) {
-            if (!taken(n))
+            if (refusal(n).isEmpty())
                 free << n;
         }
         if (free.isEmpty()) {
@@ -129,13 +132,9 @@ QString ScriptedPlayers::add(const QString &wanted, QString *why)
             return {};
         }
         name = free.at(pick(m_rng, free.size()));
-    } else if (const QString problem = RoomText::nameProblem(name); !problem.isEmpty()) {
+    } else if (const QString problem = refusal(name); !problem.isEmpty()) {
         if (why)
             *why = problem;
-        return {};
-    } else if (taken(name)) {
-        if (why)
-            *why = QStringLiteral("%1 is in the room already.").arg(name);
         return {};
     }
     auto player = std::make_unique<Player>(Player{m_nextId++, name, std::mt19937(m_rng())});
@@ -171,11 +170,7 @@ QStringList ScriptedPlayers::names() const
 
 bool ScriptedPlayers::has(const QString &name) const
 {
-    for (const auto &p : m_players) {
-        if (RoomText::sameName(p->name, name))
-            return true;
-    }
-    return false;
+    return PersonRules::hasName(names(), name);
 }
 
 ScriptedPlayers::Player *ScriptedPlayers::find(const QString &name) const

@@ -78,6 +78,9 @@ TEST(PeopleServer, PeopleJoinTalkAndLeaveAndWhoMisbehavesOrNeverReadsIsDropped)
         Person p(path, name);
         EXPECT_TRUE(p.sees(u"Goodbye."_qs, true)) << name;
     }
+    // A name that only looks like the host's is the host's.
+    Person twin(path, "ANN  1ee");
+    EXPECT_TRUE(twin.sees(u"* The name ANN  1ee is taken. Goodbye."_qs, true));
     Person flood(path, "Flo");
     flood.send(QByteArray("spam\n").repeated(50));
     EXPECT_TRUE(flood.sees({}, true));

@@ -65,8 +65,9 @@ TEST(ScriptedPlayers, CastNamesAreValidAndNoneEndsWithAnother)
     // Names that pass for a private message, a notice, a command or another
     // name are refused for players as for people.
     Cast c(1);
-    for (const QString &n : {u"ESP from Bob"_qs, u"esp  TO Ann"_qs, u"* Server"_qs, u"/quit"_qs,
-                             u"Ho\u00ADst"_qs, u"Bo\u00A0Reed"_qs, u"Cy\u200B"_qs}) {
+    for (const QString &n :
+         {u"ESP from Bob"_qs, u"esp  TO Ann"_qs, u"* Server"_qs, u"/quit"_qs, u"Ho\u00ADst"_qs,
+          u"Bo\u00A0Reed"_qs, u"Cy\u200B"_qs, u"ANN  1ee"_qs}) {
         QString why;
         EXPECT_TRUE(c.players.add(n, &why).isEmpty()) << n.toStdString();
         EXPECT_FALSE(why.isEmpty());

@@ -15,7 +15,8 @@ constexpr qint64 ReadChunk = 16 * 1024;
 } // namespace
 
 PageSocket::PageSocket(QTcpSocket *tcp, const QHostAddress &client, QObject *parent)
-    : QObject(parent), m_tcp(tcp), m_client(client), m_stall(new QTimer(this))
+    : QObject(parent), m_tcp(tcp), m_client(client), m_stall(new QTimer(this)),
+      m_over(new QTimer(this))
 {
     tcp->setParent(this);
     tcp->disconnect();
@@ -24,10 +25,10 @@ PageSocket::PageSocket(QTcpSocket *tcp, const QHostAddress &client, QObject *par
     tcp->setReadBufferSize(ReadChunk);
     m_stall->setSingleShot(true);
     m_stall->setInterval(StallMs);
-    connect(m_stall, &QTimer::timeout, this, [this] {
-        m_slow = true;
-        fail(WsFrame::PolicyViolated, QStringLiteral("did not read what the room sent"));
-    });
+    connect(m_stall, &QTimer::timeout, this, &PageSocket::slow);
+    m_over->setSingleShot(true);
+    m_over->setInterval(OverMs);
+    connect(m_over, &QTimer::timeout, this, &PageSocket::slow);
     connect(tcp, &QTcpSocket::readyRead, this, &PageSocket::readFrames);
     connect(tcp, &QTcpSocket::bytesWritten, this, &PageSocket::wrote);
     connect(tcp, &QTcpSocket::disconnected, this, &PageSocket::end);
@@ -69,20 +70,26 @@ void PageSocket::write(const QByteArray &frame)
     if (!m_tcp || m_ended)
         return;
     m_tcp->write(frame);
-    // Judged only once the socket had its chance to send: a batch of lines
-    // written at once is no sign of a page that does not read.
-    if (m_tcp->bytesToWrite() > MaxBacklog) {
-        m_slow = true;
-        fail(WsFrame::PolicyViolated, QStringLiteral("did not read what the room sent"));
-    } else if (!m_stall->isActive()) {
+    // Judged later, once the socket had its chance to send.
+    if (!m_stall->isActive())
         m_stall->start();
-    }
+    if (m_tcp->bytesToWrite() > MaxBacklog && !m_over->isActive())
+        m_over->start();
+}
+
+void PageSocket::slow()
+{
+    // Going away, not a policy: the page comes back with its token.
+    m_slow = true;
+    fail(WsFrame::GoingAway, QStringLiteral("did not read what the room sent"));
 }
 
 void PageSocket::wrote()
 {
     if (!m_tcp)
         return;
+    if (m_tcp->bytesToWrite() <= MaxBacklog)
+        m_over->stop();
     if (m_tcp->bytesToWrite() == 0)
         m_stall->stop();
     else if (!m_ended)
@@ -171,6 +178,7 @@ void PageSocket::end()
     m_ended = true;
     m_open = false;
     m_stall->stop();
+    m_over->stop();
     if (m_tcp && m_tcp->state() == QAbstractSocket::ConnectedState) {
         // What was written still goes out, but a page that never reads
         // must not keep the connection.

@@ -53,9 +53,11 @@ public:
     // Pings, pongs and closes: a burst, then this many a second.
     static constexpr int ControlBurst = 16;
     static constexpr double ControlPerSecond = 4;
-    // Written and not sent: past this, or with nothing sent for StallMs,
-    // the page is taken not to read.
+    // Written and not sent: past this for OverMs, or with nothing sent for
+    // StallMs, the page is taken not to read. Never judged at once: a batch
+    // of lines written together is no sign of a page that does not read.
     static constexpr qint64 MaxBacklog = 256 * 1024;
+    static constexpr int OverMs = 1000;
     static constexpr int StallMs = 20000;
     // drained() comes when the backlog falls under this.
     static constexpr qint64 LowWater = 16 * 1024;
@@ -73,6 +75,7 @@ private:
     void frame(quint8 op, bool fin, QByteArray &payload);
     void write(const QByteArray &frame);
     void wrote();
+    void slow();
     void fail(quint16 code, const QString &why);
     void end();
 
@@ -89,4 +92,5 @@ private:
     PersonRules::LineBudget m_frames{FrameBurst, FramesPerSecond};
     PersonRules::LineBudget m_controls{ControlBurst, ControlPerSecond};
     QTimer *m_stall;
+    QTimer *m_over;
 };

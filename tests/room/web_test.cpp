@@ -472,6 +472,27 @@ TEST_F(WebRoomTest, QueuesAreBoundedAndReadersKeptFairly)
     EXPECT_TRUE(reports.filter(u"dropped"_qs).isEmpty() && reports.filter(u"read"_qs).isEmpty())
         << reports.join(u'\n').toStdString();
 
+    // One who stops reading is let go as if the connection broke: the name
+    // waits for its token.
+    crowd.clear();
+    RawPage slow(port, 3);
+    slow.socket.setReadBufferSize(4096);
+    slow.socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    slow.join(u"Slo"_qs);
+    ASSERT_TRUE(waitUntil([&] { return !slow.last("welcome").isEmpty(); }));
+    QObject::disconnect(&slow.socket, nullptr, nullptr, nullptr);
+    const QString slowToken = slow.other.first()[u"token"].toString();
+    for (int n = 0; n < 400 && reports.filter(u"Slo did not"_qs).isEmpty(); ++n) {
+        for (int line = 0; line < 100; ++line)
+            room.say(u"Ann Lee"_qs, QString(190, u'z'));
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(reported(u"Slo did not read what the room sent; the name is kept"_qs));
+    Page thief(port, origin, u"Slo"_qs);
+    EXPECT_TRUE(thief.dropped());
+    Page slowBack(port, origin, u"Slo"_qs, Code, slowToken);
+    EXPECT_TRUE(slowBack.welcomed());
+
     // Away for a busy spell of 400 long lines: back with it all, in order.
     Page bo(port, origin, u"Bo"_qs);
     ASSERT_TRUE(bo.welcomed());

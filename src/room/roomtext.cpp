@@ -2,6 +2,7 @@
 
 #include "base/ansi.h"
 
+#include <QHash>
 #include <QList>
 
 #include <unicode/unorm2.h>
@@ -14,6 +15,8 @@
 namespace RoomText {
 
 namespace {
+
+constexpr qsizetype MaxKnownKeys = 4096;
 
 bool isControl(char16_t c)
 {
@@ -130,7 +133,15 @@ QString nameKey(const QString &name)
     // ("rn" for m); that of its capitals those of capital ones (I for l,
     // which a skeleton of the folded name, with an i, would miss). Folding
     // first makes names that differ only in case one before either.
-    return folded(skeleton(skeleton(folded(name)).toUpper()));
+    // The names in the room are keyed again at every join; a few thousand
+    // keys are kept, and all dropped at once past that, so no name costs
+    // memory for long.
+    static QHash<QString, QString> known;
+    if (const auto it = known.constFind(name); it != known.cend())
+        return *it;
+    if (known.size() >= MaxKnownKeys)
+        known.clear();
+    return *known.insert(name, folded(skeleton(skeleton(folded(name)).toUpper())));
 }
 
 QString typed(const QString &text)

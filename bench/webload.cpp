@@ -2,11 +2,17 @@
 // the host's line reaches each, and how long it takes is reported for both,
 // the people socket being the baseline. Then the program's game status, near
 // its caps, reaches each web page, and how long that takes. Then the room's
-// CPU while quiet and its memory as the web people join.
+// CPU while quiet and its memory as the web people join. Last, the host's
+// lines to the same pages while one address floods the room at the highest
+// rate the room allows (webflood.h).
+// The pages come from many loopback addresses, a few from each, as people
+// come from many addresses; the room holds every address to its limits.
 //   orvella-webload ROOM_EXE [PEOPLE]
 
 #include "chat/gamestatus.h"
 #include "room/peopleserver.h"
+#include "webflood.h"
+#include "webpage.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,7 +23,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWebSocket>
 #include <QtEndian>
 
 #include <algorithm>
@@ -28,6 +33,25 @@
 #include <unistd.h>
 
 namespace {
+
+// Pages from one address, well inside the room's limits on an address
+// (connections at once, a burst of joins).
+constexpr int PagesPerAddress = 5;
+// The one that floods the room.
+const QHostAddress FloodAddress(QStringLiteral("127.0.0.200"));
+// Under attack the host's lines go out one in this long at most, so the
+// flood's bursts and its steady rates both meet them.
+constexpr int AttackLineMs = 250;
+
+// The address of page i: 127.0.0.2 and on, PagesPerAddress each, never the flooder's.
+QHostAddress pageAddress(int i)
+{
+    quint32 address =
+        QHostAddress(QHostAddress::LocalHost).toIPv4Address() + 1 + quint32(i / PagesPerAddress);
+    if (address >= FloodAddress.toIPv4Address())
+        ++address;
+    return QHostAddress(address);
+}
 
 // Waits on events until done() or ms passed.
 bool waitFor(const std::function<bool()> &done, int ms = 20000)
@@ -40,14 +64,15 @@ bool waitFor(const std::function<bool()> &done, int ms = 20000)
     return done();
 }
 
-// One person's view: the numbers of the host's lines in the order they came.
+// One person's view: the numbers of the host's lines that start with lead,
+// in the order they came.
 struct Listener
 {
+    QString lead = QStringLiteral("Ann Lee: ping ");
     std::vector<int> got;
     std::vector<qint64> at; // ns since the clock's start
     void heard(const QString &line, const QElapsedTimer &clock)
     {
-        static const QString lead = QStringLiteral("Ann Lee: ping ");
         if (line.startsWith(lead)) {
             got.push_back(line.mid(lead.size()).toInt());
             at.push_back(clock.nsecsElapsed());
@@ -156,15 +181,16 @@ int main(int argc, char **argv)
         return 1;
     }
     const int portAt = banner.indexOf("127.0.0.1:") + 10;
-    const QByteArray port = banner.mid(portAt, banner.indexOf('/', portAt) - portAt);
+    const quint16 port = banner.mid(portAt, banner.indexOf('/', portAt) - portAt).toUShort();
     // The console's lines are not read from here on; the room must not block on them.
     room.setStandardOutputFile(QProcess::nullDevice());
     const qint64 pid = room.processId();
 
     QElapsedTimer clock;
     clock.start();
-    std::vector<std::unique_ptr<Listener>> web(count), term(terms), statuses(count);
-    std::vector<std::unique_ptr<QWebSocket>> sockets;
+    std::vector<std::unique_ptr<Listener>> web(count), term(terms), statuses(count),
+        attacked(count);
+    std::vector<std::unique_ptr<WebPage>> pages;
     std::vector<std::unique_ptr<QLocalSocket>> locals;
     int welcomed = 0;
     const qint64 rssBefore = statusField(pid, "VmRSS:");
@@ -174,16 +200,21 @@ int main(int argc, char **argv)
     for (int i = 0; i < count; ++i) {
         web[i] = std::make_unique<Listener>();
         statuses[i] = std::make_unique<Listener>();
-        auto s = std::make_unique<QWebSocket>(QStringLiteral("http://127.0.0.1:") +
-                                              QString::fromLatin1(port));
-        QWebSocket *raw = s.get();
-        Listener *l = web[i].get(), *ls = statuses[i].get();
-        QObject::connect(raw, &QWebSocket::connected, [raw, i] {
-            raw->sendTextMessage(
-                QStringLiteral("{\"type\":\"join\",\"name\":\"Web%1\",\"code\":\"KTZRW\"}").arg(i));
+        attacked[i] = std::make_unique<Listener>();
+        attacked[i]->lead = QStringLiteral("Ann Lee: under attack ");
+        auto page = std::make_unique<WebPage>(pageAddress(i));
+        WebPage *raw = page.get();
+        Listener *l = web[i].get(), *ls = statuses[i].get(), *la = attacked[i].get();
+        QObject::connect(raw, &WebPage::opened, [raw, i] {
+            raw->sendText("{\"type\":\"join\",\"name\":\"Web" + QByteArray::number(i) +
+                          "\",\"code\":\"KTZRW\"}");
         });
-        QObject::connect(raw, &QWebSocket::textMessageReceived, [&, l, ls](const QString &m) {
-            const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
+        QObject::connect(raw, &WebPage::textReceived, [&, l, ls, la](const QByteArray &m) {
+            // The flood's lines and notices are not read: the time taken
+            // here is the room's, not this reader's.
+            if (!m.contains("Ann Lee: ") && !m.contains("\"welcome\"") && !m.contains("\"status\""))
+                return;
+            const QJsonObject o = QJsonDocument::fromJson(m).object();
             const QString type = o.value(u"type").toString();
             if (type == u"welcome")
                 ++welcomed;
@@ -191,11 +222,12 @@ int main(int argc, char **argv)
                 ls->got.push_back(o.value(u"seconds").toInt());
                 ls->at.push_back(clock.nsecsElapsed());
             }
-            l->heard(o.value(u"text").toString(), clock);
+            const QString text = o.value(u"text").toString();
+            l->heard(text, clock);
+            la->heard(text, clock);
         });
-        raw->open(QUrl(QStringLiteral("ws://127.0.0.1:") + QString::fromLatin1(port) +
-                       QStringLiteral("/ws")));
-        sockets.push_back(std::move(s));
+        raw->open(port);
+        pages.push_back(std::move(page));
         if (i == 0) {
             waitFor([&] { return welcomed == 1; });
             rssOne = statusField(pid, "VmRSS:");
@@ -229,15 +261,15 @@ int main(int argc, char **argv)
     // Everyone in: the terminal people's own arrival lines have come.
     waitFor([&] { return false; }, 1000);
 
+    const auto allHave = [](const auto &group, int n) {
+        return std::ranges::all_of(
+            group, [&](const auto &l) { return !l->got.empty() && l->got.back() == n; });
+    };
     std::vector<qint64> sent(lines);
     for (int n = 0; n < lines; ++n) {
         sent[n] = clock.nsecsElapsed();
         room.write("Ann Lee: ping " + QByteArray::number(n) + '\n');
-        const auto allHave = [&](const auto &group) {
-            return std::ranges::all_of(
-                group, [&](const auto &l) { return !l->got.empty() && l->got.back() == n; });
-        };
-        waitFor([&] { return allHave(web) && allHave(term); }, 5000);
+        waitFor([&] { return allHave(web, n) && allHave(term, n); }, 5000);
     }
     std::vector<Listener *> w, t;
     for (const auto &l : web)
@@ -276,6 +308,34 @@ int main(int argc, char **argv)
     waitFor([] { return false; }, 3000);
     const double quietCpu = (cpuSeconds(pid) - cpu0) / 3.0 * 100;
 
+    // Under attack: one address floods the room at the highest rate it
+    // allows, everything at once, while the host's lines go out to the pages.
+    // Its people spend their bursts as they get in, so the first host line
+    // meets them all.
+    WebFlood flood(FloodAddress, port, QStringLiteral("KTZRW"));
+    const double attackCpu0 = cpuSeconds(pid);
+    const qint64 attackStart = clock.nsecsElapsed();
+    flood.start();
+    if (!waitFor([&] { return flood.ready(); }, 5000))
+        std::fprintf(stderr, "not all the flooder's people got in\n");
+    std::vector<qint64> attackSent(lines);
+    for (int n = 0; n < lines; ++n) {
+        attackSent[n] = clock.nsecsElapsed();
+        room.write("Ann Lee: under attack " + QByteArray::number(n) + '\n');
+        waitFor([&] { return allHave(attacked, n); }, 5000);
+        const qint64 left = AttackLineMs - (clock.nsecsElapsed() - attackSent[n]) / 1000000;
+        if (left > 0)
+            waitFor([] { return false; }, int(left));
+    }
+    const double attackSeconds = (clock.nsecsElapsed() - attackStart) / 1e9;
+    const double attackCpu = (cpuSeconds(pid) - attackCpu0) / attackSeconds * 100;
+    flood.stop();
+    waitFor([] { return false; }, 500);
+    std::vector<Listener *> a;
+    for (const auto &l : attacked)
+        a.push_back(l.get());
+    const Stats as = stats(a, attackSent, lines);
+
     std::printf("webload: %d web people and %d on the people socket, %d host lines each\n", count,
                 terms, lines);
     std::printf("  web:            median %.2f ms, p99 %.2f ms, lost %d, out of order %d\n", ws.p50,
@@ -289,6 +349,12 @@ int main(int argc, char **argv)
                 "then %.1f kB a person up to %d and %.1f kB a person from there to %d\n",
                 quietCpu, rssBefore, rssOne, double(rssHalf - rssOne) / std::max(1, half - 1), half,
                 double(rssFull - rssHalf) / std::max(1, count - half), count);
+    std::printf("  under attack:   median %.2f ms, p99 %.2f ms, lost %d, out of order %d\n", as.p50,
+                as.p99, as.lost, as.disordered);
+    std::printf("  room under attack: %.1f %% CPU over %.1f s, a host line every %d ms\n",
+                attackCpu, attackSeconds, AttackLineMs);
+    for (const QString &line : flood.report())
+        std::printf("  %s\n", qPrintable(line));
     bool met = true;
     const auto budget = [&](bool ok, const char *what) {
         std::printf("  %s: %s\n", ok ? "met" : "MISSED", what);
@@ -299,6 +365,8 @@ int main(int argc, char **argv)
     budget(ss.lost + ss.disordered == 0, "no status lost or out of order");
     budget(ws.lost + ws.disordered + ts.lost + ts.disordered == 0, "no line lost or out of order");
     budget(quietCpu < 1, "the quiet room under 1 % CPU");
+    budget(as.p99 < 100 && as.lost + as.disordered == 0,
+           "under attack: web p99 under 100 ms and nothing lost or out of order");
     room.kill();
     room.waitForFinished(5000);
     return met ? 0 : 1;

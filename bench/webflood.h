@@ -1,6 +1,8 @@
 #pragma once
 
+#include "room/pagesocket.h"
 #include "room/peopleserver.h"
+#include "room/webpeople.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -14,31 +16,31 @@
 
 class WebPage;
 
-// The room's limits on one address and on one connection, mirrored here so
-// that the flood keeps within them; the room's own constants are to replace
-// these once it has them all.
+// The room's limits on one address and on one connection, so that the
+// flood keeps within them.
 namespace FloodLimits {
-// Connections at once from one address (the flood holds People and a few
-// passing ones).
+constexpr WebPeople::Limits Room{};
+// Connections at once from one address (WebFront::maxPerAddress; the flood
+// holds People and a few passing ones).
 constexpr int Connections = 40;
 // Join attempts from one address: a burst, then this many a second. The
 // room counts a join before it checks the code, so a wrong code spends a
 // join as well.
-constexpr int JoinBurst = 10;
-constexpr double JoinsPerSecond = 0.2;
+constexpr int JoinBurst = Room.joinBurst;
+constexpr double JoinsPerSecond = Room.joinsPerSecond;
 constexpr bool WrongCodeIsAJoin = true;
 // Wrong room codes from one address.
-constexpr int WrongCodeBurst = 5;
-constexpr double WrongCodesPerSecond = 1.0 / 60;
+constexpr int WrongCodeBurst = Room.wrongCodeBurst;
+constexpr double WrongCodesPerSecond = Room.wrongCodesPerSecond;
 // Lines from one address, all its people together, and from one person.
-constexpr int LineBurst = 30;
-constexpr double LinesPerSecond = 6;
+constexpr int LineBurst = Room.lineBurst;
+constexpr double LinesPerSecond = Room.linesPerSecond;
 constexpr int PersonLineBurst = PeopleServer::Burst;
 constexpr double PersonLinesPerSecond = PeopleServer::PerSecond;
 // Control frames (ping, pong, close) on one connection; a connection over
 // them is closed.
-constexpr int ControlBurst = 16;
-constexpr double ControlsPerSecond = 4;
+constexpr int ControlBurst = PageSocket::ControlBurst;
+constexpr double ControlsPerSecond = PageSocket::ControlPerSecond;
 } // namespace FloodLimits
 
 // How fast one kind of message may go: a burst, then a rate. It spends its

@@ -44,10 +44,20 @@ qint64 PageSocket::backlog() const
     return m_tcp ? m_tcp->bytesToWrite() : 0;
 }
 
+QByteArray PageSocket::textFrame(QByteArrayView utf8)
+{
+    return WsFrame::encode(WsFrame::Text, utf8);
+}
+
 void PageSocket::sendText(const QString &text)
 {
+    sendFrame(textFrame(text.toUtf8()));
+}
+
+void PageSocket::sendFrame(const QByteArray &frame)
+{
     if (m_open)
-        write(WsFrame::encode(WsFrame::Text, text.toUtf8()));
+        write(frame);
 }
 
 void PageSocket::close(quint16 code, const QString &reason)
@@ -101,7 +111,8 @@ void PageSocket::wrote()
 void PageSocket::readFrames()
 {
     while (m_open && m_tcp && m_tcp->bytesAvailable() > 0) {
-        m_in += m_tcp->read(ReadChunk);
+        // Only what is there: a chunk read whole would keep its capacity.
+        m_in += m_tcp->read(std::min(ReadChunk, m_tcp->bytesAvailable()));
         WsFrame::Frame f;
         while (m_open) {
             const WsFrame::Taken taken = WsFrame::take(m_in, true, MaxMessage, &f);
@@ -118,6 +129,8 @@ void PageSocket::readFrames()
             frame(f.op, f.fin, f.payload);
         }
     }
+    if (m_in.isEmpty())
+        m_in.clear(); // its memory too
 }
 
 void PageSocket::frame(quint8 op, bool fin, QByteArray &payload)

@@ -29,6 +29,9 @@ public:
     bool isOpen() const { return m_open; }
 
     void sendText(const QString &text);
+    // A text frame made once for many pages (textFrame), sent as it is.
+    void sendFrame(const QByteArray &frame);
+    static QByteArray textFrame(QByteArrayView utf8);
     // Closes with a close frame; what was queued still goes out first.
     void close(quint16 code, const QString &reason = {});
     void abort();

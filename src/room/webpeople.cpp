@@ -48,6 +48,14 @@ QJsonObject statusJson(const GameStatus &s)
             {u"leaders"_qs, leaders}};
 }
 
+QJsonObject lineJson(const QString &text, bool isPrivate, qint64 at)
+{
+    QJsonObject line{{u"type"_qs, u"line"_qs}, {u"text"_qs, text}, {u"private"_qs, isPrivate}};
+    if (at >= 0)
+        line[u"at"_qs] = at;
+    return line;
+}
+
 } // namespace
 
 struct WebPeople::Address
@@ -372,12 +380,20 @@ std::optional<std::pair<QString, bool>> WebPeople::shownTo(const Person &p,
 void WebPeople::roomLine(const QString &line)
 {
     const qint64 at = m_room.end() - 1;
+    // A line said in the room is the same frame for everyone: made once.
+    QByteArray said;
     for (const auto &p : m_people) {
         // One who is away or catching up gets the room's lines from the room.
-        if (p->gone || p->name.isEmpty() || p->away || p->replayAt >= 0)
+        if (p->gone || p->name.isEmpty() || p->away || p->replayAt >= 0 || !p->socket)
             continue;
-        if (const auto shown = shownTo(*p, line))
+        if (!line.startsWith(EspFrom)) {
+            if (said.isEmpty())
+                said = PageSocket::textFrame(
+                    QJsonDocument(lineJson(line, false, at)).toJson(QJsonDocument::Compact));
+            p->socket->sendFrame(said);
+        } else if (const auto shown = shownTo(*p, line)) {
             sendLine(*p, shown->first, shown->second, at);
+        }
     }
 }
 
@@ -408,10 +424,7 @@ void WebPeople::replay(Person &p)
 
 void WebPeople::sendLine(Person &p, const QString &text, bool isPrivate, qint64 at, bool now)
 {
-    QJsonObject line{{u"type"_qs, u"line"_qs}, {u"text"_qs, text}, {u"private"_qs, isPrivate}};
-    if (at >= 0)
-        line[u"at"_qs] = at;
-    send(p, line, now);
+    send(p, lineJson(text, isPrivate, at), now);
 }
 
 void WebPeople::sendHost(Person &p)

@@ -8,7 +8,8 @@ connection comes back under the same name. The program's game status makes
 a card above the lines: only the page of the one who is up says "Your turn!"
 (and tells a screen reader once), the countdown counts down, the winners
 and leaders show, and the overlay at 1920x1080 shows the same, but only with
-the room code. Exits 77 (skipped) without
+the room code. An address whose fragment does not decode leaves the code to
+type; a page whose room is gone says so. Exits 77 (skipped) without
 Chromium's WebDriver.
 
 tests/e2e/browser_game_test.py borrows the room, the browsers and the
@@ -32,6 +33,7 @@ except ImportError:
     sys.exit(77)
 
 CODE = 'KTZRW'
+MALFORMED = '#%E0%A4%A'  # decodeURIComponent throws on it
 BAD_NAME = '<b>Bo</b>&amp;'
 GESTURES = ['relax', 'sigh', 'frown', 'grin', 'jump', 'wave', 'react', 'bow', 'shrug', 'present']
 BAD_LINE = '<img src=x onerror=window.pwned=1><script>window.pwned=2</script>&amp;'
@@ -158,7 +160,11 @@ def main():
 
             join(bo, url, BAD_NAME, CODE.lower())
             room.wait_for(re.escape(BAD_NAME) + ' joined from the web')
-            join(cy, url, 'Cy', CODE)
+            # A fragment that does not decode: the code is left to type.
+            base = url.split('#')[0]
+            cy.get(base + MALFORMED)
+            assert cy.find_element(By.ID, 'code').get_attribute('value') == ''
+            join(cy, base + MALFORMED, 'Cy', CODE)
             room.wait_for('Cy joined from the web')
             room.type('/players')
             room.wait_for('^People: ' + re.escape(BAD_NAME) + ', Cy$')
@@ -223,8 +229,7 @@ def main():
             assert 'Back in the room' in bo.find_element(By.ID, 'status').text
 
             # The game's card. Without the code the overlay shows nothing of it.
-            base = url.split('#')[0]
-            wall.get(base + 'overlay')
+            wall.get(base + 'overlay' + MALFORMED)
             until(wall, lambda d: 'with the room code' in d.find_element(By.ID, 'problem').text)
             wall.get(base + 'overlay?again#KTZRX')
             until(wall, lambda d: "not this room's code" in d.find_element(By.ID, 'problem').text)
@@ -274,6 +279,16 @@ def main():
             program.status('phase=idle')
             for d in (cy, wall):
                 until(d, lambda d: card(d) is None)
+
+            # The room is gone: Join says so, and the overlay too.
+            cy.find_element(By.ID, 'leaveButton').click()
+            room.proc.kill()
+            room.proc.wait()
+            cy.find_element(By.ID, 'joinButton').click()
+            until(cy, lambda d: d.find_element(By.ID, 'joinProblem').text ==
+                  'Cannot reach the room. Check the address and try again.')
+            until(wall, lambda d: d.find_element(By.ID, 'problem').text.startswith(
+                'Cannot reach the room'))
             print('browser test passed')
         finally:
             for d in started:

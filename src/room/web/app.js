@@ -5,6 +5,7 @@
 const Gestures = ['relax', 'sigh', 'frown', 'grin', 'jump', 'wave', 'react', 'bow', 'shrug', 'present'];
 const MaxLines = 500;
 const HoldMs = 60000;
+const PolicyClose = 1008;  // the room closed the connection on purpose: no coming back
 
 const $ = (id) => document.getElementById(id);
 let socket = null;
@@ -32,7 +33,31 @@ function showGame() {
   }
 }
 
-function status(text) { $('status').textContent = text; }
+function status(text) {
+  $('status').textContent = text;
+  // A page reloaded in the room shows its join form until the room answers.
+  if (me && $('room').hidden) $('joinProblem').textContent = text;
+}
+
+// The name and token kept for a reload; a browser that keeps nothing still plays.
+function remember(value) {
+  try {
+    if (value) sessionStorage.setItem('orvella', JSON.stringify(value));
+    else sessionStorage.removeItem('orvella');
+  } catch (e) { /* no storage: a reload joins afresh */ }
+}
+
+// Out of the room, with why on the join form: never without a word.
+function outside(why) {
+  leaving = true;
+  me = null;
+  brokenSince = 0;
+  retryMs = 500;
+  remember(null);
+  showRoom(false);
+  $('joinProblem').textContent = why;
+  $('name').focus();
+}
 
 function showRoom(inRoom) {
   $('join').hidden = inRoom;
@@ -97,15 +122,30 @@ function send(message) {
 }
 
 function connect(name, code) {
+  // A try still under way (a second Join, a reload's coming back) ends here.
+  if (socket) {
+    const old = socket;
+    socket = null;
+    old.close();
+  }
   const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
-  const ws = new WebSocket(scheme + location.host + '/ws');
+  let ws;
+  try {
+    ws = new WebSocket(scheme + location.host + '/ws');
+  } catch (e) {
+    outside('Cannot reach the room. Check the address and try again.');
+    return;
+  }
   socket = ws;
+  let opened = false;
   ws.onopen = () => {
+    opened = true;
     const join = {type: 'join', name: name, code: code};
     if (me && me.name === name) { join.token = me.token; join.seen = seen; }
     ws.send(JSON.stringify(join));
   };
   ws.onmessage = (event) => {
+    if (socket !== ws) return;
     let m;
     try { m = JSON.parse(event.data); } catch (e) { return; }
     if (m.type === 'welcome') {
@@ -115,8 +155,9 @@ function connect(name, code) {
       mention = mentionOf(me.name);
       brokenSince = 0;
       retryMs = 500;
-      sessionStorage.setItem('orvella', JSON.stringify(me));
+      remember(me);
       status(m.back ? 'Back in the room as ' + me.name + '.' : 'In the room as ' + me.name + '.');
+      $('joinProblem').textContent = '';
       $('title').textContent = 'Orvella room: ' + me.name;
       showRoom(true);
       $('lines').scrollTop = $('lines').scrollHeight;
@@ -126,12 +167,7 @@ function connect(name, code) {
       host = {name: String(m.name ?? ''), reg: String(m.reg ?? '')};
       showRegister();
     } else if (m.type === 'refused') {
-      leaving = true;
-      me = null;
-      sessionStorage.removeItem('orvella');
-      showRoom(false);
-      $('joinProblem').textContent = String(m.why);
-      $('name').focus();
+      outside(String(m.why ?? '') || 'The room turned you away.');
     } else if (m.type === 'status') {
       game = Card.read(m);
       showGame();
@@ -143,26 +179,47 @@ function connect(name, code) {
       addLine(String(m.text), m.private === true);
     }
   };
-  ws.onclose = () => {
+  // The room says why in a refused message before it closes; a close
+  // without one still leaves a word on the page.
+  ws.onclose = (event) => {
     if (socket !== ws) return;
     socket = null;
-    if (leaving || !me) return;
-    if (!brokenSince) brokenSince = Date.now();
-    if (Date.now() - brokenSince > HoldMs) {
-      status('The connection is lost. Join again.');
-      me = null;
-      showRoom(false);
+    if (leaving) return;
+    const reason = String(event.reason || '');
+    if (!me) {
+      outside(reason || (opened ? 'The room closed the connection. Try again.'
+                                : 'Cannot reach the room. Check the address and try again.'));
       return;
     }
-    status('The connection broke; reconnecting…');
+    if (reason && event.code === PolicyClose) {
+      outside(reason);
+      return;
+    }
+    // Broken: back under the same name within the minute the room holds it.
+    if (!brokenSince) brokenSince = Date.now();
+    if (Date.now() - brokenSince > HoldMs) {
+      outside('The connection is lost. Join again.');
+      return;
+    }
+    status(reason ? reason + ' Reconnecting…' : 'The connection broke; reconnecting…');
     setTimeout(() => { if (me && !socket) connect(me.name, me.code); }, retryMs);
     retryMs = Math.min(retryMs * 2, 5000);
   };
 }
 
+// The room code of the address (/#CODE); a fragment that is none, or does
+// not even decode (/#%E0%A4%A), leaves the field for the person to type.
+function codeOfAddress() {
+  try {
+    const code = decodeURIComponent(location.hash.slice(1));
+    return /^[A-Za-z]{5}$/.test(code) ? code.toUpperCase() : '';
+  } catch (e) {
+    return '';
+  }
+}
+
 function init() {
-  const hash = decodeURIComponent(location.hash.slice(1));
-  if (/^[A-Za-z]{5}$/.test(hash)) $('code').value = hash.toUpperCase();
+  $('code').value = codeOfAddress();
   const gestures = $('gestures');
   // A gesture is made in the room, for everyone to see; it registers nobody.
   Gestures.forEach((name, i) => {
@@ -195,20 +252,22 @@ function init() {
     leaving = true;
     send({type: 'leave'});
     me = null;
-    sessionStorage.removeItem('orvella');
+    remember(null);
     status('');
     showRoom(false);
   });
   // A reload within the minute takes the name back.
+  let saved = null;
   try {
-    const saved = JSON.parse(sessionStorage.getItem('orvella') || 'null');
-    if (saved && saved.name && saved.token) {
-      me = saved;
-      $('name').value = saved.name;
-      $('code').value = saved.code;
-      connect(saved.name, saved.code);
-    }
-  } catch (e) { sessionStorage.removeItem('orvella'); }
+    saved = JSON.parse(sessionStorage.getItem('orvella') || 'null');
+  } catch (e) { remember(null); }
+  if (saved && typeof saved.name === 'string' && typeof saved.token === 'string' &&
+      typeof saved.code === 'string' && saved.name && saved.token) {
+    me = saved;
+    $('name').value = saved.name;
+    $('code').value = saved.code;
+    connect(saved.name, saved.code);
+  }
 }
 
 init();

@@ -280,8 +280,17 @@ def main():
             for d in (cy, wall):
                 until(d, lambda d: card(d) is None)
 
-            # The room is gone: Join says so, and the overlay too.
+            # Past the connections one address may hold, the page says so.
             cy.find_element(By.ID, 'leaveButton').click()
+            port = int(re.search(r':(\d+)/', base).group(1))
+            held = [socket.create_connection(('127.0.0.1', port)) for _ in range(40)]
+            cy.find_element(By.ID, 'joinButton').click()
+            until(cy, lambda d: d.find_element(By.ID, 'joinProblem').text ==
+                  'Too many connections from this address.')
+            for s in held:
+                s.close()
+
+            # The room is gone: Join says so, and the overlay too.
             room.proc.kill()
             room.proc.wait()
             cy.find_element(By.ID, 'joinButton').click()

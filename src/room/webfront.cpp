@@ -1,5 +1,7 @@
 #include "room/webfront.h"
 
+#include "room/forwarded.h"
+
 #include <QFile>
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -12,6 +14,8 @@
 #include <QUrl>
 #include <QWebSocket>
 #include <QWebSocketServer>
+
+#include <algorithm>
 
 namespace {
 
@@ -47,6 +51,44 @@ QByteArray header(const QList<QByteArray> &lines, QByteArrayView name)
 
 } // namespace
 
+// A child of a connection that counts it in while it lives, whoever frees it
+// and whatever signals they cut: in the room's count at once, in its
+// client's once the client is known.
+struct WebFront::Counted final : QObject
+{
+    static constexpr QStringView Name = u"counted";
+    QPointer<WebFront> front;
+    const QHostAddress peer;
+    QHostAddress client;
+    bool known = false;
+
+    Counted(QTcpSocket *socket, WebFront *f, const QHostAddress &from)
+        : QObject(socket), front(f), peer(from)
+    {
+        setObjectName(Name.toString());
+        ++f->m_open;
+    }
+    ~Counted() override
+    {
+        if (!front)
+            return;
+        --front->m_open;
+        if (known && --front->m_openFrom[client.toString()] <= 0)
+            front->m_openFrom.remove(client.toString());
+    }
+    void countAs(const QHostAddress &address)
+    {
+        client = address;
+        known = true;
+        ++front->m_openFrom[client.toString()];
+    }
+    static Counted *of(QObject *socket)
+    {
+        return static_cast<Counted *>(
+            socket->findChild<QObject *>(Name.toString(), Qt::FindDirectChildrenOnly));
+    }
+};
+
 WebFront::WebFront(QObject *parent)
     : QObject(parent), m_server(nullptr),
       m_sockets(new QWebSocketServer(QStringLiteral("orvella-room"),
@@ -57,16 +99,20 @@ WebFront::WebFront(QObject *parent)
             // The connection under it is not the WebSocket's to free; it
             // goes, and leaves the count, when the WebSocket does.
             m_upgrading.removeIf([](const auto &tcp) { return !tcp; });
+            QHostAddress client = Forwarded::plain(socket->peerAddress());
             for (const QPointer<QTcpSocket> &tcp : std::exchange(m_upgrading, {})) {
                 if (tcp->peerPort() == socket->peerPort() &&
-                    tcp->peerAddress() == socket->peerAddress())
+                    tcp->peerAddress() == socket->peerAddress()) {
                     connect(socket, &QObject::destroyed, tcp, &QObject::deleteLater);
-                else
+                    if (const Counted *counted = Counted::of(tcp); counted && counted->known)
+                        client = counted->client;
+                } else {
                     m_upgrading << tcp;
+                }
             }
             socket->setMaxAllowedIncomingFrameSize(MaxFrame);
             socket->setMaxAllowedIncomingMessageSize(MaxFrame);
-            emit personArrived(socket);
+            emit personArrived(socket, client);
         }
     });
 }
@@ -134,36 +180,19 @@ void WebFront::accept()
                 QStringLiteral("the room takes %1 connections at once.").arg(maxConnections));
             continue;
         }
-        // A child that counts the connection out when it goes, whoever
-        // frees it and whatever signals they cut.
-        struct Counted final : QObject
-        {
-            QPointer<WebFront> front;
-            QString from;
-            Counted(QObject *parent, WebFront *f, const QString &address)
-                : QObject(parent), front(f), from(address)
-            {
-                ++f->m_open;
-                ++f->m_openFrom[from];
-            }
-            ~Counted() override
-            {
-                if (!front)
-                    return;
-                --front->m_open;
-                if (--front->m_openFrom[from] <= 0)
-                    front->m_openFrom.remove(from);
-            }
-        };
-        const QHostAddress peer = socket->peerAddress();
-        if (!peer.isLoopback() && m_openFrom.value(peer.toString()) >= maxPerAddress) {
+        // A trusted proxy's connection is its client's, known from the request.
+        const QHostAddress peer = Forwarded::plain(socket->peerAddress());
+        const bool proxied = Forwarded::trusts(trustedProxies, peer);
+        if (!proxied && m_openFrom.value(peer.toString()) >= maxPerAddress) {
             socket->abort();
             socket->deleteLater();
             turnedAway(
                 QStringLiteral("one address may hold %1 connections at once.").arg(maxPerAddress));
             continue;
         }
-        new Counted(socket, this, peer.toString());
+        auto *counted = new Counted(socket, this, peer);
+        if (!proxied)
+            counted->countAs(peer);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         // A request that does not come whole in time holds a connection for nothing.
@@ -189,6 +218,18 @@ void WebFront::readRequest(QTcpSocket *socket)
         return;
     }
     const QList<QByteArray> lines = head.left(end).split('\n');
+    // One request a connection: behind a proxy, it is one client's.
+    if (Counted *counted = Counted::of(socket); counted && !counted->known) {
+        const QHostAddress client = Forwarded::clientAddress(counted->peer, lines, trustedProxies);
+        if (m_openFrom.value(client.toString()) >= maxPerAddress) {
+            answer(socket, "429 Too Many Requests", "text/plain",
+                   "Too many connections from one address.\n");
+            turnedAway(
+                QStringLiteral("one address may hold %1 connections at once.").arg(maxPerAddress));
+            return;
+        }
+        counted->countAs(client);
+    }
     const QList<QByteArray> request = lines.first().trimmed().split(' ');
     if (request.size() != 3 || !request[2].startsWith("HTTP/1.")) {
         answer(socket, "400 Bad Request", "text/plain", "Bad request.\n");
@@ -203,7 +244,9 @@ void WebFront::readRequest(QTcpSocket *socket)
         const QByteArray host = header(lines, "Host");
         const QByteArray origin = header(lines, "Origin");
         const QByteArray scheme = m_tls ? "https://" : "http://";
-        if (!knownHost(host) || origin.compare(scheme + host, Qt::CaseInsensitive) != 0) {
+        const bool ownPage =
+            knownHost(host) && origin.compare(scheme + host, Qt::CaseInsensitive) == 0;
+        if (!ownPage && !publicOrigin(origin)) {
             answer(socket, "403 Forbidden", "text/plain", "Join from the room's own page.\n");
             turnedAway(QStringLiteral("it did not come from the room's own page."));
             return;
@@ -258,4 +301,28 @@ bool WebFront::knownHost(const QByteArray &host) const
            (!me.isEmpty() &&
             (name.compare(me, Qt::CaseInsensitive) == 0 ||
              name.compare(me + QStringLiteral(".local"), Qt::CaseInsensitive) == 0));
+}
+
+bool WebFront::publicOrigin(const QByteArray &origin) const
+{
+    const QString asked = originOf(QString::fromLatin1(origin));
+    return !asked.isEmpty() &&
+           std::ranges::any_of(origins, [&](const QString &o) { return originOf(o) == asked; });
+}
+
+QString WebFront::originOf(const QString &url)
+{
+    const QUrl u(url, QUrl::StrictMode);
+    const QString scheme = u.scheme(); // in lower case
+    const int defaultPort = scheme == u"https" ? 443 : 80;
+    if (!u.isValid() || (scheme != u"http" && scheme != u"https") || u.host().isEmpty() ||
+        !u.userInfo().isEmpty() || !(u.path().isEmpty() || u.path() == u"/") || u.hasQuery() ||
+        u.hasFragment())
+        return {};
+    QString host = u.host(QUrl::FullyEncoded);
+    if (host.contains(u':'))
+        host = u'[' + host + u']';
+    const int port = u.port(defaultPort);
+    return scheme + QStringLiteral("://") + host +
+           (port == defaultPort ? QString() : u':' + QString::number(port));
 }

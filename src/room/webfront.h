@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSslConfiguration>
+#include <QStringList>
 #include <QTcpSocket>
 #include <QWebSocket>
 
@@ -19,7 +20,8 @@ class QWebSocketServer;
 // request must come whole, small and quickly; an upgrade must come from a
 // page this server served (its Origin matches its Host, and the Host is an
 // address or a name of this machine, so no other site's page can reach the
-// room through a visitor's browser).
+// room through a visitor's browser) or one of the origins a proxy serves it
+// under.
 class WebFront final : public QObject
 {
     Q_OBJECT
@@ -38,9 +40,22 @@ public:
 
     // Connections at once, page requests and people together.
     int maxConnections = 200;
-    // Connections at once from one address other than this machine's.
+    // Connections at once from one address, this machine's too.
     int maxPerAddress = 40;
     int connections() const { return m_open; }
+
+    // Proxies whose X-Forwarded-For or Forwarded header names the client
+    // (room/forwarded.h). Their own connections count against the room's
+    // cap alone until the request's head says whose they are, then against
+    // that client's address.
+    QList<QHostAddress> trustedProxies;
+    // The origins a proxy serves the page under ("https://quiz.example.org"):
+    // an upgrade from such a page is taken whatever its Host.
+    QStringList origins;
+    // url as an origin, "scheme://host[:port]" in lower case without the
+    // default port; empty unless url is http or https, a host and perhaps
+    // a port and "/", nothing else.
+    static QString originOf(const QString &url);
 
     static constexpr qsizetype MaxRequest = 8192;
     static constexpr int RequestMs = 10000;
@@ -48,16 +63,20 @@ public:
     static constexpr quint64 MaxFrame = 2048;
 
 signals:
-    // A person's socket, open; whoever takes it owns it.
-    void personArrived(QWebSocket *socket);
+    // A person's socket, open, and the client's address (its proxy's word
+    // for it behind a trusted proxy); whoever takes the socket owns it.
+    void personArrived(QWebSocket *socket, const QHostAddress &client);
     void report(const QString &line);
 
 private:
+    struct Counted;
+
     void accept();
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
                 const QByteArray &body);
     bool knownHost(const QByteArray &host) const;
+    bool publicOrigin(const QByteArray &origin) const;
     void turnedAway(const QString &why);
 
     QTcpServer *m_server;

@@ -149,12 +149,12 @@ void WebPeople::sendStatus(Person &p)
         send(p, m_status);
 }
 
-void WebPeople::take(QWebSocket *socket)
+void WebPeople::take(QWebSocket *socket, const QHostAddress &client)
 {
     socket->setParent(this);
     auto person = std::make_unique<Person>();
     person->socket = socket;
-    person->address = socket->peerAddress().toString();
+    person->address = client.toString();
     m_people.push_back(std::move(person));
     connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString &m) {
         if (Person *p = personOf(socket))
@@ -189,10 +189,8 @@ QString WebPeople::who(const Person &p) const
     return p.name.isEmpty() ? QStringLiteral("A web client (%1)").arg(p.address) : p.name;
 }
 
-WebPeople::Address *WebPeople::addressOf(const Person &p)
+WebPeople::Address &WebPeople::addressOf(const Person &p)
 {
-    if (!limits.loopbackToo && QHostAddress(p.address).isLoopback())
-        return nullptr;
     auto it = m_addresses.find(p.address);
     if (it == m_addresses.end()) {
         if (m_addresses.size() >= MaxAddresses)
@@ -201,7 +199,7 @@ WebPeople::Address *WebPeople::addressOf(const Person &p)
                                                Address{{limits.joinBurst, limits.joinsPerSecond},
                                                        {limits.lineBurst, limits.linesPerSecond}}));
     }
-    return it->get();
+    return **it;
 }
 
 void WebPeople::receive(Person &p, const QString &message)
@@ -233,7 +231,7 @@ void WebPeople::receive(Person &p, const QString &message)
         drop(p, QStringLiteral("%1 flooded the room; dropped.").arg(p.name));
         return;
     }
-    if (Address *from = addressOf(p); from && !from->lines.take()) {
+    if (!addressOf(p).lines.take()) {
         drop(p, QStringLiteral("%1 flooded the room from %2 with others; dropped.")
                     .arg(p.name, p.address));
         return;
@@ -243,17 +241,16 @@ void WebPeople::receive(Person &p, const QString &message)
 
 bool WebPeople::admitted(Person &p, const QJsonObject &message)
 {
-    if (Address *from = addressOf(p)) {
-        if (!from->joins.take()) {
-            if (!from->joinsCut)
-                emit report(QStringLiteral("Too many joins from %1; turned away for a while.")
-                                .arg(p.address));
-            from->joinsCut = true;
-            refuse(p, QStringLiteral("Too many tries. Wait a minute and try again."));
-            return false;
-        }
-        from->joinsCut = false;
+    Address &from = addressOf(p);
+    if (!from.joins.take()) {
+        if (!from.joinsCut)
+            emit report(
+                QStringLiteral("Too many joins from %1; turned away for a while.").arg(p.address));
+        from.joinsCut = true;
+        refuse(p, QStringLiteral("Too many tries. Wait a minute and try again."));
+        return false;
     }
+    from.joinsCut = false;
     // The same answer whatever the name: a wrong code learns nothing of the room.
     if (message.value(u"code").toString().trimmed().toUpper() != m_code) {
         refuse(p, QStringLiteral("That is not this room's code."));

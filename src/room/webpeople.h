@@ -15,6 +15,7 @@
 #include <vector>
 
 class ChatRoom;
+class QHostAddress;
 class QTimer;
 class QWebSocket;
 
@@ -58,8 +59,9 @@ public:
     static bool validCode(const QString &code);
     QString code() const { return m_code; }
 
-    // A socket from the page; these people own it from now on.
-    void take(QWebSocket *socket);
+    // A socket from the page and its client's address; these people own
+    // the socket from now on.
+    void take(QWebSocket *socket, const QHostAddress &client);
 
     QStringList names() const;
     bool has(const QString &name) const;
@@ -81,9 +83,6 @@ public:
         // Lines from one address, all its people together.
         int lineBurst = 30;
         double linesPerSecond = 6;
-        // People of this machine (or of a proxy on it) all share one
-        // address; only with this do its limits hold for them too.
-        bool loopbackToo = false;
     };
     Limits limits;
 
@@ -123,8 +122,8 @@ private:
     void drop(Person &p, const QString &why);
     void refuse(Person &p, const QString &why);
     void release(Person &p);
-    // The limits of p's address; none for loopback unless limits say so.
-    Address *addressOf(const Person &p);
+    // The limits of p's address, this machine's too.
+    Address &addressOf(const Person &p);
     Person *personOf(QObject *socket) const;
     QString who(const Person &p) const;
 

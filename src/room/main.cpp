@@ -130,9 +130,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption certOption =
         opt("cert", "Serve the web page over TLS: PEM certificate.", "file");
     const QCommandLineOption keyOption = opt("key", "The certificate's PEM key.", "file");
+    const QCommandLineOption trustProxyOption =
+        opt("trust-proxy",
+            "A reverse proxy at this address names each web client in its X-Forwarded-For or "
+            "Forwarded header, and the per-address limits hold for that client (repeatable).",
+            "address");
+    const QCommandLineOption originOption =
+        opt("origin",
+            "A proxy serves the web page at this address too, such as "
+            "https://quiz.example.org; its pages may join (repeatable).",
+            "url");
     parser.addOptions({hostOption, socketOption, peopleOption, joinOption, playersOption,
                        seedOption, wordsOption, rightOption, lateOption, speedOption, quietOption,
-                       stayOption, verboseOption, webOption, codeOption, certOption, keyOption});
+                       stayOption, verboseOption, webOption, codeOption, certOption, keyOption,
+                       trustProxyOption, originOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -191,7 +202,8 @@ int main(int argc, char *argv[])
         QString error;
         web = openWebRoom(room,
                           {parser.value(webOption), parser.value(codeOption),
-                           parser.value(certOption), parser.value(keyOption)},
+                           parser.value(certOption), parser.value(keyOption),
+                           parser.values(trustProxyOption), parser.values(originOption)},
                           &error);
         if (!web) {
             err << error << Qt::endl;

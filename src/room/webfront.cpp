@@ -61,23 +61,6 @@ bool listsToken(const QByteArray &value, QByteArrayView token)
     return false;
 }
 
-// One address counts once, whether it comes as IPv4 or mapped into IPv6.
-QHostAddress plain(const QHostAddress &a)
-{
-    bool ok = false;
-    const quint32 v4 = a.toIPv4Address(&ok);
-    return ok ? QHostAddress(v4) : a;
-}
-
-// scheme://host:port, the port always given, so that a default port
-// written out or left out compares alike.
-QString origin(const QUrl &url)
-{
-    const QString scheme = url.scheme().toLower();
-    return scheme + QStringLiteral("://") + url.host().toLower() + u':' +
-           QString::number(url.port(scheme == u"https" ? 443 : 80));
-}
-
 } // namespace
 
 const QString WebFront::RoomFull = QStringLiteral("The room is full. Try again later.");
@@ -190,9 +173,7 @@ quint16 WebFront::port() const
 
 bool WebFront::trusted(const QHostAddress &peer) const
 {
-    return std::ranges::any_of(trustedProxies, [&](const QHostAddress &t) {
-        return t.isEqual(peer, QHostAddress::ConvertV4MappedToIPv4);
-    });
+    return Forwarded::trusts(trustedProxies, peer);
 }
 
 void WebFront::turnedAway(const QString &why)
@@ -218,7 +199,7 @@ void WebFront::incoming(qintptr descriptor)
         delete socket;
         return;
     }
-    const QHostAddress peer = plain(socket->peerAddress());
+    const QHostAddress peer = Forwarded::plain(socket->peerAddress());
     QString why;
     if (m_open >= maxConnections)
         why = RoomFull;
@@ -288,8 +269,8 @@ void WebFront::readRequest(QTcpSocket *socket)
         return;
     }
     Counted *counted = Counted::of(socket);
-    const QHostAddress peer = plain(socket->peerAddress());
-    const QHostAddress client = plain(Forwarded::clientAddress(peer, lines, trustedProxies));
+    const QHostAddress peer = Forwarded::plain(socket->peerAddress());
+    const QHostAddress client = Forwarded::clientAddress(peer, lines, trustedProxies);
     if (counted->refusal.isEmpty() && trusted(peer)) {
         // A proxy's connection counts for the client it names.
         const QString from = client.toString();
@@ -381,14 +362,29 @@ void WebFront::answer(QTcpSocket *socket, const QByteArray &status, const QByteA
 
 bool WebFront::originAllowed(const QByteArray &host, const QByteArray &given) const
 {
-    const QUrl url(QString::fromLatin1(given));
-    if (!url.isValid() || url.host().isEmpty())
-        return false;
-    const QString shown = origin(url);
-    if (std::ranges::any_of(origins, [&](const QString &o) { return origin(QUrl(o)) == shown; }))
+    const QString asked = originOf(QString::fromLatin1(given));
+    if (!asked.isEmpty() &&
+        std::ranges::any_of(origins, [&](const QString &o) { return originOf(o) == asked; }))
         return true;
     const QByteArray scheme = m_tls ? "https://" : "http://";
     return knownHost(host) && given.compare(scheme + host, Qt::CaseInsensitive) == 0;
+}
+
+QString WebFront::originOf(const QString &url)
+{
+    const QUrl u(url, QUrl::StrictMode);
+    const QString scheme = u.scheme(); // in lower case
+    const int defaultPort = scheme == u"https" ? 443 : 80;
+    if (!u.isValid() || (scheme != u"http" && scheme != u"https") || u.host().isEmpty() ||
+        !u.userInfo().isEmpty() || !(u.path().isEmpty() || u.path() == u"/") || u.hasQuery() ||
+        u.hasFragment())
+        return {};
+    QString host = u.host(QUrl::FullyEncoded);
+    if (host.contains(u':'))
+        host = u'[' + host + u']';
+    const int port = u.port(defaultPort);
+    return scheme + QStringLiteral("://") + host +
+           (port == defaultPort ? QString() : u':' + QString::number(port));
 }
 
 bool WebFront::knownHost(const QByteArray &host) const

@@ -43,10 +43,18 @@ public:
     // Connections at once from one address, this machine's too.
     int maxPerAddress = 40;
     int connections() const { return m_open; }
-    // Proxies whose forwarding headers name the client.
+    // Proxies whose X-Forwarded-For or Forwarded header names the client
+    // (room/forwarded.h). Their own connections count against the room's
+    // cap alone until the request's head says whose they are, then against
+    // that client's address.
     QList<QHostAddress> trustedProxies;
-    // Origins beyond this server's own that the page may be served under.
+    // The origins a proxy serves the page under ("https://quiz.example.org"):
+    // an upgrade from such a page is taken whatever its Host.
     QStringList origins;
+    // url as an origin, "scheme://host[:port]" in lower case without the
+    // default port; empty unless url is http or https, a host and perhaps
+    // a port and "/", nothing else.
+    static QString originOf(const QString &url);
 
     static constexpr qsizetype MaxRequest = 8192;
     // A handshake and a request must both be done within this.

@@ -118,11 +118,36 @@ std::unique_ptr<WebRoom> openWebRoom(ChatRoom &room, const WebOptions &options, 
         *error = QStringLiteral("--cert and --key go together.");
         return nullptr;
     }
+    QList<QHostAddress> proxies;
+    for (const QString &text : options.trustProxies) {
+        QHostAddress proxy;
+        if (!proxy.setAddress(text) || text.contains(u'%')) {
+            *error = QStringLiteral("--trust-proxy takes the IP address of a proxy, such as "
+                                    "127.0.0.1 or ::1, not \"%1\".")
+                         .arg(text);
+            return nullptr;
+        }
+        proxies << proxy;
+    }
+    QStringList origins;
+    for (const QString &text : options.origins) {
+        const QString origin = WebFront::originOf(text);
+        if (origin.isEmpty()) {
+            *error = QStringLiteral("--origin takes the address the players open, http or https, "
+                                    "a host and perhaps a port, such as "
+                                    "https://quiz.example.org, not \"%1\".")
+                         .arg(text);
+            return nullptr;
+        }
+        origins << origin;
+    }
     std::optional<QSslConfiguration> tls;
     if (!options.cert.isEmpty() && !(tls = tlsFrom(options, error)))
         return nullptr;
     auto web = std::make_unique<WebRoom>(room, options.code.isEmpty() ? WebPeople::newCode()
                                                                       : options.code);
+    web->front.trustedProxies = proxies;
+    web->front.origins = origins;
     if (!web->front.listen(address, port, tls)) {
         *error = web->front.errorString();
         return nullptr;

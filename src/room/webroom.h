@@ -18,6 +18,8 @@ struct WebOptions
     QString code;   // empty: a new one
     QString cert;
     QString key;
+    QStringList trustProxies; // addresses whose forwarded headers name the client
+    QStringList origins;      // public origins a proxy serves the page under
 };
 
 struct WebRoom

@@ -42,10 +42,10 @@ BAD_LINE = '<img src=x onerror=window.pwned=1><script>window.pwned=2</script>&am
 class Room:
     """orvella-room as a child process; its console lines can be awaited."""
 
-    def __init__(self, program, socket, env=None):
+    def __init__(self, program, socket, env=None, options=()):
         self.proc = subprocess.Popen(
             [program, '--socket', socket, '--host', 'Ann Lee', '--web', '0', '--code', CODE,
-             '--stay'],
+             '--stay', *options],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, encoding='utf-8', env=env)
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l.rstrip('\n')) for l in self.proc.stdout],

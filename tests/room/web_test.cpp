@@ -91,37 +91,43 @@ struct Page
     }
 };
 
-// A page from a source address of its own, speaking WebSocket by hand so it
-// can also misbehave: many people come from many addresses.
+// A page's socket spoken by hand, from a source address of its own (many
+// people come from many addresses) and with the request's Host, Origin and
+// any other lines given, so it can forge headers and break frames.
 struct RawPage
 {
     QTcpSocket socket;
     QByteArray in;
+    QByteArray head; // the answer's status line, once its head is in
     QStringList lines;
     QList<QJsonObject> other; // welcomes, refusals, statuses
-    bool upgraded = false;
 
-    RawPage(quint16 port, int address, bool tls = false)
+    RawPage(quint16 port, int address = 1, QByteArray headers = {})
     {
         socket.bind(QHostAddress(u"127.0.0.%1"_qs.arg(address)));
         socket.connectToHost(QHostAddress::LocalHost, port);
-        if (tls)
-            return; // a handshake that never starts
-        const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
-        socket.write("GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
-                     "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        if (headers.isNull())
+            headers = own(port);
+        socket.write("GET /ws HTTP/1.1\r\n" + headers +
+                     "Upgrade: websocket\r\nConnection: Upgrade\r\n"
                      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
                      "Sec-WebSocket-Version: 13\r\n\r\n");
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] { read(); });
     }
+    // The Host and Origin of the room's own page.
+    static QByteArray own(quint16 port)
+    {
+        const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
+        return "Host: " + host + "\r\nOrigin: http://" + host + "\r\n";
+    }
     void read()
     {
         in += socket.readAll();
-        if (!upgraded) {
+        if (head.isEmpty()) {
             const qsizetype end = in.indexOf("\r\n\r\n");
             if (end < 0)
                 return;
-            upgraded = in.startsWith("HTTP/1.1 101");
+            head = in.left(in.indexOf("\r\n"));
             in.remove(0, end + 4);
         }
         WsFrame::Frame f;
@@ -133,15 +139,22 @@ struct RawPage
                 other << o;
         }
     }
+    QByteArray status()
+    {
+        waitUntil([&] { return !head.isEmpty() || closed(); });
+        return head;
+    }
+    bool upgraded() { return status().startsWith("HTTP/1.1 101 "); }
     void send(const QByteArray &payload, WsFrame::Op op = WsFrame::Text)
     {
-        socket.write(WsFrame::encode(op, payload, true, 0x1234567));
+        socket.write(WsFrame::encode(op, payload, true, 0x5a17c0de));
     }
     void send(const QJsonObject &o) { send(QJsonDocument(o).toJson(QJsonDocument::Compact)); }
     void join(const QString &name, const QString &code = Code)
     {
         send({{u"type"_qs, u"join"_qs}, {u"name"_qs, name}, {u"code"_qs, code}});
     }
+    // The newest message of a type: its why, or else its name.
     QString last(const char *type) const
     {
         for (qsizetype i = other.size() - 1; i >= 0; --i) {
@@ -153,20 +166,12 @@ struct RawPage
     bool closed() const { return socket.state() == QAbstractSocket::UnconnectedState; }
 };
 
-// Speaks WebSocket by hand, so it can break a frame: one masked frame whose
-// header claims length; whether the room then closes the connection.
+// Breaks a frame: one masked frame whose header claims length; whether the
+// room then closes the connection.
 bool closesOn(quint16 port, int opcode, const QByteArray &payload, quint64 length)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    socket.waitForConnected(3000);
-    const QByteArray host = "127.0.0.1:" + QByteArray::number(port);
-    socket.write(
-        "GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
-        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
-    waitUntil([&] { return socket.peek(4096).contains("\r\n\r\n"); });
-    socket.readAll();
+    RawPage page(port);
+    page.status();
     QByteArray f(1, char(0x80 | opcode));
     if (length < 126) {
         f += char(0x80 | length);
@@ -176,11 +181,8 @@ bool closesOn(quint16 port, int opcode, const QByteArray &payload, quint64 lengt
             f += char(length >> (8 * i));
     }
     f += QByteArray(4, '\0'); // a zero mask leaves the payload as it is
-    socket.write(f + payload);
-    return waitUntil([&] {
-        socket.readAll();
-        return socket.state() == QAbstractSocket::UnconnectedState;
-    });
+    page.socket.write(f + payload);
+    return waitUntil([&] { return page.closed(); });
 }
 
 struct WebRoomTest : ::testing::Test
@@ -194,7 +196,7 @@ struct WebRoomTest : ::testing::Test
     WebRoomTest()
     {
         QString error;
-        web = openWebRoom(room, {u"127.0.0.1:0"_qs, Code, {}, {}}, &error);
+        web = openWebRoom(room, {u"127.0.0.1:0"_qs, Code, {}, {}, {}, {}}, &error);
         EXPECT_TRUE(web) << error.toStdString();
         port = web->front.port();
         origin = u"http://127.0.0.1:%1"_qs.arg(port);
@@ -319,13 +321,14 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
     for (const auto &[opcode, payload, length] : cases)
         EXPECT_TRUE(closesOn(port, opcode, payload, length)) << opcode << " " << length;
 
-    // A thousand connections, in waves past the cap: it holds, the rest are
-    // refused, and all of them are freed.
+    // A thousand connections, in waves past the cap, from seven addresses
+    // each under its own cap: it holds, the rest are refused, and all of
+    // them are freed.
     for (int wave = 0; wave < 4; ++wave) {
         std::vector<std::unique_ptr<QTcpSocket>> storm;
         for (int i = 0; i < 250; ++i) {
             storm.push_back(std::make_unique<QTcpSocket>());
-            storm.back()->bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + i / 40)));
+            storm.back()->bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + i % 7)));
             storm.back()->connectToHost(QHostAddress::LocalHost, port);
         }
         EXPECT_TRUE(waitUntil([&] { return web->front.connections() == 200; }))
@@ -334,6 +337,20 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
         EXPECT_TRUE(waitUntil([&] { return web->front.connections() == 0; })) << wave;
     }
     EXPECT_TRUE(reported(u"web clients were turned away: the room takes 200 connections"_qs));
+    // One address holds 40, this machine's too.
+    std::vector<std::unique_ptr<QTcpSocket>> one;
+    for (int i = 0; i < 45; ++i) {
+        one.push_back(std::make_unique<QTcpSocket>());
+        one.back()->bind(QHostAddress(u"127.0.0.9"_qs));
+        one.back()->connectToHost(QHostAddress::LocalHost, port);
+    }
+    EXPECT_TRUE(waitUntil([&] {
+        return std::ranges::count_if(
+                   one, [](auto &s) { return s->state() == QAbstractSocket::UnconnectedState; }) ==
+                   5 &&
+               web->front.connections() == 40;
+    })) << web->front.connections();
+    one.clear();
 
     // Nine pages want one name: one gets it.
     std::vector<std::unique_ptr<Page>> fight;
@@ -360,6 +377,84 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
     EXPECT_TRUE(roomHas(u"Zed: still here"_qs)) << "the room goes on";
 }
 
+// Behind a trusted proxy the limits hold for the client its header names,
+// and the page it serves under a public origin may join.
+TEST_F(WebRoomTest, BehindAProxyItsClientsAreCounted)
+{
+    web->front.trustedProxies = {QHostAddress(u"::ffff:127.0.0.1"_qs)};
+    web->front.origins = {u"https://quiz.example.org"_qs};
+    const QByteArray proxied = "Host: quiz.example.org\r\nOrigin: https://quiz.example.org\r\n";
+    // The proxy's own connections are its clients': one client holds 40,
+    // whatever it wrote left of what the proxy added.
+    const QByteArray client = proxied + "X-Forwarded-For: 198.51.100.7\r\n";
+    std::vector<std::unique_ptr<RawPage>> held;
+    for (int i = 0; i < web->front.maxPerAddress; ++i) {
+        held.push_back(std::make_unique<RawPage>(port, 1, client));
+        ASSERT_TRUE(held.back()->upgraded()) << i;
+    }
+    RawPage over(port, 1, proxied + "X-Forwarded-For: 203.0.113.9, 198.51.100.7\r\n");
+    EXPECT_TRUE(waitUntil([&] { return over.last("refused") == WebFront::TooManyFromAddress; }));
+    EXPECT_TRUE(reported(u"turned away: one address may hold 40 connections at once."_qs));
+    // Another client of the proxy gets in, and the console names it.
+    const QByteArray wrongCode = R"({"type":"join","name":"Cy","code":"KTZRX"})";
+    RawPage other(port, 1, proxied + "X-Forwarded-For: 198.51.100.8\r\n");
+    ASSERT_TRUE(other.upgraded());
+    other.send(wrongCode);
+    EXPECT_TRUE(reported(u"A web client (198.51.100.8) gave a wrong room code."_qs));
+    // A peer that is no proxy is itself, whatever it forges.
+    RawPage direct(port, 2, RawPage::own(port) + "X-Forwarded-For: 198.51.100.7\r\n");
+    ASSERT_TRUE(direct.upgraded());
+    direct.send(wrongCode);
+    EXPECT_TRUE(reported(u"A web client (127.0.0.2) gave a wrong room code."_qs));
+    held.clear();
+    EXPECT_TRUE(waitUntil([&] { return web->front.connections() <= 2; }));
+    EXPECT_TRUE(RawPage(port, 1, client).upgraded()) << "the client's count went down";
+
+    // A page of the public origin, whatever the proxy's Host; no other.
+    for (const QByteArray origin : {"https://quiz.example.org", "HTTPS://Quiz.Example.org:443/"})
+        EXPECT_TRUE(
+            RawPage(port, 1, "Host: quiz.example.org\r\nOrigin: " + origin + "\r\n").upgraded())
+            << origin.data();
+    for (const QByteArray origin : {"http://quiz.example.org", "https://quiz.example.org:8443",
+                                    "https://quiz.example.org.evil.example", "null", ""})
+        EXPECT_EQ(RawPage(port, 1, "Host: quiz.example.org\r\nOrigin: " + origin + "\r\n").status(),
+                  "HTTP/1.1 403 Forbidden")
+            << origin.data();
+}
+
+// --trust-proxy takes addresses, --origin a page's address alone.
+TEST(WebRoomOptions, ProxiesAndOriginsAreCheckedAndNormalised)
+{
+    ChatRoom room{u"Ann Lee"_qs};
+    QString error;
+    const auto web = openWebRoom(room,
+                                 {u"127.0.0.1:0"_qs,
+                                  Code,
+                                  {},
+                                  {},
+                                  {u"127.0.0.1"_qs, u"::1"_qs},
+                                  {u"HTTPS://Quiz.Example.org:443/"_qs, u"http://[::1]:8080"_qs,
+                                   u"http://b\u00FCcher.example"_qs}},
+                                 &error);
+    ASSERT_TRUE(web) << error.toStdString();
+    EXPECT_EQ(web->front.origins,
+              (QStringList{u"https://quiz.example.org"_qs, u"http://[::1]:8080"_qs,
+                           u"http://xn--bcher-kva.example"_qs}));
+    EXPECT_EQ(web->front.trustedProxies,
+              (QList<QHostAddress>{QHostAddress::LocalHost, QHostAddress::LocalHostIPv6}));
+    for (const QString &bad :
+         {u"quiz.example.org"_qs, u"ftp://quiz.example.org"_qs, u"https://quiz.example.org/room"_qs,
+          u"https://a@quiz.example.org"_qs, u"https://quiz.example.org?x"_qs,
+          u"https://quiz.example.org#x"_qs, u"https://"_qs, u"https://quiz.example.org:99999"_qs}) {
+        EXPECT_FALSE(openWebRoom(room, {u"0"_qs, Code, {}, {}, {}, {bad}}, &error));
+        EXPECT_TRUE(error.startsWith(u"--origin takes"_qs)) << error.toStdString();
+    }
+    for (const QString &bad : {u"localhost"_qs, u"127.0.0.0/8"_qs, u"fe80::1%eth0"_qs, QString()}) {
+        EXPECT_FALSE(openWebRoom(room, {u"0"_qs, Code, {}, {}, {bad}, {}}, &error));
+        EXPECT_TRUE(error.startsWith(u"--trust-proxy takes"_qs)) << error.toStdString();
+    }
+}
+
 // With a certificate the page and its socket are served over TLS only.
 TEST(WebRoomTls, PeopleJoinOverTls)
 {
@@ -372,7 +467,7 @@ TEST(WebRoomTls, PeopleJoinOverTls)
         0);
     ChatRoom room{u"Ann Lee"_qs};
     QString error;
-    const auto web = openWebRoom(room, {u"0"_qs, u"KTZRW"_qs, cert, key}, &error);
+    const auto web = openWebRoom(room, {u"0"_qs, u"KTZRW"_qs, cert, key, {}, {}}, &error);
     ASSERT_TRUE(web) << error.toStdString();
     const quint16 port = web->front.port();
     EXPECT_EQ(
@@ -401,13 +496,20 @@ TEST(WebRoomTls, HandshakesHoldNoPlace)
         0);
     ChatRoom room{u"Ann Lee"_qs};
     QString error;
-    const auto web = openWebRoom(room, {u"0"_qs, Code, cert, key}, &error);
+    const auto web = openWebRoom(room, {u"0"_qs, Code, cert, key, {}, {}}, &error);
     ASSERT_TRUE(web) << error.toStdString();
     const quint16 port = web->front.port();
     const QString origin = u"https://127.0.0.1:%1"_qs.arg(port);
-    std::vector<std::unique_ptr<RawPage>> held;
+    // Connections that never start or never finish their handshake.
+    const auto connection = [port](int i) {
+        auto s = std::make_unique<QTcpSocket>();
+        s->bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + i / 34)));
+        s->connectToHost(QHostAddress::LocalHost, port);
+        return s;
+    };
+    std::vector<std::unique_ptr<QTcpSocket>> held;
     for (int i = 0; i < 100; ++i)
-        held.push_back(std::make_unique<RawPage>(port, 2 + i / 34, true));
+        held.push_back(connection(i));
     ASSERT_TRUE(waitUntil([&] { return web->front.connections() == 100; }));
     QElapsedTimer clock;
     clock.start();
@@ -418,8 +520,8 @@ TEST(WebRoomTls, HandshakesHoldNoPlace)
     held.clear();
     for (int wave = 0; wave < 3; ++wave) {
         for (int i = 0; i < 100; ++i) {
-            held.push_back(std::make_unique<RawPage>(port, 2 + i / 34, true));
-            held.back()->socket.write("\x16\x03\x01 not a handshake");
+            held.push_back(connection(i));
+            held.back()->write("\x16\x03\x01 not a handshake");
         }
         held.clear();
     }
@@ -436,7 +538,7 @@ TEST_F(WebRoomTest, QueuesAreBoundedAndReadersKeptFairly)
 {
     for (bool reads : {false, true}) {
         RawPage pinger(port, 2);
-        ASSERT_TRUE(waitUntil([&] { return pinger.upgraded; }));
+        ASSERT_TRUE(pinger.upgraded());
         if (!reads)
             QObject::disconnect(&pinger.socket, nullptr, nullptr, nullptr);
         for (int i = 0; i < 1000 && pinger.socket.state() == QAbstractSocket::ConnectedState; ++i) {

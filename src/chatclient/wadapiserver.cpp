@@ -210,6 +210,7 @@ void WadapiServer::programGone()
     forgetProgram();
     program->deleteLater();
     emit report(QStringLiteral("Program disconnected."));
+    emit programLeft();
 }
 
 void WadapiServer::handle(const Frame &frame)
@@ -432,4 +433,5 @@ void WadapiServer::closeProgram(const QString &why)
     program->close();
     program->deleteLater();
     emit report(why);
+    emit programLeft();
 }

@@ -74,6 +74,8 @@ signals:
     void notice(const QString &key, const QString &value);
     // The program's newest game status, as sent.
     void gameStatus(const GameStatus &status);
+    // The program is gone, closed or crashed: the game it showed is on hold.
+    void programLeft();
 
 private:
     struct Fault

@@ -152,11 +152,25 @@ void WebPeople::setStatus(const GameStatus &status)
     if (json == m_status)
         return;
     m_status = std::move(json);
+    statusToAll();
+}
+
+void WebPeople::statusToAll()
+{
     // One who is away gets the newest when back.
     for (const auto &p : m_people) {
         if (!p->gone && !p->away && p->replayAt < 0 && (p->watcher || !p->name.isEmpty()))
             send(*p, m_status);
     }
+}
+
+void WebPeople::hostAway()
+{
+    // Without a game shown there is nothing to hold.
+    if (m_status.isEmpty() || m_status.value(u"phase") == u"idle"_qs)
+        return;
+    m_status = {{u"type"_qs, u"status"_qs}, {u"phase"_qs, u"away"_qs}};
+    statusToAll();
 }
 
 void WebPeople::sendStatus(Person &p)

@@ -27,7 +27,7 @@ class QTimer;
 //                 {"type":"host","name":H,"reg":R}
 //                 {"type":"refused","why":W}
 //                 {"type":"line","text":T,"private":P[,"at":A]}
-//                 {"type":"status","phase":"idle|open|playing|won|over","word":N,
+//                 {"type":"status","phase":"idle|open|playing|won|over|away","word":N,
 //                  "words":M,"pattern":P,"called":[NAME...],"up":K,"seconds":S,
 //                  "from":F,"winners":[{"name":N,"box":B}...],
 //                  "leaders":[{"name":N,"wins":W}...]}
@@ -43,8 +43,8 @@ class QTimer;
 // person or from one address and frames the page never sends are cut off
 // and reported; the room goes on.
 // The game's newest status goes to every page in the room, and again to one
-// that comes back; a watcher (the overlay page) gives the code but no name,
-// takes no part in the room and gets nothing but the status.
+// that comes back ("away", with nothing else, once the program is gone); a watcher (the overlay
+// page) gives the code but no name, takes no part in the room and gets nothing but the status.
 class WebPeople final : public QObject
 {
     Q_OBJECT
@@ -73,6 +73,8 @@ public:
     QString regChar() const { return m_regChar; }
     // The program's newest game status; sent on only when it changed.
     void setStatus(const GameStatus &status);
+    // The program is gone: a game shown is on hold until the next status.
+    void hostAway();
 
     struct Limits
     {
@@ -115,6 +117,8 @@ private:
     void roomLine(const QString &line);
     // now: past the hold of one who is catching up (a line of the catching up itself).
     void send(Person &p, const QJsonObject &message, bool now = false);
+    // The newest status, to everyone in the room who follows it now.
+    void statusToAll();
     // The newest status, to one who has just joined, watched or come back.
     void sendStatus(Person &p);
     void sendLine(Person &p, const QString &text, bool isPrivate, qint64 at = -1, bool now = false);

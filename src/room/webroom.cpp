@@ -68,6 +68,7 @@ void WebRoom::follow(WadapiServer &server)
                              people.setRegChar(value);
                      });
     QObject::connect(&server, &WadapiServer::gameStatus, &people, &WebPeople::setStatus);
+    QObject::connect(&server, &WadapiServer::programLeft, &people, &WebPeople::hostAway);
 }
 
 QString WebRoom::url() const

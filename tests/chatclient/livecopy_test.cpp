@@ -141,4 +141,9 @@ TEST(WadapiServerStatus, TellsTheProgramsStatusRead)
     r.send(Frame::gameStatus("phase=won\r\npattern=APPLE\r\n"));
     ASSERT_TRUE(waitUntil([&] { return !told.isEmpty(); }));
     EXPECT_EQ(told[0].pattern, u"APPLE"_qs);
+    // The program going puts the game it showed on hold.
+    bool left = false;
+    QObject::connect(&r.server, &WadapiServer::programLeft, [&] { left = true; });
+    ::shutdown(r.fd, SHUT_RDWR);
+    EXPECT_TRUE(waitUntil([&] { return left; }));
 }

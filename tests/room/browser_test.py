@@ -276,6 +276,11 @@ def main():
                 ' document.querySelectorAll("input, textarea, button, #lines").length]')
             assert shown[:3] == [1920, 1080, 'rgba(0, 0, 0, 0)'] and shown[3] >= 60 \
                 and shown[4] == 0, shown
+            # The program goes: the cards say so until it is back.
+            program.sock.close()
+            for d in (cy, wall):
+                until(d, lambda d: card(d) == ['The host is away'])
+            program = Program(folder + '/w.sock')
             program.status('phase=idle')
             for d in (cy, wall):
                 until(d, lambda d: card(d) is None)

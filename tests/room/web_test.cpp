@@ -272,6 +272,10 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     EXPECT_EQ(got[u"up"], -1) << "past the players sent";
     EXPECT_EQ(got[u"winners"][0][u"box"], hostile);
     EXPECT_EQ(got[u"leaders"][0][u"name"].toString().size(), GameStatusCap::Text);
+    emit server.programLeft();
+    ASSERT_TRUE(waitUntil([&] { return watcher.statuses.size() == 3; }));
+    EXPECT_EQ(watcher.statuses[2],
+              (QJsonObject{{u"type"_qs, u"status"_qs}, {u"phase"_qs, u"away"_qs}}));
 
     // A break: the name is held, what was said meanwhile comes back with it.
     const QString token = bo.last[u"token"].toString();
@@ -287,6 +291,7 @@ TEST_F(WebRoomTest, PeopleJoinWithTheCodeTalkAndComeBack)
     EXPECT_TRUE(back.told(u"\u00B0"_qs)) << "the change made while away";
     EXPECT_TRUE(back.sees(u"Ann Lee: while you were away"_qs));
     EXPECT_TRUE(waitUntil([&] { return back.statuses.size() == 1; })) << "the newest, once back";
+    EXPECT_EQ(back.statuses[0][u"phase"], u"away"_qs);
     EXPECT_FALSE(room.textSince(0).contains(u"Bo Reed has left"_qs));
     back.send({{u"type"_qs, u"leave"_qs}});
     EXPECT_TRUE(roomHas(u"Bo Reed has left the room."_qs));

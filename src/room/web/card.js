@@ -5,7 +5,8 @@
 
 const Card = (() => {
   const Caps = {text: 64, pattern: 128, called: 10, winners: 10, leaders: 5};
-  const Phases = ['open', 'playing', 'won', 'over'];
+  // 'away': the room lost the host's program; the card waits for it.
+  const Phases = ['open', 'playing', 'won', 'over', 'away'];
 
   const text = (v, cap) => String(v ?? '').slice(0, cap);
   const count = (v) => (Number.isInteger(v) && v >= 0 ? v : -1);
@@ -41,6 +42,7 @@ const Card = (() => {
   }
 
   function heading(s) {
+    if (s.phase === 'away') return 'The host is away';
     if (s.phase === 'over') return 'The game is over';
     if (s.word > 0 && s.words > 0) return 'Word ' + s.word + ' of ' + s.words;
     return 'The game is open';

@@ -86,6 +86,8 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption port =
         option("port", "The server's port (default 6697 with TLS, 6667 without).", "port");
     const QCommandLineOption channel = option("channel", "The channel (required).", "#channel");
+    const QCommandLineOption key =
+        option("key", "The channel's key, for a channel that has one (+k).", "key");
     const QCommandLineOption nick =
         option("nick", "The host's avatar name; the nick is made from it (required).", "name");
     const QCommandLineOption tls = option(
@@ -120,7 +122,7 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         option("topic", "Sets the channel's topic to the game's word and pattern, \"Word N of M: "
                         "PATTERN\", as they change, where the server lets the client (off by "
                         "default).");
-    p.addOptions({helpOption, versionOption, server, port, channel, nick, tls, noTls, ca,
+    p.addOptions({helpOption, versionOption, server, port, channel, key, nick, tls, noTls, ca,
                   fingerprint, password, saslUser, saslPassword, socket, burst, interval, verbose,
                   topic});
 
@@ -181,6 +183,13 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         if (c.unicode() <= 0x20 || c == u',' || c == u'\x07')
             return wrong(QStringLiteral("A channel name cannot hold spaces, commas or control "
                                         "characters."));
+    s.channelKey = p.value(key).toUtf8();
+    if (p.isSet(key) && (s.channelKey.isEmpty() || s.channelKey.size() > 64 ||
+                         std::any_of(s.channelKey.begin(), s.channelKey.end(), [](char c) {
+                             return uchar(c) <= 0x20 || c == ',' || c == '\x7f';
+                         })))
+        return wrong(QStringLiteral("A channel key is 1 to 64 bytes without spaces, commas or "
+                                    "control characters."));
     s.name = p.value(nick).trimmed();
 
     auto secret = [&](const QCommandLineOption &opt, const char *variable) {

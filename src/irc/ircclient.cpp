@@ -40,7 +40,7 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObj
                [this](const QByteArray &c, const QList<QByteArray> &p) { m_link.send(c, p); }),
       m_rejoin(clock.timer([this] {
           if (m_login.isRegistered() && m_channel != Channel::In)
-              m_outbox.join(utf8(m_s.channel));
+              m_outbox.join(utf8(m_s.channel), m_s.channelKey);
       })),
       m_topicPause(clock.timer([this] { sendTopic(); }))
 {
@@ -55,13 +55,14 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObj
         m_gaveUp = why;
         m_refusedTold = false;
         notice(QStringLiteral("Cannot reach the IRC server safely (%1); stopped trying.").arg(why));
+        emit fatal(why);
     });
 
     connect(&m_login, &IrcRegistration::report, this, &IrcClient::report);
     connect(&m_login, &IrcRegistration::failed, this, &IrcClient::fail);
     connect(&m_login, &IrcRegistration::broken, &m_link, &IrcConnection::abandon);
     connect(&m_login, &IrcRegistration::registered, this,
-            [this] { m_outbox.join(utf8(m_s.channel)); });
+            [this] { m_outbox.join(utf8(m_s.channel), m_s.channelKey); });
 
     connect(&m_outbox, &IrcOutbox::waitingChanged, this, &IrcClient::hostLinesWaiting);
     connect(&m_outbox, &IrcOutbox::taken, this,
@@ -142,6 +143,7 @@ void IrcClient::received(const IrcMessage &m)
         notice(QStringLiteral("%1 has left %2.").arg(shownNick(m.nick()), m_s.channel));
     } else if (c == "QUIT") {
         notice(QStringLiteral("%1 has quit.").arg(shownNick(m.nick())));
+        m_spelling.remove(IrcNick::folded(m.nick(), m_login.caseMapping()));
     } else if (c == "NICK") {
         nickSeen(m, fromUs);
     } else if (c == "KICK" && isChannel(m.param(0))) {
@@ -218,7 +220,7 @@ void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
     m_channel = Channel::In;
     m_refusedTold = false;
     m_joinRefusal.clear();
-    m_joinTries = 0;
+    m_joinTries = m_keyRefusals = 0;
     m_rejoin->stop();
     m_link.resetRetryWait();
     notice(QStringLiteral("%1 %2 as %3.")
@@ -234,12 +236,26 @@ void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
 
 void IrcClient::nickSeen(const IrcMessage &m, bool fromUs)
 {
-    const QString to = shownNick(m.param(0));
+    const QByteArray from = m.nick(), to = m.param(0);
     if (fromUs) {
-        notice(QStringLiteral("You are now known as %1.").arg(to));
-        emit shownAs(to);
-    } else
-        notice(QStringLiteral("%1 is now known as %2.").arg(shownNick(m.nick()), to));
+        notice(QStringLiteral("You are now known as %1.").arg(shownNick(to)));
+        emit shownAs(shownNick(to));
+        return;
+    }
+    const QString was = shownNick(from);
+    const QByteArray key = IrcNick::folded(to, m_login.caseMapping());
+    if (m_login.same(from, to)) {
+        // The same nick to the server, so nobody else can hold it: the room
+        // keeps the name the game may know the player by.
+        if (m_spelling.size() > 10000)
+            m_spelling.clear();
+        m_spelling.insert(key, utf8(was));
+        emit report(QStringLiteral("%1 now writes the nick as %2.").arg(was, IrcText::decode(to)));
+        return;
+    }
+    m_spelling.remove(IrcNick::folded(from, m_login.caseMapping()));
+    m_spelling.remove(key);
+    notice(QStringLiteral("%1 is now known as %2.").arg(was, shownNick(to)));
 }
 
 void IrcClient::kickSeen(const IrcMessage &m)
@@ -256,10 +272,21 @@ void IrcClient::kickSeen(const IrcMessage &m)
     rejoinLater();
 }
 
-void IrcClient::joinRefused(const QString &reason)
+void IrcClient::joinRefused(const QString &reason, int numeric)
 {
     m_joinRefusal = reason;
     m_refusedTold = false;
+    // A key is said to be missing or wrong once, as the client stops.
+    if (numeric == Reply::BadChannelKey) {
+        if (++m_keyRefusals < KeyTries)
+            return rejoinLater();
+        fail(QStringLiteral("Cannot join %1 (%2): %3; stopped trying.")
+                 .arg(m_s.channel, reason,
+                      m_s.channelKey.isEmpty()
+                          ? QStringLiteral("the channel has a key, give it with --key")
+                          : QStringLiteral("the key given with --key is not the channel's")));
+        return;
+    }
     notice(QStringLiteral("Cannot join %1 (%2); trying again in %3 s.")
                .arg(m_s.channel, reason)
                .arg(rejoinWait() / 1000.0));
@@ -344,11 +371,14 @@ void IrcClient::noticeLater(const QString &text)
 
 bool IrcClient::isChannel(QByteArrayView name) const
 {
-    return IrcNick::folded(name) == IrcNick::folded(utf8(m_s.channel));
+    return m_login.same(name, utf8(m_s.channel));
 }
 
-QString IrcClient::shownNick(const QByteArray &nick)
+QString IrcClient::shownNick(QByteArray nick)
 {
+    const auto known = m_spelling.constFind(IrcNick::folded(nick, m_login.caseMapping()));
+    if (known != m_spelling.cend())
+        nick = *known;
     const QString name = IrcText::decode(nick);
     // The program reads names in Windows-1252; an ESP back must still find
     // the nick the name came from.

@@ -38,6 +38,13 @@ public:
     // pattern that changed becomes the channel's topic, one topic each
     // pacing interval at most, until the server says we may not set it.
     void showStatus(const GameStatus &status);
+    // Whether a program is linked: while one is, a game may be open and its
+    // players told to write to our nick, so the nick is kept.
+    void setProgramLinked(std::function<bool()> linked) { m_login.setKeepNick(std::move(linked)); }
+
+    // Refused for a bad channel key this many times in a row, the client
+    // stops: no key becomes right by waiting.
+    static constexpr int KeyTries = 3;
 
 signals:
     // For the console, one line each.
@@ -70,14 +77,14 @@ private:
     void joinSeen(const IrcMessage &m, bool fromUs);
     void nickSeen(const IrcMessage &m, bool fromUs);
     void kickSeen(const IrcMessage &m);
-    void joinRefused(const QString &reason);
+    void joinRefused(const QString &reason, int numeric);
     void rejoinLater();
     int rejoinWait() const;
     void namesSeen(const IrcMessage &m);
     void notice(QString text);
     void noticeLater(const QString &text);
     bool isChannel(QByteArrayView name) const;
-    QString shownNick(const QByteArray &nick);
+    QString shownNick(QByteArray nick);
     QByteArray targetNick(const QString &name) const;
     qsizetype textBudget(const QByteArray &target) const;
     void sendTopic();
@@ -102,6 +109,10 @@ private:
     qsizetype m_moreNames = 0;
     int m_nameLines = 0;
     QHash<QString, QByteArray> m_seen; // names as the program sees them
+    // The spelling the room knows a nick by, for nicks that changed only
+    // their case (by their folded form).
+    QHash<QByteArray, QByteArray> m_spelling;
+    int m_keyRefusals = 0;
     // The topic the status asks for, the last one sent, and the pause
     // between two; no more once the server refused one.
     QString m_topicWanted, m_topicSent;

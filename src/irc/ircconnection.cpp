@@ -37,7 +37,7 @@ void IrcConnection::open()
     }
     connect(socket, m_s.tls ? &QSslSocket::encrypted : &QSslSocket::connected, this, [this] {
         if (m_s.tls && !pinMatches()) {
-            m_certificateFault = QStringLiteral("The server's certificate is not the pinned one.");
+            m_certificateFault = pinFault();
             drop(m_certificateFault, State::Waiting);
             return;
         }
@@ -55,9 +55,13 @@ void IrcConnection::open()
                  State::Waiting);
     });
     connect(socket, &QSslSocket::sslErrors, this, [this, socket](const QList<QSslError> &errors) {
-        // A pinned certificate is trusted for itself, whoever signed it.
-        if (!m_s.pinnedSha256.isEmpty() && pinMatches()) {
-            socket->ignoreSslErrors(errors);
+        // A pinned certificate is trusted for itself, whoever signed it, and
+        // any other is refused for not being it.
+        if (!m_s.pinnedSha256.isEmpty()) {
+            if (pinMatches())
+                socket->ignoreSslErrors(errors);
+            else
+                m_certificateFault = pinFault();
             return;
         }
         QStringList why;
@@ -130,6 +134,16 @@ bool IrcConnection::pinMatches() const
     return m_s.pinnedSha256.isEmpty() ||
            (m_socket &&
             m_socket->peerCertificate().digest(QCryptographicHash::Sha256) == m_s.pinnedSha256);
+}
+
+QString IrcConnection::pinFault() const
+{
+    const QByteArray shown =
+        m_socket ? m_socket->peerCertificate().digest(QCryptographicHash::Sha256) : QByteArray();
+    return QStringLiteral("The server's certificate fingerprint %1 does not match the one given, "
+                          "%2.")
+        .arg(QString::fromLatin1(shown.toHex(':').toUpper()),
+             QString::fromLatin1(m_s.pinnedSha256.toHex(':').toUpper()));
 }
 
 void IrcConnection::drop(const QString &why, State next)

@@ -59,6 +59,7 @@ private:
     void drop(const QString &why, State next);
     // Whether the certificate the server shows is the pinned one, if any.
     bool pinMatches() const;
+    QString pinFault() const;
 
     IrcSettings m_s;
     State m_state = State::Idle;

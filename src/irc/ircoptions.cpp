@@ -20,7 +20,8 @@ const QString Example = QStringLiteral(
     "The nick comes from the name: letters A-Z, digits and - [ ] \\ ` ^ { } | _ stay,\n"
     "accents go (e for é), any other character becomes _ (\"Ann Lee\" is Ann_Lee), a\n"
     "nick starting with a digit or - gets _ in front. A nick in use gets 2, 3, ...\n"
-    "behind it; the client takes the wanted nick back once it is free.\n"
+    "behind it; the client takes the wanted nick back once it is free and Orvella is\n"
+    "not linked (a game may be open, its players told to write to the nick).\n"
     "Secrets may come from ORVELLA_IRC_PASSWORD, ORVELLA_IRC_SASL_USER and\n"
     "ORVELLA_IRC_SASL_PASSWORD instead of the command line, which is safer: the\n"
     "client blanks a password given as an option as it starts, but until then\n"
@@ -86,6 +87,8 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     const QCommandLineOption port =
         option("port", "The server's port (default 6697 with TLS, 6667 without).", "port");
     const QCommandLineOption channel = option("channel", "The channel (required).", "#channel");
+    const QCommandLineOption key =
+        option("key", "The channel's key, for a channel that has one (+k).", "key");
     const QCommandLineOption nick =
         option("nick", "The host's avatar name; the nick is made from it (required).", "name");
     const QCommandLineOption tls = option(
@@ -120,7 +123,7 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         option("topic", "Sets the channel's topic to the game's word and pattern, \"Word N of M: "
                         "PATTERN\", as they change, where the server lets the client (off by "
                         "default).");
-    p.addOptions({helpOption, versionOption, server, port, channel, nick, tls, noTls, ca,
+    p.addOptions({helpOption, versionOption, server, port, channel, key, nick, tls, noTls, ca,
                   fingerprint, password, saslUser, saslPassword, socket, burst, interval, verbose,
                   topic});
 
@@ -181,6 +184,13 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         if (c.unicode() <= 0x20 || c == u',' || c == u'\x07')
             return wrong(QStringLiteral("A channel name cannot hold spaces, commas or control "
                                         "characters."));
+    s.channelKey = p.value(key).toUtf8();
+    if (p.isSet(key) && (s.channelKey.isEmpty() || s.channelKey.size() > 64 ||
+                         std::any_of(s.channelKey.begin(), s.channelKey.end(), [](char c) {
+                             return uchar(c) <= 0x20 || c == ',' || c == '\x7f';
+                         })))
+        return wrong(QStringLiteral("A channel key is 1 to 64 bytes without spaces, commas or "
+                                    "control characters."));
     s.name = p.value(nick).trimmed();
 
     auto secret = [&](const QCommandLineOption &opt, const char *variable) {

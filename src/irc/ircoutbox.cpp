@@ -69,9 +69,10 @@ void IrcOutbox::say(const QByteArray &target, const QByteArray &text, bool chann
     pump();
 }
 
-void IrcOutbox::join(const QByteArray &channel)
+void IrcOutbox::join(const QByteArray &channel, const QByteArray &key)
 {
-    sendMarked({channel, {}, true, true, 0}, "JOIN", {channel});
+    sendMarked({channel, {}, true, true, 0}, "JOIN",
+               key.isEmpty() ? QList<QByteArray>{channel} : QList<QByteArray>{channel, key});
 }
 
 void IrcOutbox::open()
@@ -138,7 +139,7 @@ bool IrcOutbox::handle(const IrcMessage &m)
     const Line line = m_sent.front();
     m_sent.pop_front();
     if (line.isJoin) {
-        emit joinRefused(reason);
+        emit joinRefused(reason, m.numeric());
     } else {
         emit refused(line.target, reason);
         updateWaiting();

@@ -26,8 +26,9 @@ public:
 
     // Queues a line for target (the channel when channel is true).
     void say(const QByteArray &target, const QByteArray &text, bool channel);
-    // Asks to join channel; lines wait until open().
-    void join(const QByteArray &channel);
+    // Asks to join channel, with its key when one is given; lines wait
+    // until open().
+    void join(const QByteArray &channel, const QByteArray &key = {});
     // In the channel: lines go out.
     void open();
     // Out of the channel: lines wait, those sent may still be answered.
@@ -51,8 +52,8 @@ signals:
     void refused(const QByteArray &target, const QString &reason);
     // No answer about a line in time; it no longer holds back the room.
     void unconfirmed(const QByteArray &target);
-    // The server refused the JOIN.
-    void joinRefused(const QString &reason);
+    // The server refused the JOIN, with this numeric reply.
+    void joinRefused(const QString &reason, int numeric);
     // An error that answers nothing sent from here.
     void stray(const QString &reason);
     // isWaiting() changed.

@@ -22,7 +22,8 @@ bool saslRefused(int n)
 IrcRegistration::IrcRegistration(const IrcSettings &settings, IrcClock &clock, IrcSend send,
                                  QObject *parent)
     : QObject(parent), m_s(settings), m_send(std::move(send)), m_reclaim(clock.timer([this] {
-          m_send("NICK", {utf8(m_wanted)});
+          if (!m_keepNick())
+              m_send("NICK", {utf8(m_wanted)});
           m_reclaim->start(ReclaimMs);
       })),
       m_deadline(clock.timer([this] {
@@ -34,7 +35,12 @@ IrcRegistration::IrcRegistration(const IrcSettings &settings, IrcClock &clock, I
 
 bool IrcRegistration::isSelf(QByteArrayView nick) const
 {
-    return !m_nick.isEmpty() && IrcNick::folded(nick) == IrcNick::folded(utf8(m_nick));
+    return !m_nick.isEmpty() && same(nick, utf8(m_nick));
+}
+
+bool IrcRegistration::same(QByteArrayView a, QByteArrayView b) const
+{
+    return IrcNick::folded(a, m_caseMapping) == IrcNick::folded(b, m_caseMapping);
 }
 
 void IrcRegistration::begin()
@@ -44,12 +50,13 @@ void IrcRegistration::begin()
     m_nickTries = 0;
     m_nickLength = FirstNickLength;
     m_topicLength = FirstTopicLength;
+    m_caseMapping = IrcNick::CaseMapping::Rfc1459;
     m_deadline->start(m_s.loginMs);
     emit report(QStringLiteral("Connected; logging in."));
     m_send("CAP", {"LS", "302"});
     if (!m_s.password.isEmpty())
         m_send("PASS", {m_s.password});
-    tryNick(m_wanted);
+    tryNick(!m_nick.isEmpty() && m_keepNick() ? m_nick : m_wanted);
     m_send("USER", {"orvella", "0", "*", "Orvella host"});
 }
 
@@ -85,11 +92,7 @@ bool IrcRegistration::handle(const IrcMessage &m)
         if (!m_registered)
             welcome(m);
     } else if (n == Reply::ISupport) {
-        for (const QByteArray &p : m.params)
-            if (p.startsWith("NICKLEN="))
-                m_nickLength = std::max(1, p.mid(8).toInt());
-            else if (p.startsWith("TOPICLEN="))
-                m_topicLength = std::max(1, p.mid(9).toInt());
+        takeISupport(m);
     } else if (n == Reply::ErroneousNickname || n == Reply::NicknameInUse ||
                n == Reply::NickCollision) {
         if (!m_registered)
@@ -110,6 +113,27 @@ bool IrcRegistration::handle(const IrcMessage &m)
         return false;
     }
     return true;
+}
+
+void IrcRegistration::takeISupport(const IrcMessage &m)
+{
+    for (const QByteArray &p : m.params) {
+        if (p.startsWith("NICKLEN=")) {
+            m_nickLength = std::max(1, p.mid(8).toInt());
+        } else if (p.startsWith("TOPICLEN=")) {
+            m_topicLength = std::max(1, p.mid(9).toInt());
+        } else if (p.startsWith("CASEMAPPING=")) {
+            const QByteArray value = p.mid(12);
+            const std::optional<IrcNick::CaseMapping> mapping = IrcNick::caseMappingNamed(value);
+            // Folding fewer characters than the server does at worst shows one
+            // person under two spellings; folding more would merge two people.
+            m_caseMapping = mapping.value_or(IrcNick::CaseMapping::Ascii);
+            if (!mapping && std::exchange(m_unknownMapping, value) != value)
+                emit report(QStringLiteral("The server compares nicks by %1, unknown here; "
+                                           "comparing them by ascii.")
+                                .arg(IrcText::decode(value.left(64))));
+        }
+    }
 }
 
 void IrcRegistration::handleCap(const IrcMessage &m)
@@ -200,8 +224,10 @@ void IrcRegistration::nickRefused(int numeric)
     const bool refused = numeric == Reply::ErroneousNickname;
     if (refused && m_tried.size() > 9)
         next = m_tried.left(9); // every server takes nine
-    else if (!refused && m_nickTries < 99)
-        next = IrcNick::numbered(m_wanted, ++m_nickTries + 1, m_nickLength);
+    else if (!refused)
+        // The nick kept from the last link may be one of the numbered ones.
+        while (m_nickTries < 99 && (next.isEmpty() || next == m_tried))
+            next = IrcNick::numbered(m_wanted, ++m_nickTries + 1, m_nickLength);
     if (next.isEmpty()) {
         emit failed(QStringLiteral("The server refuses the nick %1.").arg(m_tried));
         return;
@@ -216,6 +242,6 @@ void IrcRegistration::nickRefused(int numeric)
 
 void IrcRegistration::reclaimFrom(const QByteArray &leaving)
 {
-    if (m_nick != m_wanted && IrcNick::folded(leaving) == IrcNick::folded(utf8(m_wanted)))
+    if (m_nick != m_wanted && same(leaving, utf8(m_wanted)) && !m_keepNick())
         m_send("NICK", {utf8(m_wanted)});
 }

@@ -3,6 +3,7 @@
 #include "irc/ircclock.h"
 #include "irc/ircmessage.h"
 #include "irc/ircsettings.h"
+#include "irc/irctext.h"
 
 #include <QObject>
 
@@ -31,13 +32,21 @@ public:
     // The longest topic the server takes, in bytes.
     qsizetype topicLength() const { return m_topicLength; }
     bool isSelf(QByteArrayView nick) const;
+    // Whether the server takes two nicks (or channel names) for one, by its
+    // case mapping; rfc1459 until it says.
+    bool same(QByteArrayView a, QByteArrayView b) const;
+    IrcNick::CaseMapping caseMapping() const { return m_caseMapping; }
+    // While keep() says so, the nick we have is kept: the wanted one is not
+    // taken back, and a new link asks for ours first. Players may have been
+    // told to write to it.
+    void setKeepNick(std::function<bool()> keep) { m_keepNick = std::move(keep); }
 
     // A new connection: logs in.
     void begin();
     // The connection is gone.
     void end();
     // In the channel: from now on the wanted nick is asked for now and then
-    // while another one is ours.
+    // while another one is ours and need not be kept.
     void inChannel();
     // Takes what concerns the login or our nick. True when the message
     // concerns nothing else (a NICK or QUIT also concerns the channel).
@@ -69,6 +78,7 @@ private:
     void nickRefused(int numeric);
     // Takes the wanted nick when the one holding it lets it go.
     void reclaimFrom(const QByteArray &leaving);
+    void takeISupport(const IrcMessage &m);
 
     IrcSettings m_s;
     IrcSend m_send;
@@ -79,6 +89,9 @@ private:
     int m_nickTries = 0;
     qsizetype m_nickLength = FirstNickLength;
     qsizetype m_topicLength = FirstTopicLength;
+    IrcNick::CaseMapping m_caseMapping = IrcNick::CaseMapping::Rfc1459;
+    QByteArray m_unknownMapping; // the last one told of on the console
+    std::function<bool()> m_keepNick = [] { return false; };
     QList<QByteArray> m_offered;
     bool m_echoMessage = false;
     bool m_saslDone = false;

@@ -16,7 +16,8 @@ struct IrcSettings
     // When set, the one certificate (its SHA-256 digest) the server must show.
     QByteArray pinnedSha256;
     QString channel;
-    QString name; // the host's avatar name; the nick comes from it
+    QByteArray channelKey; // the channel's key (+k), if it has one
+    QString name;          // the host's avatar name; the nick comes from it
     QByteArray password;
     QByteArray saslUser;
     QByteArray saslPassword;

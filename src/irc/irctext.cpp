@@ -91,9 +91,22 @@ QString numbered(const QString &nick, int n, qsizetype maxLength)
     return nick.left(std::max<qsizetype>(1, maxLength - number.size())) + number;
 }
 
-QByteArray folded(QByteArrayView name)
+std::optional<CaseMapping> caseMappingNamed(QByteArrayView value)
+{
+    if (value == "ascii")
+        return CaseMapping::Ascii;
+    if (value == "strict-rfc1459")
+        return CaseMapping::StrictRfc1459;
+    if (value == "rfc1459")
+        return CaseMapping::Rfc1459;
+    return std::nullopt;
+}
+
+QByteArray folded(QByteArrayView name, CaseMapping mapping)
 {
     QByteArray out = name.toByteArray().toLower();
+    if (mapping == CaseMapping::Ascii)
+        return out;
     for (char &c : out) {
         if (c == '[')
             c = '{';
@@ -101,7 +114,7 @@ QByteArray folded(QByteArrayView name)
             c = '}';
         else if (c == '\\')
             c = '|';
-        else if (c == '~')
+        else if (c == '~' && mapping == CaseMapping::Rfc1459)
             c = '^';
     }
     return out;

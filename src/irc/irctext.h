@@ -18,9 +18,19 @@ QString fromName(const QString &name, qsizetype maxLength);
 // The n-th nick to try when nick is taken: nick with n behind it ("Ann_Lee2"),
 // the nick cut so that both fit in maxLength.
 QString numbered(const QString &nick, int n, qsizetype maxLength);
-// The form two nicks or channel names are compared in (the rfc1459 case
-// mapping: [ ] \ ~ are the capitals of { } | ^).
-QByteArray folded(QByteArrayView name);
+// How the server folds the case of nicks and channel names (ISUPPORT's
+// CASEMAPPING): ascii folds A-Z only; strict-rfc1459 also takes [ ] \ for
+// the capitals of { } |, and rfc1459, the default, ~ for that of ^ as well.
+enum class CaseMapping
+{
+    Ascii,
+    StrictRfc1459,
+    Rfc1459,
+};
+// The mapping a CASEMAPPING value names; nothing for one not known here.
+std::optional<CaseMapping> caseMappingNamed(QByteArrayView value);
+// The form two nicks or channel names are compared in.
+QByteArray folded(QByteArrayView name, CaseMapping mapping);
 } // namespace IrcNick
 
 namespace IrcText {

@@ -36,6 +36,7 @@ int main(int argc, char *argv[])
     WadapiServer server(room);
     server.setVerbose(options->verbose);
     IrcClient client(options->settings, room, IrcClock::system());
+    client.setProgramLinked([&server] { return server.hasProgram(); });
     server.setCommunicator([&client](qint16 mode, const QString &target, const QString &text) {
         return client.communicate(mode, target, text);
     });

@@ -3,6 +3,9 @@
 #include "chatclient/chatroom.h"
 #include "irc/ircclient.h"
 
+#include <QFile>
+#include <QProcess>
+
 namespace {
 
 // A client of a scripted server on a clock of the test's, and what its
@@ -151,12 +154,13 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     r.s.say(":Ann2!u@h PRIVMSG Cy_Ng :You are registered");
     EXPECT_EQ(r.c->communicate(1, u"Bo"_qs, u"x"_qs), "-1");
     for (const char *line :
-         {":Bo!b@h PRIVMSG #room :\001ACTION bows\001", ":Bo!b@h PRIVMSG ann2 :$",
+         {":Cy!c@h NICK CY", ":CY!c@h PRIVMSG #room :fig",
+          ":Bo!b@h PRIVMSG #room :\001ACTION bows\001", ":Bo!b@h PRIVMSG ann2 :$",
           ":NickServ!s@h NOTICE Ann2 :Bo: $", ":Bo!b@h NICK Bob", ":Bob!b@h QUIT :Bob: gone"})
         r.s.say(line);
     EXPECT_EQ(r.shown(u"quit"_qs),
               QStringList({u"*** The connection to the IRC server was lost; reconnecting."_qs,
-                           u"*** Back in #room as Ann2."_qs, u"Ann2: hi  QUIT :x"_qs,
+                           u"*** Back in #room as Ann2."_qs, u"Ann2: hi  QUIT :x"_qs, u"Cy: fig"_qs,
                            u"Bo: <bow>"_qs, u"ESP from Bo: $"_qs, u"*** Bo is now known as Bob."_qs,
                            u"*** Bob has quit."_qs}));
     EXPECT_TRUE(viewed.contains(u"ESP to Cy_Ng: You are registered"_qs))
@@ -186,4 +190,61 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     EXPECT_EQ(r.c->communicate(0, {}, u"end"_qs), "0");
     r.s.waitFor("PRIVMSG #room end");
     EXPECT_EQ(r.s.heard.count("TOPIC") + r.reports.filter(u"topic"_qs).size(), 3);
+}
+
+// Under ascii, Ann_{Host} is another user than the host Ann_[Host].
+TEST(IrcClient, TellsTheHostFromOthersByTheServersCaseMapping)
+{
+    ClientRig r(u"Ann [Host]"_qs);
+    r.s.play({{"USER", ":x CAP * LS :echo-message"},
+              {"CAP REQ", ":x CAP * ACK :echo-message"},
+              {"CAP END", ":x 001 Ann_[Host] :hi\r\n:x 005 Ann_[Host] CASEMAPPING=rfc7613 :ok\r\n"
+                          ":x 005 Ann_[Host] CASEMAPPING=ascii :ok"},
+              {"JOIN #room", ":Ann_[Host]!u@h JOIN #room"}});
+    for (const char *line :
+         {":Ann_{Host}!v@h JOIN #room", ":Ann_{Host}!v@h PRIVMSG #room :hi all",
+          ":Ann_{Host}!v@h PRIVMSG Ann_[Host] :$", ":Ann_{Host}!v@h NICK Ann_{Hostess}"})
+        r.s.say(line);
+    EXPECT_EQ(
+        r.shown(u"Hostess"_qs),
+        QStringList({u"*** Joined #room as Ann_[Host]."_qs, u"*** Ann_{Host} has joined #room."_qs,
+                     u"Ann_{Host}: hi all"_qs, u"ESP from Ann_{Host}: $"_qs,
+                     u"*** Ann_{Host} is now known as Ann_{Hostess}."_qs}));
+    EXPECT_EQ(r.reports.filter(u"rfc7613"_qs).size(), 1);
+}
+
+// On ngircd (a free loopback port), in a channel with a key: joined with the
+// key, and without it or with a wrong one the client stops after a few tries.
+TEST(IrcClient, JoinsAChannelWithItsKeyAndStopsWithoutTheRightOne)
+{
+    if (!QFile::exists(QStringLiteral(NGIRCD_EXE)))
+        GTEST_SKIP() << "ngircd is not installed (scripts/install-deps.sh installs it)";
+    IrcPeer probe;
+    const quint16 port = probe.listen();
+    probe.server.close();
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(QStringLiteral(NGIRCD_EXE), {u"-n"_qs, u"-f"_qs, u"/dev/stdin"_qs});
+    server.write(
+        "[Global]\nName = irc.test.local\nListen = 127.0.0.1\nPorts = " + QByteArray::number(port) +
+        "\n[Limits]\nMaxPenaltyTime = 0\n[Options]\nDNS = no\nIdent = no\nPAM = no\n"
+        "[Channel]\nName = #room\nModes = +k secret\n");
+    server.closeWriteChannel();
+    QByteArray said;
+    ASSERT_TRUE(eventually([&] { return (said += server.readAll()).contains(" ready."); }));
+    for (const QByteArray key : {"", "wrong", "secret"}) {
+        IrcSettings set; // the waits between JOINs as short as they go
+        std::tie(set.host, set.port, set.channel, set.name, set.channelKey, set.retryMaxMs) =
+            std::tuple(u"127.0.0.1"_qs, port, u"#room"_qs, u"Ann "_qs + key, key, 1);
+        ChatRoom room(set.name);
+        IrcClient c(set, room, IrcClock::system());
+        QStringList fatal;
+        QObject::connect(&c, &IrcClient::fatal, [&](const QString &why) { fatal << why; });
+        c.start();
+        EXPECT_TRUE(eventually([&] {
+            return key == "secret" ? c.isUp() : fatal.filter(u"--key"_qs).size() == 1;
+        })) << key.data();
+    }
+    server.kill();
+    server.waitForFinished();
 }

@@ -45,7 +45,7 @@ TEST(IrcNick, MapsAvatarNamesToNicksAndFallsBack)
         EXPECT_EQ(IrcNick::fromName(name, 30), nick) << name.toStdString();
     EXPECT_EQ(IrcNick::fromName(u"Abcdefghijkl"_qs, 9), u"Abcdefghi"_qs);
     EXPECT_EQ(IrcNick::numbered(u"Abcdefghi"_qs, 12, 9), u"Abcdefg12"_qs);
-    EXPECT_EQ(IrcNick::folded("Bo[]\\~"), IrcNick::folded("bO{}|^"));
+    EXPECT_EQ(IrcNick::folded("Bo[]\\~", IrcNick::CaseMapping::Rfc1459), "bo{}|^");
 }
 
 TEST(IrcText, CrossesBetweenTheWireAndTheRoomAndSplitsWithoutLosingCharacters)

@@ -59,8 +59,13 @@ TEST(IrcRegistration, LogsInWithSaslUnderANumberedNickTakesTheWantedOneBackAndOn
     EXPECT_TRUE(r.registered && r.login->echoesMessages() && r.login->isSelf("ann_lee2"));
 
     // In the channel the wanted nick is asked for now and then, and at once
-    // when whoever holds it lets it go; no more once it is ours.
+    // when whoever holds it lets it go, but not while a game may be open;
+    // no more once it is ours.
+    bool linked = true;
+    r.login->setKeepNick([&] { return linked; });
     r.login->inChannel();
+    EXPECT_TRUE(r.hear({":Ann_Lee!u@h QUIT :bye"}, 2 * IrcRegistration::ReclaimMs).isEmpty());
+    linked = false;
     EXPECT_EQ(r.hear({":Ann_Lee!u@h QUIT :bye"}, 2 * IrcRegistration::ReclaimMs),
               QByteArrayList(3, "NICK Ann_Lee"));
     EXPECT_TRUE(r.hear({":Ann_Lee2!u@h NICK Ann_Lee"}, IrcRegistration::ReclaimMs).isEmpty());
@@ -68,6 +73,12 @@ TEST(IrcRegistration, LogsInWithSaslUnderANumberedNickTakesTheWantedOneBackAndOn
     EXPECT_TRUE(r.hear({":x 001 Bob :hi again"}).isEmpty());
     EXPECT_EQ(std::tuple(r.registered, r.login->nick()), std::tuple(1, u"Ann_Lee"_qs));
     EXPECT_TRUE(r.failures.isEmpty() && r.broken.isEmpty()) << r.failures.join(u'\n').toStdString();
+
+    LoginRig k(u"Ann"_qs); // a new link during a game asks for the nick players know
+    k.login->setKeepNick([] { return true; });
+    k.hear({":x 433 * Ann :in use", ":x 001 Ann2 :hi"});
+    k.login->begin();
+    EXPECT_EQ(k.hear({":x 433 * Ann2 :in use"}), QByteArrayList({"NICK Ann3"}));
 }
 
 // What retrying cannot mend is given up; endless capabilities are left.

@@ -59,27 +59,6 @@ TEST(SettingsFile, ReadingRulesTheWrittenBytesAndBadFiles)
               0);
     EXPECT_TRUE(written(gs, 0, 0).contains("MacroFile=\r\nRoomLeft=-15 \r\nRoomTop= 3 \r\n"
                                            "RoomWidth= 7200 \r\nRoomHeight= 4000 \r\n\r\n[Boxes]"));
-    // A Room value that cannot be taken, or no size, is the default place; a
-    // later good line of the key wins. The other keys are read as ever.
-    const QByteArray plain = written(gs, 0, 0);
-    for (const char *room : {"roomleft=abc\r\n", "RoomTop=40000\r\n", "roomheight=\r\n",
-                             "roomwidth=-7200\r\n", "roomheight=0\r\n", "roomleft=1e9\r\n"}) {
-        ASSERT_EQ(read("[settings]\r\nroomleft=-15\r\nRoomTop=3\r\nroomwidth=7200\r\n"
-                       "roomheight=4000\r\n" +
-                           QByteArray(room) + "delay=2\r\n\r\n",
-                       gs),
-                  0)
-            << room;
-        EXPECT_EQ(std::tuple(gs.RoomLeft, gs.RoomTop, gs.RoomWidth, gs.RoomHeight, gs.Delay),
-                  std::tuple(0, 0, 0, 0, 2))
-            << room;
-        EXPECT_FALSE(written(gs, 0, 0).contains("Room")) << room;
-    }
-    ASSERT_EQ(read("[settings]\r\nroomleft=x\r\nroomleft=-15\r\nRoomTop=3\r\n"
-                   "roomwidth=7200\r\nroomheight=4000\r\n\r\n",
-                   gs),
-              0);
-    EXPECT_EQ(written(gs, 0, 0), plain);
 
     // No [settings] section: no defaults. LF alone ends lines.
     SettingsRecord bare;

@@ -91,10 +91,7 @@ bool frmMain::openChatLink()
     const QString here = QCoreApplication::applicationDirPath();
     if (!why.isEmpty())
         why = QStringLiteral("\r\n\r\nThe chat client: ") + why + u'.';
-    m_dialogs.message(QStringLiteral("Run-time error %1:\r\n\r\n%2")
-                              .arg(int(ErrDdeInit))
-                              .arg(Failure::describe(ErrDdeInit)) +
-                          why +
+    m_dialogs.message(Failure(ErrDdeInit).runTimeReport() + why +
                           QStringLiteral("\r\n\r\nStart a chat client in this session "
                                          "first, then Orvella: the stand-in room (%1 "
                                          "--players 6) or the IRC client (%2 --server "

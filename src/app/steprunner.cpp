@@ -1,5 +1,7 @@
 #include "app/steprunner.h"
 
+#include "base/failure.h"
+#include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
 #include "chat/waits.h"
@@ -107,6 +109,15 @@ void StepRunner::runStep(const std::function<void()> &step)
         // The host has been told; the game goes on from where it stood.
         undo();
     } catch (const StepUndone &) {
+        undo();
+    } catch (const Failure &failure) {
+        // A failure no routine of the step handles (a checked sum out of
+        // range) is told with its number, and the game goes on from where it
+        // stood, as after a broken link.
+        m_game.dialogs.message(failure.runTimeReport() +
+                                   QStringLiteral("\r\n\r\nThe game goes on from where it "
+                                                  "stood before that step."),
+                               QStringLiteral("Orvella"));
         undo();
     } catch (const WaitAbandoned &) {
         // The window closed while the step waited: nothing more to do but

@@ -33,9 +33,10 @@ public:
     StepRunner(const StepRunner &) = delete;
     StepRunner &operator=(const StepRunner &) = delete;
 
-    // Runs a game step; a chat link that fails or a step that gives up ends
-    // it with the game state as it was before it, and a close during one of
-    // its waits ends it quietly. Nothing runs while the link waits for the
+    // Runs a game step; a chat link that fails, a step that gives up or a
+    // failure the step does not handle (told to the host) ends it with the
+    // game state as it was before it, and a close during one of its waits
+    // ends it quietly. Nothing runs while the link waits for the
     // client's status. After it the link is given the game's status, which
     // it sends on when it changed.
     void runStep(const std::function<void()> &step);

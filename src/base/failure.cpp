@@ -24,6 +24,11 @@ QString Failure::numberedReport(const QString &tail) const
            m_description + QStringLiteral("\r\n") + tail;
 }
 
+QString Failure::runTimeReport() const
+{
+    return QStringLiteral("Run-time error %1:\r\n\r\n%2").arg(m_number).arg(m_description);
+}
+
 QString Failure::describe(int number)
 {
     switch (number) {

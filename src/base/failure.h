@@ -41,6 +41,9 @@ public:
     // the parts on lines of their own.
     QString report(const QString &tail) const;
     QString numberedReport(const QString &tail) const;
+    // How a failure that no routine handles is told: "Run-time error",
+    // number, ":", an empty line, the description.
+    QString runTimeReport() const;
 
 private:
     int m_number;

@@ -11,9 +11,6 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("orvella-demo"));
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Plays a whole game of Orvella by itself: starts the room with scripted players and "
@@ -33,6 +30,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption roomOption =
         opt("room", "The stand-in room's executable (default: beside this one).", "path", "");
     parser.addOptions({wordsOption, playersOption, seedOption, speedOption, roomOption});
+    // Help, and a mistake in the options, are told without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments) || parser.isSet(QStringLiteral("help")) ||
+        parser.isSet(QStringLiteral("help-all"))) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("orvella-demo"));
+        parser.process(app); // prints and ends
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvella-demo"));
     parser.process(app);
 
     QTextStream err(stderr);

@@ -1,11 +1,13 @@
 #include "files/macrofile.h"
 
+#include "base/ansi.h"
 #include "base/failure.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/values.h"
 
 #include <QIODevice>
+#include <QRegularExpression>
 
 namespace {
 
@@ -82,6 +84,48 @@ void readMacroSection(LineReader &reader, MacroFileRecord &file, QString line)
     }
 }
 
+// The writer's own test for a text worth writing.
+bool isWritten(const MacroFileRecord::Macro &macro)
+{
+    return QString::compare(macro.text, u" ", Qt::CaseSensitive) > 0;
+}
+
+// A nameless macro gets the name the reader would give it anyway: an empty
+// name line would make the reader drop the text.
+QString writtenName(const MacroFileRecord::Macro &macro, int index)
+{
+    return macro.name.isEmpty() ? defaultName(index) : macro.name;
+}
+
+QString macroFileText(const MacroFileRecord &file)
+{
+    QString text = QStringLiteral("[Substitutions]") + CrLf;
+    for (int n = 0; n < MacroFileRecord::SubCount; ++n)
+        text += subPlaceholder(n) + u'=' + file.subs[n] + CrLf;
+    text += CrLf;
+    for (int i = 1; i <= MacroFileRecord::MacroCount; ++i) {
+        text += QStringLiteral("[Macro ") + Values::writeNumber(i) + u']' + CrLf;
+        const MacroFileRecord::Macro &macro = file.macros[i];
+        if (isWritten(macro))
+            text += writtenName(macro, i) + CrLf + macro.text + CrLf;
+        text += CrLf;
+    }
+    text += QStringLiteral("[End Macros]") + CrLf + CrLf;
+    return text;
+}
+
+// Whether text, written as it is, holds a line the reader refuses; every line
+// counts, also those after an empty one, which the reader reads as structure.
+bool holdsLongLine(const QString &text)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    for (const QString &line : text.split(lineEnd)) {
+        if (Ansi::encode(line).size() > LineReader::MaxLineBytes)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void readMacros(QIODevice &in, MacroFileRecord &file)
@@ -98,21 +142,23 @@ void readMacros(QIODevice &in, MacroFileRecord &file)
 
 void writeMacros(QIODevice &out, const MacroFileRecord &file)
 {
-    QString text = QStringLiteral("[Substitutions]") + CrLf;
-    for (int n = 0; n < MacroFileRecord::SubCount; ++n)
-        text += subPlaceholder(n) + u'=' + file.subs[n] + CrLf;
-    text += CrLf;
-    for (int i = 1; i <= MacroFileRecord::MacroCount; ++i) {
-        text += QStringLiteral("[Macro ") + Values::writeNumber(i) + u']' + CrLf;
-        const MacroFileRecord::Macro &macro = file.macros[i];
-        if (QString::compare(macro.text, u" ", Qt::CaseSensitive) > 0) {
-            // An empty name line would make the reader drop the text, so a
-            // nameless macro gets the name the reader would give it anyway.
-            const QString name = macro.name.isEmpty() ? defaultName(i) : macro.name;
-            text += name + CrLf + macro.text + CrLf;
-        }
-        text += CrLf;
+    FileIO::writeText(out, macroFileText(file));
+}
+
+MacroFileExcess macroFileExcess(const MacroFileRecord &file)
+{
+    MacroFileExcess excess;
+    for (int n = 0; n < MacroFileRecord::SubCount; ++n) {
+        if (holdsLongLine(subPlaceholder(n) + u'=' + file.subs[n]))
+            excess.longSubs << n;
     }
-    text += QStringLiteral("[End Macros]") + CrLf + CrLf;
-    FileIO::writeText(out, text);
+    for (int i = 1; i <= MacroFileRecord::MacroCount; ++i) {
+        const MacroFileRecord::Macro &macro = file.macros[i];
+        if (isWritten(macro) && holdsLongLine(writtenName(macro, i) + CrLf + macro.text))
+            excess.longMacros << i;
+    }
+    const qint64 bytes = Ansi::encode(macroFileText(file)).size();
+    if (bytes > LineReader::MaxFileBytes)
+        excess.tooLargeBytes = bytes;
+    return excess;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -32,3 +33,17 @@ void readMacros(QIODevice &in, MacroFileRecord &file);
 // single space or starts with a control character is written as its header
 // alone.
 void writeMacros(QIODevice &out, const MacroFileRecord &file);
+
+// What readMacros would refuse of the file writeMacros makes from file, by
+// the reader's own limits, so a save can refuse first and keep the old file.
+struct MacroFileExcess
+{
+    // The substitutions (0..9) and macros (1..20) that write a line longer
+    // than LineReader::MaxLineBytes.
+    QList<int> longSubs, longMacros;
+    // The file's size when above LineReader::MaxFileBytes, else 0.
+    qint64 tooLargeBytes = 0;
+
+    bool any() const { return !longSubs.isEmpty() || !longMacros.isEmpty() || tooLargeBytes; }
+};
+MacroFileExcess macroFileExcess(const MacroFileRecord &file);

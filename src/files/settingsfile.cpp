@@ -8,7 +8,9 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -37,13 +39,26 @@ constexpr Key Keys[] = {
     {u"calldownmsg", [](SettingsRecord &s, const QString &v) { s.CalldownMSG = v; }},
     {u"calldown", [](SettingsRecord &s, const QString &v) { s.Calldown = Values::readBoolean(v); }},
     {u"macrofile", [](SettingsRecord &s, const QString &v) { s.MacroFile = v; }},
-    {u"roomleft", [](SettingsRecord &s, const QString &v) { s.RoomLeft = Values::readInteger(v); }},
-    {u"roomtop", [](SettingsRecord &s, const QString &v) { s.RoomTop = Values::readInteger(v); }},
-    {u"roomwidth",
-     [](SettingsRecord &s, const QString &v) { s.RoomWidth = Values::readInteger(v); }},
-    {u"roomheight",
-     [](SettingsRecord &s, const QString &v) { s.RoomHeight = Values::readInteger(v); }},
 };
+
+// The Room window's place is ours alone: a value the reader cannot take puts
+// the window at its default place instead of ending the start.
+struct RoomKey
+{
+    QStringView name;
+    Integer SettingsRecord::*field;
+};
+
+constexpr RoomKey RoomKeys[] = {
+    {u"roomleft", &SettingsRecord::RoomLeft},
+    {u"roomtop", &SettingsRecord::RoomTop},
+    {u"roomwidth", &SettingsRecord::RoomWidth},
+    {u"roomheight", &SettingsRecord::RoomHeight},
+};
+
+// Which Room keys of the section hold a value that cannot be taken; a later
+// good line of the same key wins, as for every key.
+using RoomBad = std::array<bool, std::size(RoomKeys)>;
 
 void setDefaults(SettingsRecord &s)
 {
@@ -64,7 +79,7 @@ void setDefaults(SettingsRecord &s)
     s.RoomLeft = s.RoomTop = s.RoomWidth = s.RoomHeight = 0;
 }
 
-void applySetting(const QString &line, SettingsRecord &s,
+void applySetting(const QString &line, SettingsRecord &s, RoomBad &roomBad,
                   const std::function<void()> &macroFileRead)
 {
     for (const Key &key : Keys) {
@@ -76,6 +91,24 @@ void applySetting(const QString &line, SettingsRecord &s,
             macroFileRead();
         return;
     }
+    for (size_t i = 0; i < std::size(RoomKeys); ++i) {
+        if (!line.startsWith(RoomKeys[i].name, Qt::CaseInsensitive))
+            continue;
+        try {
+            s.*RoomKeys[i].field = Values::readInteger(line.mid(RoomKeys[i].name.size() + 1));
+            roomBad[i] = false;
+        } catch (const Failure &) {
+            roomBad[i] = true;
+        }
+        return;
+    }
+}
+
+void settleRoomPlace(SettingsRecord &s, const RoomBad &roomBad)
+{
+    const bool bad = std::find(roomBad.begin(), roomBad.end(), true) != roomBad.end();
+    if (bad || s.RoomWidth <= 0 || s.RoomHeight <= 0)
+        s.RoomLeft = s.RoomTop = s.RoomWidth = s.RoomHeight = 0;
 }
 
 void applyBox(const QString &line, SettingsRecord &s)
@@ -109,8 +142,10 @@ void readSettings(QIODevice &in, SettingsRecord &settings,
         // A section that runs to the end of the file fails in readLine.
         if (line.startsWith(u"[settings]", Qt::CaseInsensitive)) {
             setDefaults(settings);
+            RoomBad roomBad{};
             for (QString l = reader.readLine(); !l.isEmpty(); l = reader.readLine())
-                applySetting(l, settings, macroFileRead);
+                applySetting(l, settings, roomBad, macroFileRead);
+            settleRoomPlace(settings, roomBad);
         } else if (line.startsWith(u"[boxes]", Qt::CaseInsensitive)) {
             for (QString l = reader.readLine(); !l.isEmpty(); l = reader.readLine())
                 applyBox(l, settings);

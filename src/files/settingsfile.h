@@ -34,7 +34,8 @@ struct SettingsRecord
     bool Calldown = false;
     QString MacroFile;
     // The Room window's place and size; a width of 0 means it never had one,
-    // and the file then holds no lines for it.
+    // and the file then holds no lines for it. A section whose Room lines
+    // cannot all be taken, or give no size, leaves all four at 0.
     Integer RoomLeft = 0;
     Integer RoomTop = 0;
     Integer RoomWidth = 0;
@@ -47,8 +48,8 @@ struct SettingsRecord
 // Reads the whole file into settings. Meeting [settings] first gives every
 // stored setting its default, then the keys overwrite them; [boxes] sets the
 // boxes it names. macroFileRead runs as soon as the macrofile key has set
-// MacroFile. Throws Failure; fields read before the failure keep their new
-// values.
+// MacroFile. Throws Failure, never for a Room line; fields read before the
+// failure keep their new values.
 void readSettings(QIODevice &in, SettingsRecord &settings,
                   const std::function<void()> &macroFileRead);
 

@@ -73,16 +73,6 @@ void takeSettings(const SettingsRecord &s, GameState &gs)
     }
 }
 
-MacroFileRecord macrosOf(const GameState &gs)
-{
-    MacroFileRecord file;
-    for (int n = 0; n < SubCount; ++n)
-        file.subs[n] = gs.Subs[n];
-    for (int i = 0; i <= MacroCount; ++i)
-        file.macros[i] = {gs.Macros[i].Name, gs.Macros[i].Text};
-    return file;
-}
-
 void takeMacros(const MacroFileRecord &file, GameState &gs)
 {
     for (int n = 0; n < SubCount; ++n)
@@ -209,4 +199,14 @@ WriteResult MacroWriter(const GameState &gs)
     if (gs.MacroFile.isEmpty())
         return std::nullopt;
     return FileIO::save(gs.MacroFile, [&](QIODevice &out) { writeMacros(out, macrosOf(gs)); });
+}
+
+MacroFileRecord macrosOf(const GameState &gs)
+{
+    MacroFileRecord file;
+    for (int n = 0; n < SubCount; ++n)
+        file.subs[n] = gs.Subs[n];
+    for (int i = 0; i <= MacroCount; ++i)
+        file.macros[i] = {gs.Macros[i].Name, gs.Macros[i].Text};
+    return file;
 }

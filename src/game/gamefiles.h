@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/fileio.h"
+#include "files/macrofile.h"
 
 #include <QString>
 
@@ -45,6 +46,9 @@ bool SettingsReader(GameState &gs, HostDialogs &dialogs, const QString &folder);
 // busy pointer. A failure is shown in a "Problem with Macro File" box; what
 // was read before it stays; never throws.
 void MacroReader(GameState &gs, HostDialogs &dialogs);
+
+// The macro file's record of gs's substitutions and macros.
+MacroFileRecord macrosOf(const GameState &gs);
 
 // Rewrites the file named by MacroFile, if any, whole, or leaves it as it was
 // and returns the failure; never throws.

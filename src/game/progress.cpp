@@ -1,8 +1,10 @@
 #include "game/progress.h"
 
+#include "base/failure.h"
 #include "files/recoverylog.h"
 #include "game/gamecontext.h"
 #include "game/gamelog.h"
+#include "game/gamestate.h"
 #include "game/reportwrite.h"
 #include "game/resultsrecorder.h"
 
@@ -11,8 +13,20 @@
 
 void saveProgress(GameContext &ctx)
 {
+    QByteArray print;
+    try {
+        print = logPrint(logBodyOf(ctx.gs));
+    } catch (const Failure &failure) {
+        // The log's writer refuses the same body: told as its failure, the old
+        // log kept, and the results wait for a log that holds them rather than
+        // be marked with a print no log has.
+        reportWrite(ctx.dialogs, FileFailure{failure, ctx.gs.LogFile});
+        if (ctx.results)
+            ctx.results->logWritten(false);
+        return;
+    }
     if (ctx.results)
-        ctx.results->commit(logPrint(logBodyOf(ctx.gs)));
+        ctx.results->commit(print);
     const bool written = reportWrite(ctx.dialogs, LogWriter(ctx.gs));
     if (ctx.results)
         ctx.results->logWritten(written);
@@ -25,10 +39,6 @@ QByteArray logPrint(const LogBody &body)
     QByteArray bytes;
     QBuffer out(&bytes);
     out.open(QIODevice::WriteOnly);
-    try {
-        writeLog(out, LogHeader{}, body);
-    } catch (...) {
-        return QByteArray();
-    }
+    writeLog(out, LogHeader{}, body);
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
 }

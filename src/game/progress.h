@@ -10,5 +10,6 @@ struct LogBody;
 void saveProgress(GameContext &ctx);
 
 // A fingerprint of a log body as the log file holds it: equal for the body
-// written and the body read back.
+// written and the body read back. Throws the writer's Failure for a body it
+// cannot write (a count past its list).
 QByteArray logPrint(const LogBody &body);

@@ -193,11 +193,16 @@ void RecoverGame(GameContext &ctx)
     say(ctx, invitationLine(gs.RegChar, gs.HostName));
 
     RecoveryReader::Body body;
+    QByteArray print;
     // What was read before a failure stays restored.
     LogBody restored = logBodyOf(gs);
     try {
         body = reader->readBody(restored);
         restoreLogBody(restored, gs);
+        // A body without a print can never be written again either: the store
+        // must not take it for a log whose rows it then drops.
+        if (body != RecoveryReader::Body::FreshStart)
+            print = logPrint(restored);
     } catch (const Failure &failure) {
         restoreLogBody(restored, gs);
         // The body is read only once [Word] was found, so the main button
@@ -208,9 +213,7 @@ void RecoverGame(GameContext &ctx)
         return;
     }
     if (ctx.results)
-        ctx.results->gameResumed(gs, reader->gameStartLine(),
-                                 body == RecoveryReader::Body::FreshStart ? QByteArray()
-                                                                          : logPrint(restored));
+        ctx.results->gameResumed(gs, reader->gameStartLine(), print);
     if (body == RecoveryReader::Body::FreshStart) {
         freshStart(ctx);
         return;

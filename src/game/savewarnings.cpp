@@ -2,6 +2,9 @@
 
 #include "base/ansi.h"
 #include "base/hostdialogs.h"
+#include "files/linereader.h"
+#include "files/macrofile.h"
+#include "game/gamefiles.h"
 #include "game/gamestate.h"
 
 #include <QRegularExpression>
@@ -69,14 +72,38 @@ QStringList macroFileLosses(const GameState &gs)
     return losses;
 }
 
-void warnMacroFileLosses(const GameState &gs, HostDialogs &dialogs)
+QStringList macroFileRefusals(const GameState &gs)
 {
+    const MacroFileExcess excess = macroFileExcess(macrosOf(gs));
+    const QString longLine =
+        QStringLiteral(": a line longer than %1 characters, which the file cannot take back.")
+            .arg(LineReader::MaxLineBytes);
+    QStringList refusals;
+    for (int n : excess.longSubs)
+        refusals << QStringLiteral("%sub") + QString::number(n) + u'%' + longLine;
+    for (int i : excess.longMacros)
+        refusals << QStringLiteral("Macro ") + QString::number(i) + longLine;
+    if (excess.tooLargeBytes)
+        refusals << QStringLiteral("The whole file: %1 bytes, more than the %2 it can take back.")
+                        .arg(excess.tooLargeBytes)
+                        .arg(LineReader::MaxFileBytes);
+    return refusals;
+}
+
+bool warnMacroFileLosses(const GameState &gs, HostDialogs &dialogs)
+{
+    const QStringList refusals = macroFileRefusals(gs);
     const QStringList losses = macroFileLosses(gs);
-    if (losses.isEmpty())
-        return;
+    if (losses.isEmpty() && refusals.isEmpty())
+        return true;
     dialogs.message(QStringLiteral("The macro file cannot hold everything as it stands:") + CrLf +
-                        losses.join(CrLf) + CrLf + QStringLiteral("The file is saved anyway."),
+                        (refusals + losses).join(CrLf) + CrLf +
+                        (refusals.isEmpty()
+                             ? QStringLiteral("The file is saved anyway.")
+                             : QStringLiteral("The file is not saved, so it keeps what it "
+                                              "held: shorten what is named, then save again.")),
                     QStringLiteral("Macro File"));
+    return refusals.isEmpty();
 }
 
 void warnSettingsLosses(const QList<std::pair<QString, QString>> &texts, HostDialogs &dialogs)

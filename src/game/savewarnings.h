@@ -18,8 +18,15 @@ struct GameState;
 // is after the macro file is written and read again; empty when all would.
 QStringList macroFileLosses(const GameState &gs);
 
-// Shows those lines in one box; shows nothing when nothing is lost.
-void warnMacroFileLosses(const GameState &gs, HostDialogs &dialogs);
+// One line per substitution or macro, and for the whole file, that the
+// macro file's reader would refuse, failing with every macro after it lost;
+// empty when it takes the file back whole.
+QStringList macroFileRefusals(const GameState &gs);
+
+// Shows the losses and refusals in one box, or nothing when there are none,
+// and returns whether the file may be written: not when the reader would
+// refuse it, so the file keeps what it held.
+[[nodiscard]] bool warnMacroFileLosses(const GameState &gs, HostDialogs &dialogs);
 
 // Shows in one box which of the (caption, text) pairs the settings file would
 // store with "?"; shows nothing when it can store them all.

@@ -197,7 +197,11 @@ void frmMacro::txtButton_Click(int index)
 
 bool frmMacro::writeMacroFile()
 {
-    warnMacroFileLosses(m_gs, m_dialogs);
+    return warnMacroFileLosses(m_gs, m_dialogs) && writeWarned();
+}
+
+bool frmMacro::writeWarned()
+{
     const WriteResult result = [&] {
         const BusyPointer::Wait busy;
         return MacroWriter(m_gs);
@@ -221,8 +225,11 @@ bool frmMacro::mnuSaveAs_Click()
     const std::optional<QString> path = m_dialogs.saveFile(MacroFilter, m_gs.MacroFile);
     if (!path || path->isEmpty())
         return false;
+    // Refused, the macros stay named by the file that still holds them.
+    if (!warnMacroFileLosses(m_gs, m_dialogs))
+        return false;
     m_gs.MacroFile = *path;
-    return writeMacroFile();
+    return writeWarned();
 }
 
 bool frmMacro::saveChangesFirst(const QString &title)

@@ -68,8 +68,10 @@ private:
     // the save he asked for did not happen.
     bool saveChangesFirst(const QString &title);
     // Tells the host what the file cannot hold, then writes it under the busy
-    // pointer; false when the write failed.
+    // pointer; false when the write failed or was refused, the file unchanged.
     bool writeMacroFile();
+    // The write alone, once the host has been told.
+    bool writeWarned();
     void showMacro(int index);
     void copyBoxesBack();
     void highlight(int index, bool selected);

@@ -43,8 +43,8 @@ frmSubs::frmSubs(GameState &gs, HostDialogs &dialogs, QWidget *parent)
 void frmSubs::Form_Unload()
 {
     // The macros go into the file too, as they stand.
-    if (!m_gs.MacroFile.isEmpty())
-        warnMacroFileLosses(m_gs, m_dialogs);
+    if (!m_gs.MacroFile.isEmpty() && !warnMacroFileLosses(m_gs, m_dialogs))
+        return;
     reportWrite(m_dialogs, MacroWriter(m_gs));
 }
 

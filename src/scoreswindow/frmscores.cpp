@@ -401,8 +401,15 @@ private:
         if (m_dialogs.ask(QStringLiteral("Undo the merge of ") + cboMerges->currentText() + u'?',
                           QStringLiteral("Undo merge")) != HostDialogs::Answer::Yes)
             return;
-        m_store->undoMerge(cboMerges->currentData().toLongLong());
+        const qint64 id = cboMerges->currentData().toLongLong();
+        const bool undone = m_store->undoMerge(id);
+        if (!undone)
+            m_dialogs.message(QStringLiteral("The undo could not be recorded."),
+                              QStringLiteral("Undo merge"));
+        // The tables show what the store holds; a merge still in force stays chosen.
         refreshPlayers();
+        if (!undone)
+            cboMerges->setCurrentIndex(cboMerges->findData(id));
     }
 
     // The games, newest first, read straight from the rows.

@@ -57,6 +57,27 @@ TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
                   disk.path(u"orvella.lock"_qs));
 }
 
+// Room lines that cannot be taken end no start: the Room window opens at its
+// default place, and the file is rewritten as one without them would be.
+TEST(StartUp, RoomLinesThatCannotBeTakenGiveTheDefaultPlace)
+{
+    MainWindowRig clean, odd;
+    const QByteArray settings = "[settings]\r\ndelay=2\r\nregchar=#\r\n";
+    clean.writeFile(u"orvella.ini"_qs, settings + "\r\n");
+    odd.writeFile(u"orvella.ini"_qs, settings + "roomleft=abc\r\nroomtop=99999\r\n"
+                                                "roomwidth=-3\r\nroomheight=\xB0\r\n\r\n");
+    QList<QRect> places;
+    for (MainWindowRig *rig : {&clean, &odd}) {
+        ASSERT_EQ(startIn(*rig, rig->dir.path()), u"1"_qs);
+        part<QAction>(*rig->w, "mnuRoom")->trigger();
+        places << part<QWidget>(*rig->w, "frmRoom")->geometry();
+        rig->w->close();
+    }
+    EXPECT_EQ(places[0], places[1]);
+    EXPECT_TRUE(bytesOf(odd.ini()).contains("RoomWidth= "));
+    EXPECT_EQ(bytesOf(odd.ini()), bytesOf(clean.ini()));
+}
+
 // A chat client is named as the shell finds it: the one beside the program
 // by its path, unless it is the one on the PATH; no such program, by its name.
 TEST(StartUp, TheChatClientsAreNamedSoTheCommandRunsAsPrinted)

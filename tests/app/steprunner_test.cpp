@@ -1,4 +1,5 @@
 #include "app/steprunner.h"
+#include "base/integer.h"
 #include "game/busystate.h"
 #include "game/countdown.h"
 #include "game/stepundone.h"
@@ -20,10 +21,10 @@ struct RunnerRig : GameContextRig
 
 } // namespace
 
-// A step whose link breaks or that gives up leaves the game, the link, the
-// countdown timer and the console as they stood before it, and ends its busy
-// state, inside another step as at the top; a close during its wait ends it
-// keeping what it did. The hourglass goes once no step is under way.
+// A step whose link breaks, that gives up or that fails leaves the game, the
+// link, the countdown timer and the console as they stood before it, and ends
+// its busy state, inside another step as at the top; a close during its wait
+// ends it keeping what it did. The hourglass goes once no step is under way.
 TEST(StepRunner, AFailedStepIsUndoneAndAClosedOneEndsQuietly)
 {
     const struct
@@ -31,9 +32,13 @@ TEST(StepRunner, AFailedStepIsUndoneAndAClosedOneEndsQuietly)
         void (*fail)();
         bool undone, nested;
     } rows[] = {
-        {[] { throw LinkDown(); }, true, false},       {[] { throw StepUndone(); }, true, false},
-        {[] { throw WaitAbandoned(); }, false, false}, {[] { throw LinkDown(); }, true, true},
+        {[] { throw LinkDown(); }, true, false},
+        {[] { throw StepUndone(); }, true, false},
+        {[] { throw WaitAbandoned(); }, false, false},
+        {[] { throw LinkDown(); }, true, true},
         {[] { throw WaitAbandoned(); }, false, true},
+        {[] { checkedAdd(Integer(32767), 1); }, true, false},
+        {[] { checkedAdd(Integer(32767), 1); }, true, true},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(&r - rows);
@@ -66,6 +71,14 @@ TEST(StepRunner, AFailedStepIsUndoneAndAClosedOneEndsQuietly)
         EXPECT_EQ(rig.ticks2.enabled(), !undone);
         EXPECT_FALSE(ctx.console.busyDepth() || ctx.console.state().busy || rig.runner.busyShown());
         EXPECT_EQ(rig.pointer.toStdString() + char('0' + rig.began), nested ? "+-2" : "+-1");
+        // A failure the step does not handle is told with its number.
+        const bool told = &r - rows >= 5;
+        ASSERT_EQ(rig.dialogs.messages.size(), size_t(told));
+        if (told) {
+            EXPECT_EQ(rig.dialogs.messages[0].title + u'|' + rig.dialogs.messages[0].text,
+                      u"Orvella|Run-time error 6:\r\n\r\nOverflow\r\n\r\nThe game goes on "
+                      "from where it stood before that step."_qs);
+        }
     }
 }
 

@@ -64,3 +64,19 @@ TEST(Demo, AWholeGameWithScriptedPlayers)
     }
     EXPECT_EQ(won, QStringList({u"LANTERN"_qs, u"MAPLE SYRUP"_qs}));
 }
+
+// Help is told before a display is needed.
+TEST(Demo, HelpNeedsNoDisplay)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : {u"DISPLAY"_qs, u"QT_QPA_PLATFORM"_qs, u"WAYLAND_DISPLAY"_qs})
+        env.remove(name);
+    QProcess demo;
+    demo.setProcessEnvironment(env);
+    demo.start(QStringLiteral(ORVELLA_DEMO_EXE), {u"--help"_qs});
+    ASSERT_TRUE(demo.waitForFinished(30000));
+    const QString out = QString::fromUtf8(demo.readAllStandardOutput());
+    EXPECT_TRUE(demo.exitStatus() == QProcess::NormalExit && demo.exitCode() == 0);
+    EXPECT_TRUE(out.startsWith(u"Usage: "_qs) && out.contains(u"--players <N>"_qs))
+        << out.toStdString();
+}

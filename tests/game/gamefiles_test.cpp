@@ -1,6 +1,8 @@
 #include "files/settingsfile.h"
 #include "game/gamefiles.h"
 #include "game/gamestate.h"
+#include "game/progress.h"
+#include "game/resultsrecorder.h"
 #include "gameround.h"
 #include "support/bytesio.h"
 #include "support/scripteddialogs.h"
@@ -54,4 +56,48 @@ TEST(GameFiles, TheFirstSettingsPlayTheBoxesAndTheMacroFileTheyName)
     ASSERT_TRUE(SettingsReader(gs, dialogs, folder));
     EXPECT_TRUE(gs.Boxes[1].InDefault && gs.Boxes[1].Available);
     EXPECT_TRUE(gs.Boxes[2].InDefault && !gs.Boxes[2].Available);
+}
+
+namespace {
+
+struct RecordedResults final : ResultsRecorder
+{
+    QStringList calls;
+    void gameOpened(const GameState &) override {}
+    void gameResumed(const GameState &, const QString &, const QByteArray &) override {}
+    void registered(const QString &) override {}
+    void calledDown(int, const QString &, const QStringList &) override {}
+    void countdownRun() override {}
+    void answered(int, const QString &, const QString &, const QString &, const QString &,
+                  Verdict) override
+    {}
+    void wordWon(int, const QString &, const QString &, const QString &) override {}
+    void gameEnded() override {}
+    void commit(const QByteArray &print) override
+    {
+        calls << u"commit "_qs + QString::number(print.size());
+    }
+    void logWritten(bool ok) override { calls << u"written "_qs + QString::number(ok); }
+};
+
+} // namespace
+
+// A body the log cannot hold is told as the log's failure and the old log
+// stays; the results are not marked with a print that no log has.
+TEST(GameFiles, ABodyTheLogCannotHoldMarksNoResults)
+{
+    GameContextRig rig;
+    RecordedResults results;
+    rig.ctx.results = &results;
+    rig.gs.LogFile = rig.writeFile(u"Orvella.log"_qs, "old");
+    rig.gs.PlayerCount = MaxPlayers + 1;
+    saveProgress(rig.ctx);
+    EXPECT_EQ(bytesOf(rig.gs.LogFile), "old");
+    rig.gs.PlayerCount = 1;
+    saveProgress(rig.ctx);
+    EXPECT_EQ(results.calls, QStringList({u"written 0"_qs, u"commit 40"_qs, u"written 1"_qs}));
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    EXPECT_EQ(rig.dialogs.messages[0].text,
+              u"Subscript out of range\r\n9\r\nError with file "_qs + rig.gs.LogFile);
+    EXPECT_EQ(rig.dialogs.messages[0].title, u"Program Error"_qs);
 }

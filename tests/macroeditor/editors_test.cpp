@@ -1,6 +1,9 @@
 #include "macroeditor/frmmacro.h"
 #include "macroeditor/frmsubs.h"
 
+#include "files/linereader.h"
+#include "game/gamefiles.h"
+
 #include "support/mainwindowfixture.h"
 
 #include <QPlainTextEdit>
@@ -130,4 +133,51 @@ TEST_F(EditorTest, EditsGoIntoSubsAtOnceAndClosingWritesTheMacroFileIfNamed)
                                 "[Macro  1 ]\r\n\r\n[Macro  2 ]\r\nTwo\r\n2\r\n\r\n\r\n"));
     ASSERT_EQ(dialogs.messages.size(), 1u); // told before writing, and only with a file
     EXPECT_TRUE(dialogs.messages[0].text.contains(u"%sub6%"_qs));
+}
+
+// What the reader would refuse, which would lose every macro after it at the
+// next start, is not written: the file keeps what it held, and a Save As
+// keeps the name of the file that holds it. Up to the reader's limits the
+// file comes back whole.
+TEST_F(EditorTest, ASaveTheReaderWouldRefuseKeepsTheFile)
+{
+    const QByteArray held = "[Macro 1]\r\nOld\r\nold\r\n\r\n";
+    gs.MacroFile = writeFile(u"m.txt"_qs, held);
+    frmMacro w(build().childContext());
+    w.show();
+    const QString longest(LineReader::MaxLineBytes, u'x');
+    gs.Macros[2] = {u"Two"_qs, u"a\r\n"_qs + longest + u"y\r\n\r\nb"_qs};
+    w.mnuSave->trigger();
+    dialogs.files = {path(u"new.txt"_qs)};
+    w.mnuSaveAs->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              u"The macro file cannot hold everything as it stands:\r\n"
+              "Macro 2: a line longer than 65536 characters, which the file cannot take back.\r\n"
+              "Macro 2: the lines after an empty line are lost when the file is read again.\r\n"
+              "The file is not saved, so it keeps what it held: shorten what is named, then "
+              "save again."_qs);
+    EXPECT_EQ(bytesOf(gs.MacroFile), held);
+    EXPECT_TRUE(gs.MacroFile.endsWith(u"/m.txt"_qs) && !QFile::exists(path(u"new.txt"_qs)));
+
+    for (int i = 1; i <= MacroCount; ++i)
+        gs.Macros[i] = {QString::number(i), (longest + u"\r\n"_qs).repeated(3)};
+    w.mnuSave->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    GameState back;
+    back.MacroFile = gs.MacroFile;
+    MacroReader(back, dialogs);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    for (int i = 1; i <= MacroCount; ++i)
+        EXPECT_TRUE(back.Macros[i].Name == gs.Macros[i].Name &&
+                    back.Macros[i].Text == gs.Macros[i].Text)
+            << i;
+    const QByteArray written = bytesOf(gs.MacroFile);
+    gs.Subs.fill(QString(30000, u's'));
+    w.mnuSave->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_TRUE(dialogs.messages[2].text.contains(
+        u"\r\nThe whole file: 4232827 bytes, more than the 4194304 it can take back.\r\n"_qs))
+        << dialogs.messages[2].text.toStdString();
+    EXPECT_EQ(bytesOf(gs.MacroFile), written);
 }

@@ -8,6 +8,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -141,4 +143,25 @@ TEST(ScoresWindow, SortFilterMergeAndExport)
     EXPECT_TRUE(bytesOf(html).contains("Won by =Kit &quot;K&quot;, &lt;b&gt;%host%, box Red."));
     EXPECT_TRUE(w->findChild<QTextBrowser *>(u"txtReport"_qs)->toPlainText().contains(Kit));
     EXPECT_TRUE(dialogs.messages.empty());
+
+    // An undo the store cannot record is told, and the merge stays in force
+    // and chosen.
+    auto *merges = w->findChild<QComboBox *>(u"cboMerges"_qs);
+    w->findChild<QComboBox *>(u"cboFrom"_qs)->setCurrentText(u"Bo"_qs);
+    w->findChild<QComboBox *>(u"cboInto"_qs)->setCurrentText(u"Ann"_qs);
+    dialogs.answers = {HostDialogs::Answer::Yes, HostDialogs::Answer::Yes};
+    w->findChild<QPushButton *>(u"cmdMerge"_qs)->click();
+    {
+        QSqlDatabase writer = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"writer"_qs);
+        writer.setDatabaseName(dir.filePath(u"scores.sqlite"_qs));
+        ASSERT_TRUE(writer.open() && QSqlQuery(writer).exec(u"BEGIN IMMEDIATE"_qs));
+        w->findChild<QPushButton *>(u"cmdUndoMerge"_qs)->click();
+        writer.close();
+    }
+    QSqlDatabase::removeDatabase(u"writer"_qs);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title + u'|' + dialogs.messages[0].text,
+              u"Undo merge|The undo could not be recorded."_qs);
+    EXPECT_EQ(column(players, 0).size(), 2);
+    EXPECT_EQ(merges->currentText(), u"Bo into Ann"_qs);
 }

@@ -6,7 +6,7 @@
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgtest-dev libgmock-dev libbenchmark-dev python3
           xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl
-          qt6-websockets-dev libqrencode-dev libicu-dev nginx-light caddy chromium chromium-driver python3-selenium xdotool)
+          libqrencode-dev libicu-dev nginx-light caddy chromium chromium-driver python3-selenium xdotool)
 for option in "$@"; do
   case $option in
     --docs) packages+=(x11-apps netpbm optipng) ;;

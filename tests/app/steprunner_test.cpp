@@ -31,15 +31,13 @@ TEST(StepRunner, AFailedStepIsUndoneAndAClosedOneEndsQuietly)
     {
         void (*fail)();
         bool undone, nested;
-    } rows[] = {
-        {[] { throw LinkDown(); }, true, false},
-        {[] { throw StepUndone(); }, true, false},
-        {[] { throw WaitAbandoned(); }, false, false},
-        {[] { throw LinkDown(); }, true, true},
-        {[] { throw WaitAbandoned(); }, false, true},
-        {[] { checkedAdd(Integer(32767), 1); }, true, false},
-        {[] { checkedAdd(Integer(32767), 1); }, true, true},
-    };
+    } rows[] = {{[] { throw LinkDown(); }, true, false},
+                {[] { throw StepUndone(); }, true, false},
+                {[] { throw WaitAbandoned(); }, false, false},
+                {[] { throw LinkDown(); }, true, true},
+                {[] { throw WaitAbandoned(); }, false, true},
+                {[] { checkedAdd(Integer(32767), 1); }, true, false},
+                {[] { checkedAdd(Integer(32767), 1); }, true, true}};
     for (const auto &r : rows) {
         SCOPED_TRACE(&r - rows);
         const auto &[fail, undone, nested] = r;

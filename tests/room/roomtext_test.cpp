@@ -22,18 +22,15 @@ TEST(RoomText, NamesThatOnlyLookAlikeAreTheSameName)
         {u"Ann Lee"_qs, u"Ann L\u0435\u0435"_qs}, // Cyrillic e's
         {u"Bob"_qs, u"B0B"_qs},
         {u"Kim"_qs, u"Kirn"_qs},
-        {u"Strasse"_qs, u"STRA\u00DFE"_qs},
-    };
+        {u"Strasse"_qs, u"STRA\u00DFE"_qs}};
     for (const auto &[a, b] : same) {
         EXPECT_TRUE(RoomText::sameName(a, b)) << a.toStdString() << " / " << b.toStdString();
         EXPECT_TRUE(PersonRules::hasName({u"Cy"_qs, a}, b)) << b.toStdString();
     }
-    const std::pair<QString, QString> different[] = {
-        {u"Bo"_qs, u"Bob"_qs},
-        {u"Ann Lee"_qs, u"Ann Le"_qs},
-        {u"Ann Lee"_qs, u"AnnLee"_qs},
-        {u"Kim"_qs, u"Kin"_qs},
-    };
+    const std::pair<QString, QString> different[] = {{u"Bo"_qs, u"Bob"_qs},
+                                                     {u"Ann Lee"_qs, u"Ann Le"_qs},
+                                                     {u"Ann Lee"_qs, u"AnnLee"_qs},
+                                                     {u"Kim"_qs, u"Kin"_qs}};
     for (const auto &[a, b] : different) {
         EXPECT_FALSE(RoomText::sameName(a, b)) << a.toStdString() << " / " << b.toStdString();
         EXPECT_FALSE(PersonRules::hasName({u"Cy"_qs, a}, b)) << b.toStdString();

@@ -4,14 +4,14 @@
 #include "room/wsframe.h"
 #include "support/waituntil.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QWebSocket>
+#include <QTime>
 
 #include <gtest/gtest.h>
 
@@ -21,98 +21,52 @@ namespace {
 
 const QString Code = u"KTZRW"_qs;
 
-// A browser's page, as the room sees it.
+// A browser's page, as the room sees it, spoken by hand: from a source
+// address of its own (many people come from many addresses), with the
+// request's Host, Origin and any other lines given, so it can also forge
+// headers and break frames.
 struct Page
 {
-    QWebSocket socket;
+    QSslSocket socket;
+    QByteArray in;
+    QByteArray head; // the answer's status line, once its head is in
+    bool closed = false;
     QStringList lines;
     QJsonObject last; // the latest welcome or refusal
     QJsonObject host; // what the room last said of the host
     QList<QJsonObject> statuses;
-    bool closed = false;
-
-    Page(quint16 port, const QString &origin, const char *scheme = "ws") : socket(origin)
-    {
-        QObject::connect(&socket, &QWebSocket::sslErrors, [this] { socket.ignoreSslErrors(); });
-        QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString &m) {
-            const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
-            seen = o[u"at"].toInteger(seen);
-            if (o[u"type"].toString() == u"line"_qs)
-                lines << (o[u"private"].toBool() ? u"(private) "_qs : QString()) +
-                             o[u"text"].toString();
-            else if (o[u"type"].toString() == u"status"_qs)
-                statuses << o;
-            else
-                (o[u"type"].toString() == u"host"_qs ? host : last) = o;
-        });
-        QObject::connect(&socket, &QWebSocket::disconnected, [this] { closed = true; });
-        socket.open(QUrl(u"%1://127.0.0.1:%2/ws"_qs.arg(QLatin1String(scheme)).arg(port)));
-    }
-    // A page that asks to join at once.
-    Page(quint16 port, const QString &origin, const QString &name, const QString &code = Code,
-         const QString &token = {}, qint64 seen = -1)
-        : Page(port, origin)
-    {
-        join(name, code, token, seen);
-    }
-    void send(const QJsonObject &o) { socket.sendTextMessage(QJsonDocument(o).toJson()); }
     qint64 seen = -1;
-    void join(const QString &name, const QString &code = Code, const QString &token = {},
-              qint64 seen = -1)
-    {
-        waitUntil([&] { return socket.state() == QAbstractSocket::ConnectedState || closed; });
-        // No name: the overlay, which only watches.
-        send({{u"type"_qs, name.isNull() ? u"watch"_qs : u"join"_qs},
-              {u"name"_qs, name},
-              {u"code"_qs, code},
-              {u"token"_qs, token},
-              {u"seen"_qs, seen}});
-    }
-    void say(const QString &text, const char *type = "say")
-    {
-        send({{u"type"_qs, QString::fromLatin1(type)}, {u"text"_qs, text}});
-    }
-    bool welcomed()
-    {
-        return waitUntil([&] { return last[u"type"].toString() == u"welcome"_qs || closed; }) &&
-               !closed;
-    }
-    bool told(const QString &reg)
-    {
-        return waitUntil([&] { return host[u"reg"] == reg && host[u"name"] == u"Ann Lee"_qs; });
-    }
-    bool sees(const QString &line)
-    {
-        return waitUntil([&] { return lines.contains(line); });
-    }
-    bool dropped()
-    {
-        return waitUntil([&] { return closed; });
-    }
-};
 
-// A page's socket spoken by hand, from a source address of its own (many
-// people come from many addresses) and with the request's Host, Origin and
-// any other lines given, so it can forge headers and break frames.
-struct RawPage
-{
-    QTcpSocket socket;
-    QByteArray in;
-    QByteArray head; // the answer's status line, once its head is in
-    QStringList lines;
-    QList<QJsonObject> other; // welcomes, refusals, statuses
-
-    RawPage(quint16 port, int address = 1, QByteArray headers = {})
+    Page(quint16 port, int address = 1, QByteArray headers = {}, bool tls = false)
     {
+        QObject::connect(&socket, &QSslSocket::readyRead, [this] { read(); });
+        QObject::connect(&socket, &QSslSocket::disconnected, [this] { closed = true; });
+        QObject::connect(&socket, &QSslSocket::sslErrors, [this] { socket.ignoreSslErrors(); });
         socket.bind(QHostAddress(u"127.0.0.%1"_qs.arg(address)));
-        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (tls)
+            socket.connectToHostEncrypted(u"127.0.0.1"_qs, port);
+        else
+            socket.connectToHost(QHostAddress::LocalHost, port);
         if (headers.isNull())
             headers = own(port);
         socket.write("GET /ws HTTP/1.1\r\n" + headers +
                      "Upgrade: websocket\r\nConnection: Upgrade\r\n"
                      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
                      "Sec-WebSocket-Version: 13\r\n\r\n");
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { read(); });
+    }
+    // A page served from origin (none: no Origin at all); "wss": over TLS.
+    Page(quint16 port, const QString &origin, const char *scheme = "ws")
+        : Page(port, 1,
+               "Host: 127.0.0.1:" + QByteArray::number(port) + "\r\n" +
+                   (origin.isEmpty() ? QByteArray() : "Origin: " + origin.toUtf8() + "\r\n"),
+               qstrcmp(scheme, "wss") == 0)
+    {}
+    // A page that asks to join at once.
+    Page(quint16 port, const QString &origin, const QString &name, const QString &code = Code,
+         const QString &token = {}, qint64 seen = -1)
+        : Page(port, origin)
+    {
+        join(name, code, token, seen);
     }
     // The Host and Origin of the room's own page.
     static QByteArray own(quint16 port)
@@ -132,16 +86,25 @@ struct RawPage
         }
         WsFrame::Frame f;
         while (WsFrame::take(in, false, 1 << 20, &f) == WsFrame::Taken::Frame) {
-            const QJsonObject o = QJsonDocument::fromJson(f.payload).object();
-            if (o[u"type"] == u"line"_qs)
-                lines << o[u"text"].toString();
-            else if (!o.isEmpty())
-                other << o;
+            if (f.op == WsFrame::Text)
+                take(f.payload);
         }
+    }
+    void take(const QByteArray &message)
+    {
+        const QJsonObject o = QJsonDocument::fromJson(message).object();
+        seen = o[u"at"].toInteger(seen);
+        if (o[u"type"].toString() == u"line"_qs)
+            lines << (o[u"private"].toBool() ? u"(private) "_qs : QString()) +
+                         o[u"text"].toString();
+        else if (o[u"type"].toString() == u"status"_qs)
+            statuses << o;
+        else
+            (o[u"type"].toString() == u"host"_qs ? host : last) = o;
     }
     QByteArray status()
     {
-        waitUntil([&] { return !head.isEmpty() || closed(); });
+        waitUntil([&] { return !head.isEmpty() || closed; });
         return head;
     }
     bool upgraded() { return status().startsWith("HTTP/1.1 101 "); }
@@ -150,27 +113,44 @@ struct RawPage
         socket.write(WsFrame::encode(op, payload, true, 0x5a17c0de));
     }
     void send(const QJsonObject &o) { send(QJsonDocument(o).toJson(QJsonDocument::Compact)); }
-    void join(const QString &name, const QString &code = Code)
+    void join(const QString &name, const QString &code = Code, const QString &token = {},
+              qint64 seen = -1)
     {
-        send({{u"type"_qs, u"join"_qs}, {u"name"_qs, name}, {u"code"_qs, code}});
+        // No name: the overlay, which only watches.
+        send({{u"type"_qs, name.isNull() ? u"watch"_qs : u"join"_qs},
+              {u"name"_qs, name},
+              {u"code"_qs, code},
+              {u"token"_qs, token},
+              {u"seen"_qs, seen}});
     }
-    // The newest message of a type: its why, or else its name.
-    QString last(const char *type) const
+    void say(const QString &text, const char *type = "say")
     {
-        for (qsizetype i = other.size() - 1; i >= 0; --i) {
-            if (other[i][u"type"] == QLatin1String(type))
-                return other[i][u"why"].toString(other[i][u"name"].toString());
-        }
-        return {};
+        send({{u"type"_qs, QString::fromLatin1(type)}, {u"text"_qs, text}});
     }
-    bool closed() const { return socket.state() == QAbstractSocket::UnconnectedState; }
+    bool is(const char *type) const { return last[u"type"] == QLatin1String(type); }
+    bool welcomed()
+    {
+        return waitUntil([&] { return is("welcome") || closed; }) && !closed;
+    }
+    bool told(const QString &reg)
+    {
+        return waitUntil([&] { return host[u"reg"] == reg && host[u"name"] == u"Ann Lee"_qs; });
+    }
+    bool sees(const QString &line)
+    {
+        return waitUntil([&] { return lines.contains(line); });
+    }
+    bool dropped()
+    {
+        return waitUntil([&] { return closed; });
+    }
 };
 
 // Breaks a frame: one masked frame whose header claims length; whether the
 // room then closes the connection.
 bool closesOn(quint16 port, int opcode, const QByteArray &payload, quint64 length)
 {
-    RawPage page(port);
+    Page page(port);
     page.status();
     QByteArray f(1, char(0x80 | opcode));
     if (length < 126) {
@@ -182,7 +162,7 @@ bool closesOn(quint16 port, int opcode, const QByteArray &payload, quint64 lengt
     }
     f += QByteArray(4, '\0'); // a zero mask leaves the payload as it is
     page.socket.write(f + payload);
-    return waitUntil([&] { return page.closed(); });
+    return waitUntil([&] { return page.closed; });
 }
 
 struct WebRoomTest : ::testing::Test
@@ -392,37 +372,37 @@ TEST_F(WebRoomTest, BehindAProxyItsClientsAreCounted)
     // The proxy's own connections are its clients': one client holds 40,
     // whatever it wrote left of what the proxy added.
     const QByteArray client = proxied + "X-Forwarded-For: 198.51.100.7\r\n";
-    std::vector<std::unique_ptr<RawPage>> held;
+    std::vector<std::unique_ptr<Page>> held;
     for (int i = 0; i < web->front.maxPerAddress; ++i) {
-        held.push_back(std::make_unique<RawPage>(port, 1, client));
+        held.push_back(std::make_unique<Page>(port, 1, client));
         ASSERT_TRUE(held.back()->upgraded()) << i;
     }
-    RawPage over(port, 1, proxied + "X-Forwarded-For: 203.0.113.9, 198.51.100.7\r\n");
-    EXPECT_TRUE(waitUntil([&] { return over.last("refused") == WebFront::TooManyFromAddress; }));
+    Page over(port, 1, proxied + "X-Forwarded-For: 203.0.113.9, 198.51.100.7\r\n");
+    EXPECT_TRUE(waitUntil([&] { return over.last[u"why"] == WebFront::TooManyFromAddress; }));
     EXPECT_TRUE(reported(u"turned away: one address may hold 40 connections at once."_qs));
     // Another client of the proxy gets in, and the console names it.
     const QByteArray wrongCode = R"({"type":"join","name":"Cy","code":"KTZRX"})";
-    RawPage other(port, 1, proxied + "X-Forwarded-For: 198.51.100.8\r\n");
+    Page other(port, 1, proxied + "X-Forwarded-For: 198.51.100.8\r\n");
     ASSERT_TRUE(other.upgraded());
     other.send(wrongCode);
     EXPECT_TRUE(reported(u"A web client (198.51.100.8) gave a wrong room code."_qs));
     // A peer that is no proxy is itself, whatever it forges.
-    RawPage direct(port, 2, RawPage::own(port) + "X-Forwarded-For: 198.51.100.7\r\n");
+    Page direct(port, 2, Page::own(port) + "X-Forwarded-For: 198.51.100.7\r\n");
     ASSERT_TRUE(direct.upgraded());
     direct.send(wrongCode);
     EXPECT_TRUE(reported(u"A web client (127.0.0.2) gave a wrong room code."_qs));
     held.clear();
     EXPECT_TRUE(waitUntil([&] { return web->front.connections() <= 2; }));
-    EXPECT_TRUE(RawPage(port, 1, client).upgraded()) << "the client's count went down";
+    EXPECT_TRUE(Page(port, 1, client).upgraded()) << "the client's count went down";
 
     // A page of the public origin, whatever the proxy's Host; no other.
     for (const QByteArray origin : {"https://quiz.example.org", "HTTPS://Quiz.Example.org:443/"})
         EXPECT_TRUE(
-            RawPage(port, 1, "Host: quiz.example.org\r\nOrigin: " + origin + "\r\n").upgraded())
+            Page(port, 1, "Host: quiz.example.org\r\nOrigin: " + origin + "\r\n").upgraded())
             << origin.data();
     for (const QByteArray origin : {"http://quiz.example.org", "https://quiz.example.org:8443",
                                     "https://quiz.example.org.evil.example", "null", ""})
-        EXPECT_EQ(RawPage(port, 1, "Host: quiz.example.org\r\nOrigin: " + origin + "\r\n").status(),
+        EXPECT_EQ(Page(port, 1, "Host: quiz.example.org\r\nOrigin: " + origin + "\r\n").status(),
                   "HTTP/1.1 403 Forbidden")
             << origin.data();
 }
@@ -460,21 +440,32 @@ TEST(WebRoomOptions, ProxiesAndOriginsAreCheckedAndNormalised)
     }
 }
 
-// With a certificate the page and its socket are served over TLS only.
-TEST(WebRoomTls, PeopleJoinOverTls)
+// A room with a self-signed certificate of its own.
+struct WebRoomTls : ::testing::Test
 {
     QTemporaryDir dir;
-    const QString cert = dir.filePath(u"cert.pem"_qs), key = dir.filePath(u"key.pem"_qs);
-    ASSERT_EQ(
-        QProcess::execute(u"openssl"_qs, u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 "
-                                         "-nodes -days 1 -subj /CN=localhost"_qs.split(u' ') +
-                                             QStringList{u"-keyout"_qs, key, u"-out"_qs, cert}),
-        0);
     ChatRoom room{u"Ann Lee"_qs};
-    QString error;
-    const auto web = openWebRoom(room, {u"0"_qs, u"KTZRW"_qs, cert, key, {}, {}}, &error);
-    ASSERT_TRUE(web) << error.toStdString();
-    const quint16 port = web->front.port();
+    std::unique_ptr<WebRoom> web;
+    quint16 port = 0;
+
+    WebRoomTls()
+    {
+        const QString cert = dir.filePath(u"cert.pem"_qs), key = dir.filePath(u"key.pem"_qs);
+        EXPECT_EQ(QProcess::execute(u"openssl"_qs,
+                                    u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes "
+                                    "-days 1 -subj /CN=localhost"_qs.split(u' ') +
+                                        QStringList{u"-keyout"_qs, key, u"-out"_qs, cert}),
+                  0);
+        QString error;
+        web = openWebRoom(room, {u"0"_qs, Code, cert, key, {}, {}}, &error);
+        EXPECT_TRUE(web) << error.toStdString();
+        port = web ? web->front.port() : 0;
+    }
+};
+
+// With a certificate the page and its socket are served over TLS only.
+TEST_F(WebRoomTls, PeopleJoinOverTls)
+{
     EXPECT_EQ(
         web->banner().first(),
         u"People join in a browser at https://127.0.0.1:%1/#KTZRW with the room code KTZRW"_qs.arg(
@@ -490,38 +481,25 @@ TEST(WebRoomTls, PeopleJoinOverTls)
 
 // Held or aborted handshakes are connections like any other: counted, each
 // with its deadline, freed when they go; the port keeps taking players.
-TEST(WebRoomTls, HandshakesHoldNoPlace)
+TEST_F(WebRoomTls, HandshakesHoldNoPlace)
 {
-    QTemporaryDir dir;
-    const QString cert = dir.filePath(u"cert.pem"_qs), key = dir.filePath(u"key.pem"_qs);
-    ASSERT_EQ(
-        QProcess::execute(u"openssl"_qs, u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 "
-                                         "-nodes -days 1 -subj /CN=localhost"_qs.split(u' ') +
-                                             QStringList{u"-keyout"_qs, key, u"-out"_qs, cert}),
-        0);
-    ChatRoom room{u"Ann Lee"_qs};
-    QString error;
-    const auto web = openWebRoom(room, {u"0"_qs, Code, cert, key, {}, {}}, &error);
-    ASSERT_TRUE(web) << error.toStdString();
-    const quint16 port = web->front.port();
     const QString origin = u"https://127.0.0.1:%1"_qs.arg(port);
     // Connections that never start or never finish their handshake.
-    const auto connection = [port](int i) {
+    const auto connection = [p = port](int i) {
         auto s = std::make_unique<QTcpSocket>();
         s->bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + i / 34)));
-        s->connectToHost(QHostAddress::LocalHost, port);
+        s->connectToHost(QHostAddress::LocalHost, p);
         return s;
     };
     std::vector<std::unique_ptr<QTcpSocket>> held;
     for (int i = 0; i < 100; ++i)
         held.push_back(connection(i));
     ASSERT_TRUE(waitUntil([&] { return web->front.connections() == 100; }));
-    QElapsedTimer clock;
-    clock.start();
+    const QTime started = QTime::currentTime();
     Page bo(port, origin, "wss");
     bo.join(u"Bo"_qs);
     ASSERT_TRUE(bo.welcomed());
-    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_LT(started.msecsTo(QTime::currentTime()), 2000);
     held.clear();
     for (int wave = 0; wave < 3; ++wave) {
         for (int i = 0; i < 100; ++i) {
@@ -542,33 +520,28 @@ TEST(WebRoomTls, HandshakesHoldNoPlace)
 TEST_F(WebRoomTest, QueuesAreBoundedAndReadersKeptFairly)
 {
     for (bool reads : {false, true}) {
-        RawPage pinger(port, 2);
+        Page pinger(port, 2);
         ASSERT_TRUE(pinger.upgraded());
         if (!reads)
-            QObject::disconnect(&pinger.socket, nullptr, nullptr, nullptr);
-        for (int i = 0; i < 1000 && pinger.socket.state() == QAbstractSocket::ConnectedState; ++i) {
+            QObject::disconnect(&pinger.socket, &QSslSocket::readyRead, nullptr, nullptr);
+        for (int i = 0; i < 1000; ++i)
             pinger.send(QByteArray(125, 'p'), WsFrame::Ping);
-            pinger.socket.flush();
-        }
-        EXPECT_TRUE(waitUntil([&] { return pinger.closed(); })) << reads;
+        EXPECT_TRUE(waitUntil([&] { return pinger.closed; })) << reads;
     }
     EXPECT_TRUE(reported(u"flooded the room with control frames; dropped."_qs));
     reports.clear();
 
     // Thirty people from thirty addresses say ten lines each at once.
-    std::vector<std::unique_ptr<RawPage>> crowd;
+    std::vector<std::unique_ptr<Page>> crowd;
     for (int i = 0; i < 30; ++i) {
-        crowd.push_back(std::make_unique<RawPage>(port, 10 + i));
+        crowd.push_back(std::make_unique<Page>(port, 10 + i));
         crowd.back()->join(u"P%1"_qs.arg(i));
     }
-    ASSERT_TRUE(waitUntil([&] {
-        return std::ranges::all_of(crowd, [](auto &p) { return !p->last("welcome").isEmpty(); });
-    }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return std::ranges::all_of(crowd, [](auto &p) { return p->is("welcome"); }); }));
     for (int i = 0; i < 30; ++i) {
         for (int n = 0; n < 10; ++n)
-            crowd[i]->send(
-                {{u"type"_qs, u"say"_qs},
-                 {u"text"_qs, u"%1 says %2 %3"_qs.arg(i).arg(n).arg(QString(180, u'x'))}});
+            crowd[i]->say(u"%1 says %2 %3"_qs.arg(i).arg(n).arg(QString(180, u'x')));
     }
     EXPECT_TRUE(waitUntil(
         [&] {
@@ -582,13 +555,13 @@ TEST_F(WebRoomTest, QueuesAreBoundedAndReadersKeptFairly)
     // One who stops reading is let go as if the connection broke: the name
     // waits for its token.
     crowd.clear();
-    RawPage slow(port, 3);
+    Page slow(port, 3);
     slow.socket.setReadBufferSize(4096);
     slow.socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
     slow.join(u"Slo"_qs);
-    ASSERT_TRUE(waitUntil([&] { return !slow.last("welcome").isEmpty(); }));
-    QObject::disconnect(&slow.socket, nullptr, nullptr, nullptr);
-    const QString slowToken = slow.other.first()[u"token"].toString();
+    ASSERT_TRUE(slow.welcomed());
+    QObject::disconnect(&slow.socket, &QSslSocket::readyRead, nullptr, nullptr);
+    const QString slowToken = slow.last[u"token"].toString();
     for (int n = 0; n < 400 && reports.filter(u"Slo did not"_qs).isEmpty(); ++n) {
         for (int line = 0; line < 100; ++line)
             room.say(u"Ann Lee"_qs, QString(190, u'z'));
@@ -651,28 +624,28 @@ TEST_F(WebRoomTest, WrongCodesAndCapsAreRefusedWithReasons)
 {
     QStringList answers;
     for (int i = 0; i < 8; ++i) {
-        RawPage guess(port, 7);
+        Page guess(port, 7);
         guess.join(u"G%1"_qs.arg(i), u"ABCDE"_qs);
-        ASSERT_TRUE(waitUntil([&] { return !guess.last("refused").isEmpty(); }));
-        answers << guess.last("refused");
+        ASSERT_TRUE(waitUntil([&] { return guess.is("refused"); }));
+        answers << guess.last[u"why"].toString();
     }
     EXPECT_EQ(answers.count(u"That is not this room's code."_qs), 5)
         << answers.join(u'|').toStdString();
     EXPECT_TRUE(answers.last().startsWith(u"Too many tries"_qs));
     EXPECT_EQ(reports.filter(u"gave a wrong room code"_qs).size(), 1);
-    RawPage right(port, 7);
+    Page right(port, 7);
     right.join(u"Gwen"_qs);
-    EXPECT_TRUE(waitUntil([&] { return right.last("welcome") == u"Gwen"_qs; }));
+    EXPECT_TRUE(waitUntil([&] { return right.last[u"name"] == u"Gwen"_qs; }));
 
     web->front.maxPerAddress = 3;
-    std::vector<std::unique_ptr<RawPage>> three;
+    std::vector<std::unique_ptr<Page>> three;
     for (int i = 0; i < 3; ++i)
-        three.push_back(std::make_unique<RawPage>(port, 8));
+        three.push_back(std::make_unique<Page>(port, 8));
     ASSERT_TRUE(waitUntil([&] { return web->front.connections() == 4; }));
-    RawPage fourth(port, 8);
-    EXPECT_TRUE(waitUntil([&] { return fourth.last("refused") == WebFront::TooManyFromAddress; }));
+    Page fourth(port, 8);
+    EXPECT_TRUE(waitUntil([&] { return fourth.last[u"why"] == WebFront::TooManyFromAddress; }));
     web->front.maxConnections = 4;
-    RawPage other(port, 9);
-    EXPECT_TRUE(waitUntil([&] { return other.last("refused") == WebFront::RoomFull; }));
-    EXPECT_TRUE(waitUntil([&] { return fourth.closed() && other.closed(); }));
+    Page other(port, 9);
+    EXPECT_TRUE(waitUntil([&] { return other.last[u"why"] == WebFront::RoomFull; }));
+    EXPECT_TRUE(waitUntil([&] { return fourth.closed && other.closed; }));
 }

@@ -25,6 +25,7 @@ import threading
 
 try:
     from selenium import webdriver
+    from selenium.common.exceptions import StaleElementReferenceException
     from selenium.webdriver.common.by import By
     from selenium.webdriver.common.keys import Keys
     from selenium.webdriver.support.ui import WebDriverWait
@@ -116,7 +117,10 @@ def lines(driver):
 
 
 def until(driver, check, seconds=10):
-    return WebDriverWait(driver, seconds).until(lambda d: check(d))
+    # The card is drawn anew for each status: an element read a moment ago
+    # may be gone, which only means to look again.
+    return WebDriverWait(driver, seconds, ignored_exceptions=[StaleElementReferenceException]) \
+        .until(lambda d: check(d))
 
 
 def browsers(overlay=False):

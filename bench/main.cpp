@@ -72,7 +72,19 @@ void table(const Results &r)
                 "ratio 10", "10/1 time");
     const char *paths[] = {"baseline",      "arrival", "getnext", "registration",
                            "hostdetection", "answer",  "macros"};
-    std::vector<std::pair<std::string, bool>> verdicts;
+    // Linear is judged against how the baseline itself grows in this run: a
+    // machine's caches and memory make even a bare split grow by more than
+    // ten times, and by different amounts on different machines.
+    const double splitGrowth = r.count("baseline/1") && r.count("baseline/10")
+                                   ? r.at("baseline/10") / r.at("baseline/1")
+                                   : 0;
+    struct Verdict
+    {
+        std::string name;
+        bool fast;     // a third of the split's speed at both sizes
+        double growth; // 10 MB / 1 MB time
+    };
+    std::vector<Verdict> verdicts;
     for (const char *p : paths) {
         const std::string name = p;
         if (!r.count(name + "/1") || !r.count(name + "/10") || !r.count("baseline/1") ||
@@ -84,12 +96,17 @@ void table(const Results &r)
         std::printf("%-14s %10.1f %10.1f %9.2f %9.2f %9.1f\n", p, mb1 / t1, mb10 / t10, ratio1,
                     ratio10, growth);
         if (name != "baseline")
-            verdicts.emplace_back(name, ratio1 >= 1.0 / 3 && ratio10 >= 1.0 / 3 && growth <= 12);
+            verdicts.push_back({name, ratio1 >= 1.0 / 3 && ratio10 >= 1.0 / 3, growth});
     }
     std::printf("\nBudgets\n");
-    for (const auto &[name, met] : verdicts) {
+    for (const auto &[name, fast, growth] : verdicts) {
         const std::string what = name + ": a third of the line split's speed or better, linear";
-        budget(met, what.c_str(), "ratio >= 0.33 at 1 and 10 MB, 10 MB/1 MB time <= 12");
+        char detail[160];
+        std::snprintf(detail, sizeof detail,
+                      "ratio >= 0.33 at 1 and 10 MB, 10 MB/1 MB time %.1f <= 1.2 times the "
+                      "split's %.1f = %.1f",
+                      growth, splitGrowth, 1.2 * splitGrowth);
+        budget(fast && growth <= 1.2 * splitGrowth, what.c_str(), detail);
     }
     if (r.count("sort150")) {
         char detail[64];

@@ -1,11 +1,11 @@
 // The benchmark suite: each chat-text path on generated chat of 1 MB and
 // 10 MB beside a plain line split of the same bytes, the player sort, the
 // recovery-log write, a line to the stand-in chat client and back beside a
-// raw socket ping-pong, the longest macro lines beside a copy of the line,
-// a flood of room lines in the Room window beside a split of its bytes, and
-// a client that answers 6 or 10 for ever. Ends with a table and one line
-// per budget. The Google Benchmark part runs in child processes, each started
-// with --results-to=FILE.
+// minimal Qt peer (and a raw socket ping-pong as the floor), the longest
+// macro lines beside a copy of the line, a flood of room lines in the Room
+// window beside a split of its bytes, and a client that answers 6 or 10 for
+// ever. Ends with a table and one line per budget. The Google Benchmark part
+// runs in child processes, each started with --results-to=FILE.
 //
 //   orvella-bench [--room=PATH-OF-orvella-room] [Google Benchmark flags]
 
@@ -72,7 +72,19 @@ void table(const Results &r)
                 "ratio 10", "10/1 time");
     const char *paths[] = {"baseline",      "arrival", "getnext", "registration",
                            "hostdetection", "answer",  "macros"};
-    std::vector<std::pair<std::string, bool>> verdicts;
+    // Linear is judged against how the baseline itself grows in this run: a
+    // machine's caches and memory make even a bare split grow by more than
+    // ten times, and by different amounts on different machines.
+    const double splitGrowth = r.count("baseline/1") && r.count("baseline/10")
+                                   ? r.at("baseline/10") / r.at("baseline/1")
+                                   : 0;
+    struct Verdict
+    {
+        std::string name;
+        bool fast;     // a third of the split's speed at both sizes
+        double growth; // 10 MB / 1 MB time
+    };
+    std::vector<Verdict> verdicts;
     for (const char *p : paths) {
         const std::string name = p;
         if (!r.count(name + "/1") || !r.count(name + "/10") || !r.count("baseline/1") ||
@@ -84,12 +96,17 @@ void table(const Results &r)
         std::printf("%-14s %10.1f %10.1f %9.2f %9.2f %9.1f\n", p, mb1 / t1, mb10 / t10, ratio1,
                     ratio10, growth);
         if (name != "baseline")
-            verdicts.emplace_back(name, ratio1 >= 1.0 / 3 && ratio10 >= 1.0 / 3 && growth <= 12);
+            verdicts.push_back({name, ratio1 >= 1.0 / 3 && ratio10 >= 1.0 / 3, growth});
     }
     std::printf("\nBudgets\n");
-    for (const auto &[name, met] : verdicts) {
+    for (const auto &[name, fast, growth] : verdicts) {
         const std::string what = name + ": a third of the line split's speed or better, linear";
-        budget(met, what.c_str(), "ratio >= 0.33 at 1 and 10 MB, 10 MB/1 MB time <= 12");
+        char detail[160];
+        std::snprintf(detail, sizeof detail,
+                      "ratio >= 0.33 at 1 and 10 MB, 10 MB/1 MB time %.1f <= 1.2 times the "
+                      "split's %.1f = %.1f",
+                      growth, splitGrowth, 1.2 * splitGrowth);
+        budget(fast && growth <= 1.2 * splitGrowth, what.c_str(), detail);
     }
     if (r.count("sort150")) {
         char detail[64];
@@ -169,13 +186,17 @@ std::optional<Results> resultsOfProcesses(const std::vector<char *> &args)
 void roundTripBudget(const RoundTrips &t)
 {
     char detail[96];
-    const std::string what = "a line to the room and back within 1.5 times the raw ping-pong" +
+    const std::string what = "a line to the room and back within 1.25 times a minimal Qt peer's" +
                              (t.placement.empty() ? "" : ", " + t.placement);
-    const double ratio = t.roundTrip / t.pingPong;
+    const double ratio = t.roundTrip / t.qtPeer;
     std::snprintf(detail, sizeof detail, "%.1f us against %.1f us, %.2f times", t.roundTrip * 1e6,
-                  t.pingPong * 1e6, ratio);
-    budget(t.roundTrip > 0 && t.pingPong > 0 && ratio <= 1.5, what.c_str(),
+                  t.qtPeer * 1e6, ratio);
+    budget(t.roundTrip > 0 && t.qtPeer > 0 && ratio <= 1.25, what.c_str(),
            t.unmeasured.empty() ? detail : t.unmeasured.c_str());
+    if (t.roundTrip > 0 && t.pingPong > 0)
+        std::printf("       the raw ping-pong (the floor) %.1f us: the room %.2f times it, the Qt "
+                    "peer %.2f times, no budget\n",
+                    t.pingPong * 1e6, t.roundTrip / t.pingPong, t.qtPeer / t.pingPong);
 }
 
 } // namespace
@@ -194,6 +215,8 @@ int main(int argc, char **argv)
     std::vector<char *> args;
     if (argc > 1 && std::strncmp(argv[1], "--pingpong-peer=", 16) == 0)
         return runPingPongPeer(argv[1] + 16);
+    if (argc > 1 && std::strncmp(argv[1], "--qt-peer=", 10) == 0)
+        return runQtPeer(argc, argv, argv[1] + 10);
     // Repetitions of all benchmarks take turns, so a change of the machine's
     // pace meets a path and its baseline, and both sizes, alike; later
     // arguments may say otherwise.
@@ -233,7 +256,7 @@ int main(int argc, char **argv)
         for (const RoundTrips &t : trips)
             roundTripBudget(t);
         if (trips.empty())
-            roundTripBudget({"", "not measured: a far side did not start", -1, -1});
+            roundTripBudget({"", "not measured: a far side did not start"});
         for (const char *status : {"6", "10"}) {
             const EndlessAnswer e = measureEndlessAnswer(roomExe, status);
             char detail[160];

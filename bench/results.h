@@ -20,19 +20,23 @@ std::vector<std::string> macroLineShapes();
 void registerScoresBenchmarks();
 void scoresBudgets(const Results &r,
                    const std::function<void(bool, const char *, const char *)> &budget);
-// A line to the stand-in chat client and its status back, beside a raw
-// Unix-socket ping-pong with a peer process of the same shape (this
-// executable run with --pingpong-peer=PATH); seconds a round, -1 when a side
-// failed; once with the far sides on another processor, once on this one.
+// A line to the stand-in chat client and its status back, beside a minimal
+// Qt peer (this executable run with --qt-peer=PATH: a QLocalServer in an
+// event loop answering each request frame with a status frame) and, as the
+// floor, a raw Unix-socket ping-pong with a peer process of the same shape
+// (run with --pingpong-peer=PATH); seconds a round, -1 when a side failed;
+// once with the far sides on another processor, once on this one.
 struct RoundTrips
 {
     std::string placement;
     std::string unmeasured; // why, where the pair could not be placed
     double roundTrip = -1;
+    double qtPeer = -1;
     double pingPong = -1;
 };
 std::vector<RoundTrips> measureRoundTrips(const std::string &roomExe, const std::string &selfExe);
 int runPingPongPeer(const char *path);
+int runQtPeer(int argc, char **argv, const char *path);
 
 // A client answering 6 or 10 for ever: requests sent in the answer limit,
 // repaints meanwhile, and how long a close takes to end the request.

@@ -2,14 +2,18 @@
 #include "stubs.h"
 
 #include "chat/chatlink.h"
+#include "chat/protocol.h"
 #include "chat/waits.h"
 #include "game/gamestate.h"
 #include "transport/frame.h"
 #include "transport/socketwadapi.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -30,6 +34,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -175,6 +180,72 @@ int pingPongPeer(const QByteArray &path)
     return 0;
 }
 
+// The baseline's far side: what a chat client written the plain Qt way costs
+// at the least, a QLocalServer in an event loop that decodes each request
+// frame and answers with a status frame, written as Qt writes (the event
+// loop sends it).
+int qtPeer(int argc, char **argv, const QString &path)
+{
+    QCoreApplication app(argc, argv);
+    QLocalServer server;
+    if (!server.listen(path))
+        return 1;
+    const QByteArray status = encodeFrame(Frame::status(statusCode(ClientStatus::Done)));
+    FrameDecoder decoder;
+    QObject::connect(&server, &QLocalServer::newConnection, &app, [&] {
+        QLocalSocket *socket = server.nextPendingConnection();
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [&, socket] {
+            decoder.feed(socket->readAll());
+            while (const std::optional<Frame> frame = decoder.next())
+                if (sentByProgram(frame->op))
+                    socket->write(status);
+            if (decoder.failed())
+                app.exit(1);
+        });
+        QObject::connect(socket, &QLocalSocket::disconnected, &app, &QCoreApplication::quit);
+    });
+    std::printf("listening\n");
+    std::fflush(stdout);
+    return app.exec();
+}
+
+// A far side that is this suite run with an argument, listening once it
+// says so.
+bool startPeer(QProcess &peer, const std::string &selfExe, const QString &argument)
+{
+    peer.start(QString::fromStdString(selfExe), {argument});
+    return peer.waitForReadyRead(10000);
+}
+
+// A raw client's descriptor connected to the socket at path, or -1.
+int connectTo(const QString &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    const QByteArray where = QFile::encodeName(path);
+    if (fd < 0)
+        return -1;
+    if (where.size() >= qsizetype(sizeof a.sun_path))
+        return ::close(fd), -1;
+    std::memcpy(a.sun_path, where.constData(), size_t(where.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// One request written on fd and an answer of size bytes read back.
+bool exchange(int fd, const QByteArray &request, qsizetype size)
+{
+    char answer[64];
+    if (::write(fd, request.constData(), size_t(request.size())) != request.size())
+        return false;
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 5000) == 1 && ::read(fd, answer, size_t(size)) == size;
+}
+
 // The first two processors of a set.
 std::vector<int> firstTwo(const cpu_set_t &set)
 {
@@ -211,34 +282,28 @@ std::vector<RoundTrips> measureRoundTrips(const std::string &roomExe, const std:
     Linked linked(room.path());
     const QString line = QStringLiteral("Bo, your word is T -- -- -- R ");
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("p.sock"));
-    QProcess peer;
-    peer.start(QString::fromStdString(selfExe), {QStringLiteral("--pingpong-peer=") + path});
-    if (!peer.waitForReadyRead(10000))
+    const QString rawPath = dir.filePath(QStringLiteral("p.sock"));
+    const QString qtPath = dir.filePath(QStringLiteral("q.sock"));
+    QProcess peer, qt;
+    if (!startPeer(peer, selfExe, QStringLiteral("--pingpong-peer=") + rawPath) ||
+        !startPeer(qt, selfExe, QStringLiteral("--qt-peer=") + qtPath))
         return out;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    const QByteArray where = QFile::encodeName(path);
-    std::memcpy(a.sun_path, where.constData(), size_t(where.size()));
+    const int fd = connectTo(rawPath), qtFd = connectTo(qtPath);
     cpu_set_t mine;
     const bool pinnable = sched_getaffinity(0, sizeof mine, &mine) == 0;
     const std::vector<int> cpus = pinnable ? firstTwo(mine) : std::vector<int>{};
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
+    if (fd >= 0 && qtFd >= 0) {
         const QByteArray request =
             encodeFrame(Frame::communicate("orvella", 0, {}, line.toLatin1()));
-        char status[16];
+        const qsizetype statusSize =
+            encodeFrame(Frame::status(statusCode(ClientStatus::Done))).size();
         const std::function<bool()> kinds[] = {
             [&] {
                 linked.link.SendChat(0, QString(), line);
                 return linked.socket.connected();
             },
-            [&] {
-                if (::write(fd, request.constData(), size_t(request.size())) != request.size())
-                    return false;
-                pollfd p{fd, POLLIN, 0};
-                return ::poll(&p, 1, 5000) == 1 && ::read(fd, status, 9) == 9;
-            },
+            [&] { return exchange(qtFd, request, statusSize); },
+            [&] { return exchange(fd, request, 9); },
         };
         for (const bool apart : {true, false}) {
             RoundTrips t;
@@ -246,28 +311,38 @@ std::vector<RoundTrips> measureRoundTrips(const std::string &roomExe, const std:
             if (cpus.size() < (apart ? 2u : 1u)) {
                 t.unmeasured = "not measured: only one processor to run on";
             } else if (const int far = apart ? cpus[1] : cpus[0];
-                       !pin(0, cpus[0]) || !pin(room.pid(), far) || !pin(peer.processId(), far)) {
+                       !pin(0, cpus[0]) || !pin(room.pid(), far) || !pin(qt.processId(), far) ||
+                       !pin(peer.processId(), far)) {
                 t.unmeasured = "not measured: the processes could not be pinned";
             } else {
-                const std::vector<double> best = steadyRounds({kinds[0], kinds[1]});
+                const std::vector<double> best = steadyRounds({kinds[0], kinds[1], kinds[2]});
                 t.roundTrip = best[0];
-                t.pingPong = best[1];
+                t.qtPeer = best[1];
+                t.pingPong = best[2];
             }
             out.push_back(t);
         }
     }
     if (pinnable)
         sched_setaffinity(0, sizeof mine, &mine);
-    if (fd >= 0)
-        ::close(fd);
-    peer.kill();
-    peer.waitForFinished(5000);
+    for (const int f : {fd, qtFd})
+        if (f >= 0)
+            ::close(f);
+    for (QProcess *p : {&peer, &qt}) {
+        p->kill();
+        p->waitForFinished(5000);
+    }
     return out;
 }
 
 int runPingPongPeer(const char *path)
 {
     return pingPongPeer(QByteArray(path));
+}
+
+int runQtPeer(int argc, char **argv, const char *path)
+{
+    return qtPeer(argc, argv, QString::fromLocal8Bit(path));
 }
 
 namespace {

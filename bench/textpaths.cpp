@@ -167,8 +167,17 @@ void macroExpansion(benchmark::State &state)
     const QString &text = chatText(mb);
     for (auto _ : state) {
         qsizetype total = 0;
-        for (QStringView line : QStringView(text).tokenize(u"\r\n"))
-            total += expandMacroLine(line.toString(), rig.gs).size();
+        // Cut as the baseline cuts, at each LF by a one-character search:
+        // a search for the pair CR LF took a third of this path's time.
+        for (qsizetype from = 0; from <= text.size();) {
+            qsizetype end = text.indexOf(u'\n', from);
+            const qsizetype next = end < 0 ? text.size() + 1 : end + 1;
+            end = end < 0 ? text.size() : end;
+            if (end > from && text[end - 1] == u'\r')
+                --end;
+            total += expandMacroLine(text.sliced(from, end - from), rig.gs).size();
+            from = next;
+        }
         benchmark::DoNotOptimize(total);
     }
     perBlock(state, mb);

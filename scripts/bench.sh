@@ -2,13 +2,14 @@
 # Builds the release variant and runs the benchmark suite: the chat-text
 # paths on generated chat beside a plain line split, the player sort, the
 # recovery-log write, a line to the stand-in chat client and back beside a
-# raw socket ping-pong, a client answering 6 or 10 for ever, a host line to
-# 150 people from the web page (from many loopback addresses) beside the
-# people socket, the same line to the same pages while one address floods
-# the room at the highest rates it allows (judged against the same 100 ms
-# p99 and nothing lost; what the room refused the flooder is printed), and
-# start-up time against a bare Qt window and memory against one holding a
-# label.
+# minimal Qt peer (a raw socket ping-pong printed as the floor), a client
+# answering 6 or 10 for ever, a host line to 150 people from the web page
+# (from many loopback addresses) beside the people socket, the same line to
+# the same pages while one address floods the room at the highest rates it
+# allows (judged against the same 100 ms p99 and nothing lost; what the room
+# refused the flooder is printed), and start-up time and memory against a
+# bare Qt window holding a label (the empty window's start printed for
+# reference).
 # Prints a table and one met or missed line per budget; exits non-zero when
 # a budget is missed.
 # Extra arguments go to Google Benchmark (e.g. --benchmark_filter=getnext).

@@ -3,9 +3,10 @@
 #include "game/gamestate.h"
 #include "game/resultsrecorder.h"
 
+#include <QVarLengthArray>
+
 #include <optional>
 #include <string_view>
-#include <vector>
 
 namespace {
 
@@ -40,11 +41,11 @@ Value given(QStringView text, bool literal = false)
     return Value{text, literal, text.isEmpty()};
 }
 
-// The store's figures, read once a line asks for them.
+// The store's figures and the word count, made once a line asks for them.
 struct Figures
 {
     ScoreFigures *source;
-    std::optional<QString> leaders, wins;
+    std::optional<QString> leaders, wins, words;
 };
 
 QStringView playerOf(const GameState &gs)
@@ -54,8 +55,7 @@ QStringView playerOf(const GameState &gs)
     return QStringView();
 }
 
-std::optional<Value> valueOf(QStringView name, const GameState &gs, const QString &words,
-                             Figures &figures)
+std::optional<Value> valueOf(QStringView name, const GameState &gs, Figures &figures)
 {
     if (name.size() < MinNameLength || name.size() > MaxNameLength)
         return std::nullopt;
@@ -74,7 +74,9 @@ std::optional<Value> valueOf(QStringView name, const GameState &gs, const QStrin
     case key("reg"):
         return given(gs.RegChar);
     case key("words"):
-        return given(words);
+        if (!figures.words)
+            figures.words = QString::number(gs.WordCount);
+        return given(*figures.words);
     case key("player"):
         return given(playerOf(gs));
     case key("leaders"):
@@ -118,12 +120,12 @@ QString expandMacroLine(const QString &line, const GameState &gs, ScoreFigures *
     // Most lines name nothing; they are said as they stand, uncopied.
     if (!line.contains(u'%'))
         return line;
-    const QString words = QString::number(gs.WordCount);
-    Figures figures{scores, std::nullopt, std::nullopt};
+    Figures figures{scores, std::nullopt, std::nullopt, std::nullopt};
     QString text; // what is read; its last "%" may still open a placeholder
+    text.reserve(line.size());
     qsizetype opening = -1;
     qsizetype floor = 0;
-    std::vector<QStringView> rest{line}; // still to read, the nearest last
+    QVarLengthArray<QStringView, 16> rest{line}; // still to read, the nearest last
     int replacements = 0;
     while (!rest.empty()) {
         const QStringView next = rest.back();
@@ -134,16 +136,16 @@ QString expandMacroLine(const QString &line, const GameState &gs, ScoreFigures *
         }
         qsizetype previous = -1; // the last "%" seen in next
         bool replaced = false;
-        for (qsizetype i = 0; i < next.size() && !replaced; ++i) {
-            if (next[i] != u'%')
-                continue;
+        // Most of a line is not "%"; the search passes over it many
+        // characters at a time.
+        for (qsizetype i = next.indexOf(u'%'); i >= 0; i = next.indexOf(u'%', i + 1)) {
             std::optional<Value> value;
             if (previous >= 0) {
-                value = valueOf(next.sliced(previous + 1, i - previous - 1), gs, words, figures);
+                value = valueOf(next.sliced(previous + 1, i - previous - 1), gs, figures);
             } else if (opening >= 0 && text.size() - opening - 1 + i <= MaxNameLength) {
                 // A placeholder across the edge of a value.
                 QString name = text.sliced(opening + 1);
-                value = valueOf(name += next.first(i), gs, words, figures);
+                value = valueOf(name += next.first(i), gs, figures);
             }
             if (!value) {
                 // The pairs inside a run of "%" name nothing.
@@ -169,6 +171,7 @@ QString expandMacroLine(const QString &line, const GameState &gs, ScoreFigures *
             }
             ++replacements;
             replaced = true;
+            break;
         }
         if (!replaced) {
             if (previous >= 0)

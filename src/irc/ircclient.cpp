@@ -61,8 +61,10 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObj
     connect(&m_login, &IrcRegistration::report, this, &IrcClient::report);
     connect(&m_login, &IrcRegistration::failed, this, &IrcClient::fail);
     connect(&m_login, &IrcRegistration::broken, &m_link, &IrcConnection::abandon);
-    connect(&m_login, &IrcRegistration::registered, this,
-            [this] { m_outbox.join(utf8(m_s.channel), m_s.channelKey); });
+    connect(&m_login, &IrcRegistration::registered, this, [this] {
+        m_outbox.setEchoes(m_login.echoesMessages());
+        m_outbox.join(utf8(m_s.channel), m_s.channelKey);
+    });
 
     connect(&m_outbox, &IrcOutbox::waitingChanged, this, &IrcClient::hostLinesWaiting);
     connect(&m_outbox, &IrcOutbox::taken, this,
@@ -348,7 +350,8 @@ void IrcClient::sendTopic()
     const QByteArray channel = utf8(m_s.channel);
     const qsizetype budget = std::min<qsizetype>(
         m_login.topicLength(), 510 - qsizetype(sizeof("TOPIC  :") - 1) - channel.size());
-    m_link.send("TOPIC", {channel, IrcText::splitAtSpaces(utf8(m_topicWanted), budget).value(0)});
+    m_outbox.command("TOPIC",
+                     {channel, IrcText::splitAtSpaces(utf8(m_topicWanted), budget).value(0)});
     m_topicSent = m_topicWanted;
     m_topicPause->start(m_s.intervalMs);
 }
@@ -380,21 +383,25 @@ QString IrcClient::shownNick(QByteArray nick)
     if (known != m_spelling.cend())
         nick = *known;
     const QString name = IrcText::decode(nick);
-    // The program reads names in Windows-1252; an ESP back must still find
-    // the nick the name came from.
+    // The program reads names in Windows-1252 and no nick can be rebuilt
+    // from one: an ESP back goes to the exact nick the name came from.
     const QString seen = Ansi::decode(Ansi::encode(name));
-    if (seen != name) {
-        if (m_seen.size() > 10000)
-            m_seen.clear();
+    if (const auto was = m_seen.find(seen); was != m_seen.end()) {
+        *was = nick;
+    } else {
+        if (m_seenOrder.size() >= MaxSeen) {
+            m_seen.remove(m_seenOrder.front());
+            m_seenOrder.pop_front();
+        }
         m_seen.insert(seen, nick);
+        m_seenOrder.push_back(seen);
     }
     return name;
 }
 
 QByteArray IrcClient::targetNick(const QString &name) const
 {
-    const auto it = m_seen.constFind(name);
-    return it != m_seen.cend() ? *it : utf8(IrcNick::fromName(name, m_login.nickLength()));
+    return m_seen.value(name);
 }
 
 int IrcClient::rejoinWait() const

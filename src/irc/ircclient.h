@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <deque>
+
 class ChatRoom;
 
 // The host's chat client on an IRC network: keeps one connection to the
@@ -32,7 +34,7 @@ public:
     // The program's request to say text in the channel (mode 0) or to
     // target privately (mode 2); the status to answer it with at once: "0"
     // when the line is queued, "-1" when it cannot be said (no connection,
-    // another mode, no target).
+    // another mode, a name the room never showed).
     QByteArray communicate(qint16 mode, const QString &target, const QString &text);
     // The program's newest game status. With the topic option, a word or
     // pattern that changed becomes the channel's topic, one topic each
@@ -108,7 +110,11 @@ private:
     QStringList m_names;
     qsizetype m_moreNames = 0;
     int m_nameLines = 0;
-    QHash<QString, QByteArray> m_seen; // names as the program sees them
+    // The nick behind each name the room showed, as the program sees it
+    // (Windows-1252); the oldest go first.
+    static constexpr qsizetype MaxSeen = 10000;
+    QHash<QString, QByteArray> m_seen;
+    std::deque<QString> m_seenOrder;
     // The spelling the room knows a nick by, for nicks that changed only
     // their case (by their folded form).
     QHash<QByteArray, QByteArray> m_spelling;

@@ -58,8 +58,8 @@ Answers refusal(int n)
 IrcOutbox::IrcOutbox(int burst, int intervalMs, int confirmMs, IrcClock &clock, IrcSend send,
                      QObject *parent)
     : QObject(parent), m_send(std::move(send)), m_clock(clock), m_bucket(burst, intervalMs),
-      m_confirmMs(confirmMs), m_pace(clock.timer([this] { pump(); })),
-      m_confirm(clock.timer([this] { pump(); }))
+      m_confirmMs(confirmMs), m_batch(std::max(1, burst - 1)),
+      m_pace(clock.timer([this] { pumpAfterTurn(); })), m_confirm(clock.timer([this] { pump(); }))
 {}
 
 void IrcOutbox::say(const QByteArray &target, const QByteArray &text, bool channel)
@@ -71,8 +71,17 @@ void IrcOutbox::say(const QByteArray &target, const QByteArray &text, bool chann
 
 void IrcOutbox::join(const QByteArray &channel, const QByteArray &key)
 {
-    sendMarked({channel, {}, true, true, 0}, "JOIN",
-               key.isEmpty() ? QList<QByteArray>{channel} : QList<QByteArray>{channel, key});
+    m_bucket.charge(m_clock.now());
+    send({channel, {}, true, true, 0}, "JOIN",
+         key.isEmpty() ? QList<QByteArray>{channel} : QList<QByteArray>{channel, key});
+    m_bucket.charge(m_clock.now());
+    ping();
+}
+
+void IrcOutbox::command(const QByteArray &command, const QList<QByteArray> &params)
+{
+    m_bucket.charge(m_clock.now());
+    m_send(command, params);
 }
 
 void IrcOutbox::open()
@@ -86,11 +95,19 @@ void IrcOutbox::pause()
 {
     m_open = false;
     m_pace->stop();
+    // What the server says about the lines sent must come before any
+    // answer to the next JOIN.
+    if (m_unpinged > 0) {
+        m_bucket.charge(m_clock.now());
+        ping();
+    }
 }
 
 qsizetype IrcOutbox::drop()
 {
-    pause();
+    m_open = false;
+    m_pace->stop();
+    m_unpinged = 0;
     const qsizetype lines =
         qsizetype(m_queue.size()) +
         std::count_if(m_sent.begin(), m_sent.end(), [](const Line &l) { return !l.isJoin; });
@@ -104,16 +121,40 @@ qsizetype IrcOutbox::drop()
 void IrcOutbox::pump()
 {
     expire();
-    while (!m_queue.empty() && m_open) {
+    for (;;) {
+        const bool lineReady = m_open && !m_queue.empty();
+        const bool pingDue =
+            m_unpinged > 0 && (m_unpinged >= m_batch || (!lineReady && m_turnOver));
+        if (!lineReady && !pingDue) {
+            // The program says a macro's lines one request at a time: the
+            // PING waits for the end of this turn, behind any that follow.
+            if (m_unpinged > 0 && !std::exchange(m_pingQueued, true))
+                QMetaObject::invokeMethod(this, &IrcOutbox::pumpAfterTurn, Qt::QueuedConnection);
+            return;
+        }
         const qint64 now = m_clock.now();
         if (!m_bucket.take(now)) {
             m_pace->start(static_cast<int>(m_bucket.wait(now)));
             return;
         }
+        if (pingDue) {
+            ping();
+            continue;
+        }
         const Line line = m_queue.front();
         m_queue.pop_front();
-        sendMarked(line, "PRIVMSG", {line.target, line.text});
+        send(line, "PRIVMSG", {line.target, line.text});
+        if (!m_echoes)
+            ++m_unpinged;
     }
+}
+
+void IrcOutbox::pumpAfterTurn()
+{
+    m_pingQueued = false;
+    m_turnOver = true;
+    pump();
+    m_turnOver = false;
 }
 
 bool IrcOutbox::handle(const IrcMessage &m)
@@ -159,18 +200,32 @@ void IrcOutbox::echoed(const QByteArray &text)
     expire();
 }
 
-void IrcOutbox::sendMarked(Line line, const QByteArray &command, const QList<QByteArray> &params)
+void IrcOutbox::send(Line line, const QByteArray &command, const QList<QByteArray> &params)
 {
     line.id = m_nextId++;
+    // An echo answers a line at once; a line waiting for its PING is not
+    // yet asked about.
+    line.asked = m_echoes && !line.isJoin;
     line.due = m_clock.now() + m_confirmMs;
     m_send(command, params);
     if (qsizetype(m_sent.size()) >= MaxSent)
         m_sent.pop_front();
     m_sent.push_back(line);
+    if (line.asked && !m_confirm->isActive())
+        m_confirm->start(m_confirmMs);
+}
+
+void IrcOutbox::ping()
+{
+    // The answer to this PING comes after any error about what went before.
+    m_send("PING", {MarkPrefix + QByteArray::number(m_nextId - 1)});
+    m_unpinged = 0;
+    const qint64 due = m_clock.now() + m_confirmMs;
+    for (Line &line : m_sent)
+        if (!line.asked)
+            std::tie(line.asked, line.due) = std::pair(true, due);
     if (!m_confirm->isActive())
         m_confirm->start(m_confirmMs);
-    // The answer to this PING comes after any error about the command.
-    m_send("PING", {MarkPrefix + QByteArray::number(line.id)});
 }
 
 void IrcOutbox::takenUpTo(quint64 id)
@@ -190,7 +245,7 @@ void IrcOutbox::expire()
     const qint64 now = m_clock.now();
     qint64 next = -1;
     for (Line &line : m_sent) {
-        if (line.isJoin || line.expired)
+        if (line.isJoin || line.expired || !line.asked)
             continue;
         if (line.due > now) {
             next = next < 0 ? line.due : std::min(next, line.due);

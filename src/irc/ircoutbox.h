@@ -10,12 +10,15 @@
 
 // The host's lines on their way to the channel or to a person: queued in
 // order, sent paced by a token bucket, then held until the server has taken
-// them or refused them. Each line and the JOIN go out with a PING behind
-// them; since the server answers in order, an error that comes before a
-// PONG answers the oldest of them still waiting, and the PONG says the
-// lines up to it were taken. A line left unanswered for confirmMs no longer
-// holds back the room: a server that drops lines silently, or has died,
-// must not stall the game.
+// them or refused them. The server counts every command against its flood
+// limit, so the bucket pays for each one sent from here, PINGs and the JOIN
+// too. With echo-message the echo of a line says it was taken; otherwise a
+// PING goes behind each batch of lines (a bucketful, or fewer when the queue
+// runs dry) and behind the JOIN. Since the server answers in order, an error
+// that comes before a PONG answers the oldest command still waiting, and
+// the PONG says the lines up to it were taken. A line left unanswered for
+// confirmMs after it was asked about no longer holds back the room: a
+// server that drops lines silently, or has died, must not stall the game.
 class IrcOutbox final : public QObject
 {
     Q_OBJECT
@@ -31,6 +34,10 @@ public:
     void join(const QByteArray &channel, const QByteArray &key = {});
     // In the channel: lines go out.
     void open();
+    // Whether the server echoes our lines (echo-message) on this link.
+    void setEchoes(bool echoes) { m_echoes = echoes; }
+    // Sends a command of the client's own at once, paid for in the pacing.
+    void command(const QByteArray &command, const QList<QByteArray> &params);
     // Out of the channel: lines wait, those sent may still be answered.
     void pause();
     // The connection is gone: forgets every line; how many there were.
@@ -68,6 +75,7 @@ private:
         bool isJoin = false;
         quint64 id = 0;
         qint64 due = 0;       // when waiting for its answer ends
+        bool asked = false;   // its PING is out, or its echo is awaited
         bool expired = false; // its answer is still taken, but nothing waits for it
     };
 
@@ -78,7 +86,12 @@ private:
     // Gives up waiting for lines unanswered too long and sends what pacing
     // allows now; again when either wait is over.
     void pump();
-    void sendMarked(Line line, const QByteArray &command, const QList<QByteArray> &params);
+    // Again once the program's requests of this turn are in: a PING owed
+    // may go now.
+    void pumpAfterTurn();
+    void send(Line line, const QByteArray &command, const QList<QByteArray> &params);
+    // A PING behind every command sent so far.
+    void ping();
     void takenUpTo(quint64 id);
     void updateWaiting();
     void expire();
@@ -87,6 +100,10 @@ private:
     IrcClock &m_clock;
     TokenBucket m_bucket;
     int m_confirmMs;
+    int m_batch;        // lines that one PING follows at most
+    int m_unpinged = 0; // lines sent since the last PING
+    bool m_echoes = false;
+    bool m_pingQueued = false, m_turnOver = false;
     std::unique_ptr<IrcClock::Timer> m_pace, m_confirm;
     bool m_open = false;
     bool m_waiting = false;

@@ -9,16 +9,24 @@ TokenBucket::TokenBucket(int burst, qint64 intervalMs)
 bool TokenBucket::take(qint64 now)
 {
     refill(now);
-    if (m_tokens == 0)
+    if (m_tokens <= 0)
         return false;
     --m_tokens;
     return true;
 }
 
+void TokenBucket::charge(qint64 now)
+{
+    refill(now);
+    // The server's count of them fades too: a storm of retries must not
+    // hold back the host's lines for longer than a bucketful.
+    m_tokens = std::max(-m_burst, m_tokens - 1);
+}
+
 qint64 TokenBucket::wait(qint64 now)
 {
     refill(now);
-    return m_tokens > 0 ? 0 : m_interval - (now - m_last);
+    return m_tokens > 0 ? 0 : (1 - m_tokens) * m_interval - (now - m_last);
 }
 
 void TokenBucket::refill(qint64 now)

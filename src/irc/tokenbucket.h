@@ -11,6 +11,9 @@ public:
 
     // Spends a token when one is there.
     bool take(qint64 now);
+    // Spends a token for what cannot wait, into debt if none is there: what
+    // the server counts must be paid for by the lines after it.
+    void charge(qint64 now);
     // Milliseconds until take() succeeds; 0 when it would now.
     qint64 wait(qint64 now);
 

@@ -79,11 +79,14 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     EXPECT_FALSE(r.waiting);
     r.s.say(":x PONG x :orvella-3");
     // Refused: the room hears why at once, and is not told of a JOIN.
+    r.s.say(":Bo!b@h JOIN #room");
+    r.later(u"Bo has"_qs, 0);
     EXPECT_EQ(r.c->communicate(2, u"Bo"_qs, u"psst"_qs), "0");
     r.s.waitFor("PING orvella-4");
     r.s.say(":x 716 Ann Bo :is in +g mode");
     EXPECT_EQ(r.shown(u"+g"_qs),
               QStringList({u"*** Joined #room as Ann."_qs, u"Ann: 1"_qs, u"Ann: "_qs + longLine,
+                           u"*** Bo has joined #room."_qs,
                            u"*** Not delivered to Bo (is in +g mode)."_qs}));
     EXPECT_FALSE(r.waiting);
 
@@ -144,26 +147,33 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
               {"JOIN #room", ":Ann2!u@h JOIN #room"}});
     ASSERT_TRUE(eventually([&] { return r.c->isUp(); }));
     EXPECT_EQ(r.c->communicate(0, {}, u"hi\r\nQUIT :x"_qs), "0");
+    r.clock.advance(2 * r.set.burst * r.set.intervalMs); // what the JOINs cost
     EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG #room :hi  QUIT :x");
     EXPECT_FALSE(r.room.textSince(r.from).contains(u"Ann2: hi"_qs));
     r.s.say(":Ann2!u@h PRIVMSG #room :hi  QUIT :x");
     QStringList viewed; // the host's own view adds the private message
     QObject::connect(&r.room, &ChatRoom::viewLine, [&](const QString &l) { viewed << l; });
-    EXPECT_EQ(r.c->communicate(2, u"Cy Ng"_qs, u"You are registered"_qs), "0");
-    EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG Cy_Ng :You are registered");
-    r.s.say(":Ann2!u@h PRIVMSG Cy_Ng :You are registered");
+    // An ESP goes to the exact nick behind a name the room showed, and to
+    // no other.
+    r.s.say(":Zoë!z@h PRIVMSG Ann2 :hi");
+    r.later(u"ESP from Zoë"_qs, 0);
+    EXPECT_EQ(r.c->communicate(2, u"Zoë"_qs, u"You are registered"_qs), "0");
+    EXPECT_EQ(r.c->communicate(2, u"Zoe"_qs, u"x"_qs), "-1");
+    EXPECT_EQ(r.s.waitFor("PRIVMSG"), "PRIVMSG Zoë :You are registered");
+    r.s.say(":Ann2!u@h PRIVMSG Zoë :You are registered");
     EXPECT_EQ(r.c->communicate(1, u"Bo"_qs, u"x"_qs), "-1");
     for (const char *line :
          {":Cy!c@h NICK CY", ":CY!c@h PRIVMSG #room :fig",
           ":Bo!b@h PRIVMSG #room :\001ACTION bows\001", ":Bo!b@h PRIVMSG ann2 :$",
           ":NickServ!s@h NOTICE Ann2 :Bo: $", ":Bo!b@h NICK Bob", ":Bob!b@h QUIT :Bob: gone"})
         r.s.say(line);
-    EXPECT_EQ(r.shown(u"quit"_qs),
-              QStringList({u"*** The connection to the IRC server was lost; reconnecting."_qs,
-                           u"*** Back in #room as Ann2."_qs, u"Ann2: hi  QUIT :x"_qs, u"Cy: fig"_qs,
-                           u"Bo: <bow>"_qs, u"ESP from Bo: $"_qs, u"*** Bo is now known as Bob."_qs,
-                           u"*** Bob has quit."_qs}));
-    EXPECT_TRUE(viewed.contains(u"ESP to Cy_Ng: You are registered"_qs))
+    EXPECT_EQ(
+        r.shown(u"quit"_qs),
+        QStringList({u"*** The connection to the IRC server was lost; reconnecting."_qs,
+                     u"*** Back in #room as Ann2."_qs, u"Ann2: hi  QUIT :x"_qs,
+                     u"ESP from Zoë: hi"_qs, u"Cy: fig"_qs, u"Bo: <bow>"_qs, u"ESP from Bo: $"_qs,
+                     u"*** Bo is now known as Bob."_qs, u"*** Bob has quit."_qs}));
+    EXPECT_TRUE(viewed.contains(u"ESP to Zoë: You are registered"_qs))
         << viewed.join(u'|').toStdString();
 
     // A word or pattern that changed becomes the topic (--topic), without

@@ -4,7 +4,7 @@
 
 namespace {
 
-// An outbox of two lines at once, then one each 100 ms of its own clock,
+// An outbox of three commands at once, then one each 100 ms of its own clock,
 // waiting a second for an answer; what it sends and what it makes of the
 // answers.
 struct OutboxRig
@@ -12,7 +12,7 @@ struct OutboxRig
     ManualClock clock;
     QByteArrayList sent;
     QStringList told;
-    IrcOutbox box{2, 100, 1000, clock,
+    IrcOutbox box{3, 100, 1000, clock,
                   [this](const QByteArray &command, const QList<QByteArray> &params) {
                       sent << IrcMessage::encode(command, params).trimmed();
                   }};
@@ -31,7 +31,11 @@ struct OutboxRig
                          [this](B to) { told << QString::fromUtf8("unconfirmed: " + to); });
         QObject::connect(&box, &IrcOutbox::stray, [this](S why) { told << u"stray: "_qs + why; });
     }
-    QByteArrayList sends() { return std::exchange(sent, {}); }
+    QByteArrayList sends()
+    {
+        QCoreApplication::processEvents();
+        return std::exchange(sent, {});
+    }
     QStringList hear(const QByteArrayList &lines)
     {
         told.clear();
@@ -45,7 +49,9 @@ struct OutboxRig
 
 TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
 {
-    // Lines wait for the channel; the JOIN and each line carry a PING.
+    // Lines wait for the channel; the JOIN carries a PING, and so does each
+    // batch of lines: a bucketful, or fewer when the queue runs dry. Every
+    // command is paced, the PINGs too.
     OutboxRig r;
     r.box.say("#room", "early", true);
     r.box.join("#room");
@@ -53,17 +59,16 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
     r.box.open();
     for (const QByteArray i : {"1", "2"})
         r.box.say("#room", i, true);
-    EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room early", "PING orvella-2", "PRIVMSG #room 1",
-                                         "PING orvella-3"}));
-    r.clock.advance(100);
-    EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room 2", "PING orvella-4"}));
+    r.clock.advance(400);
+    EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room early", "PRIVMSG #room 1", "PING orvella-3",
+                                         "PRIVMSG #room 2", "PING orvella-4"}));
 
     // Answers come in order: an error before a line's PONG is that line's;
     // an echo (echo-message) takes the oldest line with the text relayed.
     EXPECT_EQ(
-        r.hear({":x PONG x :orvella-1", ":x PONG x :orvella-2",
-                ":x 404 Ann #room :Cannot send to channel", ":x PONG x :orvella-3"}),
-        QStringList({u"taken by #room: early"_qs, u"refused to #room: Cannot send to channel"_qs}));
+        r.hear({":x PONG x :orvella-1", ":x 404 Ann #room :Cannot send to channel",
+                ":x PONG x :orvella-3"}),
+        QStringList({u"refused to #room: Cannot send to channel"_qs, u"taken by #room: 1"_qs}));
     EXPECT_TRUE(r.box.isWaiting());
     r.box.echoed("2, relayed");
     EXPECT_EQ(r.told.last(), u"taken by #room: 2, relayed"_qs);
@@ -85,8 +90,13 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
     r.box.join("#room");
     EXPECT_EQ(r.hear({":x 404 Ann #room :Cannot send", ":x 474 Ann #room :Banned"}),
               QStringList({u"stray: Cannot send"_qs, u"join refused: Banned"_qs}));
+    // Two JOINs that could not wait are paid for by the next line.
     r.box.open();
     r.box.say("#room", "x", true);
+    r.clock.advance(399);
+    EXPECT_EQ(r.sends(), QByteArrayList({"JOIN #room", "PING orvella-7"}));
+    r.clock.advance(101);
+    EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room x", "PING orvella-8"}));
     EXPECT_EQ(r.hear({":x 474 Ann #room :Banned"}), QStringList({u"stray: Banned"_qs}));
 
     // A refusal of either is the line's. A line left unanswered holds nothing
@@ -101,4 +111,10 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
     EXPECT_EQ(r.hear({":x 404 Ann #room :Cannot send"}),
               QStringList({u"refused to #room: Cannot send"_qs}));
     EXPECT_FALSE(r.box.isWaiting());
+
+    // With echo-message no PING follows a line: its echo answers it.
+    r.sends();
+    r.box.setEchoes(true);
+    r.box.say("#room", "z", true);
+    EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room z"}));
 }

@@ -5,7 +5,7 @@
 # checking the Debian packages needs (scripts/package.sh).
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgtest-dev libgmock-dev libbenchmark-dev python3
-          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd inspircd openssl
+          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl
           libqrencode-dev libicu-dev nginx-light caddy chromium chromium-driver python3-selenium xdotool)
 for option in "$@"; do
   case $option in

@@ -242,54 +242,47 @@ void WebFlood::knock()
 void WebFlood::wrongCode()
 {
     ++m_counts.wrongTried;
-    WebPage *p = page();
-    auto answered = std::make_shared<bool>(false);
-    connect(p, &WebPage::opened, p,
-            [this, p] { p->sendText(joinMessage(QStringLiteral("X"), m_wrongCode)); });
-    connect(p, &WebPage::textReceived, p, [this, p, answered](const QByteArray &message) {
-        const QJsonObject o = parsed(message);
-        const QString type = o.value(u"type").toString();
-        if (*answered || (type != u"welcome" && type != u"refused"))
-            return;
-        *answered = true;
-        if (type == u"welcome")
+    tryJoin(QStringLiteral("X"), m_wrongCode, [this](WebPage *, bool welcomed, const QString &why) {
+        if (welcomed)
             ++m_counts.wrongIn;
         else
-            refused(o.value(u"why").toString());
-        p->close();
+            refused(why);
     });
-    connect(p, &WebPage::closed, p, [this, answered] {
-        if (!*answered)
-            ++m_counts.unanswered;
-    });
-    p->open(m_port);
 }
 
 void WebFlood::joinAndLeave()
 {
     ++m_counts.churnTried;
-    const QString name = QStringLiteral("Churn%1").arg(++m_churned);
+    tryJoin(QStringLiteral("Churn%1").arg(++m_churned), m_code,
+            [this](WebPage *p, bool welcomed, const QString &why) {
+                if (welcomed) {
+                    ++m_counts.churnIn;
+                    p->sendText(json({{u"type"_qs, u"leave"_qs}}));
+                } else {
+                    ++m_counts.churnRefused;
+                    refused(why);
+                }
+            });
+}
+
+void WebFlood::tryJoin(const QString &name, const QString &code,
+                       std::function<void(WebPage *, bool, const QString &)> answered)
+{
     WebPage *p = page();
-    auto answered = std::make_shared<bool>(false);
-    connect(p, &WebPage::opened, p, [this, p, name] { p->sendText(joinMessage(name, m_code)); });
-    connect(p, &WebPage::textReceived, p, [this, p, answered](const QByteArray &message) {
+    auto told = std::make_shared<bool>(false);
+    connect(p, &WebPage::opened, p, [p, name, code] { p->sendText(joinMessage(name, code)); });
+    connect(p, &WebPage::textReceived, p, [this, p, told, answered](const QByteArray &message) {
         const QJsonObject o = parsed(message);
         const QString type = o.value(u"type").toString();
-        // After the welcome, a refusal is the room's goodbye to the leave.
-        if (*answered || (type != u"welcome" && type != u"refused"))
+        // After a welcome, a refusal is the room's goodbye to a leave.
+        if (*told || (type != u"welcome" && type != u"refused"))
             return;
-        *answered = true;
-        if (type == u"welcome") {
-            ++m_counts.churnIn;
-            p->sendText(json({{u"type"_qs, u"leave"_qs}}));
-        } else {
-            ++m_counts.churnRefused;
-            refused(o.value(u"why").toString());
-        }
+        *told = true;
+        answered(p, type == u"welcome", o.value(u"why").toString());
         p->close();
     });
-    connect(p, &WebPage::closed, p, [this, answered] {
-        if (!*answered)
+    connect(p, &WebPage::closed, p, [this, told] {
+        if (!*told)
             ++m_counts.unanswered;
     });
     p->open(m_port);

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -99,6 +100,11 @@ private:
     void knock();
     void wrongCode();
     void joinAndLeave();
+    // One connection that joins once; answered is told whether it was
+    // welcomed, and the refusal's words. No answer before it closes counts
+    // as unanswered.
+    void tryJoin(const QString &name, const QString &code,
+                 std::function<void(WebPage *, bool, const QString &)> answered);
     // A page of the flood's address, freed when it ends.
     WebPage *page();
     void refused(const QString &why);

@@ -413,27 +413,28 @@ void WebPeople::roomLine(const QString &line)
 
 void WebPeople::replay(Person &p)
 {
-    while (!p.gone && p.replayAt >= 0 && p.socket && p.socket->isOpen() &&
-           p.socket->backlog() < PageSocket::LowWater) {
-        const QStringList lines =
-            m_room.textSince(p.replayAt).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        if (lines.isEmpty()) {
-            // Caught up: what the host said meanwhile, and the room live again.
-            p.replayAt = -1;
-            for (const QString &json : std::exchange(p.held, {}))
-                p.socket->sendText(json);
-            sendHost(p);
-            sendStatus(p);
+    if (p.gone || p.replayAt < 0 || !p.socket)
+        return;
+    // Nothing is said in the room while this runs: one read of the room's
+    // lines serves until the socket has taken enough for now.
+    const QStringList lines =
+        m_room.textSince(p.replayAt).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    qint64 at = m_room.end() - lines.size();
+    for (const QString &line : lines) {
+        if (!p.socket->isOpen() || p.socket->backlog() >= PageSocket::LowWater) {
+            p.replayAt = at;
             return;
         }
-        qint64 at = m_room.end() - lines.size();
-        for (const QString &line : lines.first(std::min<qsizetype>(ReplayBatch, lines.size()))) {
-            if (const auto shown = shownTo(p, line))
-                sendLine(p, shown->first, shown->second, at, true);
-            ++at;
-        }
-        p.replayAt = at;
+        if (const auto shown = shownTo(p, line))
+            sendLine(p, shown->first, shown->second, at, true);
+        ++at;
     }
+    // Caught up: what the host said meanwhile, and the room live again.
+    p.replayAt = -1;
+    for (const QString &json : std::exchange(p.held, {}))
+        p.socket->sendText(json);
+    sendHost(p);
+    sendStatus(p);
 }
 
 void WebPeople::sendLine(Person &p, const QString &text, bool isPrivate, qint64 at, bool now)

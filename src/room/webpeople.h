@@ -95,8 +95,6 @@ public:
     static constexpr int JoinMs = 30000;
     static constexpr int MaxHeldLines = 200;
     static constexpr qint64 MaxReplay = 500;
-    // A comeback's lines go out this many at a time, as the socket drains.
-    static constexpr int ReplayBatch = 50;
     // A wrong code is reported at most this often for one address.
     static constexpr int WrongCodeReportMs = 60000;
     // Addresses remembered for their limits; past this they start afresh.

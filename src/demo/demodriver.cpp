@@ -3,6 +3,7 @@
 #include "app/frmmain.h"
 #include "boxes/frmbox.h"
 #include "chat/ticksource.h"
+#include "chat/waits.h"
 #include "demo/demodialogs.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
@@ -11,7 +12,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTextStream>
@@ -26,6 +29,7 @@ constexpr int AnswerPatience = 15000;
 constexpr int RegistrationPatience = 10000;
 constexpr int BoxPatience = 15000;
 constexpr int GameLimit = 180000;
+constexpr int GameLimitFloor = 60000;
 constexpr int MaxTurns = 40;
 
 QString wadapiSocket(const QString &folder)
@@ -48,6 +52,27 @@ bool writeSettingsFile(const QString &folder)
     return !saveSettings(folder, settings, 0, 0);
 }
 
+// What the process holds, read where a benchmark reads another's.
+QString usage()
+{
+    QByteArray resident = "?";
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                resident = line.mid(6).simplified().split(' ').value(0);
+        }
+    }
+    // The listing's own descriptor is among them, alike each time.
+    const qsizetype descriptors =
+        QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+            .size();
+    return QStringLiteral("%1 kB resident, %2 open descriptors")
+        .arg(QString::fromLatin1(resident))
+        .arg(descriptors);
+}
+
 } // namespace
 
 DemoDriver::DemoDriver(Options options, QObject *parent)
@@ -55,6 +80,10 @@ DemoDriver::DemoDriver(Options options, QObject *parent)
 {
     m_room.setProcessChannelMode(QProcess::MergedChannels);
     connect(&m_room, &QProcess::readyRead, this, &DemoDriver::readRoom);
+    m_gameLimit = new QTimer(this);
+    m_gameLimit->setSingleShot(true);
+    connect(m_gameLimit, &QTimer::timeout, this,
+            [this] { finish(1, QStringLiteral("The game took too long.")); });
 }
 
 DemoDriver::~DemoDriver()
@@ -100,8 +129,6 @@ bool DemoDriver::start()
     when([this] { return m_heard.join(u'\n').contains(QStringLiteral("Room open at")); },
          [this] { openWindow(); }, 10000,
          [this] { finish(1, QStringLiteral("The room did not open.")); });
-    QTimer::singleShot(ms(GameLimit), this,
-                       [this] { finish(1, QStringLiteral("The game took too long.")); });
     return true;
 }
 
@@ -160,6 +187,14 @@ void DemoDriver::press(QPushButton *button, const QString &what)
 
 void DemoDriver::openWindow()
 {
+    ++m_game;
+    m_turns = 0;
+    // Never under a minute: the driver looks every 25 ms whatever the speed.
+    m_gameLimit->start(std::max(ms(GameLimit), GameLimitFloor));
+    if (m_opt.games > 1)
+        narrate(QStringLiteral("Game %1 of %2: Orvella's main window opens")
+                    .arg(m_game)
+                    .arg(m_opt.games));
     m_gs = std::make_unique<GameState>();
     m_wadapi = std::make_unique<SocketWadapi>(wadapiSocket(m_opt.folder));
     m_timer1 = std::make_unique<QTimerTickSource>(ms(QTimerTickSource::Timer1Interval));
@@ -358,8 +393,47 @@ void DemoDriver::showScores()
         });
     };
     when(
-        shown, [this] { finish(0); }, ms(BoxPatience),
+        shown, [this] { gameOver(); }, ms(BoxPatience),
         [this] { finish(1, QStringLiteral("The Scores window did not open.")); });
+}
+
+void DemoDriver::gameOver()
+{
+    narrate(QStringLiteral("Game %1 of %2 is over: ").arg(m_game).arg(m_opt.games) + usage());
+    if (m_game >= m_opt.games) {
+        finish(0);
+        return;
+    }
+    tellHeard();
+    m_heard.clear();
+    closeWindow();
+    openWindow();
+}
+
+// As the host closes Orvella: the window unloads and all it used goes.
+void DemoDriver::closeWindow()
+{
+    if (m_window)
+        m_window->close();
+    m_window.reset();
+    m_dialogs.reset();
+    m_timer1.reset();
+    m_timer2.reset();
+    m_wadapi.reset();
+    m_gs.reset();
+    // The closed window gave up every wait; the next one's steps wait anew.
+    Waits::resetAbandoned();
+}
+
+void DemoDriver::tellHeard()
+{
+    QTextStream out(stdout);
+    out << Qt::endl
+        << (m_game > 0 ? QStringLiteral("What the room heard in game %1:").arg(m_game)
+                       : QStringLiteral("What the room heard:"))
+        << Qt::endl;
+    for (const QString &line : std::as_const(m_heard))
+        out << "  " << line << Qt::endl;
 }
 
 bool DemoDriver::answeredSinceAsk(const QString &name) const
@@ -380,17 +454,14 @@ void DemoDriver::finish(int code, const QString &why)
     if (m_finished)
         return;
     m_finished = true;
+    m_gameLimit->stop();
     QTextStream out(stdout);
     if (!why.isEmpty())
         narrate(QStringLiteral("The demo stops: ") + why);
-    else
-        narrate(QStringLiteral("The game is over."));
     m_room.write("/quit\n");
     m_room.waitForFinished(3000);
     readRoom();
-    out << Qt::endl << "What the room heard:" << Qt::endl;
-    for (const QString &line : std::as_const(m_heard))
-        out << "  " << line << Qt::endl;
+    tellHeard();
     if (m_gs)
         out << Qt::endl << "The game's log: " << m_gs->LogFile << Qt::endl;
     out << "The program's folder: " << m_opt.folder << Qt::endl;

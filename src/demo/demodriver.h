@@ -12,15 +12,19 @@
 
 class DemoDialogs;
 class QPushButton;
+class QTimer;
 class QTimerTickSource;
 class SocketWadapi;
 class frmBox;
 class frmMain;
 struct GameState;
 
-// Plays a whole game without a person: starts the stand-in room with
+// Plays whole games without a person: starts the stand-in room with
 // scripted players as a child process, opens the real main window over it
 // and clicks its buttons in the order a host would, at a pace to watch.
+// Each game after the first opens a new main window against the same room,
+// as the host starts Orvella again: a game once opened keeps Load disabled
+// for the rest of the run.
 class DemoDriver final : public QObject
 {
     Q_OBJECT
@@ -35,13 +39,15 @@ public:
         int players = 4;
         quint32 seed = 5;
         double speed = 1.0; // 1: a person's pace
+        int games = 1;
     };
+    static constexpr int MaxGames = 1000;
 
     explicit DemoDriver(Options options, QObject *parent = nullptr);
     ~DemoDriver() override;
 
-    // Starts the room; the game follows in the event loop, which is told to
-    // exit with 0 once the game is over (1 when it could not be played).
+    // Starts the room; the games follow in the event loop, which is told to
+    // exit with 0 once the last is over (1 when one could not be played).
     bool start();
 
 private:
@@ -65,6 +71,9 @@ private:
     void handleBox(QPointer<frmBox> box);
     void afterTurn();
     void showScores();
+    void gameOver();
+    void closeWindow();
+    void tellHeard();
     void finish(int code, const QString &why = {});
 
     bool answeredSinceAsk(const QString &name) const;
@@ -84,6 +93,8 @@ private:
     QString m_asked;
     qsizetype m_askedAt = 0;
     int m_turns = 0;
+    int m_game = 0;
+    QTimer *m_gameLimit = nullptr;
     bool m_finished = false;
     QElapsedTimer m_clock;
 };

@@ -6,6 +6,11 @@
 // work without a display: the exit code, or none when neither was asked.
 std::optional<int> answerWithoutWindow(int argc, char *argv[]);
 
+// The application's look and manners as the program has them: its style,
+// how windows are told to screen readers, how many drawn images are kept.
+// Call once the QApplication exists.
+void setUpApplication();
+
 // The program itself, in a QApplication that exists: the chat link, the
 // timers, the main window and the event loop. Returns the exit code.
 int runProgram();

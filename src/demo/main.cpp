@@ -1,5 +1,6 @@
 // A whole demo game without a person: the real main window, clicked in a
 // host's order, against the stand-in room with scripted players.
+#include "app/runprogram.h"
 #include "demo/demodriver.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvella-demo"));
     parser.process(app);
+    setUpApplication();
     // Between two games no window is open; the driver ends the run itself.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -3,7 +3,8 @@
 # scripted players, and the real main window clicked in a host's order. At
 # the end it prints what the room heard and where the game's log is.
 # Options go to the driver, e.g.: bash scripts/demo.sh --speed 2 --players 6
-# (--words FILE plays a word file of your own; --help lists the rest).
+# (--words FILE plays a word file of your own; --games N plays N games in a
+# row in one process; --help lists the rest).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -35,7 +35,8 @@ void pauseFor(std::chrono::milliseconds pause);
 // Makes every running and future wait throw WaitAbandoned.
 void abandonAll();
 bool abandoned();
-// For tests that simulate a close and then go on.
+// For a new main window after one closed in the same process: the demo's
+// next game, and tests that simulate a close and then go on.
 void resetAbandoned();
 
 } // namespace Waits

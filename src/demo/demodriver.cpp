@@ -404,6 +404,8 @@ void DemoDriver::gameOver()
         finish(0);
         return;
     }
+    // Told and dropped: a long run holds one game's lines, and the next
+    // game's registrations are counted from its own.
     tellHeard();
     m_heard.clear();
     closeWindow();

@@ -64,6 +64,12 @@ public:
         note(u"N "_qs + QString::fromLatin1(key + ' ' + value));
     }
     void DapiGameStatus(const QByteArray &text) override { statuses << text; }
+    void DapiModerate(const QByteArray &action, const QByteArray &name, qint16 minutes,
+                      const QByteArray &reason) override
+    {
+        note(u"M "_qs + QString::fromLatin1(action + ' ' + name + ' ' +
+                                            QByteArray::number(minutes) + ' ' + reason));
+    }
     void KillDDE() override
     {
         note(QStringLiteral("K"));

@@ -68,3 +68,31 @@ TEST(RoomExe, StaysWhenToldGuardsItsSocketAndRemovesItAtTheEnd)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "precious");
 }
+
+// The room's console moderates as the program does, a scripted player obeys,
+// and --bans keeps a ban across a restart, never taking another file.
+TEST(RoomExe, TheConsoleKicksAndBansAndTheBansOutliveTheRoom)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"w.sock"_qs);
+    const QString bans = dir.filePath(u"bans.txt"_qs);
+    RoomProcess room, again, wrong;
+    ASSERT_TRUE(room.start(path, {u"--bans"_qs, bans, u"--quiet-players"_qs}));
+    for (const char *line : {"/add Zed", "/add Yul", "/ban Zed flood", "/add Zed", "/kick Host",
+                             "/kick Yul", "/mute Yul", "/quit"})
+        room.type(QString::fromLatin1(line));
+    for (const char *line :
+         {"Zed is banned.", "The name Zed is taken.", "Host is the host, whom no one can kick.",
+          "Yul was kicked.", "No one called Yul is in the room."})
+        EXPECT_TRUE(room.waitForLine(QString::fromLatin1(line))) << line;
+    EXPECT_EQ(room.waitForExit(), 0);
+    ASSERT_TRUE(again.start(path, {u"--bans"_qs, bans}));
+    for (const char *line : {"/bans", "/unban zed", "/add Zed", "/bans", "/quit"})
+        again.type(QString::fromLatin1(line));
+    for (const char *line : {"Banned: Zed (flood).", "Zed is no longer banned.", "Zed has entered",
+                             "No one is banned."})
+        EXPECT_TRUE(again.waitForLine(QString::fromLatin1(line))) << line;
+    EXPECT_EQ(again.waitForExit(), 0);
+    EXPECT_FALSE(wrong.start(path, {u"--bans"_qs, RoomProcess::program()}));
+    EXPECT_EQ(wrong.waitForExit(), 2);
+}

@@ -40,7 +40,8 @@ TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
         ASSERT_TRUE(room.waitForLine(ack)) << line.toStdString();
     };
     // The client names the host as the link comes up, ahead of its status.
-    EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee", "E:live|0|", "E:status|0|"}));
+    EXPECT_EQ(calls.all,
+              QByteArrayList({"E:host|0|Ann Lee", "E:live|0|", "E:status|0|", "E:moderate|0|"}));
     // A notice or a status is not answered; a registration character of too
     // many bytes is none, a malformed status costs only itself.
     wadapi.DapiGameStatus("phase=lost\r\n");
@@ -49,6 +50,14 @@ TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
     EXPECT_TRUE(room.waitForLine(u"The host's registration character is <relax>."_qs));
     wadapi.DapiNotice("reg", "12345");
     EXPECT_TRUE(room.waitForLine(u"registration character of 5 bytes; ignored."_qs));
+    // Each moderation frame is answered, in order, in the client's words.
+    calls.all.clear();
+    wadapi.DapiModerate("kick", "Zed", 0, {});
+    wadapi.DapiModerate("dance", "ann lee", 0, {});
+    EXPECT_TRUE(waitUntil([&] { return calls.all.size() == 2; }));
+    EXPECT_EQ(calls.all, QByteArrayList({"E:moderated|-1|No one called Zed is in the room.",
+                                         "E:moderated|-1|This chat client does not know how to "
+                                         "dance."}));
     type(u"Bo: °° fünf €"_qs, u"Bo: °° fünf €"_qs);
     // A new link first gets the recent lines.
     calls.all.clear();

@@ -144,48 +144,36 @@ TEST(PeopleServer, PeopleJoinTalkAndLeaveAndWhoMisbehavesOrNeverReadsIsDropped)
     EXPECT_TRUE(waitUntil([&] { return sockets() == 0; }));
 }
 
-// A person joins the room program from another terminal with the command it
-// prints, run as printed, and sees each line once. The host's private
-// message reaches the person it names and no other, whatever the names hold:
-// a gesture's character, which the console shows as its tag, or ": ", which
-// the console's line also holds after the name. Neither socket of the room
-// takes a peer of another user, even when its file lets anyone in.
 // People at a terminal obey the host: a muted person's lines reach their own
 // terminal alone, a kicked one is told, a banned one stays out.
 TEST(PeopleServer, TheHostMutesKicksAndBansPeople)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"people.sock"_qs);
     ChatRoom room{u"Ann Lee"_qs};
     PeopleServer server{room};
     RoomModeration mod(room);
     mod.addDoor({[&](const QString &n) { return server.member(n); },
                  [&](const QString &n, const QString &why) { server.remove(n, why); }});
     server.refusal = [&](const QString &n) { return mod.refusal(n); };
-    ASSERT_TRUE(server.listen(path));
-    Person bo(path, "Bo"), cy(path, "Cy");
+    ASSERT_TRUE(server.listen(dir.filePath(u"p"_qs)));
+    Person bo(dir.filePath(u"p"_qs), "Bo"), cy(dir.filePath(u"p"_qs), "Cy");
     ASSERT_TRUE(bo.sees(u"in the room as Bo"_qs) && cy.sees(u"in the room as Cy"_qs));
-    EXPECT_TRUE(mod.carryOut({ModAction::Mute, u"Bo"_qs, 5, {}}).done);
-    bo.send("flood\n/esp psst\n/wave\n");
-    EXPECT_TRUE(bo.sees(u"ESP to Ann Lee: psst"_qs) && bo.sees(u"Bo: <wave>"_qs));
-    cy.send("ping\n");
-    EXPECT_TRUE(bo.sees(u"Cy: ping"_qs));
-    EXPECT_FALSE(cy.got.contains(u"Bo: "_qs));
+    ASSERT_TRUE(mod.carryOut({ModAction::Mute, u"Bo"_qs, 5, {}}).done);
+    bo.send("/esp psst\n/wave\n");
+    EXPECT_TRUE(bo.sees(u"ESP to Ann Lee: psst\nBo: <wave>"_qs));
     EXPECT_FALSE(room.textSince(0).contains(u"Bo: "_qs) || room.textSince(0).contains(u"psst"_qs));
-    EXPECT_EQ(mod.carryOut({ModAction::Unmute, u"Bo"_qs, 0, {}}).words,
-              u"Bo is no longer muted."_qs);
-    EXPECT_FALSE(mod.carryOut({ModAction::Unmute, u"Bo"_qs, 0, {}}).done);
-
     EXPECT_TRUE(mod.carryOut({ModAction::Kick, u"cy"_qs, 0, {}}).done);
     EXPECT_TRUE(cy.sees(u"* Cy was removed from the room by the host.\n"_qs, true));
     EXPECT_TRUE(mod.carryOut({ModAction::Ban, u"Bo"_qs, 0, {}}).done);
-    EXPECT_TRUE(bo.sees(u"* Bo was removed from the room by the host."_qs, true));
-    Person back(path, "BO");
-    EXPECT_TRUE(back.sees(u"* The host has banned you from this room. Goodbye."_qs, true));
-    EXPECT_EQ(mod.carryOut({ModAction::Kick, u"Bo"_qs, 0, {}}).words,
-              u"No one called Bo is in the room."_qs);
+    EXPECT_TRUE(Person(dir.filePath(u"p"_qs), "BO").sees(u"* The host has banned you"_qs, true));
 }
 
+// A person joins the room program from another terminal with the command it
+// prints, run as printed, and sees each line once. The host's private
+// message reaches the person it names and no other, whatever the names hold:
+// a gesture's character, which the console shows as its tag, or ": ", which
+// the console's line also holds after the name. Neither socket of the room
+// takes a peer of another user, even when its file lets anyone in.
 TEST(RoomExe, APersonJoinsFromAnotherTerminalAndPeersOfAnotherUserAreTurnedAway)
 {
     QTemporaryDir dir;

@@ -150,23 +150,16 @@ TEST(RoomWindow, ModerationCommandsAreRequestsAndBadOnesAreRefusedInPlace)
 {
     RoomRig rig;
     rig.client.callbacks->OnDapiLive("Cy: /kick Bo\r\nESP from Cy: /ban Bo\r\n");
-    const auto type = [&](const QString &line) {
-        rig.say()->setText(line);
+    for (const QString &typed : {u"/kick Bo spamming"_qs, u"/ban  host"_qs}) {
+        rig.say()->setText(typed);
         QTest::keyClick(rig.say(), Qt::Key_Return);
-    };
-    type(u"/kick Bo spamming"_qs);
-    type(u"/ban  host"_qs);
-    type(u"/mute Bo 0"_qs);
-    EXPECT_EQ(rig.say()->text(), u"/mute Bo 0"_qs) << "kept to be mended";
+    }
     ASSERT_EQ(rig.moderated.size(), 1u);
     EXPECT_EQ(rig.moderated[0], (ModRequest{ModAction::Kick, u"Bo"_qs, 0, u"spamming"_qs}));
     EXPECT_TRUE(rig.sent.empty());
-    rig.window->addOutcome(u"Bo was kicked."_qs);
-    QStringList outcomes, room;
+    QStringList outcomes;
     for (QTextBlock b = rig.text()->document()->begin(); b.isValid(); b = b.next())
-        (b.userState() == frmRoom::OutcomeState ? outcomes : room) << b.text();
-    EXPECT_EQ(room, QStringList({u"Cy: /kick Bo"_qs, u"ESP from Cy: /ban Bo"_qs}));
-    EXPECT_EQ(outcomes, QStringList({u"\u00BB Host is the host, whom no one can ban."_qs,
-                                     u"\u00BB A mute lasts 1 to 1440 minutes."_qs,
-                                     u"\u00BB Bo was kicked."_qs}));
+        outcomes << (b.userState() == frmRoom::OutcomeState ? u"> "_qs : QString()) + b.text();
+    EXPECT_EQ(outcomes, QStringList({u"Cy: /kick Bo"_qs, u"ESP from Cy: /ban Bo"_qs,
+                                     u"> \u00BB Host is the host, whom no one can ban."_qs}));
 }

@@ -64,11 +64,10 @@ public:
         note(u"N "_qs + QString::fromLatin1(key + ' ' + value));
     }
     void DapiGameStatus(const QByteArray &text) override { statuses << text; }
-    void DapiModerate(const QByteArray &action, const QByteArray &name, qint16 minutes,
-                      const QByteArray &reason) override
+    void DapiModerate(const QByteArray &a, const QByteArray &n, qint16 m,
+                      const QByteArray &r) override
     {
-        note(u"M "_qs + QString::fromLatin1(action + ' ' + name + ' ' +
-                                            QByteArray::number(minutes) + ' ' + reason));
+        note(u"M "_qs + QString::fromLatin1(a + ' ' + n + ' ' + QByteArray::number(m) + ' ' + r));
     }
     void KillDDE() override
     {

@@ -50,14 +50,6 @@ TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
     EXPECT_TRUE(room.waitForLine(u"The host's registration character is <relax>."_qs));
     wadapi.DapiNotice("reg", "12345");
     EXPECT_TRUE(room.waitForLine(u"registration character of 5 bytes; ignored."_qs));
-    // Each moderation frame is answered, in order, in the client's words.
-    calls.all.clear();
-    wadapi.DapiModerate("kick", "Zed", 0, {});
-    wadapi.DapiModerate("dance", "ann lee", 0, {});
-    EXPECT_TRUE(waitUntil([&] { return calls.all.size() == 2; }));
-    EXPECT_EQ(calls.all, QByteArrayList({"E:moderated|-1|No one called Zed is in the room.",
-                                         "E:moderated|-1|This chat client does not know how to "
-                                         "dance."}));
     type(u"Bo: °° fünf €"_qs, u"Bo: °° fünf €"_qs);
     // A new link first gets the recent lines.
     calls.all.clear();

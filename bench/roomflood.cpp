@@ -74,9 +74,10 @@ void roomFlood(benchmark::State &state)
     const double before = heapKb();
     double full = 0, end = 0;
     for (auto _ : state) {
-        frmRoom room(RoomContext{ChildContext{gs, dialogs, {}, {}, {}, {}}, {}, [] {
-                                     return QStringLiteral("Ann Lee");
-                                 }});
+        frmRoom room(RoomContext{ChildContext{gs, dialogs, {}, {}, {}, {}},
+                                 {},
+                                 [] { return QStringLiteral("Ann Lee"); },
+                                 {}});
         room.show();
         for (qsizetype i = 0; i < pieces.size(); ++i) {
             room.addText(pieces[i]);

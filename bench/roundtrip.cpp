@@ -99,6 +99,11 @@ public:
         m_inner.DapiNotice(key, value);
     }
     void DapiGameStatus(const QByteArray &text) override { m_inner.DapiGameStatus(text); }
+    void DapiModerate(const QByteArray &action, const QByteArray &name, qint16 minutes,
+                      const QByteArray &reason) override
+    {
+        m_inner.DapiModerate(action, name, minutes, reason);
+    }
     void KillDDE() override { m_inner.KillDDE(); }
     bool connected() const override { return m_inner.connected(); }
 

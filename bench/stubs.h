@@ -57,6 +57,8 @@ public:
     void DapiUnregister(const QString &) override {}
     void DapiNotice(const QByteArray &, const QByteArray &) override {}
     void DapiGameStatus(const QByteArray &) override {}
+    void DapiModerate(const QByteArray &, const QByteArray &, qint16, const QByteArray &) override
+    {}
     void KillDDE() override {}
     bool connected() const override { return true; }
 

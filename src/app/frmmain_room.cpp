@@ -19,16 +19,46 @@ void frmMain::buildRoomEntries()
     const std::pair<QMenu *, List> popups[] = {{mnuDPlayer, List::lstDown},
                                                {mnuPlayer, List::lstPlayers}};
     for (const auto &[menu, list] : popups) {
-        QAction *esp = menu->addAction(QStringLiteral("Send ESP"));
-        esp->setObjectName(menu == mnuDPlayer ? QStringLiteral("mnuDPEsp")
-                                              : QStringLiteral("mnuPEsp"));
-        connect(esp, &QAction::triggered, this, [this, list] {
+        const QString prefix =
+            menu == mnuDPlayer ? QStringLiteral("mnuDP") : QStringLiteral("mnuP");
+        const auto marked = [this, list] {
             const int row = m_console.selectedRow(list);
             const QStringList &rows = m_console.rows(list);
-            if (row >= 0 && row < rows.size())
-                showRoom(rows[row]);
+            return row >= 0 && row < rows.size() ? rows[row] : QString();
+        };
+        QAction *esp = menu->addAction(QStringLiteral("Send ESP"));
+        esp->setObjectName(prefix + QStringLiteral("Esp"));
+        connect(esp, &QAction::triggered, this, [this, marked] {
+            if (const QString name = marked(); !name.isEmpty())
+                showRoom(name);
         });
+        // The room's order, for the marked player; the outcome shows in the Room window.
+        for (const auto &[caption, action] :
+             {std::pair{"Mute", ModAction::Mute}, std::pair{"Kick", ModAction::Kick},
+              std::pair{"Ban", ModAction::Ban}}) {
+            QAction *entry = menu->addAction(QString::fromLatin1(caption));
+            entry->setObjectName(prefix + QString::fromLatin1(caption));
+            connect(entry, &QAction::triggered, this, [this, marked, action] {
+                const QString name = marked();
+                if (name.isEmpty())
+                    return;
+                showRoom({});
+                m_roomWindow->moderate(
+                    {action, name, action == ModAction::Mute ? ModLimits::DefaultMinutes : 0, {}});
+            });
+        }
     }
+    m_link->setModerationHook([this](const ModRequest &request, bool done, const QString &words) {
+        QString line = words;
+        // The players list is the host's: a kick or ban leaves it alone.
+        const bool removes = request.action == ModAction::Kick || request.action == ModAction::Ban;
+        if (done && removes &&
+            m_console.rows(List::lstPlayers).contains(request.name, Qt::CaseInsensitive))
+            line += QStringLiteral(" %1 is still on the players list.").arg(request.name);
+        if (!m_roomWindow)
+            showRoom({});
+        m_roomWindow->addOutcome(line);
+    });
 }
 
 QAction *frmMain::nextAfter(QMenu *menu, QAction *action)
@@ -53,6 +83,14 @@ void frmMain::showRoom(const QString &espTo)
                                 return m_link->clientHostName().isEmpty()
                                            ? m_gs.HostName
                                            : m_link->clientHostName();
+                            },
+                            [this](const ModRequest &request) {
+                                // Like the typed lines: after a step, in order.
+                                m_runner->onHostAction(true, [this, request] {
+                                    const QString why = m_link->Moderate(request);
+                                    if (!why.isEmpty() && m_roomWindow)
+                                        m_roomWindow->addOutcome(why);
+                                });
                             }};
         // Closed at shutdown, its place goes out with the main window's own save.
         context.child.writeSettings = [this] {

@@ -72,6 +72,9 @@ qint16 ChatLink::InitDDE()
     m_liveOffered = false;
     m_statusOffered = false;
     m_statusSent.clear();
+    // What the old link owed dies with it.
+    m_modOffered = false;
+    m_modPending.clear();
     m_linking = true;
     const qint16 result = m_wadapi.InitDDE(m_appName(), this);
     m_linking = false;
@@ -106,6 +109,20 @@ void ChatLink::setLiveCopy(bool on)
 {
     if (std::exchange(m_liveWanted, on) != on && m_liveOffered)
         SendNotice(NoticeKey::Live, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QString ChatLink::Moderate(const ModRequest &request)
+{
+    if (m_shutDown || !m_wadapi.connected())
+        return QStringLiteral("The chat client is not linked.");
+    if (!m_modOffered)
+        return QStringLiteral("This chat client cannot moderate.");
+    if (m_modPending.size() >= MaxModPending)
+        return QStringLiteral("The chat client has not answered the earlier requests yet.");
+    m_modPending.push_back(request);
+    m_wadapi.DapiModerate(Ansi::encode(modActionWord(request.action)), Ansi::encode(request.name),
+                          qint16(request.minutes), Ansi::encode(request.reason));
+    return {};
 }
 
 void ChatLink::Shutdown()
@@ -329,7 +346,7 @@ void ChatLink::OnDapiStatus(const QByteArray &code)
     m_state.DapiStatus = Ansi::decode(code);
 }
 
-void ChatLink::OnDapiEvent(const QByteArray &text1, qint16, const QByteArray &text2)
+void ChatLink::OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2)
 {
     // An avatar name is short; a longer one is no name at all.
     constexpr qsizetype MaxName = 256;
@@ -337,6 +354,16 @@ void ChatLink::OnDapiEvent(const QByteArray &text1, qint16, const QByteArray &te
         m_clientHostName = Ansi::decode(text2);
     if (text1 == NoticeKey::Status && !std::exchange(m_statusOffered, true) && !m_linking)
         sendStatusText();
+    if (text1 == ModKey::Offer)
+        m_modOffered = true;
+    // An outcome nothing asked for is the client's mistake, not news.
+    if (text1 == ModKey::Outcome && !m_modPending.empty()) {
+        const ModRequest request = m_modPending.front();
+        m_modPending.pop_front();
+        if (m_modHook)
+            m_modHook(request, number == qint16(ClientStatus::Done),
+                      Ansi::decode(text2.left(ModLimits::MaxWords)));
+    }
     // Offered as the link comes up, InitDDE asks once it is up; an offer
     // made later is taken at once.
     if (text1 != NoticeKey::Live || std::exchange(m_liveOffered, true) || m_linking)

@@ -2,6 +2,7 @@
 
 #include "base/integer.h"
 #include "chat/gamestatus.h"
+#include "chat/moderation.h"
 #include "chat/protocol.h"
 #include "chat/wadapi.h"
 
@@ -10,6 +11,7 @@
 #include <QStringView>
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -137,6 +139,16 @@ public:
     // Told whether the client offers the live copy each time a link comes
     // up, and when its client offers it later.
     void setLiveOfferHook(std::function<void(bool)> hook) { m_liveOfferHook = std::move(hook); }
+    // Whether the client of this link takes moderation requests (it said so
+    // as the link came up); false on a new link until it does.
+    bool moderationOffered() const { return m_modOffered; }
+    // Sends a moderation request to a client that offered it, not a request
+    // that waits: its outcome comes later, to the hook, in order. Why it was
+    // not sent, or empty.
+    QString Moderate(const ModRequest &request);
+    static constexpr std::size_t MaxModPending = 32;
+    using ModerationHook = std::function<void(const ModRequest &, bool done, const QString &words)>;
+    void setModerationHook(ModerationHook hook) { m_modHook = std::move(hook); }
     // Ticks of Timer1 since the innermost running wait began.
     Integer WaitTicks() const { return m_state.WaitTicks; }
     // Ticks of Timer1 since the link was made; they come only while a wait
@@ -187,6 +199,10 @@ private:
     QByteArray m_statusSent;
     std::function<void(const QString &)> m_liveReceiver;
     std::function<void(bool)> m_liveOfferHook;
+    // Moderation requests sent and not yet answered, oldest first.
+    bool m_modOffered = false;
+    std::deque<ModRequest> m_modPending;
+    ModerationHook m_modHook;
     // Queued reports of a vanished client die with the link.
     QObject m_context;
 

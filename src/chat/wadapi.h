@@ -44,6 +44,11 @@ public:
     // encodeGameStatus); no answer is awaited. Only for a client that
     // offered it (NoticeKey::Status): an older one would break the link.
     virtual void DapiGameStatus(const QByteArray &text) = 0;
+    // Asks the client to mute, kick or ban (an "M" frame: the action's word,
+    // the name, the minutes, the reason); the outcome comes later as the
+    // event ModKey::Outcome. Only for a client that offered it (ModKey::Offer).
+    virtual void DapiModerate(const QByteArray &action, const QByteArray &name, qint16 minutes,
+                              const QByteArray &reason) = 0;
     virtual void KillDDE() = 0;
 
     // False once the client has gone away (or before InitDDE succeeded).

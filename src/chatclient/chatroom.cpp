@@ -48,12 +48,21 @@ QString ChatRoom::shown(const QString &message)
 
 void ChatRoom::say(const QString &name, const QString &text)
 {
-    add(withoutControls(name) % u": " % shown(text));
+    QString line = withoutControls(name) % u": " % shown(text);
+    if (isMuted && isMuted(name))
+        emit heldBack(name, line);
+    else
+        add(std::move(line));
 }
 
 void ChatRoom::espToHost(const QString &from, const QString &text)
 {
-    add(QStringLiteral("ESP from ") + withoutControls(from) + QStringLiteral(": ") + shown(text));
+    QString line =
+        QStringLiteral("ESP from ") + withoutControls(from) + QStringLiteral(": ") + shown(text);
+    if (isMuted && isMuted(from))
+        emit heldBack(from, line);
+    else
+        add(std::move(line));
 }
 
 void ChatRoom::notice(const QString &line)

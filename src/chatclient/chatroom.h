@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 
 // The room's chat as the host's chat client shows it: lines said in the
 // room, private messages to the host, and the client's own notices. Lines
@@ -33,6 +34,11 @@ public:
     // own view shows it (viewLine), never the room's text or lineAdded.
     void espFromHost(const QString &to, const QString &text);
 
+    // Whether a name's lines are held back: a muted person's lines and ESPs
+    // reach no one but themselves (heldBack), never the room's text, the
+    // program or the host's view. Unset: no one is muted.
+    std::function<bool(const QString &name)> isMuted;
+
     qint64 end() const { return m_first + static_cast<qint64>(m_lines.size()); }
     // Where a newly connected program starts reading: the last few lines, at
     // least a greeting's worth of text when the room has it.
@@ -50,6 +56,9 @@ public:
 
 signals:
     void lineAdded(const QString &line);
+    // A line of a muted person, as the room would have shown it, for that
+    // person's own screen alone.
+    void heldBack(const QString &name, const QString &line);
     // Every line of the host's own view, in order: each line added, and the
     // host's private messages.
     void viewLine(const QString &line);

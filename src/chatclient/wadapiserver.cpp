@@ -57,6 +57,11 @@ QString describe(const Frame &f)
         return QStringLiteral("L (%1 bytes)").arg(f.text.size());
     case FrameOp::GameStatus:
         return QStringLiteral("P (%1 bytes)").arg(f.text.size());
+    case FrameOp::Moderate:
+        return QStringLiteral("M %1 %2 %3 %4")
+            .arg(quoted(f.text), quoted(f.target))
+            .arg(f.number)
+            .arg(quoted(f.text2));
     default:
         return opName(f.op) + u' ' + quoted(f.app);
     }
@@ -233,6 +238,8 @@ void WadapiServer::handle(const Frame &frame)
         write(Frame::event("host", 0, Ansi::encode(hostName())));
         write(Frame::event(NoticeKey::Live, 0, {}));
         write(Frame::event(NoticeKey::Status, 0, {}));
+        if (m_moderator)
+            write(Frame::event(ModKey::Offer, 0, {}));
         write(Frame::status(statusCode(ClientStatus::Done)));
         emit report(QStringLiteral("Link up for %1.").arg(app()));
         return;
@@ -275,6 +282,9 @@ void WadapiServer::handle(const Frame &frame)
         return;
     case FrameOp::GameStatus:
         takeGameStatus(frame);
+        return;
+    case FrameOp::Moderate:
+        moderate(frame);
         return;
     case FrameOp::GetAllText:
         if (answeredByFault(frame))
@@ -404,6 +414,29 @@ void WadapiServer::takeGameStatus(const Frame &frame)
         return;
     }
     emit gameStatus(*status);
+}
+
+void WadapiServer::moderate(const Frame &frame)
+{
+    const std::optional<ModAction> action = modActionOf(Ansi::decode(frame.text));
+    const ModRequest request{action.value_or(ModAction::Bans), Ansi::decode(frame.target),
+                             frame.number, Ansi::decode(frame.text2)};
+    ModOutcome outcome;
+    if (!m_moderator)
+        outcome.words = QStringLiteral("This chat client cannot moderate.");
+    else if (!action)
+        outcome.words = QStringLiteral("This chat client does not know how to %1.")
+                            .arg(ChatRoom::shown(Ansi::decode(frame.text.left(32))));
+    else if (QString why = modRefusal(request, hostName()); !why.isEmpty())
+        outcome.words = why;
+    else
+        outcome = m_moderator(request);
+    emit report(
+        QStringLiteral("The host: %1 %2: %3")
+            .arg(modActionWord(request.action), ChatRoom::shown(request.name), outcome.words));
+    write(Frame::event(ModKey::Outcome,
+                       qint16(outcome.done ? ClientStatus::Done : ClientStatus::Refused),
+                       Ansi::encode(outcome.words)));
 }
 
 void WadapiServer::forgetProgram()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat/gamestatus.h"
+#include "chat/moderation.h"
 #include "chatclient/livecopy.h"
 #include "transport/frame.h"
 
@@ -54,6 +55,12 @@ public:
     using Communicator =
         std::function<QByteArray(qint16 mode, const QString &target, const QString &text)>;
     void setCommunicator(Communicator communicator) { m_communicator = std::move(communicator); }
+    // Carries out the program's moderation requests, well-formed and not
+    // aimed at the host. A client with one offers moderation as the link
+    // comes up (ModKey::Offer); one without never does, and refuses a
+    // request that comes anyway.
+    using Moderator = std::function<ModOutcome(const ModRequest &)>;
+    void setModerator(Moderator moderator) { m_moderator = std::move(moderator); }
     // While held, text owed to the program waits; it goes out once released.
     void holdText(bool hold);
     // Whether the program asked for the live copy of the room's view, and
@@ -97,6 +104,7 @@ private:
     void sendLive();
     void stopLive();
     void takeGameStatus(const Frame &frame);
+    void moderate(const Frame &frame);
     void forgetProgram();
     void write(const Frame &frame);
     void closeProgram(const QString &why);
@@ -112,6 +120,7 @@ private:
     bool m_verbose = false;
     QString m_error;
     Communicator m_communicator;
+    Moderator m_moderator;
     bool m_textHeld = false;
     QString m_hostName;
     LiveCopy m_live;

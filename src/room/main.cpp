@@ -6,10 +6,12 @@
 #include "chatclient/wadapiserver.h"
 #include "room/fdlinereader.h"
 #include "room/joinclient.h"
+#include "room/moderation.h"
 #include "room/peopleserver.h"
 #include "room/playerclock.h"
 #include "room/playercommands.h"
 #include "room/roomconsole.h"
+#include "room/roomtext.h"
 #include "room/scriptedplayers.h"
 #include "room/webroom.h"
 #include "transport/frame.h"
@@ -140,10 +142,12 @@ int main(int argc, char *argv[])
             "A proxy serves the web page at this address too, such as "
             "https://quiz.example.org; its pages may join (repeatable).",
             "url");
-    parser.addOptions({hostOption, socketOption, peopleOption, joinOption, playersOption,
-                       seedOption, wordsOption, rightOption, lateOption, speedOption, quietOption,
-                       stayOption, verboseOption, webOption, codeOption, certOption, keyOption,
-                       trustProxyOption, originOption});
+    const QCommandLineOption bansOption =
+        opt("bans", "Keep the host's bans in this file, so they hold after a restart.", "file");
+    parser.addOptions({hostOption,  socketOption, peopleOption,     joinOption,   playersOption,
+                       seedOption,  wordsOption,  rightOption,      lateOption,   speedOption,
+                       quietOption, stayOption,   verboseOption,    webOption,    codeOption,
+                       certOption,  keyOption,    trustProxyOption, originOption, bansOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -192,6 +196,14 @@ int main(int argc, char *argv[])
     });
     QObject::connect(&console, &RoomConsole::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    RoomModeration moderation(room);
+    if (parser.isSet(bansOption)) {
+        QString error;
+        if (!moderation.useBansFile(parser.value(bansOption), &error)) {
+            err << error << Qt::endl;
+            return 2;
+        }
+    }
 
     TimerPlayerClock clock(*speed);
     ScriptedPlayers players(room, clock, static_cast<quint32>(*seed),
@@ -215,7 +227,10 @@ int main(int argc, char *argv[])
         web->people.nameTaken = [&](const QString &n) { return players.has(n) || people.has(n); };
     }
     const auto webHas = [&web](const QString &n) { return web && web->people.has(n); };
-    players.nameTaken = [&people, webHas](const QString &n) { return people.has(n) || webHas(n); };
+    // A banned name is taken for good, even by a scripted player.
+    players.nameTaken = [&people, webHas, &moderation](const QString &n) {
+        return people.has(n) || webHas(n) || !moderation.refusal(n).isEmpty();
+    };
     people.nameTaken = [&players, webHas](const QString &n) { return players.has(n) || webHas(n); };
     people.others = [&players, &web] {
         return players.names() + (web ? web->people.names() : QStringList());
@@ -226,6 +241,32 @@ int main(int argc, char *argv[])
     addPlayerCommands(console, players, [&people, &web] {
         return people.names() + (web ? web->people.names() : QStringList());
     });
+
+    // The host keeps order through every way into the room, from the
+    // program and from this console alike.
+    moderation.addDoor({[&players](const QString &n) -> std::optional<RoomMember> {
+                            for (const QString &name : players.names()) {
+                                if (RoomText::sameName(name, n))
+                                    return RoomMember{name, {}, {}};
+                            }
+                            return std::nullopt;
+                        },
+                        [&players](const QString &n, const QString &) { players.remove(n); }});
+    moderation.addDoor(
+        {[&people](const QString &n) { return people.member(n); },
+         [&people](const QString &n, const QString &why) { people.remove(n, why); }});
+    people.refusal = [&moderation](const QString &n) { return moderation.refusal(n); };
+    if (web) {
+        WebPeople &pages = web->people;
+        moderation.addDoor(
+            {[&pages](const QString &n) { return pages.member(n); },
+             [&pages](const QString &n, const QString &why) { pages.remove(n, why); }});
+        pages.refusal = [&moderation](const QString &n, const QString &t, const QString &a) {
+            return moderation.refusal(n, t, a);
+        };
+    }
+    server.setModerator([&moderation](const ModRequest &r) { return moderation.carryOut(r); });
+    addModerationCommands(console, moderation, [&server] { return server.hostName(); });
 
     // Without --words the players know whatever list the host may load.
     QStringList wordLists = parser.values(wordsOption);

@@ -44,6 +44,7 @@ PeopleServer::PeopleServer(ChatRoom &room, QObject *parent)
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &PeopleServer::accept);
     connect(&m_room, &ChatRoom::lineAdded, this, &PeopleServer::roomLine);
+    connect(&m_room, &ChatRoom::heldBack, this, &PeopleServer::heldBack);
 }
 
 PeopleServer::~PeopleServer()
@@ -75,6 +76,25 @@ void PeopleServer::espFromHost(const QString &name, const QString &text)
     for (const auto &p : m_people) {
         if (!p->gone && p->name == name)
             send(*p, QStringLiteral("ESP from %1: %2").arg(m_room.hostName(), text));
+    }
+}
+
+std::optional<RoomMember> PeopleServer::member(const QString &name) const
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && !p->name.isEmpty() && RoomText::sameName(p->name, name))
+            return RoomMember{p->name, {}, {}};
+    }
+    return std::nullopt;
+}
+
+void PeopleServer::remove(const QString &name, const QString &why)
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && p->name == name) {
+            send(*p, QStringLiteral("* ") + why);
+            drop(*p, why);
+        }
     }
 }
 
@@ -191,8 +211,10 @@ void PeopleServer::handle(Person &p, const QString &line)
 
 void PeopleServer::admit(Person &p, const QString &name)
 {
-    const QString problem = PersonRules::nameRefusal(
+    QString problem = PersonRules::nameRefusal(
         name, m_room, [this](const QString &n) { return has(n) || (nameTaken && nameTaken(n)); });
+    if (problem.isEmpty() && refusal)
+        problem = refusal(name);
     if (!problem.isEmpty()) {
         send(p, QStringLiteral("* ") + problem + QStringLiteral(" Goodbye."));
         drop(p, QStringLiteral("A client was turned away: %1").arg(problem));
@@ -217,17 +239,29 @@ void PeopleServer::roomLine(const QString &line)
 {
     // send() may drop a person, which only marks it gone: the list stays.
     for (const auto &p : m_people) {
-        if (p->gone || p->name.isEmpty() || p.get() == m_speaker)
-            continue;
-        if (!line.startsWith(EspFrom)) {
-            send(*p, line);
-            continue;
-        }
-        // Private messages to the host: each sees only its own.
-        const QString own = EspFrom + p->name + QStringLiteral(": ");
-        if (line.startsWith(own))
-            send(*p, QStringLiteral("ESP to %1: %2").arg(m_room.hostName(), line.mid(own.size())));
+        if (!p->gone && !p->name.isEmpty() && p.get() != m_speaker)
+            show(*p, line);
     }
+}
+
+void PeopleServer::heldBack(const QString &name, const QString &line)
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && p->name == name && p.get() != m_speaker)
+            show(*p, line);
+    }
+}
+
+void PeopleServer::show(Person &p, const QString &line)
+{
+    if (!line.startsWith(EspFrom)) {
+        send(p, line);
+        return;
+    }
+    // Private messages to the host: each sees only its own.
+    const QString own = EspFrom + p.name + QStringLiteral(": ");
+    if (line.startsWith(own))
+        send(p, QStringLiteral("ESP to %1: %2").arg(m_room.hostName(), line.mid(own.size())));
 }
 
 void PeopleServer::send(Person &p, const QString &line)

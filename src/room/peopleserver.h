@@ -1,11 +1,14 @@
 #pragma once
 
+#include "room/personrules.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ChatRoom;
@@ -45,6 +48,13 @@ public:
     // The host sent name a private message.
     void espFromHost(const QString &name, const QString &text);
 
+    // The person of that name, as the room tells names apart (no token or address).
+    std::optional<RoomMember> member(const QString &name) const;
+    // Sends them away with why on their terminal.
+    void remove(const QString &name, const QString &why);
+    // Why a person of this name may not enter (a ban); empty when they may.
+    std::function<QString(const QString &name)> refusal;
+
     // The first line a newcomer gets; a client that sends the name unasked
     // need not show it.
     static const QString NamePrompt;
@@ -74,6 +84,10 @@ private:
     void handle(Person &p, const QString &line);
     void admit(Person &p, const QString &name);
     void roomLine(const QString &line);
+    // A room line as p sees it: ESPs to the host only p's own.
+    void show(Person &p, const QString &line);
+    // A muted person's line, back to them alone.
+    void heldBack(const QString &name, const QString &line);
     void send(Person &p, const QString &line);
     // Now: at once, throwing away what the person has not read.
     void drop(Person &p, const QString &why, bool now = false);

@@ -9,6 +9,15 @@
 
 class ChatRoom;
 
+// One in the room as the host's moderation sees them: the name, and the
+// page's token and the address the room knows them by (empty where none).
+struct RoomMember
+{
+    QString name;
+    QString token;
+    QString address;
+};
+
 // What holds for every person who joins the room, whichever way they come
 // (the people socket or the web page): the name they may take and how a
 // line they type enters the room.

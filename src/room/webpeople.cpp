@@ -91,6 +91,7 @@ WebPeople::WebPeople(ChatRoom &room, const QString &code, QObject *parent)
     : QObject(parent), m_room(room), m_code(code.toUpper())
 {
     connect(&m_room, &ChatRoom::lineAdded, this, &WebPeople::roomLine);
+    connect(&m_room, &ChatRoom::heldBack, this, &WebPeople::heldBack);
 }
 
 WebPeople::~WebPeople()
@@ -123,6 +124,33 @@ QStringList WebPeople::names() const
 bool WebPeople::has(const QString &name) const
 {
     return PersonRules::hasName(names(), name);
+}
+
+std::optional<RoomMember> WebPeople::member(const QString &name) const
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && !p->watcher && !p->name.isEmpty() && RoomText::sameName(p->name, name))
+            return RoomMember{p->name, p->token, p->address};
+    }
+    return std::nullopt;
+}
+
+void WebPeople::remove(const QString &name, const QString &why)
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && !p->watcher && p->name == name)
+            drop(*p, why);
+    }
+}
+
+void WebPeople::heldBack(const QString &name, const QString &line)
+{
+    for (const auto &p : m_people) {
+        if (!p->gone && p->name == name && !p->watcher) {
+            if (const auto shown = shownTo(*p, line))
+                sendLine(*p, shown->first, shown->second);
+        }
+    }
 }
 
 void WebPeople::espFromHost(const QString &name, const QString &text)
@@ -316,6 +344,13 @@ void WebPeople::join(Person &p, const QJsonObject &message)
         return;
     const QString name = message.value(u"name").toString().trimmed();
     const QString token = message.value(u"token").toString();
+    // Neither a comeback nor another name gets past a ban.
+    if (const QString banned = refusal ? refusal(name, token, p.address) : QString();
+        !banned.isEmpty()) {
+        refuse(p, banned);
+        emit report(QStringLiteral("%1 was turned away: banned.").arg(who(p)));
+        return;
+    }
     for (const auto &q : m_people) {
         if (!q->gone && !token.isEmpty() && q->token == token && q->name == name) {
             // The person is back, perhaps before the room saw the old

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat/gamestatus.h"
+#include "room/personrules.h"
 
 #include <QHash>
 #include <QJsonObject>
@@ -66,6 +67,16 @@ public:
     bool has(const QString &name) const;
     std::function<bool(const QString &)> nameTaken;
 
+    // The person of that name, as the room tells names apart: with the
+    // page's token and address (the forwarded one behind a trusted proxy).
+    std::optional<RoomMember> member(const QString &name) const;
+    // Sends them away with why on their page, which does not come back by itself.
+    void remove(const QString &name, const QString &why);
+    // Why one who joins with this name, token and address may not (a ban);
+    // empty when they may.
+    std::function<QString(const QString &name, const QString &token, const QString &address)>
+        refusal;
+
     // The host sent name a private message.
     void espFromHost(const QString &name, const QString &text);
     // The host's registration character, as the program said it.
@@ -113,6 +124,8 @@ private:
     // Whether p gives the room's code, refused (and reported) when not.
     bool admitted(Person &p, const QJsonObject &message);
     void roomLine(const QString &line);
+    // A muted person's line, back to their own pages alone.
+    void heldBack(const QString &name, const QString &line);
     // now: past the hold of one who is catching up (a line of the catching up itself).
     void send(Person &p, const QJsonObject &message, bool now = false);
     // The newest status, to everyone in the room who follows it now.

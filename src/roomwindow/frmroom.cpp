@@ -19,6 +19,17 @@ const QString NotOffered =
     QStringLiteral("This chat client does not copy the room's text to Orvella, so the room "
                    "cannot be shown here. The game is not affected.");
 const QString MalformedMsg = QStringLiteral("To send an ESP, type /msg NAME text.");
+// Outcomes stand apart from anything the room can say.
+const QString OutcomeMark = QStringLiteral("\u00BB ");
+
+QTextCharFormat outcomeFormat()
+{
+    QTextCharFormat f;
+    f.setForeground(QColor(0, 110, 0));
+    f.setFontItalic(true);
+    f.setBackground(QColor(235, 245, 235));
+    return f;
+}
 
 QTextCharFormat formatFor(RoomLineKind kind)
 {
@@ -77,7 +88,8 @@ frmRoom::frmRoom(RoomContext context, QWidget *parent)
     m_say = new QLineEdit;
     m_say->setObjectName(QStringLiteral("txtSay"));
     m_say->setMaxLength(int(MaxHostLine) + 64);
-    m_say->setPlaceholderText(QStringLiteral("Say in the room, or /msg NAME text"));
+    m_say->setPlaceholderText(
+        QStringLiteral("Say in the room, or /msg NAME text, /kick NAME, /mute NAME, /ban NAME"));
     connect(m_say, &QLineEdit::returnPressed, this, &frmRoom::sendTyped);
     layout->addWidget(m_note);
     layout->addWidget(m_text, 1);
@@ -174,8 +186,41 @@ void frmRoom::startEsp(const QString &name)
     m_say->setFocus();
 }
 
+void frmRoom::addOutcome(const QString &line)
+{
+    flush();
+    QString text = line.left(MaxLineLength);
+    blankControls(text);
+    QTextCursor cursor(m_text->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!m_text->document()->isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(OutcomeMark + text, outcomeFormat());
+    cursor.block().setUserState(OutcomeState);
+    m_text->verticalScrollBar()->setValue(m_text->verticalScrollBar()->maximum());
+}
+
+void frmRoom::moderate(const ModRequest &request)
+{
+    const QString why = modRefusal(request, m_context.hostName ? m_context.hostName() : QString());
+    if (!why.isEmpty())
+        addOutcome(why);
+    else if (m_context.moderate)
+        m_context.moderate(request);
+}
+
 void frmRoom::sendTyped()
 {
+    // A moderation command never reaches the room as a line, even refused.
+    if (const std::optional<ModParse> mod = parseModCommand(m_say->text())) {
+        if (!mod->refusal.isEmpty()) {
+            addOutcome(mod->refusal);
+            return;
+        }
+        m_say->clear();
+        moderate(mod->request);
+        return;
+    }
     const HostLine line = parseHostLine(m_say->text());
     if (line.kind == HostLine::Kind::Nothing)
         return;
@@ -191,14 +236,26 @@ void frmRoom::sendTyped()
 
 void frmRoom::showTextMenu(const QPoint &at)
 {
-    const QString name = speakerOf(m_text->cursorForPosition(at).block().text());
+    const QTextBlock block = m_text->cursorForPosition(at).block();
+    const QString name = block.userState() == OutcomeState ? QString() : speakerOf(block.text());
     if (name.isEmpty())
         return;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("mnuRoomLine"));
     QAction *esp = menu.addAction(QStringLiteral("Send ESP to ") + name);
-    if (menu.exec(m_text->viewport()->mapToGlobal(at)) == esp)
+    menu.addSeparator();
+    QAction *mute = menu.addAction(QStringLiteral("Mute ") + name);
+    QAction *kick = menu.addAction(QStringLiteral("Kick ") + name);
+    QAction *ban = menu.addAction(QStringLiteral("Ban ") + name);
+    QAction *chosen = menu.exec(m_text->viewport()->mapToGlobal(at));
+    if (chosen == esp)
         startEsp(name);
+    else if (chosen == mute)
+        moderate({ModAction::Mute, name, ModLimits::DefaultMinutes, {}});
+    else if (chosen == kick)
+        moderate({ModAction::Kick, name, 0, {}});
+    else if (chosen == ban)
+        moderate({ModAction::Ban, name, 0, {}});
 }
 
 void frmRoom::Form_Unload()

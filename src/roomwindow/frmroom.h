@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chat/moderation.h"
 #include "game/hostline.h"
 #include "windows/childwindows.h"
 
@@ -22,6 +23,9 @@ struct RoomContext
     std::function<void(const HostLine &)> send;
     // The name the host's own lines show under in the room.
     std::function<QString()> hostName;
+    // Sends a moderation request once no game step is under way, in order
+    // with the typed lines; its outcome comes back through addOutcome.
+    std::function<void(const ModRequest &)> moderate;
 };
 
 // The room's text as it arrives, newest at the bottom, and a line to speak in
@@ -42,6 +46,13 @@ public:
     void setOffered(bool offered);
     // Starts an ESP to name in the line under the text.
     void startEsp(const QString &name);
+    // A line of the program's own (a moderation outcome), marked apart
+    // from the room's text, after what has arrived so far.
+    void addOutcome(const QString &line);
+    // Asks for request unless it is bad input, which is refused here.
+    void moderate(const ModRequest &request);
+    // The block state of an outcome line: the room's text cannot take it.
+    static constexpr int OutcomeState = 1;
 
     // The window keeps the newest lines only, like a chat window's scrollback.
     static constexpr int MaxLines = 3000;

@@ -19,7 +19,8 @@ enum class Shape
     Communicate,
     OneString,
     Event,
-    TwoStrings
+    TwoStrings,
+    Moderate
 };
 
 std::optional<Shape> shapeOf(char op)
@@ -41,6 +42,8 @@ std::optional<Shape> shapeOf(char op)
         return Shape::Event;
     case FrameOp::Notice:
         return Shape::TwoStrings;
+    case FrameOp::Moderate:
+        return Shape::Moderate;
     }
     return std::nullopt;
 }
@@ -102,6 +105,9 @@ template <class Fields, class Record> bool eachField(Shape shape, Record &f, Fie
         return out.string(f.text) && out.number(f.number) && out.string(f.text2);
     case Shape::TwoStrings:
         return out.string(f.text) && out.string(f.text2);
+    case Shape::Moderate:
+        return out.string(f.text) && out.string(f.target) && out.number(f.number) &&
+               out.string(f.text2);
     }
     return false;
 }
@@ -157,6 +163,7 @@ bool sentByProgram(FrameOp op)
     case FrameOp::Unregister:
     case FrameOp::Notice:
     case FrameOp::GameStatus:
+    case FrameOp::Moderate:
         return true;
     case FrameOp::Status:
     case FrameOp::Text:
@@ -259,6 +266,18 @@ Frame Frame::gameStatus(const QByteArray &text)
     Frame f;
     f.op = FrameOp::GameStatus;
     f.text = text;
+    return f;
+}
+
+Frame Frame::moderate(const QByteArray &action, const QByteArray &name, qint16 minutes,
+                      const QByteArray &reason)
+{
+    Frame f;
+    f.op = FrameOp::Moderate;
+    f.text = action;
+    f.target = name;
+    f.number = minutes;
+    f.text2 = reason;
     return f;
 }
 

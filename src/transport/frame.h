@@ -12,7 +12,7 @@
 // bytes (Windows-1252, NUL allowed); a number is 16 bits, big-endian, signed.
 
 // Fields: I, R, G, U: app. C: app, mode, target, text. N: key, value.
-// P: text. S: code. T: text. E: text1, number, text2. L: text.
+// P: text. M: action, name, minutes, reason. S: code. T: text. E: text1, number, text2. L: text.
 //
 // N tells the client something about the game unasked (the keys are in
 // chat/wadapi.h); it has no answer, and a client ignores a key it does not
@@ -27,6 +27,10 @@
 // changed it, and only to a client that offered it with the event "status"
 // as the link came up: a decoder that does not know an op breaks the stream
 // for good, so an older client never gets one.
+//
+// M asks the client to mute, kick or ban (chat/moderation.h), only a client
+// that offered it with the event "moderate"; each is answered, in order, by
+// the event "moderated" with the outcome.
 enum class FrameOp : char
 {
     // program -> client
@@ -37,6 +41,7 @@ enum class FrameOp : char
     Unregister = 'U',
     Notice = 'N',
     GameStatus = 'P',
+    Moderate = 'M',
 
     // client -> program
     Status = 'S',
@@ -53,10 +58,10 @@ struct Frame
 {
     FrameOp op = FrameOp::Status;
     QByteArray app;    // I R C G U
-    qint16 number = 0; // C: mode; E: number
-    QByteArray target; // C
-    QByteArray text;   // C: text; S: code; T, L, P: text; E: text1; N: key
-    QByteArray text2;  // E; N: value
+    qint16 number = 0; // C: mode; E: number; M: minutes
+    QByteArray target; // C; M: name
+    QByteArray text;   // C: text; S: code; T, L, P: text; E: text1; N: key; M: action
+    QByteArray text2;  // E; N: value; M: reason
 
     static Frame init(const QByteArray &app);
     static Frame registration(const QByteArray &app);
@@ -70,6 +75,8 @@ struct Frame
     static Frame notice(const QByteArray &key, const QByteArray &value);
     static Frame live(const QByteArray &text);
     static Frame gameStatus(const QByteArray &text);
+    static Frame moderate(const QByteArray &action, const QByteArray &name, qint16 minutes,
+                          const QByteArray &reason);
 
     bool operator==(const Frame &) const = default;
 };

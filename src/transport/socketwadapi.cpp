@@ -154,6 +154,13 @@ void SocketWadapi::DapiGameStatus(const QByteArray &text)
         send(Frame::gameStatus(text));
 }
 
+void SocketWadapi::DapiModerate(const QByteArray &action, const QByteArray &name, qint16 minutes,
+                                const QByteArray &reason)
+{
+    if (connected())
+        send(Frame::moderate(action, name, minutes, reason));
+}
+
 void SocketWadapi::KillDDE()
 {
     // The unregistration sent just before must not be thrown away with the

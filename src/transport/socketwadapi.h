@@ -61,6 +61,8 @@ public:
     void DapiUnregister(const QString &app) override;
     void DapiNotice(const QByteArray &key, const QByteArray &value) override;
     void DapiGameStatus(const QByteArray &text) override;
+    void DapiModerate(const QByteArray &action, const QByteArray &name, qint16 minutes,
+                      const QByteArray &reason) override;
     void KillDDE() override;
     bool connected() const override;
 

@@ -108,6 +108,12 @@ TEST_F(RoomGame, TheRoomWindowFollowsTheRoomAndTheHostSpeaksThere)
     // The game's own fetch still sees the room's lines, and never the ESP.
     ASSERT_NO_THROW(m.link().FetchChat());
     EXPECT_FALSE(m.link().ChatText().contains(u"ESP to Bo"_qs));
+    // The host bans from the window; the outcome comes back as a line of its own.
+    client.type(u"/add Zed"_qs);
+    ASSERT_TRUE(shows(u"Zed has entered the room."_qs));
+    say->setText(u"/ban Zed"_qs);
+    emit say->returnPressed();
+    EXPECT_TRUE(shows(u"\u00BB Zed is banned."_qs));
     room->close();
     EXPECT_TRUE(client.waitForLine(u"The program no longer follows the room."_qs));
     EXPECT_GT(gs.RoomWidth, 0);

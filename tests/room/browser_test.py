@@ -289,8 +289,21 @@ def main():
             for d in (cy, wall):
                 until(d, lambda d: card(d) is None)
 
+            # The host keeps order: a muted line reaches its own page alone;
+            # a kicked page shows why and does not come back by itself.
+            room.type('/mute ' + BAD_NAME)
+            room.wait_for(re.escape(BAD_NAME + ' is muted for 10 minutes.'))
+            bo.find_element(By.ID, 'say').send_keys('flood' + Keys.ENTER)
+            until(bo, lambda d: BAD_NAME + ': flood' in lines(d))
+            room.type('Ann Lee: after the flood')
+            until(cy, lambda d: 'Ann Lee: after the flood' in lines(d))
+            assert BAD_NAME + ': flood' not in lines(cy), 'a muted line reached another page'
+            room.type('/kick Cy Be kind.')
+            until(cy, lambda d: d.find_element(By.ID, 'joinProblem').text ==
+                  'Cy was removed from the room by the host. Reason: Be kind.')
+            assert cy.execute_script('return me === null && socket === null'), 'it reconnects'
+
             # Past the connections one address may hold, the page says so.
-            cy.find_element(By.ID, 'leaveButton').click()
             port = int(re.search(r':(\d+)/', base).group(1))
             held = [socket.create_connection(('127.0.0.1', port)) for _ in range(40)]
             cy.find_element(By.ID, 'joinButton').click()

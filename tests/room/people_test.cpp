@@ -1,4 +1,5 @@
 #include "chatclient/chatroom.h"
+#include "room/moderation.h"
 #include "room/peopleserver.h"
 #include "support/fakechat.h"
 #include "support/roomprocess.h"
@@ -141,6 +142,30 @@ TEST(PeopleServer, PeopleJoinTalkAndLeaveAndWhoMisbehavesOrNeverReadsIsDropped)
     cy.send("/quit\n");
     bob.send("/quit\n");
     EXPECT_TRUE(waitUntil([&] { return sockets() == 0; }));
+}
+
+// People at a terminal obey the host: a muted person's lines reach their own
+// terminal alone, a kicked one is told, a banned one stays out.
+TEST(PeopleServer, TheHostMutesKicksAndBansPeople)
+{
+    QTemporaryDir dir;
+    ChatRoom room{u"Ann Lee"_qs};
+    PeopleServer server{room};
+    RoomModeration mod(room);
+    mod.addDoor({[&](const QString &n) { return server.member(n); },
+                 [&](const QString &n, const QString &why) { server.remove(n, why); }});
+    server.refusal = [&](const QString &n) { return mod.refusal(n); };
+    ASSERT_TRUE(server.listen(dir.filePath(u"p"_qs)));
+    Person bo(dir.filePath(u"p"_qs), "Bo"), cy(dir.filePath(u"p"_qs), "Cy");
+    ASSERT_TRUE(bo.sees(u"in the room as Bo"_qs) && cy.sees(u"in the room as Cy"_qs));
+    ASSERT_TRUE(mod.carryOut({ModAction::Mute, u"Bo"_qs, 5, {}}).done);
+    bo.send("/esp psst\n/wave\n");
+    EXPECT_TRUE(bo.sees(u"ESP to Ann Lee: psst\nBo: <wave>"_qs));
+    EXPECT_FALSE(room.textSince(0).contains(u"Bo: "_qs) || room.textSince(0).contains(u"psst"_qs));
+    EXPECT_TRUE(mod.carryOut({ModAction::Kick, u"cy"_qs, 0, {}}).done);
+    EXPECT_TRUE(cy.sees(u"* Cy was removed from the room by the host.\n"_qs, true));
+    EXPECT_TRUE(mod.carryOut({ModAction::Ban, u"Bo"_qs, 0, {}}).done);
+    EXPECT_TRUE(Person(dir.filePath(u"p"_qs), "BO").sees(u"* The host has banned you"_qs, true));
 }
 
 // A person joins the room program from another terminal with the command it

@@ -68,3 +68,24 @@ TEST(RoomExe, StaysWhenToldGuardsItsSocketAndRemovesItAtTheEnd)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "precious");
 }
+
+// The room's console moderates as the program does, a scripted player obeys,
+// and --bans keeps a ban across a restart, never taking another file.
+TEST(RoomExe, TheConsoleKicksAndBansAndTheBansOutliveTheRoom)
+{
+    QTemporaryDir dir;
+    const QStringList bans{u"--bans"_qs, dir.filePath(u"bans"_qs)};
+    RoomProcess room, again, wrong;
+    ASSERT_TRUE(room.start(dir.filePath(u"w"_qs), bans));
+    room.type(u"/add Zed\n/add Yul\n/ban Zed flood\n/add Zed\n/kick Host\n/kick Yul\n/quit"_qs);
+    for (const char *line : {"Zed is banned.", "The name Zed is taken.",
+                             "Host is the host, whom no one can kick.", "Yul was kicked."})
+        EXPECT_TRUE(room.waitForLine(QString::fromLatin1(line))) << line;
+    EXPECT_EQ(room.waitForExit(), 0);
+    ASSERT_TRUE(again.start(dir.filePath(u"w"_qs), bans));
+    again.type(u"/bans\n/unban zed\n/add Zed\n/quit"_qs);
+    for (const char *line : {"Banned: Zed (flood).", "Zed is no longer banned.", "Zed has entered"})
+        EXPECT_TRUE(again.waitForLine(QString::fromLatin1(line))) << line;
+    EXPECT_EQ(again.waitForExit(), 0);
+    EXPECT_FALSE(wrong.start(dir.filePath(u"w"_qs), {u"--bans"_qs, RoomProcess::program()}));
+}

@@ -1,5 +1,6 @@
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
+#include "room/moderation.h"
 #include "room/webroom.h"
 #include "room/wsframe.h"
 #include "support/waituntil.h"
@@ -648,4 +649,57 @@ TEST_F(WebRoomTest, WrongCodesAndCapsAreRefusedWithReasons)
     Page other(port, 9);
     EXPECT_TRUE(waitUntil([&] { return other.last[u"why"] == WebFront::RoomFull; }));
     EXPECT_TRUE(waitUntil([&] { return fourth.closed && other.closed; }));
+}
+
+// The host's order on the web: a muted person's lines reach their own page
+// alone; no line or ESP from the room moderates; a kicked page is told why;
+// a ban keeps out the name, the page's token and the forwarded address.
+TEST_F(WebRoomTest, TheHostMutesKicksAndBansPages)
+{
+    web->front.trustedProxies = {QHostAddress(u"::ffff:127.0.0.1"_qs)};
+    RoomModeration mod(room);
+    qint64 now = 0;
+    mod.now = [&] { return now; };
+    WebPeople &pages = web->people;
+    mod.addDoor({[&](const QString &n) { return pages.member(n); },
+                 [&](const QString &n, const QString &why) { pages.remove(n, why); }});
+    pages.refusal = [&](const QString &n, const QString &t, const QString &a) {
+        return mod.refusal(n, t, a);
+    };
+    // Through the proxy from one client, or straight from another address.
+    const auto page = [&](const QString &name, int client, const QString &token = {}) {
+        auto p = std::make_unique<Page>(port, client ? 1 : 2,
+                                        Page::own(port) + "X-Forwarded-For: 198.51.100." +
+                                            QByteArray::number(client) + "\r\n");
+        p->join(name, Code, token);
+        return p;
+    };
+    auto bo = page(u"Bo"_qs, 7), cy = page(u"Cy"_qs, 0);
+    ASSERT_TRUE(bo->welcomed() && cy->welcomed());
+    EXPECT_TRUE(mod.carryOut({ModAction::Mute, u"bo"_qs, 10, {}}).done);
+    bo->say(u"spam"_qs);
+    bo->say(u"psst"_qs, "esp");
+    cy->say(u"/kick Bo"_qs);
+    cy->say(u"/ban Bo"_qs, "esp");
+    EXPECT_TRUE(bo->sees(u"Bo: spam"_qs) && bo->sees(u"(private) ESP to Ann Lee: psst"_qs));
+    EXPECT_TRUE(bo->sees(u"Cy: /kick Bo"_qs) && roomHas(u"ESP from Cy: /ban Bo"_qs));
+    EXPECT_FALSE(room.textSince(0).contains(u"spam"_qs) || room.textSince(0).contains(u"psst"_qs));
+    now += 10 * 60000;
+    bo->say(u"sorry"_qs);
+    EXPECT_TRUE(cy->sees(u"Bo: sorry"_qs) && !cy->lines.contains(u"Bo: spam"_qs));
+
+    EXPECT_TRUE(mod.carryOut({ModAction::Kick, u"Cy"_qs, 0, u"rude"_qs}).done);
+    EXPECT_TRUE(cy->dropped());
+    EXPECT_EQ(cy->last[u"why"], u"Cy was removed from the room by the host. Reason: rude"_qs);
+    const QString token = bo->last[u"token"].toString();
+    EXPECT_TRUE(mod.carryOut({ModAction::Ban, u"Bo"_qs, 0, u"spam"_qs}).done);
+    EXPECT_TRUE(bo->dropped());
+    // Back by reconnecting: the name from the same address, another name
+    // from it, the token under another name, a look-alike name.
+    for (const auto &back : {page(u"Bo"_qs, 7, token), page(u"Dee"_qs, 7),
+                             page(u"Eve"_qs, 0, token), page(u"B0"_qs, 0)})
+        EXPECT_FALSE(back->welcomed());
+    EXPECT_TRUE(page(u"Dee"_qs, 8)->welcomed());
+    EXPECT_TRUE(mod.carryOut({ModAction::Unban, u"BO"_qs, 0, {}}).done);
+    EXPECT_TRUE(page(u"Bo"_qs, 7)->welcomed()) << "unbanned: name, token and address";
 }

@@ -24,6 +24,7 @@ struct RoomRig
     ChatLink link{client, ticks, dialogs, [] { return u"orvella"_qs; }};
     int settingsWritten = 0;
     std::vector<HostLine> sent;
+    std::vector<ModRequest> moderated;
     std::unique_ptr<frmRoom> window;
 
     RoomRig()
@@ -37,7 +38,8 @@ struct RoomRig
                            {}};
         window = std::make_unique<frmRoom>(
             RoomContext{child, [this](const HostLine &l) { sent.push_back(l); },
-                        [] { return QStringLiteral("Host"); }});
+                        [] { return QStringLiteral("Host"); },
+                        [this](const ModRequest &r) { moderated.push_back(r); }});
         window->show();
     }
     QPlainTextEdit *text() { return window->findChild<QPlainTextEdit *>(u"txtRoom"_qs); }
@@ -139,4 +141,25 @@ TEST(RoomWindow, AFloodKeepsTheNewestLinesOnlyAndThePlaceIsKept)
     rig.window->close();
     EXPECT_EQ(rig.settingsWritten, 1);
     EXPECT_TRUE(rig.gs.RoomWidth > 7200 && rig.gs.RoomHeight > 5760);
+}
+
+// Moderation commands go out as requests, never as room lines; bad input is
+// refused in a line of the window's own, marked apart from the room's text,
+// and nothing from the room can moderate.
+TEST(RoomWindow, ModerationCommandsAreRequestsAndBadOnesAreRefusedInPlace)
+{
+    RoomRig rig;
+    rig.client.callbacks->OnDapiLive("Cy: /kick Bo\r\nESP from Cy: /ban Bo\r\n");
+    for (const QString &typed : {u"/kick Bo spamming"_qs, u"/ban  host"_qs}) {
+        rig.say()->setText(typed);
+        QTest::keyClick(rig.say(), Qt::Key_Return);
+    }
+    ASSERT_EQ(rig.moderated.size(), 1u);
+    EXPECT_EQ(rig.moderated[0], (ModRequest{ModAction::Kick, u"Bo"_qs, 0, u"spamming"_qs}));
+    EXPECT_TRUE(rig.sent.empty());
+    QStringList outcomes;
+    for (QTextBlock b = rig.text()->document()->begin(); b.isValid(); b = b.next())
+        outcomes << (b.userState() == frmRoom::OutcomeState ? u"> "_qs : QString()) + b.text();
+    EXPECT_EQ(outcomes, QStringList({u"Cy: /kick Bo"_qs, u"ESP from Cy: /ban Bo"_qs,
+                                     u"> \u00BB Host is the host, whom no one can ban."_qs}));
 }

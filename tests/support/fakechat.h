@@ -64,6 +64,11 @@ public:
         note(u"N "_qs + QString::fromLatin1(key + ' ' + value));
     }
     void DapiGameStatus(const QByteArray &text) override { statuses << text; }
+    void DapiModerate(const QByteArray &a, const QByteArray &n, qint16 m,
+                      const QByteArray &r) override
+    {
+        note(u"M "_qs + QString::fromLatin1(a + ' ' + n + ' ' + QByteArray::number(m) + ' ' + r));
+    }
     void KillDDE() override
     {
         note(QStringLiteral("K"));

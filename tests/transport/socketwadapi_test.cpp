@@ -40,7 +40,8 @@ TEST(SocketWadapiRoom, LinesGoBothWaysOneProgramAtATimeAndAGoneClientIsToldOnce)
         ASSERT_TRUE(room.waitForLine(ack)) << line.toStdString();
     };
     // The client names the host as the link comes up, ahead of its status.
-    EXPECT_EQ(calls.all, QByteArrayList({"E:host|0|Ann Lee", "E:live|0|", "E:status|0|"}));
+    EXPECT_EQ(calls.all,
+              QByteArrayList({"E:host|0|Ann Lee", "E:live|0|", "E:status|0|", "E:moderate|0|"}));
     // A notice or a status is not answered; a registration character of too
     // many bytes is none, a malformed status costs only itself.
     wadapi.DapiGameStatus("phase=lost\r\n");

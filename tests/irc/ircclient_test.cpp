@@ -2,9 +2,9 @@
 
 #include "chatclient/chatroom.h"
 #include "irc/ircclient.h"
+#include "support/ircserverprocess.h"
 
 #include <QFile>
-#include <QProcess>
 
 namespace {
 
@@ -229,19 +229,10 @@ TEST(IrcClient, JoinsAChannelWithItsKeyAndStopsWithoutTheRightOne)
 {
     if (!QFile::exists(QStringLiteral(NGIRCD_EXE)))
         GTEST_SKIP() << "ngircd is not installed (scripts/install-deps.sh installs it)";
-    IrcPeer probe;
-    const quint16 port = probe.listen();
-    probe.server.close();
-    QProcess server;
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(QStringLiteral(NGIRCD_EXE), {u"-n"_qs, u"-f"_qs, u"/dev/stdin"_qs});
-    server.write(
-        "[Global]\nName = irc.test.local\nListen = 127.0.0.1\nPorts = " + QByteArray::number(port) +
-        "\n[Limits]\nMaxPenaltyTime = 0\n[Options]\nDNS = no\nIdent = no\nPAM = no\n"
-        "[Channel]\nName = #room\nModes = +k secret\n");
-    server.closeWriteChannel();
-    QByteArray said;
-    ASSERT_TRUE(eventually([&] { return (said += server.readAll()).contains(" ready."); }));
+    IrcServerProcess server(IrcServerProcess::Kind::Ngircd, QStringLiteral(NGIRCD_EXE),
+                            "[Channel]\nName = #room\nModes = +k secret\n");
+    ASSERT_TRUE(server.start()) << server.output();
+    const quint16 port = server.port();
     for (const QByteArray key : {"", "wrong", "secret"}) {
         IrcSettings set; // the waits between JOINs as short as they go
         std::tie(set.host, set.port, set.channel, set.name, set.channelKey, set.retryMaxMs) =
@@ -255,6 +246,4 @@ TEST(IrcClient, JoinsAChannelWithItsKeyAndStopsWithoutTheRightOne)
             return key == "secret" ? c.isUp() : fatal.filter(u"--key"_qs).size() == 1;
         })) << key.data();
     }
-    server.kill();
-    server.waitForFinished();
 }

@@ -276,18 +276,17 @@ TEST(IrcClient, SaysAMacroAndADrawOnInspIRCdWithoutExcessFlood)
               {{}, u"The following players have been selected to play:"_qs},
               {{}, u"1. Bo, come on down!"_qs},
               {{}, u"-o-o-o-"_qs}};
-    QByteArray statuses, wire;
+    QByteArray wire;
     QStringList shown;
     for (int i = 0; i < lines.size(); ++i) {
         const auto &[to, text] = lines[i];
-        statuses += c.communicate(to.isEmpty() ? 0 : 2, to, text);
+        c.communicate(to.isEmpty() ? 0 : 2, to, text);
         if (i < 20)
             QCoreApplication::processEvents(); // the macro's next request comes later
         wire += "PRIVMSG " + (to.isEmpty() ? "#room" : to.toUtf8()) + " :" + text.toUtf8() + '\n';
         if (to.isEmpty())
             shown << u"Ann: "_qs + text;
     }
-    EXPECT_EQ(statuses.toStdString(), std::string(lines.size(), '0'));
     // Bo hears them all in order, and never the host's QUIT; the room shows
     // the host's channel lines once the server has answered their PINGs.
     EXPECT_TRUE(waitUntil(

@@ -5,7 +5,7 @@
 # checking the Debian packages needs (scripts/package.sh).
 set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgtest-dev libgmock-dev libbenchmark-dev python3
-          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd openssl
+          xvfb xauth fonts-dejavu-core desktop-file-utils ngircd inspircd openssl
           libqrencode-dev libicu-dev nginx-light caddy chromium chromium-driver python3-selenium xdotool)
 for option in "$@"; do
   case $option in
@@ -23,8 +23,8 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -qq
-  # The IRC server is only for the tests, which start their own copy on a
-  # free port: its packaged service must not start and hold port 6667.
+  # The IRC servers are only for the tests, which start their own copies on
+  # free ports: their packaged services must not start and hold port 6667.
   policy=/usr/sbin/policy-rc.d
   own_policy=0
   if [ ! -e "$policy" ]; then
@@ -38,6 +38,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$own_policy" -eq 0 ] || "${sudo_cmd[@]}" rm -f "$policy"
   [ "$status" -eq 0 ] || exit "$status"
 fi
-if [ -d /run/systemd/system ] && systemctl is-enabled --quiet ngircd 2>/dev/null; then
-  "${sudo_cmd[@]}" systemctl disable --now ngircd >/dev/null 2>&1 || true
-fi
+for service in ngircd inspircd; do
+  if [ -d /run/systemd/system ] && systemctl is-enabled --quiet "$service" 2>/dev/null; then
+    "${sudo_cmd[@]}" systemctl disable --now "$service" >/dev/null 2>&1 || true
+  fi
+done

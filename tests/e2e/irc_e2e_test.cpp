@@ -1,6 +1,7 @@
 #include "irc/ircfakes.h"
 
 #include "support/gamefixture.h"
+#include "support/ircserverprocess.h"
 #include "support/roomprocess.h"
 #include "support/waituntil.h"
 #include "transport/socketwadapi.h"
@@ -17,20 +18,11 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     if (!QFile::exists(QStringLiteral(NGIRCD_EXE)))
         GTEST_SKIP() << "ngircd is not installed (scripts/install-deps.sh installs it)";
     GameRig g;
-    IrcPeer probe;
-    const quint16 port = probe.listen();
-    probe.server.close();
-    const QString conf = g.writeFile(
-        u"ngircd.conf"_qs,
-        "[Global]\nName = irc.test.local\nListen = 127.0.0.1\nPorts = " + QByteArray::number(port) +
-            "\nMotdPhrase = Test server\n[Limits]\nMaxNickLength = 30\nMaxConnectionsIP = 0\n"
-            "MaxPenaltyTime = 0\n[Options]\nDNS = no\nIdent = no\nPAM = no\n");
-    std::unique_ptr<RoomProcess> server;
+    IrcServerProcess server(IrcServerProcess::Kind::Ngircd, QStringLiteral(NGIRCD_EXE));
+    const quint16 port = server.port();
     std::map<QString, IrcPeer> players;
     auto startServerAndJoin = [&] {
-        server = std::make_unique<RoomProcess>();
-        bool ok =
-            server->launch(QStringLiteral(NGIRCD_EXE), {u"-n"_qs, u"-f"_qs, conf}, u"ready"_qs);
+        bool ok = server.start();
         for (const char *nick : {"Bo", "Cy", "Dee"})
             ok = ok && players[QString::fromLatin1(nick)].join(port, nick, "#game");
         return ok;
@@ -111,7 +103,7 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
 
     // The server dies: what the host says meanwhile is refused, never said
     // late; the client finds the server again when it is back.
-    server->kill();
+    server.kill();
     ASSERT_TRUE(roomShows(u"*** The connection to the IRC server was lost; reconnecting."_qs));
     part(w, "cmdDraw")->click();
     ASSERT_TRUE(startServerAndJoin());

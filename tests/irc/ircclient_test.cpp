@@ -2,9 +2,9 @@
 
 #include "chatclient/chatroom.h"
 #include "irc/ircclient.h"
+#include "support/ircserverprocess.h"
 
 #include <QFile>
-#include <QProcess>
 
 namespace {
 
@@ -229,19 +229,10 @@ TEST(IrcClient, JoinsAChannelWithItsKeyAndStopsWithoutTheRightOne)
 {
     if (!QFile::exists(QStringLiteral(NGIRCD_EXE)))
         GTEST_SKIP() << "ngircd is not installed (scripts/install-deps.sh installs it)";
-    IrcPeer probe;
-    const quint16 port = probe.listen();
-    probe.server.close();
-    QProcess server;
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(QStringLiteral(NGIRCD_EXE), {u"-n"_qs, u"-f"_qs, u"/dev/stdin"_qs});
-    server.write(
-        "[Global]\nName = irc.test.local\nListen = 127.0.0.1\nPorts = " + QByteArray::number(port) +
-        "\n[Limits]\nMaxPenaltyTime = 0\n[Options]\nDNS = no\nIdent = no\nPAM = no\n"
-        "[Channel]\nName = #room\nModes = +k secret\n");
-    server.closeWriteChannel();
-    QByteArray said;
-    ASSERT_TRUE(eventually([&] { return (said += server.readAll()).contains(" ready."); }));
+    IrcServerProcess server(IrcServerProcess::Kind::Ngircd, QStringLiteral(NGIRCD_EXE),
+                            "[Channel]\nName = #room\nModes = +k secret\n");
+    ASSERT_TRUE(server.start()) << server.output();
+    const quint16 port = server.port();
     for (const QByteArray key : {"", "wrong", "secret"}) {
         IrcSettings set; // the waits between JOINs as short as they go
         std::tie(set.host, set.port, set.channel, set.name, set.channelKey, set.retryMaxMs) =
@@ -255,6 +246,56 @@ TEST(IrcClient, JoinsAChannelWithItsKeyAndStopsWithoutTheRightOne)
             return key == "secret" ? c.isUp() : fatal.filter(u"--key"_qs).size() == 1;
         })) << key.data();
     }
-    server.kill();
-    server.waitForFinished();
+}
+
+// On InspIRCd with its usual flood limits and no fake lag (ten commands at
+// once close the link, PINGs too, and one fades each second), a 20-line
+// macro said one request a turn and then a draw's lines said in one turn
+// reach a listener whole and in order, and the link stays. The host's lines
+// go a second apart, as fast as that server takes them for long.
+TEST(IrcClient, SaysAMacroAndADrawOnInspIRCdWithoutExcessFlood)
+{
+    if (!QFile::exists(QStringLiteral(INSPIRCD_EXE)))
+        GTEST_SKIP() << "inspircd is not installed (scripts/install-deps.sh installs it)";
+    IrcServerProcess server(IrcServerProcess::Kind::InspIRCd, QStringLiteral(INSPIRCD_EXE));
+    ASSERT_TRUE(server.start()) << server.output();
+    IrcPeer bo;
+    ASSERT_TRUE(bo.join(server.port(), "Bo", "#room"));
+    IrcSettings set;
+    std::tie(set.host, set.port, set.channel, set.name, set.intervalMs) =
+        std::tuple(u"127.0.0.1"_qs, server.port(), u"#room"_qs, u"Ann"_qs, 1000);
+    ChatRoom room(set.name);
+    IrcClient c(set, room, IrcClock::system());
+    c.start();
+    ASSERT_TRUE(eventually([&] { return room.textSince(0).contains(u"In #room now"_qs); }));
+
+    QList<std::pair<QString, QString>> lines; // to whom (none: the channel), what
+    for (int i = 1; i <= 20; ++i)
+        lines.append({{}, u"Macro line %1"_qs.arg(i)});
+    lines += {{u"Bo"_qs, u"You are called down."_qs},
+              {{}, u"The following players have been selected to play:"_qs},
+              {{}, u"1. Bo, come on down!"_qs},
+              {{}, u"-o-o-o-"_qs}};
+    QByteArray wire;
+    QStringList shown;
+    for (int i = 0; i < lines.size(); ++i) {
+        const auto &[to, text] = lines[i];
+        c.communicate(to.isEmpty() ? 0 : 2, to, text);
+        if (i < 20)
+            QCoreApplication::processEvents(); // the macro's next request comes later
+        wire += "PRIVMSG " + (to.isEmpty() ? "#room" : to.toUtf8()) + " :" + text.toUtf8() + '\n';
+        if (to.isEmpty())
+            shown << u"Ann: "_qs + text;
+    }
+    // Bo hears them all in order, and never the host's QUIT; the room shows
+    // the host's channel lines once the server has answered their PINGs.
+    EXPECT_TRUE(waitUntil(
+        [&] { return bo.heard.contains("-o-o-o-") || bo.heard.contains(" QUIT "); }, 2 * Patience));
+    QByteArray heard;
+    for (const QByteArray &line : bo.heard.split('\n'))
+        if (line.contains(" PRIVMSG ") || line.contains(" QUIT "))
+            heard += line.mid(line.indexOf(' ') + 1) + '\n';
+    ASSERT_EQ(heard.toStdString(), wire.toStdString());
+    ASSERT_TRUE(eventually([&] { return room.textSince(0).contains(u"Ann: -o-o-o-"_qs); }));
+    EXPECT_EQ(room.textSince(0).split(u"\r\n"_qs).filter(u"Ann: "_qs), shown);
 }

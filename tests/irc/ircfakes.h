@@ -104,7 +104,11 @@ struct IrcPeer
         tcp.connectToHost(QHostAddress::LocalHost, port);
         if (!tcp.waitForConnected(Patience))
             return false;
-        say("NICK " + nick + "\r\nUSER " + nick + " 0 * :" + nick + "\r\nJOIN " + channel);
+        // Some servers refuse a JOIN until they have welcomed the user.
+        say("NICK " + nick + "\r\nUSER " + nick + " 0 * :" + nick);
+        if (waitFor(" 001 ").isEmpty())
+            return false;
+        say("JOIN " + channel);
         return !waitFor(" 366 ").isEmpty();
     }
     void attach(QTcpSocket *s)

@@ -72,6 +72,7 @@ qint16 ChatLink::InitDDE()
     m_liveOffered = false;
     m_statusOffered = false;
     m_statusSent.clear();
+    m_unsaid = 0;
     m_linking = true;
     const qint16 result = m_wadapi.InitDDE(m_appName(), this);
     m_linking = false;
@@ -151,6 +152,7 @@ std::chrono::milliseconds ChatLink::repeatPause(int n)
 void ChatLink::request(const std::function<void()> &call)
 {
     ensureUp();
+    endIfUnsaid();
     ++m_requesting;
     const auto leave = qScopeGuard([this] {
         if (--m_requesting == 0 && m_requestsOver)
@@ -168,8 +170,13 @@ void ChatLink::request(const std::function<void()> &call)
         call();
         const QString status = m_state.DapiStatus;
         const bool busy = readsAsBusy(status);
-        if (!busy && (spells(status, ClientStatus::Done) || spells(status, ClientStatus::Refused)))
+        if (!busy &&
+            (spells(status, ClientStatus::Done) || spells(status, ClientStatus::Refused))) {
+            // The client tells of lost lines ahead of the status that refuses
+            // the next one: that request fails with the step.
+            endIfUnsaid();
             return;
+        }
         if (Waits::abandoned())
             throw WaitAbandoned();
         if (m_shutDown)
@@ -230,14 +237,37 @@ void ChatLink::notAnswering()
     throw LinkDown();
 }
 
+void ChatLink::endIfUnsaid()
+{
+    if (m_unsaid > 0) {
+        tellUnsaid();
+        throw LinkDown();
+    }
+}
+
+void ChatLink::tellUnsaid()
+{
+    const int lines = std::exchange(m_unsaid, 0);
+    m_dialogs.message(
+        lines == 1 ? QStringLiteral("1 of your lines may not have reached the room.")
+                   : QStringLiteral("%1 of your lines may not have reached the room.").arg(lines),
+        LinkTitle);
+}
+
 void ChatLink::WaitForChat()
 {
     const QString before = m_state.ChatText;
     m_state.ChatText.clear();
     try {
         FetchChat();
-        Waits::pumpUntil(
-            [this] { return !m_state.ChatText.isEmpty() || m_shutDown || !m_wadapi.connected(); });
+        ++m_chatWaits;
+        const auto leave = qScopeGuard([this] { --m_chatWaits; });
+        Waits::pumpUntil([this] {
+            return !m_state.ChatText.isEmpty() || m_unsaid > 0 || m_shutDown ||
+                   !m_wadapi.connected();
+        });
+        // Text held back for the host's lines is no answer to them.
+        endIfUnsaid();
         if (m_state.ChatText.isEmpty()) {
             if (m_shutDown)
                 throw LinkDown();
@@ -282,7 +312,8 @@ void ChatLink::My_Wait(Integer delay)
     } leave{*this};
 
     QCoreApplication::processEvents();
-    Waits::pumpUntil([&] { return m_ticks - start >= limit; });
+    Waits::pumpUntil([&] { return m_ticks - start >= limit || m_unsaid > 0; });
+    endIfUnsaid();
 }
 
 void ChatLink::Timer1_Timer()
@@ -329,12 +360,23 @@ void ChatLink::OnDapiStatus(const QByteArray &code)
     m_state.DapiStatus = Ansi::decode(code);
 }
 
-void ChatLink::OnDapiEvent(const QByteArray &text1, qint16, const QByteArray &text2)
+void ChatLink::OnDapiEvent(const QByteArray &text1, qint16 number, const QByteArray &text2)
 {
     // An avatar name is short; a longer one is no name at all.
     constexpr qsizetype MaxName = 256;
-    if (text1 == "host" && text2.size() <= MaxName)
+    if (text1 == ClientEvent::Host && text2.size() <= MaxName)
         m_clientHostName = Ansi::decode(text2);
+    if (text1 == ClientEvent::Unsaid && number > 0) {
+        m_unsaid =
+            int(std::min<qint64>(qint64(m_unsaid) + number, std::numeric_limits<int>::max()));
+        // A request or wait under way ends its step; between steps the host
+        // is told once the client's frames are handled.
+        if (!waiting())
+            QTimer::singleShot(0, &m_context, [this] {
+                if (m_unsaid > 0 && !waiting())
+                    tellUnsaid();
+            });
+    }
     if (text1 == NoticeKey::Status && !std::exchange(m_statusOffered, true) && !m_linking)
         sendStatusText();
     // Offered as the link comes up, InitDDE asks once it is up; an offer

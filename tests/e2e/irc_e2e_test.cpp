@@ -10,9 +10,10 @@
 // A game of two words hosted by the real program through orvella-irc in a
 // real IRC channel (ngircd on a free loopback port), with three people on
 // plain IRC connections and the Room window open; the server is killed and
-// started again between the words. Real time throughout: a real server and
-// the real client, which paces the host's lines by its own clock.
-TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
+// started again between the words, and killed for good in the third. Real
+// time throughout: a real server and the real client, which paces the
+// host's lines by its own clock and holds them through an outage (5 s).
+TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetweenAndAThirdCutShort)
 {
     if (!QFile::exists(QStringLiteral(NGIRCD_EXE)))
         GTEST_SKIP() << "ngircd is not installed (scripts/install-deps.sh installs it)";
@@ -41,13 +42,14 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
         irc.launch(QStringLiteral(ORVELLA_IRC_EXE),
                    {u"--server"_qs, u"127.0.0.1:%1"_qs.arg(port), u"--channel"_qs, u"#game"_qs,
                     u"--nick"_qs, u"Ann Lee"_qs, u"--socket"_qs, g.path(u"wadapi.sock"_qs),
-                    u"--burst"_qs, u"100"_qs, u"--interval"_qs, u"10"_qs},
+                    u"--burst"_qs, u"100"_qs, u"--interval"_qs, u"10"_qs, u"--hold"_qs, u"5"_qs},
                    u"Joined #game as Ann_Lee."_qs));
 
     SocketWadapi wadapi(g.path(u"wadapi.sock"_qs));
     g.chat = &wadapi;
     frmMain &w = g.window();
-    std::tie(g.gs.RegChar, g.gs.Confirm) = std::tuple(u"\u00b0"_qs, true);
+    // The fastest speed, so a draw's lines fit the client's hold of them.
+    std::tie(g.gs.RegChar, g.gs.Confirm, g.gs.Delay) = std::tuple(u"\u00b0"_qs, true, 0);
     for (BoxRec &b : g.gs.Boxes)
         b.Available = true;
     // The server drops the spaces that end a line.
@@ -65,7 +67,7 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
         return waitUntil([&] { return roomText->toPlainText().contains(line); });
     };
 
-    g.dialogs.files.push_back(g.writeFile(u"words.txt"_qs, "apple\r\nfig\r\n"));
+    g.dialogs.files.push_back(g.writeFile(u"words.txt"_qs, "apple\r\nfig\r\nkiwi\r\n"));
     part(w, "cmdAsk")->click();
     part(w, "cmdAsk")->click();
     ASSERT_TRUE(heard(u"ESP a \u00b0 to Ann_Lee to register."_qs));
@@ -109,16 +111,34 @@ TEST(GameOnIrc, TwoWordsWithTheServerRestartedBetween)
     part(w, "cmdDraw")->click();
     win(u"A -- -- -- -- "_qs, u"apple"_qs, 1);
 
-    // The server dies: what the host says meanwhile is refused, never said
-    // late; the client finds the server again when it is back.
+    // The server dies: what the host says meanwhile waits, and reaches the
+    // channel in order once the client is back.
+    const QString lost = u"*** The connection to the IRC server was lost; reconnecting."_qs;
     server->kill();
-    ASSERT_TRUE(roomShows(u"*** The connection to the IRC server was lost; reconnecting."_qs));
+    ASSERT_TRUE(roomShows(lost));
     part(w, "cmdDraw")->click();
     ASSERT_TRUE(startServerAndJoin());
     ASSERT_TRUE(roomShows(u"*** Back in #game as Ann_Lee."_qs));
+    EXPECT_TRUE(heard(u"The following players have been selected to play:"_qs));
+    for (int i = 1; i <= g.gs.DownCount; ++i)
+        EXPECT_TRUE(heard(u"%1. %2, come on down!"_qs.arg(i).arg(g.gs.Down[i].Name)));
+    EXPECT_TRUE(heard(u"-o-o-o-"_qs));
     win(u"F -- -- "_qs, u"fig"_qs, 4);
-    EXPECT_FALSE(bo.heard.contains("come on down")) << bo.heard.toStdString();
-
     EXPECT_TRUE(g.dialogs.messages.empty());
+
+    // Gone for longer than the client holds lines: the host is told, and the
+    // step that waits for the answer is undone.
+    part(w, "cmdDraw")->click();
+    ASSERT_TRUE(roomShows(u"Ann_Lee: -o-o-o-"_qs)); // answered, so not lost with the server
+    server->kill();
+    ASSERT_TRUE(roomShows(lost));
+    part(w, "cmdAsk")->click();
+    part(w, "cmdGet")->click();
+    ASSERT_EQ(g.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(
+        g.dialogs.messages[0].text.endsWith(u"of your lines may not have reached the room."_qs))
+        << g.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(roomShows(u"*** Still not in #game after 5 s;"_qs));
+    EXPECT_TRUE(part(w, "cmdGet")->isEnabled()) << "the step is undone";
     w.close();
 }

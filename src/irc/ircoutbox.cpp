@@ -127,8 +127,10 @@ qsizetype IrcOutbox::clear()
 
 void IrcOutbox::inOrder(std::function<void()> show)
 {
+    // An echo comes in the order the server relayed the line to everyone,
+    // so the room already shows what the channel saw.
     const quint64 lastSent = m_nextId - 1;
-    if (m_inOrder.empty() && lastSent < oldestWaited())
+    if (m_echoes || (m_inOrder.empty() && lastSent < oldestWaited()))
         return show();
     if (qsizetype(m_inOrder.size()) >= MaxInOrder) {
         auto oldest = std::move(m_inOrder.front().second);

@@ -51,8 +51,9 @@ public:
     qsizetype clear();
     qsizetype queued() const { return qsizetype(m_queue.size()); }
     // Runs show once every line sent so far has been answered or given up
-    // on; at once when none waits. Without echo-message a line's answer may
-    // come seconds after a reply to it: the room shows the reply behind it.
+    // on; at once when none waits, or with echo-message. Without it a line's
+    // answer may come seconds after a reply to it: the room shows the reply
+    // behind it.
     void inOrder(std::function<void()> show);
 
     // Takes an answer to what was sent (a PONG of ours, an error that

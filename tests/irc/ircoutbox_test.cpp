@@ -146,4 +146,10 @@ TEST(IrcOutbox, ShowsWhatOthersSayBehindTheHostsLinesSentBeforeIt)
     r.clock.advance(1000);
     EXPECT_EQ(r.told.mid(0, 2), QStringList({u"Bo: 0"_qs, u"unconfirmed: #room"_qs}));
     EXPECT_EQ(r.told.size(), 2 + IrcOutbox::MaxInOrder);
+    // An echo comes in the channel's order: nothing waits for it.
+    r.box.setEchoes(true);
+    r.box.say("#room", "4", true);
+    heard(u"Bo: before the echo"_qs);
+    EXPECT_EQ(std::tuple(r.sends(), r.told.last()),
+              std::tuple(QByteArrayList({"PRIVMSG #room 4"}), u"Bo: before the echo"_qs));
 }

@@ -128,10 +128,10 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         option("topic", "Sets the channel's topic to the game's word and pattern, \"Word N of M: "
                         "PATTERN\", as they change, where the server lets the client (off by "
                         "default).");
-    p.addOptions({helpOption,  versionOption, server,   port,         channel,
-                  key,         nick,          tls,      noTls,        ca,
-                  fingerprint, password,      saslUser, saslPassword, socket,
-                  burst,       interval,      hold,     verbose,      topic});
+    p.addOptions({helpOption, versionOption, server, port, channel, key, nick, tls, noTls, ca,
+                  fingerprint, password, saslUser, saslPassword, socket, burst, interval, verbose,
+                  topic});
+    p.addOption(hold);
 
     auto wrong = [&](const QString &why) -> std::optional<IrcOptions> {
         *error = why + QStringLiteral("\nSee orvella-irc --help.");

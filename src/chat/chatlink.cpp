@@ -75,6 +75,7 @@ qint16 ChatLink::InitDDE()
     // What the old link owed dies with it.
     m_modOffered = false;
     m_modPending.clear();
+    m_unsaid = 0;
     m_linking = true;
     const qint16 result = m_wadapi.InitDDE(m_appName(), this);
     m_linking = false;
@@ -168,6 +169,7 @@ std::chrono::milliseconds ChatLink::repeatPause(int n)
 void ChatLink::request(const std::function<void()> &call)
 {
     ensureUp();
+    endIfUnsaid();
     ++m_requesting;
     const auto leave = qScopeGuard([this] {
         if (--m_requesting == 0 && m_requestsOver)
@@ -185,8 +187,13 @@ void ChatLink::request(const std::function<void()> &call)
         call();
         const QString status = m_state.DapiStatus;
         const bool busy = readsAsBusy(status);
-        if (!busy && (spells(status, ClientStatus::Done) || spells(status, ClientStatus::Refused)))
+        if (!busy &&
+            (spells(status, ClientStatus::Done) || spells(status, ClientStatus::Refused))) {
+            // The client tells of lost lines ahead of the status that refuses
+            // the next one: that request fails with the step.
+            endIfUnsaid();
             return;
+        }
         if (Waits::abandoned())
             throw WaitAbandoned();
         if (m_shutDown)
@@ -247,14 +254,37 @@ void ChatLink::notAnswering()
     throw LinkDown();
 }
 
+void ChatLink::endIfUnsaid()
+{
+    if (m_unsaid > 0) {
+        tellUnsaid();
+        throw LinkDown();
+    }
+}
+
+void ChatLink::tellUnsaid()
+{
+    const int lines = std::exchange(m_unsaid, 0);
+    m_dialogs.message(
+        lines == 1 ? QStringLiteral("1 of your lines may not have reached the room.")
+                   : QStringLiteral("%1 of your lines may not have reached the room.").arg(lines),
+        LinkTitle);
+}
+
 void ChatLink::WaitForChat()
 {
     const QString before = m_state.ChatText;
     m_state.ChatText.clear();
     try {
         FetchChat();
-        Waits::pumpUntil(
-            [this] { return !m_state.ChatText.isEmpty() || m_shutDown || !m_wadapi.connected(); });
+        ++m_chatWaits;
+        const auto leave = qScopeGuard([this] { --m_chatWaits; });
+        Waits::pumpUntil([this] {
+            return !m_state.ChatText.isEmpty() || m_unsaid > 0 || m_shutDown ||
+                   !m_wadapi.connected();
+        });
+        // Text held back for the host's lines is no answer to them.
+        endIfUnsaid();
         if (m_state.ChatText.isEmpty()) {
             if (m_shutDown)
                 throw LinkDown();
@@ -299,7 +329,8 @@ void ChatLink::My_Wait(Integer delay)
     } leave{*this};
 
     QCoreApplication::processEvents();
-    Waits::pumpUntil([&] { return m_ticks - start >= limit; });
+    Waits::pumpUntil([&] { return m_ticks - start >= limit || m_unsaid > 0; });
+    endIfUnsaid();
 }
 
 void ChatLink::Timer1_Timer()
@@ -350,8 +381,19 @@ void ChatLink::OnDapiEvent(const QByteArray &text1, qint16 number, const QByteAr
 {
     // An avatar name is short; a longer one is no name at all.
     constexpr qsizetype MaxName = 256;
-    if (text1 == "host" && text2.size() <= MaxName)
+    if (text1 == ClientEvent::Host && text2.size() <= MaxName)
         m_clientHostName = Ansi::decode(text2);
+    if (text1 == ClientEvent::Unsaid && number > 0) {
+        m_unsaid =
+            int(std::min<qint64>(qint64(m_unsaid) + number, std::numeric_limits<int>::max()));
+        // A request or wait under way ends its step; between steps the host
+        // is told once the client's frames are handled.
+        if (!waiting())
+            QTimer::singleShot(0, &m_context, [this] {
+                if (m_unsaid > 0 && !waiting())
+                    tellUnsaid();
+            });
+    }
     if (text1 == NoticeKey::Status && !std::exchange(m_statusOffered, true) && !m_linking)
         sendStatusText();
     if (text1 == ModKey::Offer)

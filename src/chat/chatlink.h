@@ -26,7 +26,10 @@ class TickSource;
 // A request that fails ends the step under way with LinkDown after telling
 // the host: a client that gives no ending status within the answer limit is
 // reported for that request; a client that has gone away is reported once
-// per break, as soon as it goes. Waits throw WaitAbandoned once
+// per break, as soon as it goes. A client that says some of the host's
+// lines never reached the room (ClientEvent::Unsaid) ends the step under way
+// the same way, at its request or wait then running or its next one; with
+// no step under way the host is only told. Waits throw WaitAbandoned once
 // Waits::abandonAll() was called.
 class ChatLink final : public WadapiCallbacks
 {
@@ -95,7 +98,8 @@ public:
     void FetchChatBriefly();
     // Waits 2 × delay + 1 ticks of Timer1 while events flow; processes events
     // at least once. Nested waits each end after their own ticks. Error 6
-    // when the tick count leaves the Integer range. Throws WaitAbandoned.
+    // when the tick count leaves the Integer range. Throws WaitAbandoned, or
+    // LinkDown when the client lost lines of the host's.
     void My_Wait(Integer delay);
     // Hands out a block piece by piece: a non-empty strBuf starts a new block,
     // an empty one continues with TokenRest. Each piece costs its own length,
@@ -176,6 +180,10 @@ private:
     void ensureUp();
     [[noreturn]] void linkGone();
     [[noreturn]] void notAnswering();
+    // Tells the host of lines the client lost and throws LinkDown, when it did.
+    void endIfUnsaid();
+    void tellUnsaid();
+    bool waiting() const { return m_requesting > 0 || !m_waitStarts.empty() || m_chatWaits > 0; }
     void showWaitTicks();
     void reportGone();
     void sendStatusText();
@@ -205,6 +213,10 @@ private:
     ModerationHook m_modHook;
     // Queued reports of a vanished client die with the link.
     QObject m_context;
+
+    // Lines the client said it lost, until the host is told.
+    int m_unsaid = 0;
+    int m_chatWaits = 0; // WaitForChat's pumps running
 
     bool m_goneReported = false;
     bool m_shutDown = false;

@@ -30,3 +30,15 @@ inline QByteArray statusCode(ClientStatus status)
         return QByteArrayLiteral("0");
     return QByteArray::number(int(status));
 }
+
+// The events a client sends the program unasked ("E" frames: text1, a
+// number, text2), by their text1.
+namespace ClientEvent {
+// text2 is the name the host's lines show under, sent as the link comes up
+// and whenever it changes.
+inline constexpr char Host[] = "host";
+// number of the host's lines, each answered 0 or queued for saying, that
+// the room may never have heard: the client lost them in an outage or
+// could not hold them that long. The step under way ends as for a broken link.
+inline constexpr char Unsaid[] = "unsaid";
+} // namespace ClientEvent

@@ -139,7 +139,7 @@ void WadapiServer::setHostName(const QString &name)
 {
     m_hostName = name;
     if (hasProgram())
-        write(Frame::event("host", 0, Ansi::encode(hostName())));
+        write(Frame::event(ClientEvent::Host, 0, Ansi::encode(hostName())));
 }
 
 bool WadapiServer::dropProgram()
@@ -235,7 +235,7 @@ void WadapiServer::handle(const Frame &frame)
             return;
         // The program tells the host's own lines from a stranger's copy by
         // this name; it comes ahead of the status so it is there at once.
-        write(Frame::event("host", 0, Ansi::encode(hostName())));
+        write(Frame::event(ClientEvent::Host, 0, Ansi::encode(hostName())));
         write(Frame::event(NoticeKey::Live, 0, {}));
         write(Frame::event(NoticeKey::Status, 0, {}));
         if (m_moderator)

@@ -7,6 +7,8 @@
 
 #include <QSslSocket>
 
+#include <limits>
+
 namespace {
 
 QByteArray utf8(const QString &s)
@@ -41,6 +43,14 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObj
       m_rejoin(clock.timer([this] {
           if (m_login.isRegistered() && m_channel != Channel::In)
               m_outbox.join(utf8(m_s.channel), m_s.channelKey);
+      })),
+      m_hold(clock.timer([this] {
+          m_holdOver = true;
+          m_refusedTold = false;
+          if (m_outbox.queued() > 0)
+              giveUpHeld(QStringLiteral("Still not in %1 after %2 s")
+                             .arg(m_s.channel)
+                             .arg(m_s.holdMs / 1000.0));
       })),
       m_topicPause(clock.timer([this] { sendTopic(); }))
 {
@@ -100,7 +110,26 @@ void IrcClient::start()
                             "server you trust on the way."));
         return;
     }
+    leftChannel();
     m_link.open();
+}
+
+void IrcClient::leftChannel()
+{
+    m_holdOver = false;
+    m_hold->start(m_s.holdMs);
+}
+
+void IrcClient::giveUpHeld(const QString &why, qsizetype extra)
+{
+    const qsizetype lines = m_outbox.queued() + extra;
+    // Told before the held text goes to the program, so that its wait for
+    // text ends with the step rather than with text that follows no line.
+    emit unsaid(int(std::min<qsizetype>(lines, std::numeric_limits<qint16>::max())));
+    notice(why.isEmpty()
+               ? QStringLiteral("%1 of the host's lines may not have been said.").arg(lines)
+               : why + QStringLiteral("; %1 of the host's lines were not said.").arg(lines));
+    m_outbox.clear();
 }
 
 void IrcClient::lost()
@@ -111,17 +140,22 @@ void IrcClient::lost()
     m_names.clear();
     m_moreNames = m_nameLines = 0;
     const bool wasIn = m_channel == Channel::In;
-    const qsizetype unsaid = m_outbox.drop();
+    const qsizetype unanswered = m_outbox.lose();
     if (m_link.state() == IrcConnection::State::Closed) {
         m_channel = Channel::Out;
+        if (unanswered + m_outbox.queued() > 0)
+            giveUpHeld(QStringLiteral("Disconnected"), unanswered);
         return;
     }
     if (wasIn) {
         m_channel = Channel::LinkLost;
         notice(QStringLiteral("The connection to the IRC server was lost; reconnecting."));
+        leftChannel();
     }
-    if (unsaid > 0)
-        notice(QStringLiteral("%1 of the host's lines may not have been said.").arg(unsaid));
+    // Whether the room heard the lines in flight nobody can say; those
+    // behind them would follow out of place, so the step's lines go too.
+    if (unanswered > 0)
+        giveUpHeld({}, unanswered);
 }
 
 void IrcClient::fail(const QString &why)
@@ -142,9 +176,9 @@ void IrcClient::received(const IrcMessage &m)
     } else if (c == "JOIN" && isChannel(m.param(0))) {
         joinSeen(m, fromUs);
     } else if (c == "PART" && isChannel(m.param(0))) {
-        notice(QStringLiteral("%1 has left %2.").arg(shownNick(m.nick()), m_s.channel));
+        noticeInOrder(QStringLiteral("%1 has left %2.").arg(shownNick(m.nick()), m_s.channel));
     } else if (c == "QUIT") {
-        notice(QStringLiteral("%1 has quit.").arg(shownNick(m.nick())));
+        noticeInOrder(QStringLiteral("%1 has quit.").arg(shownNick(m.nick())));
         m_spelling.remove(IrcNick::folded(m.nick(), m_login.caseMapping()));
     } else if (c == "NICK") {
         nickSeen(m, fromUs);
@@ -201,11 +235,11 @@ void IrcClient::message(const IrcMessage &m, bool fromUs)
         return; // CTCP requests other than actions are not part of the room
     const QString from = shownNick(m.nick());
     if (isChannel(m.param(0)))
-        m_room.say(from, *text);
+        m_outbox.inOrder([this, from, text = *text] { m_room.say(from, text); });
     else if (!m_login.isSelf(m.param(0)))
         return;
     else if (privmsg && m.prefix.contains('!'))
-        m_room.espToHost(from, *text);
+        m_outbox.inOrder([this, from, text = *text] { m_room.espToHost(from, text); });
     else
         emit report(QStringLiteral("Notice from %1: %2").arg(from, *text));
 }
@@ -213,7 +247,7 @@ void IrcClient::message(const IrcMessage &m, bool fromUs)
 void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
 {
     if (!fromUs) {
-        notice(QStringLiteral("%1 has joined %2.").arg(shownNick(m.nick()), m_s.channel));
+        noticeInOrder(QStringLiteral("%1 has joined %2.").arg(shownNick(m.nick()), m_s.channel));
         return;
     }
     // Our own prefix as others see it, for the length of our lines.
@@ -225,6 +259,8 @@ void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
     m_joinTries = m_keyRefusals = 0;
     m_rejoin->stop();
     m_link.resetRetryWait();
+    m_hold->stop();
+    m_holdOver = false;
     notice(QStringLiteral("%1 %2 as %3.")
                .arg(back ? QStringLiteral("Back in") : QStringLiteral("Joined"), m_s.channel,
                     m_login.nick()));
@@ -257,18 +293,19 @@ void IrcClient::nickSeen(const IrcMessage &m, bool fromUs)
     }
     m_spelling.remove(IrcNick::folded(from, m_login.caseMapping()));
     m_spelling.remove(key);
-    notice(QStringLiteral("%1 is now known as %2.").arg(was, shownNick(to)));
+    noticeInOrder(QStringLiteral("%1 is now known as %2.").arg(was, shownNick(to)));
 }
 
 void IrcClient::kickSeen(const IrcMessage &m)
 {
     if (!m_login.isSelf(m.param(1))) {
-        notice(
+        noticeInOrder(
             QStringLiteral("%1 was kicked by %2.").arg(shownNick(m.param(1)), shownNick(m.nick())));
         return;
     }
     m_channel = Channel::Out;
     m_outbox.pause();
+    leftChannel();
     notice(QStringLiteral("You were kicked from %1 by %2; joining again.")
                .arg(m_s.channel, shownNick(m.nick())));
     rejoinLater();
@@ -307,26 +344,40 @@ QByteArray IrcClient::communicate(qint16 mode, const QString &target, const QStr
         emit report(QStringLiteral("Refused a message with mode %1 (status -1).").arg(mode));
         return "-1";
     }
-    if (m_channel != Channel::In) {
-        // Once until the client is back: the game may say many lines meanwhile.
-        if (!m_refusedTold && m_gaveUp.isEmpty())
-            noticeLater(m_joinRefusal.isEmpty() || !m_login.isRegistered()
-                            ? QStringLiteral("Not connected to the IRC server; the host's lines "
-                                             "are not said until it is back.")
-                            : QStringLiteral("Cannot join %1 (%2); the host's lines are not said "
-                                             "until the client is in.")
-                                  .arg(m_s.channel, m_joinRefusal));
-        m_refusedTold = true;
-        return "-1";
-    }
     const QByteArray to = mode == 0 ? utf8(m_s.channel) : targetNick(target);
     if (to.isEmpty()) {
         emit report(QStringLiteral("No nick for %1 (status -1).").arg(target));
         return "-1";
     }
-    for (const QByteArray &piece : IrcText::toWire(text, textBudget(to)))
-        if (!piece.isEmpty())
-            m_outbox.say(to, piece, mode == 0);
+    QList<QByteArray> pieces = IrcText::toWire(text, textBudget(to));
+    pieces.removeAll(QByteArray());
+    if (m_channel != Channel::In) {
+        if (m_holdOver || !m_gaveUp.isEmpty()) {
+            // Once until the client is back: the game may say many lines meanwhile.
+            if (!std::exchange(m_refusedTold, true) && m_gaveUp.isEmpty())
+                noticeLater(QStringLiteral("Not in %1; the host's lines are not said until the "
+                                           "client is back.")
+                                .arg(m_s.channel));
+            emit unsaid(1);
+            return "-1";
+        }
+        if (m_outbox.queued() + pieces.size() > MaxHeld) {
+            giveUpHeld(QStringLiteral("Too many lines waiting for %1").arg(m_s.channel),
+                       pieces.size());
+            return "-1";
+        }
+        if (!std::exchange(m_refusedTold, true))
+            noticeLater(m_joinRefusal.isEmpty() || !m_login.isRegistered()
+                            ? QStringLiteral("Not connected to the IRC server; the host's lines "
+                                             "wait up to %1 s for it.")
+                                  .arg(m_s.holdMs / 1000.0)
+                            : QStringLiteral("Cannot join %1 (%2); the host's lines wait up to "
+                                             "%3 s for the client to be in.")
+                                  .arg(m_s.channel, m_joinRefusal)
+                                  .arg(m_s.holdMs / 1000.0));
+    }
+    for (const QByteArray &piece : pieces)
+        m_outbox.say(to, piece, mode == 0);
     return "0";
 }
 
@@ -363,6 +414,11 @@ void IrcClient::notice(QString text)
     // anywhere in the text, so a notice must never hold one.
     text.replace(u':', u' ');
     m_room.notice(QStringLiteral("*** ") + text);
+}
+
+void IrcClient::noticeInOrder(const QString &text)
+{
+    m_outbox.inOrder([this, text] { notice(text); });
 }
 
 void IrcClient::noticeLater(const QString &text)

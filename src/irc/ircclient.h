@@ -33,8 +33,10 @@ public:
 
     // The program's request to say text in the channel (mode 0) or to
     // target privately (mode 2); the status to answer it with at once: "0"
-    // when the line is queued, "-1" when it cannot be said (no connection,
-    // another mode, a name the room never showed).
+    // when the line is queued, "-1" when it cannot be said (another mode, a
+    // name the room never showed, out of the channel past the hold). Out of
+    // the channel the lines wait, at most MaxHeld of them and holdMs from
+    // leaving it, and go out in order once the client is back in.
     QByteArray communicate(qint16 mode, const QString &target, const QString &text);
     // The program's newest game status. With the topic option, a word or
     // pattern that changed becomes the channel's topic, one topic each
@@ -47,6 +49,10 @@ public:
     // Refused for a bad channel key this many times in a row, the client
     // stops: no key becomes right by waiting.
     static constexpr int KeyTries = 3;
+    // Lines (pieces of the program's lines, as sent) held out of the
+    // channel: more than a few steps say within any hold, and the room
+    // would not follow a longer backlog said at once.
+    static constexpr qsizetype MaxHeld = 60;
 
 signals:
     // For the console, one line each.
@@ -63,6 +69,11 @@ signals:
     // meanwhile should wait, so that it sees its own lines in place: the
     // opening finds the host's name only in front of enough older text.
     void hostLinesWaiting(bool waiting);
+    // The program's lines that the room may never have heard, each one
+    // answered "0" or refused now: lost with the connection while sent and
+    // not yet answered, or held out of the channel past a limit. Told ahead
+    // of the status that refuses a line.
+    void unsaid(int lines);
 
 private:
     enum class Channel
@@ -74,6 +85,11 @@ private:
 
     void lost();
     void fail(const QString &why);
+    // Out of the channel from now: the host's lines are held.
+    void leftChannel();
+    // Gives up the held lines and extra more, telling the program and the
+    // room why; without a why, they may have been said.
+    void giveUpHeld(const QString &why, qsizetype extra = 0);
     void received(const IrcMessage &m);
     void message(const IrcMessage &m, bool fromUs);
     void joinSeen(const IrcMessage &m, bool fromUs);
@@ -85,6 +101,8 @@ private:
     void namesSeen(const IrcMessage &m);
     void notice(QString text);
     void noticeLater(const QString &text);
+    // A notice about others, shown behind the host's lines sent before it came.
+    void noticeInOrder(const QString &text);
     bool isChannel(QByteArrayView name) const;
     QString shownNick(QByteArray nick);
     QByteArray targetNick(const QString &name) const;
@@ -101,6 +119,9 @@ private:
     QString m_joinRefusal;      // why the server refused our last JOIN
     QString m_gaveUp;           // why the client stopped trying the server
     std::unique_ptr<IrcClock::Timer> m_rejoin;
+    // Runs from leaving the channel; once over, lines are no longer held.
+    std::unique_ptr<IrcClock::Timer> m_hold;
+    bool m_holdOver = false;
     int m_joinTries = 0;
     qsizetype m_userHostLength = -1; // "!user@host" of our prefix; -1 until seen
     // The names of a channel's list, until its end: the first ShownNames, a

@@ -118,6 +118,11 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
         option("burst", "Lines sent at once before pacing starts (default 5).", "lines");
     const QCommandLineOption interval =
         option("interval", "Then one line each this many milliseconds (default 2000).", "ms");
+    const QCommandLineOption hold =
+        option("hold",
+               "How long the host's lines wait for a lost server or channel before they are "
+               "given up and Orvella is told (default 30, at most 600).",
+               "seconds");
     const QCommandLineOption verbose = option("verbose", "Shows every frame from and to Orvella.");
     const QCommandLineOption topic =
         option("topic", "Sets the channel's topic to the game's word and pattern, \"Word N of M: "
@@ -126,6 +131,7 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     p.addOptions({helpOption, versionOption, server, port, channel, key, nick, tls, noTls, ca,
                   fingerprint, password, saslUser, saslPassword, socket, burst, interval, verbose,
                   topic});
+    p.addOption(hold);
 
     auto wrong = [&](const QString &why) -> std::optional<IrcOptions> {
         *error = why + QStringLiteral("\nSee orvella-irc --help.");
@@ -213,6 +219,10 @@ std::optional<IrcOptions> IrcOptions::parse(const QStringList &arguments,
     };
     if (!number(burst, s.burst, s.burst) || !number(interval, s.intervalMs, s.intervalMs))
         return wrong(QStringLiteral("--burst and --interval take a positive number."));
+    int holdSeconds = 0;
+    if (!number(hold, s.holdMs / 1000, holdSeconds) || holdSeconds > 600)
+        return wrong(QStringLiteral("--hold takes 1 to 600 seconds."));
+    s.holdMs = holdSeconds * 1000;
     o.socketPath = p.isSet(socket) ? p.value(socket) : defaultWadapiSocketPath();
     o.verbose = p.isSet(verbose);
     s.topic = p.isSet(topic);

@@ -4,6 +4,7 @@
 #include "irc/replycodes.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -103,19 +104,57 @@ void IrcOutbox::pause()
     }
 }
 
-qsizetype IrcOutbox::drop()
+qsizetype IrcOutbox::lose()
 {
     m_open = false;
     m_pace->stop();
     m_unpinged = 0;
-    const qsizetype lines =
-        qsizetype(m_queue.size()) +
-        std::count_if(m_sent.begin(), m_sent.end(), [](const Line &l) { return !l.isJoin; });
-    m_queue.clear();
+    const qsizetype lines = std::count_if(m_sent.begin(), m_sent.end(),
+                                          [](const Line &l) { return !l.isJoin && !l.expired; });
     m_sent.clear();
     m_confirm->stop();
     updateWaiting();
     return lines;
+}
+
+qsizetype IrcOutbox::clear()
+{
+    const qsizetype lines = qsizetype(m_queue.size());
+    m_queue.clear();
+    updateWaiting();
+    return lines;
+}
+
+void IrcOutbox::inOrder(std::function<void()> show)
+{
+    // An echo comes in the order the server relayed the line to everyone,
+    // so the room already shows what the channel saw.
+    const quint64 lastSent = m_nextId - 1;
+    if (m_echoes || (m_inOrder.empty() && lastSent < oldestWaited()))
+        return show();
+    if (qsizetype(m_inOrder.size()) >= MaxInOrder) {
+        auto oldest = std::move(m_inOrder.front().second);
+        m_inOrder.pop_front();
+        oldest();
+    }
+    m_inOrder.emplace_back(lastSent, std::move(show));
+}
+
+quint64 IrcOutbox::oldestWaited() const
+{
+    for (const Line &line : m_sent)
+        if (!line.isJoin && !line.expired)
+            return line.id;
+    return std::numeric_limits<quint64>::max();
+}
+
+void IrcOutbox::release(quint64 before)
+{
+    while (!m_inOrder.empty() && m_inOrder.front().first < before) {
+        const auto show = std::move(m_inOrder.front().second);
+        m_inOrder.pop_front();
+        show();
+    }
 }
 
 void IrcOutbox::pump()
@@ -182,6 +221,7 @@ bool IrcOutbox::handle(const IrcMessage &m)
     if (line.isJoin) {
         emit joinRefused(reason, m.numeric());
     } else {
+        release(line.id);
         emit refused(line.target, reason);
         updateWaiting();
     }
@@ -195,6 +235,7 @@ void IrcOutbox::echoed(const QByteArray &text)
         return;
     const Line line = m_sent.front();
     m_sent.pop_front();
+    release(line.id);
     emit taken(line.target, line.channel, IrcText::fromWire(text).value_or(QString()));
     updateWaiting();
     expire();
@@ -233,8 +274,10 @@ void IrcOutbox::takenUpTo(quint64 id)
     while (!m_sent.empty() && m_sent.front().id <= id) {
         const Line line = m_sent.front();
         m_sent.pop_front();
-        if (!line.isJoin)
-            emit taken(line.target, line.channel, IrcText::fromWire(line.text).value_or(QString()));
+        if (line.isJoin)
+            continue;
+        release(line.id);
+        emit taken(line.target, line.channel, IrcText::fromWire(line.text).value_or(QString()));
     }
     updateWaiting();
     expire();
@@ -266,6 +309,7 @@ void IrcOutbox::updateWaiting()
     const bool waiting =
         !m_queue.empty() || std::any_of(m_sent.begin(), m_sent.end(),
                                         [](const Line &l) { return !l.isJoin && !l.expired; });
+    release(oldestWaited());
     if (waiting != m_waiting) {
         m_waiting = waiting;
         emit waitingChanged(waiting);

@@ -19,6 +19,8 @@
 // the PONG says the lines up to it were taken. A line left unanswered for
 // confirmMs after it was asked about no longer holds back the room: a
 // server that drops lines silently, or has died, must not stall the game.
+// What others say meanwhile can wait here (inOrder), so that the room shows
+// it behind the host's lines that went out before it came.
 class IrcOutbox final : public QObject
 {
     Q_OBJECT
@@ -40,8 +42,19 @@ public:
     void command(const QByteArray &command, const QList<QByteArray> &params);
     // Out of the channel: lines wait, those sent may still be answered.
     void pause();
-    // The connection is gone: forgets every line; how many there were.
-    qsizetype drop();
+    // The connection is gone: forgets the lines sent and not yet answered,
+    // since nobody can tell whether the room heard them, and says how many
+    // (those already given up on not counted). Lines not yet sent wait for
+    // the next open().
+    qsizetype lose();
+    // Forgets the lines not yet sent; how many there were.
+    qsizetype clear();
+    qsizetype queued() const { return qsizetype(m_queue.size()); }
+    // Runs show once every line sent so far has been answered or given up
+    // on; at once when none waits, or with echo-message. Without it a line's
+    // answer may come seconds after a reply to it: the room shows the reply
+    // behind it.
+    void inOrder(std::function<void()> show);
 
     // Takes an answer to what was sent (a PONG of ours, an error that
     // refuses a line or the JOIN); false for any other message.
@@ -51,6 +64,10 @@ public:
 
     // Lines queued or sent but not yet answered.
     bool isWaiting() const { return m_waiting; }
+
+    // What inOrder holds at most: past this, the oldest is shown at once,
+    // out of order rather than lost.
+    static constexpr qsizetype MaxInOrder = 500;
 
 signals:
     // The server took a line; text is what the line says in the room.
@@ -95,6 +112,10 @@ private:
     void takenUpTo(quint64 id);
     void updateWaiting();
     void expire();
+    // The id of the oldest line sent still waited for; none: the largest.
+    quint64 oldestWaited() const;
+    // Shows what came in before the line with this id was sent.
+    void release(quint64 before);
 
     IrcSend m_send;
     IrcClock &m_clock;
@@ -110,4 +131,6 @@ private:
     std::deque<Line> m_queue; // not yet sent
     std::deque<Line> m_sent;  // sent, not yet answered; the JOIN among them
     quint64 m_nextId = 1;
+    // What inOrder holds, each with the id of the last command sent before it.
+    std::deque<std::pair<quint64, std::function<void()>>> m_inOrder;
 };

@@ -25,8 +25,16 @@ struct IrcSettings
     int burst = 5;
     int intervalMs = 2000;
     // A line of the host's that the server has neither taken nor refused
-    // after this long no longer holds back the room.
-    int confirmMs = 5000;
+    // after this long no longer holds back the room. A server without
+    // echo-message that meters commands (ircd-hybrid) answers the PING behind
+    // a batch up to 2.3 s late; four times that spares the host warnings
+    // about lines that were said, and a server that swallows a line still
+    // holds the room back only a few seconds more.
+    int confirmMs = 10000;
+    // Out of the channel (the server lost, or kicked), the host's lines wait
+    // this long for the client to be back; then they are given up and the
+    // program is told they were not said.
+    int holdMs = 30000;
     // Quiet this long, the server is pinged; no answer within answerMs (or
     // no first byte within it after connecting) means the link is dead.
     int idleMs = 90000;

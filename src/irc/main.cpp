@@ -1,5 +1,6 @@
 // Orvella's chat client for IRC: holds the chat client's socket for the
 // program and speaks for its host in one channel of an IRC network.
+#include "chat/protocol.h"
 #include "chatclient/chatroom.h"
 #include "chatclient/wadapiserver.h"
 #include "irc/ircclient.h"
@@ -41,6 +42,9 @@ int main(int argc, char *argv[])
         return client.communicate(mode, target, text);
     });
     QObject::connect(&client, &IrcClient::hostLinesWaiting, &server, &WadapiServer::holdText);
+    QObject::connect(&client, &IrcClient::unsaid, &server, [&server](int lines) {
+        server.sendEvent(ClientEvent::Unsaid, qint16(lines), {});
+    });
     QObject::connect(&client, &IrcClient::shownAs, &server, &WadapiServer::setHostName);
     QObject::connect(&server, &WadapiServer::gameStatus, &client, &IrcClient::showStatus);
     auto print = [&out](const QString &line) { out << line << Qt::endl; };

@@ -119,6 +119,35 @@ TEST_F(ChatLinkTest, ABrokenLinkIsToldOncePerBreakAndAClosedOneNever)
     EXPECT_EQ(wadapi.log.filter(QStringLiteral("N ")), QStringList(QStringLiteral("N reg \u00B0")));
 }
 
+// Lines the client lost end the step under way at its request or wait, the
+// host told once for them all; between steps the host is only told.
+TEST_F(ChatLinkTest, LostLinesEndTheStepUnderWayOrAreToldBetweenSteps)
+{
+    const auto lose = [this](qint16 lines) { wadapi.callbacks->OnDapiEvent("unsaid", lines, {}); };
+    wadapi.whenScriptEnds = status("-1");
+    wadapi.onRequest = [&] { lose(2); };
+    EXPECT_THROW(link.SendChat(0, {}, u"x"_qs), LinkDown);
+    wadapi.onRequest = nullptr;
+    link.setChatText(u"old"_qs);
+    wadapi.whenScriptEnds = status("0");
+    QTimer::singleShot(0, [&] {
+        lose(1);
+        lose(3);
+        wadapi.callbacks->OnDapiText("Bo: hi");
+    });
+    EXPECT_THROW(link.WaitForChat(), LinkDown);
+    EXPECT_EQ(link.ChatText(), u"old"_qs);
+    QTimer::singleShot(0, [&] { lose(1); });
+    EXPECT_THROW(link.My_Wait(1000), LinkDown);
+    lose(5);
+    lose(0);
+    QCoreApplication::processEvents();
+    link.SendChat(0, {}, u"x"_qs);
+    ASSERT_EQ(dialogs.messages.size(), 4u);
+    EXPECT_EQ(dialogs.messages[1].text, u"4 of your lines may not have reached the room."_qs);
+    EXPECT_EQ(dialogs.messages[3].text, u"5 of your lines may not have reached the room."_qs);
+}
+
 TEST_F(ChatLinkTest, WaitForChatWaitsPastBlankTextTheTextLosesTheTrailerAndGetNextCutsIt)
 {
     wadapi.replies = {status("0", "\r\n\r\n")};

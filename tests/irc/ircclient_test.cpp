@@ -28,6 +28,7 @@ struct ClientRig
         // silent server meets first.
         std::tie(set.host, set.port, set.channel, set.name, set.loginMs) =
             std::tuple(u"127.0.0.1"_qs, s.listen(), u"#room"_qs, name, set.answerMs / 2);
+        set.holdMs = 5000;
         c.emplace(set, room, clock);
         QObject::connect(&*c, &IrcClient::report, [this](const QString &l) { reports << l; });
         QObject::connect(&*c, &IrcClient::hostLinesWaiting, [this](bool w) { waiting = w; });
@@ -91,13 +92,13 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     EXPECT_FALSE(r.waiting);
 
     // Kicked and banned: the room and the program hear why, and the JOIN is
-    // tried again after a wait that doubles.
+    // tried again after a wait that doubles; the host's lines wait for it.
     r.s.say(":Op!o@h KICK #room Ann :out");
     r.later(u"kicked"_qs, r.set.retryMinMs);
     r.s.waitFor("JOIN #room");
     r.s.say(":x 474 Ann #room :Cannot join channel (+b)");
     r.later(u"(+b)"_qs, 2 * r.set.retryMinMs);
-    EXPECT_EQ(r.c->communicate(0, {}, u"x"_qs), "-1");
+    EXPECT_EQ(r.c->communicate(0, {}, u"x"_qs), "0");
     r.s.waitFor("JOIN #room");
     r.s.say(":Ann!u@h JOIN #room");
     EXPECT_EQ(r.shown(u"Joined"_qs),
@@ -105,26 +106,58 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
                            u"*** Cannot join #room (Cannot join channel (+b)); trying again in "
                            "2 s."_qs,
                            u"*** Cannot join #room (Cannot join channel (+b)); the host's lines "
-                           "are not said until the client is in."_qs,
+                           "wait up to 5 s for the client to be in."_qs,
                            u"*** Joined #room as Ann."_qs}));
 
-    // The server goes: the program's lines are refused until the client is
-    // back, the room is told once, and none of them is said later.
-    EXPECT_EQ(r.c->communicate(0, {}, u"3"_qs), "0");
-    EXPECT_TRUE(r.waiting);
+    // The server goes with that line unanswered: whether the room heard it
+    // nobody knows, and the program is told. Lines said while out wait and
+    // go out in order once the client is back; a stranger's line that comes
+    // after they went out shows behind them, even answered as late as on a
+    // server that meters commands, which is not warned about.
+    QList<int> unsaid;
+    QObject::connect(&*r.c, &IrcClient::unsaid, [&](int lines) { unsaid << lines; });
+    r.clock.advance(r.set.burst * r.set.intervalMs);
+    r.s.waitFor("PRIVMSG #room x");
     r.s.socket->close();
     r.later(u"lost; reconnecting"_qs, r.set.retryMinMs);
-    EXPECT_FALSE(r.waiting);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(r.c->communicate(0, {}, u"lost"_qs), "-1");
+    for (const QString &line : {u"a"_qs, u"b"_qs})
+        EXPECT_EQ(r.c->communicate(0, {}, line), "0");
     ASSERT_TRUE(r.login());
-    EXPECT_EQ(r.shown(u"Back in"_qs),
-              QStringList({u"*** The connection to the IRC server was lost; reconnecting."_qs,
-                           u"*** 1 of the host's lines may not have been said."_qs,
-                           u"*** Not connected to the IRC server; the host's lines are not said "
-                           "until it is back."_qs,
-                           u"*** Back in #room as Ann."_qs}));
-    EXPECT_FALSE(r.s.heard.contains("lost"));
+    r.clock.advance(2 * r.set.intervalMs);
+    r.s.waitFor("PRIVMSG #room b");
+    r.s.say(":Bo!b@h PRIVMSG #room :b!");
+    const QByteArray ping = r.s.waitFor("PING orvella");
+    r.later(u"Back in"_qs, 3000);
+    r.s.say(":x PONG x :" + ping.mid(5));
+    EXPECT_EQ(
+        r.shown(u"Bo: b!"_qs).mid(1),
+        QStringList({u"*** 1 of the host's lines may not have been said."_qs,
+                     u"*** Not connected to the IRC server; the host's lines wait up to 5 "
+                     "s for it."_qs,
+                     u"*** Back in #room as Ann."_qs, u"Ann: a"_qs, u"Ann: b"_qs, u"Bo: b!"_qs}));
+    EXPECT_EQ(r.reports.filter(u"has not said"_qs).size(), 1);
+
+    // More lines than the client holds, or out past the hold: the lines held
+    // are given up, and each line after the hold is refused, all told.
+    r.s.socket->close();
+    ASSERT_TRUE(eventually([&] { return !r.c->isUp(); }));
+    for (int i = 0; i < IrcClient::MaxHeld; ++i)
+        EXPECT_EQ(r.c->communicate(0, {}, u"e"_qs), "0");
+    EXPECT_EQ(r.c->communicate(0, {}, u"f"_qs), "-1");
+    EXPECT_FALSE(r.waiting);
+    EXPECT_EQ(r.c->communicate(0, {}, u"c"_qs), "0");
+    r.clock.advance(r.set.holdMs);
+    EXPECT_EQ(r.c->communicate(2, u"Bo"_qs, u"d"_qs), "-1");
+    EXPECT_EQ(unsaid, QList<int>({1, IrcClient::MaxHeld + 1, 1, 1}));
+    ASSERT_TRUE(r.login());
+    EXPECT_EQ(r.shown(u"Back in"_qs).filter(u"not said"_qs),
+              QStringList({u"*** Too many lines waiting for #room; 61 of the host's lines were "
+                           "not said."_qs,
+                           u"*** Still not in #room after 5 s; 1 of the host's lines were not "
+                           "said."_qs,
+                           u"*** Not in #room; the host's lines are not said until the client is "
+                           "back."_qs}));
+    EXPECT_FALSE(r.s.heard.contains("PRIVMSG"));
 
     // A name list is shown cut, and one without end drops the link.
     QByteArray names;

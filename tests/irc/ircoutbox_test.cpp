@@ -118,3 +118,38 @@ TEST(IrcOutbox, PacesTheHostsLinesAndTakesEachAnswerForWhatItAnswers)
     r.box.say("#room", "z", true);
     EXPECT_EQ(r.sends(), QByteArrayList({"PRIVMSG #room z"}));
 }
+
+// What others say shows behind the host's lines sent before it came, once
+// they are answered, refused or given up on; no more of it waits than the bound.
+TEST(IrcOutbox, ShowsWhatOthersSayBehindTheHostsLinesSentBeforeIt)
+{
+    OutboxRig r;
+    const auto heard = [&r](const QString &line) { r.box.inOrder([&r, line] { r.told << line; }); };
+    r.box.join("#room");
+    r.box.open();
+    for (const char *line : {"1", "2"}) {
+        r.box.say("#room", line, true);
+        heard(u"Bo: after "_qs + QLatin1String(line));
+        r.clock.advance(100);
+    }
+    r.sends();
+    EXPECT_TRUE(r.told.isEmpty());
+    EXPECT_EQ(r.hear({":x 404 Ann #room :No", ":x PONG x :orvella-3"}),
+              QStringList({u"refused to #room: No"_qs, u"Bo: after 1"_qs, u"taken by #room: 2"_qs,
+                           u"Bo: after 2"_qs}));
+    r.told.clear();
+    r.clock.advance(200);
+    r.box.say("#room", "3", true);
+    r.sends();
+    for (int i = 0; i <= IrcOutbox::MaxInOrder; ++i)
+        heard(u"Bo: %1"_qs.arg(i));
+    r.clock.advance(1000);
+    EXPECT_EQ(r.told.mid(0, 2), QStringList({u"Bo: 0"_qs, u"unconfirmed: #room"_qs}));
+    EXPECT_EQ(r.told.size(), 2 + IrcOutbox::MaxInOrder);
+    // An echo comes in the channel's order: nothing waits for it.
+    r.box.setEchoes(true);
+    r.box.say("#room", "4", true);
+    heard(u"Bo: before the echo"_qs);
+    EXPECT_EQ(std::tuple(r.sends(), r.told.last()),
+              std::tuple(QByteArrayList({"PRIVMSG #room 4"}), u"Bo: before the echo"_qs));
+}

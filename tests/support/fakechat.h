@@ -33,6 +33,7 @@ public:
     QList<QByteArray> sent;
     QList<QByteArray> statuses; // the game statuses, apart from the log
     int requests = 0;
+    std::function<void()> onRequest; // runs ahead of each answer
 
     qint16 InitDDE(const QString &app, WadapiCallbacks *cb) override
     {
@@ -86,6 +87,8 @@ private:
     void answer()
     {
         ++requests;
+        if (onRequest)
+            onRequest();
         const std::optional<Reply> r = replies.empty() ? whenScriptEnds : replies.front();
         if (!replies.empty())
             replies.pop_front();

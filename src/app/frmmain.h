@@ -2,6 +2,7 @@
 
 #include "game/consolestate.h"
 #include "game/gamecontext.h"
+#include "game/gamestate.h"
 #include "game/maincontrols.h"
 #include "windows/busypointer.h"
 #include "windows/childwindows.h"
@@ -183,7 +184,7 @@ private:
     QPushButton *Command2 = nullptr;
     QFrame *MacroFrame = nullptr;
     QLabel *lblMacro = nullptr;
-    std::array<QPushButton *, 21> Macro{}; // 1..20
+    std::array<QPushButton *, MacroCount + 1> Macro{}; // 1..MacroCount
     QPushButton *cmdGetRegs = nullptr;
     QPushButton *cmdDraw = nullptr;
     QFrame *fraDraw = nullptr;

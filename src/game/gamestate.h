@@ -43,18 +43,22 @@ inline constexpr int BoxCount = 10;
 inline constexpr int MacroCount = 20;
 inline constexpr int SubCount = 10;
 
-// The values of GameState::GamePhase.
-namespace GamePhase {
-inline constexpr Integer NoWords = 0; // no words loaded: Start loads them
-inline constexpr Integer Loaded = 1;  // words loaded: Start opens the game
-inline constexpr Integer Open = 2;    // the game is open: Start asks
-} // namespace GamePhase
+// Where the game stands, in GameState::GamePhase; the numbers are the
+// design's own.
+enum class GamePhase : Integer
+{
+    NoWords = 0, // no words loaded: Start loads them
+    Loaded = 1,  // words loaded: Start opens the game
+    Open = 2,    // the game is open: Start asks
+};
 
-// The values of GameState::BoxMode: what the boxes window does.
-namespace BoxMode {
-inline constexpr Integer EditDefaults = 1; // edits the default set of boxes
-inline constexpr Integer CallWinner = 2;   // calls the winner's box; the match waits
-} // namespace BoxMode
+// What the boxes window does, in GameState::BoxMode; the numbers are the
+// design's own.
+enum class BoxMode : Integer
+{
+    EditDefaults = 1, // edits the default set of boxes
+    CallWinner = 2,   // calls the winner's box; the match waits
+};
 
 // The one shared record of settings and game data. Every window and routine
 // reads and writes the fields in place on the user-interface thread.
@@ -87,7 +91,7 @@ struct GameState
     QString LogFile;
 
     // Game words and progress.
-    Integer GamePhase = GamePhase::NoWords;
+    ::GamePhase GamePhase = GamePhase::NoWords;
     QDateTime GameStart;
     std::array<QString, MaxWords + 1> Words{};
     Integer WordCount = 0;
@@ -114,9 +118,9 @@ struct GameState
     bool CountdownOn = false;
     Integer CountdownFrom = 0; // the seconds the running countdown announced
     std::array<BoxRec, BoxCount> Boxes{};
-    Integer BoxMode = BoxMode::EditDefaults;
+    ::BoxMode BoxMode = BoxMode::EditDefaults;
     std::array<MacroRec, MacroCount + 1> Macros{};
-    std::array<QString, SubCount + 1> Subs{};
+    std::array<QString, SubCount> Subs{}; // %sub0% to %sub9%
 };
 
 // The process's one instance. Everything in the program works on this record;

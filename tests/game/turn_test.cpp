@@ -83,7 +83,7 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
                 EXPECT_FALSE(console.state().menusEnabled || on(Ctl::cmdDraw) ||
                              on(Ctl::cmdGetRegs));
                 EXPECT_TRUE(console.state().macrosEnabled && turnButtons().isEmpty());
-                gs.BoxMode = 1; // the host closes the boxes window
+                gs.BoxMode = BoxMode::EditDefaults; // the host closes the boxes window
             });
         });
     };

@@ -8,6 +8,7 @@
 #include "chat/ticksource.h"
 #include "files/instancelock.h"
 #include "files/programfolder.h"
+#include "game/draw.h"
 #include "game/gamestate.h"
 #include "game/reportwrite.h"
 #include "macroeditor/frmmacro.h"
@@ -207,8 +208,8 @@ void frmMain::buildControls()
     txtDrawCnt->setToolTip(QStringLiteral("How many players to call down"));
     txtDrawCnt->setFixedWidth(30);
     vsDrawCnt = named(new QScrollBar(Qt::Vertical), "vsDrawCnt");
-    vsDrawCnt->setRange(-10, -2);
-    vsDrawCnt->setValue(-3);
+    vsDrawCnt->setRange(drawCountScroll(MaxDown), drawCountScroll(2)); // 2 to 10 players
+    vsDrawCnt->setValue(m_console.state().scrollValue);
     vsDrawCnt->setFixedHeight(26);
     drawCount->addWidget(txtDrawCnt);
     drawCount->addWidget(vsDrawCnt);
@@ -391,8 +392,7 @@ void frmMain::Macro_Click(int index)
 void frmMain::vsDrawCnt_Change()
 {
     focusDummy();
-    m_gs.DrawCount = static_cast<Integer>(-m_console.state().scrollValue);
-    m_console.setCaption(Ctl::txtDrawCnt, QString::number(m_gs.DrawCount));
+    takeDrawCount(m_gs, m_console);
 }
 
 void frmMain::openScores()

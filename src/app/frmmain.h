@@ -103,7 +103,6 @@ private:
     bool takeInstanceLock();
     bool openChatLink();
     bool applySettings();
-    void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     // SettingsWriter with the window's position of the moment; a failure is shown.
     void saveSettings();

@@ -50,15 +50,8 @@ void frmMain::wireTurnSteps()
                 throw;
             }
         });
-        if (linkFailed) {
-            // Left running, every further second would fail the same way
-            // (and a silent client would hold the window five seconds each
-            // time). It ends as if the host had cancelled it.
-            stopAutomaticCountdown(ctx);
-            m_console.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
-            for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
-                m_console.setControlEnabled(c, true);
-        }
+        if (linkFailed)
+            cancelCountdown(ctx);
     };
 
     // The countdown timer is not the window's own; it must not call into a

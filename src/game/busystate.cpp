@@ -6,6 +6,28 @@
 #include "game/maincontrols.h"
 
 using Ctl = ConsoleState::Ctl;
+using List = ConsoleState::List;
+
+void showFirstState(GameState &gs, Console &console)
+{
+    console.setCaption(Ctl::lblPlayercnt, QStringLiteral("0"));
+    gs.PlayerCount = 0;
+    gs.BoxMode = BoxMode::EditDefaults;
+
+    console.setCaption(Ctl::cmdAsk, QStringLiteral("Load"));
+    console.setControlTip(Ctl::cmdAsk, QStringLiteral("Load"));
+    console.setControlEnabled(Ctl::cmdAsk, true);
+
+    console.setCaption(Ctl::lblWordOf, QString());
+    console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
+
+    for (Ctl c : {Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown, Ctl::cmdGetRegs, Ctl::cmdDraw,
+                  Ctl::cmdList})
+        console.setControlEnabled(c, false);
+
+    console.clearList(List::lstDown);
+    console.clearList(List::lstPlayers);
+}
 
 void LockControls(GameContext &ctx)
 {

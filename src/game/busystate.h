@@ -1,6 +1,12 @@
 #pragma once
 
+class Console;
 struct GameContext;
+struct GameState;
+
+// What the main window shows once the settings are read: no players, Load
+// the one step offered, no word, both lists empty.
+void showFirstState(GameState &gs, Console &console);
 
 // The busy-state pair that brackets every game step of the main window.
 void LockControls(GameContext &ctx);

@@ -42,6 +42,8 @@ inline constexpr int MaxWinners = 10;
 inline constexpr int BoxCount = 10;
 inline constexpr int MacroCount = 20;
 inline constexpr int SubCount = 10;
+// Players called down at a draw until the host moves the draw-count bar.
+inline constexpr Integer DefaultDrawCount = 3;
 
 // Where the game stands, in GameState::GamePhase; the numbers are the
 // design's own.
@@ -108,7 +110,7 @@ struct GameState
     std::array<PlayerRec, MaxDown + 1> Down{};
     Integer DownCount = 0;
     Integer DownPointer = 0;
-    Integer DrawCount = 3;
+    Integer DrawCount = DefaultDrawCount;
     QString ReplaceName;
     std::array<WinnerRec, MaxWinners + 1> Winners{};
     Integer WinnerCount = 0;
@@ -122,6 +124,11 @@ struct GameState
     std::array<MacroRec, MacroCount + 1> Macros{};
     std::array<QString, SubCount> Subs{}; // %sub0% to %sub9%
 };
+
+// The game as the program starts, before the settings file is read: the
+// host "Me" until the opening learns the name, no words, players or
+// winners, no calldown, and the boxes window editing the default set.
+void GlobalsInit(GameState &gs);
 
 // The process's one instance. Everything in the program works on this record;
 // routines take it by reference so tests can hand them a record of their own.

@@ -182,9 +182,9 @@ void frmMain::buildControls()
         b->setFixedSize(26, 26);
         b->setMouseTracking(true);
         b->installEventFilter(this);
-        connect(b, &QPushButton::clicked, this, [this, b, i] {
-            m_runner->onHostAction(false, [this, b, i] {
-                if (b->isEnabled())
+        connect(b, &QPushButton::clicked, this, [this, i] {
+            m_runner->onHostAction(false, [this, i] {
+                if (m_console.state().macrosEnabled)
                     Macro_Click(i);
             });
         });
@@ -453,13 +453,14 @@ void frmMain::openWindow(QWidget *window)
     hide();
 }
 
-void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
+void frmMain::onClick(Ctl control, void (*step)(GameContext &))
 {
-    connect(button, &QPushButton::clicked, this, [this, button, step] {
-        m_runner->onHostAction(false, [this, button, step] {
+    const auto *button = static_cast<QPushButton *>(widgetFor(control));
+    connect(button, &QPushButton::clicked, this, [this, control, step] {
+        m_runner->onHostAction(false, [this, control, step] {
             // A blocked window would have dropped a click on a button
             // disabled meanwhile.
-            if (button->isEnabled())
+            if (m_console.controlEnabled(control))
                 runStep([&] { step(game()); });
         });
     });
@@ -468,11 +469,18 @@ void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
 void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
 {
     // The shortcut of an entry whose menu the busy state disabled still
-    // reaches it; such an entry takes nothing.
-    const auto reachable = [action] {
+    // reaches it; such an entry takes nothing. The File menu's entries are
+    // in the record; the pop-up menus' are the window's own.
+    std::function<bool()> reachable = [action] {
         const auto *menu = qobject_cast<QMenu *>(action->parent());
         return action->isEnabled() && (!menu || menu->menuAction()->isEnabled());
     };
+    for (Ctl c : {Ctl::mnuLoad, Ctl::mnuRecover}) {
+        if (actionFor(c) == action)
+            reachable = [this, c] {
+                return m_console.controlEnabled(c) && m_console.state().menusEnabled;
+            };
+    }
     connect(action, &QAction::triggered, this, [this, step, reachable] {
         if (reachable())
             m_runner->onHostAction(true, [this, step, reachable] {

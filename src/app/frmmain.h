@@ -94,7 +94,8 @@ private:
     // Runs step through runStep on a click; a menu entry that stays reachable
     // while a step waits (a pop-up menu) starts its step once none is under
     // way.
-    void onClick(QPushButton *button, void (*step)(GameContext &));
+    // Both guards read the record, which the window draws.
+    void onClick(Ctl control, void (*step)(GameContext &));
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
     // Form_Load's three jobs, each false when the program must end (the host
     // has been told, m_exitCode set): the single-instance lock in the

@@ -21,9 +21,9 @@ constexpr std::chrono::milliseconds TickRetry{20};
 // Asking, reading and checking answers, countdowns, boxes and resuming.
 void frmMain::wireTurnSteps()
 {
-    onClick(cmdGet, cmdGet_Click);
-    onClick(cmdCheck, cmdCheck_Click);
-    onClick(cmdCountdown, cmdCountdown_Click);
+    onClick(Ctl::cmdGet, cmdGet_Click);
+    onClick(Ctl::cmdCheck, cmdCheck_Click);
+    onClick(Ctl::cmdCountdown, cmdCountdown_Click);
     onIdleTrigger(mnuRecover, RecoverGame);
 
     m_game->timer2.onTick = [this] {

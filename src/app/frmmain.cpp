@@ -57,12 +57,10 @@ template <typename T> T *named(T *w, const char *name)
     return w;
 }
 
-QPushButton *button(const char *name, const char *caption, const char *tip)
+// Captions and tips of the controls in the console's record come from it.
+QPushButton *button(const char *name)
 {
-    auto *b = named(new QPushButton(QString::fromLatin1(caption)), name);
-    if (*tip)
-        b->setToolTip(QString::fromLatin1(tip));
-    return b;
+    return named(new QPushButton, name);
 }
 
 } // namespace
@@ -117,10 +115,8 @@ void frmMain::buildControls()
     v->setContentsMargins(6, 6, 6, 6);
     v->setSpacing(4);
 
-    lblWordOf = named(new QLabel(QStringLiteral("Word 1 of 10")), "lblWordOf");
-    lblWordOf->setToolTip(QStringLiteral("Player's response will show here"));
-    lblWord = named(new QLabel(QStringLiteral("Word")), "lblWord");
-    lblWord->setToolTip(QStringLiteral("Current Word"));
+    lblWordOf = named(new QLabel, "lblWordOf");
+    lblWord = named(new QLabel, "lblWord");
     for (QLabel *l : {lblWordOf, lblWord}) {
         l->setFont(gameFont(12));
         l->setAlignment(Qt::AlignCenter);
@@ -132,14 +128,14 @@ void frmMain::buildControls()
     paint(lblWord, Qt::white, Qt::black);
 
     auto *row = new QHBoxLayout;
-    cmdAsk = button("cmdAsk", "Start", "Load/Start/Ask");
-    cmdGet = button("cmdGet", "Get", "Get player's response");
-    cmdCheck = button("cmdCheck", "Check", "Check player's response");
+    cmdAsk = button("cmdAsk");
+    cmdGet = button("cmdGet");
+    cmdCheck = button("cmdCheck");
     row->addWidget(cmdAsk);
     row->addWidget(cmdGet);
     row->addWidget(cmdCheck);
     v->addLayout(row);
-    cmdCountdown = button("cmdCountdown", "Countdown", "");
+    cmdCountdown = button("cmdCountdown");
     v->addWidget(cmdCountdown);
 
     // The dummy button takes the focus while the window is busy; it lies
@@ -195,17 +191,16 @@ void frmMain::buildControls()
     v->addWidget(MacroFrame);
 
     auto *drawRow = new QHBoxLayout;
-    cmdGetRegs = button("cmdGetRegs", "Get Regs", "Get player registrations");
-    cmdDraw = button("cmdDraw", "Draw", "Draw Players for this round");
+    cmdGetRegs = button("cmdGetRegs");
+    cmdDraw = button("cmdDraw");
     fraDraw = named(new QFrame, "fraDraw");
     paint(fraDraw, LightBlue);
     auto *drawCount = new QHBoxLayout(fraDraw);
     drawCount->setContentsMargins(0, 0, 0, 0);
     drawCount->setSpacing(1);
     fraDraw->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    txtDrawCnt = named(new QLineEdit(QStringLiteral("10")), "txtDrawCnt");
+    txtDrawCnt = named(new QLineEdit, "txtDrawCnt");
     txtDrawCnt->setReadOnly(true);
-    txtDrawCnt->setToolTip(QStringLiteral("How many players to call down"));
     txtDrawCnt->setFixedWidth(30);
     vsDrawCnt = named(new QScrollBar(Qt::Vertical), "vsDrawCnt");
     vsDrawCnt->setRange(drawCountScroll(MaxDown), drawCountScroll(2)); // 2 to 10 players
@@ -224,8 +219,8 @@ void frmMain::buildControls()
     auto *players = new QVBoxLayout(fraPlayers);
     players->setContentsMargins(4, 4, 4, 4);
     auto *listRow = new QHBoxLayout;
-    cmdList = button("cmdList", "Players", "List registered players");
-    lblPlayercnt = named(new QLabel(QStringLiteral("999")), "lblPlayercnt");
+    cmdList = button("cmdList");
+    lblPlayercnt = named(new QLabel, "lblPlayercnt");
     listRow->addWidget(cmdList);
     listRow->addWidget(lblPlayercnt);
     players->addLayout(listRow);
@@ -237,9 +232,6 @@ void frmMain::buildControls()
 
     for (QListWidget *list : {lstDown, lstPlayers})
         list->viewport()->installEventFilter(this);
-    // Placeholder entries of the designer; start-up empties the list.
-    for (int i = 1; i <= 8; ++i)
-        lstDown->addItem(QStringLiteral("Player %1").arg(i));
 
     // Keys for the turn's buttons, beside the menus' own: each clicks its
     // button as the mouse would, so a disabled one takes none.
@@ -276,9 +268,9 @@ void frmMain::buildMenus()
     };
 
     mnuFile = menu(bar->addMenu(QStringLiteral("&File")), "mnuFile");
-    mnuLoad = action(mnuFile, "mnuLoad", "&Load", QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuLoad = action(mnuFile, "mnuLoad", "", QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
-    mnuRecover = action(mnuFile, "mnuRecover", "&Recover", QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuRecover = action(mnuFile, "mnuRecover", "", QKeySequence(Qt::CTRL | Qt::Key_R));
     mnuScores = action(mnuFile, "mnuScores", "&Scores");
     connect(mnuScores, &QAction::triggered, this, [this] { showScores(); });
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep3"));

@@ -9,7 +9,6 @@
 #include "files/fileio.h"
 #include "files/instancelock.h"
 #include "files/programfolder.h"
-#include "game/busystate.h"
 #include "game/countdown.h"
 #include "game/draw.h"
 #include "game/gamefiles.h"
@@ -36,7 +35,6 @@ bool frmMain::Form_Load()
     if (!applySettings())
         return false;
 
-    showFirstState(m_gs, m_console);
     m_loaded = true;
     return true;
 }

@@ -6,27 +6,29 @@
 #include "game/maincontrols.h"
 
 using Ctl = ConsoleState::Ctl;
-using List = ConsoleState::List;
 
-void showFirstState(GameState &gs, Console &console)
+ConsoleState firstConsole()
 {
-    console.setCaption(Ctl::lblPlayercnt, QStringLiteral("0"));
-    gs.PlayerCount = 0;
-    gs.BoxMode = BoxMode::EditDefaults;
-
-    console.setCaption(Ctl::cmdAsk, QStringLiteral("Load"));
-    console.setControlTip(Ctl::cmdAsk, QStringLiteral("Load"));
-    console.setControlEnabled(Ctl::cmdAsk, true);
-
-    console.setCaption(Ctl::lblWordOf, QString());
-    console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
-
-    for (Ctl c : {Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown, Ctl::cmdGetRegs, Ctl::cmdDraw,
-                  Ctl::cmdList})
-        console.setControlEnabled(c, false);
-
-    console.clearList(List::lstDown);
-    console.clearList(List::lstPlayers);
+    ConsoleState s;
+    const auto set = [&s](Ctl c, bool enabled, const char16_t *caption, const char16_t *tip) {
+        s[c] = {enabled, QString::fromUtf16(caption), QString::fromUtf16(tip)};
+    };
+    set(Ctl::cmdAsk, true, u"Load", u"Load");
+    set(Ctl::cmdGet, false, u"Get", u"Get player's response");
+    set(Ctl::cmdCheck, false, u"Check", u"Check player's response");
+    set(Ctl::cmdCountdown, false, u"Countdown", u"");
+    set(Ctl::cmdGetRegs, false, u"Get Regs", u"Get player registrations");
+    set(Ctl::cmdDraw, false, u"Draw", u"Draw Players for this round");
+    set(Ctl::cmdList, false, u"Players", u"List registered players");
+    set(Ctl::vsDrawCnt, true, u"", u"");
+    set(Ctl::txtDrawCnt, true, u"", u"How many players to call down");
+    s[Ctl::txtDrawCnt].caption = QString::number(scrollDrawCount(s.scrollValue));
+    set(Ctl::lblWordOf, true, u"", u"Player's response will show here");
+    set(Ctl::lblWord, true, u"Load Orvellas", u"Current Word");
+    set(Ctl::lblPlayercnt, true, u"0", u"");
+    set(Ctl::mnuLoad, true, u"&Load", u"Load");
+    set(Ctl::mnuRecover, true, u"&Recover", u"Recover");
+    return s;
 }
 
 void LockControls(GameContext &ctx)

@@ -1,12 +1,12 @@
 #pragma once
 
-class Console;
-struct GameContext;
-struct GameState;
+#include "game/consolestate.h"
 
-// What the main window shows once the settings are read: no players, Load
-// the one step offered, no word, both lists empty.
-void showFirstState(GameState &gs, Console &console);
+struct GameContext;
+
+// The console as the program starts: every control's caption and tip, Load
+// the one step offered, no word, no players, both lists empty.
+ConsoleState firstConsole();
 
 // The busy-state pair that brackets every game step of the main window.
 void LockControls(GameContext &ctx);

@@ -53,8 +53,7 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     const auto status = [&] {
         return encodeGameStatus(statusOf(gs, {{u"Kit"_qs, 4}})).replace("\r\n", "|").toStdString();
     };
-    std::tie(gs.Calldown, gs.CalldownMSG, gs.DownPointer) =
-        std::tuple(true, u"It's your turn to play"_qs, 2);
+    std::tie(gs.Calldown, gs.DownPointer) = std::tuple(true, 2);
     cmdAsk_Click(ctx);
     room.say(u"Cy"_qs, u"apply"_qs);
     cmdGet_Click(ctx);

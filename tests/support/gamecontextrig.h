@@ -41,7 +41,7 @@ struct RigBase
     }
 
     // A game as the host plays it: the settings' defaults ("$" to register
-    // and the usual messages).
+    // and the usual messages, the calldown one only once switched on).
     static inline const QString Greeting =
         u"Lounge: Welcome to the Lounge! Please be nice to each other."_qs;
     void useGameSettings()
@@ -50,6 +50,7 @@ struct RigBase
         gs.RegChar = defaults.RegChar;
         gs.WTG = defaults.WTG;
         gs.Sorry = defaults.Sorry;
+        gs.CalldownMSG = defaults.CalldownMSG;
     }
     static QString esp(const QString &name, const QString &text)
     {

@@ -24,7 +24,8 @@ cmake --install "$build" --prefix "$tmp/usr" >/dev/null
 export XDG_RUNTIME_DIR=$tmp/run XDG_DATA_HOME=$tmp/data XDG_CONFIG_HOME=$tmp/config
 mkdir -p "$XDG_RUNTIME_DIR" "$XDG_DATA_HOME/orvella" "$XDG_CONFIG_HOME" "$out"
 chmod 700 "$XDG_RUNTIME_DIR"
-bash scripts/first-settings.sh "$XDG_DATA_HOME/orvella" "$tmp/usr/share/orvella/macros/starter.txt"
+ORVELLA_PROGRAM=$tmp/usr/bin/orvella \
+  bash scripts/first-settings.sh "$XDG_DATA_HOME/orvella" "$tmp/usr/share/orvella/macros/starter.txt"
 
 pids=()
 cleanup() {

@@ -17,7 +17,7 @@ endif()
 
 set(share "${PREFIX}/share")
 foreach(f bin/orvella bin/orvella-room bin/orvella-irc libexec/orvella/orvella-start
-          libexec/orvella/write-settings libexec/orvella/first-settings
+          libexec/orvella/first-settings
           share/orvella/macros/starter.txt
           share/icons/hicolor/scalable/apps/orvella.svg share/applications/orvella.desktop
           share/metainfo/org.example.orvella.metainfo.xml share/man/man6/orvella.6.gz

@@ -8,6 +8,7 @@
 #include "chat/ticksource.h"
 #include "files/instancelock.h"
 #include "files/programfolder.h"
+#include "game/draw.h"
 #include "game/gamestate.h"
 #include "game/reportwrite.h"
 #include "macroeditor/frmmacro.h"
@@ -56,12 +57,10 @@ template <typename T> T *named(T *w, const char *name)
     return w;
 }
 
-QPushButton *button(const char *name, const char *caption, const char *tip)
+// Captions and tips of the controls in the console's record come from it.
+QPushButton *button(const char *name)
 {
-    auto *b = named(new QPushButton(QString::fromLatin1(caption)), name);
-    if (*tip)
-        b->setToolTip(QString::fromLatin1(tip));
-    return b;
+    return named(new QPushButton, name);
 }
 
 } // namespace
@@ -116,10 +115,8 @@ void frmMain::buildControls()
     v->setContentsMargins(6, 6, 6, 6);
     v->setSpacing(4);
 
-    lblWordOf = named(new QLabel(QStringLiteral("Word 1 of 10")), "lblWordOf");
-    lblWordOf->setToolTip(QStringLiteral("Player's response will show here"));
-    lblWord = named(new QLabel(QStringLiteral("Word")), "lblWord");
-    lblWord->setToolTip(QStringLiteral("Current Word"));
+    lblWordOf = named(new QLabel, "lblWordOf");
+    lblWord = named(new QLabel, "lblWord");
     for (QLabel *l : {lblWordOf, lblWord}) {
         l->setFont(gameFont(12));
         l->setAlignment(Qt::AlignCenter);
@@ -131,14 +128,14 @@ void frmMain::buildControls()
     paint(lblWord, Qt::white, Qt::black);
 
     auto *row = new QHBoxLayout;
-    cmdAsk = button("cmdAsk", "Start", "Load/Start/Ask");
-    cmdGet = button("cmdGet", "Get", "Get player's response");
-    cmdCheck = button("cmdCheck", "Check", "Check player's response");
+    cmdAsk = button("cmdAsk");
+    cmdGet = button("cmdGet");
+    cmdCheck = button("cmdCheck");
     row->addWidget(cmdAsk);
     row->addWidget(cmdGet);
     row->addWidget(cmdCheck);
     v->addLayout(row);
-    cmdCountdown = button("cmdCountdown", "Countdown", "");
+    cmdCountdown = button("cmdCountdown");
     v->addWidget(cmdCountdown);
 
     // The dummy button takes the focus while the window is busy; it lies
@@ -181,9 +178,9 @@ void frmMain::buildControls()
         b->setFixedSize(26, 26);
         b->setMouseTracking(true);
         b->installEventFilter(this);
-        connect(b, &QPushButton::clicked, this, [this, b, i] {
-            m_runner->onHostAction(false, [this, b, i] {
-                if (b->isEnabled())
+        connect(b, &QPushButton::clicked, this, [this, i] {
+            m_runner->onHostAction(false, [this, i] {
+                if (m_console.state().macrosEnabled)
                     Macro_Click(i);
             });
         });
@@ -194,21 +191,20 @@ void frmMain::buildControls()
     v->addWidget(MacroFrame);
 
     auto *drawRow = new QHBoxLayout;
-    cmdGetRegs = button("cmdGetRegs", "Get Regs", "Get player registrations");
-    cmdDraw = button("cmdDraw", "Draw", "Draw Players for this round");
+    cmdGetRegs = button("cmdGetRegs");
+    cmdDraw = button("cmdDraw");
     fraDraw = named(new QFrame, "fraDraw");
     paint(fraDraw, LightBlue);
     auto *drawCount = new QHBoxLayout(fraDraw);
     drawCount->setContentsMargins(0, 0, 0, 0);
     drawCount->setSpacing(1);
     fraDraw->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    txtDrawCnt = named(new QLineEdit(QStringLiteral("10")), "txtDrawCnt");
+    txtDrawCnt = named(new QLineEdit, "txtDrawCnt");
     txtDrawCnt->setReadOnly(true);
-    txtDrawCnt->setToolTip(QStringLiteral("How many players to call down"));
     txtDrawCnt->setFixedWidth(30);
     vsDrawCnt = named(new QScrollBar(Qt::Vertical), "vsDrawCnt");
-    vsDrawCnt->setRange(-10, -2);
-    vsDrawCnt->setValue(-3);
+    vsDrawCnt->setRange(drawCountScroll(MaxDown), drawCountScroll(2)); // 2 to 10 players
+    vsDrawCnt->setValue(m_console.state().scrollValue);
     vsDrawCnt->setFixedHeight(26);
     drawCount->addWidget(txtDrawCnt);
     drawCount->addWidget(vsDrawCnt);
@@ -223,8 +219,8 @@ void frmMain::buildControls()
     auto *players = new QVBoxLayout(fraPlayers);
     players->setContentsMargins(4, 4, 4, 4);
     auto *listRow = new QHBoxLayout;
-    cmdList = button("cmdList", "Players", "List registered players");
-    lblPlayercnt = named(new QLabel(QStringLiteral("999")), "lblPlayercnt");
+    cmdList = button("cmdList");
+    lblPlayercnt = named(new QLabel, "lblPlayercnt");
     listRow->addWidget(cmdList);
     listRow->addWidget(lblPlayercnt);
     players->addLayout(listRow);
@@ -236,9 +232,6 @@ void frmMain::buildControls()
 
     for (QListWidget *list : {lstDown, lstPlayers})
         list->viewport()->installEventFilter(this);
-    // Placeholder entries of the designer; start-up empties the list.
-    for (int i = 1; i <= 8; ++i)
-        lstDown->addItem(QStringLiteral("Player %1").arg(i));
 
     // Keys for the turn's buttons, beside the menus' own: each clicks its
     // button as the mouse would, so a disabled one takes none.
@@ -275,9 +268,9 @@ void frmMain::buildMenus()
     };
 
     mnuFile = menu(bar->addMenu(QStringLiteral("&File")), "mnuFile");
-    mnuLoad = action(mnuFile, "mnuLoad", "&Load", QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuLoad = action(mnuFile, "mnuLoad", "", QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
-    mnuRecover = action(mnuFile, "mnuRecover", "&Recover", QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuRecover = action(mnuFile, "mnuRecover", "", QKeySequence(Qt::CTRL | Qt::Key_R));
     mnuScores = action(mnuFile, "mnuScores", "&Scores");
     connect(mnuScores, &QAction::triggered, this, [this] { showScores(); });
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep3"));
@@ -391,8 +384,7 @@ void frmMain::Macro_Click(int index)
 void frmMain::vsDrawCnt_Change()
 {
     focusDummy();
-    m_gs.DrawCount = static_cast<Integer>(-m_console.state().scrollValue);
-    m_console.setCaption(Ctl::txtDrawCnt, QString::number(m_gs.DrawCount));
+    takeDrawCount(m_gs, m_console);
 }
 
 void frmMain::openScores()
@@ -453,13 +445,14 @@ void frmMain::openWindow(QWidget *window)
     hide();
 }
 
-void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
+void frmMain::onClick(Ctl control, void (*step)(GameContext &))
 {
-    connect(button, &QPushButton::clicked, this, [this, button, step] {
-        m_runner->onHostAction(false, [this, button, step] {
+    const auto *button = static_cast<QPushButton *>(widgetFor(control));
+    connect(button, &QPushButton::clicked, this, [this, control, step] {
+        m_runner->onHostAction(false, [this, control, step] {
             // A blocked window would have dropped a click on a button
             // disabled meanwhile.
-            if (button->isEnabled())
+            if (m_console.controlEnabled(control))
                 runStep([&] { step(game()); });
         });
     });
@@ -468,11 +461,18 @@ void frmMain::onClick(QPushButton *button, void (*step)(GameContext &))
 void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
 {
     // The shortcut of an entry whose menu the busy state disabled still
-    // reaches it; such an entry takes nothing.
-    const auto reachable = [action] {
+    // reaches it; such an entry takes nothing. The File menu's entries are
+    // in the record; the pop-up menus' are the window's own.
+    std::function<bool()> reachable = [action] {
         const auto *menu = qobject_cast<QMenu *>(action->parent());
         return action->isEnabled() && (!menu || menu->menuAction()->isEnabled());
     };
+    for (Ctl c : {Ctl::mnuLoad, Ctl::mnuRecover}) {
+        if (actionFor(c) == action)
+            reachable = [this, c] {
+                return m_console.controlEnabled(c) && m_console.state().menusEnabled;
+            };
+    }
     connect(action, &QAction::triggered, this, [this, step, reachable] {
         if (reachable())
             m_runner->onHostAction(true, [this, step, reachable] {

@@ -2,6 +2,7 @@
 
 #include "game/consolestate.h"
 #include "game/gamecontext.h"
+#include "game/gamestate.h"
 #include "game/maincontrols.h"
 #include "windows/busypointer.h"
 #include "windows/childwindows.h"
@@ -93,7 +94,8 @@ private:
     // Runs step through runStep on a click; a menu entry that stays reachable
     // while a step waits (a pop-up menu) starts its step once none is under
     // way.
-    void onClick(QPushButton *button, void (*step)(GameContext &));
+    // Both guards read the record, which the window draws.
+    void onClick(Ctl control, void (*step)(GameContext &));
     void onIdleTrigger(QAction *action, void (*step)(GameContext &));
     // Form_Load's three jobs, each false when the program must end (the host
     // has been told, m_exitCode set): the single-instance lock in the
@@ -102,7 +104,6 @@ private:
     bool takeInstanceLock();
     bool openChatLink();
     bool applySettings();
-    void GlobalsInit(bool &mustEnd);
     void Form_Unload();
     // SettingsWriter with the window's position of the moment; a failure is shown.
     void saveSettings();
@@ -183,7 +184,7 @@ private:
     QPushButton *Command2 = nullptr;
     QFrame *MacroFrame = nullptr;
     QLabel *lblMacro = nullptr;
-    std::array<QPushButton *, 21> Macro{}; // 1..20
+    std::array<QPushButton *, MacroCount + 1> Macro{}; // 1..MacroCount
     QPushButton *cmdGetRegs = nullptr;
     QPushButton *cmdDraw = nullptr;
     QFrame *fraDraw = nullptr;

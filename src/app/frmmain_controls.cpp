@@ -117,8 +117,11 @@ ConsoleState frmMain::shownByWidgets() const
 
 void frmMain::followConsole()
 {
+    // The record starts as the game's first state, whatever the widgets were
+    // built with, and is drawn once now.
     m_drawn = shownByWidgets();
-    m_console.restore(m_drawn);
+    m_console.restore(firstConsole());
+    draw();
     // Drawn at once on every change, not once per turn of the event loop: a
     // step that disables its buttons and then waits must have them disabled
     // on screen before the wait can deliver a click, which the held clicks

@@ -11,10 +11,10 @@
 // Loading the words, opening the game, registrations and draws.
 void frmMain::wireRoundSteps()
 {
-    onClick(cmdAsk, cmdAsk_Click);
-    onClick(cmdGetRegs, GetRegs);
-    onClick(cmdList, ListPlayers);
-    onClick(cmdDraw, cmdDraw_Click);
+    onClick(Ctl::cmdAsk, cmdAsk_Click);
+    onClick(Ctl::cmdGetRegs, GetRegs);
+    onClick(Ctl::cmdList, ListPlayers);
+    onClick(Ctl::cmdDraw, cmdDraw_Click);
     onIdleTrigger(mnuLoad, LoadWords);
     onIdleTrigger(mnuPDelete, DeletePlayer);
     onIdleTrigger(mnuDPDraw, DrawAnotherPlayer);

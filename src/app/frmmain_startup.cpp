@@ -10,6 +10,7 @@
 #include "files/instancelock.h"
 #include "files/programfolder.h"
 #include "game/countdown.h"
+#include "game/draw.h"
 #include "game/gamefiles.h"
 #include "game/gamestate.h"
 #include "game/reportwrite.h"
@@ -34,23 +35,6 @@ bool frmMain::Form_Load()
     if (!applySettings())
         return false;
 
-    m_console.setCaption(Ctl::lblPlayercnt, QStringLiteral("0"));
-    m_gs.PlayerCount = 0;
-    m_gs.BoxMode = BoxMode::EditDefaults;
-
-    m_console.setCaption(Ctl::cmdAsk, QStringLiteral("Load"));
-    m_console.setControlTip(Ctl::cmdAsk, QStringLiteral("Load"));
-    m_console.setControlEnabled(Ctl::cmdAsk, true);
-
-    m_console.setCaption(Ctl::lblWordOf, QString());
-    m_console.setCaption(Ctl::lblWord, QStringLiteral("Load Orvellas"));
-
-    for (Ctl c : {Ctl::cmdGet, Ctl::cmdCheck, Ctl::cmdCountdown, Ctl::cmdGetRegs, Ctl::cmdDraw,
-                  Ctl::cmdList})
-        m_console.setControlEnabled(c, false);
-
-    m_console.clearList(List::lstDown);
-    m_console.clearList(List::lstPlayers);
     m_loaded = true;
     return true;
 }
@@ -105,12 +89,13 @@ bool frmMain::openChatLink()
 
 bool frmMain::applySettings()
 {
-    bool mustEnd = false;
-    GlobalsInit(mustEnd);
-    if (mustEnd) {
+    GlobalsInit(m_gs);
+    m_wadapi.DapiRegister(m_env.appName());
+    if (!::SettingsReader(m_gs, m_dialogs, m_env.folder)) {
         m_exitCode = 1;
         return false;
     }
+    m_gs.LogFile = m_env.folder + QStringLiteral("/Orvella.log");
     // The room offers registering to whoever joins, at any time.
     m_link->SendNotice(NoticeKey::RegChar, m_gs.RegChar);
 
@@ -132,29 +117,8 @@ bool frmMain::applySettings()
     mnuTop->setChecked(m_gs.OnTop);
     applyOnTop(m_gs.OnTop);
 
-    m_gs.DrawCount = static_cast<Integer>(-m_console.state().scrollValue);
-    m_console.setCaption(Ctl::txtDrawCnt, QString::number(m_gs.DrawCount));
+    takeDrawCount(m_gs, m_console);
     return true;
-}
-
-void frmMain::GlobalsInit(bool &mustEnd)
-{
-    m_gs.HostName = QStringLiteral("Me");
-    m_gs.GamePhase = GamePhase::NoWords;
-    m_gs.PlayerCount = 0;
-    m_gs.WinnerCount = 0;
-    m_gs.BoxMode = BoxMode::EditDefaults;
-    m_gs.Calldown = false;
-    for (PlayerRec &p : m_gs.Players)
-        p = PlayerRec();
-    for (int i = 1; i <= MaxWords; ++i)
-        m_gs.Asked[i] = false;
-    m_wadapi.DapiRegister(m_env.appName());
-    if (!::SettingsReader(m_gs, m_dialogs, m_env.folder)) {
-        mustEnd = true;
-        return;
-    }
-    m_gs.LogFile = m_env.folder + QStringLiteral("/Orvella.log");
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

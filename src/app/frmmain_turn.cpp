@@ -21,9 +21,9 @@ constexpr std::chrono::milliseconds TickRetry{20};
 // Asking, reading and checking answers, countdowns, boxes and resuming.
 void frmMain::wireTurnSteps()
 {
-    onClick(cmdGet, cmdGet_Click);
-    onClick(cmdCheck, cmdCheck_Click);
-    onClick(cmdCountdown, cmdCountdown_Click);
+    onClick(Ctl::cmdGet, cmdGet_Click);
+    onClick(Ctl::cmdCheck, cmdCheck_Click);
+    onClick(Ctl::cmdCountdown, cmdCountdown_Click);
     onIdleTrigger(mnuRecover, RecoverGame);
 
     m_game->timer2.onTick = [this] {
@@ -50,15 +50,8 @@ void frmMain::wireTurnSteps()
                 throw;
             }
         });
-        if (linkFailed) {
-            // Left running, every further second would fail the same way
-            // (and a silent client would hold the window five seconds each
-            // time). It ends as if the host had cancelled it.
-            stopAutomaticCountdown(ctx);
-            m_console.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
-            for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
-                m_console.setControlEnabled(c, true);
-        }
+        if (linkFailed)
+            cancelCountdown(ctx);
     };
 
     // The countdown timer is not the window's own; it must not call into a

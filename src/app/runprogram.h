@@ -2,8 +2,9 @@
 
 #include <optional>
 
-// --help and --version, answered before any window exists, so that they
-// work without a display: the exit code, or none when neither was asked.
+// --help, --version and --write-settings (the first-run step's settings
+// file), answered before any window exists, so that they work without a
+// display: the exit code, or none when none was asked.
 std::optional<int> answerWithoutWindow(int argc, char *argv[]);
 
 // The application's look and manners as the program has them: its style,

@@ -21,7 +21,7 @@
 #include <cmath>
 #include <limits>
 
-const std::array<frmBox::Colour, 10> frmBox::Colours = {{
+const std::array<frmBox::Colour, BoxCount> frmBox::Colours = {{
     {u"Black", 0x000000, true},
     {u"Red", 0xFF0000, false},
     {u"Orange", 0xFF8000, false},
@@ -66,7 +66,7 @@ frmBox::frmBox(const ChildContext &context, QWidget *parent)
     v->addWidget(top);
     connect(cmdCall, &QPushButton::clicked, this, [this] { cmdCall_Click(); });
 
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < BoxCount; ++i) {
         const Colour &c = Colours[i];
         const QColor background = QColor::fromRgb(c.rgb);
         const QColor text = c.whiteText ? Qt::white : Qt::black;
@@ -110,15 +110,15 @@ void frmBox::Form_Load()
 {
     if (m_gs.BoxLeft != 0)
         moveToTwips(*this, m_gs.BoxLeft, m_gs.BoxTop);
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < BoxCount; ++i)
         m_gs.Boxes[i].Color = lblBox[i]->text();
     m_mode = m_gs.BoxMode;
     if (m_mode == BoxMode::EditDefaults) {
         cmdCall->setText(QStringLiteral("Set Default"));
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < BoxCount; ++i)
             chkBox[i]->setChecked(m_gs.Boxes[i].InDefault);
     } else if (m_mode == BoxMode::CallWinner) {
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < BoxCount; ++i)
             chkBox[i]->setChecked(m_gs.Boxes[i].Available);
     }
 }
@@ -153,7 +153,7 @@ bool frmBox::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < BoxCount; ++i) {
             if (watched == lblBox[i] &&
                 lblBox[i]->rect().contains(
                     static_cast<QMouseEvent *>(event)->position().toPoint())) {
@@ -192,7 +192,7 @@ void frmBox::cmdCall_Click()
 
     if (m_mode == BoxMode::CallWinner) {
         QString lineB;
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < BoxCount; ++i) {
             if (!chkBox[i]->isChecked())
                 continue;
             lineB += lineB.isEmpty() ? QStringLiteral(" -- ") : QStringLiteral(", ");
@@ -206,7 +206,7 @@ void frmBox::cmdCall_Click()
             say(QStringLiteral(" -- No boxes left -- "), false);
         }
     } else if (m_mode == BoxMode::EditDefaults) {
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < BoxCount; ++i) {
             m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
             m_gs.Boxes[i].Available = chkBox[i]->isChecked();
         }
@@ -221,7 +221,7 @@ void frmBox::cmdCall_Click()
 
 void frmBox::lblBox_Click(int index)
 {
-    if (index < 0 || index >= 10)
+    if (index < 0 || index >= BoxCount)
         return;
     ++m_busy;
     Command2->setFocus();
@@ -242,7 +242,7 @@ void frmBox::lblBox_Click(int index)
 
 void frmBox::mnuReset_Click()
 {
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < BoxCount; ++i)
         if (m_gs.Boxes[i].InDefault)
             chkBox[i]->setChecked(true);
 }
@@ -263,13 +263,13 @@ void frmBox::Form_Unload()
     m_gs.BoxLeft = twipsToInteger(place.x());
     m_gs.BoxTop = twipsToInteger(place.y());
     if (m_mode == BoxMode::EditDefaults) {
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < BoxCount; ++i)
             m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
         cmdCall->setText(QStringLiteral("Call Boxes"));
         if (m_writeSettings)
             m_writeSettings();
     } else if (m_mode == BoxMode::CallWinner) {
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < BoxCount; ++i)
             m_gs.Boxes[i].Available = chkBox[i]->isChecked();
     }
     m_gs.BoxMode = BoxMode::EditDefaults;

@@ -37,7 +37,7 @@ public:
     };
     // Index i is the same in Boxes, chkBox, lblBox, the settings file and
     // the recovery log.
-    static const std::array<Colour, 10> Colours;
+    static const std::array<Colour, BoxCount> Colours;
 
     explicit frmBox(const ChildContext &context, QWidget *parent = nullptr);
 
@@ -50,8 +50,8 @@ public:
     // Checks every box of the default set; nothing is unchecked.
     void mnuReset_Click();
 
-    std::array<QLabel *, 10> lblBox{};
-    std::array<QCheckBox *, 10> chkBox{};
+    std::array<QLabel *, BoxCount> lblBox{};
+    std::array<QCheckBox *, BoxCount> chkBox{};
     QPushButton *cmdCall = nullptr;
     QPushButton *Command2 = nullptr;
     QMenu *mnuOptions = nullptr;
@@ -78,7 +78,7 @@ private:
     // main window is being destroyed and is no longer a frmMain.
     const QObject *m_mainObject = nullptr;
     // The mode the window was opened in; BoxMode may be changed under it.
-    int m_mode = BoxMode::EditDefaults;
+    BoxMode m_mode = BoxMode::EditDefaults;
     // A close asked for while a handler waits is carried out when it ends,
     // so the window is never released under a running handler.
     int m_busy = 0;

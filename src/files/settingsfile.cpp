@@ -62,21 +62,10 @@ using RoomBad = std::array<bool, std::size(RoomKeys)>;
 
 void setDefaults(SettingsRecord &s)
 {
-    s.Delay = 0;
-    s.Auto = 0;
-    s.Left = 0;
-    s.Top = 0;
-    s.OnTop = false;
-    s.BoxLeft = 0;
-    s.BoxTop = 0;
-    s.RegChar = QStringLiteral("$");
-    s.Confirm = true;
-    s.Sorry = QStringLiteral("Sorry %player%.  %word% is not a match");
-    s.WTG = QStringLiteral("WTG %player%! %word% is a match");
-    s.CalldownMSG = QStringLiteral("It's your turn to play");
-    s.Calldown = false;
-    s.MacroFile.clear();
-    s.RoomLeft = s.RoomTop = s.RoomWidth = s.RoomHeight = 0;
+    // The boxes have a section of their own, which keeps them.
+    const auto boxes = s.Boxes;
+    s = defaultSettings();
+    s.Boxes = boxes;
 }
 
 void applySetting(const QString &line, SettingsRecord &s, RoomBad &roomBad,
@@ -132,6 +121,26 @@ double clampEdge(double edge)
 }
 
 } // namespace
+
+SettingsRecord defaultSettings()
+{
+    SettingsRecord s;
+    s.RegChar = QStringLiteral("$");
+    s.Confirm = true;
+    s.Sorry = QStringLiteral("Sorry %player%.  %word% is not a match");
+    s.WTG = QStringLiteral("WTG %player%! %word% is a match");
+    s.CalldownMSG = QStringLiteral("It's your turn to play");
+    return s;
+}
+
+SettingsRecord starterSettings(const QString &macroFile)
+{
+    SettingsRecord s = defaultSettings();
+    s.Delay = 1; // the Speed menu's Fast
+    s.Boxes.fill(true);
+    s.MacroFile = macroFile;
+    return s;
+}
 
 void readSettings(QIODevice &in, SettingsRecord &settings,
                   const std::function<void()> &macroFileRead)

@@ -45,6 +45,16 @@ struct SettingsRecord
     std::array<std::optional<bool>, BoxCount> Boxes{};
 };
 
+// The one place the settings' defaults are set: what a [settings] section
+// gives each key it lacks. It names no macro file, no Room window place and
+// no box.
+SettingsRecord defaultSettings();
+
+// What a first start is given (orvella-start, run.sh through `orvella
+// --write-settings`): the defaults with the Fast pace, every box in the
+// default set and the macro file named, so a game can be played at once.
+SettingsRecord starterSettings(const QString &macroFile);
+
 // Reads the whole file into settings. Meeting [settings] first gives every
 // stored setting its default, then the keys overwrite them; [boxes] sets the
 // boxes it names. macroFileRead runs as soon as the macrofile key has set

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "game/gamestate.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +10,16 @@
 #include <functional>
 #include <utility>
 #include <vector>
+
+// The draw-count scroll bar runs upward: its value is the draw count negated.
+constexpr int drawCountScroll(Integer drawCount)
+{
+    return -drawCount;
+}
+constexpr Integer scrollDrawCount(int scrollValue)
+{
+    return static_cast<Integer>(-scrollValue);
+}
 
 // What the game steps decide the main window shows, as plain values: every
 // control's caption, tip and enabled state, both lists and their marked
@@ -55,10 +67,10 @@ struct ConsoleState
 
     std::array<Control, CtlCount> controls{};
     std::array<Rows, 2> lists{};
-    int scrollValue = -3;      // the draw-count scroll bar: DrawCount negated
-    bool menusEnabled = true;  // File, Edit, Options and About together
-    bool macrosEnabled = true; // the twenty macro buttons together
-    bool busy = false;         // a step is under way: the hourglass shows
+    int scrollValue = drawCountScroll(DefaultDrawCount); // the draw-count scroll bar
+    bool menusEnabled = true;                            // File, Edit, Options and About together
+    bool macrosEnabled = true;                           // the twenty macro buttons together
+    bool busy = false;                                   // a step is under way: the hourglass shows
 
     Control &operator[](Ctl c) { return controls[std::size_t(c)]; }
     const Control &operator[](Ctl c) const { return controls[std::size_t(c)]; }

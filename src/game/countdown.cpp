@@ -27,6 +27,14 @@ void stopAutomaticCountdown(GameContext &ctx)
     ctx.gs.CountdownLeft = 0;
 }
 
+void cancelCountdown(GameContext &ctx)
+{
+    stopAutomaticCountdown(ctx);
+    ctx.console.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
+    for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
+        ctx.console.setControlEnabled(c, true);
+}
+
 std::optional<QString> countdownCaption(int autoSeconds)
 {
     switch (autoSeconds) {
@@ -64,10 +72,7 @@ void cmdCountdown_Click(GameContext &ctx)
         ctx.console.setControlEnabled(c, false);
 
     if (gs.CountdownOn) {
-        stopAutomaticCountdown(ctx);
-        ctx.console.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
-        ctx.console.setControlEnabled(Ctl::cmdCountdown, true);
-        ctx.console.setControlEnabled(Ctl::cmdGet, true);
+        cancelCountdown(ctx);
     } else {
         // Clicked within the second after an ask: the automatic countdown is
         // armed but has not spoken yet. Left armed, its first tick would

@@ -21,6 +21,11 @@ void Timer2_Timer(GameContext &ctx);
 
 // Ends a running or armed automatic countdown without a word to the room.
 void stopAutomaticCountdown(GameContext &ctx);
+// Ends it as the host's cancel does: its button says Countdown again, and
+// Ask, Get and Countdown are offered. A second whose step lost the link
+// ends it so too, since every further second would fail alike (and a
+// silent client would hold the window five seconds each time).
+void cancelCountdown(GameContext &ctx);
 
 // The countdown button's caption for an Auto setting: "Countdown" for 0,
 // "Auto 15", "Auto 30", "Auto 60"; no caption for any other value.

@@ -206,3 +206,9 @@ void DrawAnotherPlayer(GameContext &ctx)
     }
     RestoreControls(ctx);
 }
+
+void takeDrawCount(GameState &gs, Console &console)
+{
+    gs.DrawCount = scrollDrawCount(console.state().scrollValue);
+    console.setCaption(ConsoleState::Ctl::txtDrawCnt, QString::number(gs.DrawCount));
+}

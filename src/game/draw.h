@@ -2,6 +2,7 @@
 
 #include <random>
 
+class Console;
 struct GameContext;
 struct GameState;
 
@@ -22,6 +23,10 @@ void Draw(GameContext &ctx, int n);
 // pick uniform over what is left of its level. Appends them to Down and
 // marks them in Drawn. True when all n were found.
 bool PickPlayers(GameState &gs, int n, std::mt19937 &random);
+
+// The draw-count scroll bar moved: DrawCount takes its value, and the box
+// beside it shows the number.
+void takeDrawCount(GameState &gs, Console &console);
 
 // Draw Another Player: replaces the called-down player selected in lstDown.
 void DrawAnotherPlayer(GameContext &ctx);

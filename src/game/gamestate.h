@@ -42,19 +42,25 @@ inline constexpr int MaxWinners = 10;
 inline constexpr int BoxCount = 10;
 inline constexpr int MacroCount = 20;
 inline constexpr int SubCount = 10;
+// Players called down at a draw until the host moves the draw-count bar.
+inline constexpr Integer DefaultDrawCount = 3;
 
-// The values of GameState::GamePhase.
-namespace GamePhase {
-inline constexpr Integer NoWords = 0; // no words loaded: Start loads them
-inline constexpr Integer Loaded = 1;  // words loaded: Start opens the game
-inline constexpr Integer Open = 2;    // the game is open: Start asks
-} // namespace GamePhase
+// Where the game stands, in GameState::GamePhase; the numbers are the
+// design's own.
+enum class GamePhase : Integer
+{
+    NoWords = 0, // no words loaded: Start loads them
+    Loaded = 1,  // words loaded: Start opens the game
+    Open = 2,    // the game is open: Start asks
+};
 
-// The values of GameState::BoxMode: what the boxes window does.
-namespace BoxMode {
-inline constexpr Integer EditDefaults = 1; // edits the default set of boxes
-inline constexpr Integer CallWinner = 2;   // calls the winner's box; the match waits
-} // namespace BoxMode
+// What the boxes window does, in GameState::BoxMode; the numbers are the
+// design's own.
+enum class BoxMode : Integer
+{
+    EditDefaults = 1, // edits the default set of boxes
+    CallWinner = 2,   // calls the winner's box; the match waits
+};
 
 // The one shared record of settings and game data. Every window and routine
 // reads and writes the fields in place on the user-interface thread.
@@ -87,7 +93,7 @@ struct GameState
     QString LogFile;
 
     // Game words and progress.
-    Integer GamePhase = GamePhase::NoWords;
+    ::GamePhase GamePhase = GamePhase::NoWords;
     QDateTime GameStart;
     std::array<QString, MaxWords + 1> Words{};
     Integer WordCount = 0;
@@ -104,7 +110,7 @@ struct GameState
     std::array<PlayerRec, MaxDown + 1> Down{};
     Integer DownCount = 0;
     Integer DownPointer = 0;
-    Integer DrawCount = 3;
+    Integer DrawCount = DefaultDrawCount;
     QString ReplaceName;
     std::array<WinnerRec, MaxWinners + 1> Winners{};
     Integer WinnerCount = 0;
@@ -114,10 +120,15 @@ struct GameState
     bool CountdownOn = false;
     Integer CountdownFrom = 0; // the seconds the running countdown announced
     std::array<BoxRec, BoxCount> Boxes{};
-    Integer BoxMode = BoxMode::EditDefaults;
+    ::BoxMode BoxMode = BoxMode::EditDefaults;
     std::array<MacroRec, MacroCount + 1> Macros{};
-    std::array<QString, SubCount + 1> Subs{};
+    std::array<QString, SubCount> Subs{}; // %sub0% to %sub9%
 };
+
+// The game as the program starts, before the settings file is read: the
+// host "Me" until the opening learns the name, no words, players or
+// winners, no calldown, and the boxes window editing the default set.
+void GlobalsInit(GameState &gs);
 
 // The process's one instance. Everything in the program works on this record;
 // routines take it by reference so tests can hand them a record of their own.

@@ -208,7 +208,7 @@ void RecoverGame(GameContext &ctx)
         // The body is read only once [Word] was found, so the main button
         // already reads Ask, and a draw count read before the failure shows.
         askCaption(ctx);
-        ctx.console.setScrollValue(-gs.DrawCount);
+        ctx.console.setScrollValue(drawCountScroll(gs.DrawCount));
         logFailed(failure);
         return;
     }
@@ -219,6 +219,6 @@ void RecoverGame(GameContext &ctx)
         return;
     }
     askCaption(ctx);
-    ctx.console.setScrollValue(-gs.DrawCount);
+    ctx.console.setScrollValue(drawCountScroll(gs.DrawCount));
     showRestored(ctx);
 }

@@ -400,7 +400,8 @@ void IrcClient::sendTopic()
         return;
     const QByteArray channel = utf8(m_s.channel);
     const qsizetype budget = std::min<qsizetype>(
-        m_login.topicLength(), 510 - qsizetype(sizeof("TOPIC  :") - 1) - channel.size());
+        m_login.topicLength(),
+        IrcMessage::LineLimit - qsizetype(sizeof("TOPIC  :") - 1) - channel.size());
     m_outbox.command("TOPIC",
                      {channel, IrcText::splitAtSpaces(utf8(m_topicWanted), budget).value(0)});
     m_topicSent = m_topicWanted;
@@ -468,7 +469,7 @@ int IrcClient::rejoinWait() const
 
 qsizetype IrcClient::textBudget(const QByteArray &target) const
 {
-    // Others receive ":nick!user@host PRIVMSG target :text" in 510 bytes.
+    // Others receive ":nick!user@host PRIVMSG target :text" in LineLimit bytes.
     // Servers cut user names to about ten bytes and host names to 63, so a
     // longer "!user@host" in our JOIN's echo is not what they add; the
     // same bound stands in until that echo.
@@ -476,7 +477,8 @@ qsizetype IrcClient::textBudget(const QByteArray &target) const
     const qsizetype userHost =
         m_userHostLength >= 0 ? std::min(m_userHostLength, UserHost) : UserHost;
     const qsizetype prefix = 1 + m_login.nick().toUtf8().size() + userHost + 1;
-    const qsizetype budget = 510 - prefix - qsizetype(sizeof("PRIVMSG ") - 1) - target.size() - 2;
+    const qsizetype budget =
+        IrcMessage::LineLimit - prefix - qsizetype(sizeof("PRIVMSG ") - 1) - target.size() - 2;
     // A floor, so that no server's prefix cuts a line into crumbs.
     return std::max<qsizetype>(budget, 200);
 }

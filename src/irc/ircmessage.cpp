@@ -129,7 +129,7 @@ QByteArray IrcMessage::encode(const QByteArray &command, const QList<QByteArray>
             out += ':';
         out += p;
     }
-    if (out.size() > 510)
+    if (out.size() > LineLimit)
         return {};
     return out + "\r\n";
 }

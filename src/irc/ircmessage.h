@@ -12,6 +12,10 @@
 // parameters, the last of which may hold spaces.
 struct IrcMessage
 {
+    // The most bytes of a line, its CR LF not counted, that a server takes
+    // or sends on.
+    static constexpr qsizetype LineLimit = 510;
+
     QList<QPair<QByteArray, QByteArray>> tags; // values unescaped
     QByteArray prefix;
     QByteArray command; // upper case
@@ -28,7 +32,7 @@ struct IrcMessage
     // The line for the wire with its CR LF, or empty when a part would change
     // the line's meaning or end it early: CR, LF or NUL anywhere, a space or a
     // leading ':' in any parameter but the last, an empty middle parameter, a
-    // command that is neither letters nor three digits, or more than 510 bytes.
+    // command that is neither letters nor three digits, or more than LineLimit bytes.
     static QByteArray encode(const QByteArray &command, const QList<QByteArray> &params);
 };
 

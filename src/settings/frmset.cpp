@@ -49,8 +49,15 @@ frmSet::frmSet(const ChildContext &context, QWidget *parent)
 
 void frmSet::buildControls()
 {
-    txtSorry =
-        named(new QLineEdit(QStringLiteral("Sorry %player%.  %word% is not a match")), "txtSorry");
+    // Two sets of first texts, apart on purpose: the reader's defaults fill
+    // the keys a settings file lacks, while these boxes' texts stand only
+    // while a setting is empty (no settings file was read), and closing the
+    // dialog saves them. A host without a file has always been given these
+    // (two spaces in the match line, the jump gesture to register with, a
+    // calldown line about ESP), so making them the reader's would change
+    // what the room hears. Only the miss template is the same in both.
+    const SettingsRecord defaults = defaultSettings();
+    txtSorry = named(new QLineEdit(defaults.Sorry), "txtSorry");
     txtWTG = named(new QLineEdit(QStringLiteral("WTG %player%!  %word% is a match")), "txtWTG");
     lblReg = named(new QLabel(QStringLiteral("Registration Character:")), "lblReg");
     txtRegChar = named(new QLineEdit(QStringLiteral("\u00B4")), "txtRegChar");

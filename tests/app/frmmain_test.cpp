@@ -79,12 +79,12 @@ TEST_F(MainWindowTest, AFirstStartAsksForARegistrationCharacterThroughTheTurnKey
     dialogs.files.push_back(writeFile(u"w.txt"_qs, "apple\r\n"));
     const auto press = [&](Qt::Key key) { QTest::keyClick(&w, key, Qt::AltModifier); };
     press(Qt::Key_S);
-    ASSERT_EQ(gs.GamePhase, 1) << "loaded";
+    ASSERT_EQ(gs.GamePhase, GamePhase::Loaded);
     press(Qt::Key_S);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].text.contains(u"Options > Settings"_qs));
     EXPECT_TRUE(room.heard.isEmpty());
-    EXPECT_EQ(gs.GamePhase, 1);
+    EXPECT_EQ(gs.GamePhase, GamePhase::Loaded);
     EXPECT_TRUE(part(w, "cmdAsk")->isEnabled() && part<QAction>(w, "mnuLoad")->isEnabled());
     press(Qt::Key_G); // Get is disabled: nothing happens
     EXPECT_EQ(dialogs.messages.size(), 1u);

@@ -3,6 +3,7 @@
 #include "support/smalldisk.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
@@ -128,4 +129,34 @@ TEST(StartUp, ALockIsTakenOnlyFromADeadCopyAndTheStoreAtTheFirstStep)
     EXPECT_TRUE(second.room.log.isEmpty() && QFile::exists(writing));
     run.restart();
     EXPECT_EQ(startIn(second, run.dir.path()), u"1"_qs);
+}
+
+// The first-run step has the program write the starter settings, in the
+// bytes run.sh and orvella-start have always given, and nothing for a macro
+// file whose path the file cannot spell.
+TEST(StartUp, TheFirstRunStepWritesTheProgramsStarterSettings)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"data"_qs);
+    QProcess step;
+    step.start(u"env"_qs,
+               {u"ORVELLA_PROGRAM=" ORVELLA_EXE ""_qs, u"bash"_qs,
+                QStringLiteral(ORVELLA_SOURCE_DIR "/scripts/first-settings.sh"), folder});
+    ASSERT_TRUE(step.waitForFinished() && step.exitCode() == 0);
+    QByteArray expected =
+        "[Settings]\r\nDelay= 1 \r\nAuto= 0 \r\nLeft= 0 \r\nTop= 0 \r\n"
+        "OnTop=False\r\nBoxLeft= 0 \r\nBoxTop= 0 \r\nRegChar=$\r\nConfirm=True\r\n"
+        "Sorry=Sorry %player%.  %word% is not a match\r\n"
+        "WTG=WTG %player%! %word% is a match\r\n"
+        "CalldownMSG=It's your turn to play\r\nCalldown=False\r\nMacroFile=" +
+        QFile::encodeName(folder) + "/macros.txt\r\n\r\n[Boxes]\r\n";
+    for (int i = 0; i < 10; ++i)
+        expected += ' ' + QByteArray::number(i) + " =True\r\n";
+    EXPECT_EQ(bytesOf(folder + u"/orvella.ini"_qs), expected + "\r\n");
+
+    const QString spelled = dir.filePath(u"x.ini"_qs);
+    step.start(QStringLiteral(ORVELLA_EXE),
+               {u"--write-settings"_qs, spelled, dir.filePath(u"\u4e00/macros.txt"_qs)});
+    ASSERT_TRUE(step.waitForFinished() && step.exitCode() == 1 && !QFile::exists(spelled));
+    EXPECT_TRUE(step.readAllStandardError().startsWith("The macro file's path cannot be written"));
 }

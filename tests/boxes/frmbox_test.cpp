@@ -10,7 +10,7 @@ TEST_F(BoxWindowTest, CallingBoxesForAWinner)
     window();
     // As a match opens it: mode 2, for the latest winner.
     const auto forWinner = [&] {
-        std::tie(gs.WinnerCount, gs.BoxMode, gs.Delay) = std::tuple(1, 2, 1);
+        std::tie(gs.WinnerCount, gs.BoxMode, gs.Delay) = std::tuple(1, BoxMode::CallWinner, 1);
         auto *box = new frmBox(w->childContext());
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
@@ -33,7 +33,7 @@ TEST_F(BoxWindowTest, CallingBoxesForAWinner)
     EXPECT_EQ(timer1.delivered, 6); // a pause of 3 ticks after each called line
     deleteClosed();
     EXPECT_TRUE(!shown<frmBox>() && !QFile::exists(ini())); // no settings written in mode 2
-    EXPECT_EQ(gs.BoxMode, 1);
+    EXPECT_EQ(gs.BoxMode, BoxMode::EditDefaults);
     EXPECT_TRUE(gs.Boxes[1].Available && gs.Boxes[9].Available && !gs.Boxes[7].Available);
 
     // Opened by a match that still waits: the normal pointer over it, the

@@ -129,7 +129,8 @@ def main():
             with open(tmp + '/words/kiwi.txt', 'wb') as f:
                 f.write(b'kiwi\r\n')
             subprocess.run(['bash', SOURCE + '/scripts/first-settings.sh', tmp + '/data/orvella',
-                            SOURCE + '/data/macros/starter.txt'], check=True)
+                            SOURCE + '/data/macros/starter.txt'], check=True,
+                           env=dict(os.environ, ORVELLA_PROGRAM=ORVELLA))
             # The automatic countdown, long enough that no turn runs out.
             with open(tmp + '/data/orvella/orvella.ini', 'r+b') as f:
                 ini = f.read().replace(b'Auto= 0 ', b'Auto= 60 ')

@@ -13,11 +13,11 @@ TEST(BusyState, RestoringEnablesWhatThePhaseAllowsAndObserversHearEachChange)
 {
     // Phase, word index, players down; then whether registrations and the
     // draw come back, and how the draw button shows.
-    const std::tuple<Integer, Integer, Integer, bool, bool, QString> cases[] = {
-        {1, 1, 0, false, false, QString()},
-        {2, 1, 0, true, true, u"Draw|Draw Players for this round"_qs},
-        {2, 10, 3, true, true, u"Repeat|List Players for this round"_qs},
-        {2, 11, 3, true, false, u"Repeat|List Players for this round"_qs},
+    const std::tuple<GamePhase, Integer, Integer, bool, bool, QString> cases[] = {
+        {GamePhase::Loaded, 1, 0, false, false, QString()},
+        {GamePhase::Open, 1, 0, true, true, u"Draw|Draw Players for this round"_qs},
+        {GamePhase::Open, 10, 3, true, true, u"Repeat|List Players for this round"_qs},
+        {GamePhase::Open, 11, 3, true, false, u"Repeat|List Players for this round"_qs},
     };
     for (const auto &[phase, wordIndex, downCount, regs, draw, drawShown] : cases) {
         GameContextRig r;

@@ -26,7 +26,7 @@ TEST_F(DrawTest, ADrawCallsDownAnnouncesRepeatsAndReplaces)
     EXPECT_EQ(dialogs.messages.at(0).text, u"Not enough players!"_qs);
     EXPECT_TRUE(room.heard.isEmpty() && gs.DownCount == 0);
 
-    std::tie(gs.Calldown, gs.CalldownMSG) = std::tuple(true, u"It's your turn to play"_qs);
+    gs.Calldown = true;
     registerPlayers({u"C"_qs, u"D"_qs});
     player(u"D"_qs).Level = 1;
     cmdDraw_Click(ctx);

@@ -28,7 +28,7 @@ struct GameRound : GameContextRig
         cmdAsk_Click(ctx);
         room.pending << Greeting;
         cmdAsk_Click(ctx);
-        ASSERT_EQ(gs.GamePhase, 2);
+        ASSERT_EQ(gs.GamePhase, GamePhase::Open);
         room.heard.clear();
     }
     void getRegs(const QStringList &lines)

@@ -65,7 +65,7 @@ TEST_F(RecoverTest, TheHostCheckAndWhatTheFilesHold)
     recover([](QByteArray &log) { log.replace("Host=Ann Lee", "Host=ann lee"); });
     EXPECT_EQ(dialogs.messages.at(0).text, u"Bad recovery file found"_qs);
     EXPECT_EQ(room.heard, QStringList({u"Recovery Begun"_qs, titleLine(), u"Recovery Failed"_qs}));
-    EXPECT_EQ(gs.PlayerCount + gs.GamePhase, 0);
+    EXPECT_TRUE(gs.PlayerCount == 0 && gs.GamePhase == GamePhase::NoWords);
 
     // Which echo counts is the echo finder's; a client that names the host
     // is handed to it.
@@ -73,7 +73,7 @@ TEST_F(RecoverTest, TheHostCheckAndWhatTheFilesHold)
     const QString echo = u"Ann Lee: "_qs + titleLine(), other = u"Mallory: "_qs + titleLine();
     link.OnDapiEvent("host", 0, "Ann Lee");
     recover({}, {Greeting, other, u"Bo: hello"_qs, echo});
-    EXPECT_EQ(gs.GamePhase, 2);
+    EXPECT_EQ(gs.GamePhase, GamePhase::Open);
     link.OnDapiEvent("host", 0, "");
 
     // The room replays the last game's opening first, and the echo comes
@@ -81,10 +81,10 @@ TEST_F(RecoverTest, TheHostCheckAndWhatTheFilesHold)
     // once the echo has had its time, a fetch at each tick from the third.
     recover([](QByteArray &log) { log.replace("Host=Ann Lee", "Host=ann lee"); },
             {Greeting, u"ann lee: "_qs + titleLine(), u"Bo: hello"_qs, echo});
-    EXPECT_EQ(gs.GamePhase, 0);
+    EXPECT_EQ(gs.GamePhase, GamePhase::NoWords);
     room.onFetch = [&](int n) { room.pending << (n == 40 ? echo : u"Bo: hello"_qs); };
     recover({}, {echo});
-    EXPECT_EQ(std::tuple(gs.GamePhase, room.fetches), std::tuple(Integer(2), 40));
+    EXPECT_EQ(std::tuple(gs.GamePhase, room.fetches), std::tuple(GamePhase::Open, 40));
     room.onFetch = nullptr;
     recover();
     EXPECT_EQ(room.fetches, EchoWaitTicks + 2);
@@ -120,7 +120,7 @@ TEST_F(RecoverTest, TheHostCheckAndWhatTheFilesHold)
     QDir(dir.path()).mkdir(u"words.txt"_qs);
     recover();
     EXPECT_TRUE(dialogs.messages.at(0).text.endsWith(u"\r\nError with file: "_qs + gs.WordFile));
-    EXPECT_EQ(gs.GamePhase, 0);
+    EXPECT_EQ(gs.GamePhase, GamePhase::NoWords);
 }
 
 // The recovery log's promise: whenever the program stops after a logged
@@ -136,7 +136,7 @@ TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
     game.ctx.showBoxWindow = [&] {
         const int box = gs.WinnerCount * 3 - 2;
         std::tie(gs.Boxes[box].Available, gs.Winners[gs.WinnerCount].Box, gs.BoxMode) =
-            std::tuple(false, u"Box %1"_qs.arg(box), 1);
+            std::tuple(false, u"Box %1"_qs.arg(box), BoxMode::EditDefaults);
     };
     auto stopHere = [&](const QString &step) {
         stops.emplace_back(step.toStdString(), game.log(), restorable(gs));
@@ -171,7 +171,7 @@ TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
         r.room.pending << u"Lounge: Welcome back, everybody, the game goes on."_qs;
         r.writeFile(u"Orvella.log"_qs, log);
         RecoverGame(r.ctx);
-        EXPECT_EQ(r.gs.GamePhase, 2) << step;
+        EXPECT_EQ(r.gs.GamePhase, GamePhase::Open) << step;
         EXPECT_EQ(QString::fromUtf8(restorable(r.gs)), QString::fromUtf8(state)) << step;
         // The controls show the game resumed.
         EXPECT_EQ(r.console.rows(List::lstDown) + r.console.rows(List::lstPlayers),

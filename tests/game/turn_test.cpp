@@ -53,8 +53,7 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     const auto status = [&] {
         return encodeGameStatus(statusOf(gs, {{u"Kit"_qs, 4}})).replace("\r\n", "|").toStdString();
     };
-    std::tie(gs.Calldown, gs.CalldownMSG, gs.DownPointer) =
-        std::tuple(true, u"It's your turn to play"_qs, 2);
+    std::tie(gs.Calldown, gs.DownPointer) = std::tuple(true, 2);
     cmdAsk_Click(ctx);
     room.say(u"Cy"_qs, u"apply"_qs);
     cmdGet_Click(ctx);
@@ -83,7 +82,7 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
                 EXPECT_FALSE(console.state().menusEnabled || on(Ctl::cmdDraw) ||
                              on(Ctl::cmdGetRegs));
                 EXPECT_TRUE(console.state().macrosEnabled && turnButtons().isEmpty());
-                gs.BoxMode = 1; // the host closes the boxes window
+                gs.BoxMode = BoxMode::EditDefaults; // the host closes the boxes window
             });
         });
     };

@@ -111,7 +111,7 @@ protected:
         openStore();
         room.pending = {Greeting};
         RecoverGame(ctx);
-        ASSERT_EQ(gs.GamePhase, 2);
+        ASSERT_EQ(gs.GamePhase, GamePhase::Open);
     }
 };
 

@@ -28,7 +28,7 @@ struct ScoredGame : GameRound
             if (duringBoxCall)
                 duringBoxCall();
             gs.Winners[gs.WinnerCount].Box = boxes.value(gs.WinnerCount - 1);
-            gs.BoxMode = 1;
+            gs.BoxMode = BoxMode::EditDefaults;
         };
     }
     QString storePath() const { return path(ScoreStore::fileName()); }

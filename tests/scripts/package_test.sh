@@ -134,14 +134,18 @@ for page in "${pages[@]}"; do
 done
 
 # The first-run step, with a stand-in for the window that says how it was
-# started: starter settings on the first start, the host's after that.
+# started (the settings still written by the real program): starter
+# settings on the first start, the host's after that.
 start=$r$exec_path
-printf '#!/bin/sh\necho "orvella $*"\n' >"$r/usr/bin/orvella"
+mv "$r/usr/bin/orvella" "$r/usr/bin/orvella.real"
+printf '#!/bin/sh\n[ "$1" != --write-settings ] || exec "$0.real" "$@"\necho "orvella $*"\n' \
+  >"$r/usr/bin/orvella"
+chmod +x "$r/usr/bin/orvella"
 home=$tmp/home
 folder=$home/data/orvella
 [ "$(HOME=$home XDG_DATA_HOME=$home/data "$start" -x)" = "orvella -x" ] || fail "orvella-start did not start orvella"
 cmp -s "$share/orvella/macros/starter.txt" "$folder/macros.txt" || fail "no starter macros in $folder"
-bash "$root/scripts/write-settings.sh" "$tmp/expected.ini" "$folder/macros.txt"
+"$r/usr/bin/orvella.real" --write-settings "$tmp/expected.ini" "$folder/macros.txt"
 cmp "$tmp/expected.ini" "$folder/orvella.ini" || fail "orvella-start wrote other settings than run.sh"
 echo "host's own" >"$folder/orvella.ini"
 echo "host's macros" >"$folder/macros.txt"

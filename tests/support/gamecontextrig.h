@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat/chatlink.h"
+#include "files/settingsfile.h"
 #include "game/consolestate.h"
 #include "game/gamecontext.h"
 #include "game/gamestate.h"
@@ -39,14 +40,17 @@ struct RigBase
         return f.fileName();
     }
 
-    // A game as the host plays it: "$" to register and the usual messages.
+    // A game as the host plays it: the settings' defaults ("$" to register
+    // and the usual messages, the calldown one only once switched on).
     static inline const QString Greeting =
         u"Lounge: Welcome to the Lounge! Please be nice to each other."_qs;
     void useGameSettings()
     {
-        gs.RegChar = u"$"_qs;
-        gs.WTG = u"WTG %player%! %word% is a match"_qs;
-        gs.Sorry = u"Sorry %player%.  %word% is not a match"_qs;
+        const SettingsRecord defaults = defaultSettings();
+        gs.RegChar = defaults.RegChar;
+        gs.WTG = defaults.WTG;
+        gs.Sorry = defaults.Sorry;
+        gs.CalldownMSG = defaults.CalldownMSG;
     }
     static QString esp(const QString &name, const QString &text)
     {

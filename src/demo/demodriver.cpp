@@ -342,7 +342,7 @@ void DemoDriver::handleBox(QPointer<frmBox> box)
         for (const QString &line : roomLinesSince(from)) {
             if (!line.startsWith(winner))
                 continue;
-            for (int i = 0; i < 10; ++i) {
+            for (int i = 0; i < BoxCount; ++i) {
                 const QRegularExpression colour(
                     QStringLiteral("\\b%1\\b").arg(QString::fromUtf16(frmBox::Colours[i].caption)),
                     QRegularExpression::CaseInsensitiveOption);

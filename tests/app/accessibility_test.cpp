@@ -9,9 +9,6 @@
 #include <QAccessible>
 #include <QHash>
 
-#include <functional>
-#include <memory>
-
 using WindowsTest = EditorTest;
 
 TEST_F(WindowsTest, EveryWindowIsAnnouncedAsAWindowWithItsTitle)

@@ -1,4 +1,3 @@
-#include "chat/chatlink.h"
 #include "support/mainwindowfixture.h"
 
 #include <QMouseEvent>

@@ -1,7 +1,5 @@
 #include "support/gamefixture.h"
 
-#include "chat/chatlink.h"
-
 #include <QPlainTextEdit>
 #include <QTest>
 

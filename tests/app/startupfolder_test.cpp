@@ -2,9 +2,7 @@
 #include "support/mainwindowfixture.h"
 #include "support/smalldisk.h"
 
-#include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 
 namespace {
 

@@ -3,12 +3,7 @@
 #include "support/waituntil.h"
 #include "transport/socketwadapi.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-
-#include <optional>
 
 namespace {
 

@@ -1,4 +1,3 @@
-#include "base/failure.h"
 #include "files/fileio.h"
 #include "files/linereader.h"
 #include "files/macrofile.h"
@@ -7,8 +6,6 @@
 #include "files/wordfile.h"
 #include "support/bytesio.h"
 #include "support/smalldisk.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,3 @@
-#include "base/failure.h"
 #include "files/macrofile.h"
 #include "support/bytesio.h"
 

@@ -1,5 +1,4 @@
 #include "base/ansi.h"
-#include "base/failure.h"
 #include "files/recoverylog.h"
 #include "files/recoveryreader.h"
 #include "support/bytesio.h"

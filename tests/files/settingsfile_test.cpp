@@ -1,4 +1,3 @@
-#include "base/failure.h"
 #include "files/settingsfile.h"
 #include "support/bytesio.h"
 

@@ -1,8 +1,6 @@
 #include "game/asking.h"
 #include "support/gamecontextrig.h"
 
-#include <gtest/gtest.h>
-
 // Get takes the asked player's last line in the chat text, whatever its shape.
 TEST(Asking, GetTakesTheAskedPlayersLastLineWhateverItsShape)
 {

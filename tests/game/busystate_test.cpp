@@ -1,8 +1,6 @@
 #include "game/busystate.h"
 #include "support/gamecontextrig.h"
 
-#include <gtest/gtest.h>
-
 using Part = Console::Part;
 
 // Only the outermost step's end restores, and restoring follows the phase:

@@ -1,16 +1,7 @@
-#include "files/settingsfile.h"
 #include "game/gamefiles.h"
-#include "game/gamestate.h"
 #include "game/progress.h"
 #include "game/resultsrecorder.h"
 #include "gameround.h"
-#include "support/bytesio.h"
-#include "support/scripteddialogs.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 // The starter settings a first start is given: with them a game opens that
 // players can join. What the first-run step writes is the start-up tests'

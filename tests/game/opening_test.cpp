@@ -1,6 +1,5 @@
 #include "gameround.h"
 
-#include "chat/chatlink.h"
 #include "game/banner.h"
 #include "game/hostecho.h"
 #include "game/opening.h"

@@ -10,7 +10,6 @@
 #include "support/scripteddialogs.h"
 #include "support/scriptedroom.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>

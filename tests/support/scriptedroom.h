@@ -4,8 +4,6 @@
 #include "chat/waits.h"
 #include "support/fakechat.h"
 
-#include <functional>
-
 // A room behind the chat client. What the host says is heard (an ESP as
 // "ESP to name: text") and, with echo on, shown back under the host's name;
 // what players say waits for the next fetch, which hands out everything

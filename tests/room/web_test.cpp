@@ -147,6 +147,15 @@ struct Page
     }
 };
 
+// A bare connection from 127.0.0.address: no page behind it, no request.
+std::unique_ptr<QTcpSocket> bare(quint16 port, int address)
+{
+    auto s = std::make_unique<QTcpSocket>();
+    s->bind(QHostAddress(u"127.0.0.%1"_qs.arg(address)));
+    s->connectToHost(QHostAddress::LocalHost, port);
+    return s;
+}
+
 // Breaks a frame: one masked frame whose header claims length; whether the
 // room then closes the connection.
 bool closesOn(quint16 port, int opcode, const QByteArray &payload, quint64 length)
@@ -312,11 +321,8 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
     // them are freed.
     for (int wave = 0; wave < 4; ++wave) {
         std::vector<std::unique_ptr<QTcpSocket>> storm;
-        for (int i = 0; i < 250; ++i) {
-            storm.push_back(std::make_unique<QTcpSocket>());
-            storm.back()->bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + i % 7)));
-            storm.back()->connectToHost(QHostAddress::LocalHost, port);
-        }
+        for (int i = 0; i < 250; ++i)
+            storm.push_back(bare(port, 2 + i % 7));
         EXPECT_TRUE(waitUntil([&] { return web->front.connections() == 200; }))
             << wave << " " << web->front.connections();
         storm.clear();
@@ -325,11 +331,8 @@ TEST_F(WebRoomTest, HostileClientsAreCutOffAndTheRoomGoesOn)
     EXPECT_TRUE(reported(u"web clients were turned away: the room takes 200 connections"_qs));
     // One address holds 40, this machine's too.
     std::vector<std::unique_ptr<QTcpSocket>> one;
-    for (int i = 0; i < 45; ++i) {
-        one.push_back(std::make_unique<QTcpSocket>());
-        one.back()->bind(QHostAddress(u"127.0.0.9"_qs));
-        one.back()->connectToHost(QHostAddress::LocalHost, port);
-    }
+    for (int i = 0; i < 45; ++i)
+        one.push_back(bare(port, 9));
     EXPECT_TRUE(waitUntil([&] {
         return std::ranges::count_if(
                    one, [](auto &s) { return s->state() == QAbstractSocket::UnconnectedState; }) ==
@@ -485,16 +488,10 @@ TEST_F(WebRoomTls, PeopleJoinOverTls)
 TEST_F(WebRoomTls, HandshakesHoldNoPlace)
 {
     const QString origin = u"https://127.0.0.1:%1"_qs.arg(port);
-    // Connections that never start or never finish their handshake.
-    const auto connection = [p = port](int i) {
-        auto s = std::make_unique<QTcpSocket>();
-        s->bind(QHostAddress(u"127.0.0.%1"_qs.arg(2 + i / 34)));
-        s->connectToHost(QHostAddress::LocalHost, p);
-        return s;
-    };
+    // Connections that never start or never finish their handshake, 34 to an address.
     std::vector<std::unique_ptr<QTcpSocket>> held;
     for (int i = 0; i < 100; ++i)
-        held.push_back(connection(i));
+        held.push_back(bare(port, 2 + i / 34));
     ASSERT_TRUE(waitUntil([&] { return web->front.connections() == 100; }));
     const QTime started = QTime::currentTime();
     Page bo(port, origin, "wss");
@@ -504,7 +501,7 @@ TEST_F(WebRoomTls, HandshakesHoldNoPlace)
     held.clear();
     for (int wave = 0; wave < 3; ++wave) {
         for (int i = 0; i < 100; ++i) {
-            held.push_back(connection(i));
+            held.push_back(bare(port, 2 + i / 34));
             held.back()->write("\x16\x03\x01 not a handshake");
         }
         held.clear();

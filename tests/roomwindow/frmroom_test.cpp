@@ -1,8 +1,5 @@
-#include "chat/chatlink.h"
-#include "game/gamestate.h"
 #include "roomwindow/frmroom.h"
-#include "support/fakechat.h"
-#include "support/scripteddialogs.h"
+#include "support/gamecontextrig.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -11,17 +8,12 @@
 #include <QTest>
 #include <QTextBlock>
 
-#include <gtest/gtest.h>
-
 namespace {
 
-struct RoomRig
+// The window over a link to a room whose client offers the live copy.
+struct RoomRig : RigBase
 {
-    GameState gs;
-    ScriptedDialogs dialogs;
-    ScriptedWadapi client;
-    FakeTicks ticks;
-    ChatLink link{client, ticks, dialogs, [] { return u"orvella"_qs; }};
+    ChatLink link{room, ticks, dialogs, [] { return u"orvella"_qs; }};
     int settingsWritten = 0;
     std::vector<HostLine> sent;
     std::vector<ModRequest> moderated;
@@ -29,8 +21,7 @@ struct RoomRig
 
     RoomRig()
     {
-        client.whenScriptEnds = status("0");
-        client.offers = true;
+        room.offers = true;
         EXPECT_EQ(link.InitDDE(), 0);
         std::tie(gs.RoomLeft, gs.RoomTop, gs.RoomWidth, gs.RoomHeight) =
             std::tuple(1440, 720, 7200, 5760);
@@ -53,10 +44,9 @@ struct RoomRig
 TEST(RoomWindow, ShowsTheRoomAsTextMarkedByWhoseLineItIs)
 {
     RoomRig rig;
-    rig.client.callbacks->OnDapiLive(
-        "Ann: hi\r\nESP from Bo: $\r\nHost: Word 1\r\nESP to Bo: ok\r\n"
-        "Cy: <b>bold</b> <a href=\"x\">link</a>\r\n"
-        "Dee: one\x0btwo\x7fthree\r\n");
+    rig.room.callbacks->OnDapiLive("Ann: hi\r\nESP from Bo: $\r\nHost: Word 1\r\nESP to Bo: ok\r\n"
+                                   "Cy: <b>bold</b> <a href=\"x\">link</a>\r\n"
+                                   "Dee: one\x0btwo\x7fthree\r\n");
     EXPECT_TRUE(rig.text()->toPlainText().isEmpty()) << "drawn in the next turn, together";
     QCoreApplication::processEvents();
     EXPECT_EQ(rig.text()->toPlainText(),
@@ -72,11 +62,11 @@ TEST(RoomWindow, ShowsTheRoomAsTextMarkedByWhoseLineItIs)
     EXPECT_TRUE(format(3).fontItalic());
     EXPECT_FALSE(format(4).isAnchor());
     for (const bool offers : {false, true, false}) {
-        rig.client.offers = offers;
+        rig.room.offers = offers;
         ASSERT_EQ(rig.link.InitDDE(), 0);
         EXPECT_EQ(rig.note()->isHidden(), offers);
     }
-    rig.client.callbacks->OnDapiEvent("live", 0, {}); // offered late
+    rig.room.callbacks->OnDapiEvent("live", 0, {}); // offered late
     EXPECT_TRUE(rig.note()->isHidden());
 }
 
@@ -149,7 +139,7 @@ TEST(RoomWindow, AFloodKeepsTheNewestLinesOnlyAndThePlaceIsKept)
 TEST(RoomWindow, ModerationCommandsAreRequestsAndBadOnesAreRefusedInPlace)
 {
     RoomRig rig;
-    rig.client.callbacks->OnDapiLive("Cy: /kick Bo\r\nESP from Cy: /ban Bo\r\n");
+    rig.room.callbacks->OnDapiLive("Cy: /kick Bo\r\nESP from Cy: /ban Bo\r\n");
     for (const QString &typed : {u"/kick Bo spamming"_qs, u"/ban  host"_qs}) {
         rig.say()->setText(typed);
         QTest::keyClick(rig.say(), Qt::Key_Return);

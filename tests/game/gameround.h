@@ -3,6 +3,7 @@
 #include "game/asking.h"
 #include "game/cmdask.h"
 #include "game/countdown.h"
+#include "game/recovergame.h"
 #include "game/registration.h"
 #include "support/gamecontextrig.h"
 
@@ -30,6 +31,20 @@ struct GameRound : GameContextRig
         cmdAsk_Click(ctx);
         ASSERT_EQ(gs.GamePhase, GamePhase::Open);
         room.heard.clear();
+    }
+    // The program ends and starts again: over this log (none when empty),
+    // the room showing chat, it resumes the game.
+    void resumeFrom(const QByteArray &logBytes, const QStringList &chat = {Greeting})
+    {
+        std::tie(gs, console) = std::tuple(GameState(), Console());
+        link.restore({});
+        useSettings();
+        QFile::remove(gs.LogFile);
+        if (!logBytes.isEmpty())
+            writeFile(u"Orvella.log"_qs, logBytes);
+        dialogs.messages.clear();
+        std::tie(room.heard, room.fetches, room.pending) = std::tuple(QStringList(), 0, chat);
+        RecoverGame(ctx);
     }
     void getRegs(const QStringList &lines)
     {

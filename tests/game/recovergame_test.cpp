@@ -4,7 +4,6 @@
 #include "game/draw.h"
 #include "game/gamelog.h"
 #include "game/hostecho.h"
-#include "game/recovergame.h"
 
 #include <QDir>
 
@@ -21,23 +20,14 @@ protected:
         cmdDraw_Click(ctx);
         logged = log();
     }
-    // The program ends and starts again; the log as the game left it, edited
-    // so, is resumed while the room shows chat. An empty log stands for none.
+    // The program starts again over the log as the game left it, edited so.
     void recover(const std::function<void(QByteArray &)> &edit = {},
                  const QStringList &chat = {Greeting})
     {
         QByteArray bytes = logged;
         if (edit)
             edit(bytes);
-        std::tie(gs, console) = std::tuple(GameState(), Console());
-        link.restore({});
-        useSettings();
-        QFile::remove(gs.LogFile);
-        if (!bytes.isEmpty())
-            writeFile(u"Orvella.log"_qs, bytes);
-        dialogs.messages.clear();
-        std::tie(room.heard, room.fetches, room.pending) = std::tuple(QStringList(), 0, chat);
-        RecoverGame(ctx);
+        resumeFrom(bytes, chat);
     }
     QByteArray logged;
 };

@@ -1,6 +1,5 @@
 #include "scoresrig.h"
 
-#include "game/recovergame.h"
 #include "game/resultsrecorder.h"
 
 namespace {
@@ -104,13 +103,8 @@ protected:
         writeFile(ScoreStore::fileName(), s.db);
         if (!s.wal.isEmpty())
             writeFile(ScoreStore::fileName() + u"-wal"_qs, s.wal);
-        std::tie(gs, console) = std::tuple(GameState(), Console());
-        link.restore({});
-        useSettings();
-        writeFile(u"Orvella.log"_qs, s.log);
         openStore();
-        room.pending = {Greeting};
-        RecoverGame(ctx);
+        resumeFrom(s.log);
         ASSERT_EQ(gs.GamePhase, GamePhase::Open);
     }
 };

@@ -29,7 +29,7 @@ function(orvella_add_module name)
   endif()
   foreach(target ${targets})
     target_compile_options(${target} PRIVATE ${ORVELLA_WARNINGS})
-    # Text crosses into bytes only through the Windows-1252 codec.
+    # No text turns into bytes or back unseen: each crossing names its encoding.
     target_compile_definitions(${target} PRIVATE QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII)
   endforeach()
 endfunction()

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks every include of src/, tests/ and bench/ against the folder table of
 ARCHITECTURE.md and against what the file's target links (the project's
-libraries and Qt modules, as the CMake lists say), and that each folder's
-library links the folders of its row. Prints one line per broken rule and
+libraries and Qt modules, as the CMake lists say), that each folder's
+library links the folders of its row, and that a test of tests/FOLDER
+links no library that src/FOLDER may not include. Prints one line per broken rule and
 exits 1; exits 2 when it cannot judge (a malformed table, a folder or target
 it does not know)."""
 import glob
@@ -14,6 +15,15 @@ import sys
 # Folders of tests/ that may include any folder of src/: the shared fixtures
 # and the whole games.
 ANY_FOLDER = ('support', 'e2e')
+# Tests that link a library above their folder, and which one. These window
+# tests drive the real main window, since only frmMain builds the link, the
+# store and the context their windows take; once one object outside the
+# window builds those, they link their own folders and this is empty.
+LINK_EXCEPTIONS = {
+    'boxes_tests': 'orvella_app',
+    'settings_tests': 'orvella_app',
+    'macroeditor_tests': 'orvella_app',
+}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 COMMAND = re.compile(r'\b(\w+)\s*\(([^)]*)\)')
 
@@ -254,6 +264,22 @@ def main():
             problems.append(f'{lists}: {lib} links {", ".join(sorted(deps)) or "no folder"}; '
                             f'its row in ARCHITECTURE.md names '
                             f'{", ".join(sorted(table[folder])) or "none"}')
+    # A test of tests/FOLDER links only the libraries of what src/FOLDER may
+    # include, that folder's own and the test parts that are no folder's.
+    libraries = {lib: folder for folder, (lib, _, _) in targets.modules.items()}
+    for target, lists in sorted(targets.defined.items()):
+        parts = lists.split(os.sep)
+        if parts[0] != 'tests' or len(parts) < 3 or parts[1] in ANY_FOLDER:
+            continue
+        allowed = table[parts[1]] + [parts[1]]
+        excepted = LINK_EXCEPTIONS.get(target)
+        for lib in sorted(targets.links[target]):
+            if lib in libraries and libraries[lib] not in allowed and lib != excepted:
+                problems.append(f'{lists}: {target} links {lib}; tests/{parts[1]} may link '
+                                f'the libraries of {", ".join(allowed)} only')
+        if excepted and excepted not in targets.links[target]:
+            problems.append(f'{lists}: {target} no longer links {excepted}; '
+                            f'take it out of LINK_EXCEPTIONS')
     for file, built in sorted(targets.sources.items()):
         folder = os.path.dirname(file)
         if file.startswith('src' + os.sep):
@@ -343,7 +369,7 @@ def main():
     for line in dict.fromkeys(problems):
         print(line)
     if problems:
-        print('check-layers: includes break the layers of ARCHITECTURE.md', file=sys.stderr)
+        print('check-layers: includes or links break the layers of ARCHITECTURE.md', file=sys.stderr)
     return 1 if problems else 0
 
 

@@ -72,9 +72,6 @@ public:
     // MainControls
     void focusDummy() override;
 
-    void LockControls();
-    void RestoreControls();
-
     // What the windows opened from this one work with.
     ChildContext childContext();
 

@@ -204,13 +204,3 @@ void frmMain::focusDummy()
 {
     Command2->setFocus();
 }
-
-void frmMain::LockControls()
-{
-    ::LockControls(game());
-}
-
-void frmMain::RestoreControls()
-{
-    ::RestoreControls(game());
-}

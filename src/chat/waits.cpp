@@ -5,7 +5,7 @@
 #include <QTimer>
 
 namespace {
-bool g_abandoned = false;
+bool allAbandoned = false;
 }
 
 namespace Waits {
@@ -13,7 +13,7 @@ namespace Waits {
 void pumpUntil(const std::function<bool()> &done)
 {
     for (;;) {
-        if (g_abandoned)
+        if (allAbandoned)
             throw WaitAbandoned();
         if (done())
             return;
@@ -40,19 +40,19 @@ void pauseFor(std::chrono::milliseconds pause)
 
 void abandonAll()
 {
-    g_abandoned = true;
+    allAbandoned = true;
     // Wake a wait that sleeps for the next event.
     QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::None));
 }
 
 bool abandoned()
 {
-    return g_abandoned;
+    return allAbandoned;
 }
 
 void resetAbandoned()
 {
-    g_abandoned = false;
+    allAbandoned = false;
 }
 
 } // namespace Waits

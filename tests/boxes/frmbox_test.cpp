@@ -1,3 +1,4 @@
+#include "game/busystate.h"
 #include "support/gamefixture.h"
 
 #include <QTest>
@@ -40,13 +41,13 @@ TEST_F(BoxWindowTest, CallingBoxesForAWinner)
     // step's hourglass again once it closes, none after the step.
     std::vector<bool> hourglass;
     w->runStep([&] {
-        w->LockControls();
+        LockControls(w->game());
         const QPointer<frmBox> open = forWinner();
         hourglass.push_back(QApplication::overrideCursor() != nullptr);
         timer1.afterTick = [open](int) { return open && open->close(); };
         w->link().My_Wait(1);
         hourglass.push_back(QApplication::overrideCursor() != nullptr);
-        w->RestoreControls();
+        RestoreControls(w->game());
     });
     EXPECT_EQ(hourglass, std::vector<bool>({false, true}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -502,8 +502,15 @@ void IrcClient::moderate(const ModRequest &r, ModAnswer answer)
     };
     if (r.action == ModAction::Bans) {
         QStringList bans;
-        for (const Mask &ban : m_bans)
+        qsizetype length = 0;
+        for (const Mask &ban : m_bans) {
+            // Within what the program takes of one outcome.
+            if ((length += ban.name.size() + ban.mask.size() + 5) > ModLimits::MaxWords - 100) {
+                bans << QStringLiteral("and %1 more").arg(m_bans.size() - bans.size());
+                break;
+            }
             bans << QStringLiteral("%1 (%2)").arg(ban.name, IrcText::decode(ban.mask));
+        }
         return answer(
             {true, bans.isEmpty()
                        ? QStringLiteral("No bans were set from here.")

@@ -10,6 +10,8 @@
 #include <QLocalServer>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -421,6 +423,13 @@ void WadapiServer::moderate(const Frame &frame)
     const std::optional<ModAction> action = modActionOf(Ansi::decode(frame.text));
     const ModRequest request{action.value_or(ModAction::Bans), Ansi::decode(frame.target),
                              frame.number, Ansi::decode(frame.text2)};
+    if (qsizetype(m_modWaiting.size()) >= MaxModWaiting) {
+        closeProgram(QStringLiteral("The program sent more moderation requests than wait for "
+                                    "an answer; connection closed."));
+        return;
+    }
+    const quint64 id = m_nextModId++;
+    m_modWaiting.push_back({id, request, std::nullopt});
     ModOutcome outcome;
     if (!m_moderator)
         outcome.words = QStringLiteral("This chat client cannot moderate.");
@@ -430,18 +439,37 @@ void WadapiServer::moderate(const Frame &frame)
     else if (QString why = modRefusal(request, hostName()); !why.isEmpty())
         outcome.words = why;
     else
-        outcome = m_moderator(request);
-    emit report(
-        QStringLiteral("The host: %1 %2: %3")
-            .arg(modActionWord(request.action), ChatRoom::shown(request.name), outcome.words));
-    write(Frame::event(ModKey::Outcome,
-                       qint16(outcome.done ? ClientStatus::Done : ClientStatus::Refused),
-                       Ansi::encode(outcome.words)));
+        return m_moderator(request, [self = QPointer(this), id](const ModOutcome &outcome) {
+            if (self)
+                self->answerModeration(id, outcome);
+        });
+    answerModeration(id, outcome);
+}
+
+void WadapiServer::answerModeration(quint64 id, const ModOutcome &outcome)
+{
+    // An answer for a program that has gone finds nothing here.
+    const auto it =
+        std::ranges::find_if(m_modWaiting, [id](const ModWaiting &w) { return w.id == id; });
+    if (it == m_modWaiting.end() || it->outcome)
+        return;
+    it->outcome = outcome;
+    while (!m_modWaiting.empty() && m_modWaiting.front().outcome) {
+        const ModWaiting done = std::move(m_modWaiting.front());
+        m_modWaiting.pop_front();
+        emit report(QStringLiteral("The host: %1 %2: %3")
+                        .arg(modActionWord(done.request.action), ChatRoom::shown(done.request.name),
+                             done.outcome->words));
+        write(Frame::event(ModKey::Outcome,
+                           qint16(done.outcome->done ? ClientStatus::Done : ClientStatus::Refused),
+                           Ansi::encode(done.outcome->words)));
+    }
 }
 
 void WadapiServer::forgetProgram()
 {
     m_textWanted = false;
+    m_modWaiting.clear();
     stopLive();
 }
 

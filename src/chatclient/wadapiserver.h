@@ -56,10 +56,13 @@ public:
         std::function<QByteArray(qint16 mode, const QString &target, const QString &text)>;
     void setCommunicator(Communicator communicator) { m_communicator = std::move(communicator); }
     // Carries out the program's moderation requests, well-formed and not
-    // aimed at the host. A client with one offers moderation as the link
-    // comes up (ModKey::Offer); one without never does, and refuses a
-    // request that comes anyway.
-    using Moderator = std::function<ModOutcome(const ModRequest &)>;
+    // aimed at the host, and answers each once, at once or later (an IRC
+    // server's answer); the outcomes reach the program in the order the
+    // requests came. A client with one offers moderation as the link comes
+    // up (ModKey::Offer); one without never does, and refuses a request that
+    // comes anyway.
+    using ModAnswer = std::function<void(const ModOutcome &)>;
+    using Moderator = std::function<void(const ModRequest &, ModAnswer answer)>;
     void setModerator(Moderator moderator) { m_moderator = std::move(moderator); }
     // While held, text owed to the program waits; it goes out once released.
     void holdText(bool hold);
@@ -105,6 +108,7 @@ private:
     void stopLive();
     void takeGameStatus(const Frame &frame);
     void moderate(const Frame &frame);
+    void answerModeration(quint64 id, const ModOutcome &outcome);
     void forgetProgram();
     void write(const Frame &frame);
     void closeProgram(const QString &why);
@@ -121,6 +125,18 @@ private:
     QString m_error;
     Communicator m_communicator;
     Moderator m_moderator;
+    // Moderation requests of this program not yet answered to it, oldest
+    // first, each with its outcome once the moderator gave it. The program
+    // keeps fewer waiting (ChatLink::MaxModPending).
+    struct ModWaiting
+    {
+        quint64 id = 0;
+        ModRequest request;
+        std::optional<ModOutcome> outcome;
+    };
+    static constexpr qsizetype MaxModWaiting = 64;
+    std::deque<ModWaiting> m_modWaiting;
+    quint64 m_nextModId = 1;
     bool m_textHeld = false;
     QString m_hostName;
     LiveCopy m_live;

@@ -11,6 +11,11 @@
 
 namespace {
 
+QString minutes(int n)
+{
+    return n == 1 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(n);
+}
+
 QByteArray utf8(const QString &s)
 {
     return s.toUtf8();
@@ -35,7 +40,7 @@ QString topicOf(const GameStatus &s)
 } // namespace
 
 IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObject *parent)
-    : QObject(parent), m_s(std::move(settings)), m_room(room), m_link(m_s, clock),
+    : QObject(parent), m_s(std::move(settings)), m_room(room), m_clock(clock), m_link(m_s, clock),
       m_login(m_s, clock,
               [this](const QByteArray &c, const QList<QByteArray> &p) { m_link.send(c, p); }),
       m_outbox(m_s.burst, m_s.intervalMs, m_s.confirmMs, clock,
@@ -97,6 +102,8 @@ IrcClient::IrcClient(IrcSettings settings, ChatRoom &room, IrcClock &clock, QObj
     });
     connect(&m_outbox, &IrcOutbox::joinRefused, this, &IrcClient::joinRefused);
     connect(&m_outbox, &IrcOutbox::stray, this, &IrcClient::report);
+    connect(&m_outbox, &IrcOutbox::commandAnswered, this, &IrcClient::commandAnswered);
+    m_muteEnds = clock.timer([this] { endMutes(); });
 }
 
 void IrcClient::start()
@@ -184,12 +191,6 @@ void IrcClient::received(const IrcMessage &m)
         nickSeen(m, fromUs);
     } else if (c == "KICK" && isChannel(m.param(0))) {
         kickSeen(m);
-    } else if (m.numeric() == Reply::ChanOpPrivsNeeded && isChannel(m.param(1))) {
-        // Only a topic of ours asks for rights we may lack.
-        if (!std::exchange(m_topicRefused, true))
-            emit report(QStringLiteral("Not allowed to set the topic of %1 (%2); the game is not "
-                                       "shown there.")
-                            .arg(m_s.channel, IrcText::decode(m.trailing())));
     } else if (m.numeric() == Reply::NamReply) {
         namesSeen(m);
     } else if (m.numeric() == Reply::EndOfNames && m_nameLines > 0) {
@@ -230,6 +231,9 @@ void IrcClient::message(const IrcMessage &m, bool fromUs)
         m_outbox.echoed(m.param(1));
         return;
     }
+    rememberHost(m);
+    if (isHidden(m.nick()))
+        return; // muted, on a server without a quiet
     const std::optional<QString> text = IrcText::fromWire(m.param(1));
     if (!text)
         return; // CTCP requests other than actions are not part of the room
@@ -247,6 +251,7 @@ void IrcClient::message(const IrcMessage &m, bool fromUs)
 void IrcClient::joinSeen(const IrcMessage &m, bool fromUs)
 {
     if (!fromUs) {
+        rememberHost(m);
         noticeInOrder(QStringLiteral("%1 has joined %2.").arg(shownNick(m.nick()), m_s.channel));
         return;
     }
@@ -293,6 +298,13 @@ void IrcClient::nickSeen(const IrcMessage &m, bool fromUs)
     }
     m_spelling.remove(IrcNick::folded(from, m_login.caseMapping()));
     m_spelling.remove(key);
+    // A host and a mute follow the person to the new nick.
+    if (const QByteArray host = m_hosts.take(IrcNick::folded(from, m_login.caseMapping()));
+        !host.isEmpty())
+        m_hosts.insert(key, host);
+    for (Mute &mute : m_mutes)
+        if (m_login.same(mute.nick, from))
+            mute.nick = to;
     noticeInOrder(QStringLiteral("%1 is now known as %2.").arg(was, shownNick(to)));
 }
 
@@ -402,8 +414,8 @@ void IrcClient::sendTopic()
     const qsizetype budget = std::min<qsizetype>(
         m_login.topicLength(),
         IrcMessage::LineLimit - qsizetype(sizeof("TOPIC  :") - 1) - channel.size());
-    m_outbox.command("TOPIC",
-                     {channel, IrcText::splitAtSpaces(utf8(m_topicWanted), budget).value(0)});
+    m_topicTicket = m_outbox.command(
+        "TOPIC", {channel, IrcText::splitAtSpaces(utf8(m_topicWanted), budget).value(0)});
     m_topicSent = m_topicWanted;
     m_topicPause->start(m_s.intervalMs);
 }
@@ -481,4 +493,205 @@ qsizetype IrcClient::textBudget(const QByteArray &target) const
         IrcMessage::LineLimit - prefix - qsizetype(sizeof("PRIVMSG ") - 1) - target.size() - 2;
     // A floor, so that no server's prefix cuts a line into crumbs.
     return std::max<qsizetype>(budget, 200);
+}
+
+void IrcClient::moderate(const ModRequest &r, ModAnswer answer)
+{
+    const auto refuse = [&answer](const QString &words) { answer({false, words}); };
+    const auto named = [&r](const auto &kept) {
+        return std::ranges::find_if(
+            kept, [&r](const auto &k) { return k.name.compare(r.name, Qt::CaseInsensitive) == 0; });
+    };
+    if (r.action == ModAction::Bans) {
+        QStringList bans;
+        qsizetype length = 0;
+        for (const Mask &ban : m_bans) {
+            // Within what the program takes of one outcome.
+            if ((length += ban.name.size() + ban.mask.size() + 5) > ModLimits::MaxWords - 100) {
+                bans << QStringLiteral("and %1 more").arg(m_bans.size() - bans.size());
+                break;
+            }
+            bans << QStringLiteral("%1 (%2)").arg(ban.name, IrcText::decode(ban.mask));
+        }
+        return answer(
+            {true, bans.isEmpty()
+                       ? QStringLiteral("No bans were set from here.")
+                       : QStringLiteral("Bans set from here: %1.").arg(bans.join(u", "))});
+    }
+    if (r.action == ModAction::Unmute) {
+        const auto mute = named(m_mutes);
+        if (mute == m_mutes.end())
+            return refuse(QStringLiteral("%1 is not muted.").arg(r.name));
+        if (mute->mask.isEmpty()) {
+            m_mutes.erase(mute);
+            return answer({true, QStringLiteral("%1 is no longer muted.").arg(r.name)});
+        }
+    }
+    if (m_channel != Channel::In)
+        return refuse(
+            QStringLiteral("Not in %1 now; try again once the client is back.").arg(m_s.channel));
+    if (qsizetype(m_modWork.size()) >= MaxModWaiting)
+        return refuse(QStringLiteral("Too many requests wait for the IRC server's answer."));
+    const QByteArray channel = utf8(m_s.channel);
+    ModWork work{r, std::move(answer), {}, {}, {}};
+    const auto mode = [&](const QByteArray &change, const QByteArray &mask) {
+        work.tickets << m_outbox.command("MODE", {channel, change, mask});
+    };
+    if (r.action == ModAction::Unban) {
+        const auto ban = named(m_bans);
+        if (ban == m_bans.end())
+            return work.answer(
+                {false, QStringLiteral("No ban on %1 was set from here.").arg(r.name)});
+        mode("-b", work.mask = ban->mask);
+    } else if (r.action == ModAction::Unmute) {
+        const auto mute = named(m_mutes);
+        const std::optional<IrcRegistration::Quiet> quiet = m_login.quiet();
+        mode(QByteArray("-") + quiet.value_or(IrcRegistration::Quiet{}).mode,
+             work.mask = mute->mask);
+    } else {
+        const QByteArray nick = targetNick(r.name);
+        if (nick.isEmpty())
+            return work.answer(
+                {false, QStringLiteral("No one called %1 is in the room.").arg(r.name)});
+        if (r.action == ModAction::Ban && named(m_bans) != m_bans.end())
+            return work.answer({false, QStringLiteral("%1 is banned already.").arg(r.name)});
+        if (r.action == ModAction::Mute && named(m_mutes) != m_mutes.end())
+            return work.answer({false, QStringLiteral("%1 is muted already.").arg(r.name)});
+        const bool keeps = r.action == ModAction::Ban || r.action == ModAction::Mute;
+        if (keeps && (r.action == ModAction::Ban ? m_bans.size() : m_mutes.size()) >= MaxModKept)
+            return work.answer(
+                {false, QStringLiteral("Too many are %1 from here already.")
+                            .arg(r.action == ModAction::Ban ? u"banned" : u"muted")});
+        work.mask = maskOf(nick);
+        const std::optional<IrcRegistration::Quiet> quiet = m_login.quiet();
+        if (r.action == ModAction::Mute && !quiet) {
+            m_mutes.append({r.name, nick, {}, m_clock.now() + r.minutes * 60000LL});
+            endMutes();
+            return work.answer(
+                {true, QStringLiteral("%1 is muted for %2, but this IRC server has no "
+                                      "quiet: only the host no longer sees %1's lines.")
+                           .arg(r.name, minutes(r.minutes))});
+        }
+        if (r.action == ModAction::Mute)
+            mode(QByteArray("+") + quiet->mode, work.mask = quiet->maskPrefix + work.mask);
+        if (r.action == ModAction::Ban)
+            mode("+b", work.mask);
+        if (r.action == ModAction::Ban || r.action == ModAction::Kick)
+            work.tickets << m_outbox.command(
+                "KICK", r.reason.isEmpty() ? QList<QByteArray>{channel, nick}
+                                           : QList<QByteArray>{channel, nick, utf8(r.reason)});
+    }
+    m_modWork.push_back(std::move(work));
+}
+
+void IrcClient::commandAnswered(quint64 ticket, int numeric, const QString &words)
+{
+    if (ticket == m_topicTicket && numeric == Reply::ChanOpPrivsNeeded &&
+        !std::exchange(m_topicRefused, true))
+        emit report(QStringLiteral("Not allowed to set the topic of %1 (%2); the game is not "
+                                   "shown there.")
+                        .arg(m_s.channel, words));
+    for (auto it = m_modWork.begin(); it != m_modWork.end(); ++it) {
+        if (!it->tickets.contains(ticket) || it->answers.size() == it->tickets.size())
+            continue;
+        it->answers.append({numeric, words});
+        if (it->answers.size() == it->tickets.size()) {
+            ModWork work = std::move(*it);
+            m_modWork.erase(it);
+            finish(work);
+        }
+        return;
+    }
+}
+
+void IrcClient::finish(ModWork &w)
+{
+    const QString &name = w.request.name;
+    const auto failed = [](const std::pair<int, QString> &a) -> QString {
+        if (a.first == 0)
+            return {};
+        if (a.first == IrcOutbox::NoAnswer)
+            return QStringLiteral("The IRC server did not answer (%1).").arg(a.second);
+        return QStringLiteral("The IRC server refused: %1").arg(a.second);
+    };
+    if (const QString why = failed(w.answers.value(0)); !why.isEmpty())
+        return w.answer({false, why});
+    QString words;
+    switch (w.request.action) {
+    case ModAction::Kick:
+        words = QStringLiteral("%1 was kicked.").arg(name);
+        break;
+    case ModAction::Ban:
+        m_bans.append({name, w.mask});
+        words = QStringLiteral("%1 is banned (%2).").arg(name, IrcText::decode(w.mask));
+        if (const QString why = failed(w.answers.value(1)); !why.isEmpty())
+            words += QStringLiteral(" Not kicked: ") + why;
+        break;
+    case ModAction::Unban:
+        m_bans.removeIf([&w](const Mask &b) { return b.mask == w.mask; });
+        words = QStringLiteral("%1 is no longer banned.").arg(name);
+        break;
+    case ModAction::Mute:
+        m_mutes.append(
+            {name, targetNick(name), w.mask, m_clock.now() + w.request.minutes * 60000LL});
+        endMutes();
+        words = QStringLiteral("%1 is muted for %2.").arg(name, minutes(w.request.minutes));
+        break;
+    case ModAction::Unmute:
+        m_mutes.removeIf([&w](const Mute &m) { return m.mask == w.mask; });
+        words = QStringLiteral("%1 is no longer muted.").arg(name);
+        break;
+    case ModAction::Bans:
+        break;
+    }
+    w.answer({true, words});
+}
+
+QByteArray IrcClient::maskOf(const QByteArray &nick) const
+{
+    const QByteArray host = m_hosts.value(IrcNick::folded(nick, m_login.caseMapping()));
+    return host.isEmpty() ? nick + "!*@*" : "*!*@" + host;
+}
+
+void IrcClient::rememberHost(const IrcMessage &m)
+{
+    const qsizetype at = m.prefix.indexOf('@');
+    // A host name is at most 63 bytes on any server we know; a longer one is no host.
+    if (at < 0 || m.prefix.size() - at - 1 > 255 || m.prefix.indexOf('!') < 0)
+        return;
+    if (m_hosts.size() >= MaxHosts)
+        m_hosts.clear();
+    m_hosts.insert(IrcNick::folded(m.nick(), m_login.caseMapping()), m.prefix.mid(at + 1));
+}
+
+bool IrcClient::isHidden(QByteArrayView nick) const
+{
+    return std::ranges::any_of(
+        m_mutes, [&](const Mute &m) { return m.mask.isEmpty() && m_login.same(m.nick, nick); });
+}
+
+void IrcClient::endMutes()
+{
+    const qint64 now = m_clock.now();
+    qint64 next = -1;
+    for (qsizetype i = 0; i < m_mutes.size();) {
+        const Mute &m = m_mutes[i];
+        if (m.until > now) {
+            next = next < 0 ? m.until : std::min(next, m.until);
+            ++i;
+            continue;
+        }
+        // The server's quiet is taken back; out of the channel it stays,
+        // as a ban would.
+        if (!m.mask.isEmpty() && m_channel == Channel::In)
+            m_outbox.command(
+                "MODE", {utf8(m_s.channel),
+                         QByteArray("-") + m_login.quiet().value_or(IrcRegistration::Quiet{}).mode,
+                         m.mask});
+        m_mutes.removeAt(i);
+    }
+    if (next < 0)
+        m_muteEnds->stop();
+    else
+        m_muteEnds->start(int(std::min<qint64>(next - now, std::numeric_limits<int>::max())));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat/gamestatus.h"
+#include "chat/moderation.h"
 #include "irc/ircconnection.h"
 #include "irc/ircoutbox.h"
 #include "irc/ircregistration.h"
@@ -42,6 +43,14 @@ public:
     // pattern that changed becomes the channel's topic, one topic each
     // pacing interval at most, until the server says we may not set it.
     void showStatus(const GameStatus &status);
+    // The host's moderation request, carried out in the channel, where the
+    // host's nick should be an operator: KICK; a ban on the person's host
+    // (their nick while it is unknown) and a KICK; a mute by the server's
+    // quiet, or, on a server without one, by hiding the person's lines from
+    // the room here. answer gets the outcome once the server has answered
+    // every command of it, or at once.
+    using ModAnswer = std::function<void(const ModOutcome &)>;
+    void moderate(const ModRequest &request, ModAnswer answer);
     // Whether a program is linked: while one is, a game may be open and its
     // players told to write to our nick, so the nick is kept.
     void setProgramLinked(std::function<bool()> linked) { m_login.setKeepNick(std::move(linked)); }
@@ -53,6 +62,10 @@ public:
     // channel: more than a few steps say within any hold, and the room
     // would not follow a longer backlog said at once.
     static constexpr qsizetype MaxHeld = 60;
+    // Moderation requests waiting for the server, and the bans and mutes
+    // set from here that the client keeps.
+    static constexpr qsizetype MaxModWaiting = 32;
+    static constexpr qsizetype MaxModKept = 100;
 
 signals:
     // For the console, one line each.
@@ -108,9 +121,17 @@ private:
     QByteArray targetNick(const QString &name) const;
     qsizetype textBudget(const QByteArray &target) const;
     void sendTopic();
+    void commandAnswered(quint64 ticket, int numeric, const QString &words);
+    struct ModWork;
+    void finish(ModWork &work);
+    QByteArray maskOf(const QByteArray &nick) const;
+    void rememberHost(const IrcMessage &m);
+    bool isHidden(QByteArrayView nick) const;
+    void endMutes();
 
     IrcSettings m_s;
     ChatRoom &m_room;
+    IrcClock &m_clock;
     IrcConnection m_link;
     IrcRegistration m_login;
     IrcOutbox m_outbox;
@@ -145,4 +166,36 @@ private:
     QString m_topicWanted, m_topicSent;
     std::unique_ptr<IrcClock::Timer> m_topicPause;
     bool m_topicRefused = false;
+    quint64 m_topicTicket = 0;
+
+    // A moderation request out to the server: the answer to each command of
+    // it (numeric 0 when taken), in the order sent.
+    struct ModWork
+    {
+        ModRequest request;
+        ModAnswer answer;
+        QByteArray mask;
+        QList<quint64> tickets;
+        QList<std::pair<int, QString>> answers;
+    };
+    std::deque<ModWork> m_modWork;
+    // Each person's host, by their folded nick, as their prefix last showed it.
+    static constexpr qsizetype MaxHosts = 10000;
+    QHash<QByteArray, QByteArray> m_hosts;
+    // Bans and mutes set from here, under the name the room showed.
+    struct Mask
+    {
+        QString name;
+        QByteArray mask;
+    };
+    QList<Mask> m_bans;
+    struct Mute
+    {
+        QString name;
+        QByteArray nick; // as the server knows it now
+        QByteArray mask; // the server's quiet; empty: hidden here only
+        qint64 until = 0;
+    };
+    QList<Mute> m_mutes;
+    std::unique_ptr<IrcClock::Timer> m_muteEnds;
 };

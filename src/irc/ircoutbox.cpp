@@ -10,31 +10,34 @@ namespace {
 
 const QByteArray MarkPrefix = "orvella-";
 
-// What an error may answer: a JOIN, a message, or either. An error of the
-// wrong kind for the oldest command waiting answers nothing of ours, so a
-// refused message is never taken for a refused JOIN.
-enum class Answers
+// What an error may answer: a JOIN, a message, a command of the client's
+// own, or several of them. An error of the wrong kind for the oldest command
+// waiting answers nothing of ours, so a refused message is never taken for
+// a refused JOIN.
+enum Answers : unsigned
 {
-    Nothing,
-    Join,
-    Message,
-    Either,
+    Nothing = 0,
+    Join = 1,
+    Message = 2,
+    Command = 4,
 };
 
-Answers refusal(int n)
+unsigned refusal(int n)
 {
     using namespace Reply;
     switch (n) {
     case NoSuchChannel:
+        return Join | Message | Command;
     case NeedRegisteredNick: // to join or to speak
-        return Answers::Either;
+        return Join | Message;
+    case NoSuchNick:
+        return Message | Command;
     case TooManyChannels:
     case ChannelIsFull:
     case InviteOnlyChan:
     case BannedFromChan:
     case BadChannelKey:
-        return Answers::Join;
-    case NoSuchNick:
+        return Join;
     case NoSuchServer:
     case CannotSendToChan:
     case WasNoSuchNick:
@@ -48,9 +51,16 @@ Answers refusal(int n)
     case NoServiceHost:
     case CantSendToUser:
     case TargUmodeG:
-        return Answers::Message;
+        return Message;
+    case UserNotInChannel:
+    case NotOnChannel:
+    case UnknownMode:
+    case BanListFull:
+    case ChanOpPrivsNeeded:
+    case InvalidModeParam:
+        return Command;
     default:
-        return Answers::Nothing;
+        return Nothing;
     }
 }
 
@@ -65,29 +75,38 @@ IrcOutbox::IrcOutbox(int burst, int intervalMs, int confirmMs, IrcClock &clock, 
 
 void IrcOutbox::say(const QByteArray &target, const QByteArray &text, bool channel)
 {
-    m_queue.push_back({target, text, channel, false, 0});
+    m_queue.push_back({target, text, channel, Kind::Message, 0});
     updateWaiting();
     pump();
 }
 
 void IrcOutbox::join(const QByteArray &channel, const QByteArray &key)
 {
+    // InspIRCd counts a JOIN as two commands against its flood limit.
     m_bucket.charge(m_clock.now());
-    send({channel, {}, true, true, 0}, "JOIN",
+    m_bucket.charge(m_clock.now());
+    send({channel, {}, true, Kind::Join, 0}, "JOIN",
          key.isEmpty() ? QList<QByteArray>{channel} : QList<QByteArray>{channel, key});
     m_bucket.charge(m_clock.now());
     ping();
 }
 
-void IrcOutbox::command(const QByteArray &command, const QList<QByteArray> &params)
+quint64 IrcOutbox::command(const QByteArray &command, const QList<QByteArray> &params)
 {
     m_bucket.charge(m_clock.now());
-    m_send(command, params);
+    // InspIRCd counts a TOPIC, like a JOIN, as two commands.
+    if (command == "TOPIC")
+        m_bucket.charge(m_clock.now());
+    send({command, {}, false, Kind::Command, 0}, command, params);
+    const quint64 ticket = m_nextId - 1;
+    m_bucket.charge(m_clock.now());
+    ping();
+    return ticket;
 }
 
 void IrcOutbox::open()
 {
-    std::erase_if(m_sent, [](const Line &l) { return l.isJoin; });
+    std::erase_if(m_sent, [](const Line &l) { return l.kind == Kind::Join; });
     m_open = true;
     pump();
 }
@@ -109,9 +128,12 @@ qsizetype IrcOutbox::lose()
     m_open = false;
     m_pace->stop();
     m_unpinged = 0;
-    const qsizetype lines = std::count_if(m_sent.begin(), m_sent.end(),
-                                          [](const Line &l) { return !l.isJoin && !l.expired; });
-    m_sent.clear();
+    const qsizetype lines = std::count_if(m_sent.begin(), m_sent.end(), [](const Line &l) {
+        return l.kind == Kind::Message && !l.expired;
+    });
+    const std::deque<Line> sent = std::exchange(m_sent, {});
+    for (const Line &line : sent)
+        unanswered(line, QStringLiteral("the connection was lost"));
     m_confirm->stop();
     updateWaiting();
     return lines;
@@ -143,7 +165,7 @@ void IrcOutbox::inOrder(std::function<void()> show)
 quint64 IrcOutbox::oldestWaited() const
 {
     for (const Line &line : m_sent)
-        if (!line.isJoin && !line.expired)
+        if (line.kind == Kind::Message && !line.expired)
             return line.id;
     return std::numeric_limits<quint64>::max();
 }
@@ -208,18 +230,21 @@ bool IrcOutbox::handle(const IrcMessage &m)
         takenUpTo(id);
         return true;
     }
-    const Answers kind = refusal(m.numeric());
-    if (kind == Answers::Nothing)
+    const unsigned kinds = refusal(m.numeric());
+    if (kinds == Answers::Nothing)
         return false;
     const QString reason = IrcText::decode(m.trailing());
-    if (m_sent.empty() || kind == (m_sent.front().isJoin ? Answers::Message : Answers::Join)) {
+    static constexpr unsigned KindAnswers[] = {Answers::Message, Answers::Join, Answers::Command};
+    if (m_sent.empty() || !(kinds & KindAnswers[int(m_sent.front().kind)])) {
         emit stray(reason);
         return true;
     }
     const Line line = m_sent.front();
     m_sent.pop_front();
-    if (line.isJoin) {
+    if (line.kind == Kind::Join) {
         emit joinRefused(reason, m.numeric());
+    } else if (line.kind == Kind::Command) {
+        emit commandAnswered(line.id, m.numeric(), reason);
     } else {
         release(line.id);
         emit refused(line.target, reason);
@@ -231,10 +256,13 @@ bool IrcOutbox::handle(const IrcMessage &m)
 
 void IrcOutbox::echoed(const QByteArray &text)
 {
-    if (m_sent.empty() || m_sent.front().isJoin)
+    // Our own commands wait for their PONG, not for an echo.
+    const auto it =
+        std::ranges::find_if(m_sent, [](const Line &l) { return l.kind != Kind::Command; });
+    if (it == m_sent.end() || it->kind == Kind::Join)
         return;
-    const Line line = m_sent.front();
-    m_sent.pop_front();
+    const Line line = *it;
+    m_sent.erase(it);
     release(line.id);
     emit taken(line.target, line.channel, IrcText::fromWire(text).value_or(QString()));
     updateWaiting();
@@ -246,11 +274,13 @@ void IrcOutbox::send(Line line, const QByteArray &command, const QList<QByteArra
     line.id = m_nextId++;
     // An echo answers a line at once; a line waiting for its PING is not
     // yet asked about.
-    line.asked = m_echoes && !line.isJoin;
+    line.asked = m_echoes && line.kind == Kind::Message;
     line.due = m_clock.now() + m_confirmMs;
     m_send(command, params);
-    if (qsizetype(m_sent.size()) >= MaxSent)
+    if (qsizetype(m_sent.size()) >= MaxSent) {
+        unanswered(m_sent.front(), QStringLiteral("too much was waiting"));
         m_sent.pop_front();
+    }
     m_sent.push_back(line);
     if (line.asked && !m_confirm->isActive())
         m_confirm->start(m_confirmMs);
@@ -274,7 +304,9 @@ void IrcOutbox::takenUpTo(quint64 id)
     while (!m_sent.empty() && m_sent.front().id <= id) {
         const Line line = m_sent.front();
         m_sent.pop_front();
-        if (line.isJoin)
+        if (line.kind == Kind::Command)
+            emit commandAnswered(line.id, 0, {});
+        if (line.kind != Kind::Message)
             continue;
         release(line.id);
         emit taken(line.target, line.channel, IrcText::fromWire(line.text).value_or(QString()));
@@ -288,14 +320,17 @@ void IrcOutbox::expire()
     const qint64 now = m_clock.now();
     qint64 next = -1;
     for (Line &line : m_sent) {
-        if (line.isJoin || line.expired || !line.asked)
+        if (line.kind == Kind::Join || line.expired || !line.asked)
             continue;
         if (line.due > now) {
             next = next < 0 ? line.due : std::min(next, line.due);
             continue;
         }
+        if (line.kind == Kind::Command)
+            unanswered(line, QStringLiteral("no answer in time"));
+        else
+            emit unconfirmed(line.target);
         line.expired = true;
-        emit unconfirmed(line.target);
     }
     updateWaiting();
     if (next < 0)
@@ -307,11 +342,18 @@ void IrcOutbox::expire()
 void IrcOutbox::updateWaiting()
 {
     const bool waiting =
-        !m_queue.empty() || std::any_of(m_sent.begin(), m_sent.end(),
-                                        [](const Line &l) { return !l.isJoin && !l.expired; });
+        !m_queue.empty() || std::any_of(m_sent.begin(), m_sent.end(), [](const Line &l) {
+            return l.kind == Kind::Message && !l.expired;
+        });
     release(oldestWaited());
     if (waiting != m_waiting) {
         m_waiting = waiting;
         emit waitingChanged(waiting);
     }
+}
+
+void IrcOutbox::unanswered(const Line &line, const QString &why)
+{
+    if (line.kind == Kind::Command && !line.expired)
+        emit commandAnswered(line.id, NoAnswer, why);
 }

@@ -38,8 +38,10 @@ public:
     void open();
     // Whether the server echoes our lines (echo-message) on this link.
     void setEchoes(bool echoes) { m_echoes = echoes; }
-    // Sends a command of the client's own at once, paid for in the pacing.
-    void command(const QByteArray &command, const QList<QByteArray> &params);
+    // Sends a command of the client's own at once, paid for in the pacing,
+    // with a PING behind it; its answer comes to commandAnswered under the
+    // ticket returned.
+    quint64 command(const QByteArray &command, const QList<QByteArray> &params);
     // Out of the channel: lines wait, those sent may still be answered.
     void pause();
     // The connection is gone: forgets the lines sent and not yet answered,
@@ -68,6 +70,7 @@ public:
     // What inOrder holds at most: past this, the oldest is shown at once,
     // out of order rather than lost.
     static constexpr qsizetype MaxInOrder = 500;
+    static constexpr int NoAnswer = -1;
 
 signals:
     // The server took a line; text is what the line says in the room.
@@ -80,16 +83,26 @@ signals:
     void joinRefused(const QString &reason, int numeric);
     // An error that answers nothing sent from here.
     void stray(const QString &reason);
+    // The answer to a command of the client's own: taken (numeric 0), the
+    // server's error numeric and words, or NoAnswer (none in time, or the
+    // connection went first).
+    void commandAnswered(quint64 ticket, int numeric, const QString &words);
     // isWaiting() changed.
     void waitingChanged(bool waiting);
 
 private:
+    enum class Kind
+    {
+        Message,
+        Join,
+        Command, // the client's own, answered by ticket
+    };
     struct Line
     {
         QByteArray target;
         QByteArray text;
         bool channel = false;
-        bool isJoin = false;
+        Kind kind = Kind::Message;
         quint64 id = 0;
         qint64 due = 0;       // when waiting for its answer ends
         bool asked = false;   // its PING is out, or its echo is awaited
@@ -112,6 +125,8 @@ private:
     void takenUpTo(quint64 id);
     void updateWaiting();
     void expire();
+    // A command of ours that will get no answer now.
+    void unanswered(const Line &line, const QString &why);
     // The id of the oldest line sent still waited for; none: the largest.
     quint64 oldestWaited() const;
     // Shows what came in before the line with this id was sent.

@@ -43,6 +43,23 @@ bool IrcRegistration::same(QByteArrayView a, QByteArrayView b) const
     return IrcNick::folded(a, m_caseMapping) == IrcNick::folded(b, m_caseMapping);
 }
 
+std::optional<IrcRegistration::Quiet> IrcRegistration::quiet() const
+{
+    if (m_listModes.contains('q'))
+        return Quiet{'q', {}};
+    if (!m_extBan)
+        return std::nullopt;
+    const qsizetype comma = m_extBan->indexOf(',');
+    const QByteArray prefix = comma < 0 ? QByteArray() : m_extBan->left(comma);
+    const QByteArray types = m_extBan->mid(comma + 1);
+    if (types.contains('q'))
+        return Quiet{'b', prefix + "q:"};
+    // Elsewhere 'm' is no mute: only InspIRCd's bare letters make it one.
+    if (types.contains('m') && prefix.isEmpty())
+        return Quiet{'b', "m:"};
+    return std::nullopt;
+}
+
 void IrcRegistration::begin()
 {
     m_registered = m_echoMessage = m_saslDone = false;
@@ -51,6 +68,8 @@ void IrcRegistration::begin()
     m_nickLength = FirstNickLength;
     m_topicLength = FirstTopicLength;
     m_caseMapping = IrcNick::CaseMapping::Rfc1459;
+    m_listModes.clear();
+    m_extBan.reset();
     m_deadline->start(m_s.loginMs);
     emit report(QStringLiteral("Connected; logging in."));
     m_send("CAP", {"LS", "302"});
@@ -122,6 +141,10 @@ void IrcRegistration::takeISupport(const IrcMessage &m)
             m_nickLength = std::max(1, p.mid(8).toInt());
         } else if (p.startsWith("TOPICLEN=")) {
             m_topicLength = std::max(1, p.mid(9).toInt());
+        } else if (p.startsWith("CHANMODES=")) {
+            m_listModes = p.mid(10).split(',').value(0);
+        } else if (p.startsWith("EXTBAN=")) {
+            m_extBan = p.mid(7);
         } else if (p.startsWith("CASEMAPPING=")) {
             const QByteArray value = p.mid(12);
             const std::optional<IrcNick::CaseMapping> mapping = IrcNick::caseMappingNamed(value);

@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 // Logs in on each new connection: the capabilities (echo-message, and the
 // SASL PLAIN login when an account is given), the password, the nick and
 // the user, another nick while the server refuses the one asked for, until
@@ -31,6 +33,16 @@ public:
     qsizetype nickLength() const { return m_nickLength; }
     // The longest topic the server takes, in bytes.
     qsizetype topicLength() const { return m_topicLength; }
+    // How the server quiets a person in a channel, from its ISUPPORT: a
+    // list mode of its own (CHANMODES type A 'q', mask as is), or an extban
+    // on 'b' ('q' with the EXTBAN prefix, as "~q:", or InspIRCd's "m:");
+    // nothing when it offers none.
+    struct Quiet
+    {
+        char mode = 'q';
+        QByteArray maskPrefix;
+    };
+    std::optional<Quiet> quiet() const;
     bool isSelf(QByteArrayView nick) const;
     // Whether the server takes two nicks (or channel names) for one, by its
     // case mapping; rfc1459 until it says.
@@ -90,7 +102,9 @@ private:
     qsizetype m_nickLength = FirstNickLength;
     qsizetype m_topicLength = FirstTopicLength;
     IrcNick::CaseMapping m_caseMapping = IrcNick::CaseMapping::Rfc1459;
-    QByteArray m_unknownMapping; // the last one told of on the console
+    QByteArray m_listModes;             // CHANMODES type A
+    std::optional<QByteArray> m_extBan; // EXTBAN as given, "prefix,types"
+    QByteArray m_unknownMapping;        // the last one told of on the console
     std::function<bool()> m_keepNick = [] { return false; };
     QList<QByteArray> m_offered;
     bool m_echoMessage = false;

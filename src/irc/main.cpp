@@ -41,6 +41,9 @@ int main(int argc, char *argv[])
     server.setCommunicator([&client](qint16 mode, const QString &target, const QString &text) {
         return client.communicate(mode, target, text);
     });
+    server.setModerator([&client](const ModRequest &request, WadapiServer::ModAnswer answer) {
+        client.moderate(request, std::move(answer));
+    });
     QObject::connect(&client, &IrcClient::hostLinesWaiting, &server, &WadapiServer::holdText);
     QObject::connect(&client, &IrcClient::unsaid, &server, [&server](int lines) {
         server.sendEvent(ClientEvent::Unsaid, qint16(lines), {});

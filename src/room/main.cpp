@@ -265,7 +265,9 @@ int main(int argc, char *argv[])
             return moderation.refusal(n, t, a);
         };
     }
-    server.setModerator([&moderation](const ModRequest &r) { return moderation.carryOut(r); });
+    server.setModerator([&moderation](const ModRequest &r, const WadapiServer::ModAnswer &answer) {
+        answer(moderation.carryOut(r));
+    });
     addModerationCommands(console, moderation, [&server] { return server.hostName(); });
 
     // Without --words the players know whatever list the host may load.

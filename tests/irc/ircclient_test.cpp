@@ -65,6 +65,7 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     EXPECT_TRUE(r.reports.contains(u"The server did not let us in within 30 s."_qs));
     // A 1,000-byte prefix in our JOIN's echo leaves a short line whole.
     ASSERT_TRUE(r.login("Ann!" + QByteArray(1000, 'u') + "@h"));
+    r.clock.advance(r.set.intervalMs); // the JOIN and its PING took three tokens
 
     // Without echo-message a line is said once the server has answered the
     // PING behind it; one neither echoed nor answered holds the room back
@@ -123,7 +124,7 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     for (const QString &line : {u"a"_qs, u"b"_qs})
         EXPECT_EQ(r.c->communicate(0, {}, line), "0");
     ASSERT_TRUE(r.login());
-    r.clock.advance(2 * r.set.intervalMs);
+    r.clock.advance(4 * r.set.intervalMs); // the JOIN counts twice
     r.s.waitFor("PRIVMSG #room b");
     r.s.say(":Bo!b@h PRIVMSG #room :b!");
     const QByteArray ping = r.s.waitFor("PING orvella");
@@ -228,7 +229,7 @@ TEST(IrcClient, KeepsTheRoomGoingWhateverTheServerSaysOrSwallowsAndWhenItGoes)
     EXPECT_EQ(r.s.waitFor("TOPIC"), "TOPIC #room :Word 1 of 2: A -- -- --");
     r.s.say(":x 482 Ann2 #room :You're not channel operator\r\n:x 482 Ann2 #room :Not op");
     ASSERT_TRUE(eventually([&] { return !r.reports.filter(u"topic"_qs).isEmpty(); }));
-    r.clock.advance(r.set.intervalMs);
+    r.clock.advance((r.set.burst + 1) * r.set.intervalMs); // a TOPIC counts twice, and its PING
     show(2, {});
     EXPECT_EQ(r.c->communicate(0, {}, u"end"_qs), "0");
     r.s.waitFor("PRIVMSG #room end");
@@ -331,4 +332,122 @@ TEST(IrcClient, SaysAMacroAndADrawOnInspIRCdWithoutExcessFlood)
     ASSERT_EQ(heard.toStdString(), wire.toStdString());
     ASSERT_TRUE(eventually([&] { return room.textSince(0).contains(u"Ann: -o-o-o-"_qs); }));
     EXPECT_EQ(room.textSince(0).split(u"\r\n"_qs).filter(u"Ann: "_qs), shown);
+}
+
+namespace {
+
+// The outcomes of the host's moderation requests, as they come.
+struct ModRig : ClientRig
+{
+    QStringList outcomes;
+    explicit ModRig(const QByteArray &isupport) : ClientRig(u"Ann"_qs)
+    {
+        s.play({{"USER", ":x 001 Ann :hi\r\n:x 005 Ann " + isupport + " :ok"},
+                {"JOIN #room", ":Ann!u@h JOIN #room"}});
+        EXPECT_TRUE(eventually([&] { return c->isUp(); }));
+        s.say(":Bo!b@bo.example JOIN #room\r\n:x 353 Ann = #room :@Ann Dee");
+        later(u"Bo has joined"_qs, 0);
+    }
+    void ask(ModAction action, const QString &name, int minutes = 0, const QString &reason = {})
+    {
+        c->moderate({action, name, minutes, reason}, [this](const ModOutcome &o) {
+            outcomes << (o.done ? u"done: "_qs : u"refused: "_qs) + o.words;
+        });
+    }
+    // Hears the command, then answers the PING behind it, after an error if one is given.
+    void answer(const QByteArray &command, const QByteArray &error = {})
+    {
+        EXPECT_EQ(s.waitFor(command.left(command.indexOf(' '))), command);
+        const QByteArray ping = s.waitFor("PING ");
+        s.say((error.isEmpty() ? "" : ":x " + error + "\r\n") + ":x PONG x :" + ping.mid(5));
+    }
+    QString next()
+    {
+        EXPECT_TRUE(eventually([&] { return !outcomes.isEmpty(); }));
+        return outcomes.isEmpty() ? QString() : outcomes.takeFirst();
+    }
+};
+
+} // namespace
+
+TEST(IrcClient, KicksBansAndMutesAsOperatorAndSaysTheServersRefusal)
+{
+    ModRig r("CHANMODES=b,k,l,imnt");
+    r.ask(ModAction::Kick, u"Bo"_qs, 0, u"no flooding"_qs);
+    r.answer("KICK #room Bo :no flooding");
+    EXPECT_EQ(r.next(), u"done: Bo was kicked."_qs);
+    // A ban on the host the prefix showed, or on the nick of a name only
+    // listed; the server's words when it refuses.
+    r.ask(ModAction::Ban, u"Bo"_qs);
+    r.ask(ModAction::Ban, u"Dee"_qs);
+    r.answer("MODE #room +b *!*@bo.example");
+    r.answer("KICK #room Bo", "441 Ann Bo #room :They aren't on that channel");
+    r.answer("MODE #room +b Dee!*@*", "482 Ann #room :You're not channel operator");
+    r.answer("KICK #room Dee", "482 Ann #room :You're not channel operator");
+    EXPECT_EQ(r.next(), u"done: Bo is banned (*!*@bo.example). Not kicked: The IRC server "
+                        "refused: They aren't on that channel"_qs);
+    EXPECT_EQ(r.next(), u"refused: The IRC server refused: You're not channel operator"_qs);
+    r.ask(ModAction::Bans, {});
+    EXPECT_EQ(r.next(), u"done: Bans set from here: Bo (*!*@bo.example)."_qs);
+    r.ask(ModAction::Unban, u"bo"_qs);
+    r.answer("MODE #room -b *!*@bo.example");
+    EXPECT_EQ(r.next(), u"done: bo is no longer banned."_qs);
+    r.ask(ModAction::Kick, u"Zed"_qs);
+    EXPECT_EQ(r.next(), u"refused: No one called Zed is in the room."_qs);
+
+    // No quiet on this server: Bo's lines are hidden here for the minutes given.
+    r.ask(ModAction::Mute, u"Bo"_qs, 2);
+    EXPECT_EQ(r.next(), u"done: Bo is muted for 2 minutes, but this IRC server has no quiet: "
+                        "only the host no longer sees Bo's lines."_qs);
+    r.s.say(":Bo!b@bo.example PRIVMSG #room :spam\r\n:Bo!b@bo.example NICK Bob\r\n"
+            ":Bob!b@bo.example PRIVMSG Ann :spam\r\n:Dee!d@h PRIVMSG #room :one");
+    r.later(u"Dee: one"_qs, 2 * 60000);
+    r.s.say(":Bob!b@bo.example PRIVMSG #room :back");
+    EXPECT_EQ(r.shown(u"Bob: back"_qs).filter(u"spam"_qs), QStringList());
+}
+
+TEST(IrcClient, MutesByTheServersQuietAndTakesItBackWhenTheMinutesAreOver)
+{
+    ModRig r("CHANMODES=bq,k,l,imnt");
+    r.ask(ModAction::Mute, u"Bo"_qs, 1);
+    r.answer("MODE #room +q *!*@bo.example");
+    EXPECT_EQ(r.next(), u"done: Bo is muted for 1 minute."_qs);
+    r.clock.advance(60000);
+    EXPECT_EQ(r.s.waitFor("MODE"), "MODE #room -q *!*@bo.example");
+}
+
+// On ngircd the first to join a new channel is its operator: the host bans
+// there; where another came first, the server's refusal is the outcome.
+TEST(IrcClient, BansAsOperatorOnNgircdAndIsRefusedWithout)
+{
+    if (!QFile::exists(QStringLiteral(NGIRCD_EXE)))
+        GTEST_SKIP() << "ngircd is not installed (scripts/install-deps.sh installs it)";
+    IrcServerProcess server(IrcServerProcess::Kind::Ngircd, QStringLiteral(NGIRCD_EXE));
+    ASSERT_TRUE(server.start()) << server.output();
+    for (const bool op : {true, false}) {
+        IrcPeer bo;
+        if (!op) {
+            ASSERT_TRUE(bo.join(server.port(), "Bo", "#other"));
+        }
+        IrcSettings set;
+        std::tie(set.host, set.port, set.channel, set.name) =
+            std::tuple(u"127.0.0.1"_qs, server.port(), op ? u"#room"_qs : u"#other"_qs, u"Ann"_qs);
+        ChatRoom room(set.name);
+        IrcClient c(set, room, IrcClock::system());
+        c.start();
+        ASSERT_TRUE(eventually([&] { return room.textSince(0).contains(u"In #"_qs); }));
+        if (op) {
+            ASSERT_TRUE(bo.join(server.port(), "Bo", "#room"));
+        }
+        ASSERT_TRUE(eventually([&] { return room.textSince(0).contains(u"Bo"_qs); }));
+        std::optional<ModOutcome> outcome;
+        c.moderate({ModAction::Ban, u"Bo"_qs, 0, u"out"_qs},
+                   [&](const ModOutcome &o) { outcome = o; });
+        ASSERT_TRUE(eventually([&] { return outcome.has_value(); }));
+        EXPECT_TRUE(outcome->done == op &&
+                    outcome->words.startsWith(op ? u"Bo is banned (*!*@"_qs
+                                                 : u"The IRC server refused: "_qs))
+            << outcome->words.toStdString();
+        EXPECT_TRUE(!op || !bo.waitFor(" KICK #room Bo :out").isEmpty());
+    }
 }

@@ -110,3 +110,18 @@ TEST(IrcRegistration, GivesUpOnWhatRetryingCannotMendAndLeavesEndlessCapabilitie
         EXPECT_TRUE(caps.hear({":x CAP * LS * :a" + QByteArray::number(i) + " b c"}).isEmpty());
     EXPECT_EQ(caps.broken, QStringList(u"The server offers more than 200 capabilities."_qs));
 }
+
+// A quiet is a list mode of its own, or an extban on +b.
+TEST(IrcRegistration, FindsTheServersQuiet)
+{
+    const auto quiet = [](const QByteArray &isupport) {
+        LoginRig r(u"Ann"_qs);
+        r.hear({":x 005 Ann " + isupport + " :are supported"});
+        const auto q = r.login->quiet();
+        return q ? QByteArray(1, q->mode) + ' ' + q->maskPrefix : QByteArray("none");
+    };
+    EXPECT_EQ(quiet("CHANMODES=beIq,k,l,imnt EXTBAN=$,a"), "q ");
+    EXPECT_EQ(quiet("CHANMODES=beI,k,l,imnt EXTBAN=~,acmqt"), "b ~q:");
+    EXPECT_EQ(quiet("EXTBAN=,ACmz"), "b m:");
+    EXPECT_EQ(quiet("CHANMODES=beI,k,l,imnt EXTBAN=~,acm"), "none");
+}

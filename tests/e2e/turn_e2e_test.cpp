@@ -45,6 +45,17 @@ TEST_F(RoomGame, FromLoadToNoMore)
     part(m, "cmdGetRegs")->click();
     ASSERT_EQ(playerNames(), QStringList({u"Bo"_qs, u"Cy"_qs, u"Dee"_qs}));
     EXPECT_TRUE(client.waitForLine(u"ESP to Bo: You are registered"_qs));
+    // A kick from the players list's pop-up leaves the list, which is the host's, alone.
+    client.type(u"/add Bo"_qs);
+    ASSERT_TRUE(client.waitForLine(u"Bo has entered the room."_qs));
+    part<QListWidget>(m, "lstPlayers")->setCurrentRow(0);
+    part<QAction>(m, "mnuPKick")->trigger();
+    auto *roomText = part<QPlainTextEdit>(m, "txtRoom");
+    EXPECT_TRUE(waitUntil([&] {
+        return roomText->toPlainText().contains(
+            u"\u00BB Bo was kicked. Bo is still on the players list."_qs);
+    })) << roomText->toPlainText().toStdString();
+    ASSERT_EQ(playerNames(), QStringList({u"Bo"_qs, u"Cy"_qs, u"Dee"_qs}));
 
     // The automatic countdown runs out, then a match.
     part(m, "cmdDraw")->click();

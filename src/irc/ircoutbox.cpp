@@ -82,22 +82,23 @@ void IrcOutbox::say(const QByteArray &target, const QByteArray &text, bool chann
 
 void IrcOutbox::join(const QByteArray &channel, const QByteArray &key)
 {
-    // InspIRCd counts a JOIN as two commands against its flood limit.
-    m_bucket.charge(m_clock.now());
-    m_bucket.charge(m_clock.now());
-    send({channel, {}, true, Kind::Join, 0}, "JOIN",
-         key.isEmpty() ? QList<QByteArray>{channel} : QList<QByteArray>{channel, key});
-    m_bucket.charge(m_clock.now());
-    ping();
+    sendAhead({channel, {}, true, Kind::Join, 0}, "JOIN",
+              key.isEmpty() ? QList<QByteArray>{channel} : QList<QByteArray>{channel, key});
 }
 
 quint64 IrcOutbox::command(const QByteArray &command, const QList<QByteArray> &params)
 {
-    m_bucket.charge(m_clock.now());
-    // InspIRCd counts a TOPIC, like a JOIN, as two commands.
-    if (command == "TOPIC")
+    return sendAhead({command, {}, false, Kind::Command, 0}, command, params);
+}
+
+quint64 IrcOutbox::sendAhead(Line line, const QByteArray &command, const QList<QByteArray> &params)
+{
+    // InspIRCd counts a JOIN and a TOPIC as two commands each against its
+    // flood limit.
+    const int cost = command == "JOIN" || command == "TOPIC" ? 2 : 1;
+    for (int i = 0; i < cost; ++i)
         m_bucket.charge(m_clock.now());
-    send({command, {}, false, Kind::Command, 0}, command, params);
+    send(std::move(line), command, params);
     const quint64 ticket = m_nextId - 1;
     m_bucket.charge(m_clock.now());
     ping();

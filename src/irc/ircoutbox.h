@@ -120,6 +120,9 @@ private:
     // may go now.
     void pumpAfterTurn();
     void send(Line line, const QByteArray &command, const QList<QByteArray> &params);
+    // Sends a JOIN or a command of ours past the queue, paid for with its
+    // PING; the line's id.
+    quint64 sendAhead(Line line, const QByteArray &command, const QList<QByteArray> &params);
     // A PING behind every command sent so far.
     void ping();
     void takenUpTo(quint64 id);

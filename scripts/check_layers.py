@@ -21,8 +21,6 @@ ANY_FOLDER = ('support', 'e2e')
 # window builds those, they link their own folders and this is empty.
 LINK_EXCEPTIONS = {
     'boxes_tests': 'orvella_app',
-    'settings_tests': 'orvella_app',
-    'macroeditor_tests': 'orvella_app',
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 COMMAND = re.compile(r'\b(\w+)\s*\(([^)]*)\)')

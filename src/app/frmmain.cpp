@@ -1,7 +1,6 @@
 #include "app/frmmain.h"
 
 #include "app/frmabout.h"
-#include "app/steprunner.h"
 #include "base/hostdialogs.h"
 #include "boxes/frmbox.h"
 #include "chat/chatlink.h"
@@ -17,6 +16,7 @@
 #include "roomwindow/frmroom.h"
 #include "scores/scorestore.h"
 #include "scoreswindow/frmscores.h"
+#include "session/steprunner.h"
 #include "settings/frmset.h"
 #include "windows/gamefont.h"
 
@@ -65,28 +65,20 @@ QPushButton *button(const char *name)
 
 } // namespace
 
-frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &timer2,
-                 HostDialogs &dialogs, std::mt19937 &random, Environment env, QWidget *parent)
-    : QMainWindow(parent), m_gs(gs), m_wadapi(wadapi), m_dialogs(dialogs), m_env(std::move(env))
+frmMain::frmMain(Session &session, QWidget *parent)
+    : QMainWindow(parent), m_session(session), m_gs(session.gs()), m_console(session.console())
 {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_QuitOnClose, true);
-    m_link = std::make_unique<ChatLink>(wadapi, timer1, dialogs, m_env.appName);
-    m_game.reset(new GameContext{gs, *m_link, m_console, *this, dialogs, timer2, random, {}});
-    const auto showBusy = [this](bool busy) {
-        if (busy)
-            m_busyPointer.emplace();
-        else
-            m_busyPointer.reset();
-    };
-    const auto leaders = [this] {
-        return m_scores ? m_scores->topWinners(int(GameStatusCap::Leaders))
-                        : QList<GameStatus::Leader>();
-    };
-    m_runner = std::make_unique<StepRunner>(
-        *m_game, StepRunner::Window{.beforeStep = [this] { openScores(); },
-                                    .showBusy = showBusy,
-                                    .leaders = leaders});
+    m_session.setWindow({.controls = this,
+                         .showBusy =
+                             [this](bool busy) {
+                                 if (busy)
+                                     m_busyPointer.emplace();
+                                 else
+                                     m_busyPointer.reset();
+                             },
+                         .place = [this] { return positionInTwips(*this); }});
     popupMenu = [](QMenu *menu) { menu->exec(QCursor::pos()); };
     buildControls();
     buildMenus();
@@ -97,8 +89,10 @@ frmMain::frmMain(GameState &gs, Wadapi &wadapi, TickSource &timer1, TickSource &
 
 frmMain::~frmMain()
 {
-    // The Room window's end still reaches the link, which goes before it otherwise.
+    // The Room window's end still reaches the link.
     delete m_roomWindow.data();
+    m_session.game().showBoxWindow = nullptr;
+    m_session.setWindow({});
     // The widgets go after the record: they must not write into it then.
     m_console.unsubscribe(m_drawer);
     for (QObject *w : {static_cast<QObject *>(lstDown), static_cast<QObject *>(lstPlayers),
@@ -178,12 +172,7 @@ void frmMain::buildControls()
         b->setFixedSize(26, 26);
         b->setMouseTracking(true);
         b->installEventFilter(this);
-        connect(b, &QPushButton::clicked, this, [this, i] {
-            m_runner->onHostAction(false, [this, i] {
-                if (m_console.state().macrosEnabled)
-                    Macro_Click(i);
-            });
-        });
+        connect(b, &QPushButton::clicked, this, [this, i] { m_session.pressMacro(i); });
         grid->addWidget(b, (i - 1) / 10, (i - 1) % 10);
         Macro[i] = b;
     }
@@ -285,7 +274,7 @@ void frmMain::buildMenus()
     connect(mnuMacro, &QAction::triggered, this,
             [this] { openWindow(createMacroEditor(childContext())); });
     connect(mnuSubs, &QAction::triggered, this,
-            [this] { openWindow(createSubsEditor(m_gs, m_dialogs)); });
+            [this] { openWindow(createSubsEditor(m_gs, m_session.dialogs())); });
     connect(mnuBoxes, &QAction::triggered, this, [this] {
         m_gs.BoxMode = BoxMode::EditDefaults;
         openWindow(createBoxWindow(childContext()));
@@ -313,13 +302,19 @@ void frmMain::buildMenus()
     for (auto [a, seconds] : m_autos) {
         a->setCheckable(true);
         autoGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this, seconds] { setAuto(seconds); });
+        connect(a, &QAction::triggered, this, [this, seconds] {
+            m_session.setAuto(seconds);
+            tickAuto();
+        });
     }
     auto *speedGroup = new QActionGroup(this);
     for (auto [a, delay] : m_speeds) {
         a->setCheckable(true);
         speedGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this, delay] { setSpeed(delay); });
+        connect(a, &QAction::triggered, this, [this, delay] {
+            m_session.setSpeed(delay);
+            tickSpeed();
+        });
     }
     mnuTop->setCheckable(true);
     connect(mnuTop, &QAction::triggered, this, [this] { mnuTop_Click(); });
@@ -376,40 +371,9 @@ void frmMain::showMacroName(int index)
     lblMacro->setText(m_gs.Macros[index].Name);
 }
 
-void frmMain::Macro_Click(int index)
-{
-    runStep([&] { ExpandMacro(index, game(), m_scores.get()); });
-}
-
 void frmMain::vsDrawCnt_Change()
 {
-    focusDummy();
-    takeDrawCount(m_gs, m_console);
-}
-
-void frmMain::openScores()
-{
-    if (std::exchange(m_scoresOpened, true))
-        return;
-    const QString path = m_env.folder + u'/' + ScoreStore::fileName();
-    QPointer<frmMain> self(this);
-    ScoreStore::Opened opened = ScoreStore::open(path, [self](const QString &why) {
-        if (!self)
-            return;
-        self->m_scoresProblem = why;
-        self->m_dialogs.message(why, programErrorTitle());
-    });
-    m_scores = std::move(opened.store);
-    m_game->results = m_scores.get();
-    if (!opened.movedAside.isEmpty())
-        m_dialogs.message(QStringLiteral("The scores file ") + path +
-                              QStringLiteral(" could not be read and was moved to ") +
-                              opened.movedAside + QStringLiteral(". A new one was started."),
-                          programErrorTitle());
-    if (!opened.problem.isEmpty()) {
-        m_scoresProblem = opened.problem;
-        m_dialogs.message(opened.problem, programErrorTitle());
-    }
+    m_session.drawCountChanged();
 }
 
 // Beside the main window, which stays usable, as the boxes window does.
@@ -420,13 +384,13 @@ void frmMain::showScores()
         m_scoresWindow->activateWindow();
         return;
     }
-    openScores();
+    m_session.openScores();
+    const QString &problem = m_session.scoresProblem();
     const QString why =
-        m_scoresProblem.isEmpty()
+        problem.isEmpty()
             ? QString()
-            : QStringLiteral("No results are being recorded until the next start:\n") +
-                  m_scoresProblem;
-    m_scoresWindow = createScoresWindow(m_scores.get(), m_dialogs, why);
+            : QStringLiteral("No results are being recorded until the next start:\n") + problem;
+    m_scoresWindow = createScoresWindow(m_session.scores(), m_session.dialogs(), why);
     m_scoresWindow->setParent(this, Qt::Window);
     m_scoresWindow->setAttribute(Qt::WA_DeleteOnClose);
     m_scoresWindow->setAttribute(Qt::WA_QuitOnClose, false);
@@ -445,44 +409,13 @@ void frmMain::openWindow(QWidget *window)
     hide();
 }
 
-void frmMain::onClick(Ctl control, void (*step)(GameContext &))
+void frmMain::onClick(Ctl control)
 {
     const auto *button = static_cast<QPushButton *>(widgetFor(control));
-    connect(button, &QPushButton::clicked, this, [this, control, step] {
-        m_runner->onHostAction(false, [this, control, step] {
-            // A blocked window would have dropped a click on a button
-            // disabled meanwhile.
-            if (m_console.controlEnabled(control))
-                runStep([&] { step(game()); });
-        });
-    });
+    connect(button, &QPushButton::clicked, this, [this, control] { m_session.press(control); });
 }
 
-void frmMain::onIdleTrigger(QAction *action, void (*step)(GameContext &))
+void frmMain::onTrigger(QAction *action, Session::Entry entry)
 {
-    // The shortcut of an entry whose menu the busy state disabled still
-    // reaches it; such an entry takes nothing. The File menu's entries are
-    // in the record; the pop-up menus' are the window's own.
-    std::function<bool()> reachable = [action] {
-        const auto *menu = qobject_cast<QMenu *>(action->parent());
-        return action->isEnabled() && (!menu || menu->menuAction()->isEnabled());
-    };
-    for (Ctl c : {Ctl::mnuLoad, Ctl::mnuRecover}) {
-        if (actionFor(c) == action)
-            reachable = [this, c] {
-                return m_console.controlEnabled(c) && m_console.state().menusEnabled;
-            };
-    }
-    connect(action, &QAction::triggered, this, [this, step, reachable] {
-        if (reachable())
-            m_runner->onHostAction(true, [this, step, reachable] {
-                if (reachable())
-                    runStep([&] { step(game()); });
-            });
-    });
-}
-
-void frmMain::runStep(const std::function<void()> &step)
-{
-    m_runner->runStep(step);
+    connect(action, &QAction::triggered, this, [this, entry] { m_session.choose(entry); });
 }

@@ -47,6 +47,11 @@ QWidget *frmMain::widgetFor(Ctl control) const
     return nullptr;
 }
 
+QPushButton *frmMain::turnButton(Ctl control) const
+{
+    return qobject_cast<QPushButton *>(widgetFor(control));
+}
+
 QAction *frmMain::actionFor(Ctl control) const
 {
     if (control == Ctl::mnuLoad)

@@ -1,9 +1,7 @@
 #include "app/frmmain.h"
 
-#include "app/steprunner.h"
 #include "chat/chatlink.h"
 #include "game/gamestate.h"
-#include "game/hostline.h"
 #include "roomwindow/frmroom.h"
 
 #include <QAction>
@@ -48,7 +46,8 @@ void frmMain::buildRoomEntries()
             });
         }
     }
-    m_link->setModerationHook([this](const ModRequest &request, bool done, const QString &words) {
+    m_session.link().setModerationHook([this](const ModRequest &request, bool done,
+                                              const QString &words) {
         QString line = words;
         // The players list is the host's: a kick or ban leaves it alone.
         const bool removes = request.action == ModAction::Kick || request.action == ModAction::Ban;
@@ -73,29 +72,22 @@ QAction *frmMain::nextAfter(QMenu *menu, QAction *action)
 void frmMain::showRoom(const QString &espTo)
 {
     if (!m_roomWindow) {
-        RoomContext context{childContext(),
-                            [this](const HostLine &line) {
-                                m_runner->onHostAction(true, [this, line] {
-                                    runStep([&] { HostSays(game(), line); });
-                                });
-                            },
+        RoomContext context{childContext(), [this](const HostLine &line) { m_session.say(line); },
                             [this] {
-                                return m_link->clientHostName().isEmpty()
-                                           ? m_gs.HostName
-                                           : m_link->clientHostName();
+                                ChatLink &link = m_session.link();
+                                return link.clientHostName().isEmpty() ? m_gs.HostName
+                                                                       : link.clientHostName();
                             },
                             [this](const ModRequest &request) {
-                                // Like the typed lines: after a step, in order.
-                                m_runner->onHostAction(true, [this, request] {
-                                    const QString why = m_link->Moderate(request);
-                                    if (!why.isEmpty() && m_roomWindow)
+                                m_session.moderate(request, [this](const QString &why) {
+                                    if (m_roomWindow)
                                         m_roomWindow->addOutcome(why);
                                 });
                             }};
         // Closed at shutdown, its place goes out with the main window's own save.
         context.child.writeSettings = [this] {
             if (!m_unloaded)
-                saveSettings();
+                m_session.saveSettings();
         };
         m_roomWindow = createRoomWindow(std::move(context));
         m_roomWindow->setParent(this, Qt::Window);

@@ -117,9 +117,11 @@ int runProgram()
     // One generator for the life of the process, seeded once: draws stay
     // independent however close together they come.
     std::mt19937 random(std::random_device{}());
-    frmMain window(theGame(), wadapi, timer1, timer2, dialogs, random, {programFolder(), appName});
+    Session session({theGame(), wadapi, timer1, timer2, dialogs, random},
+                    {programFolder(), appName});
+    frmMain window(session);
     if (!window.Form_Load())
-        return window.exitCode();
+        return session.exitCode();
     window.show();
     return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 #include "demo/demodialogs.h"
 #include "files/settingsfile.h"
 #include "game/gamestate.h"
+#include "session/session.h"
 #include "transport/socketwadapi.h"
 
 #include <QAction>
@@ -89,13 +90,14 @@ DemoDriver::DemoDriver(Options options, QObject *parent)
 DemoDriver::~DemoDriver()
 {
     m_window.reset();
+    m_session.reset();
     m_room.kill();
     m_room.waitForFinished(3000);
 }
 
-QPushButton *DemoDriver::button(const char *name) const
+bool DemoDriver::enabled(Ctl control) const
 {
-    return m_window->findChild<QPushButton *>(QString::fromLatin1(name));
+    return m_session->console().controlEnabled(control);
 }
 
 int DemoDriver::ms(int personMs) const
@@ -172,7 +174,12 @@ void DemoDriver::when(std::function<bool()> ready, std::function<void()> act, in
     poll->start(25);
 }
 
-void DemoDriver::press(QPushButton *button, const QString &what)
+void DemoDriver::press(Ctl control, const QString &what)
+{
+    press(m_window->turnButton(control), what, [this, control] { m_session->press(control); });
+}
+
+void DemoDriver::press(QPushButton *button, const QString &what, const std::function<void()> &click)
 {
     narrate(what);
     button->setFocus();
@@ -182,7 +189,7 @@ void DemoDriver::press(QPushButton *button, const QString &what)
     shown.exec();
     button->setDown(false);
     if (!m_finished)
-        button->click();
+        click ? click() : button->click();
 }
 
 void DemoDriver::openWindow()
@@ -202,24 +209,28 @@ void DemoDriver::openWindow()
     m_dialogs = std::make_unique<DemoDialogs>(m_opt.wordFile);
     m_dialogs->answeredInTime = [this](const QString &name) { return answeredSinceAsk(name); };
     m_dialogs->tell = [this](const QString &line) { narrate(line); };
-    m_window = std::make_unique<frmMain>(
-        *m_gs, *m_wadapi, *m_timer1, *m_timer2, *m_dialogs, m_rng,
-        frmMain::Environment{m_opt.folder, [] { return QStringLiteral("orvella"); }});
+    m_session = std::make_unique<Session>(
+        Session::Outside{*m_gs, *m_wadapi, *m_timer1, *m_timer2, *m_dialogs, m_rng},
+        Session::Environment{m_opt.folder, [] { return QStringLiteral("orvella"); }});
+    m_window = std::make_unique<frmMain>(*m_session);
     if (!m_window->Form_Load()) {
         finish(1, QStringLiteral("The program did not start."));
         return;
     }
     m_window->show();
-    QPushButton *const ask = button("cmdAsk");
-    when([ask] { return ask->isEnabled(); },
-         [this, ask] {
-             press(ask, QStringLiteral("Load: the word list is %1").arg(m_opt.wordFile));
-             when([ask] { return ask->isEnabled() && ask->text() == u"Start"; },
-                  [this, ask] {
-                      press(ask, QStringLiteral("Start: the room hears the opening and the "
-                                                "invitation to register"));
-                      collectRegistrations(0);
-                  });
+    when([this] { return enabled(Ctl::cmdAsk); },
+         [this] {
+             press(Ctl::cmdAsk, QStringLiteral("Load: the word list is %1").arg(m_opt.wordFile));
+             when(
+                 [this] {
+                     return enabled(Ctl::cmdAsk) &&
+                            m_session->console().caption(Ctl::cmdAsk) == u"Start";
+                 },
+                 [this] {
+                     press(Ctl::cmdAsk, QStringLiteral("Start: the room hears the opening and "
+                                                       "the invitation to register"));
+                     collectRegistrations(0);
+                 });
          });
 }
 
@@ -236,7 +247,7 @@ void DemoDriver::collectRegistrations(int tries)
         return names.size() >= m_opt.players;
     };
     const auto getRegs = [this, tries] {
-        press(button("cmdGetRegs"), QStringLiteral("Get Regs: collect the registrations"));
+        press(Ctl::cmdGetRegs, QStringLiteral("Get Regs: collect the registrations"));
         if (m_gs->PlayerCount >= m_gs->DrawCount)
             draw();
         else if (tries < 5)
@@ -249,19 +260,19 @@ void DemoDriver::collectRegistrations(int tries)
 
 void DemoDriver::draw()
 {
-    when([this] { return button("cmdDraw")->isEnabled(); },
+    when([this] { return enabled(Ctl::cmdDraw); },
          [this] {
-             press(button("cmdDraw"), QStringLiteral("Draw: players are called down for word %1 "
-                                                     "of %2")
-                                          .arg(m_gs->WordIndex)
-                                          .arg(m_gs->WordCount));
+             press(Ctl::cmdDraw, QStringLiteral("Draw: players are called down for word %1 "
+                                                "of %2")
+                                     .arg(m_gs->WordIndex)
+                                     .arg(m_gs->WordCount));
              ask();
          });
 }
 
 void DemoDriver::ask()
 {
-    when([this] { return button("cmdAsk")->isEnabled() && m_gs->DownCount > 0; },
+    when([this] { return enabled(Ctl::cmdAsk) && m_gs->DownCount > 0; },
          [this] {
              if (++m_turns > MaxTurns) {
                  finish(1, QStringLiteral("Nobody found the word in %1 turns.").arg(MaxTurns));
@@ -269,18 +280,17 @@ void DemoDriver::ask()
              }
              m_asked = m_gs->Down[m_gs->DownPointer].Name;
              m_askedAt = m_heard.size();
-             press(button("cmdAsk"),
-                   QStringLiteral("Ask: %1 is shown the word's pattern").arg(m_asked));
+             press(Ctl::cmdAsk, QStringLiteral("Ask: %1 is shown the word's pattern").arg(m_asked));
              awaitAnswer();
          });
 }
 
 void DemoDriver::awaitAnswer()
 {
-    when([this] { return answeredSinceAsk(m_asked) && button("cmdGet")->isEnabled(); },
+    when([this] { return answeredSinceAsk(m_asked) && enabled(Ctl::cmdGet); },
          [this] {
-             press(button("cmdGet"), QStringLiteral("Get: read %1's answer").arg(m_asked));
-             if (button("cmdCheck")->isEnabled()) {
+             press(Ctl::cmdGet, QStringLiteral("Get: read %1's answer").arg(m_asked));
+             if (enabled(Ctl::cmdCheck)) {
                  check();
              } else {
                  m_askedAt = m_heard.size();
@@ -292,13 +302,13 @@ void DemoDriver::awaitAnswer()
 
 void DemoDriver::countdown()
 {
-    when([this] { return button("cmdCountdown")->isEnabled(); },
+    when([this] { return enabled(Ctl::cmdCountdown); },
          [this] {
-             press(button("cmdCountdown"),
+             press(Ctl::cmdCountdown,
                    QStringLiteral("Countdown: %1 has not answered").arg(m_asked));
-             if (button("cmdCheck")->isEnabled())
+             if (enabled(Ctl::cmdCheck))
                  check();
-             else if (button("cmdGet")->isEnabled() && !button("cmdAsk")->isEnabled())
+             else if (enabled(Ctl::cmdGet) && !enabled(Ctl::cmdAsk))
                  awaitAnswer();
              else
                  afterTurn();
@@ -307,7 +317,7 @@ void DemoDriver::countdown()
 
 void DemoDriver::check()
 {
-    when([this] { return button("cmdCheck")->isEnabled(); },
+    when([this] { return enabled(Ctl::cmdCheck); },
          [this] {
              // A match waits in the boxes window until it is closed.
              auto watching = std::make_shared<bool>(true);
@@ -327,7 +337,7 @@ void DemoDriver::check()
                              handleBox(box);
                      }
                  });
-             press(button("cmdCheck"), QStringLiteral("Check %1's answer").arg(m_asked));
+             press(Ctl::cmdCheck, QStringLiteral("Check %1's answer").arg(m_asked));
              *watching = false;
              afterTurn();
          });
@@ -385,7 +395,7 @@ void DemoDriver::afterTurn()
 void DemoDriver::showScores()
 {
     narrate(QStringLiteral("File > Scores: this game's results beside the games before"));
-    m_window->findChild<QAction *>(QStringLiteral("mnuScores"))->trigger();
+    m_window->showScores();
     const auto shown = [] {
         const QWidgetList tops = QApplication::topLevelWidgets();
         return std::any_of(tops.begin(), tops.end(), [](QWidget *w) {
@@ -418,6 +428,7 @@ void DemoDriver::closeWindow()
     if (m_window)
         m_window->close();
     m_window.reset();
+    m_session.reset();
     m_dialogs.reset();
     m_timer1.reset();
     m_timer2.reset();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "game/consolestate.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -14,6 +16,7 @@ class DemoDialogs;
 class QPushButton;
 class QTimer;
 class QTimerTickSource;
+class Session;
 class SocketWadapi;
 class frmBox;
 class frmMain;
@@ -30,6 +33,7 @@ class DemoDriver final : public QObject
     Q_OBJECT
 
 public:
+    using Ctl = ConsoleState::Ctl;
     struct Options
     {
         QString roomExe;
@@ -54,10 +58,11 @@ private:
     // Runs act once ready() holds, a pause of the pace later.
     void when(std::function<bool()> ready, std::function<void()> act, int patienceMs = -1,
               std::function<void()> onTimeout = {});
-    void press(QPushButton *button, const QString &what);
-    // A button of the main window, found by its name as a person finds it
-    // by its caption.
-    QPushButton *button(const char *name) const;
+    // A turn button pressed where the host sees it, and its click taken by
+    // the session, as the window forwards it; another button clicked itself.
+    void press(Ctl control, const QString &what);
+    void press(QPushButton *button, const QString &what, const std::function<void()> &click = {});
+    bool enabled(Ctl control) const;
     int ms(int personMs) const;
 
     void readRoom();
@@ -89,6 +94,7 @@ private:
     std::unique_ptr<QTimerTickSource> m_timer1, m_timer2;
     std::unique_ptr<DemoDialogs> m_dialogs;
     std::mt19937 m_rng;
+    std::unique_ptr<Session> m_session;
     std::unique_ptr<frmMain> m_window;
     QString m_asked;
     qsizetype m_askedAt = 0;

@@ -1,11 +1,23 @@
 #include "windows/childwindows.h"
 
+#include "session/session.h"
+
 #include <QPushButton>
 #include <QWidget>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+ChildContext childContextOf(Session &session, QObject *main)
+{
+    return {session.gs(),
+            session.dialogs(),
+            session.folder(),
+            [&session] { session.saveSettings(); },
+            [&session]() -> ChatLink * { return session.ended() ? nullptr : &session.link(); },
+            main};
+}
 
 QPointF positionInTwips(const QWidget &window)
 {

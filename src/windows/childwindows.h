@@ -15,6 +15,7 @@ class HostDialogs;
 class QObject;
 class QPushButton;
 class QWidget;
+class Session;
 struct GameState;
 
 // What a window opened from the main window works with, so it never needs
@@ -27,11 +28,15 @@ struct ChildContext
     // Writes the settings file with the main window's position of the moment.
     std::function<void()> writeSettings;
     // The road to the room, for the boxes window and the settings dialog;
-    // null once the main window has gone.
+    // null once the program has shut down.
     std::function<ChatLink *()> link;
     // The main window: the boxes window closes when it closes.
     QPointer<QObject> main;
 };
+
+// The context of a window opened beside main, over the session: its link
+// is null once the session has ended.
+ChildContext childContextOf(Session &session, QObject *main);
 
 // Window positions in twips, as the settings file keeps them.
 QPointF positionInTwips(const QWidget &window);

@@ -9,7 +9,7 @@
 #include <QAccessible>
 #include <QHash>
 
-using WindowsTest = EditorTest;
+using WindowsTest = MainWindowTest;
 
 TEST_F(WindowsTest, EveryWindowIsAnnouncedAsAWindowWithItsTitle)
 {

@@ -3,8 +3,6 @@
 #include <QMouseEvent>
 #include <QTest>
 
-using MainWindowTest = EditorTest; // a main window on fakes; the editors go unused
-
 // Options are applied at start, saved at once when changed from the menu,
 // and again when the window closes.
 TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
@@ -46,6 +44,25 @@ TEST(MainWindowStart, StoredOptionsAreAppliedOddOnesNormalisedAndChangesSaved)
         w.close();
         EXPECT_TRUE(QFile::exists(rig.ini()));
         EXPECT_EQ(rig.room.log.mid(2), QStringList({u"N reg "_qs + reg, u"U orvella"_qs, u"K"_qs}));
+    }
+}
+
+// The Edit and Options menus' windows stand in for the main window until
+// they close.
+TEST_F(MainWindowTest, AnEditorFromTheMenusHidesTheMainWindowUntilItCloses)
+{
+    frmMain &w = window();
+    w.show();
+    for (const char *entry : {"mnuMacro", "mnuSubs", "mnuBoxes", "mnuSet"}) {
+        part<QAction>(w, entry)->trigger();
+        QWidget *opened = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top != &w && top->isVisible())
+                opened = top;
+        ASSERT_TRUE(opened && !w.isVisible()) << entry;
+        opened->close();
+        deleteClosed();
+        EXPECT_TRUE(w.isVisible()) << entry;
     }
 }
 

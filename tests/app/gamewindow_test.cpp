@@ -34,12 +34,12 @@ TEST_F(GameTest, TheOpeningUndoneOrClosed)
     dialogs.files.push_back(writeFile(u"w.txt"_qs, "apple\r\n"));
     part(window(), "cmdAsk")->click();
     std::tie(room.host, room.pending) = std::tuple(QString(), QStringList(Greeting));
-    w->console().addToList(List::lstPlayers, u"Al"_qs);
-    w->console().selectRow(List::lstPlayers, 0);
+    session->console().addToList(List::lstPlayers, u"Al"_qs);
+    session->console().selectRow(List::lstPlayers, 0);
     room.onFetch = [&](int n) {
         if (n == 1)
             part<QAction>(*w, "mnuRecover")->trigger();
-        w->console().clearList(List::lstPlayers);
+        session->console().clearList(List::lstPlayers);
         part<QScrollBar>(*w, "vsDrawCnt")->setValue(-9);
     };
     part(*w, "cmdAsk")->click();
@@ -108,13 +108,13 @@ TEST_F(GameWindowTest, HeldClicksRunInTheOrderClickedAndABrokenRequestEndsTheCou
     room.breakOn = [&](const QString &line) {
         if (line == macroLines[0]) {
             part(*w, "cmdAsk")->click();
-            w->console().setControlEnabled(Ctl::cmdAsk, false);
+            session->console().setControlEnabled(Ctl::cmdAsk, false);
         }
         return !macroLines.contains(line);
     };
     part(*w, "Macro1")->click();
     ASSERT_EQ(room.heard.mid(before), macroLines);
-    w->console().setControlEnabled(Ctl::cmdAsk, true);
+    session->console().setControlEnabled(Ctl::cmdAsk, true);
 
     // Each row starts something that says its line, which the client answers
     // with 6 once; its controls are clicked during that request and in the
@@ -226,7 +226,7 @@ TEST_F(GameWindowTest, AMacroDuringACountdownThatEndsWithYes)
     // Whatever else cuts a block meanwhile.
     ticks.afterTick = [&, start = ticks.delivered](int n) {
         if (n == start + 3)
-            w->link().GetNext(u"stray\r\nlines"_qs, u"\r\n"_qs);
+            session->link().GetNext(u"stray\r\nlines"_qs, u"\r\n"_qs);
     };
     part(*w, "Macro1")->click();
 

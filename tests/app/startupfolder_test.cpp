@@ -1,4 +1,4 @@
-#include "app/clientcommand.h"
+#include "session/clientcommand.h"
 #include "support/mainwindowfixture.h"
 #include "support/smalldisk.h"
 
@@ -41,7 +41,7 @@ TEST(StartUp, WhatEndsAStartIsToldAsWhatItIs)
     };
     for (const auto &[rig, folder, told] : cases) {
         EXPECT_EQ(startIn(*rig, folder), u"0|"_qs + told);
-        EXPECT_NE(rig->w->exitCode(), 0);
+        EXPECT_NE(rig->session->exitCode(), 0);
         rig->w->close();
     }
     EXPECT_TRUE(plain.room.log.isEmpty());

@@ -40,14 +40,14 @@ TEST_F(BoxWindowTest, CallingBoxesForAWinner)
     // Opened by a match that still waits: the normal pointer over it, the
     // step's hourglass again once it closes, none after the step.
     std::vector<bool> hourglass;
-    w->runStep([&] {
-        LockControls(w->game());
+    session->runStep([&] {
+        LockControls(session->game());
         const QPointer<frmBox> open = forWinner();
         hourglass.push_back(QApplication::overrideCursor() != nullptr);
         timer1.afterTick = [open](int) { return open && open->close(); };
-        w->link().My_Wait(1);
+        session->link().My_Wait(1);
         hourglass.push_back(QApplication::overrideCursor() != nullptr);
-        RestoreControls(w->game());
+        RestoreControls(session->game());
     });
     EXPECT_EQ(hourglass, std::vector<bool>({false, true}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

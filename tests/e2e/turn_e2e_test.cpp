@@ -112,8 +112,8 @@ TEST_F(RoomGame, TheRoomWindowFollowsTheRoomAndTheHostSpeaksThere)
     EXPECT_TRUE(client.waitForLine(u"ESP to Bo: psst"_qs));
     EXPECT_TRUE(shows(u"ESP to Bo: psst"_qs));
     // The game's own fetch still sees the room's lines, and never the ESP.
-    ASSERT_NO_THROW(m.link().FetchChat());
-    EXPECT_FALSE(m.link().ChatText().contains(u"ESP to Bo"_qs));
+    ASSERT_NO_THROW(session->link().FetchChat());
+    EXPECT_FALSE(session->link().ChatText().contains(u"ESP to Bo"_qs));
     // The host bans from the window; the outcome comes back as a line of its own.
     client.type(u"/add Zed"_qs);
     ASSERT_TRUE(shows(u"Zed has entered the room."_qs));

@@ -4,23 +4,21 @@
 #include "files/linereader.h"
 #include "game/gamefiles.h"
 
-#include "support/mainwindowfixture.h"
+#include "support/sessionrig.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
 
 using Answer = HostDialogs::Answer;
+using EditorTest = ChildWindowTest;
 
-// Opened from the menu; a save cancelled at closing still closes.
+// A save cancelled at closing still closes.
 TEST_F(EditorTest, TheBoxesAreAWorkingCopyOfTheSelectedMacro)
 {
-    frmMain &m = window();
-    m.show();
+    startSession();
     gs.Macros[1] = {u"Greeting"_qs, u"Hello\r\nall\r\n"_qs};
     gs.Macros[4] = {u"Four"_qs, u"four\r\n"_qs};
-    part<QAction>(m, "mnuMacro")->trigger();
-    auto *w = shown<frmMacro>();
-    ASSERT_TRUE(w && !m.isVisible());
+    auto *w = open<frmMacro>(createMacroEditor(childContext()));
     EXPECT_EQ(w->txtMacroText->toPlainText(), u"Hello\nall\n"_qs);
     w->txtMacroName->setText(u"Hi"_qs);
     w->txtMacroText->setPlainText(u"a\nb"_qs);
@@ -32,7 +30,7 @@ TEST_F(EditorTest, TheBoxesAreAWorkingCopyOfTheSelectedMacro)
 
     w->mnuExit->trigger(); // no file: the save dialog, cancelled
     deleteClosed();
-    EXPECT_TRUE(m.isVisible() && !shown<frmMacro>());
+    EXPECT_FALSE(shown<frmMacro>());
     EXPECT_EQ(dialogs.presets, QStringList{QString()});
     EXPECT_TRUE(bytesOf(ini()).contains("\r\nMacroFile=\r\n"));
 }
@@ -44,7 +42,7 @@ TEST_F(EditorTest, GesturesGoInOnceAndEverySaveTellsWhatTheFileLoses)
     gs.Macros[5] = {u"Five"_qs, u"\u03A9 omega\r\n"_qs};
     gs.Macros[6] = {u"Six"_qs, u"a\r\n\r\nb\r\n"_qs};
     gs.Macros[7] = {u"Seven"_qs, u"\r\nlate"_qs};
-    frmMacro w(build().childContext());
+    frmMacro w(childContext());
     w.show();
     QPlainTextEdit *box = w.txtMacroText;
     box->moveCursor(QTextCursor::NextCharacter);
@@ -78,7 +76,7 @@ TEST_F(EditorTest, NewAndOpenAskToSaveFirstAndAFailedSaveOrOpenLosesNothing)
     gs.MacroFile = path(u"m.txt"_qs);
     gs.Macros[1] = {u"Greeting"_qs, u"Hello\r\n"_qs};
     gs.Subs[2] = u"x"_qs;
-    frmMacro w(build().childContext());
+    frmMacro w(childContext());
     w.show();
     dialogs.answers = {Answer::Cancel, Answer::Yes, Answer::Cancel, Answer::No};
     w.mnuNew->trigger();
@@ -109,14 +107,11 @@ TEST_F(EditorTest, NewAndOpenAskToSaveFirstAndAFailedSaveOrOpenLosesNothing)
 
 TEST_F(EditorTest, EditsGoIntoSubsAtOnceAndClosingWritesTheMacroFileIfNamed)
 {
-    frmMain &m = window();
     gs.Macros[2] = {u"Two"_qs, u"2\r\n"_qs};
     gs.Subs[0] = u"ab"_qs;
     for (bool named : {false, true}) {
         gs.MacroFile = named ? path(u"m.txt"_qs) : QString();
-        part<QAction>(m, "mnuSubs")->trigger();
-        auto *w = shown<frmSubs>();
-        ASSERT_NE(w, nullptr);
+        auto *w = open<frmSubs>(createSubsEditor(gs, dialogs));
         QTest::keyClicks(w->txtSub[3], u"n"_qs);
         EXPECT_EQ(gs.Subs[3], QString(named + 1, u'n'));
         w->txtSub[6]->setText(u"\u03A9"_qs);
@@ -143,7 +138,7 @@ TEST_F(EditorTest, ASaveTheReaderWouldRefuseKeepsTheFile)
 {
     const QByteArray held = "[Macro 1]\r\nOld\r\nold\r\n\r\n";
     gs.MacroFile = writeFile(u"m.txt"_qs, held);
-    frmMacro w(build().childContext());
+    frmMacro w(childContext());
     w.show();
     const QString longest(LineReader::MaxLineBytes, u'x');
     gs.Macros[2] = {u"Two"_qs, u"a\r\n"_qs + longest + u"y\r\n\r\nb"_qs};

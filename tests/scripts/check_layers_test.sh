@@ -41,7 +41,7 @@ cp "$root/src/files/CMakeLists.txt" "$work/src/files/CMakeLists.txt"
 # A test that links a library above the folder it tests.
 sed -i 's/LINKS orvella_windows/LINKS orvella_app/' "$work/tests/windows/CMakeLists.txt"
 out=$(check) && status=0 || status=$?
-line='tests/windows/CMakeLists.txt: windows_tests links orvella_app; tests/windows may link the libraries of base, files, chat, game, windows only'
+line='tests/windows/CMakeLists.txt: windows_tests links orvella_app; tests/windows may link the libraries of base, files, chat, game, session, windows only'
 [ "$status" -eq 1 ] && grep -qxF "$line" <<<"$out" || { echo "FAIL: exit $status, expected: $line"; failed=1; }
 cp "$root/tests/windows/CMakeLists.txt" "$work/tests/windows/CMakeLists.txt"
 

@@ -1,22 +1,20 @@
 #include "settings/frmset.h"
 
-#include "support/mainwindowfixture.h"
+#include "support/sessionrig.h"
 
 #include <QTest>
 
-using SettingsDialogTest = EditorTest;
+using SettingsDialogTest = ChildWindowTest;
 
-// Opened from the menu: an empty setting shows the design text, the
+// An empty setting shows the design text, the
 // registration box takes only its keys, on release, and closing takes every
 // value over.
 TEST_F(SettingsDialogTest, TheBoxesTakeGesturesAndKeysAndClosingTakesEveryValueOver)
 {
-    frmMain &m = window();
+    startSession();
     gs.Confirm = true;
     gs.WTG = u"WTG %player%!"_qs;
-    part<QAction>(m, "mnuSet")->trigger();
-    auto *w = shown<frmSet>();
-    ASSERT_NE(w, nullptr);
+    auto *w = open<frmSet>(createSettingsDialog(childContext()));
     EXPECT_TRUE(w->chkConfirm->isChecked() && !w->chkCalldown->isChecked());
     EXPECT_EQ(w->txtRegChar->text(), u"\u00B4"_qs);
 

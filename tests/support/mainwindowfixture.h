@@ -1,47 +1,20 @@
 #pragma once
 
 #include "app/frmmain.h"
-#include "support/gamecontextrig.h"
+#include "support/sessionrig.h"
 
-// The widgets the window tests reach into.
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTimer>
-
-#include <memory>
-
-// A control of a window by its object name (a button unless told); a test
-// naming one the window lacks stops there.
-template <class T = QPushButton> T *part(const QObject &window, const char *name)
+// The real main window, offscreen, over a session on the room (or whatever
+// chat points at when it is built).
+struct MainWindowRig : SessionRig
 {
-    if (T *found = window.findChild<T *>(QString::fromLatin1(name)))
-        return found;
-    qFatal("no %s named %s", T::staticMetaObject.className(), name);
-}
-
-// The real main window, offscreen, over the room (or whatever chat points at
-// when it is built).
-struct MainWindowRig : RigBase
-{
-    Wadapi *chat = &room;
     std::unique_ptr<frmMain> w;
     bool started = false;
 
     // Over the rig's folder unless told, as the program of that name.
     frmMain &build(const QString &folder = {}, const QString &app = u"orvella"_qs)
     {
-        const frmMain::Environment env{folder.isEmpty() ? dir.path() : folder,
-                                       [app] { return app; }};
         if (!w)
-            w = std::make_unique<frmMain>(gs, *chat, ticks, ticks2, dialogs, rng, env);
+            w = std::make_unique<frmMain>(makeSession(folder, app));
         return *w;
     }
     // Built and started once.
@@ -58,24 +31,10 @@ struct MainWindowRig : RigBase
     {
         w->close();
         w.reset();
+        session.reset();
         Waits::resetAbandoned();
         gs = GameState();
         started = false;
-    }
-
-    QString ini() const { return path(u"orvella.ini"_qs); }
-
-    // The window of this type that shows, if any.
-    template <typename T> static T *shown()
-    {
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
-                return t;
-        return nullptr;
-    }
-    static void deleteClosed()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };
 
@@ -108,17 +67,6 @@ struct GameRig : MainWindowRig
     }
 };
 
-// The editors beside a real main window (build() makes it, window() also
-// starts it), offscreen on fakes.
-class EditorTest : public ::testing::Test, protected MainWindowRig
-{
-protected:
-    // A key-up as the window system delivers it: key code plus the modifiers
-    // held at that moment.
-    static void release(QWidget *w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
-                        bool autoRepeat = false)
-    {
-        QKeyEvent e(QEvent::KeyRelease, key, mods, QString(), autoRepeat);
-        QCoreApplication::sendEvent(w, &e);
-    }
-};
+// A main window on fakes (build() makes it, window() also starts it).
+class MainWindowTest : public ::testing::Test, protected MainWindowRig
+{};

@@ -1,4 +1,4 @@
-#include "app/steprunner.h"
+#include "session/steprunner.h"
 #include "base/integer.h"
 #include "game/busystate.h"
 #include "game/countdown.h"

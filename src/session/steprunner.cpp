@@ -1,4 +1,4 @@
-#include "app/steprunner.h"
+#include "session/steprunner.h"
 
 #include "base/failure.h"
 #include "base/hostdialogs.h"

@@ -1,4 +1,4 @@
-#include "app/clientcommand.h"
+#include "session/clientcommand.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

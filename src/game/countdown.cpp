@@ -3,6 +3,7 @@
 #include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
+#include "chat/waits.h"
 #include "game/asking.h"
 #include "game/busystate.h"
 #include "game/consolestate.h"
@@ -33,6 +34,22 @@ void cancelCountdown(GameContext &ctx)
     ctx.console.setCaption(Ctl::cmdCountdown, QStringLiteral("Countdown"));
     for (Ctl c : {Ctl::cmdAsk, Ctl::cmdGet, Ctl::cmdCountdown})
         ctx.console.setControlEnabled(c, true);
+}
+
+void countdownSecond(GameContext &ctx,
+                     const std::function<void(const std::function<void()> &)> &runStep)
+{
+    bool linkFailed = false;
+    runStep([&] {
+        try {
+            Timer2_Timer(ctx);
+        } catch (const LinkDown &) {
+            linkFailed = true;
+            throw;
+        }
+    });
+    if (linkFailed)
+        cancelCountdown(ctx);
 }
 
 std::optional<QString> countdownCaption(int autoSeconds)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 struct GameContext;
@@ -26,6 +27,10 @@ void stopAutomaticCountdown(GameContext &ctx);
 // ends it so too, since every further second would fail alike (and a
 // silent client would hold the window five seconds each time).
 void cancelCountdown(GameContext &ctx);
+// Timer2_Timer as a step of runStep, which undoes a step whose link failed;
+// the countdown is then ended so.
+void countdownSecond(GameContext &ctx,
+                     const std::function<void(const std::function<void()> &)> &runStep);
 
 // The countdown button's caption for an Auto setting: "Countdown" for 0,
 // "Auto 15", "Auto 30", "Auto 60"; no caption for any other value.

@@ -351,16 +351,6 @@ void Session::wireCountdown()
             });
             return;
         }
-        bool linkFailed = false;
-        runStep([&] {
-            try {
-                Timer2_Timer(ctx);
-            } catch (const LinkDown &) {
-                linkFailed = true;
-                throw;
-            }
-        });
-        if (linkFailed)
-            cancelCountdown(ctx);
+        countdownSecond(ctx, [this](const std::function<void()> &step) { runStep(step); });
     };
 }

@@ -1,5 +1,4 @@
 #include "app/frmmain.h"
-#include "game/busystate.h"
 #include "game/gamestate.h"
 
 #include <QAction>
@@ -122,10 +121,9 @@ ConsoleState frmMain::shownByWidgets() const
 
 void frmMain::followConsole()
 {
-    // The record starts as the game's first state, whatever the widgets were
-    // built with, and is drawn once now.
+    // The session's record, from the game's first state on, is drawn once
+    // now over whatever the widgets were built with.
     m_drawn = shownByWidgets();
-    m_console.restore(firstConsole());
     draw();
     // Drawn at once on every change, not once per turn of the event loop: a
     // step that disables its buttons and then waits must have them disabled

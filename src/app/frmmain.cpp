@@ -91,7 +91,9 @@ frmMain::~frmMain()
 {
     // The Room window's end still reaches the link.
     delete m_roomWindow.data();
+    // The session outlives the window: nothing of it may call back here.
     m_session.game().showBoxWindow = nullptr;
+    m_session.link().setModerationHook({});
     m_session.setWindow({});
     // The widgets go after the record: they must not write into it then.
     m_console.unsubscribe(m_drawer);

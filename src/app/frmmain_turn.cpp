@@ -61,8 +61,8 @@ void frmMain::wireTurnSteps()
         timer2->onTick = nullptr;
     });
 
-    m_game->showBoxWindow = [this] {
-        QWidget *box = createBoxWindow(childContext());
+    m_game->showBoxWindow = [this](BoxPick &pick) {
+        QWidget *box = createBoxWindow(childContext(), &pick);
         // A child window, so it goes when the main window goes; the main
         // window stays visible while the winner's box is called.
         box->setParent(this, Qt::Window);

@@ -26,8 +26,8 @@ struct ChildContext
     QString folder; // holds orvella.ini
     // Writes the settings file with the main window's position of the moment.
     std::function<void()> writeSettings;
-    // The road to the room, for the boxes window and the settings dialog;
-    // null once the main window has gone.
+    // The road to the room, for the windows that speak there; null once the
+    // main window has gone.
     std::function<ChatLink *()> link;
     // The main window: the boxes window closes when it closes.
     QPointer<QObject> main;

@@ -15,13 +15,6 @@ import sys
 # Folders of tests/ that may include any folder of src/: the shared fixtures
 # and the whole games.
 ANY_FOLDER = ('support', 'e2e')
-# Tests that link a library above their folder, and which one. These window
-# tests drive the real main window, since only frmMain builds the link, the
-# store and the context their windows take; once one object outside the
-# window builds those, they link their own folders and this is empty.
-LINK_EXCEPTIONS = {
-    'boxes_tests': 'orvella_app',
-}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 COMMAND = re.compile(r'\b(\w+)\s*\(([^)]*)\)')
 
@@ -270,14 +263,10 @@ def main():
         if parts[0] != 'tests' or len(parts) < 3 or parts[1] in ANY_FOLDER:
             continue
         allowed = table[parts[1]] + [parts[1]]
-        excepted = LINK_EXCEPTIONS.get(target)
         for lib in sorted(targets.links[target]):
-            if lib in libraries and libraries[lib] not in allowed and lib != excepted:
+            if lib in libraries and libraries[lib] not in allowed:
                 problems.append(f'{lists}: {target} links {lib}; tests/{parts[1]} may link '
                                 f'the libraries of {", ".join(allowed)} only')
-        if excepted and excepted not in targets.links[target]:
-            problems.append(f'{lists}: {target} no longer links {excepted}; '
-                            f'take it out of LINK_EXCEPTIONS')
     for file, built in sorted(targets.sources.items()):
         folder = os.path.dirname(file)
         if file.startswith('src' + os.sep):

@@ -13,8 +13,8 @@ void frmMain::wireTurnSteps()
     onClick(Ctl::cmdCountdown);
     onTrigger(mnuRecover, Session::Entry::Recover);
 
-    m_session.game().showBoxWindow = [this] {
-        QWidget *box = createBoxWindow(childContext());
+    m_session.game().showBoxWindow = [this](BoxPick &pick) {
+        QWidget *box = createBoxWindow(childContext(), &pick);
         // A child window, so it goes when the main window goes; the main
         // window stays visible while the winner's box is called.
         box->setParent(this, Qt::Window);

@@ -1,11 +1,6 @@
 #include "boxes/frmbox.h"
 
-#include "base/hostdialogs.h"
-#include "chat/chatlink.h"
-#include "chat/waits.h"
-#include "files/settingsfile.h"
 #include "game/gamestate.h"
-#include "game/reportwrite.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,25 +13,22 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <limits>
-
 const std::array<frmBox::Colour, BoxCount> frmBox::Colours = {{
-    {u"Black", 0x000000, true},
-    {u"Red", 0xFF0000, false},
-    {u"Orange", 0xFF8000, false},
-    {u"Yellow", 0xFFFF00, false},
-    {u"Green", 0x00FF00, false},
-    {u"Blue", 0x0000FF, true},
-    {u"Purple", 0xC000C0, true},
-    {u"Pink", 0xFFC0C0, false},
-    {u"Aqua", 0x00FFFF, false},
-    {u"White", 0xFFFFFF, false},
+    {0x000000, true},  // Black
+    {0xFF0000, false}, // Red
+    {0xFF8000, false}, // Orange
+    {0xFFFF00, false}, // Yellow
+    {0x00FF00, false}, // Green
+    {0x0000FF, true},  // Blue
+    {0xC000C0, true},  // Purple
+    {0xFFC0C0, false}, // Pink
+    {0x00FFFF, false}, // Aqua
+    {0xFFFFFF, false}, // White
 }};
 
-frmBox::frmBox(const ChildContext &context, QWidget *parent)
-    : SavesOnClose(parent), m_gs(context.gs), m_dialogs(context.dialogs),
-      m_writeSettings(context.writeSettings), m_link(context.link), m_mainObject(context.main)
+frmBox::frmBox(const ChildContext &context, BoxPick *pick, QWidget *parent)
+    : SavesOnClose(parent), m_gs(context.gs), m_writeSettings(context.writeSettings),
+      m_mainObject(context.main), m_pick(pick)
 {
     setObjectName(QStringLiteral("frmBox"));
     setWindowTitle(QStringLiteral("Box Caller"));
@@ -68,13 +60,14 @@ frmBox::frmBox(const ChildContext &context, QWidget *parent)
 
     for (int i = 0; i < BoxCount; ++i) {
         const Colour &c = Colours[i];
+        const QString caption = boxCaption(i);
         const QColor background = QColor::fromRgb(c.rgb);
         const QColor text = c.whiteText ? Qt::white : Qt::black;
 
         auto *check = new QCheckBox;
         check->setObjectName(QStringLiteral("chkBox%1").arg(i));
-        check->setAccessibleName(QString::fromUtf16(c.caption)); // its label is a control apart
-        auto *label = new QLabel(QString::fromUtf16(c.caption));
+        check->setAccessibleName(caption); // its label is a control apart
+        auto *label = new QLabel(caption);
         label->setObjectName(QStringLiteral("lblBox%1").arg(i));
         label->setTextFormat(Qt::PlainText);
         label->setMinimumWidth(110);
@@ -89,6 +82,12 @@ frmBox::frmBox(const ChildContext &context, QWidget *parent)
             w->setPalette(p);
             w->setAutoFillBackground(true);
         }
+
+        // The host's own toggle goes into the pick; a drawing emits nothing.
+        connect(check, &QCheckBox::clicked, this, [this, i](bool checked) {
+            if (m_pick)
+                m_pick->setChecked(i, checked);
+        });
 
         auto *row = new QHBoxLayout;
         row->setSpacing(0);
@@ -106,21 +105,49 @@ frmBox::frmBox(const ChildContext &context, QWidget *parent)
     Form_Load();
 }
 
+frmBox::~frmBox()
+{
+    leavePick();
+}
+
 void frmBox::Form_Load()
 {
     if (m_gs.BoxLeft != 0)
         moveToTwips(*this, m_gs.BoxLeft, m_gs.BoxTop);
-    for (int i = 0; i < BoxCount; ++i)
-        m_gs.Boxes[i].Color = lblBox[i]->text();
-    m_mode = m_gs.BoxMode;
-    if (m_mode == BoxMode::EditDefaults) {
-        cmdCall->setText(QStringLiteral("Set Default"));
-        for (int i = 0; i < BoxCount; ++i)
-            chkBox[i]->setChecked(m_gs.Boxes[i].InDefault);
-    } else if (m_mode == BoxMode::CallWinner) {
-        for (int i = 0; i < BoxCount; ++i)
-            chkBox[i]->setChecked(m_gs.Boxes[i].Available);
+    if (!m_pick) {
+        m_ownPick = std::make_unique<BoxPick>();
+        m_pick = m_ownPick.get();
+        openBoxes(m_gs, *m_pick, BoxMode::EditDefaults);
     }
+    m_mode = m_pick->state().mode;
+    m_observer = m_pick->subscribe([this] { draw(); });
+    draw();
+}
+
+void frmBox::draw()
+{
+    const BoxPickState &shown = m_pick->state();
+    if (shown.ended) {
+        leavePick();
+        if (!unloaded())
+            close();
+        return;
+    }
+    cmdCall->setText(shown.callCaption());
+    cmdCall->setEnabled(!shown.calling);
+    for (int i = 0; i < BoxCount; ++i)
+        chkBox[i]->setChecked(shown.checked[i]);
+    if (!shown.calling)
+        m_callPointer.reset();
+    else if (!m_callPointer)
+        m_callPointer.emplace();
+}
+
+void frmBox::leavePick()
+{
+    if (m_pick)
+        m_pick->unsubscribe(m_observer);
+    m_pick = nullptr;
 }
 
 void frmBox::Form_Activate()
@@ -165,92 +192,51 @@ bool frmBox::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool frmBox::say(const QString &line, bool pause)
+void frmBox::hand(BoxPick::Request request)
 {
-    ChatLink *link = m_link ? m_link() : nullptr;
-    if (!link)
-        return false;
-    try {
-        link->SendChat(SendMode::Room, QString(), line);
-        if (pause)
-            link->My_Wait(m_gs.Delay);
-        return true;
-    } catch (const LinkDown &) {
-        // The host has been told; the call stops and the window stays.
-        return false;
-    } catch (const WaitAbandoned &) {
-        return false;
-    }
+    if (!m_pick)
+        return;
+    // A winner's pick is the match's to run; editing runs here, saying nothing.
+    if (m_mode == BoxMode::CallWinner)
+        m_pick->ask(request);
+    else
+        runBoxRequest(m_gs, nullptr, *m_pick, request);
 }
 
 void frmBox::cmdCall_Click()
 {
-    ++m_busy;
     Command2->setFocus();
-    m_callPointer.emplace();
-    cmdCall->setEnabled(false);
-
-    if (m_mode == BoxMode::CallWinner) {
-        QString lineB;
-        for (int i = 0; i < BoxCount; ++i) {
-            if (!chkBox[i]->isChecked())
-                continue;
-            lineB += lineB.isEmpty() ? QStringLiteral(" -- ") : QStringLiteral(", ");
-            lineB += m_gs.Boxes[i].Color;
-        }
-        if (!lineB.isEmpty()) {
-            lineB += QStringLiteral(" -- ");
-            if (say(QStringLiteral(" -- Select a box color -- "), true))
-                say(lineB, true);
-        } else {
-            say(QStringLiteral(" -- No boxes left -- "), false);
-        }
-    } else if (m_mode == BoxMode::EditDefaults) {
-        for (int i = 0; i < BoxCount; ++i) {
-            m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
-            m_gs.Boxes[i].Available = chkBox[i]->isChecked();
-        }
-    }
-
-    m_callPointer.reset();
-    cmdCall->setEnabled(true);
-    --m_busy;
-    if (m_busy == 0 && m_closePending)
-        close();
+    hand({BoxPick::Ask::Call});
 }
 
 void frmBox::lblBox_Click(int index)
 {
     if (index < 0 || index >= BoxCount)
         return;
-    ++m_busy;
     Command2->setFocus();
-    if (chkBox[index]->isChecked()) {
-        chkBox[index]->setChecked(false);
-        if (m_mode == BoxMode::CallWinner && m_gs.WinnerCount >= 1 &&
-            m_gs.WinnerCount <= MaxWinners)
-            m_gs.Winners[m_gs.WinnerCount].Box = lblBox[index]->text();
-    } else if (m_mode == BoxMode::CallWinner) {
-        say(lblBox[index]->text() + QStringLiteral(" is not available."), false);
-    } else if (m_mode == BoxMode::EditDefaults) {
-        chkBox[index]->setChecked(true);
-    }
-    --m_busy;
-    if (m_busy == 0 && m_closePending)
-        close();
+    hand({BoxPick::Ask::Pick, index});
 }
 
 void frmBox::mnuReset_Click()
 {
-    for (int i = 0; i < BoxCount; ++i)
-        if (m_gs.Boxes[i].InDefault)
-            chkBox[i]->setChecked(true);
+    hand({BoxPick::Ask::Reset});
+}
+
+void frmBox::keepPosition()
+{
+    const QPointF place = positionInTwips(*this);
+    m_gs.BoxLeft = twipsToInteger(place.x());
+    m_gs.BoxTop = twipsToInteger(place.y());
 }
 
 void frmBox::closeEvent(QCloseEvent *event)
 {
-    if (m_busy > 0) {
-        m_closePending = true;
+    // A winner's pick closes when the match has run what was asked before;
+    // the place is kept now, for the settings the main window may write
+    // as it closes.
+    if (m_pick && m_mode == BoxMode::CallWinner) {
+        keepPosition();
+        m_pick->ask({BoxPick::Ask::Close});
         event->ignore();
         return;
     }
@@ -259,26 +245,20 @@ void frmBox::closeEvent(QCloseEvent *event)
 
 void frmBox::Form_Unload()
 {
-    const QPointF place = positionInTwips(*this);
-    m_gs.BoxLeft = twipsToInteger(place.x());
-    m_gs.BoxTop = twipsToInteger(place.y());
-    if (m_mode == BoxMode::EditDefaults) {
-        for (int i = 0; i < BoxCount; ++i)
-            m_gs.Boxes[i].InDefault = chkBox[i]->isChecked();
-        cmdCall->setText(QStringLiteral("Call Boxes"));
+    keepPosition();
+    if (m_mode == BoxMode::EditDefaults && m_pick) {
+        closeBoxes(m_gs, *m_pick);
         if (m_writeSettings)
             m_writeSettings();
-    } else if (m_mode == BoxMode::CallWinner) {
-        for (int i = 0; i < BoxCount; ++i)
-            m_gs.Boxes[i].Available = chkBox[i]->isChecked();
     }
-    m_gs.BoxMode = BoxMode::EditDefaults;
+    leavePick();
     m_normalPointer.reset();
+    m_callPointer.reset();
     // The main window is shown again by whoever opened this one: when editing
     // it was hidden by the menu, when calling it stayed visible.
 }
 
-QWidget *createBoxWindow(const ChildContext &context)
+QWidget *createBoxWindow(const ChildContext &context, BoxPick *pick)
 {
-    return new frmBox(context);
+    return new frmBox(context, pick);
 }

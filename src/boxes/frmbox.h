@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/boxpick.h"
 #include "game/gamestate.h"
 #include "windows/busypointer.h"
 #include "windows/childwindows.h"
@@ -8,9 +9,9 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <optional>
 
-class HostDialogs;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -18,36 +19,34 @@ class QMenu;
 class QPushButton;
 struct GameState;
 
-// "Box Caller": the ten coloured boxes. In the mode BoxMode has at opening,
-// EditDefaults, it edits the default set kept in the settings file; in
-// CallWinner it calls the available boxes for the word's winner and records
-// the one he picks. Closing it stores the check marks (InDefault, or
-// Available when calling), sets BoxMode back to EditDefaults and releases
-// the window.
+// "Box Caller": the ten coloured boxes, drawn from a BoxPick (game/boxpick.h).
+// Over a winner's pick (CallWinner) it hands the host's clicks and its close
+// to the match, which runs them and ends the pick; the window closes when the
+// pick ends. Opened from the Edit menu it keeps a pick of its own
+// (EditDefaults), runs the same handlers at once and, on closing, makes the
+// marks the default set and writes the settings file.
 class frmBox final : public SavesOnClose<QMainWindow>
 {
     Q_OBJECT
 
 public:
+    // The look of box i; its caption is the game's (boxCaption).
     struct Colour
     {
-        const char16_t *caption;
         unsigned rgb;
         bool whiteText;
     };
-    // Index i is the same in Boxes, chkBox, lblBox, the settings file and
-    // the recovery log.
     static const std::array<Colour, BoxCount> Colours;
 
-    explicit frmBox(const ChildContext &context, QWidget *parent = nullptr);
+    // Over pick when given; otherwise over a pick of its own, editing the
+    // default set.
+    explicit frmBox(const ChildContext &context, BoxPick *pick = nullptr,
+                    QWidget *parent = nullptr);
+    ~frmBox() override;
 
-    // Mode 2: says the available colours in the room. Mode 1 ("Set
-    // Default"): the checked boxes become the default set and available.
+    // What the host's clicks ask of the pick.
     void cmdCall_Click();
-    // Mode 2: an available colour goes to the winner and is taken out of
-    // play; an unavailable one is only said to be so. Mode 1: toggles it.
     void lblBox_Click(int index);
-    // Checks every box of the default set; nothing is unchecked.
     void mnuReset_Click();
 
     std::array<QLabel *, BoxCount> lblBox{};
@@ -66,28 +65,26 @@ private:
     void Form_Load();
     void Form_Activate();
     void Form_Unload() override;
-    // Sends a line to the room; false when the chat link failed or the
-    // program is closing, and the handler should stop.
-    bool say(const QString &line, bool pause);
+    void draw();
+    void hand(BoxPick::Request request);
+    void keepPosition();
+    void leavePick();
 
     GameState &m_gs;
-    HostDialogs &m_dialogs;
     std::function<void()> m_writeSettings;
-    std::function<ChatLink *()> m_link;
     // Compared with, never used: events still reach the filter while the
     // main window is being destroyed and is no longer a frmMain.
     const QObject *m_mainObject = nullptr;
-    // The mode the window was opened in; BoxMode may be changed under it.
+    std::unique_ptr<BoxPick> m_ownPick; // editing the default set
+    // Null once the pick has ended.
+    BoxPick *m_pick = nullptr;
     BoxMode m_mode = BoxMode::EditDefaults;
-    // A close asked for while a handler waits is carried out when it ends,
-    // so the window is never released under a running handler.
-    int m_busy = 0;
-    bool m_closePending = false;
+    int m_observer = 0;
     // The normal pointer over the main window's hourglass while the host
     // works here, and this window's own hourglass while a call goes out.
     std::optional<BusyPointer::Normal> m_normalPointer;
     std::optional<BusyPointer::Wait> m_callPointer;
 };
 
-// The boxes window, for the Edit menu (EditDefaults) or a winner's match (CallWinner).
-QWidget *createBoxWindow(const ChildContext &context);
+// The boxes window, over a winner's pick, or editing the default set without one.
+QWidget *createBoxWindow(const ChildContext &context, BoxPick *pick = nullptr);

@@ -353,9 +353,8 @@ void DemoDriver::handleBox(QPointer<frmBox> box)
             if (!line.startsWith(winner))
                 continue;
             for (int i = 0; i < BoxCount; ++i) {
-                const QRegularExpression colour(
-                    QStringLiteral("\\b%1\\b").arg(QString::fromUtf16(frmBox::Colours[i].caption)),
-                    QRegularExpression::CaseInsensitiveOption);
+                const QRegularExpression colour(QStringLiteral("\\b%1\\b").arg(boxCaption(i)),
+                                                QRegularExpression::CaseInsensitiveOption);
                 if (colour.match(line.mid(winner.size())).hasMatch())
                     return i;
             }
@@ -373,8 +372,7 @@ void DemoDriver::handleBox(QPointer<frmBox> box)
              if (!box)
                  return;
              const int i = pickedIndex();
-             narrate(QStringLiteral("%1 picked %2: click it")
-                         .arg(m_asked, QString::fromUtf16(frmBox::Colours[i].caption)));
+             narrate(QStringLiteral("%1 picked %2: click it").arg(m_asked, boxCaption(i)));
              box->lblBox_Click(i);
              when([] { return true; }, close);
          },

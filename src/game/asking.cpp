@@ -4,7 +4,7 @@
 #include "base/hostdialogs.h"
 #include "chat/chatlink.h"
 #include "chat/ticksource.h"
-#include "chat/waits.h"
+#include "game/boxpick.h"
 #include "game/busystate.h"
 #include "game/chatlines.h"
 #include "game/consolestate.h"
@@ -71,13 +71,11 @@ void match(GameContext &ctx, const QString &response)
     const int index = gs.WordIndex;
     const QString word = currentWord(gs);
     if (ctx.showBoxWindow) {
-        ctx.showBoxWindow();
+        BoxPick pick;
+        openBoxes(gs, pick, BoxMode::CallWinner);
+        ctx.showBoxWindow(pick);
         ctx.console.setMacrosEnabled(true);
-        Waits::pumpUntil([&] {
-            if (gs.BoxMode == BoxMode::CallWinner)
-                keepOnlyMacros(ctx.console);
-            return gs.BoxMode != BoxMode::CallWinner;
-        });
+        runBoxPick(gs, ctx.link, pick, [&] { keepOnlyMacros(ctx.console); });
         ctx.console.setMacrosEnabled(false);
     } else {
         // Nothing could ever close a window that cannot be shown.

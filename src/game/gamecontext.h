@@ -3,6 +3,7 @@
 #include <functional>
 #include <random>
 
+class BoxPick;
 class ChatLink;
 class Console;
 class HostDialogs;
@@ -23,9 +24,9 @@ struct GameContext
     HostDialogs &dialogs;
     TickSource &timer2;
     std::mt19937 &random;
-    // Opens the boxes window for the winner (BoxMode is already CallWinner); the
-    // match waits until the host closes it.
-    std::function<void()> showBoxWindow;
+    // Opens the boxes window over the winner's pick; the match runs what the
+    // host asks of it there until he closes it.
+    std::function<void(BoxPick &)> showBoxWindow;
     // The store of results; null when there is none.
     ResultsRecorder *results = nullptr;
 };

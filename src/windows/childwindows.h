@@ -27,8 +27,8 @@ struct ChildContext
     QString folder; // holds orvella.ini
     // Writes the settings file with the main window's position of the moment.
     std::function<void()> writeSettings;
-    // The road to the room, for the boxes window and the settings dialog;
-    // null once the program has shut down.
+    // The road to the room, for the windows that speak there; null once the
+    // program has shut down.
     std::function<ChatLink *()> link;
     // The main window: the boxes window closes when it closes.
     QPointer<QObject> main;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/asking.h"
+#include "game/boxpick.h"
 #include "game/cmdask.h"
 #include "game/countdown.h"
 #include "game/recovergame.h"

@@ -123,10 +123,11 @@ TEST(ResumePromise, EveryLoggedStepResumesWhereItStood)
     for (BoxRec &b : gs.Boxes) // as a settings file with all boxes in the default set
         b.Available = true;
     // The host gives the winner of word n box 3n - 2 and closes the boxes window.
-    game.ctx.showBoxWindow = [&] {
+    game.ctx.showBoxWindow = [&](BoxPick &pick) {
         const int box = gs.WinnerCount * 3 - 2;
-        std::tie(gs.Boxes[box].Available, gs.Winners[gs.WinnerCount].Box, gs.BoxMode) =
-            std::tuple(false, u"Box %1"_qs.arg(box), BoxMode::EditDefaults);
+        pick.setChecked(box, false);
+        gs.Winners[gs.WinnerCount].Box = u"Box %1"_qs.arg(box);
+        pick.ask({BoxPick::Ask::Close});
     };
     auto stopHere = [&](const QString &step) {
         stops.emplace_back(step.toStdString(), game.log(), restorable(gs));

@@ -71,18 +71,18 @@ TEST_F(TurnTest, AMissPassesTheTurnOnAMatchWaitsForTheBoxCall)
     room.say(u"Bob"_qs, u"  Apple"_qs);
     cmdGet_Click(ctx);
 
-    ctx.showBoxWindow = [&] {
+    ctx.showBoxWindow = [&](BoxPick &pick) {
         // A macro said meanwhile: a step of its own inside the wait.
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&, box = &pick] {
             LockControls(ctx);
             RestoreControls(ctx);
             // Once the wait has handled its end: only the macro buttons are
             // usable.
-            QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&, box] {
                 EXPECT_FALSE(console.state().menusEnabled || on(Ctl::cmdDraw) ||
                              on(Ctl::cmdGetRegs));
                 EXPECT_TRUE(console.state().macrosEnabled && turnButtons().isEmpty());
-                gs.BoxMode = BoxMode::EditDefaults; // the host closes the boxes window
+                box->ask({BoxPick::Ask::Close}); // the host closes the boxes window
             });
         });
     };

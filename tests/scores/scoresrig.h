@@ -24,11 +24,11 @@ struct ScoredGame : GameRound
 
     ScoredGame()
     {
-        ctx.showBoxWindow = [this] {
+        ctx.showBoxWindow = [this](BoxPick &pick) {
             if (duringBoxCall)
                 duringBoxCall();
             gs.Winners[gs.WinnerCount].Box = boxes.value(gs.WinnerCount - 1);
-            gs.BoxMode = BoxMode::EditDefaults;
+            pick.ask({BoxPick::Ask::Close});
         };
     }
     QString storePath() const { return path(ScoreStore::fileName()); }

@@ -298,8 +298,13 @@ void frmMain::buildMenus()
     connect(mnuSet, &QAction::triggered, this,
             [this] { openWindow(createSettingsDialog(childContext())); });
 
-    m_autos = {{{mnuAutoOff, 0}, {mnuFifteen, 15}, {mnuThirty, 30}, {mnuSixty, 60}}};
-    m_speeds = {{{mnuVeryFast, 0}, {mnuFast, 1}, {mnuMedium, 2}, {mnuSlow, 3}}};
+    // In the order of the values the session offers.
+    const std::array<QAction *, 4> autos{mnuAutoOff, mnuFifteen, mnuThirty, mnuSixty};
+    const std::array<QAction *, 4> speeds{mnuVeryFast, mnuFast, mnuMedium, mnuSlow};
+    for (std::size_t i = 0; i < 4; ++i) {
+        m_autos[i] = {autos[i], Session::Autos[i]};
+        m_speeds[i] = {speeds[i], Session::Speeds[i]};
+    }
     auto *autoGroup = new QActionGroup(this);
     for (auto [a, seconds] : m_autos) {
         a->setCheckable(true);

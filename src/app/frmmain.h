@@ -79,7 +79,7 @@ private:
     void applySettings();
     void Form_Unload();
     // Tick the menu entry of the game's speed (Delay) and automatic
-    // countdown (Auto, also the Countdown button's caption).
+    // countdown (Auto).
     void tickSpeed();
     void tickAuto();
     void mnuTop_Click();

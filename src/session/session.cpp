@@ -193,8 +193,7 @@ bool Session::applySettings()
         m_gs.Delay = 1;
     if (!offered(Autos, m_gs.Auto))
         m_gs.Auto = 0;
-    m_console.setCaption(Ctl::cmdCountdown, countdownCaption(m_gs.Auto).value_or(
-                                                m_console.caption(Ctl::cmdCountdown)));
+    showAuto();
     takeDrawCount(m_gs, m_console);
     return true;
 }
@@ -226,9 +225,14 @@ void Session::setAuto(int seconds)
     // A countdown already running keeps its schedule; the new value applies
     // from the next ask.
     m_gs.Auto = static_cast<Integer>(seconds);
+    showAuto();
+    saveSettings();
+}
+
+void Session::showAuto()
+{
     m_console.setCaption(Ctl::cmdCountdown, countdownCaption(m_gs.Auto).value_or(
                                                 m_console.caption(Ctl::cmdCountdown)));
-    saveSettings();
 }
 
 void Session::setOnTop(bool onTop)

@@ -135,6 +135,8 @@ private:
     bool openChatLink();
     bool applySettings();
     void wireCountdown();
+    // The Countdown button's caption for Auto.
+    void showAuto();
 
     GameState &m_gs;
     Wadapi &m_wadapi;
